@@ -1,0 +1,36 @@
+# add_game_test(NAME SOURCES a.cpp ... LIBS lib ... LABELS platform render ...)
+# One GoogleTest executable; every test case in it becomes a CTest test carrying the labels,
+# so `ctest -L render` runs just those. Tests run headless in a scratch directory.
+include(GoogleTest)
+function(add_game_test NAME)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${NAME} ${T_SOURCES})
+  target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${NAME} PRIVATE
+    SOURCE_ROOT="${PROJECT_SOURCE_DIR}" BUILD_ROOT="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${NAME}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+    PROPERTIES LABELS "${T_LABELS}"
+      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy"
+      TIMEOUT 300)
+endfunction()
+
+# add_fuzz_target(NAME SOURCES a.cpp ... LIBS ... CORPUS dir)
+# A libFuzzer entry point (LLVMFuzzerTestOneInput). With clang and ENABLE_FUZZERS it links
+# against libFuzzer; otherwise it links a small driver that replays every file of the corpus,
+# which is how the tests (and CI, under the sanitizers) run it.
+function(add_fuzz_target NAME)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(ENABLE_FUZZERS)
+    add_executable(${NAME} ${F_SOURCES})
+    target_compile_options(${NAME} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${NAME} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${NAME} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/fuzz_replay.cpp)
+  endif()
+  target_link_libraries(${NAME} PRIVATE ${F_LIBS})
+  add_test(NAME ${NAME}.replay COMMAND ${NAME} ${F_CORPUS})
+  set_tests_properties(${NAME}.replay PROPERTIES LABELS "fuzz;${F_LABELS}"
+    ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test headless. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash tools/install-deps.sh
+
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+JOBS=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$JOBS"
+ctest --test-dir build -j "$JOBS" --output-on-failure
+
+# Every reader of an outside file or network message has a fuzz target; its corpus is
+# replayed here under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENABLE_SANITIZERS=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fuzz_targets=$(cmake --build build-asan --target help | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\):.*/\1/p' | sort -u)
+if [ -n "$fuzz_targets" ]; then
+  cmake --build build-asan -j "$JOBS" --target $fuzz_targets
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan -j "$JOBS" -L fuzz --output-on-failure
+fi
