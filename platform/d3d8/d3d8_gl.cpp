@@ -1,0 +1,32 @@
+#include "platform/d3d8/d3d8_gl.h"
+
+#include <SDL.h>
+
+namespace {
+template <class F>
+bool Resolve(F& out, const char* name, const char* alternative)
+{
+    out = reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
+    if (!out && alternative) out = reinterpret_cast<F>(SDL_GL_GetProcAddress(alternative));
+    return out != nullptr;
+}
+}  // namespace
+
+bool D3D8GlFunctions::Load()
+{
+    bool ok = true;
+    ok &= Resolve(GenFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT");
+    ok &= Resolve(DeleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT");
+    ok &= Resolve(BindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT");
+    ok &= Resolve(FramebufferTexture2D, "glFramebufferTexture2D", "glFramebufferTexture2DEXT");
+    ok &= Resolve(GenRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT");
+    ok &= Resolve(DeleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT");
+    ok &= Resolve(BindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT");
+    ok &= Resolve(RenderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT");
+    ok &= Resolve(FramebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT");
+    ok &= Resolve(CheckFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT");
+    ok &= Resolve(ActiveTexture, "glActiveTexture", "glActiveTextureARB");
+    ok &= Resolve(ClientActiveTexture, "glClientActiveTexture", "glClientActiveTextureARB");
+    ok &= Resolve(BlendEquation, "glBlendEquation", "glBlendEquationEXT");
+    return ok;
+}

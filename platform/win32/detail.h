@@ -1,0 +1,66 @@
+// Shared between the platform core's own files; not a public interface.
+#pragma once
+
+#include "platform/win32/platform_internal.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform_detail {
+
+// Everything a HANDLE can name. Live objects are registered so that a stale or foreign handle
+// is refused (ERROR_INVALID_HANDLE) instead of being dereferenced.
+struct KernelObject {
+    enum class Kind { File, Event, Mutex };
+    explicit KernelObject(Kind k) : kind(k) {}
+    virtual ~KernelObject() = default;
+    const Kind kind;
+};
+HANDLE RegisterHandle(KernelObject* object);
+KernelObject* LookUpHandle(HANDLE handle, KernelObject::Kind kind);  // null + SetLastError
+
+// Clock (system.cpp)
+void NoteIdlePoll();        // a message poll found nothing
+void NoteFramePresented();  // advances the fixed clock by one step
+bool FixedStepActive();
+
+// Input as the script delivers it (input.cpp): the same paths as real SDL events.
+void InjectKey(int vk, bool down);
+void InjectText(const std::string& utf8);
+void InjectMouseMove(int x, int y);
+void InjectMouseButton(int button, bool down);  // 0 left, 1 right
+void InjectQuit();
+void InjectScancode(int scancode, bool down);  // DirectInput only, no window message
+int ScancodeFromChar(unsigned char c);         // 0 when no key types it
+
+// Script (script.cpp): queues the events due for the current frame.
+void DeliverScriptEvents();
+void TakeDueScreenshots(uint64_t frame);
+
+// Windows (windows.cpp)
+bool IsMainThread();
+bool VideoReady();  // SDL video is up (events can be polled)
+void PumpEvents();  // SDL events, script input, sent messages from other threads
+// Posts with the modifier snapshot that TranslateAcceleratorA and GetKeyState's callers see.
+void QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD modifiers);
+// Sends to the procedure now (main thread), as the system sends its own notifications.
+LRESULT SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Window pixels (SDL window coordinates) to back-buffer pixels through the letterbox.
+bool WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by);
+POINT ClientOrigin(HWND hwnd);  // in notional screen coordinates
+// SDL window events: focus, size, position, close, expose.
+void HandleWindowEvent(const void* sdlWindowEvent);
+void SetCursorShown();  // applies ShowCursor's counter and SetCursor's choice to SDL
+
+// Input (input.cpp)
+void HandleInputEvent(const void* sdlEvent);  // keys, text, mouse
+DWORD CurrentModifiers();  // MK_SHIFT | MK_CONTROL | FALT as held now
+void ResetInputState();
+
+// Key tables (input.cpp)
+int VkFromName(const std::string& name);  // -1 when unknown
+int ScancodeFromVk(int vk);               // 0 when none
+int VkFromScancode(int scancode);         // 0 when none
+int Cp1252FromUnicode(uint32_t cp);       // -1 when outside Windows-1252
+
+}  // namespace platform_detail

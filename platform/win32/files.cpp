@@ -1,0 +1,322 @@
+// Files through the path mapping: the games name their files with '\' and in whatever letter
+// case their authors typed, against a data set whose names are fixed on disk.
+#include "platform/win32/detail.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+using namespace platform_detail;
+
+namespace {
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+bool EqualNoCase(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+// The entry of `dir` that matches `name` regardless of case; several candidates: the first in
+// byte order, so the choice does not depend on the directory's order.
+bool FindNoCase(const std::string& dir, const std::string& name, std::string& found)
+{
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return false;
+    std::vector<std::string> matches;
+    while (dirent* entry = readdir(d))
+        if (EqualNoCase(entry->d_name, name.c_str())) matches.emplace_back(entry->d_name);
+    closedir(d);
+    if (matches.empty()) return false;
+    std::sort(matches.begin(), matches.end());
+    found = matches.front();
+    return true;
+}
+
+DWORD ErrorFromErrno(int e)
+{
+    switch (e) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_INVALID_FUNCTION;
+    }
+}
+
+struct FileObject : KernelObject {
+    FileObject() : KernelObject(Kind::File) {}
+    int fd = -1;
+    ~FileObject() override
+    {
+        if (fd >= 0) close(fd);
+    }
+};
+
+}  // namespace
+
+std::string PlatformMapPath(const char* name, bool forCreate)
+{
+    if (!name) return std::string();
+    std::string path(name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos) slash = path.size();
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    bool absolute = !path.empty() && path[0] == '/';
+    std::string result = absolute ? "/" : "";
+    bool resolving = true;  // once a directory is missing, the rest stays as given
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        std::string candidate = result + part;
+        std::string chosen = part;
+        if (part != "." && part != ".." && resolving && !Exists(candidate)) {
+            std::string found;
+            if (FindNoCase(result, part, found)) {
+                chosen = found;
+            } else {
+                resolving = false;
+                (void)forCreate;  // a new last component keeps the case it was given
+            }
+        }
+        result += chosen;
+        if (i + 1 < parts.size()) result += '/';
+    }
+    if (result.empty()) result = absolute ? "/" : ".";
+    return result;
+}
+
+FILE* PlatformFopen(const char* name, const char* mode)
+{
+    if (!name || !mode) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    bool create = strchr(mode, 'w') || strchr(mode, 'a');
+    return fopen(PlatformMapPath(name, create).c_str(), mode);
+}
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                   DWORD, HANDLE)
+{
+    if (!name || !*name) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    int flags = O_CLOEXEC;
+    if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
+        flags |= O_RDWR;
+    else if (access & GENERIC_WRITE)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
+    switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    }
+    std::string path = PlatformMapPath(name, (flags & O_CREAT) != 0);
+    bool existed = Exists(path);
+    struct stat st;
+    if (existed && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = open(path.c_str(), flags, 0644);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    auto* file = new FileObject;
+    file->fd = fd;
+    HANDLE handle = RegisterHandle(file);
+    // As the system reports it: opening over an existing file with these dispositions.
+    SetLastError((existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS))
+                     ? ERROR_ALREADY_EXISTS
+                     : ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD readOut, LPOVERLAPPED ov)
+{
+    if (readOut) *readOut = 0;
+    auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
+    if (!file) return FALSE;
+    if (ov) {
+        PlatformTrace("ReadFile: overlapped reads are not supported");
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    if (!buffer && toRead) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD total = 0;
+    while (total < toRead) {
+        ssize_t n = read(file->fd, static_cast<uint8_t*>(buffer) + total, toRead - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            SetLastError(ErrorFromErrno(errno));
+            if (readOut) *readOut = total;
+            return FALSE;
+        }
+        if (n == 0) break;
+        total += static_cast<DWORD>(n);
+    }
+    if (readOut) *readOut = total;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD writtenOut, LPOVERLAPPED ov)
+{
+    if (writtenOut) *writtenOut = 0;
+    auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
+    if (!file) return FALSE;
+    if (ov) {
+        PlatformTrace("WriteFile: overlapped writes are not supported");
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    if (!buffer && toWrite) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD total = 0;
+    while (total < toWrite) {
+        ssize_t n = write(file->fd, static_cast<const uint8_t*>(buffer) + total, toWrite - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            SetLastError(ErrorFromErrno(errno));
+            if (writtenOut) *writtenOut = total;
+            return FALSE;
+        }
+        total += static_cast<DWORD>(n);
+    }
+    if (writtenOut) *writtenOut = total;
+    return TRUE;
+}
+
+DWORD GetFileSize(HANDLE handle, LPDWORD high)
+{
+    auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
+    struct stat st;
+    if (!file || fstat(file->fd, &st) != 0) {
+        if (file) SetLastError(ErrorFromErrno(errno));
+        return INVALID_FILE_SIZE;
+    }
+    uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (high) *high = static_cast<DWORD>(size >> 32);
+    SetLastError(NO_ERROR);
+    return static_cast<DWORD>(size);
+}
+
+DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD method)
+{
+    auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
+    if (!file) return INVALID_SET_FILE_POINTER;
+    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR
+               : method == FILE_END   ? SEEK_END : -1;
+    if (whence < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t offset = distanceHigh
+                       ? static_cast<off_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                                            static_cast<uint32_t>(distance))
+                       : static_cast<off_t>(distance);
+    off_t pos = lseek(file->fd, offset, whence);
+    if (pos < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // negative positions, as the system refuses them
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh) *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(pos) >> 32);
+    SetLastError(NO_ERROR);
+    return static_cast<DWORD>(pos);
+}
+
+BOOL FlushFileBuffers(HANDLE handle)
+{
+    auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
+    if (!file) return FALSE;
+    return fsync(file->fd) == 0 ? TRUE : FALSE;
+}
+
+BOOL DeleteFileA(LPCSTR name)
+{
+    if (!name) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (unlink(PlatformMapPath(name, false).c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES)
+{
+    if (!name) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    std::string path = PlatformMapPath(name, true);
+    if (mkdir(path.c_str(), 0755) != 0) {
+        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR name)
+{
+    struct stat st;
+    if (!name || stat(PlatformMapPath(name, false).c_str(), &st) != 0) {
+        SetLastError(name ? ErrorFromErrno(errno) : ERROR_PATH_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
+{
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) {
+        SetLastError(ErrorFromErrno(errno));
+        return 0;
+    }
+    DWORD needed = static_cast<DWORD>(strlen(cwd));
+    if (!buffer || size <= needed) return needed + 1;
+    memcpy(buffer, cwd, needed + 1);
+    return needed;
+}

@@ -1,0 +1,92 @@
+// What the other platform stand-ins (Direct3D, DirectDraw, DirectInput, DirectSound, dialogs,
+// DirectPlay, DirectMusic) need of the core. Not for game code.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+// Sets up SDL's video and events once (idempotent; the entry point calls it, and so does the
+// first window). False with a trace when SDL cannot start.
+bool PlatformInit();
+// Destroys the windows left, closes SDL; script screenshots still due are reported.
+void PlatformShutdown();
+
+// The SDL window behind a window handle (null for an unknown handle).
+SDL_Window* PlatformSdlWindow(HWND hwnd);
+HWND PlatformWindowFromSdl(SDL_Window* window);
+// The first top-level window still alive (the one a script's `quit` closes).
+HWND PlatformMainWindow();
+
+// Windows are created OpenGL-capable by default (the Direct3D stand-in makes a GL context on
+// the program's window; an SDL renderer works on such a window too). Call before CreateWindowExA
+// to change that for the windows created afterwards.
+void PlatformSetOpenGLWindows(bool opengl);
+
+// The size of the image the window presents. Mouse positions are reported in these pixels,
+// mapped through the letterbox. Until set, the client size.
+void PlatformSetBackBufferSize(HWND hwnd, int width, int height);
+void PlatformGetBackBufferSize(HWND hwnd, int& width, int& height);
+// Where the back buffer goes in the window's drawable (pixels, y down): the largest rectangle
+// of the back buffer's aspect that fits, centred. The presenters draw there and clear the rest.
+RECT PlatformPresentRect(HWND hwnd);
+// Full screen: a desktop-sized window (SDL's full-screen desktop) showing the back buffer
+// letterboxed; the notional window rectangle becomes the desktop. Off: the window returns to
+// its previous rectangle. False with a trace when the window is unknown.
+bool PlatformSetFullscreen(HWND hwnd, bool fullscreen);
+bool PlatformIsFullscreen(HWND hwnd);
+
+// Script screenshots read the presented image through this reader: top-down RGB, 3 bytes a
+// pixel, no padding. One reader at a time; the presenting stand-in registers it.
+void PlatformSetFrameReader(std::function<bool(int& w, int& h, std::vector<uint8_t>& rgb)> reader);
+// Called by the presenting stand-in after every Present/Flip: takes the screenshots due for the
+// frame just shown, counts the frame, advances the fixed-step clock and queues the scripted
+// input of the next frame.
+void PlatformFramePresented();
+// Presented frames so far.
+uint64_t PlatformFrameCount();
+
+// Keyboard state by SDL scancode (SDL_NUM_SCANCODES entries, 1 = held), updated by real keys
+// and by scripted ones alike, as the window messages are made.
+constexpr int PLATFORM_SCANCODE_COUNT = 512;
+const uint8_t* PlatformKeyboardScancodes();
+// Every key change by scancode, in order (DirectInput's buffered data). Null removes it.
+void PlatformSetKeyListener(std::function<void(int scancode, bool down)> listener);
+// Mouse for DirectInput: the relative motion and wheel accumulated since the last call (then
+// cleared), and the buttons held (bit 0 left, 1 right, 2 middle).
+void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel);
+uint32_t PlatformMouseButtons();
+// Cursor position in back-buffer pixels of the window under it.
+void PlatformMousePosition(int& x, int& y);
+
+// Message boxes recorded while PlatformRecordMessageBoxes(true) (win32.h).
+std::vector<PlatformMessageBox> PlatformRecordedMessageBoxes();
+void PlatformClearRecordedMessageBoxes();
+
+// COM classes and libraries provided by stand-ins. Register before the game asks for them
+// (e.g. from the stand-in's creation function or an explicit set-up call: a static object in
+// a static library is not linked unless something else in its file is used).
+void PlatformRegisterComClass(const CLSID& clsid,
+                              std::function<HRESULT(REFIID iid, void** out)> create);
+void PlatformRegisterLibrary(const char* name,
+                             std::vector<std::pair<std::string, FARPROC>> entries);
+
+// Trace to stderr with the platform prefix (used by the stand-ins for loud failures).
+void PlatformTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// --- Script and fixed step (tests) ----------------------------------------------------------
+// Loads PLATFORM_SCRIPT and PLATFORM_FIXED_STEP_MS from the environment. A malformed script
+// line is reported as "PLATFORM_SCRIPT <file>:<line>: <why>" and gives false.
+bool PlatformLoadScriptFromEnvironment();
+// Parses a script text; false with `error` naming the line on the first malformed line.
+bool PlatformLoadScript(const std::string& text, const std::string& sourceName, std::string& error);
+void PlatformClearScript();
+// Script screenshots still due (reported at shutdown).
+int PlatformPendingScreenshots();
+// Fixed-step clock: 0 switches back to the real clock.
+void PlatformSetFixedStep(uint32_t ms);

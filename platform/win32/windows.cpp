@@ -1,0 +1,1595 @@
+// Windows over SDL2, the message queue, activation, accelerators, cursors and message boxes.
+#include "platform/win32/detail.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace platform_detail;
+
+namespace {
+
+struct WindowClass {
+    std::string name;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+};
+
+struct Window {
+    std::string className;
+    std::string title;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect{};  // outer rectangle, notional screen coordinates
+    HMENU menu = nullptr;
+    HINSTANCE instance = nullptr;
+    HCURSOR classCursor = nullptr;
+    SDL_Window* sdl = nullptr;
+    bool visible = false;
+    bool minimized = false;
+    bool fullscreen = false;
+    RECT windowedRect{};
+    int bbWidth = 0, bbHeight = 0;  // 0: the client size
+    LONG_PTR userData = 0;
+    LONG id = 0;
+    bool destroying = false;
+    std::thread::id owner;
+    uint64_t serial = 0;
+};
+
+std::recursive_mutex windowMutex;  // guards the tables below; never held while a procedure runs
+std::map<std::string, WindowClass> classes;  // key: lower-case name
+std::map<HWND, std::shared_ptr<Window>> windows;
+uint64_t nextSerial = 1;
+uintptr_t nextHandle = 0x10000;
+HWND focusWindow = nullptr;
+HWND activeWindow = nullptr;
+bool appActive = false;
+bool openGLWindows = true;
+std::atomic<bool> videoReady{false};
+std::thread::id mainThread;
+bool mainThreadSet = false;
+
+struct DesktopTag {};
+DesktopTag desktopTag;
+HWND DesktopHandle() { return reinterpret_cast<HWND>(&desktopTag); }
+
+// The queue
+std::mutex queueMutex;
+std::condition_variable queueChanged;
+std::deque<MSG> queue;
+bool quitPending = false;
+int quitCode = 0;
+DWORD lastMessageTime = 0;
+
+struct SentMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::promise<LRESULT> result;
+};
+std::deque<std::shared_ptr<SentMessage>> sentMessages;
+
+// Cursors
+int cursorCounter = 0;
+HCURSOR currentCursor = nullptr;
+std::map<int, PlatformCursorShape> cursorResources;
+struct CursorTag {
+    PlatformCursorShape shape;
+};
+CursorTag systemCursors[5] = {{PlatformCursorShape::Arrow}, {PlatformCursorShape::Hand},
+                              {PlatformCursorShape::IBeam}, {PlatformCursorShape::Wait},
+                              {PlatformCursorShape::Cross}};
+SDL_Cursor* sdlCursors[5] = {};
+
+// Message boxes
+std::mutex boxMutex;
+bool recordBoxes = false;
+std::vector<PlatformMessageBox> recordedBoxes;
+
+// Accelerators
+struct AccelTable {
+    std::vector<ACCEL> entries;
+};
+std::mutex accelMutex;
+std::vector<std::unique_ptr<AccelTable>> accelTables;
+
+std::string Lower(const char* s)
+{
+    std::string out(s ? s : "");
+    for (auto& c : out) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::shared_ptr<Window> Find(HWND hwnd)
+{
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    auto it = windows.find(hwnd);
+    if (it == windows.end()) return nullptr;
+    return it->second;
+}
+
+void Insets(DWORD style, DWORD exStyle, bool menu, RECT& insets)
+{
+    int border = 0;
+    if (style & WS_THICKFRAME)
+        border = GetSystemMetrics(SM_CXFRAME);
+    else if ((style & WS_CAPTION) == WS_CAPTION || (style & WS_DLGFRAME))
+        border = GetSystemMetrics(SM_CXDLGFRAME);
+    else if (style & WS_BORDER)
+        border = GetSystemMetrics(SM_CXBORDER);
+    insets.left = insets.right = insets.bottom = border;
+    insets.top = border;
+    if ((style & WS_CAPTION) == WS_CAPTION) insets.top += GetSystemMetrics(SM_CYCAPTION);
+    if (menu) insets.top += GetSystemMetrics(SM_CYMENU);
+    (void)exStyle;
+}
+
+RECT ClientRectOf(const Window& w)
+{
+    RECT in;
+    Insets(w.style, w.exStyle, w.menu != nullptr, in);
+    RECT client{w.rect.left + in.left, w.rect.top + in.top, w.rect.right - in.right,
+                w.rect.bottom - in.bottom};
+    if (client.right < client.left) client.right = client.left;
+    if (client.bottom < client.top) client.bottom = client.top;
+    return client;
+}
+
+void ScreenSize(int& w, int& h)
+{
+    w = 1024;
+    h = 768;
+    SDL_DisplayMode mode;
+    if (videoReady && SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+        w = mode.w;
+        h = mode.h;
+    }
+}
+
+// Brings the SDL window to the notional rectangle (windowed) without sending messages.
+void ApplyGeometry(Window& w)
+{
+    if (!w.sdl || w.fullscreen) return;
+    RECT client = ClientRectOf(w);
+    int cw = std::max<int>(1, client.right - client.left);
+    int ch = std::max<int>(1, client.bottom - client.top);
+    SDL_SetWindowSize(w.sdl, cw, ch);
+    SDL_SetWindowPosition(w.sdl, client.left, client.top);
+    SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+}
+
+void SetRectAndNotify(HWND hwnd, const RECT& rect)
+{
+    auto w = Find(hwnd);
+    if (!w) return;
+    RECT oldClient = ClientRectOf(*w);
+    w->rect = rect;
+    ApplyGeometry(*w);
+    RECT client = ClientRectOf(*w);
+    if (client.left != oldClient.left || client.top != oldClient.top)
+        SendNow(hwnd, WM_MOVE, 0, MAKELPARAM(client.left, client.top));
+    if (client.right - client.left != oldClient.right - oldClient.left ||
+        client.bottom - client.top != oldClient.bottom - oldClient.top)
+        SendNow(hwnd, WM_SIZE, SIZE_RESTORED,
+                MAKELPARAM(client.right - client.left, client.bottom - client.top));
+}
+
+bool IsOurTopLevelShown()
+{
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    for (auto& [h, w] : windows)
+        if (w->visible && !w->destroying) return true;
+    return false;
+}
+
+// Activation as the system announces it: the application first, then the window.
+void Activate(HWND hwnd)
+{
+    HWND previous = activeWindow;
+    if (previous == hwnd && appActive) return;
+    bool wasAppActive = appActive;
+    if (previous && previous != hwnd && IsWindow(previous)) {
+        SendNow(previous, WM_NCACTIVATE, FALSE, 0);
+        SendNow(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+    }
+    appActive = true;
+    activeWindow = hwnd;
+    if (!wasAppActive) SendNow(hwnd, WM_ACTIVATEAPP, TRUE, 0);
+    SendNow(hwnd, WM_NCACTIVATE, TRUE, 0);
+    SendNow(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
+    if (focusWindow != hwnd) {
+        HWND old = focusWindow;
+        focusWindow = hwnd;
+        if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+        SendNow(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    }
+}
+
+void Deactivate()
+{
+    if (!appActive) return;
+    HWND previous = activeWindow;
+    appActive = false;
+    activeWindow = nullptr;
+    if (previous && IsWindow(previous)) {
+        SendNow(previous, WM_NCACTIVATE, FALSE, 0);
+        SendNow(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+        SendNow(previous, WM_ACTIVATEAPP, FALSE, 0);
+    }
+    HWND old = focusWindow;
+    focusWindow = nullptr;
+    if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, 0, 0);
+}
+
+void ProcessSentMessages()
+{
+    for (;;) {
+        std::shared_ptr<SentMessage> sent;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            if (sentMessages.empty()) return;
+            sent = sentMessages.front();
+            sentMessages.pop_front();
+        }
+        sent->result.set_value(SendNow(sent->hwnd, sent->message, sent->wParam, sent->lParam));
+    }
+}
+
+bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi)
+{
+    if (hwnd == reinterpret_cast<HWND>(static_cast<intptr_t>(-1))) {
+        if (m.hwnd) return false;
+    } else if (hwnd && m.hwnd != hwnd) {
+        return false;
+    }
+    if (lo == 0 && hi == 0) return true;
+    return m.message >= lo && m.message <= hi;
+}
+
+// Takes a waiting message; no idle bookkeeping (shared by Peek and Get).
+bool TakeMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove)
+{
+    std::lock_guard<std::mutex> lock(queueMutex);
+    for (auto it = queue.begin(); it != queue.end(); ++it)
+        if (Matches(*it, hwnd, lo, hi)) {
+            *msg = *it;
+            lastMessageTime = it->time;
+            if (remove) queue.erase(it);
+            return true;
+        }
+    if (quitPending && ((lo == 0 && hi == 0) || (WM_QUIT >= lo && WM_QUIT <= hi))) {
+        *msg = MSG{};
+        msg->message = WM_QUIT;
+        msg->wParam = static_cast<WPARAM>(quitCode);
+        msg->time = timeGetTime();
+        if (remove) quitPending = false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+bool platform_detail::IsMainThread() { return !mainThreadSet || std::this_thread::get_id() == mainThread; }
+bool platform_detail::VideoReady() { return videoReady; }
+
+bool PlatformInit()
+{
+    if (!mainThreadSet) {
+        mainThread = std::this_thread::get_id();
+        mainThreadSet = true;
+    }
+    if (videoReady) return true;
+    // Ctrl+C and kill end the process as usual instead of becoming a quit event.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        PlatformTrace("SDL video cannot start: %s", SDL_GetError());
+        return false;
+    }
+    SDL_StartTextInput();
+    videoReady = true;
+    return true;
+}
+
+void PlatformShutdown()
+{
+    std::vector<HWND> left;
+    {
+        std::lock_guard<std::recursive_mutex> lock(windowMutex);
+        for (auto& [h, w] : windows) left.push_back(h);
+    }
+    for (HWND h : left) {
+        auto w = Find(h);
+        if (!w) continue;
+        if (w->sdl) SDL_DestroyWindow(w->sdl);
+        std::lock_guard<std::recursive_mutex> lock(windowMutex);
+        windows.erase(h);
+    }
+    for (auto*& c : sdlCursors)
+        if (c) {
+            SDL_FreeCursor(c);
+            c = nullptr;
+        }
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.clear();
+        quitPending = false;
+    }
+    focusWindow = activeWindow = nullptr;
+    appActive = false;
+    ResetInputState();
+    if (videoReady) {
+        SDL_StopTextInput();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        videoReady = false;
+    }
+}
+
+void platform_detail::PumpEvents()
+{
+    if (!IsMainThread()) return;
+    if (videoReady) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_WINDOWEVENT)
+                HandleWindowEvent(&event.window);
+            else
+                HandleInputEvent(&event);
+        }
+    }
+    DeliverScriptEvents();
+    ProcessSentMessages();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Classes and windows
+ATOM RegisterClassExA(const WNDCLASSEXA* wc)
+{
+    if (!wc || !wc->lpszClassName || IS_INTRESOURCE(wc->lpszClassName) || !wc->lpfnWndProc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    std::string key = Lower(wc->lpszClassName);
+    if (classes.count(key)) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    WindowClass c;
+    c.name = wc->lpszClassName;
+    c.style = wc->style;
+    c.proc = wc->lpfnWndProc;
+    c.instance = wc->hInstance;
+    c.icon = wc->hIcon;
+    c.cursor = wc->hCursor;
+    c.background = wc->hbrBackground;
+    classes[key] = c;
+    return static_cast<ATOM>(0xC000 + classes.size());
+}
+
+ATOM RegisterClassA(const WNDCLASSA* wc)
+{
+    if (!wc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    WNDCLASSEXA ex{sizeof(WNDCLASSEXA), wc->style, wc->lpfnWndProc, wc->cbClsExtra, wc->cbWndExtra,
+                   wc->hInstance, wc->hIcon, wc->hCursor, wc->hbrBackground, wc->lpszMenuName,
+                   wc->lpszClassName, nullptr};
+    return RegisterClassExA(&ex);
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE)
+{
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    if (!className || IS_INTRESOURCE(className) || !classes.erase(Lower(className))) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
+{
+    if (style & WS_CHILD) {
+        PlatformTrace("CreateWindowExA: child windows are not provided (class \"%s\")",
+                      className && !IS_INTRESOURCE(className) ? className : "?");
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    WindowClass wc;
+    {
+        std::lock_guard<std::recursive_mutex> lock(windowMutex);
+        auto it = className && !IS_INTRESOURCE(className) ? classes.find(Lower(className)) : classes.end();
+        if (it == classes.end()) {
+            PlatformTrace("CreateWindowExA: class \"%s\" is not registered",
+                          className && !IS_INTRESOURCE(className) ? className : "?");
+            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+            return nullptr;
+        }
+        wc = it->second;
+    }
+    if (!PlatformInit()) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    auto w = std::make_shared<Window>();
+    w->className = wc.name;
+    w->title = windowName ? windowName : "";
+    w->proc = wc.proc;
+    w->style = style;
+    w->exStyle = exStyle;
+    w->menu = menu;
+    w->instance = instance;
+    w->classCursor = wc.cursor;
+    w->owner = std::this_thread::get_id();
+    if (width == CW_USEDEFAULT) {
+        width = 640;
+        height = 480;
+    }
+    if (x == CW_USEDEFAULT) {
+        x = 32;
+        y = 32;
+    }
+    w->rect = RECT{x, y, x + width, y + height};
+    RECT client = ClientRectOf(*w);
+    int cw = std::max<int>(1, client.right - client.left);
+    int ch = std::max<int>(1, client.bottom - client.top);
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if ((style & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
+    if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    if (openGLWindows) {
+        w->sdl = SDL_CreateWindow(w->title.c_str(), client.left, client.top, cw, ch, flags | SDL_WINDOW_OPENGL);
+        if (!w->sdl) PlatformTrace("CreateWindowExA: no OpenGL window (%s); trying without", SDL_GetError());
+    }
+    if (!w->sdl) w->sdl = SDL_CreateWindow(w->title.c_str(), client.left, client.top, cw, ch, flags);
+    if (!w->sdl) {
+        PlatformTrace("CreateWindowExA: SDL_CreateWindow failed: %s", SDL_GetError());
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    HWND hwnd;
+    {
+        std::lock_guard<std::recursive_mutex> lock(windowMutex);
+        hwnd = reinterpret_cast<HWND>(nextHandle);
+        nextHandle += 0x10;
+        w->serial = nextSerial++;
+        windows[hwnd] = w;
+    }
+    SDL_SetWindowData(w->sdl, "hwnd", hwnd);
+    CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
+                     windowName, className, exStyle};
+    if (!SendNow(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
+        SendNow(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow(hwnd);
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return nullptr;
+    }
+    if (!IsWindow(hwnd)) return nullptr;
+    SendNow(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cw, ch));
+    SendNow(hwnd, WM_MOVE, 0, MAKELPARAM(client.left, client.top));
+    if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+BOOL IsWindow(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w && !w->destroying ? TRUE : FALSE;
+}
+
+BOOL DestroyWindow(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    if (!w || w->destroying) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (w->visible) {
+        w->visible = false;
+        if (w->sdl) SDL_HideWindow(w->sdl);
+        if (activeWindow == hwnd) {
+            if (IsOurTopLevelShown()) {
+                activeWindow = nullptr;
+            } else {
+                Deactivate();
+            }
+        }
+    }
+    SendNow(hwnd, WM_DESTROY, 0, 0);
+    w->destroying = true;
+    SendNow(hwnd, WM_NCDESTROY, 0, 0);
+    if (focusWindow == hwnd) focusWindow = nullptr;
+    if (activeWindow == hwnd) activeWindow = nullptr;
+    if (w->sdl) SDL_DestroyWindow(w->sdl);
+    w->sdl = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> lock(windowMutex);
+        windows.erase(hwnd);
+    }
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.erase(std::remove_if(queue.begin(), queue.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+                    queue.end());
+    }
+    return TRUE;
+}
+
+BOOL ShowWindow(HWND hwnd, int cmdShow)
+{
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    BOOL wasVisible = w->visible ? TRUE : FALSE;
+    switch (cmdShow) {
+    case SW_HIDE:
+        if (!w->visible) break;
+        w->visible = false;
+        SDL_HideWindow(w->sdl);
+        SendNow(hwnd, WM_SHOWWINDOW, FALSE, 0);
+        if (activeWindow == hwnd && !IsOurTopLevelShown()) Deactivate();
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+        w->visible = true;
+        w->minimized = true;
+        w->style |= WS_VISIBLE;
+        SDL_ShowWindow(w->sdl);
+        SDL_MinimizeWindow(w->sdl);
+        SendNow(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
+        break;
+    default: {
+        bool wasMinimized = w->minimized;
+        w->minimized = false;
+        if (!w->visible) {
+            w->visible = true;
+            SendNow(hwnd, WM_SHOWWINDOW, TRUE, 0);
+        }
+        w->style |= WS_VISIBLE;
+        SDL_ShowWindow(w->sdl);
+        if (wasMinimized) {
+            SDL_RestoreWindow(w->sdl);
+            RECT c = ClientRectOf(*w);
+            SendNow(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right - c.left, c.bottom - c.top));
+        }
+        if (cmdShow != SW_SHOWNA && cmdShow != SW_SHOWNOACTIVATE && IsWindow(hwnd)) Activate(hwnd);
+        break;
+    }
+    }
+    return wasVisible;
+}
+
+BOOL UpdateWindow(HWND hwnd)
+{
+    if (!IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL IsIconic(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w && w->minimized;
+}
+
+BOOL IsWindowVisible(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w && w->visible;
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags)
+{
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    RECT r = w->rect;
+    if (!(flags & SWP_NOMOVE)) {
+        int width = r.right - r.left, height = r.bottom - r.top;
+        r = RECT{x, y, x + width, y + height};
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = r.left + std::max(0, cx);
+        r.bottom = r.top + std::max(0, cy);
+    }
+    SetRectAndNotify(hwnd, r);
+    if (flags & SWP_SHOWWINDOW) ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+    if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL)
+{
+    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect)
+{
+    if (!rect) return FALSE;
+    if (hwnd == DesktopHandle()) {
+        int w, h;
+        ScreenSize(w, h);
+        *rect = RECT{0, 0, w, h};
+        return TRUE;
+    }
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    *rect = w->rect;
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect)
+{
+    if (!rect) return FALSE;
+    if (hwnd == DesktopHandle()) return GetWindowRect(hwnd, rect);
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    RECT c = ClientRectOf(*w);
+    *rect = RECT{0, 0, c.right - c.left, c.bottom - c.top};
+    return TRUE;
+}
+
+BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle)
+{
+    if (!rect) return FALSE;
+    RECT in;
+    Insets(style, exStyle, menu != FALSE, in);
+    rect->left -= in.left;
+    rect->top -= in.top;
+    rect->right += in.right;
+    rect->bottom += in.bottom;
+    return TRUE;
+}
+
+BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) { return AdjustWindowRectEx(rect, style, menu, 0); }
+
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value)
+{
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    LONG_PTR old = 0;
+    switch (index) {
+    case GWL_STYLE: {
+        old = static_cast<LONG>(w->style);
+        // The outer rectangle stays; the client area follows the new frame, as on the desktop.
+        w->style = static_cast<DWORD>(value);
+        ApplyGeometry(*w);
+        break;
+    }
+    case GWL_EXSTYLE:
+        old = static_cast<LONG>(w->exStyle);
+        w->exStyle = static_cast<DWORD>(value);
+        break;
+    case GWL_WNDPROC:
+        old = reinterpret_cast<LONG_PTR>(w->proc);
+        if (value) w->proc = reinterpret_cast<WNDPROC>(value);
+        break;
+    case GWL_USERDATA:
+        old = w->userData;
+        w->userData = value;
+        break;
+    case GWL_ID:
+        old = w->id;
+        w->id = static_cast<LONG>(value);
+        break;
+    default:
+        PlatformTrace("SetWindowLongA: index %d is not provided", index);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    SetLastError(NO_ERROR);
+    return old;
+}
+
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index)
+{
+    auto w = Find(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    switch (index) {
+    case GWL_STYLE: return static_cast<LONG>(w->style);
+    case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
+    case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWL_USERDATA: return w->userData;
+    case GWL_ID: return w->id;
+    case GWL_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
+    default:
+        PlatformTrace("GetWindowLongA: index %d is not provided", index);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+}
+
+LONG SetWindowLongA(HWND hwnd, int index, LONG value)
+{
+    if (index == GWL_WNDPROC) {
+        PlatformTrace("SetWindowLongA: a procedure does not fit 32 bits; use SetWindowLongPtrA");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
+}
+
+LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
+{
+    auto w = Find(hwnd);
+    if (!w) return FALSE;
+    w->title = text ? text : "";
+    if (w->sdl) SDL_SetWindowTitle(w->sdl, w->title.c_str());
+    return TRUE;
+}
+
+HWND GetForegroundWindow() { return appActive ? activeWindow : nullptr; }
+HWND GetActiveWindow() { return activeWindow; }
+BOOL SetForegroundWindow(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    if (!w) return FALSE;
+    if (w->sdl) SDL_RaiseWindow(w->sdl);
+    Activate(hwnd);
+    return TRUE;
+}
+HWND GetDesktopWindow() { return DesktopHandle(); }
+
+HWND SetFocus(HWND hwnd)
+{
+    HWND old = focusWindow;
+    if (hwnd && !IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (hwnd == old) return old;
+    focusWindow = hwnd;
+    if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    if (hwnd) SendNow(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    return old;
+}
+HWND GetFocus() { return focusWindow; }
+
+int GetSystemMetrics(int index)
+{
+    int w, h;
+    switch (index) {
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN: ScreenSize(w, h); return w;
+    case SM_CYSCREEN:
+    case SM_CYFULLSCREEN: ScreenSize(w, h); return h;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CYCAPTION:
+    case SM_CYMENU: return 19;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL: return 17;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_MOUSEPRESENT: return 1;
+    default: PlatformTrace("GetSystemMetrics: index %d is not provided", index); return 0;
+    }
+}
+
+POINT platform_detail::ClientOrigin(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    if (!w) return POINT{0, 0};
+    RECT c = ClientRectOf(*w);
+    return POINT{c.left, c.top};
+}
+
+BOOL ClientToScreen(HWND hwnd, LPPOINT point)
+{
+    if (!point || (!IsWindow(hwnd) && hwnd != DesktopHandle())) return FALSE;
+    if (hwnd == DesktopHandle()) return TRUE;
+    POINT o = ClientOrigin(hwnd);
+    point->x += o.x;
+    point->y += o.y;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, LPPOINT point)
+{
+    if (!point || (!IsWindow(hwnd) && hwnd != DesktopHandle())) return FALSE;
+    if (hwnd == DesktopHandle()) return TRUE;
+    POINT o = ClientOrigin(hwnd);
+    point->x -= o.x;
+    point->y -= o.y;
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL)
+{
+    if (!IsWindow(hwnd)) return FALSE;
+    std::lock_guard<std::mutex> lock(queueMutex);
+    for (auto& m : queue)
+        if (m.hwnd == hwnd && m.message == WM_PAINT) return TRUE;
+    MSG m{hwnd, WM_PAINT, 0, 0, timeGetTime(), {0, 0}, 0};
+    queue.push_back(m);
+    queueChanged.notify_all();
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT*)
+{
+    std::lock_guard<std::mutex> lock(queueMutex);
+    queue.erase(std::remove_if(queue.begin(), queue.end(),
+                               [&](const MSG& m) { return m.hwnd == hwnd && m.message == WM_PAINT; }),
+                queue.end());
+    return TRUE;
+}
+
+HMENU GetMenu(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w ? w->menu : nullptr;
+}
+
+BOOL DestroyMenu(HMENU menu)
+{
+    // No menus are created here, so there is never one to destroy.
+    SetLastError(ERROR_INVALID_HANDLE);
+    return menu ? FALSE : FALSE;
+}
+
+namespace {
+struct BrushTag {
+    int index;
+};
+BrushTag stockBrushes[6] = {{0}, {1}, {2}, {3}, {4}, {5}};
+}  // namespace
+HBRUSH GetStockObject(int object)
+{
+    if (object < 0 || object > 5) {
+        PlatformTrace("GetStockObject: object %d is not provided", object);
+        return nullptr;
+    }
+    return reinterpret_cast<HBRUSH>(&stockBrushes[object]);
+}
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    static int moduleTag;
+    if (name) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<HMODULE>(&moduleTag);
+}
+
+BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom)
+{
+    if (!rect) return FALSE;
+    *rect = RECT{left, top, right, bottom};
+    return TRUE;
+}
+BOOL SetRectEmpty(LPRECT rect) { return SetRect(rect, 0, 0, 0, 0); }
+BOOL OffsetRect(LPRECT rect, int dx, int dy)
+{
+    if (!rect) return FALSE;
+    rect->left += dx;
+    rect->right += dx;
+    rect->top += dy;
+    rect->bottom += dy;
+    return TRUE;
+}
+BOOL PtInRect(const RECT* rect, POINT pt)
+{
+    return rect && pt.x >= rect->left && pt.x < rect->right && pt.y >= rect->top && pt.y < rect->bottom;
+}
+BOOL IsRectEmpty(const RECT* rect) { return !rect || rect->right <= rect->left || rect->bottom <= rect->top; }
+BOOL IntersectRect(LPRECT out, const RECT* a, const RECT* b)
+{
+    if (!out || !a || !b) return FALSE;
+    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+           std::min(a->bottom, b->bottom)};
+    if (IsRectEmpty(&r)) {
+        SetRectEmpty(out);
+        return FALSE;
+    }
+    *out = r;
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Platform services for the other stand-ins
+SDL_Window* PlatformSdlWindow(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w ? w->sdl : nullptr;
+}
+
+HWND PlatformWindowFromSdl(SDL_Window* window)
+{
+    if (!window) return nullptr;
+    HWND hwnd = static_cast<HWND>(SDL_GetWindowData(window, "hwnd"));
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+HWND PlatformMainWindow()
+{
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    HWND best = nullptr;
+    uint64_t serial = UINT64_MAX;
+    for (auto& [h, w] : windows)
+        if (!w->destroying && w->serial < serial) {
+            serial = w->serial;
+            best = h;
+        }
+    return best;
+}
+
+void PlatformSetOpenGLWindows(bool opengl) { openGLWindows = opengl; }
+
+void PlatformSetBackBufferSize(HWND hwnd, int width, int height)
+{
+    auto w = Find(hwnd);
+    if (!w) return;
+    w->bbWidth = std::max(0, width);
+    w->bbHeight = std::max(0, height);
+}
+
+void PlatformGetBackBufferSize(HWND hwnd, int& width, int& height)
+{
+    width = height = 0;
+    auto w = Find(hwnd);
+    if (!w) return;
+    if (w->bbWidth > 0 && w->bbHeight > 0) {
+        width = w->bbWidth;
+        height = w->bbHeight;
+        return;
+    }
+    RECT c = ClientRectOf(*w);
+    width = c.right - c.left;
+    height = c.bottom - c.top;
+}
+
+RECT PlatformPresentRect(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    if (!w || !w->sdl) return RECT{0, 0, 0, 0};
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
+    if (dw <= 0 || dh <= 0) SDL_GetWindowSize(w->sdl, &dw, &dh);
+    int bw, bh;
+    PlatformGetBackBufferSize(hwnd, bw, bh);
+    if (bw <= 0 || bh <= 0 || dw <= 0 || dh <= 0) return RECT{0, 0, dw, dh};
+    // Largest rectangle of the back buffer's shape; integer arithmetic keeps it exact when the
+    // sizes match.
+    int64_t w1 = dw, h1 = static_cast<int64_t>(dw) * bh / bw;
+    if (h1 > dh) {
+        h1 = dh;
+        w1 = static_cast<int64_t>(dh) * bw / bh;
+    }
+    int left = static_cast<int>((dw - w1) / 2), top = static_cast<int>((dh - h1) / 2);
+    return RECT{left, top, left + static_cast<int>(w1), top + static_cast<int>(h1)};
+}
+
+bool platform_detail::WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by)
+{
+    auto w = Find(hwnd);
+    if (!w || !w->sdl) return false;
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    SDL_GetWindowSize(w->sdl, &ww, &wh);
+    SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        dw = ww;
+        dh = wh;
+    }
+    if (ww <= 0 || wh <= 0) return false;
+    // Window coordinates to drawable pixels (they differ on high-density displays).
+    int64_t px = static_cast<int64_t>(wx) * dw / ww, py = static_cast<int64_t>(wy) * dh / wh;
+    RECT r = PlatformPresentRect(hwnd);
+    int bw, bh;
+    PlatformGetBackBufferSize(hwnd, bw, bh);
+    int rw = r.right - r.left, rh = r.bottom - r.top;
+    if (rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return false;
+    int64_t x = (px - r.left) * bw, y = (py - r.top) * bh;
+    // Floor division so that points left of or above the picture stay negative.
+    bx = static_cast<int>(x >= 0 ? x / rw : -((-x + rw - 1) / rw));
+    by = static_cast<int>(y >= 0 ? y / rh : -((-y + rh - 1) / rh));
+    return true;
+}
+
+bool PlatformSetFullscreen(HWND hwnd, bool fullscreen)
+{
+    auto w = Find(hwnd);
+    if (!w) {
+        PlatformTrace("PlatformSetFullscreen: %p is not a window", static_cast<void*>(hwnd));
+        return false;
+    }
+    if (w->fullscreen == fullscreen) return true;
+    if (fullscreen) {
+        w->windowedRect = w->rect;
+        if (w->sdl && SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+            PlatformTrace("full screen: SDL refused (%s); the window stays as it is", SDL_GetError());
+        w->fullscreen = true;
+        int sw, sh;
+        ScreenSize(sw, sh);
+        RECT in;
+        Insets(w->style, w->exStyle, w->menu != nullptr, in);
+        w->rect = RECT{-in.left, -in.top, sw + in.right, sh + in.bottom};
+    } else {
+        if (w->sdl && SDL_SetWindowFullscreen(w->sdl, 0) != 0)
+            PlatformTrace("leaving full screen: SDL refused (%s)", SDL_GetError());
+        w->fullscreen = false;
+        w->rect = w->windowedRect;
+        ApplyGeometry(*w);
+    }
+    return true;
+}
+
+bool PlatformIsFullscreen(HWND hwnd)
+{
+    auto w = Find(hwnd);
+    return w && w->fullscreen;
+}
+
+// ---------------------------------------------------------------------------------------------
+// SDL window events
+void platform_detail::HandleWindowEvent(const void* raw)
+{
+    const auto& e = *static_cast<const SDL_WindowEvent*>(raw);
+    SDL_Window* sdl = SDL_GetWindowFromID(e.windowID);
+    HWND hwnd = PlatformWindowFromSdl(sdl);
+    if (!hwnd) return;
+    auto w = Find(hwnd);
+    if (!w) return;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        if (w->visible) Activate(hwnd);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: {
+        // Another window of the program taking the focus is no deactivation of the program.
+        SDL_Window* focus = SDL_GetKeyboardFocus();
+        if (!focus || !PlatformWindowFromSdl(focus)) {
+            if (activeWindow == hwnd) Deactivate();
+        }
+        break;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED:
+        if (!w->minimized) {
+            w->minimized = true;
+            QueueMessage(hwnd, WM_SIZE, SIZE_MINIMIZED, 0, 0);
+        }
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        if (w->minimized) {
+            w->minimized = false;
+            RECT c = ClientRectOf(*w);
+            QueueMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right - c.left, c.bottom - c.top), 0);
+        }
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+        if (!w->fullscreen) {
+            RECT c = ClientRectOf(*w);
+            if (c.left != e.data1 || c.top != e.data2) {
+                OffsetRect(&w->rect, e.data1 - c.left, e.data2 - c.top);
+                QueueMessage(hwnd, WM_MOVE, 0, MAKELPARAM(e.data1, e.data2), 0);
+            }
+        }
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (!w->fullscreen) {
+            RECT c = ClientRectOf(*w);
+            if (c.right - c.left != e.data1 || c.bottom - c.top != e.data2) {
+                // The user dragged the frame: the system brackets that with these two.
+                w->rect.right += e.data1 - (c.right - c.left);
+                w->rect.bottom += e.data2 - (c.bottom - c.top);
+                QueueMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0, 0);
+                QueueMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.data1, e.data2), 0);
+                QueueMessage(hwnd, WM_EXITSIZEMOVE, 0, 0, 0);
+            }
+        }
+        break;
+    case SDL_WINDOWEVENT_EXPOSED: InvalidateRect(hwnd, nullptr, FALSE); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+void platform_detail::QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD modifiers)
+{
+    int bx = 0, by = 0;
+    PlatformMousePosition(bx, by);
+    MSG m{hwnd, message, wParam, lParam, timeGetTime(), {bx, by}, modifiers};
+    if (hwnd) {
+        POINT o = ClientOrigin(hwnd);
+        m.pt.x += o.x;
+        m.pt.y += o.y;
+    }
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.push_back(m);
+    }
+    queueChanged.notify_all();
+}
+
+LRESULT platform_detail::SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto w = Find(hwnd);
+    if (!w || !w->proc) return 0;
+    return w->proc(hwnd, message, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (hwnd && !IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    MSG m{hwnd, message, wParam, lParam, timeGetTime(), {0, 0}, CurrentModifiers()};
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.push_back(m);
+    }
+    queueChanged.notify_all();
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto w = Find(hwnd);
+    if (!w || w->destroying) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (std::this_thread::get_id() == w->owner) return SendNow(hwnd, message, wParam, lParam);
+    auto sent = std::make_shared<SentMessage>();
+    sent->hwnd = hwnd;
+    sent->message = message;
+    sent->wParam = wParam;
+    sent->lParam = lParam;
+    auto result = sent->result.get_future();
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        sentMessages.push_back(sent);
+    }
+    queueChanged.notify_all();
+    return result.get();
+}
+
+void PostQuitMessage(int exitCode)
+{
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        quitPending = true;
+        quitCode = exitCode;
+    }
+    queueChanged.notify_all();
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags)
+{
+    if (!msg) return FALSE;
+    PumpEvents();
+    if (TakeMessage(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0)) return TRUE;
+    NoteIdlePoll();
+    return FALSE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
+{
+    if (!msg) return -1;
+    if (hwnd && hwnd != reinterpret_cast<HWND>(static_cast<intptr_t>(-1)) && !IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return -1;
+    }
+    for (;;) {
+        PumpEvents();
+        if (TakeMessage(msg, hwnd, filterMin, filterMax, true)) return msg->message != WM_QUIT;
+        std::unique_lock<std::mutex> lock(queueMutex);
+        if (!queue.empty() || quitPending || !sentMessages.empty()) continue;
+        // SDL has no wake-up of its own for posted messages: wait briefly, then poll it again.
+        queueChanged.wait_for(lock, std::chrono::milliseconds(videoReady ? 5 : 50));
+    }
+}
+
+BOOL WaitMessage()
+{
+    for (;;) {
+        PumpEvents();
+        std::unique_lock<std::mutex> lock(queueMutex);
+        if (!queue.empty() || quitPending) return TRUE;
+        queueChanged.wait_for(lock, std::chrono::milliseconds(videoReady ? 5 : 50));
+    }
+}
+
+DWORD GetMessageTime() { return lastMessageTime; }
+
+BOOL TranslateMessage(const MSG* msg)
+{
+    // Text arrives from SDL's text input as WM_CHAR already; the keys that type no text but do
+    // produce a character on the desktop (Return, Backspace, Tab, Escape, Ctrl+letter) are
+    // made here.
+    if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+    int ch = -1;
+    switch (msg->wParam) {
+    case VK_RETURN: ch = '\r'; break;
+    case VK_BACK: ch = 8; break;
+    case VK_TAB: ch = '\t'; break;
+    case VK_ESCAPE: ch = 27; break;
+    default:
+        if ((msg->lPrivate & MK_CONTROL) && !(msg->lPrivate & FALT) && msg->wParam >= 'A' && msg->wParam <= 'Z')
+            ch = static_cast<int>(msg->wParam - 'A' + 1);
+        break;
+    }
+    if (ch < 0) return FALSE;
+    QueueMessage(msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0x7FFFFFFF, msg->lPrivate);
+    // Put it right behind the key, as the desktop does.
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (queue.size() > 1) {
+        MSG c = queue.back();
+        queue.pop_back();
+        queue.push_front(c);
+    }
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg)
+{
+    if (!msg || !msg->hwnd) return 0;
+    if (!IsWindow(msg->hwnd)) return 0;
+    if (msg->message == WM_PAINT) ValidateRect(msg->hwnd, nullptr);
+    return SendNow(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return proc ? proc(hwnd, message, wParam, lParam) : 0;
+}
+
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCCREATE: return TRUE;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        else if ((wParam & 0xFFF0) == SC_MINIMIZE) ShowWindow(hwnd, SW_MINIMIZE);
+        else if ((wParam & 0xFFF0) == SC_RESTORE) ShowWindow(hwnd, SW_RESTORE);
+        return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4 && (lParam & (1 << 29))) SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_NCHITTEST: return HTCLIENT;
+    case WM_NCACTIVATE: return TRUE;
+    case WM_MOUSEACTIVATE: return 1;
+    case WM_ERASEBKGND: return 1;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            auto w = Find(hwnd);
+            SetCursor(w ? w->classCursor : nullptr);
+        }
+        return FALSE;
+    case WM_GETMINMAXINFO:
+    default: return 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Accelerators
+HACCEL CreateAcceleratorTableA(const ACCEL* entries, int count)
+{
+    if (!entries || count <= 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto table = std::make_unique<AccelTable>();
+    table->entries.assign(entries, entries + count);
+    std::lock_guard<std::mutex> lock(accelMutex);
+    accelTables.push_back(std::move(table));
+    return reinterpret_cast<HACCEL>(accelTables.back().get());
+}
+
+HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR tableName)
+{
+    if (IS_INTRESOURCE(tableName) && reinterpret_cast<ULONG_PTR>(tableName) == 113) {
+        static HACCEL builtIn = [] {
+            const ACCEL entries[] = {{FVIRTKEY | FCONTROL, VK_F2, 40002},
+                                     {FVIRTKEY | FALT, VK_RETURN, 40003},
+                                     {FVIRTKEY | FALT, 'X', 40006}};
+            return CreateAcceleratorTableA(entries, 3);
+        }();
+        return builtIn;
+    }
+    PlatformTrace("LoadAcceleratorsA: no accelerator table %s",
+                  IS_INTRESOURCE(tableName) ? std::to_string(reinterpret_cast<ULONG_PTR>(tableName)).c_str()
+                                            : tableName);
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
+BOOL DestroyAcceleratorTable(HACCEL table)
+{
+    std::lock_guard<std::mutex> lock(accelMutex);
+    for (auto it = accelTables.begin(); it != accelTables.end(); ++it)
+        if (reinterpret_cast<HACCEL>(it->get()) == table) {
+            accelTables.erase(it);
+            return TRUE;
+        }
+    return FALSE;
+}
+
+int TranslateAcceleratorA(HWND hwnd, HACCEL table, LPMSG msg)
+{
+    if (!msg || !table || !IsWindow(hwnd)) return 0;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
+    BYTE mods = 0;
+    if (msg->lPrivate & MK_SHIFT) mods |= FSHIFT;
+    if (msg->lPrivate & MK_CONTROL) mods |= FCONTROL;
+    if ((msg->lPrivate & FALT) || (msg->lParam & (1 << 29))) mods |= FALT;
+    WORD command = 0;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> lock(accelMutex);
+        for (auto& t : accelTables) {
+            if (reinterpret_cast<HACCEL>(t.get()) != table) continue;
+            for (const ACCEL& a : t->entries) {
+                if (!(a.fVirt & FVIRTKEY)) continue;  // character accelerators are not used
+                if (a.key != msg->wParam) continue;
+                if ((a.fVirt & (FSHIFT | FCONTROL | FALT)) != mods) continue;
+                command = a.cmd;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) return 0;
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursor
+void platform_detail::SetCursorShown()
+{
+    if (!videoReady) return;
+    bool show = cursorCounter >= 0 && currentCursor != nullptr;
+    if (show) {
+        auto* tag = reinterpret_cast<CursorTag*>(currentCursor);
+        int index = static_cast<int>(tag - systemCursors);
+        if (index >= 0 && index < 5) {
+            static const SDL_SystemCursor ids[5] = {SDL_SYSTEM_CURSOR_ARROW, SDL_SYSTEM_CURSOR_HAND,
+                                                    SDL_SYSTEM_CURSOR_IBEAM, SDL_SYSTEM_CURSOR_WAIT,
+                                                    SDL_SYSTEM_CURSOR_CROSSHAIR};
+            if (!sdlCursors[index]) sdlCursors[index] = SDL_CreateSystemCursor(ids[index]);
+            if (sdlCursors[index]) SDL_SetCursor(sdlCursors[index]);
+        }
+    }
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+int ShowCursor(BOOL show)
+{
+    cursorCounter += show ? 1 : -1;
+    SetCursorShown();
+    return cursorCounter;
+}
+
+HCURSOR SetCursor(HCURSOR cursor)
+{
+    HCURSOR old = currentCursor;
+    currentCursor = cursor;
+    SetCursorShown();
+    return old;
+}
+
+HCURSOR GetCursor() { return currentCursor; }
+
+void PlatformRegisterCursorResource(int id, PlatformCursorShape shape) { cursorResources[id] = shape; }
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
+{
+    if (!IS_INTRESOURCE(name)) {
+        PlatformTrace("LoadCursorA: named cursor resources are not provided (\"%s\")", name ? name : "");
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    int id = static_cast<int>(reinterpret_cast<ULONG_PTR>(name));
+    if (!instance) {
+        switch (id) {
+        case 32512: return reinterpret_cast<HCURSOR>(&systemCursors[0]);
+        case 32649: return reinterpret_cast<HCURSOR>(&systemCursors[1]);
+        case 32513: return reinterpret_cast<HCURSOR>(&systemCursors[2]);
+        case 32514: return reinterpret_cast<HCURSOR>(&systemCursors[3]);
+        case 32515: return reinterpret_cast<HCURSOR>(&systemCursors[4]);
+        default: break;
+        }
+    } else {
+        auto it = cursorResources.find(id);
+        if (it != cursorResources.end())
+            return reinterpret_cast<HCURSOR>(&systemCursors[static_cast<int>(it->second)]);
+    }
+    PlatformTrace("LoadCursorA: no cursor %d%s", id, instance ? " among the program's resources" : "");
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
+HICON LoadIconA(HINSTANCE, LPCSTR)
+{
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
+HWND SetCapture(HWND hwnd)
+{
+    if (videoReady) SDL_CaptureMouse(hwnd ? SDL_TRUE : SDL_FALSE);
+    return nullptr;
+}
+
+BOOL ReleaseCapture()
+{
+    if (videoReady) SDL_CaptureMouse(SDL_FALSE);
+    return TRUE;
+}
+
+BOOL ClipCursor(const RECT*)
+{
+    // The pointer is not confined; positions outside the picture are reported as they are.
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes and traces
+void PlatformRecordMessageBoxes(bool record)
+{
+    std::lock_guard<std::mutex> lock(boxMutex);
+    recordBoxes = record;
+}
+
+std::vector<PlatformMessageBox> PlatformRecordedMessageBoxes()
+{
+    std::lock_guard<std::mutex> lock(boxMutex);
+    return recordedBoxes;
+}
+
+void PlatformClearRecordedMessageBoxes()
+{
+    std::lock_guard<std::mutex> lock(boxMutex);
+    recordedBoxes.clear();
+}
+
+namespace {
+bool HasDisplay()
+{
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    if (driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy") || !strcmp(driver, "evdev")))
+        return false;
+    const char* x = getenv("DISPLAY");
+    const char* wl = getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wl && *wl);
+}
+
+int FirstButton(UINT type)
+{
+    switch (type & 0xF) {
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_YESNOCANCEL:
+    case MB_YESNO: return IDYES;
+    case MB_RETRYCANCEL: return IDRETRY;
+    default: return IDOK;
+    }
+}
+}  // namespace
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    if (!caption) caption = "Error";
+    if (!text) text = "";
+    {
+        std::lock_guard<std::mutex> lock(boxMutex);
+        if (recordBoxes) {
+            PlatformMessageBox box{};
+            box.owner = owner;
+            snprintf(box.text, sizeof box.text, "%s", text);
+            snprintf(box.caption, sizeof box.caption, "%s", caption);
+            box.type = type;
+            recordedBoxes.push_back(box);
+            return FirstButton(type);
+        }
+    }
+    if (!HasDisplay()) {
+        fprintf(stderr, "[message box] %s: %s\n", caption, text);
+        return FirstButton(type);
+    }
+    struct Button {
+        int id;
+        const char* label;
+    };
+    std::vector<Button> buttons;
+    switch (type & 0xF) {
+    case MB_OKCANCEL: buttons = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}}; break;
+    case MB_ABORTRETRYIGNORE: buttons = {{IDABORT, "Abort"}, {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"}}; break;
+    case MB_YESNOCANCEL: buttons = {{IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}}; break;
+    case MB_YESNO: buttons = {{IDYES, "Yes"}, {IDNO, "No"}}; break;
+    case MB_RETRYCANCEL: buttons = {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}}; break;
+    default: buttons = {{IDOK, "OK"}}; break;
+    }
+    std::vector<SDL_MessageBoxButtonData> data;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        Uint32 flags = 0;
+        if (i == 0) flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (buttons[i].id == IDCANCEL || buttons.size() == 1) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        data.push_back(SDL_MessageBoxButtonData{flags, buttons[i].id, buttons[i].label});
+    }
+    Uint32 icon = SDL_MESSAGEBOX_INFORMATION;
+    if ((type & 0xF0) == MB_ICONERROR) icon = SDL_MESSAGEBOX_ERROR;
+    else if ((type & 0xF0) == MB_ICONWARNING) icon = SDL_MESSAGEBOX_WARNING;
+    SDL_MessageBoxData box{icon, owner ? PlatformSdlWindow(owner) : nullptr, caption, text,
+                           static_cast<int>(data.size()), data.data(), nullptr};
+    int pressed = 0;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        fprintf(stderr, "[message box] %s: %s\n", caption, text);
+        return FirstButton(type);
+    }
+    return pressed < 0 ? (buttons.size() > 1 ? IDCANCEL : IDOK) : pressed;
+}
+
+void OutputDebugStringA(LPCSTR text)
+{
+    if (text) fputs(text, stderr);
+}
+
+DWORD SetThreadExecutionState(DWORD flags)
+{
+    static DWORD state = ES_CONTINUOUS;
+    DWORD old = state;
+    if (flags & ES_CONTINUOUS) state = flags;
+    if (videoReady) {
+        if (flags & ES_DISPLAY_REQUIRED)
+            SDL_DisableScreenSaver();
+        else if (flags & ES_CONTINUOUS)
+            SDL_EnableScreenSaver();
+    }
+    return old;
+}

@@ -1,0 +1,13 @@
+// Game files are named the Windows way ("DATA\\Blocks.tga", any letter case); the disk is
+// case-sensitive. These helpers map such a name onto the file that really exists.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The path on disk for a relative or absolute game file name: '\\' becomes '/', and each
+// existing component is matched ignoring case. Components that do not exist are kept as given.
+std::string ResolveGamePath(const char* name);
+
+// fopen of ResolveGamePath(name); null when the file cannot be opened.
+std::FILE* OpenGameFile(const char* name, const char* mode);

@@ -1,0 +1,48 @@
+#include "skerrow/Src/Log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+
+#include "skerrow/Src/FileSystem.h"
+
+namespace {
+// Every line the game writes is short; longer texts are cut, never overrun.
+char g_logBuffer[4096];
+const char kLogName[] = "Log.txt";
+
+// The debugger's view of the log.
+void SendToDebugger(const char* text)
+{
+    std::fputs(text, stderr);
+}
+}  // namespace
+
+void OpenLog()
+{
+    std::FILE* f = std::fopen(kLogName, "w");
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::snprintf(g_logBuffer, sizeof g_logBuffer, "Log start: %02d/%02d/%04d %02d:%02d \n", local.tm_mon + 1,
+                  local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min);
+    if (f) {
+        std::fputs(g_logBuffer, f);
+        std::fclose(f);
+    }
+}
+
+void LogMessage(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(g_logBuffer, sizeof g_logBuffer, format, args);
+    va_end(args);
+    SendToDebugger(g_logBuffer);
+    // The formatted text is written as it stands: a '%' from an argument must not be
+    // formatted a second time.
+    if (std::FILE* f = std::fopen(kLogName, "a")) {
+        std::fputs(g_logBuffer, f);
+        std::fclose(f);
+    }
+}
