@@ -11,9 +11,17 @@ function(add_game_test NAME)
   gtest_discover_tests(${NAME}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
-    PROPERTIES LABELS "${T_LABELS}"
-      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy"
-      TIMEOUT 300)
+    TEST_LIST ${NAME}_TESTS
+    PROPERTIES TIMEOUT 300)
+  # gtest_discover_tests splits list-valued properties, so labels and environment are set by a
+  # script of our own that CTest reads after the discovered tests.
+  set(props "${CMAKE_CURRENT_BINARY_DIR}/${NAME}_properties.cmake")
+  file(WRITE "${props}"
+    "if(${NAME}_TESTS)\n"
+    "  set_tests_properties(\${${NAME}_TESTS} PROPERTIES LABELS \"${T_LABELS}\"\n"
+    "    ENVIRONMENT \"SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")
 endfunction()
 
 # add_fuzz_target(NAME SOURCES a.cpp ... LIBS ... CORPUS dir)

@@ -37,10 +37,11 @@ bool MusicOn() { return Options.musicOn ? *Options.musicOn != 0 : true; }
 bool EffectsOn() { return Options.effectsOn ? *Options.effectsOn != 0 : true; }
 int32_t OptionVolume() { return Options.volume ? *Options.volume : 100; }
 
-void DebugPair(const char* a, const char* b)
+// The loaders' trace format: a fixed message, a blank and the file name.
+void TraceLoadFailure(const char* message, const char* name)
 {
     char line[600];
-    std::snprintf(line, sizeof line, "%s %s\n", a, b);
+    std::snprintf(line, sizeof line, "%.64s %.500s\n", message, name);
     OutputDebugStringA(line);
 }
 
@@ -87,6 +88,7 @@ void LoadSounds()
     for (SoundId id = 0; id < SOUND_COUNT; ++id) {
         const char* name = SoundTable[id];
         if (!name[0]) continue;
+        // The names are plain ASCII, so widening is a copy.
         wchar_t wide[260];
         size_t n = 0;
         for (; name[n] && n < 259; ++n) wide[n] = wchar_t(static_cast<unsigned char>(name[n]));
@@ -99,7 +101,7 @@ void LoadSounds()
                                                                      reinterpret_cast<void**>(&segment))
                                    : E_FAIL;
         if (FAILED(hr) || !segment) {
-            DebugPair("Unable to load", name);
+            TraceLoadFailure("Unable to load", name);
             Player.segments[id] = nullptr;
             continue;
         }
@@ -248,3 +250,5 @@ void ShutdownSoundPlayer()
 bool IsSoundPlaying(SoundId id) { return ValidSound(id) && Player.playing[id] != 0; }
 
 IDirectMusicSegment8* GetSoundSegment(SoundId id) { return ValidSound(id) ? Player.segments[id] : nullptr; }
+
+IDirectMusicPerformance8* GetSoundPerformance() { return Player.performance; }

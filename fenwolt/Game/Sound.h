@@ -1,11 +1,12 @@
 // Sound effects and music: fourteen DirectMusic segments played on one audio path.
 // Game code addresses them by SoundId; the main loop polls the notification event so that a
-// screen can react (command 1124) when a piece ends.
+// screen can react (command 1124) when a piece ends. Sound.cpp needs the library platform_dmusic.
 #pragma once
 
 #include <cstdint>
 
 struct IDirectMusicSegment8;
+struct IDirectMusicPerformance8;
 
 typedef int32_t SoundId;
 
@@ -71,3 +72,5 @@ void ShutdownSoundPlayer();
 bool IsSoundPlaying(SoundId id);
 // The loaded segment of a sound, null when it failed to load.
 IDirectMusicSegment8* GetSoundSegment(SoundId id);
+// The performance, for the tests that step its clock (null before InitSoundPlayer).
+IDirectMusicPerformance8* GetSoundPerformance();

@@ -111,14 +111,22 @@ Pose Rest() {
     return p;
 }
 
+// Samples a pose function into frames. Loops leave out t = 1, which is frame 0 again.
+// With `floor` set, a frame that would reach below the pitch is lifted onto it.
 Animation Make(const char* file, int frames, int ticks, const std::function<Pose(float)>& at, const Mesh& m,
-               bool loop) {
+               bool loop, bool floor = false) {
     Animation a;
     a.file = file;
     for (int f = 0; f < frames; ++f) {
         float t = loop ? float(f) / float(frames) : float(f) / float(frames - 1);
         a.durations.push_back(ticks);
-        a.frames.push_back(Skin(m, at(t)));
+        std::vector<Vec3> fr = Skin(m, at(t));
+        if (floor) {
+            float minY = 0;
+            for (const auto& p : fr) minY = std::fmin(minY, p.y);
+            for (auto& p : fr) p.y -= minY;
+        }
+        a.frames.push_back(std::move(fr));
     }
     return a;
 }
@@ -267,7 +275,7 @@ std::vector<Animation> BuildPlayerAnimations(const Mesh& m) {
         p.rot[UpperArmL] = {-30, 0, -70};
         p.rot[UpperArmR] = {-45, 0, 55};
         return p;
-    }, m, false));
+    }, m, false, true));
     // 5 shoot: full back swing and strike
     out.push_back(Make("shoot.anx", 10, 3, [](float t) { return KickPose(t, 1.25f); }, m, false));
     // 6 volley: body leaning back, kicking leg raised to the side
@@ -339,7 +347,7 @@ std::vector<Animation> BuildPlayerAnimations(const Mesh& m) {
             down.rootRot = {0, 0, 88 * sg};
             down.root = {-26.0f * sg, -29.0f, 0};
             return Timeline({{0.0f, set}, {0.3f, flight}, {0.7f, down}, {1.0f, down}}, t);
-        }, m, false));
+        }, m, false, true));
     }
     // 11 pturn: short shuffling steps while turning on the spot
     out.push_back(Make("pturn.anx", 8, 6, [](float t) {

@@ -13,6 +13,8 @@ const char kBlockFacesBack[7] = "LTDRA*";
 
 namespace {
 constexpr float kPi = 3.14159265358979f;
+// The drawn goal reaches from the goal line (plus the post) back by the goal's depth.
+constexpr float kGoalCentreOffset = (pitch::kGoalDepth - pitch::kPostThickness * 0.5f) * 0.5f;
 
 Mesh Named(const char* name, uint32_t colour) {
     Mesh m;
@@ -24,7 +26,7 @@ Mesh Named(const char* name, uint32_t colour) {
 Mesh Ball() {
     Mesh m = Named("ball", 0xFFFFFFFFu);
     m.specularPower = 20.0f;
-    m.AddEllipsoid({0, 0, 0}, {4.9f, 4.9f, 4.9f}, 9, 14, 0, 0, 1, 1);
+    m.AddEllipsoid({0, 0, 0}, {4.9f, 4.9f, 4.9f}, 10, 16, 0, 0, 1, 1);   // vertices on all six extremes
     return m;
 }
 
@@ -76,6 +78,8 @@ Mesh Goal() {
     NetPanel(m, {d, backTop, -hw}, {d, 0, -hw}, {d, 0, hw}, {d, backTop, hw}, 0.25f, 0.5f, 1, 1);
     NetPanel(m, {0, 0, -hw}, {0, top, -hw}, {d, backTop, -hw}, {d, 0, -hw}, 0.25f, 0.5f, 0.5f, 1);
     NetPanel(m, {d, 0, hw}, {d, backTop, hw}, {0, top, hw}, {0, 0, hw}, 0.25f, 0.5f, 0.5f, 1);
+    // centre the goal on its origin for culling; the placement list shifts it back
+    m.Transform(1, 1, 1, kGoalCentreOffset, 0, 0);
     return m;
 }
 
@@ -286,8 +290,8 @@ std::vector<Placement> StadiumPlacements() {
         add("xdata\\boards.x", "textures\\boards.tga", kGoalLineLow - 5.0f, z, kPi * 1.5f, 11, 0);
     }
     // the two goals, nets translucent
-    add("xdata\\goal.x", "textures\\goal.tga", kGoalLineLow, mid, 0, 11, 1);
-    add("xdata\\goal.x", "textures\\goal.tga", kGoalLineHigh, mid, kPi, 11, 1);
+    add("xdata\\goal.x", "textures\\goal.tga", kGoalLineLow - kGoalCentreOffset, mid, 0, 11, 1);
+    add("xdata\\goal.x", "textures\\goal.tga", kGoalLineHigh + kGoalCentreOffset, mid, kPi, 11, 1);
     return v;
 }
 

@@ -92,6 +92,7 @@ Direct3DDevice8Impl::~Direct3DDevice8Impl()
         MakeCurrent();
         DestroyBackBuffer();
         if (cursorTexture_) glDeleteTextures(1, &cursorTexture_);
+        if (whiteTexture_) glDeleteTextures(1, &whiteTexture_);
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
     }
@@ -393,11 +394,12 @@ void Direct3DDevice8Impl::ResourceDestroyed(ResourceBase* r)
     resources_.erase(r);
     defaultPool_.erase(r);
     for (auto& t : textures_)
-        if (t && dynamic_cast<ResourceBase*>(t) == r) t = nullptr;
+        if (t && static_cast<const void*>(t) == r->TextureInterface()) t = nullptr;
     for (auto& s : streams_)
         if (s.buffer == r) s = StreamBinding{};
     if (indices_ == r) indices_ = nullptr;
     if (cursorImage_ == r) cursorImage_ = nullptr;
+    ForgetInStateBlocks(r);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -804,6 +806,10 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 HRESULT Direct3DDevice8Impl::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
 {
     if (!matrix || !ValidTransform(state)) return D3D8Fail(D3DERR_INVALIDCALL, "SetTransform", "bad state or null");
+    if (recording_) {
+        recording_->transforms[state] = *matrix;
+        return D3D_OK;
+    }
     transforms_[state] = *matrix;
     return D3D_OK;
 }
@@ -832,6 +838,10 @@ HRESULT Direct3DDevice8Impl::SetViewport(const D3DVIEWPORT8* v)
     if (v->Width == 0 || v->Height == 0 || (uint64_t)v->X + v->Width > bbWidth_ ||
         (uint64_t)v->Y + v->Height > bbHeight_ || v->MinZ < 0.f || v->MaxZ > 1.f || v->MinZ > v->MaxZ)
         return D3D8Fail(D3DERR_INVALIDCALL, "SetViewport", "viewport outside the render target");
+    if (recording_) {
+        recording_->viewport = *v;
+        return D3D_OK;
+    }
     viewport_ = *v;
     MakeCurrent();
     ApplyViewport();
@@ -848,6 +858,10 @@ HRESULT Direct3DDevice8Impl::GetViewport(D3DVIEWPORT8* v)
 HRESULT Direct3DDevice8Impl::SetMaterial(const D3DMATERIAL8* m)
 {
     if (!m) return D3D8Fail(D3DERR_INVALIDCALL, "SetMaterial", "null");
+    if (recording_) {
+        recording_->material = *m;
+        return D3D_OK;
+    }
     material_ = *m;
     return D3D_OK;
 }
@@ -863,6 +877,10 @@ HRESULT Direct3DDevice8Impl::SetLight(DWORD index, const D3DLIGHT8* light)
 {
     if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
         return D3D8Fail(D3DERR_INVALIDCALL, "SetLight", "bad light or null");
+    if (recording_) {
+        recording_->lights[index] = *light;
+        return D3D_OK;
+    }
     lights_[index] = *light;
     return D3D_OK;
 }
@@ -877,6 +895,10 @@ HRESULT Direct3DDevice8Impl::GetLight(DWORD index, D3DLIGHT8* light)
 
 HRESULT Direct3DDevice8Impl::LightEnable(DWORD index, BOOL enable)
 {
+    if (recording_) {
+        recording_->lightEnables[index] = enable;
+        return D3D_OK;
+    }
     if (enable) {
         // Enabling a light never set gives it Direct3D's default: white, directional, +z.
         if (!lights_.count(index)) {
@@ -919,6 +941,10 @@ HRESULT Direct3DDevice8Impl::GetClipPlane(DWORD index, float* plane)
 HRESULT Direct3DDevice8Impl::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
 {
     if ((DWORD)state >= D3DRS_MAX_INDEX) return D3D8Fail(D3DERR_INVALIDCALL, "SetRenderState", "no such state");
+    if (recording_) {
+        recording_->renderStates[state] = value;
+        return D3D_OK;
+    }
     renderStates_[state] = value;
     MakeCurrent();
     ApplyRenderState(state);
@@ -933,12 +959,6 @@ HRESULT Direct3DDevice8Impl::GetRenderState(D3DRENDERSTATETYPE state, DWORD* val
     return D3D_OK;
 }
 
-HRESULT Direct3DDevice8Impl::BeginStateBlock() { return NotBuilt("BeginStateBlock"); }
-HRESULT Direct3DDevice8Impl::EndStateBlock(DWORD*) { return NotBuilt("EndStateBlock"); }
-HRESULT Direct3DDevice8Impl::ApplyStateBlock(DWORD) { return NotBuilt("ApplyStateBlock"); }
-HRESULT Direct3DDevice8Impl::CaptureStateBlock(DWORD) { return NotBuilt("CaptureStateBlock"); }
-HRESULT Direct3DDevice8Impl::DeleteStateBlock(DWORD) { return NotBuilt("DeleteStateBlock"); }
-HRESULT Direct3DDevice8Impl::CreateStateBlock(D3DSTATEBLOCKTYPE, DWORD*) { return NotBuilt("CreateStateBlock"); }
 
 HRESULT Direct3DDevice8Impl::SetClipStatus(const D3DCLIPSTATUS8* s)
 {
@@ -968,6 +988,10 @@ HRESULT Direct3DDevice8Impl::SetTexture(DWORD stage, IDirect3DBaseTexture8* text
     auto* r = dynamic_cast<ResourceBase*>(texture);
     if (texture && (!r || r->Owner() != this))
         return D3D8Fail(D3DERR_INVALIDCALL, "SetTexture", "texture of another device");
+    if (recording_) {
+        recording_->textures[stage] = texture;
+        return D3D_OK;
+    }
     textures_[stage] = texture;
     return D3D_OK;
 }
@@ -984,6 +1008,10 @@ HRESULT Direct3DDevice8Impl::SetTextureStageState(DWORD stage, D3DTEXTURESTAGEST
 {
     if (stage >= D3D8_MAX_TEXTURE_STAGES || (DWORD)type >= D3DTSS_MAX_INDEX)
         return D3D8Fail(D3DERR_INVALIDCALL, "SetTextureStageState", "bad stage or state");
+    if (recording_) {
+        recording_->stageStates[{stage, (DWORD)type}] = value;
+        return D3D_OK;
+    }
     stageStates_[stage][type] = value;
     return D3D_OK;
 }
@@ -995,21 +1023,6 @@ HRESULT Direct3DDevice8Impl::ValidateDevice(DWORD* passes)
     return D3D_OK;
 }
 
-HRESULT Direct3DDevice8Impl::DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) { return NotBuilt("DrawPrimitive"); }
-HRESULT Direct3DDevice8Impl::DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT)
-{
-    return NotBuilt("DrawIndexedPrimitive");
-}
-HRESULT Direct3DDevice8Impl::DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT)
-{
-    return NotBuilt("DrawPrimitiveUP");
-}
-HRESULT Direct3DDevice8Impl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT,
-                                                    const void*, UINT)
-{
-    return NotBuilt("DrawIndexedPrimitiveUP");
-}
-
 HRESULT Direct3DDevice8Impl::CreateVertexShader(const DWORD*, const DWORD*, DWORD*, DWORD)
 {
     return NotBuilt("CreateVertexShader");
@@ -1019,6 +1032,10 @@ HRESULT Direct3DDevice8Impl::SetVertexShader(DWORD handle)
 {
     // Handles below 0x10000 are flexible vertex formats; programmable shaders are not offered yet.
     if (handle >= 0x10000) return NotBuilt("SetVertexShader(programmable)");
+    if (recording_) {
+        recording_->vertexShader = handle;
+        return D3D_OK;
+    }
     vertexShader_ = handle;
     return D3D_OK;
 }
@@ -1054,6 +1071,10 @@ HRESULT Direct3DDevice8Impl::SetStreamSource(UINT stream, IDirect3DVertexBuffer8
     auto* vb = dynamic_cast<VertexBuffer8Impl*>(buffer);
     if (buffer && (!vb || vb->Owner() != this))
         return D3D8Fail(D3DERR_INVALIDCALL, "SetStreamSource", "buffer of another device");
+    if (recording_) {
+        recording_->streams[stream] = StreamBinding{vb, stride};
+        return D3D_OK;
+    }
     streams_[stream] = StreamBinding{vb, stride};
     return D3D_OK;
 }
@@ -1073,6 +1094,10 @@ HRESULT Direct3DDevice8Impl::SetIndices(IDirect3DIndexBuffer8* buffer, UINT base
     auto* ib = dynamic_cast<IndexBuffer8Impl*>(buffer);
     if (buffer && (!ib || ib->Owner() != this))
         return D3D8Fail(D3DERR_INVALIDCALL, "SetIndices", "buffer of another device");
+    if (recording_) {
+        recording_->indices = std::make_pair(ib, baseVertexIndex);
+        return D3D_OK;
+    }
     indices_ = ib;
     baseVertexIndex_ = baseVertexIndex;
     return D3D_OK;

@@ -5,7 +5,10 @@
 #include "platform/d3d8/d3d8_gl.h"
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 struct SDL_Window;
@@ -30,8 +33,12 @@ public:
     virtual ~ResourceBase();
     Direct3DDevice8Impl* Owner() const { return device_; }
     D3DPOOL Pool() const { return pool_; }
+    // A texture's interface pointer as the device's bindings hold it (null for other resources),
+    // compared without casts while the resource is being destroyed.
+    const void* TextureInterface() const { return textureInterface_; }
 
 protected:
+    const void* textureInterface_ = nullptr;
     Direct3DDevice8Impl* device_;
     D3DPOOL pool_;
 };
@@ -286,12 +293,38 @@ public:
     void MakeCurrent();
     // Top-down RGB copy of the back buffer (screenshots and tests).
     bool ReadBackBuffer(int& width, int& height, std::vector<uint8_t>& rgb);
+    void DeleteGlTexture(unsigned id);
 
 private:
     struct StreamBinding {
         VertexBuffer8Impl* buffer = nullptr;
         UINT stride = 0;
     };
+    // The states a state block holds: exactly those recorded, or those of its type.
+    struct StateBlock {
+        std::map<DWORD, DWORD> renderStates;
+        std::map<std::pair<DWORD, DWORD>, DWORD> stageStates;
+        std::map<DWORD, IDirect3DBaseTexture8*> textures;
+        std::map<DWORD, D3DMATRIX> transforms;
+        std::optional<D3DVIEWPORT8> viewport;
+        std::optional<D3DMATERIAL8> material;
+        std::map<DWORD, D3DLIGHT8> lights;
+        std::map<DWORD, BOOL> lightEnables;
+        std::optional<DWORD> vertexShader;
+        std::map<UINT, StreamBinding> streams;
+        std::optional<std::pair<IndexBuffer8Impl*, UINT>> indices;
+    };
+    void CaptureInto(StateBlock& block);
+    void ApplyBlock(const StateBlock& block);
+    void ForgetInStateBlocks(ResourceBase* resource);
+
+    // Drawing: vertices expanded from their flexible vertex format, then drawn with client arrays.
+    HRESULT DrawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, const uint8_t* vertices, UINT vertexCount,
+                         UINT stride, const std::vector<uint32_t>* indices, const char* call);
+    void SetupTransformsAndLights(bool pretransformed);
+    void SetupStages(bool pretransformed, UINT texCoordSets);
+    void BindStageTexture(DWORD stage);
+    void UploadTexture(Texture8Impl* texture);
     static constexpr int kMaxLights = 8;
     static constexpr int kMaxStreams = 16;
     static constexpr int kShaderConstants = 96;
@@ -333,6 +366,10 @@ private:
     D3DCLIPSTATUS8 clipStatus_{};
     D3DGAMMARAMP gamma_{};
 
+    std::map<DWORD, StateBlock> stateBlocks_;
+    DWORD nextStateBlock_ = 1;
+    std::unique_ptr<StateBlock> recording_;
+    unsigned whiteTexture_ = 0;
     std::set<ResourceBase*> resources_;
     std::set<ResourceBase*> defaultPool_;
     Surface8Impl* cursorImage_ = nullptr;

@@ -104,6 +104,7 @@ Texture8Impl::Texture8Impl(Direct3DDevice8Impl* device, UINT width, UINT height,
                            D3DFORMAT format, D3DPOOL pool)
     : ResourceBase(device, pool), usage_(usage), format_(format)
 {
+    textureInterface_ = static_cast<IDirect3DBaseTexture8*>(this);
     UINT full = 1;
     for (UINT w = width, h = height; w > 1 || h > 1; w = std::max<UINT>(1, w / 2), h = std::max<UINT>(1, h / 2))
         ++full;
@@ -121,7 +122,10 @@ Texture8Impl::Texture8Impl(Direct3DDevice8Impl* device, UINT width, UINT height,
     }
 }
 
-Texture8Impl::~Texture8Impl() = default;
+Texture8Impl::~Texture8Impl()
+{
+    if (glTexture) device_->DeleteGlTexture(glTexture);
+}
 
 HRESULT Texture8Impl::GetDevice(IDirect3DDevice8** device)
 {

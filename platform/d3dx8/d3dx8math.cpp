@@ -9,6 +9,11 @@ D3DXMATRIX::D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FL
     for (int i = 0; i < 16; ++i) m[i / 4][i % 4] = v[i];
 }
 
+D3DXMATRIX::D3DXMATRIX(const FLOAT* f)
+{
+    for (int i = 0; i < 16; ++i) m[i / 4][i % 4] = f[i];
+}
+
 D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& b) const
 {
     D3DXMATRIX r;
@@ -390,4 +395,51 @@ D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* a, const D3DXV
     D3DXVec3Cross(&n, &e1, &e2);
     D3DXVec3Normalize(&n, &n);
     return D3DXPlaneFromPointNormal(out, a, &n);
+}
+
+namespace {
+
+D3DXMATRIX Combined(const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world)
+{
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    if (world) m = *world;
+    if (view) D3DXMatrixMultiply(&m, &m, view);
+    if (projection) D3DXMatrixMultiply(&m, &m, projection);
+    return m;
+}
+
+}  // namespace
+
+D3DXVECTOR3* D3DXVec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT8* vp,
+                             const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world)
+{
+    const D3DXMATRIX m = Combined(projection, view, world);
+    D3DXVECTOR3 c;
+    D3DXVec3TransformCoord(&c, v, &m);
+    *out = D3DXVECTOR3(vp->X + (1.0f + c.x) * vp->Width / 2.0f, vp->Y + (1.0f - c.y) * vp->Height / 2.0f,
+                       vp->MinZ + c.z * (vp->MaxZ - vp->MinZ));
+    return out;
+}
+
+D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT8* vp,
+                               const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world)
+{
+    const D3DXMATRIX m = Combined(projection, view, world);
+    D3DXMATRIX inv;
+    if (!D3DXMatrixInverse(&inv, nullptr, &m) || vp->Width == 0 || vp->Height == 0) return nullptr;
+    const FLOAT depth = vp->MaxZ - vp->MinZ;
+    const D3DXVECTOR3 c((v->x - vp->X) * 2.0f / vp->Width - 1.0f, 1.0f - (v->y - vp->Y) * 2.0f / vp->Height,
+                        depth != 0.0f ? (v->z - vp->MinZ) / depth : 0.0f);
+    return D3DXVec3TransformCoord(out, &c, &inv);
+}
+
+D3DXVECTOR3* D3DXPlaneIntersectLine(D3DXVECTOR3* out, const D3DXPLANE* p, const D3DXVECTOR3* a, const D3DXVECTOR3* b)
+{
+    const D3DXVECTOR3 d = *b - *a;
+    const FLOAT denom = D3DXPlaneDotNormal(p, &d);
+    if (denom == 0.0f) return nullptr;
+    const FLOAT t = -D3DXPlaneDotCoord(p, a) / denom;
+    *out = *a + d * t;
+    return out;
 }

@@ -12,6 +12,9 @@ struct D3DXVECTOR2 {
     FLOAT x, y;
     D3DXVECTOR2() = default;
     D3DXVECTOR2(FLOAT fx, FLOAT fy) : x(fx), y(fy) {}
+    explicit D3DXVECTOR2(const FLOAT* f) : x(f[0]), y(f[1]) {}
+    operator FLOAT*() { return &x; }
+    operator const FLOAT*() const { return &x; }
     D3DXVECTOR2 operator+(const D3DXVECTOR2& v) const { return {x + v.x, y + v.y}; }
     D3DXVECTOR2 operator-(const D3DXVECTOR2& v) const { return {x - v.x, y - v.y}; }
     D3DXVECTOR2 operator*(FLOAT f) const { return {x * f, y * f}; }
@@ -25,6 +28,9 @@ struct D3DXVECTOR3 : public D3DVECTOR {
     D3DXVECTOR3() = default;
     D3DXVECTOR3(const D3DVECTOR& v) : D3DVECTOR(v) {}
     D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz) { x = fx; y = fy; z = fz; }
+    explicit D3DXVECTOR3(const FLOAT* f) { x = f[0]; y = f[1]; z = f[2]; }
+    operator FLOAT*() { return &x; }
+    operator const FLOAT*() const { return &x; }
     D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
     D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
     D3DXVECTOR3& operator*=(FLOAT f) { x *= f; y *= f; z *= f; return *this; }
@@ -43,6 +49,9 @@ struct D3DXVECTOR4 {
     FLOAT x, y, z, w;
     D3DXVECTOR4() = default;
     D3DXVECTOR4(FLOAT fx, FLOAT fy, FLOAT fz, FLOAT fw) : x(fx), y(fy), z(fz), w(fw) {}
+    explicit D3DXVECTOR4(const FLOAT* f) : x(f[0]), y(f[1]), z(f[2]), w(f[3]) {}
+    operator FLOAT*() { return &x; }
+    operator const FLOAT*() const { return &x; }
     D3DXVECTOR4 operator+(const D3DXVECTOR4& v) const { return {x + v.x, y + v.y, z + v.z, w + v.w}; }
     D3DXVECTOR4 operator-(const D3DXVECTOR4& v) const { return {x - v.x, y - v.y, z - v.z, w - v.w}; }
     D3DXVECTOR4 operator*(FLOAT f) const { return {x * f, y * f, z * f, w * f}; }
@@ -54,6 +63,7 @@ struct D3DXVECTOR4 {
 struct D3DXMATRIX : public D3DMATRIX {
     D3DXMATRIX() = default;
     D3DXMATRIX(const D3DMATRIX& m) : D3DMATRIX(m) {}
+    explicit D3DXMATRIX(const FLOAT* f);  // 16 values, row by row
     D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
                FLOAT f31, FLOAT f32, FLOAT f33, FLOAT f34, FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44);
     FLOAT& operator()(UINT row, UINT col) { return m[row][col]; }
@@ -71,6 +81,9 @@ struct D3DXPLANE {
     FLOAT a, b, c, d;
     D3DXPLANE() = default;
     D3DXPLANE(FLOAT fa, FLOAT fb, FLOAT fc, FLOAT fd) : a(fa), b(fb), c(fc), d(fd) {}
+    explicit D3DXPLANE(const FLOAT* f) : a(f[0]), b(f[1]), c(f[2]), d(f[3]) {}
+    operator FLOAT*() { return &a; }
+    operator const FLOAT*() const { return &a; }
     bool operator==(const D3DXPLANE& p) const { return a == p.a && b == p.b && c == p.c && d == p.d; }
 };
 
@@ -99,6 +112,14 @@ D3DXVECTOR4* D3DXVec3Transform(D3DXVECTOR4* out, const D3DXVECTOR3* v, const D3D
 D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
 // (x, y, z, 0) * m: the translation is ignored
 D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
+
+// To viewport pixels (x, y) and depth: through world, view and projection (any may be null for
+// the identity), divided by w, then mapped onto the viewport.
+D3DXVECTOR3* D3DXVec3Project(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT8* viewport,
+                             const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world);
+// The inverse of D3DXVec3Project; null (out untouched) when the matrices cannot be inverted.
+D3DXVECTOR3* D3DXVec3Unproject(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DVIEWPORT8* viewport,
+                               const D3DXMATRIX* projection, const D3DXMATRIX* view, const D3DXMATRIX* world);
 
 // 4D vectors
 FLOAT D3DXVec4Length(const D3DXVECTOR4* v);
@@ -136,6 +157,9 @@ FLOAT D3DXPlaneDotNormal(const D3DXPLANE* p, const D3DXVECTOR3* v);
 // Scales the plane so that its normal has length 1; a zero normal gives the zero plane.
 D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* out, const D3DXPLANE* p);
 D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* out, const D3DXVECTOR3* point, const D3DXVECTOR3* normal);
+// Where the line through a and b meets the plane (beyond the two points too); null when the
+// line runs parallel to the plane.
+D3DXVECTOR3* D3DXPlaneIntersectLine(D3DXVECTOR3* out, const D3DXPLANE* p, const D3DXVECTOR3* a, const D3DXVECTOR3* b);
 // The plane through three points, its normal (b - a) x (c - a) normalised.
 D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b,
                                const D3DXVECTOR3* c);

@@ -3,6 +3,9 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 

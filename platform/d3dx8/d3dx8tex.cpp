@@ -95,23 +95,46 @@ HRESULT PickFormat(IDirect3DDevice8* device, DWORD usage, D3DFORMAT requested, D
     return hr;
 }
 
-// Bilinear sample of the picture at texture pixel (x, y) of a w x h texture, pixel centres
-// mapped onto pixel centres so that stretching keeps the picture aligned.
-uint32_t Sample(const Image& img, UINT w, UINT h, UINT x, UINT y)
+// Source position of each texture pixel along one axis for bilinear stretching: pixel centres
+// map onto pixel centres, so that the picture stays aligned; weights in 1/256.
+struct Tap {
+    UINT a, b;
+    uint32_t wb;  // weight of b; a gets 256 - wb
+};
+
+std::vector<Tap> Taps(UINT from, UINT to)
 {
-    if (img.width == w && img.height == h) return img.argb[size_t(y) * w + x];
-    const double sx = (x + 0.5) * img.width / w - 0.5, sy = (y + 0.5) * img.height / h - 0.5;
-    const double fx = std::clamp(sx, 0.0, double(img.width - 1)), fy = std::clamp(sy, 0.0, double(img.height - 1));
-    const UINT x0 = static_cast<UINT>(fx), y0 = static_cast<UINT>(fy);
-    const UINT x1 = std::min(x0 + 1, img.width - 1), y1 = std::min(y0 + 1, img.height - 1);
-    const double tx = fx - x0, ty = fy - y0;
+    std::vector<Tap> taps(to);
+    for (UINT i = 0; i < to; ++i) {
+        const double s = std::clamp((i + 0.5) * from / to - 0.5, 0.0, double(from - 1));
+        const UINT a = static_cast<UINT>(s);
+        taps[i] = {a, std::min(a + 1, from - 1), static_cast<uint32_t>((s - a) * 256.0 + 0.5)};
+    }
+    return taps;
+}
+
+inline uint32_t Mix(uint32_t p, uint32_t q, uint32_t wq)
+{
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        auto ch = [&](UINT px, UINT py) { return double((img.argb[size_t(py) * img.width + px] >> shift) & 0xFF); };
-        const double top = ch(x0, y0) * (1 - tx) + ch(x1, y0) * tx;
-        const double bottom = ch(x0, y1) * (1 - tx) + ch(x1, y1) * tx;
-        const double v = top * (1 - ty) + bottom * ty;
-        out |= static_cast<uint32_t>(std::clamp(v + 0.5, 0.0, 255.0)) << shift;
+        const uint32_t v = (((p >> shift) & 0xFF) * (256 - wq) + ((q >> shift) & 0xFF) * wq + 128) >> 8;
+        out |= v << shift;
+    }
+    return out;
+}
+
+std::vector<uint32_t> Stretch(const Image& img, UINT w, UINT h)
+{
+    if (img.width == w && img.height == h) return img.argb;
+    const std::vector<Tap> xs = Taps(img.width, w), ys = Taps(img.height, h);
+    std::vector<uint32_t> out(size_t(w) * h);
+    for (UINT y = 0; y < h; ++y) {
+        const uint32_t* top = &img.argb[size_t(ys[y].a) * img.width];
+        const uint32_t* bottom = &img.argb[size_t(ys[y].b) * img.width];
+        for (UINT x = 0; x < w; ++x) {
+            const Tap& t = xs[x];
+            out[size_t(y) * w + x] = Mix(Mix(top[t.a], top[t.b], t.wb), Mix(bottom[t.a], bottom[t.b], t.wb), ys[y].wb);
+        }
     }
     return out;
 }
@@ -180,9 +203,7 @@ D3DFORMAT NaturalFormat(const Image& img)
 
 HRESULT FillTexture(IDirect3DTexture8* tex, const Image& img, UINT width, UINT height, UINT levels, D3DFORMAT format)
 {
-    std::vector<uint32_t> level(size_t(width) * height);
-    for (UINT y = 0; y < height; ++y)
-        for (UINT x = 0; x < width; ++x) level[size_t(y) * width + x] = Sample(img, width, height, x, y);
+    std::vector<uint32_t> level = Stretch(img, width, height);
     UINT w = width, h = height;
     for (UINT l = 0; l < levels; ++l) {
         if (l > 0) {

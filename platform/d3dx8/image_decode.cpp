@@ -98,12 +98,14 @@ bool DecodeTga(const uint8_t* data, size_t size, Image& out, std::string& error)
     };
 
     const size_t total = size_t(width) * height;
+    // Checked before allocating: raw data needs every pixel, run-length data at least one
+    // packet of two bytes per 128 pixels.
+    if ((!rle && total * pixelBytes > size - pos) || (rle && total > (size - pos) / 2 * 128 + 128)) {
+        error = "TGA pixel data is truncated";
+        return false;
+    }
     std::vector<uint32_t> stream(total);
     if (!rle) {
-        if (total * pixelBytes > size - pos) {
-            error = "TGA pixel data is truncated";
-            return false;
-        }
         for (size_t i = 0; i < total; ++i) stream[i] = convert(data + pos + i * pixelBytes);
     } else {
         // Packets may run on from one row into the next (as many writers produce them); nothing
@@ -176,6 +178,13 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image& out, std::string& error
         return false;
     }
     const uint32_t width = props.JPGWidth, height = props.JPGHeight;
+    // No JPEG stream packs more than a few hundred pixels into a byte; a header that claims far
+    // more is refused before its picture memory is allocated.
+    if (uint64_t(width) * height > uint64_t(size) * 4096 + 65536) {
+        ijlFree(&props);
+        error = "JPEG picture size implausible for its data";
+        return false;
+    }
     std::vector<BYTE> bgr(size_t(width) * height * 3);
     props.DIBWidth = width;
     props.DIBHeight = static_cast<INT>(height);

@@ -296,6 +296,7 @@ private:
         if (dot != std::string::npos) {
             reg = text.substr(0, dot);
             mask = Lower(text.substr(dot + 1));
+            if (mask.empty()) return Error("empty write mask in '" + text + "'"), false;
         }
         DWORD type, number;
         bool relative;
@@ -337,6 +338,7 @@ private:
         if (dot != std::string::npos) {
             reg = s.substr(0, dot);
             swz = Lower(s.substr(dot + 1));
+            if (swz.empty()) return Error("empty swizzle in '" + text + "'"), false;
         }
         DWORD type, number;
         bool relative;

@@ -17,7 +17,8 @@ namespace {
 constexpr int kMaxDepth = 64;
 constexpr uint32_t kUnassigned = 0xFFFFFFFFu;
 
-enum class Tok { End, LBrace, RBrace, Semi, Comma, Number, Name, String, Guid, Bad };
+// Brackets appear only in templates (array sizes and restrictions), which are skipped whole.
+enum class Tok { End, LBrace, RBrace, Semi, Comma, Bracket, Number, Name, String, Guid, Bad };
 
 struct Token {
     Tok kind = Tok::End;
@@ -83,6 +84,8 @@ private:
         case '}': ++p_; return Make(Tok::RBrace, start, 1);
         case ';': ++p_; return Make(Tok::Semi, start, 1);
         case ',': ++p_; return Make(Tok::Comma, start, 1);
+        case '[':
+        case ']': ++p_; return Make(Tok::Bracket, start, 1);
         case '<': {
             while (p_ < end_ && *p_ != '>' && *p_ != '\n') ++p_;
             if (p_ >= end_ || *p_ != '>') return Make(Tok::Bad, start, 1);

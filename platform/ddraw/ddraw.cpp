@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -288,7 +292,8 @@ public:
         }
     }
     void Present();
-    void PresentRegion(HWND hwnd, const RECT& region);
+    // Shows `region` of `from` in the window and counts the frame.
+    static void PresentRegion(HWND hwnd, Surface* from, const RECT& region);
 
     DirectDraw* owner_;
     int width_, height_;
@@ -609,9 +614,22 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, LPRECT s
                 for (int i = 0; i < w; ++i)
                     if (tmp[i] < lo || tmp[i] > hi) t[i] = tmp[i];
             } else if (lo == hi) {
-                for (int i = 0; i < w; ++i) {
-                    uint16_t v = f[i];
-                    if (v != lo) t[i] = v;
+                int i = 0;
+#ifdef __SSE2__
+                // Eight pixels at a time: keep the destination where the source is the key.
+                const __m128i key = _mm_set1_epi16(static_cast<short>(lo));
+                for (; i + 8 <= w; i += 8) {
+                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i));
+                    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+                    const __m128i m = _mm_cmpeq_epi16(v, key);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(t + i),
+                                     _mm_or_si128(_mm_and_si128(m, old), _mm_andnot_si128(m, v)));
+                }
+#endif
+                for (; i < w; ++i) {
+                    const uint16_t v = f[i];
+                    const uint16_t keep = static_cast<uint16_t>(-static_cast<int>(v == lo));
+                    t[i] = static_cast<uint16_t>((t[i] & keep) | (v & ~keep));
                 }
             } else {
                 for (int i = 0; i < w; ++i)
@@ -652,11 +670,13 @@ HRESULT Surface::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT source
     // the rectangle must then lie inside.
     RECT visible = {0, 0, width_, height_};
     HWND presentTo = nullptr;
+    RECT clientOnScreen = {0, 0, 0, 0};
     if (clipper_ && clipper_->hwnd_) {
         RECT client;
         POINT origin = {0, 0};
         if (GetClientRect(clipper_->hwnd_, &client) && ClientToScreen(clipper_->hwnd_, &origin)) {
             OffsetRect(&client, origin.x, origin.y);
+            clientOnScreen = client;
             RECT clipped;
             if (!IntersectRect(&clipped, &client, &visible)) clipped = {0, 0, 0, 0};
             visible = clipped;
@@ -666,10 +686,37 @@ HRESULT Surface::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT source
         return DDERR_INVALIDRECT;
     }
     if (!SameFormat(format_, src->format_) && !isPrimary_) return DDERR_INVALIDPIXELFORMAT;
+    // The usual present covers the window's client area exactly: the source is shown at its own
+    // size (the window scales it), pixel for pixel what was drawn.
+    if (presentTo && !keyed && d.left == clientOnScreen.left && d.top == clientOnScreen.top &&
+        d.right == clientOnScreen.right && d.bottom == clientOnScreen.bottom) {
+        PresentRegion(presentTo, src, s);
+        return DD_OK;
+    }
     const int dw = d.right - d.left, dh = d.bottom - d.top;
     const int sw = s.right - s.left, sh = s.bottom - s.top;
     const bool convert = !SameFormat(format_, src->format_);
     const DDPIXELFORMAT target = format_;
+    if (!convert && BytesPerPixel() == 2) {
+        const uint32_t lo = src->key_.dwColorSpaceLowValue;
+        const uint32_t hi = std::max(src->key_.dwColorSpaceHighValue, lo);
+        const int x0 = std::max(d.left, visible.left), x1 = std::min(d.right, visible.right);
+        std::vector<int> columns(static_cast<size_t>(std::max(0, x1 - x0)));
+        for (int x = x0; x < x1; ++x)
+            columns[static_cast<size_t>(x - x0)] = s.left + static_cast<int>(static_cast<int64_t>(x - d.left) * sw / dw);
+        for (int y = std::max(d.top, visible.top); y < std::min(d.bottom, visible.bottom); ++y) {
+            const int sy = s.top + static_cast<int>(static_cast<int64_t>(y - d.top) * sh / dh);
+            const uint16_t* from = reinterpret_cast<const uint16_t*>(src->Row(sy));
+            uint16_t* to = reinterpret_cast<uint16_t*>(Row(y));
+            for (int x = x0; x < x1; ++x) {
+                const uint16_t v = from[columns[static_cast<size_t>(x - x0)]];
+                if (keyed && v >= lo && v <= hi) continue;
+                to[x] = v;
+            }
+        }
+        if (presentTo) PresentRegion(presentTo, this, visible);
+        return DD_OK;
+    }
     for (int y = std::max(d.top, visible.top); y < std::min(d.bottom, visible.bottom); ++y) {
         const int sy = s.top + static_cast<int>(static_cast<int64_t>(y - d.top) * sh / dh);
         for (int x = std::max(d.left, visible.left); x < std::min(d.right, visible.right); ++x) {
@@ -690,7 +737,7 @@ HRESULT Surface::Blt(LPRECT destRect, IDirectDrawSurface7* source, LPRECT source
             Put(x, y, v);
         }
     }
-    if (presentTo) PresentRegion(presentTo, visible);
+    if (presentTo) PresentRegion(presentTo, this, visible);
     return DD_OK;
 }
 
@@ -717,10 +764,10 @@ HRESULT Surface::Flip(IDirectDrawSurface7* target, DWORD)
 void Surface::Present()
 {
     if (!owner_->window_) return;
-    PresentRegion(owner_->window_, RECT{0, 0, width_, height_});
+    PresentRegion(owner_->window_, this, RECT{0, 0, width_, height_});
 }
 
-void Surface::PresentRegion(HWND hwnd, const RECT& region)
+void Surface::PresentRegion(HWND hwnd, Surface* from, const RECT& region)
 {
     const int w = region.right - region.left, h = region.bottom - region.top;
     if (w <= 0 || h <= 0) return;
@@ -731,7 +778,8 @@ void Surface::PresentRegion(HWND hwnd, const RECT& region)
         g_presented.rgb.resize(static_cast<size_t>(w) * h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                g_presented.rgb[static_cast<size_t>(y) * w + x] = ToRgb(format_, Get(region.left + x, region.top + y));
+                g_presented.rgb[static_cast<size_t>(y) * w + x] =
+                    ToRgb(from->format_, from->Get(region.left + x, region.top + y));
         ++g_presented.count;
         if (!g_presented.readerSet) {
             g_presented.readerSet = true;

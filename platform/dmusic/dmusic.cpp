@@ -33,7 +33,6 @@ using namespace dmusic_files;
 DEFINE_DM_GUID(CLSID_DirectMusicLoader, 0x6f0e2a01, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01);
 DEFINE_DM_GUID(CLSID_DirectMusicPerformance, 0x6f0e2a01, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02);
 DEFINE_DM_GUID(CLSID_DirectMusicSegment, 0x6f0e2a01, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03);
-DEFINE_DM_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 DEFINE_DM_GUID(IID_IDirectMusicLoader8, 0x6f0e2a02, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01);
 DEFINE_DM_GUID(IID_IDirectMusicPerformance8, 0x6f0e2a02, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02);
 DEFINE_DM_GUID(IID_IDirectMusicSegment, 0x6f0e2a02, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03);
@@ -49,6 +48,9 @@ DEFINE_DM_GUID(GUID_DisableTempo, 0x6f0e2a03, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 
 DEFINE_DM_GUID(GUID_EnableTempo, 0x6f0e2a03, 0x4b1d, 0x4c11, 0x9a, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06);
 
 namespace {
+
+// The identity every COM object answers to.
+const GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 void Trace(const char* what, HRESULT hr, const std::string& detail = std::string())
 {
@@ -92,7 +94,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectMusicSegment || riid == IID_IDirectMusicSegment8) {
+        if (riid == kIidUnknown || riid == IID_IDirectMusicSegment || riid == IID_IDirectMusicSegment8) {
             AddRef();
             *out = static_cast<IDirectMusicSegment8*>(this);
             return S_OK;
@@ -179,7 +181,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectMusicAudioPath8) {
+        if (riid == kIidUnknown || riid == IID_IDirectMusicAudioPath8) {
             AddRef();
             *out = static_cast<IDirectMusicAudioPath8*>(this);
             return S_OK;
@@ -208,7 +210,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectMusicSegmentState || riid == IID_IDirectMusicSegmentState8) {
+        if (riid == kIidUnknown || riid == IID_IDirectMusicSegmentState || riid == IID_IDirectMusicSegmentState8) {
             AddRef();
             *out = static_cast<IDirectMusicSegmentState8*>(this);
             return S_OK;
@@ -260,7 +262,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectMusicPerformance8) {
+        if (riid == kIidUnknown || riid == IID_IDirectMusicPerformance8) {
             AddRef();
             *out = static_cast<IDirectMusicPerformance8*>(this);
             return S_OK;
@@ -309,14 +311,17 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             for (auto& s : states_) toRelease.push_back(s->object);
             states_.clear();
+            synthPaths_.clear();
             primary_ = nullptr;
             pending.swap(notifications_);
         }
         for (DMUS_NOTIFICATION_PMSG* m : pending) FreePMsg(reinterpret_cast<DMUS_PMSG*>(m));
         for (SegmentStateImpl* s : toRelease) s->Release();
         if (defaultPath_) {
+            // Whoever still holds the default path holds no performance: detach it.
             PathImpl* path = defaultPath_;
             defaultPath_ = nullptr;
+            path->performance = nullptr;
             path->Release();
         }
         initialised_ = false;
@@ -852,8 +857,15 @@ private:
             SetTempo(pendingTempos_.front().second);
             pendingTempos_.erase(pendingTempos_.begin());
         }
-        // Gains ramp per path across the chunk.
-        std::vector<PathMix*> paths;
+        // Gains ramp per path across the chunk. Synthesisers keep sounding after their last
+        // segment ends, so that released notes fade out instead of being cut.
+        // A synthesiser whose path object is gone and on which nothing plays is dropped.
+        synthPaths_.erase(std::remove_if(synthPaths_.begin(), synthPaths_.end(),
+                                         [](const std::shared_ptr<PathMix>& p) { return p.use_count() == 1; }),
+                          synthPaths_.end());
+        std::vector<PathMix*>& paths = chunkPaths_;
+        paths.clear();
+        for (auto& p : synthPaths_) paths.push_back(p.get());
         for (auto& s : states_)
             if (std::find(paths.begin(), paths.end(), s->path.get()) == paths.end()) paths.push_back(s->path.get());
         for (size_t i = 0; i < states_.size(); ++i) {
@@ -931,6 +943,8 @@ private:
     std::vector<SegmentStateImpl*> finishedObjects_;
     std::vector<dmusic_testing::Event> events_;
     PathImpl* defaultPath_ = nullptr;
+    std::vector<std::shared_ptr<PathMix>> synthPaths_;
+    std::vector<PathMix*> chunkPaths_;
 };
 
 PathImpl::PathImpl(PerformanceImpl* owner, bool withReverb, bool holds)
@@ -942,11 +956,12 @@ PathImpl::PathImpl(PerformanceImpl* owner, bool withReverb, bool holds)
 PathImpl::~PathImpl()
 {
     // States still playing on this path keep its mixing state alive and finish normally.
-    if (holdsPerformance) performance->Release();
+    if (holdsPerformance && performance) performance->Release();
 }
 
 HRESULT PathImpl::SetVolume(LONG volume, DWORD duration)
 {
+    if (!performance) return DMUS_E_NOT_INIT;
     volume = std::clamp<LONG>(volume, -9600, 0);
     double target = volume <= -9600 ? 0.0 : std::pow(10.0, volume / 2000.0);
     {
@@ -966,6 +981,7 @@ HRESULT PathImpl::SetVolume(LONG volume, DWORD duration)
 
 HRESULT PathImpl::Activate(BOOL activate)
 {
+    if (!performance) return DMUS_E_NOT_INIT;
     std::lock_guard<std::mutex> lock(performance->Mutex());
     mix->active = activate != FALSE;
     return S_OK;
@@ -973,6 +989,10 @@ HRESULT PathImpl::Activate(BOOL activate)
 
 HRESULT PathImpl::EnsureSynth()
 {
+    if (!performance) {
+        Trace("Download", DMUS_E_NOT_INIT, "the audio path's performance has closed down");
+        return DMUS_E_NOT_INIT;
+    }
     {
         std::lock_guard<std::mutex> lock(performance->Mutex());
         if (mix->synth) return S_OK;
@@ -1014,6 +1034,7 @@ HRESULT PathImpl::EnsureSynth()
     }
     mix->synth = synth;
     mix->settings = settings;
+    performance->synthPaths_.push_back(mix);
     return S_OK;
 }
 
@@ -1035,7 +1056,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectMusicLoader8) {
+        if (riid == kIidUnknown || riid == IID_IDirectMusicLoader8) {
             AddRef();
             *out = static_cast<IDirectMusicLoader8*>(this);
             return S_OK;

@@ -24,7 +24,6 @@ struct IDirectMusicAudioPath8;
 extern const GUID CLSID_DirectMusicLoader;
 extern const GUID CLSID_DirectMusicPerformance;
 extern const GUID CLSID_DirectMusicSegment;
-extern const GUID IID_IUnknown;
 extern const GUID IID_IDirectMusicLoader8;
 extern const GUID IID_IDirectMusicPerformance8;
 extern const GUID IID_IDirectMusicSegment;

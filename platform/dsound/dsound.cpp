@@ -545,6 +545,7 @@ HRESULT PrimaryBuffer::SetFormat(LPCWAVEFORMATEX format)
 bool DirectSoundObject::Start()
 {
     Mixer& m = TheMixer();
+    // Objects are made and dropped on one thread; the count is locked only for the test mixer.
     if (m.objects == 0) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             std::fprintf(stderr, "dsound: SDL audio: %s\n", SDL_GetError());
@@ -555,7 +556,10 @@ bool DirectSoundObject::Start()
             return false;
         }
     }
-    ++m.objects;
+    {
+        std::lock_guard<std::mutex> hold(m.lock);
+        ++m.objects;
+    }
     started_ = true;
     primaryFormat.wFormatTag = WAVE_FORMAT_PCM;
     primaryFormat.nChannels = WORD(m.channels);
@@ -570,7 +574,12 @@ DirectSoundObject::~DirectSoundObject()
 {
     if (!started_) return;
     Mixer& m = TheMixer();
-    if (--m.objects == 0) {
+    int left;
+    {
+        std::lock_guard<std::mutex> hold(m.lock);
+        left = --m.objects;
+    }
+    if (left == 0) {
         if (m.device) SDL_CloseAudioDevice(m.device);
         m.device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -208,7 +208,7 @@ IJLERR ijlRead(JPEG_CORE_PROPERTIES* props, IJLIOTYPE mode)
         return Fail(IJL_INVALID_ENCODER, "unsupported read mode");
     if (!props->JPGFile || !props->JPGFile[0]) return IJL_INVALID_FILENAME;
 
-    // Names may use '\\' and any letter case, as the games write them.
+    // Names may use '\' and any letter case, as the games write them.
     std::FILE* f = PlatformFopen(props->JPGFile, "rb");
     if (!f) return IJL_INVALID_FILENAME;
     std::vector<BYTE> bytes;

@@ -5,7 +5,7 @@
 
 #include "platform/win32/wintypes.h"
 
-enum IJLERR {
+enum IJLERR : int {
     IJL_OK = 0,
     IJL_INVALID_ENCODER = -2,
     IJL_UNSUPPORTED_BYTES_PER_PIXEL = -4,
@@ -20,14 +20,16 @@ enum IJLERR {
     IJL_BUFFER_TOO_SMALL = -28,
 };
 
-enum IJLIOTYPE {
+// Fixed underlying types: a caller may pass any value, and an unknown one must be refused, not
+// be undefined.
+enum IJLIOTYPE : int {
     IJL_JFILE_READPARAMS = 0,
     IJL_JBUFF_READPARAMS = 1,
     IJL_JFILE_READWHOLEIMAGE = 2,
     IJL_JBUFF_READWHOLEIMAGE = 3,
 };
 
-enum IJL_COLOR {
+enum IJL_COLOR : int {
     IJL_RGB = 1,
     IJL_BGR = 2,
     IJL_YCBCR = 3,
@@ -37,8 +39,8 @@ enum IJL_COLOR {
     IJL_OTHER = 255,
 };
 
-enum IJL_DIBSUBSAMPLING { IJL_NONE = 0 };
-enum IJL_JPGSUBSAMPLING { IJL_411 = 1, IJL_422 = 2 };
+enum IJL_DIBSUBSAMPLING : int { IJL_NONE = 0 };
+enum IJL_JPGSUBSAMPLING : int { IJL_411 = 1, IJL_422 = 2 };
 
 struct JPEG_CORE_PROPERTIES {
     // Output (the caller's pixel buffer).

@@ -5,6 +5,7 @@
 // cannot bring its own rand back; std::rand then fails to compile rather than reach glibc.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdlib.h>
 

@@ -32,7 +32,7 @@ bool EqualNoCase(const char* a, const char* b)
 
 // The entry of `dir` that matches `name` regardless of case; several candidates: the first in
 // byte order, so the choice does not depend on the directory's order.
-bool FindNoCase(const std::string& dir, const std::string& name, std::string& found)
+[[gnu::noinline]] bool FindNoCase(const std::string& dir, const std::string& name, std::string& found)
 {
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return false;
@@ -104,10 +104,10 @@ std::string PlatformMapPath(const char* name, bool forCreate)
                 (void)forCreate;  // a new last component keeps the case it was given
             }
         }
-        result += chosen;
-        if (i + 1 < parts.size()) result += '/';
+        result.append(chosen);
+        if (i + 1 < parts.size()) result.push_back('/');
     }
-    if (result.empty()) result = absolute ? "/" : ".";
+    if (result.empty()) return std::string(absolute ? "/" : ".");
     return result;
 }
 

@@ -45,8 +45,9 @@ bool PlatformIsFullscreen(HWND hwnd);
 // pixel, no padding. One reader at a time; the presenting stand-in registers it.
 void PlatformSetFrameReader(std::function<bool(int& w, int& h, std::vector<uint8_t>& rgb)> reader);
 // Called by the presenting stand-in after every Present/Flip: takes the screenshots due for the
-// frame just shown, counts the frame, advances the fixed-step clock and queues the scripted
-// input of the next frame.
+// frame just shown, counts the frame and advances the fixed-step clock. The scripted input of
+// the next frame is delivered by the next message call (PeekMessageA, GetMessageA,
+// WaitMessage), so no window procedure runs inside Present.
 void PlatformFramePresented();
 // Presented frames so far.
 uint64_t PlatformFrameCount();

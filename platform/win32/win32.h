@@ -633,7 +633,6 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
-BOOL ClipCursor(const RECT* rect);
 
 // Cursor resources of the program ("resource script"): id -> one of the system shapes.
 enum class PlatformCursorShape { Arrow, Hand, IBeam, Wait, Cross };

@@ -45,6 +45,7 @@ struct Window {
     bool minimized = false;
     bool fullscreen = false;
     RECT windowedRect{};
+    uint32_t settleUntil = 0;  // SDL ticks: size events before this are the mode switch's echo
     int bbWidth = 0, bbHeight = 0;  // 0: the client size
     LONG_PTR userData = 0;
     LONG id = 0;
@@ -310,6 +311,9 @@ bool PlatformInit()
         return false;
     }
     SDL_StartTextInput();
+    // Holds the GL library for the life of the process (see PlatformShutdown); without GL the
+    // windows are made without it and the presenters say so.
+    if (SDL_GL_LoadLibrary(nullptr) != 0) PlatformTrace("no OpenGL library: %s", SDL_GetError());
     videoReady = true;
     return true;
 }
@@ -341,10 +345,15 @@ void PlatformShutdown()
     focusWindow = activeWindow = nullptr;
     appActive = false;
     ResetInputState();
+    cursorCounter = 0;
+    currentCursor = nullptr;
+    // SDL's video stays up until the process ends: quitting it unloads the GL driver, whose
+    // allocations then show up as leaks without a source, and some drivers do not survive
+    // being loaded twice in one process.
     if (videoReady) {
-        SDL_StopTextInput();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-        videoReady = false;
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+        }
     }
 }
 
@@ -481,6 +490,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         windows[hwnd] = w;
     }
     SDL_SetWindowData(w->sdl, "hwnd", hwnd);
+    MINMAXINFO limits{};
+    int screenW, screenH;
+    ScreenSize(screenW, screenH);
+    limits.ptMaxSize = POINT{screenW, screenH};
+    limits.ptMaxTrackSize = POINT{screenW, screenH};
+    limits.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXFRAME) * 2 + 100, GetSystemMetrics(SM_CYCAPTION)};
+    SendNow(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    if (style & WS_THICKFRAME) {
+        RECT in;
+        Insets(style, exStyle, menu != nullptr, in);
+        SDL_SetWindowMinimumSize(w->sdl, std::max(1, static_cast<int>(limits.ptMinTrackSize.x - in.left - in.right)),
+                                 std::max(1, static_cast<int>(limits.ptMinTrackSize.y - in.top - in.bottom)));
+    }
     CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
                      windowName, className, exStyle};
     if (!SendNow(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
@@ -592,6 +614,18 @@ BOOL UpdateWindow(HWND hwnd)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
+    // A pending paint is delivered now instead of waiting in the queue.
+    bool pending = false;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        for (auto it = queue.begin(); it != queue.end(); ++it)
+            if (it->hwnd == hwnd && it->message == WM_PAINT) {
+                queue.erase(it);
+                pending = true;
+                break;
+            }
+    }
+    if (pending) SendNow(hwnd, WM_PAINT, 0, 0);
     return TRUE;
 }
 
@@ -872,11 +906,11 @@ HMENU GetMenu(HWND hwnd)
     return w ? w->menu : nullptr;
 }
 
-BOOL DestroyMenu(HMENU menu)
+BOOL DestroyMenu(HMENU)
 {
-    // No menus are created here, so there is never one to destroy.
+    // No menus are made here, so whatever is passed is no menu.
     SetLastError(ERROR_INVALID_HANDLE);
-    return menu ? FALSE : FALSE;
+    return FALSE;
 }
 
 namespace {
@@ -1061,6 +1095,7 @@ bool PlatformSetFullscreen(HWND hwnd, bool fullscreen)
             PlatformTrace("leaving full screen: SDL refused (%s)", SDL_GetError());
         w->fullscreen = false;
         w->rect = w->windowedRect;
+        w->settleUntil = SDL_GetTicks() + 500;
         ApplyGeometry(*w);
     }
     return true;
@@ -1109,7 +1144,9 @@ void platform_detail::HandleWindowEvent(const void* raw)
         }
         break;
     case SDL_WINDOWEVENT_MOVED:
-        if (!w->fullscreen) {
+        if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
+            ApplyGeometry(*w);
+        } else if (!w->fullscreen) {
             RECT c = ClientRectOf(*w);
             if (c.left != e.data1 || c.top != e.data2) {
                 OffsetRect(&w->rect, e.data1 - c.left, e.data2 - c.top);
@@ -1118,7 +1155,11 @@ void platform_detail::HandleWindowEvent(const void* raw)
         }
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if (!w->fullscreen) {
+        if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
+            // A window manager reporting the size it had while full screen, after the switch
+            // back: put the window where it belongs rather than calling it a resize.
+            ApplyGeometry(*w);
+        } else if (!w->fullscreen) {
             RECT c = ClientRectOf(*w);
             if (c.right - c.left != e.data1 || c.bottom - c.top != e.data2) {
                 // The user dragged the frame: the system brackets that with these two.
@@ -1264,14 +1305,16 @@ BOOL TranslateMessage(const MSG* msg)
         break;
     }
     if (ch < 0) return FALSE;
-    QueueMessage(msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0x7FFFFFFF, msg->lPrivate);
-    // Put it right behind the key, as the desktop does.
-    std::lock_guard<std::mutex> lock(queueMutex);
-    if (queue.size() > 1) {
-        MSG c = queue.back();
-        queue.pop_back();
+    // Next in line, right behind its key, as the desktop does.
+    MSG c = *msg;
+    c.message = WM_CHAR;
+    c.wParam = static_cast<WPARAM>(ch);
+    c.lParam = msg->lParam & 0x7FFFFFFF;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
         queue.push_front(c);
     }
+    queueChanged.notify_all();
     return TRUE;
 }
 
@@ -1473,11 +1516,6 @@ BOOL ReleaseCapture()
     return TRUE;
 }
 
-BOOL ClipCursor(const RECT*)
-{
-    // The pointer is not confined; positions outside the picture are reported as they are.
-    return TRUE;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Message boxes and traces

@@ -25,7 +25,7 @@ struct AnimationCommand {
 
 class AnimationScript {
 public:
-    static const int kMaxCommands = 256;
+    static constexpr int kMaxCommands = 256;
     AnimationScript();
     ~AnimationScript();
     AnimationScript(const AnimationScript&) = delete;
@@ -47,8 +47,8 @@ public:
 
 class AnimationSet {
 public:
-    static const int kMaxFrames = 128;
-    static const int kMaxScripts = 64;
+    static constexpr int kMaxFrames = 128;
+    static constexpr int kMaxScripts = 64;
     AnimationSet() = default;
     ~AnimationSet() { Free(); }
     AnimationSet(const AnimationSet&) = delete;

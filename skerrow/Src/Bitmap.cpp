@@ -177,7 +177,9 @@ int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
         h = -h;
     }
     if (depth != 8 && depth != 24 && depth != 32) return 0;
-    if (compression == 3 && depth == 32) {
+    const bool rle8 = compression == 1 && depth == 8 && !topDown;
+    if (rle8) {
+    } else if (compression == 3 && depth == 32) {
         // Bit fields are accepted when they describe the plain B, G, R byte order.
         // The masks follow the 40-byte part of the header in every header version.
         const uint32_t masksAt = 54;
@@ -191,7 +193,8 @@ int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
     if (w <= 0 || h <= 0 || w > kMaxDimension || h > kMaxDimension) return 0;
     int bytesPerPixel = depth / 8;
     int64_t stride = (static_cast<int64_t>(w) * bytesPerPixel + 3) & ~static_cast<int64_t>(3);
-    if (offset > static_cast<uint32_t>(size) || static_cast<int64_t>(offset) + stride * h > size) return 0;
+    if (offset > static_cast<uint32_t>(size)) return 0;
+    if (!rle8 && static_cast<int64_t>(offset) + stride * h > size) return 0;
     if (!Create(w, h, depth == 8 ? 8 : 32)) return 0;
     if (depth == 8) {
         uint32_t colors = colorsUsed == 0 || colorsUsed > 256 ? 256 : colorsUsed;
@@ -201,6 +204,38 @@ int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
         if (colors > available) colors = available;
         for (uint32_t i = 0; i < colors; ++i) palette[i] = Le32(data + palAt + i * 4);
         paletteColors = static_cast<int32_t>(colors);
+    }
+    if (rle8) {
+        // Pixels the stream skips keep index 0.
+        std::memset(pixels, 0, static_cast<size_t>(dataSize));
+        int64_t pos = offset;
+        int32_t x = 0, row = 0;
+        auto put = [&](unsigned char v) {
+            if (x < w && row < h) pixels[static_cast<size_t>(h - 1 - row) * w + x] = v;
+            ++x;
+        };
+        while (pos + 1 < size && row < h) {
+            unsigned char count = data[pos], value = data[pos + 1];
+            pos += 2;
+            if (count) {
+                for (int i = 0; i < count; ++i) put(value);
+            } else if (value == 0) {
+                x = 0;
+                ++row;
+            } else if (value == 1) {
+                break;
+            } else if (value == 2) {
+                if (pos + 1 >= size) break;
+                x += data[pos];
+                row += data[pos + 1];
+                pos += 2;
+            } else {
+                if (pos + value > size) break;
+                for (int i = 0; i < value; ++i) put(data[pos + i]);
+                pos += value + (value & 1);
+            }
+        }
+        return 1;
     }
     for (int32_t y = 0; y < h; ++y) {
         const unsigned char* src = data + offset + stride * y;

@@ -115,6 +115,11 @@ char* PackArchive::FindEntry(const char* name, int* size)
         }
     }
     if (!found) return nullptr;
+    if (found->unpackedSize == 0) {
+        // An empty file may be stored without any zlib stream at all.
+        if (size) *size = 0;
+        return NewBufferWithTwoZeros(0);
+    }
     std::vector<unsigned char> packed(static_cast<size_t>(found->packedSize));
     size_t got = 0;
     if (!ReadAt(file_, found->dataOffset, packed.data(), packed.size(), &got) || got != packed.size())

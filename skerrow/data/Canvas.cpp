@@ -174,6 +174,11 @@ Canvas Canvas::Scaled(int w, int h) const {
     return out;
 }
 
+void Canvas::MakeOpaque() {
+    for (Rgba& p : px_) p.a = 255;
+    KeyTransparent(RGB(0, 0, 0));
+}
+
 void Canvas::KeyTransparent(Rgba key) {
     for (Rgba& p : px_) {
         if (p.a < 128) {
@@ -182,8 +187,9 @@ void Canvas::KeyTransparent(Rgba key) {
             continue;
         }
         p.a = 255;
-        // The display keeps 5-6-5 bits: a pixel that lands on the key after that cut would vanish.
-        if ((p.r >> 3) == (key.r >> 3) && (p.g >> 2) == (key.g >> 2) && (p.b >> 3) == (key.b >> 3))
+        // The display keeps 5 or 6 bits a channel (565 or 555): a pixel that lands on the key
+        // after that cut would vanish, so compare at the coarser 5 bits.
+        if ((p.r >> 3) == (key.r >> 3) && (p.g >> 3) == (key.g >> 3) && (p.b >> 3) == (key.b >> 3))
             p = RGB(p.r ^ 8, p.g ^ 8, p.b ^ 8);
     }
 }

@@ -71,6 +71,8 @@ public:
     // Pixels below half alpha become the key colour; opaque pixels are nudged away from it,
     // so that a sheet drawn with a colour key shows exactly what was painted.
     void KeyTransparent(Rgba key);
+    // Every pixel opaque and none on the black key: for pictures drawn whole.
+    void MakeOpaque();
 
 private:
     int w_ = 0, h_ = 0;
@@ -128,7 +130,7 @@ struct DataSet {
 
 // The parts of the generator.
 void MakeTexts(DataSet& ds);
-void MakeLevels(DataSet& ds, Canvas* contact);
+void MakeLevels(DataSet& ds, Canvas* contact, Canvas* preview);
 void MakePictures(DataSet& ds);
 void MakeFonts(DataSet& ds);
 void MakeSounds(DataSet& ds);

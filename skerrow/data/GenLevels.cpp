@@ -12,7 +12,7 @@ namespace gen {
 namespace {
 
 constexpr int kCols = 20;
-enum : uint8_t { kEmpty = 0, kSoft = 1, kMedium = 2, kHard = 3, kWall = 4, kArmour = 5 };
+constexpr uint8_t kEmpty = 0, kSoft = 1, kMedium = 2, kHard = 3, kWall = 4, kArmour = 5;
 
 struct Level {
     int number = 0;
@@ -29,7 +29,7 @@ struct Level {
 uint8_t Strength(Rng& rng, const Level& lv, int row, double bias = 0.0) {
     const double campaign = (lv.number - 1) / 99.0;
     const double depth = 1.0 - double(row) / lv.height;
-    const double x = std::clamp(campaign * 0.7 + depth * 0.45 + bias + rng.Signed() * 0.25, 0.0, 1.4);
+    const double x = std::clamp(campaign * 0.55 + depth * 0.35 + bias + rng.Signed() * 0.25, 0.0, 1.4);
     if (lv.types >= 5 && x > 1.05) return kArmour;
     if (x > 0.72) return kHard;
     if (x > 0.38) return kMedium;
@@ -338,7 +338,7 @@ Level BuildLevel(int n) {
         p.paint(lv, rng, r - h, h);
         lv.patterns.push_back(p.name);
         last = choice;
-        const int gap = std::max(1, rng.Range(2, 6) - int(d * 3));
+        const int gap = std::max(2, rng.Range(3, 8) - int(d * 3));
         r -= h + gap;
     }
     MakeCompletable(lv);
@@ -357,7 +357,7 @@ std::vector<int> LocalRequires(int k) {
 
 }  // namespace
 
-void MakeLevels(DataSet& ds, Canvas* contact) {
+void MakeLevels(DataSet& ds, Canvas* contact, Canvas* preview) {
     std::set<std::string> names;
     std::string coords = "[Coordinates]\n";
     std::vector<Level> levels;
@@ -414,6 +414,33 @@ void MakeLevels(DataSet& ds, Canvas* contact) {
                     contact->Set(ox + c * 2, oy + r, col);
                     contact->Set(ox + c * 2 + 1, oy + r, col);
                 }
+        }
+    }
+    // The opening two screens of a few levels as the game draws them (five images per level,
+    // one per hits left), for a person to judge the look.
+    auto blocks = ds.pictures.find("Blocks.tga");
+    if (preview && blocks != ds.pictures.end()) {
+        const int shown[] = {1, 12, 35, 51, 77, 100};
+        const int rows = 50;
+        *preview = Canvas(6 * 650, rows * 16 + 20, RGB(8, 8, 16));
+        for (int k = 0; k < 6; ++k) {
+            const Level& lv = levels[size_t(shown[k] - 1)];
+            Rng rng(uint32_t(shown[k]));
+            int images[6];
+            for (int& im : images) im = rng.Range(1, 41);
+            static const int kHits[] = {0, 1, 2, 3, 0, 5};
+            for (int i = 0; i < rows; ++i) {
+                const int r = lv.height - rows + i;
+                for (int c = 0; c < kCols; ++c) {
+                    const uint8_t v = lv.grid[size_t(r) * kCols + c];
+                    if (!v) continue;
+                    const int frame = images[std::min(5, kHits[v])];
+                    for (int y = 0; y < 16; ++y)
+                        for (int x = 0; x < 32; ++x)
+                            preview->Set(k * 650 + c * 32 + x, 10 + i * 16 + y,
+                                         blocks->second.Get((frame / 16) * 32 + x, (frame % 16) * 16 + y));
+                }
+            }
         }
     }
 }

@@ -18,6 +18,13 @@ enum Chan { chKick, chSnare, chHat, chBass, chArp, chLead, chEcho, chPad, kChann
 
 int8_t Clip(double v) { return int8_t(std::lround(std::clamp(v, -1.0, 1.0) * 127)); }
 
+// Samples use the whole 8-bit range: the player's mix is quiet otherwise.
+void Normalise(S3mSample& s) {
+    int peak = 1;
+    for (int8_t v : s.data) peak = std::max(peak, std::abs(int(v)));
+    for (int8_t& v : s.data) v = int8_t(std::clamp(int(std::lround(v * 127.0 / peak)), -127, 127));
+}
+
 S3mSample Cycle(const std::string& name, int wave, uint8_t volume) {
     // 16 identical cycles so the loop stays long enough for the mixer.
     S3mSample s;
@@ -37,6 +44,7 @@ S3mSample Cycle(const std::string& name, int wave, uint8_t volume) {
     s.loop = true;
     s.loopBegin = 0;
     s.loopEnd = uint32_t(s.data.size());
+    Normalise(s);
     return s;
 }
 
@@ -64,6 +72,7 @@ S3mSample Drum(const std::string& name, int kind) {
         }
         s.data.push_back(Clip(v));
     }
+    Normalise(s);
     return s;
 }
 
@@ -78,6 +87,7 @@ S3mSample Bell() {
                          0.15 * std::sin(kTau * p * 5.4) * std::exp(-t * 9);
         s.data.push_back(Clip(v));
     }
+    Normalise(s);
     return s;
 }
 
@@ -91,17 +101,18 @@ struct Style {
     int kickPattern;   // 0 four on the floor, 1 broken, 2 half time
     int bassPattern;
     bool bellLead;
+    int leadWave;      // 0 saw, 1 pulse, 2 soft
     uint32_t seed;
     int sections[10];  // 0 intro, 1 A, 2 B, 3 breakdown; -1 ends
 };
 
 const Style kStyles[] = {
-    {"fl1.s3m", "Skerrow - first flight", 9, true, 136, {{0, 5, 2, 6}, {3, 4, 0, 0}}, 0, 0, false, 101, {0, 1, 1, 2, 1, 3, 2, 1, -1}},
-    {"fl2.s3m", "Skerrow - drift", 2, true, 128, {{0, 3, 6, 2}, {5, 6, 4, 4}}, 1, 1, false, 202, {0, 1, 2, 1, 3, 2, 2, 1, -1}},
-    {"fl3.s3m", "Skerrow - launch", 4, true, 142, {{0, 6, 5, 6}, {3, 5, 4, 4}}, 0, 2, false, 303, {0, 1, 1, 2, 2, 1, 3, 1, -1}},
-    {"fl4.s3m", "Skerrow - blue orbit", 0, false, 124, {{0, 4, 5, 3}, {3, 4, 1, 4}}, 1, 0, false, 404, {0, 1, 2, 1, 2, 3, 1, -1}},
-    {"arc_z.s3m", "Skerrow - star map", 5, true, 108, {{0, 5, 3, 4}, {5, 6, 0, 4}}, 2, 1, true, 505, {0, 1, 2, 1, 3, 2, -1}},
-    {"arc3.s3m", "Skerrow - homecoming", 7, false, 100, {{0, 5, 3, 4}, {3, 4, 0, 0}}, 2, 2, true, 606, {0, 1, 2, 1, 2, 1, -1}},
+    {"fl1.s3m", "Skerrow - first flight", 9, true, 136, {{0, 5, 2, 6}, {3, 4, 0, 0}}, 0, 0, false, 1, 101, {0, 1, 1, 2, 1, 3, 2, 1, -1}},
+    {"fl2.s3m", "Skerrow - drift", 2, true, 128, {{0, 3, 6, 2}, {5, 6, 4, 4}}, 1, 1, false, 0, 202, {0, 1, 2, 1, 3, 2, 2, 1, -1}},
+    {"fl3.s3m", "Skerrow - launch", 4, true, 142, {{0, 6, 5, 6}, {3, 5, 4, 4}}, 0, 2, false, 1, 303, {0, 1, 1, 2, 2, 1, 3, 1, -1}},
+    {"fl4.s3m", "Skerrow - blue orbit", 0, false, 124, {{0, 4, 5, 3}, {3, 4, 1, 4}}, 1, 0, false, 2, 404, {0, 1, 2, 1, 2, 3, 1, -1}},
+    {"arc_z.s3m", "Skerrow - star map", 5, true, 108, {{0, 5, 3, 4}, {5, 6, 0, 4}}, 2, 1, true, 2, 505, {0, 1, 2, 1, 3, 2, -1}},
+    {"arc3.s3m", "Skerrow - homecoming", 7, false, 100, {{0, 5, 3, 4}, {3, 4, 0, 0}}, 2, 2, true, 2, 606, {0, 1, 2, 1, 2, 1, -1}},
 };
 
 int ScaleNote(const Style& st, int degree) {
@@ -127,32 +138,55 @@ void Put(S3mPattern& p, int row, int ch, uint8_t note, uint8_t inst, uint8_t vol
     }
 }
 
-// A bar's melody: a rhythm motif (onsets on 16 steps) and pitches as scale degrees.
+// A bar's melody: a rhythm (onsets on 16 steps) and a contour (scale steps between
+// notes). Each bar starts on the chord tone nearest to where the last bar ended; notes on
+// the beat snap to the chord, the others pass between: the tune repeats its shape but
+// follows the harmony.
 struct Motif {
     std::vector<int> steps;
-    std::vector<int> degrees;
+    std::vector<int> moves;
 };
 
 Motif MakeMotif(Rng& rng) {
     static const char* const kRhythms[] = {"x.x.x...x.x.x...", "x..x..x.x...x...", "x...x.x.x.x.x...",
-                                           "x.xxx...x...x.x.", "x.....x.x.x.x...", "x..x..x...x.xx.."};
+                                           "x.xxx...x...x.x.", "x.....x.x.x.x...", "x..x..x...x.xx..",
+                                           "x.x.x.x.x...x...", "x..x..x.x.x.x..."};
+    static const int kMoves[] = {1, 1, 1, -1, -1, -1, 2, -2, 3, -3, 0};
     Motif m;
     const std::string r = kRhythms[rng.Below(int(std::size(kRhythms)))];
-    int deg = rng.Range(0, 4);
     for (int i = 0; i < 16; ++i)
         if (r[i] == 'x') {
             m.steps.push_back(i);
-            m.degrees.push_back(deg);
-            deg = std::clamp(deg + (rng.Below(3) == 0 ? rng.Range(-3, 3) : rng.Range(-1, 1)), -2, 9);
+            m.moves.push_back(m.moves.empty() ? 0 : kMoves[rng.Below(int(std::size(kMoves)))]);
         }
     return m;
 }
 
-S3mPattern MakePattern(const Style& st, int section, int variation, Rng& rng, const Motif motifs[2]) {
+int NearestChordTone(int degree, int chord) {
+    int best = chord, bestDist = 99;
+    for (int oct = -1; oct <= 2; ++oct)
+        for (int t : {0, 2, 4}) {
+            const int d = chord + t + oct * 7;
+            if (std::abs(d - degree) < bestDist) {
+                bestDist = std::abs(d - degree);
+                best = d;
+            }
+        }
+    return best;
+}
+
+S3mPattern MakePattern(const Style& st, int section, int variation, const Motif motifs[2]) {
     S3mPattern p(kChannels);
     const int prog = section == 2 ? 1 : 0;
     const bool drums = section != 3;
     const bool lead = section == 1 || section == 2;
+    int melody = 4;  // where the tune stands, in scale degrees
+    // Looping instruments ring until stopped: silence what this section leaves unused.
+    if (!lead) p.At(0, chEcho).note = 254;
+    if (section == 0) {
+        p.At(0, chLead).note = 254;
+        p.At(0, chPad).note = 254;
+    }
     for (int bar = 0; bar < 4; ++bar) {
         const int base = bar * 16;
         const int chordDeg = st.chords[prog][bar];
@@ -194,18 +228,21 @@ S3mPattern MakePattern(const Style& st, int section, int variation, Rng& rng, co
         // Lead: the section's motif, moved onto the chord; the last bar resolves.
         if (lead) {
             const Motif& m = motifs[section == 2 ? 1 : 0];
-            const int shift = chordDeg % 7;
+            int deg = NearestChordTone(melody, chordDeg);
             for (size_t k = 0; k < m.steps.size(); ++k) {
-                int deg = m.degrees[k] + (bar % 2 ? shift : 0);
-                if (variation && bar == 3) deg += (k % 2) ? 1 : -1;
-                if (bar == 3 && k + 1 == m.steps.size()) deg = 7;
-                const int note = 60 + ScaleNote(st, deg);
+                if (k > 0) deg += m.moves[k] * ((variation && bar >= 2) ? -1 : 1);
+                if (m.steps[k] % 4 == 0) deg = NearestChordTone(deg, chordDeg);
+                deg = std::clamp(deg, -3, 10);
+                if (bar == 3 && k + 1 == m.steps.size()) deg = NearestChordTone(deg, 0);
+                const int note = 48 + ScaleNote(st, deg);
                 const int row = base + m.steps[k];
                 const bool longNote = k + 1 == m.steps.size() || m.steps[k + 1] - m.steps[k] >= 3;
-                Put(p, row, chLead, NoteByte(note), st.bellLead ? kBell : kLead, 40, longNote ? 'H' : 0, 0x34);
+                Put(p, row, chLead, NoteByte(note), st.bellLead ? kBell : kLead, 48, longNote ? 'H' : 0, 0x34);
                 const int echoRow = row + 3;
-                if (echoRow < 64) Put(p, echoRow, chEcho, NoteByte(note), st.bellLead ? kBell : kLead, 14);
+                if (echoRow < 64)
+                    Put(p, echoRow, chEcho, NoteByte(note + 12), st.bellLead ? kBell : kLead, 14);
             }
+            melody = deg;
         } else if (section == 3) {
             for (int s = 0; s < 16; s += 4) {
                 const int deg = st.chords[prog][bar] + (s / 4) * 2;
@@ -213,7 +250,6 @@ S3mPattern MakePattern(const Style& st, int section, int variation, Rng& rng, co
             }
         }
     }
-    (void)rng;
     return p;
 }
 
@@ -225,12 +261,12 @@ std::vector<uint8_t> Compose(const Style& st) {
     song.tempo = st.tempo;
     song.pans = {7, 8, 10, 7, 4, 11, 3, 12};
     song.samples = {Drum("kick", 0), Drum("snare", 1), Drum("hat", 2), Cycle("bass", 0, 64),
-                    Cycle("lead", 1, 64), Cycle("pad", 2, 64), Bell()};
+                    Cycle("lead", st.leadWave, 64), Cycle("pad", 2, 64), Bell()};
     Motif motifs[2] = {MakeMotif(rng), MakeMotif(rng)};
     // One pattern per section kind, plus a varied A; the order list walks the sections.
     const int kinds = 4;
-    for (int k = 0; k < kinds; ++k) song.patterns.push_back(MakePattern(st, k, 0, rng, motifs));
-    song.patterns.push_back(MakePattern(st, 1, 1, rng, motifs));
+    for (int k = 0; k < kinds; ++k) song.patterns.push_back(MakePattern(st, k, 0, motifs));
+    song.patterns.push_back(MakePattern(st, 1, 1, motifs));
     int count = 0, aSeen = 0;
     for (int i = 0; i < 10 && st.sections[i] >= 0; ++i) {
         int pat = st.sections[i];

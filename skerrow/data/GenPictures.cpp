@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 namespace gen {
 namespace {
@@ -18,7 +19,7 @@ std::string Num2(int v) {
 
 // A shaded sphere; texture u in 0..1 around, used for planets that turn.
 void Sphere(Canvas& c, double cx, double cy, double r, Rgba base, double turn, int seed, bool dark) {
-    Rng rng(uint32_t(seed));
+    Rng rng{uint32_t(seed)};
     double bands[6];
     for (double& b : bands) b = rng.Unit();
     const double hueShift = rng.Unit();
@@ -45,7 +46,7 @@ void Sphere(Canvas& c, double cx, double cy, double r, Rgba base, double turn, i
 
 Canvas SpaceBackground(int w, int h, int seed, double hue) {
     Canvas c(w, h, RGB(4, 4, 12));
-    Rng rng(uint32_t(seed));
+    Rng rng{uint32_t(seed)};
     c.VGradient(0, 0, w, h, Hsv(hue, 0.7, 0.10), Hsv(hue + 40, 0.8, 0.18));
     for (int k = 0; k < 14; ++k)
         c.Glow(rng.Below(w), rng.Below(h), 60 + rng.Below(160), Hsv(hue + rng.Range(-40, 60), 0.7, 0.7),
@@ -166,7 +167,11 @@ void MakeShip(DataSet& ds) {
                 c.FillCircle(16 + k * (w - 32) / std::max(1, (wide ? 3 : 1)), 8, 2, Hsv(120 * ((i + k) % 3), 0.6, 1));
             s.Add(std::string(wide ? "wide" : "norm") + std::to_string(i), c);
         }
-    AddSheet(ds, "Ship", s, {Loop("Normal", "norm", 4, 3), Loop("Wide", "wide", 4, 3)}, false, true);
+    // The ship is drawn top-aligned at the paddle's centre line (y 375) while balls bounce
+    // off the 10 pixels above it: lift the picture so its deck is where the bounce happens.
+    Anim normal = Loop("Normal", "norm", 4, 3), wide = Loop("Wide", "wide", 4, 3);
+    normal.offY = wide.offY = -9;
+    AddSheet(ds, "Ship", s, {normal, wide}, false, true);
 }
 
 void MakeCursor(DataSet& ds) {
@@ -216,7 +221,7 @@ void MakeParticles(DataSet& ds) {
     // Rows by particle type, columns by size; a 5 x 5 cell each.
     const Rgba rows[7] = {RGB(255, 255, 255), RGB(255, 150, 40), RGB(255, 230, 60), RGB(90, 220, 255),
                           RGB(170, 190, 255), RGB(255, 70, 70), RGB(120, 255, 140)};
-    Canvas c(25, 35);
+    Canvas c(26, 35);  // 5 columns of 5 pixels, padded to an even width
     for (int r = 0; r < 7; ++r)
         for (int col = 0; col < 5; ++col)
             c.Glow(col * 5 + 2.5, r * 5 + 2.5, 1.2 + col * 0.35, rows[r], 1.6);
@@ -422,7 +427,10 @@ void MakeTiles(DataSet& ds) {
             // Features fade out before the edges, so any two tiles sit side by side.
             const int kind = t < 16 ? 0 : t < 24 ? 1 : t < 29 ? 2 : 3;
             tile.Stars(rng, 10 + rng.Below(12), 2, 2, 76, 76);
-            if (kind == 1) tile.Glow(40, 40, 38, Hsv(hue + rng.Range(-30, 30), 0.7, 0.6), 0.35);
+            if (kind == 1)
+                for (int k = 0; k < 5; ++k)
+                    tile.Glow(40 + rng.Range(-14, 14), 40 + rng.Range(-14, 14), 14 + rng.Below(12),
+                              Hsv(hue + rng.Range(-30, 30), 0.7, 0.7), 0.22);
             if (kind == 2) {
                 tile.Glow(40, 40, 38, Hsv(hue + 180, 0.5, 0.5), 0.25);
                 tile.Stars(rng, 25, 10, 10, 60, 60);
@@ -434,8 +442,7 @@ void MakeTiles(DataSet& ds) {
             rect += "TileRect " + Num2(t) + " = " + std::to_string(tx) + ", " + std::to_string(ty) + ", 80, 80\n";
         }
         ini += freq + rect + "\n";
-        for (int y = 0; y < 320; ++y)
-            for (int x = 0; x < 640; ++x) img.At(x, y).a = 255;
+        img.MakeOpaque();
         ds.AddTga("BackTiles\\Tiles" + Num2(set) + ".tga", img);
     }
     ds.AddText("BackTiles\\Tiles.ini", ini);
@@ -474,9 +481,10 @@ void MakeBackObjects(DataSet& ds) {
                                 c.Set(int(24 + side * t * ca - w * sa), int(24 + side * t * sa + w * ca), Hsv(220, 0.6, 0.7));
                     c.Glow(24, 24, 6, RGB(255, 80, 80), 0.4 + 0.4 * (i % 2));
                 } else {  // a comet
-                    for (int k = 0; k < 16; ++k)
-                        c.Glow(24 - k * 1.2 * std::cos(0.6), 24 - k * 1.2 * std::sin(0.6), 6 - k * 0.3, Mix(col, RGB(120, 200, 255), 0.5), 0.5);
-                    c.FillCircle(24, 24, 4 + (i % 2) * 0.5, RGB(230, 245, 255));
+                    for (int k = 0; k < 20; ++k)
+                        c.Glow(30 - k * 1.1, 30 - k * 0.8, 7 - k * 0.25, Mix(col, RGB(120, 200, 255), 0.5), 0.9 - k * 0.035);
+                    c.Glow(30, 30, 9, RGB(200, 230, 255), 0.8);
+                    c.FillCircle(30, 30, 4 + (i % 2) * 0.5, RGB(230, 245, 255));
                 }
                 s.Add("ob" + std::to_string(i), c);
             }
@@ -523,8 +531,7 @@ void MakePlanets(DataSet& ds) {
     Canvas node = SpaceBackground(640, 480, 4242, 220);
     Sphere(node, 560, 90, 60, RGB(90, 110, 200), 0.3, 99, false);
     node.Glow(100, 380, 160, RGB(160, 60, 200), 0.15);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) node.At(x, y).a = 255;
+    node.MakeOpaque();
     ds.AddTga("Nodes\\Node.tga", node);
 
     Sheet nb(512);
@@ -564,8 +571,7 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
         menu.Add(std::string(menuNames[i]) + "_up", ButtonPicture(280, 40, menuTexts[i], RGB(60, 120, 210), 1), 0, i * 48);
         menu.Add(std::string(menuNames[i]) + "_down", ButtonPicture(280, 40, menuTexts[i], RGB(60, 120, 210), 2), 0, i * 48);
     }
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) logo.At(x, y).a = 255;
+    logo.MakeOpaque();
     ds.AddTga("Logo2.tga", logo);
     AddSheet(ds, "menu", menu, {}, true, false);
 
@@ -624,7 +630,8 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
     panel.Bevel(8, 12, 160, 62, RGB(40, 50, 75), 2);
     Label(panel, 10, 14, 25, "DONE", RGB(160, 200, 255));
     Label(panel, 10, 14, 42, "LIFE", RGB(160, 200, 255));
-    panel.FillCircle(92, 37, 5, RGB(255, 210, 60));
+    panel.FillCircle(90, 37, 5, RGB(255, 210, 60));
+    Label(panel, 8, 87, 40, "C", RGB(120, 80, 0), true, false);
     Label(panel, 10, 14, 60, "SCORE", RGB(160, 200, 255));
     for (int i = 0; i < 10; ++i) {
         const int cx = 197 + 42 * i;
@@ -713,16 +720,20 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
     Canvas hiscore(550, 230);
     hiscore.BlendRect(0, 0, 550, 230, RGB(15, 25, 55), 0.85);
     hiscore.Frame(0, 0, 550, 230, RGB(90, 130, 200));
-    Label(hiscore, 13, 165, 28, "NAME", RGB(140, 170, 230));
-    Label(hiscore, 13, 340, 28, "SCORE", RGB(140, 170, 230));
-    for (int i = 0; i < 10; ++i) Label(hiscore, 14, 120, 57 + 16 * i, std::to_string(i + 1) + ".", RGB(140, 170, 230));
+    // Rows are printed from baseline 165 + 16 i on the screen: 43 + 16 i here.
+    Label(hiscore, 13, 165, 24, "NAME", RGB(140, 170, 230));
+    Label(hiscore, 13, 345, 24, "SCORE", RGB(140, 170, 230));
+    for (int i = 0; i < 10; ++i) Label(hiscore, 14, 122, 43 + 16 * i, std::to_string(i + 1) + ".", RGB(140, 170, 230));
     hiscore.KeyTransparent(RGB(0, 0, 0));
     ds.AddTga("Hiscore.tga", hiscore);
 
     // Help pictures: the panel in miniature with its parts named, and the item row.
     Canvas mini(300, 120, RGB(10, 15, 35));
-    mini.Paste(ds.pictures["panel.tga"].Scaled(300, 38), 0, 60, true);
-    mini.KeyTransparent(RGB(255, 0, 255));
+    Canvas small = ds.pictures["panel.tga"].Scaled(300, 38);
+    for (int y = 0; y < small.Height(); ++y)
+        for (int x = 0; x < small.Width(); ++x)
+            if (small.Get(x, y).r > 200 && small.Get(x, y).g < 80) small.At(x, y) = RGB(10, 15, 35);
+    mini.Paste(small, 0, 60, true);
     Label(mini, 11, 4, 14, "progress, lives, credits", RGB(200, 220, 255), false);
     Label(mini, 11, 4, 30, "and score", RGB(200, 220, 255), false);
     Label(mini, 11, 150, 14, "item slots: keys 1..0", RGB(200, 220, 255), false);
@@ -731,10 +742,9 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
     ds.AddTga("help\\MinPanel.tga", mini);
     Canvas items(256, 90, RGB(0, 0, 0));
     for (int i = 0; i < 12; ++i) {
-        const Canvas icon = Canvas(itemStrip);
         Canvas one(40, 40);
         for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 40; ++x) one.At(x, y) = icon.Get((4 + i) * 40 + x, y);
+            for (int x = 0; x < 40; ++x) one.At(x, y) = itemStrip.Get((4 + i) * 40 + x, y);
         items.Paste(one, 4 + (i % 6) * 42, 3 + (i / 6) * 44);
     }
     items.KeyTransparent(RGB(0, 0, 0));

@@ -15,7 +15,9 @@ std::vector<uint8_t> EncodeWav(const std::vector<double>& s) {
     auto put = [&](uint32_t v, int n) {
         for (int i = 0; i < n; ++i) out.push_back(uint8_t(v >> (8 * i)));
     };
-    auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+    auto tag = [&](const char* t) {
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i]));
+    };
     const uint32_t dataBytes = uint32_t(s.size() * 2);
     tag("RIFF");
     put(36 + dataBytes, 4);

@@ -103,20 +103,21 @@ const char* const kHelp[4] = {
     "  Press Escape to leave a level, Pause to rest, and F10\n"
     "  for the options. Print Screen saves a picture.\n",
 
-    "  Credits\n"
+    // Page two shows the two coins at (287, 210) and the item picture at (193, 317): the
+    // lines that pass there stay short or empty.
+    "  Credits and items\n"
     "\n"
-    "  Blocks hide capsules. Catch the spinning coins with your\n"
-    "  ship: they are credits to spend in the shop.\n"
+    "  Blocks hide capsules. Catch the coins:\n"
+    "  gold coin: 5 credits\n"
+    "  silver coin: 1 credit\n"
     "\n"
-    "\n"
-    "\n"
-    "\n"
-    "  Other capsules hold bonus items. They go to the ten\n"
-    "  slots of your panel; press 1 to 0 to use them.\n",
+    "  Other capsules hold bonus items. They go to the\n"
+    "  ten slots of your panel; press 1 to 0 to use\n"
+    "  them, or sell them in the shop. A few of them:\n",
 
+    // Page three shows the panel in miniature at (170, 210) to (470, 330).
     "  The panel\n"
-    "\n"
-    "  Lives, credits, score and progress sit on the left,\n"
+    "  Lives, credits, score and progress on the left,\n"
     "  your ten item slots on the right.\n"
     "\n"
     "\n"
@@ -124,10 +125,12 @@ const char* const kHelp[4] = {
     "\n"
     "\n"
     "\n"
-    "  After every won level the shop opens. Buy items with\n"
-    "  credits, trade score points for credits, or sell what\n"
-    "  you do not need. A lost level costs nothing: you get\n"
-    "  back what you had when it started.\n",
+    "\n"
+    "\n"
+    "  After every won level the shop opens. Buy items\n"
+    "  with credits, trade score points for credits, or\n"
+    "  sell what you do not need. A lost level costs\n"
+    "  nothing: you get back what you had at its start.\n",
 
     "The map\n"
     "\n"

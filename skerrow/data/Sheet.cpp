@@ -38,7 +38,8 @@ Canvas Sheet::Build() const {
         w = std::max(w, f.x + f.w);
         h = std::max(h, f.y + f.h);
     }
-    Canvas out(std::max(w, 1), std::max(h, 1));
+    // Even widths: the display layer warns about odd ones.
+    Canvas out(std::max(w + (w & 1), 2), std::max(h, 1));
     for (const auto& [index, c] : pieces_) out.Paste(c, frames_[index].x, frames_[index].y, false);
     out.KeyTransparent(RGB(0, 0, 0));
     return out;
@@ -69,7 +70,9 @@ std::string Sheet::Anm(const std::vector<Anim>& anims) const {
             bool known = false;
             for (const FrameDef& f : frames_) known = known || f.name == frame;
             if (!known) throw std::runtime_error("animation " + a.name + " names no frame " + frame);
-            s += "  *FRAME " + frame + (ticks > 0 ? ", " + std::to_string(ticks) : "") + "\n";
+            const std::string offset =
+                a.offX || a.offY ? std::to_string(a.offX) + ", " + std::to_string(a.offY) + ", " : "";
+            s += "  *FRAME " + offset + frame + (ticks > 0 ? ", " + std::to_string(ticks) : "") + "\n";
         }
         if (a.loop) s += "  *LOOP\n";
         s += "}\n\n";

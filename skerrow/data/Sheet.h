@@ -15,6 +15,7 @@ struct Anim {
     std::string name;
     std::vector<std::pair<std::string, int>> frames;  // frame name, extra ticks held
     bool loop = true;
+    int offX = 0, offY = 0;  // drawing offset carried by every frame of the animation
 };
 
 class Sheet {

@@ -198,4 +198,41 @@ TEST(D3dxMath, Planes)
     EXPECT_EQ(p, D3DXPLANE(0, 0, 0, 0));
 }
 
+TEST(D3dxMath, ProjectUnprojectAndPicking)
+{
+    D3DXVECTOR3 eye(0, 10, -10), at(0, 0, 0), up(0, 1, 0);
+    D3DXMATRIX view, proj, world;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 4, 800.0f / 600.0f, 1.0f, 1000.0f);
+    D3DXMatrixIdentity(&world);
+    const D3DVIEWPORT8 vp{0, 0, 800, 600, 0.0f, 1.0f};
+    D3DXVECTOR3 screen, back;
+    // The point looked at lands in the middle of the viewport.
+    D3DXVec3Project(&screen, &at, &vp, &proj, &view, &world);
+    EXPECT_NEAR(screen.x, 400.0f, 1e-3f);
+    EXPECT_NEAR(screen.y, 300.0f, 1e-3f);
+    D3DXVECTOR3 p(3, 1, 2);
+    D3DXVec3Project(&screen, &p, &vp, &proj, &view, nullptr);
+    EXPECT_GT(screen.x, 400.0f);  // right of centre
+    EXPECT_LT(screen.y, 300.0f);  // above centre, y counting down
+    ASSERT_NE(D3DXVec3Unproject(&back, &screen, &vp, &proj, &view, nullptr), nullptr);
+    ExpectVecNear(back, 3, 1, 2, 2e-3f);
+
+    // A ray from the near to the far plane through the centre meets the ground at the origin.
+    D3DXVECTOR3 nearPt(400, 300, 0), farPt(400, 300, 1), n, f, hit;
+    D3DXVec3Unproject(&n, &nearPt, &vp, &proj, &view, &world);
+    D3DXVec3Unproject(&f, &farPt, &vp, &proj, &view, &world);
+    D3DXPLANE ground;
+    D3DXVECTOR3 g0(0, 0, 0), g1(1, 0, 0), g2(1, 0, 1);
+    D3DXPlaneFromPoints(&ground, &g0, &g2, &g1);
+    ASSERT_NE(D3DXPlaneIntersectLine(&hit, &ground, &n, &f), nullptr);
+    ExpectVecNear(hit, 0, 0, 0, 1e-2f);
+    D3DXVECTOR3 a(0, 1, 0), b(5, 1, 5);
+    EXPECT_EQ(D3DXPlaneIntersectLine(&hit, &ground, &a, &b), nullptr);  // parallel
+
+    D3DXMATRIX singular;
+    D3DXMatrixScaling(&singular, 0, 1, 1);
+    EXPECT_EQ(D3DXVec3Unproject(&back, &screen, &vp, &singular, &view, nullptr), nullptr);
+}
+
 }  // namespace

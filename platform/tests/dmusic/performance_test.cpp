@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -43,7 +44,8 @@ protected:
                                    nullptr),
                   S_OK);
         ASSERT_EQ(perf_->CreateStandardAudioPath(DMUS_APATH_DYNAMIC_STEREO, 64, TRUE, &path_), S_OK);
-        std::wstring wdir(dir_.string().begin(), dir_.string().end());
+        std::string dir = dir_.string();
+        std::wstring wdir(dir.begin(), dir.end());
         ASSERT_EQ(loader_->SetSearchDirectory(GUID_DirectMusicAllTypes, wdir.c_str(), FALSE), S_OK);
     }
 
@@ -386,6 +388,33 @@ TEST_F(PerformanceTest, LoaderRefusesMissingForeignAndDamagedFiles)
     ASSERT_TRUE(seg);
     EXPECT_EQ(seg->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_SET_UNSUPPORTED);
     seg->Release();
+
+    // A RIFF MIDI file carries a standard MIDI file in its data chunk; through the object
+    // description as well as by name.
+    std::vector<uint8_t> smf = MakeMidi(0, 96, {TwoNoteTrack(96, 192)});
+    std::vector<uint8_t> rmid = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'};
+    PutLE(rmid, uint32_t(smf.size()), 4);
+    Append(rmid, smf);
+    uint32_t riff = uint32_t(rmid.size() - 8);
+    for (int i = 0; i < 4; ++i) rmid[4 + i] = uint8_t(riff >> (8 * i));
+    ASSERT_TRUE(WriteFile((dir_ / "song.rmi").string(), rmid));
+    DMUS_OBJECTDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.guidClass = CLSID_DirectMusicSegment;
+    std::wcscpy(desc.wszFileName, L"song.rmi");
+    seg = nullptr;
+    ASSERT_EQ(loader_->GetObject(&desc, IID_IDirectMusicSegment8, reinterpret_cast<void**>(&seg)), S_OK);
+    MUSIC_TIME length = 0;
+    EXPECT_EQ(seg->GetLength(&length), S_OK);
+    EXPECT_EQ(length, 288 * 768 / 96);
+    EXPECT_EQ(seg->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+    seg->Release();
+    // The same wrapper cut short is refused.
+    rmid.resize(rmid.size() - 10);
+    ASSERT_TRUE(WriteFile((dir_ / "cut.rmi").string(), rmid));
+    EXPECT_EQ(loader_->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, L"cut.rmi",
+                                          reinterpret_cast<void**>(&seg)),
+              DMUS_E_INVALIDFILE);
 }
 
 TEST_F(PerformanceTest, MidiSoundsOnlyAfterItsInstrumentsAreDownloaded)
@@ -402,6 +431,17 @@ TEST_F(PerformanceTest, MidiSoundsOnlyAfterItsInstrumentsAreDownloaded)
     ASSERT_EQ(Play(seg, true), S_OK);
     auto loud = dmusic_testing::Render(perf_, 22050);
     EXPECT_GT(Peak(loud), 0.02);
+
+    // When the piece ends its last notes are released, not cut: the sound fades out.
+    dmusic_testing::Render(perf_, 44100 * 5 / 2);
+    EXPECT_EQ(perf_->IsPlaying(seg, nullptr), S_FALSE);
+    ASSERT_EQ(Play(seg, true), S_OK);
+    dmusic_testing::Render(perf_, 44100 * 5 / 2 + 64);  // five quarters at 120 beats per minute
+    EXPECT_EQ(perf_->IsPlaying(seg, nullptr), S_FALSE);
+    auto tail = dmusic_testing::Render(perf_, 4410);
+    EXPECT_GT(Peak(tail), 0.001);
+    auto later = dmusic_testing::Render(perf_, 44100 * 5);
+    EXPECT_LT(Peak(later, later.size() - 4410), 0.001);
 }
 
 TEST_F(PerformanceTest, DownloadFailsLoudlyWithoutTheSoundFont)
@@ -429,9 +469,11 @@ TEST(PerformanceSetup, CallsBeforeInitAudioFail)
     EXPECT_EQ(perf->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 64, 0, nullptr),
               DMUS_E_ALREADY_INITED);
     EXPECT_EQ(perf->GetDefaultAudioPath(&path), S_OK);
-    path->Release();
     perf->CloseDown();
     EXPECT_EQ(perf->Release(), 0u);
+    // The default path outlives its performance safely.
+    EXPECT_EQ(path->SetVolume(-100, 0), DMUS_E_NOT_INIT);
+    EXPECT_EQ(path->Release(), 0u);
     dmusic_testing::UseManualClock(false);
 }
 

@@ -85,7 +85,13 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
     masterVolume = p[51];
     defaultPan = p[53];
     special = U16(p + 62);
-    if (orderCount > 256 || instrumentCount > 255 || patternCount > 256) return false;
+    // The tables lie in the file at their full sizes, but an order or cell can only name 256
+    // orders, 255 instruments and 254 patterns: what lies beyond is never played.
+    const size_t fileOrders = size_t(orderCount), fileInstruments = size_t(instrumentCount),
+                 filePatterns = size_t(patternCount);
+    orderCount = std::min(orderCount, 256);
+    instrumentCount = std::min(instrumentCount, 255);
+    patternCount = std::min(patternCount, 254);
 
     // Enabled channel settings map onto consecutive mixer channels, whatever gaps lie between.
     int channelMap[kMaxChannels];
@@ -100,13 +106,13 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
         }
     }
     size_t at = 96;
-    if (at + orderCount + 2u * instrumentCount + 2u * patternCount > size) return false;
+    if (at + fileOrders + 2 * fileInstruments + 2 * filePatterns > size) return false;
     orders.assign(p + at, p + at + orderCount);
-    at += orderCount;
+    at += fileOrders;
     const uint8_t* insPointers = p + at;
-    at += 2u * instrumentCount;
+    at += 2 * fileInstruments;
     const uint8_t* patPointers = p + at;
-    at += 2u * patternCount;
+    at += 2 * filePatterns;
     if (defaultPan == 252 && at + 32 <= size) {
         for (int i = 0; i < kMaxChannels; ++i)
             if (channelMap[i] >= 0 && (p[at + i] & 0x20)) channelPan[channelMap[i]] = p[at + i] & 15;
@@ -318,7 +324,10 @@ void ModulePlayer::RowCell(Channel& c, const PatternCell& cell)
         else if (x == 0 && y) c.volumeSlide = -4 * y;
         else if (y == 15 && x) c.volume = std::min(256, c.volume + 4 * x);
         else if (x == 15 && y) c.volume = std::max(0, c.volume - 4 * y);
-        if (cmd == CmdK) c.vibOn = true;
+        if (cmd == CmdK) {
+            c.vibOn = true;
+            c.vibFine = false;  // K continues a plain vibrato whatever came before
+        }
         if (cmd == CmdL) c.tonePorta = true;
         break;
     case CmdE:
@@ -394,7 +403,7 @@ void ModulePlayer::TickChannel(Channel& c)
             if (!first) c.tremPhase = (c.tremPhase + c.tremSpeed) & 63;
         }
         if (c.tonePorta && !first && c.targetPeriod) {
-            int speed = SlideAmount(c, c.portaSpeed * 4);
+            int speed = SlideAmount(c, c.portaSpeed);
             if (c.basePeriod < c.targetPeriod) c.basePeriod = std::min(c.basePeriod + speed, c.targetPeriod);
             else c.basePeriod = std::max(c.basePeriod - speed, c.targetPeriod);
         }
@@ -432,12 +441,8 @@ void ModulePlayer::ProcessTick()
     }
     --tickCountdown_;
     for (auto& c : channels_) TickChannel(c);
-    // A tick lasts rate x 5 / (tempo x 2) frames; the remainder carries over so that the
-    // song keeps exact time at any rate and tempo.
-    int num = rate_ * 5 + tickRemainder_;
-    tickFramesLeft_ = num / (tempo_ * 2);
-    tickRemainder_ = num % (tempo_ * 2);
-    if (tickFramesLeft_ < 1) tickFramesLeft_ = 1;
+    // A tick lasts rate x 5 / (tempo x 2) frames, the fraction dropped as trackers do.
+    tickFramesLeft_ = std::max(1, rate_ * 5 / (tempo_ * 2));
 }
 
 void ModulePlayer::MixChunk(int32_t* acc, int frames, uint8_t** levels, int levelOffset)

@@ -125,7 +125,6 @@ private:
     int tickCountdown_ = 0;
     int speed_ = 6, tempo_ = 125, globalVolume_ = 64;
     int tickFramesLeft_ = 0;
-    int tickRemainder_ = 0;  // carries the fraction of a tick's frames to the next tick
     int jumpOrder_ = -1, breakRow_ = -1;
     bool ended_ = false;
     std::vector<int32_t> accum_;

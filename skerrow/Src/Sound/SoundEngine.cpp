@@ -391,9 +391,9 @@ int GetReverseStereo() { return E().reverse; }
 int SetOutputFormat(int rate, int bits16, int stereo, int interpolation)
 {
     Engine& e = E();
-    if (!e.activated) return 0;
     if (e.playing || e.starting) return 1;
-    if (rate < 8000 || rate > 192000) return Fail(1, "Error setting primary buffer format");
+    if (rate < 8000 || rate > 192000) return e.activated ? Fail(1, "Error setting primary buffer format") : 0;
+    // Kept even before the engine is activated: InitSoundEngine then opens the device with it.
     e.rate = rate;
     e.bits16 = bits16 ? 1 : 0;
     e.stereo = stereo ? 1 : 0;

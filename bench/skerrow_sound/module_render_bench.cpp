@@ -1,0 +1,112 @@
+// Module mixer speed: seconds of 44.1 kHz stereo 16-bit interpolated audio rendered per second
+// of time, for the game's player and, when installed, libopenmpt on the same module.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "skerrow/Src/Sound/ModulePlayer.h"
+#ifdef HAVE_OPENMPT
+#include <libopenmpt/libopenmpt.h>
+#endif
+
+namespace {
+
+constexpr int kRate = 44100;
+
+const std::vector<char>& Module(const std::string& name)
+{
+    static std::vector<char> image;
+    static std::string loaded;
+    if (loaded != name) {
+        std::ifstream in(SOURCE_ROOT "/../shared/testdata/s3m/" + name, std::ios::binary);
+        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        loaded = name;
+    }
+    return image;
+}
+
+// Renders up to `seconds` (0: the whole song, at most ten minutes); returns the frames.
+long RenderPlayer(const std::vector<char>& image, int seconds)
+{
+    ModulePlayer p(image.data(), image.size(), kRate, 1, 1, 1);
+    std::vector<int16_t> buf(size_t(kRate / 10) * 2);
+    long total = 0, limit = long(seconds ? seconds : 600) * kRate;
+    while (total < limit) {
+        int got = p.Render(buf.data(), int(buf.size() * 2), nullptr);
+        total += got;
+        if (got < kRate / 10) break;
+    }
+    benchmark::DoNotOptimize(buf.data());
+    return total;
+}
+
+void BM_PlayerInsideOut10s(benchmark::State& state)
+{
+    const auto& image = Module("inside_out.s3m");
+    if (image.empty()) {
+        state.SkipWithError("inside_out.s3m not found");
+        return;
+    }
+    long frames = 0;
+    for (auto _ : state) frames += RenderPlayer(image, 10);
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlayerInsideOut10s)->Unit(benchmark::kMillisecond);
+
+void BM_PlayerWholeSong(benchmark::State& state, const char* name)
+{
+    const auto& image = Module(name);
+    if (image.empty()) {
+        state.SkipWithError("module not found");
+        return;
+    }
+    long frames = 0;
+    for (auto _ : state) frames += RenderPlayer(image, 0);
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(BM_PlayerWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
+
+#ifdef HAVE_OPENMPT
+long RenderReference(const std::vector<char>& image, int seconds)
+{
+    openmpt_module* mod = openmpt_module_create_from_memory2(image.data(), image.size(), nullptr, nullptr,
+                                                             nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!mod) return 0;
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 2);
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
+    std::vector<int16_t> buf(size_t(kRate / 10) * 2);
+    long total = 0, limit = long(seconds ? seconds : 600) * kRate;
+    while (total < limit) {
+        size_t got = openmpt_module_read_interleaved_stereo(mod, kRate, size_t(kRate / 10), buf.data());
+        total += long(got);
+        if (got < size_t(kRate / 10)) break;
+    }
+    openmpt_module_destroy(mod);
+    return total;
+}
+
+void BM_ReferenceInsideOut10s(benchmark::State& state)
+{
+    const auto& image = Module("inside_out.s3m");
+    long frames = 0;
+    for (auto _ : state) frames += RenderReference(image, 10);
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ReferenceInsideOut10s)->Unit(benchmark::kMillisecond);
+
+void BM_ReferenceWholeSong(benchmark::State& state, const char* name)
+{
+    const auto& image = Module(name);
+    long frames = 0;
+    for (auto _ : state) frames += RenderReference(image, 0);
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(BM_ReferenceWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,510 @@
+#include "fenwolt/Game/GameApp.h"
+
+#include "fenwolt/Game/Sound.h"
+#include "fenwolt/common/AppTimer.h"
+#include "fenwolt/common/Utilities.h"
+#include "platform/d3dx8/d3dx8math.h"
+#include "platform/win32/crt_rand.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+bool SceneVisible = false;
+uint32_t LastMessageParam = 0, LastMessageId = 0;
+int32_t MouseX = 0, MouseY = 0;
+bool LeftButtonDown = false, RightButtonDown = false;
+float FrameTimeFactor = 1.f;
+bool SpritesNeedRefresh = false;
+uint32_t ClearColour = 0xFF000000;
+float DrawDistance = 300.f;
+float FieldOfView = 0.75f, ProjectionAspect = 800.f / 600.f, NearPlane = 1.f, FarPlane = 5000.f;
+int32_t TextureQuality = 0;
+bool TextEntryRunning = false;
+D3DVECTOR CameraEye{100.f, 100.f, 0.f}, CameraTarget{100.f, 100.f, 100.f}, CameraUp{0.f, 1.f, 0.f};
+
+namespace {
+alignas(GameApp) unsigned char g_appStorage[sizeof(GameApp)];
+bool g_appConstructed = false;
+
+HRESULT DefaultLoadMesh(int slot, const char* file)
+{
+    XFileMesh* mesh = TheApp.MeshTable[slot];
+    return mesh ? mesh->CreateWithTextParse(TheApp.Device, file) : E_FAIL;
+}
+HRESULT DefaultLoadTexture(int slot, const char* file)
+{
+    XFileMesh* mesh = TheApp.MeshTable[slot];
+    return mesh ? mesh->CreatePlaceholder(TheApp.Device, file) : E_FAIL;
+}
+const ResourceListLoader kDefaultLoader = {DefaultLoadMesh, DefaultLoadTexture};
+const ResourceListLoader* g_loader = &kDefaultLoader;
+
+// The language file's texts 74 and 75 name a failed mesh and texture; these stand in until the
+// language tables are loaded by the texts code.
+const char* kMeshFailedText = "Failed to load mesh";
+const char* kTextureFailedText = "Failed to load texture";
+}  // namespace
+
+GameApp& TheApp = *reinterpret_cast<GameApp*>(g_appStorage);
+
+void ConstructTheApp()
+{
+    if (g_appConstructed) return;
+    new (g_appStorage) GameApp();
+    g_appConstructed = true;
+}
+
+void DestroyTheApp()
+{
+    if (!g_appConstructed) return;
+    TheApp.~GameApp();
+    g_appConstructed = false;
+}
+
+bool TheAppConstructed() { return g_appConstructed; }
+
+void SetResourceListLoader(const ResourceListLoader* loader) { g_loader = loader ? loader : &kDefaultLoader; }
+
+// ---------------------------------------------------------------------------------------------
+GameApp::GameApp()
+{
+    WindowTitle = "Dorvanix: Quillane";
+    UseDepthBuffer = TRUE;
+    MinStencilBits = 0;
+    MeshCount = 0;
+    MultiStageFlag = 0;
+    D24S8Flag = 0;
+    DepthStencilFormat = 0;
+    for (auto& m : MeshTable) m = new XFileMesh();
+    for (auto& f : FontTable) f = new BitmapFont();
+    for (auto& s : SpriteTable) s = new Sprite();
+    CursorSpriteIndex = 0;
+    for (auto& c : CursorSprites) c = new Sprite();
+    InitSoundPlayer();
+    LoadSounds();
+    HandCursor = ArrowCursor = nullptr;
+    DrawCallCount = TriangleCount = 0;
+}
+
+GameApp::~GameApp()
+{
+    // ShutdownApp normally ran on WM_CLOSE; whatever is left goes here.
+    for (auto& m : MeshTable) {
+        delete m;
+        m = nullptr;
+    }
+    for (auto& f : FontTable) {
+        delete f;
+        f = nullptr;
+    }
+    for (auto& s : SpriteTable) {
+        delete s;
+        s = nullptr;
+    }
+    for (auto& c : CursorSprites) {
+        delete c;
+        c = nullptr;
+    }
+}
+
+HRESULT GameApp::CheckDeviceCaps(const D3DCAPS8* caps, DWORD behavior, D3DFORMAT)
+{
+    if (behavior & (D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING)) {
+        if (caps->VertexShaderVersion < D3DVS_VERSION(1, 0)) return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT GameApp::InitApp()
+{
+    srand(timeGetTime());
+    for (auto& instance : InstanceTable) instance.InUse = 0;
+    return S_OK;
+}
+
+HRESULT GameApp::CreateDeviceResources()
+{
+    static const char* const kFontFiles[FONT_COUNT] = {"interface\\Font1E.tga", "interface\\Font1F.tga",
+                                                       "interface\\Font1G.tga"};
+    for (int i = 0; i < FONT_COUNT; ++i)
+        if (FontTable[i])
+            std::snprintf(FontTable[i]->GlyphSheetFile, sizeof(FontTable[i]->GlyphSheetFile), "%s", kFontFiles[i]);
+    return S_OK;
+}
+
+HRESULT GameApp::RestoreVideoResources()
+{
+    for (int i = 0; i < MESH_COUNT; ++i)
+        if (MeshTable[i] && MeshTable[i]->Loaded) MeshTable[i]->RestoreDeviceMesh(Device);
+    D3DXVECTOR3 eye(CameraEye.x, CameraEye.y, CameraEye.z);
+    D3DXVECTOR3 at(CameraTarget.x, CameraTarget.y, CameraTarget.z);
+    D3DXVECTOR3 up(CameraUp.x, CameraUp.y, CameraUp.z);
+    D3DXMATRIX view, projection;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, FieldOfView, ProjectionAspect, NearPlane, FarPlane);
+    SceneMatrices[1] = view;
+    SceneMatrices[2] = projection;
+    Device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    Device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    Device->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    Device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+    Device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    Device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    Device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    Device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+    return S_OK;
+}
+
+HRESULT GameApp::ReleaseVideoResources()
+{
+    for (auto* f : FontTable)
+        if (f) f->ReleaseVertexBuffer();
+    for (auto* s : SpriteTable)
+        if (s) s->ReleaseVertexBuffer();
+    for (auto* c : CursorSprites)
+        if (c) c->ReleaseVertexBuffer();
+    for (auto* m : MeshTable)
+        if (m) m->ReleaseDeviceMesh();
+    return S_OK;
+}
+
+HRESULT GameApp::DestroyDeviceResources()
+{
+    for (auto* f : FontTable)
+        if (f) f->ReleaseTexture();
+    for (auto* s : SpriteTable)
+        if (s) s->ReleaseTexture();
+    for (auto* c : CursorSprites)
+        if (c) c->ReleaseTexture();
+    for (auto* m : MeshTable)
+        if (m) m->Destroy();
+    return S_OK;
+}
+
+HRESULT GameApp::ShutdownApp()
+{
+    for (auto& f : FontTable) {
+        delete f;
+        f = nullptr;
+    }
+    for (auto& s : SpriteTable) {
+        delete s;
+        s = nullptr;
+    }
+    for (auto& c : CursorSprites) {
+        delete c;
+        c = nullptr;
+    }
+    for (auto& m : MeshTable) {
+        delete m;
+        m = nullptr;
+    }
+    for (auto& instance : InstanceTable) instance.ReleaseDeviceBuffers();
+    ShutdownSoundPlayer();
+    return S_OK;
+}
+
+void GameApp::StartRun()
+{
+    LoadCursorSprites();
+    // The screen table arrives with the front end; until then the game runs an empty screen that
+    // shows the cleared frame.
+    ResetScreenHandlers();
+    ScreenReady = true;
+}
+
+void GameApp::ReleaseGameOnClose()
+{
+    ScreenReady = false;
+    if (shutDown_) return;
+    StopAllSounds();
+    DestroyMeshes();
+}
+
+void GameApp::PollEvents() { PollSoundEvents(); }
+
+void GameApp::FormatFrameStats()
+{
+    std::snprintf(FrameStats, sizeof(FrameStats), "%.02f fps %d %d am %.02f, Objects:%d Polys:%d T:%d %d",
+                  FramesPerSecond, MouseX, MouseY, FrameTimeFactor, DrawCallCount, TriangleCount, LastRandom,
+                  SharedRandomIndex);
+}
+
+// ---------------------------------------------------------------------------------------------
+HRESULT GameApp::UpdateFrame()
+{
+    float step;
+    AdapterRecord& adapter = Adapters[CurrentAdapter];
+    if (adapter.Devices[adapter.CurrentDevice].DeviceType == D3DDEVTYPE_REF) {
+        step = 0.05f;
+        referenceTime_ += 0.05f;
+    } else {
+        step = ElapsedTime;
+    }
+    FrameTimeFactor = step / 0.04f;
+    if (ScreenUpdateHandler) ScreenUpdateHandler(step);
+    return S_OK;
+}
+
+void GameApp::SetSceneViewport(int mode)
+{
+    if (!Device) return;
+    D3DVIEWPORT8 vp{0, 0, BackBufferDesc.Width, 600, 0.f, 1.f};
+    if (vp.Height > BackBufferDesc.Height) vp.Height = BackBufferDesc.Height;
+    if (mode == 1 && BackBufferDesc.Width > 192) {
+        vp.Width = 608 <= BackBufferDesc.Width ? 608 : BackBufferDesc.Width;
+        projectionAspect_ = (float)(BackBufferDesc.Width - 192) / (float)vp.Height;
+    } else {
+        projectionAspect_ = (float)vp.Width / (float)vp.Height;
+    }
+    ProjectionAspect = projectionAspect_;
+    Device->SetViewport(&vp);
+}
+
+HRESULT GameApp::RenderFrame()
+{
+    DrawCallCount = 0;
+    TriangleCount = 0;
+    if (!Device) return S_OK;
+    if (!ScreenReady) {
+        // Nothing is drawn while screens switch, but what gets presented must not be a stale or
+        // undefined back buffer: show black.
+        D3DVIEWPORT8 whole{0, 0, BackBufferDesc.Width, BackBufferDesc.Height, 0.f, 1.f};
+        Device->SetViewport(&whole);
+        Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+        return S_OK;
+    }
+    if (SpritesNeedRefresh) SpritesNeedRefresh = false;
+    SetSceneViewport(0);
+    DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+    if (D24S8Flag) flags |= D3DCLEAR_STENCIL;
+    Device->Clear(0, nullptr, flags, ClearColour, 1.f, 0);
+
+    D3DXMATRIX projection, view;
+    D3DXMatrixPerspectiveFovLH(&projection, FieldOfView, ProjectionAspect, NearPlane, FarPlane);
+    SceneMatrices[2] = projection;
+    Device->SetTransform(D3DTS_PROJECTION, &SceneMatrices[2]);
+    D3DXVECTOR3 eye(CameraEye.x, CameraEye.y, CameraEye.z);
+    D3DXVECTOR3 at(CameraTarget.x, CameraTarget.y, CameraTarget.z);
+    D3DXVECTOR3 up(CameraUp.x, CameraUp.y, CameraUp.z);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    SceneMatrices[1] = view;
+    Device->SetTransform(D3DTS_VIEW, &SceneMatrices[1]);
+
+    if (FAILED(Device->BeginScene())) return S_OK;
+    RunScreenRenderHandler();
+    DrawSprites();
+    if (!Windowed) UpdateCursorPos();
+    Device->EndScene();
+    return S_OK;
+}
+
+void GameApp::DrawSprites()
+{
+    // Sprites are drawn once they carry a texture; the sprite drawing code fills them in.
+    for (int i = 0; i < SPRITE_COUNT; ++i) {
+        Sprite* s = SpriteTable[i];
+        if (!s || !s->Texture || !s->IsVisible()) continue;
+        ++DrawCallCount;
+    }
+}
+
+void GameApp::ReleaseAllSprites()
+{
+    for (auto* s : SpriteTable) {
+        if (!s) continue;
+        s->ReleaseVertexBuffer();
+        s->ReleaseTexture();
+        s->Flags &= ~SPRITE_VISIBLE;
+    }
+}
+
+LRESULT GameApp::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // Once WM_CLOSE has freed the tables, late messages reach only the framework.
+    if (!shutDown_) {
+        bool forScreen = false;
+        switch (msg) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            forScreen = true;
+            break;
+        case WM_LBUTTONDOWN:
+            LeftButtonDown = true;
+            forScreen = true;
+            break;
+        case WM_LBUTTONUP:
+            LeftButtonDown = false;
+            forScreen = true;
+            break;
+        case WM_RBUTTONDOWN:
+            RightButtonDown = true;
+            forScreen = true;
+            break;
+        case WM_RBUTTONUP:
+            RightButtonDown = false;
+            forScreen = true;
+            break;
+        case WM_MOUSEMOVE:
+        case WM_USER + 1:
+            forScreen = true;
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != 0 && !Windowed) SpritesNeedRefresh = true;
+            break;
+        default:
+            break;
+        }
+        if (forScreen) {
+            LastMessageParam = (uint32_t)wParam;
+            LastMessageId = msg;
+            UpdateCursorPos();
+            if (ScreenMessageHandler) ScreenMessageHandler((int32_t)msg);
+        }
+    }
+    return AppFramework::HandleMessage(hwnd, msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+void GameApp::ApplyTextureQualityRule(char* name, size_t size)
+{
+    if (TextureQuality != 1 || !name) return;
+    if (std::strncmp(name, "tex", 3) == 0 && std::strlen(name) >= 8 && size > 8) name[7] = '2';
+}
+
+int GameApp::FindMeshByName(const char* fileName)
+{
+    if (!fileName) return MESH_NONE;
+    char name[260];
+    std::snprintf(name, sizeof(name), "%s", fileName);
+    ApplyTextureQualityRule(name, sizeof(name));
+    for (int i = 0; i < MESH_COUNT; ++i)
+        if (MeshTable[i] && std::strcmp(MeshTable[i]->Name, name) == 0) return i;
+    return MESH_NONE;
+}
+
+void GameApp::DestroyMeshes()
+{
+    for (auto* m : MeshTable)
+        if (m) m->Destroy();
+    MeshCount = 0;
+}
+
+HRESULT GameApp::LoadResourceList(const char* listFile, bool countOnly)
+{
+    DWORD size = 0;
+    HGLOBAL block = ReadWholeFile(listFile, &size);
+    if (!block) {
+        DebugOutPair("Missing resource list", listFile ? listFile : "(null)");
+        // A missing list still counts as finished, so that nobody waits for it for ever.
+        if (!countOnly) {
+            --ResourceLoadProgress.ListsPending;
+            if (ResourceLoadProgress.ListsPending <= 0) ResourceLoadProgress.ResourcesLoaded = 1;
+        }
+        return ErrMediaMissing;
+    }
+    const char* text = static_cast<const char*>(GlobalLock(block));
+    char line[260];
+    size_t length = 0;
+    bool overlong = false;
+    for (DWORD i = 0; text && i < size; ++i) {
+        char c = text[i];
+        bool endOfLine = c == '\r' || (c == '\n' && (i == 0 || text[i - 1] != '\r'));
+        if (c == '\n' && !endOfLine) continue;
+        if (!endOfLine) {
+            if (length < sizeof(line) - 1)
+                line[length++] = c;
+            else
+                overlong = true;
+            continue;
+        }
+        line[length] = 0;
+        bool usable = length > 0 && !overlong;
+        if (overlong) DebugOutPair("Resource name too long in", listFile);
+        length = 0;
+        overlong = false;
+        if (!usable) continue;
+        if (countOnly) {
+            ResourceLoadProgress.TotalSteps += 2;
+            continue;
+        }
+        if (MeshCount >= MESH_COUNT) {
+            DebugOutPair("Mesh table full, not loaded:", line);
+            continue;
+        }
+        bool isMesh = line[std::strlen(line) - 1] == 'x';
+        HRESULT hr;
+        if (isMesh) {
+            hr = g_loader->LoadMesh(MeshCount, line);
+        } else {
+            ApplyTextureQualityRule(line, sizeof(line));
+            hr = g_loader->LoadTexture(MeshCount, line);
+        }
+        if (FAILED(hr)) {
+            DebugOutPair(isMesh ? kMeshFailedText : kTextureFailedText, line);
+            continue;
+        }
+        ++MeshCount;
+        Sleep(10);
+        ++ResourceLoadProgress.StepsDone;
+        RenderOneFrame();
+    }
+    GlobalUnlock(block);
+    GlobalFree(block);
+    if (countOnly) return S_OK;
+
+    // Only the load pass finishes a list: the count pass runs over the same lists first.
+    --ResourceLoadProgress.ListsPending;
+    if (ResourceLoadProgress.ListsPending <= 0) {
+        ResourceLoadProgress.ListsPending = 0;
+        for (int i = 0; i < MESH_COUNT; ++i) {
+            if (MeshTable[i] && MeshTable[i]->Loaded && SUCCEEDED(MeshTable[i]->RestoreDeviceMesh(Device))) {
+                Sleep(10);
+                ++ResourceLoadProgress.StepsDone;
+                RenderOneFrame();
+            }
+        }
+        ResourceLoadProgress.ResourcesLoaded = 1;
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+void LoadCursorSprites()
+{
+    static const char* const kFiles[2] = {"interface\\cursor.tga", "interface\\cursor2.tga"};
+    for (int i = 0; i < 2; ++i) {
+        Sprite* s = TheApp.CursorSprites[i];
+        if (!s) continue;
+        std::snprintf(s->PictureFile, sizeof(s->PictureFile), "%s", kFiles[i]);
+        s->Width = s->Height = 32;
+        s->Source = RECT{0, 0, 32, 32};
+        s->Flags = i == 0 ? (uint32_t)SPRITE_VISIBLE : 0u;
+    }
+    TheApp.CursorSpriteIndex = 0;
+}
+
+void UpdateCursorPos()
+{
+    POINT p{0, 0};
+    if (!GetCursorPos(&p)) return;
+    if (TheApp.Windowed && TheApp.MainWindow) ScreenToClient(TheApp.MainWindow, &p);
+    MouseX = p.x;
+    MouseY = p.y;
+    if (!TheApp.Windowed) {
+        Sprite* s = TheApp.CursorSprites[TheApp.CursorSpriteIndex & 1];
+        if (s) {
+            s->X = (float)MouseX;
+            s->Y = (float)MouseY;
+        }
+    }
+}
+
+void SelectCursorSprite(int index)
+{
+    int shown = TheApp.CursorSpriteIndex & 1;
+    if (Sprite* s = TheApp.CursorSprites[shown]) s->Flags &= ~SPRITE_VISIBLE;
+    TheApp.CursorSpriteIndex = index & 1;
+    if (Sprite* s = TheApp.CursorSprites[TheApp.CursorSpriteIndex]) s->Flags |= SPRITE_VISIBLE;
+}

@@ -1,0 +1,104 @@
+// The game's application object: owns every table of the 3D engine and fills the framework's
+// virtual operations with the game's device handling, per-frame update, drawing and messages.
+#pragma once
+
+#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/ScreenSlots.h"
+#include "fenwolt/common/AppFramework.h"
+#include "fenwolt/common/Utilities.h"
+
+#include <cstdint>
+
+struct ResourceLoadProgressRecord {
+    uint32_t TotalSteps = 0;
+    uint8_t ResourcesLoaded = 0;
+    uint32_t StepsDone = 0;
+    int32_t ListsPending = 0;
+};
+
+class GameApp : public AppFramework {
+public:
+    GameApp();
+    ~GameApp() override;
+
+    HCURSOR HandCursor = nullptr;
+    HCURSOR ArrowCursor = nullptr;
+    int32_t DrawCallCount = 0;
+    int32_t TriangleCount = 0;
+    BitmapFont* FontTable[FONT_COUNT] = {};
+    Sprite* SpriteTable[SPRITE_COUNT] = {};
+    Sprite* CursorSprites[2] = {};
+    int32_t CursorSpriteIndex = 0;
+    D3DMATRIX SceneMatrices[3] = {};
+    XFileMesh* MeshTable[MESH_COUNT] = {};
+    int32_t MeshCount = 0;
+    ModelInstance InstanceTable[INSTANCE_COUNT];
+    ResourceLoadProgressRecord ResourceLoadProgress;
+
+    HRESULT CheckDeviceCaps(const D3DCAPS8* caps, DWORD behavior, D3DFORMAT format) override;
+    HRESULT InitApp() override;
+    HRESULT CreateDeviceResources() override;
+    HRESULT RestoreVideoResources() override;
+    HRESULT UpdateFrame() override;
+    HRESULT RenderFrame() override;
+    HRESULT ReleaseVideoResources() override;
+    HRESULT DestroyDeviceResources() override;
+    HRESULT ShutdownApp() override;
+    LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    int FindMeshByName(const char* fileName);
+    XFileMesh* GetMesh(int index) { return MeshTable[index]; }
+    HRESULT LoadResourceList(const char* listFile, bool countOnly);
+    void DestroyMeshes();
+    void SetSceneViewport(int mode);
+    void ReleaseAllSprites();
+    void DrawSprites();
+    // The "tex" quality rule: with texture quality 1 a name beginning "tex" reads its low-quality
+    // twin, the eighth character becoming '2'. Works on the caller's copy.
+    static void ApplyTextureQualityRule(char* name, size_t size);
+
+protected:
+    void StartRun() override;
+    void ReleaseGameOnClose() override;
+    void FormatFrameStats() override;
+    void PollEvents() override;
+
+private:
+    float referenceTime_ = 0.f;
+    float projectionAspect_ = 800.f / 600.f;
+};
+
+// The one application object. Its storage exists from the start; ConstructTheApp builds it at
+// start-up (file, COM and sound set-up must not run before main), DestroyTheApp ends it.
+extern GameApp& TheApp;
+void ConstructTheApp();
+void DestroyTheApp();
+bool TheAppConstructed();
+
+// How LoadResourceList loads one named file into a mesh slot (tests substitute their own).
+struct ResourceListLoader {
+    HRESULT (*LoadMesh)(int slot, const char* file);
+    HRESULT (*LoadTexture)(int slot, const char* file);
+};
+void SetResourceListLoader(const ResourceListLoader* loader);  // null: the mesh table's own
+
+// Process-wide state of the application object.
+extern bool SceneVisible;
+extern uint32_t LastMessageParam, LastMessageId;
+extern int32_t MouseX, MouseY;
+extern bool LeftButtonDown, RightButtonDown;
+extern float FrameTimeFactor;
+extern bool SpritesNeedRefresh;
+extern uint32_t ClearColour;
+extern float DrawDistance;
+extern float FieldOfView, ProjectionAspect, NearPlane, FarPlane;
+// Texture-quality option (1 = low); the options file sets it.
+extern int32_t TextureQuality;
+// Set while the text-entry field has the keyboard (the text-entry code sets it).
+extern bool TextEntryRunning;
+// The view: the screens and the field camera place it.
+extern D3DVECTOR CameraEye, CameraTarget, CameraUp;
+
+void LoadCursorSprites();
+void UpdateCursorPos();
+void SelectCursorSprite(int index);

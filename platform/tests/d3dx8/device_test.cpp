@@ -1,0 +1,136 @@
+// The D3DX utilities over the real Direct3D stand-in (headless), so that what the mesh and
+// texture loaders ask of a device is what the device actually offers.
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "platform/d3dx8/d3dx8.h"
+#include "platform/win32/win32.h"
+#include "test_tga.h"
+
+namespace {
+
+LRESULT CALLBACK TestWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+// A window and a windowed 800 x 600 device, through the public interfaces only.
+class D3dxOnDevice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = TestWindowProc;
+            wc.lpszClassName = "D3DX Test Window";
+            ASSERT_NE(RegisterClassA(&wc), 0);
+            registered = true;
+        }
+        window = CreateWindowExA(0, "D3DX Test Window", "d3dx test", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                                 nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        d3d = Direct3DCreate8(D3D_SDK_VERSION);
+        ASSERT_NE(d3d, nullptr);
+        D3DPRESENT_PARAMETERS p{};
+        p.Windowed = TRUE;
+        p.BackBufferFormat = D3DFMT_X8R8G8B8;
+        p.BackBufferWidth = 800;
+        p.BackBufferHeight = 600;
+        p.BackBufferCount = 1;
+        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        p.hDeviceWindow = window;
+        p.EnableAutoDepthStencil = TRUE;
+        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
+                  D3D_OK);
+    }
+    void TearDown() override
+    {
+        if (device) {
+            EXPECT_EQ(device->Release(), 0u);
+        }
+        if (d3d) {
+            EXPECT_EQ(d3d->Release(), 0u);
+        }
+        if (window) DestroyWindow(window);
+    }
+    HWND window = nullptr;
+    IDirect3D8* d3d = nullptr;
+    IDirect3DDevice8* device = nullptr;
+};
+
+const char kTriangle[] = R"(xof 0303txt 0032
+Mesh { 3; -1;-1;0;, 0;1;0;, 1;-1;0;; 1; 3;0,1,2;;
+  MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }
+  MeshTextureCoords { 3; 0;1;, 0.5;0;, 1;1;; }
+  MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }
+}
+)";
+
+TEST_F(D3dxOnDevice, MeshLoadsAndClonesIntoTheDefaultPool)
+{
+    LPD3DXMESH mesh = nullptr, clone = nullptr;
+    LPD3DXBUFFER materials = nullptr;
+    DWORD count = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(reinterpret_cast<const BYTE*>(kTriangle), sizeof kTriangle - 1,
+                                        D3DXMESH_SYSTEMMEM, device, nullptr, &materials, &count, &mesh),
+              S_OK);
+    ASSERT_EQ(count, 1u);
+    ASSERT_EQ(mesh->CloneMeshFVF(0, mesh->GetFVF(), device, &clone), S_OK);
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(clone->GetVertexBuffer(&vb), S_OK);
+    D3DVERTEXBUFFER_DESC desc;
+    ASSERT_EQ(vb->GetDesc(&desc), S_OK);
+    EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT);
+    EXPECT_EQ(desc.Size, 3u * 32u);
+    vb->Release();
+    BYTE* bytes = nullptr;
+    ASSERT_EQ(clone->LockVertexBuffer(D3DLOCK_READONLY, &bytes), S_OK);
+    float v1[8];
+    std::memcpy(v1, bytes + 32, 32);
+    clone->UnlockVertexBuffer();
+    EXPECT_EQ(v1[1], 1.0f);
+    EXPECT_EQ(v1[6], 0.5f);
+    EXPECT_EQ(clone->Release(), 0u);
+    EXPECT_EQ(mesh->Release(), 0u);
+    EXPECT_EQ(materials->Release(), 0u);
+}
+
+TEST_F(D3dxOnDevice, TextureRequirementsAndCreation)
+{
+    UINT w = 100, h = 60, levels = 1;
+    D3DFORMAT format = D3DFMT_R5G6B5;
+    ASSERT_EQ(D3DXCheckTextureRequirements(device, &w, &h, &levels, 0, &format, D3DPOOL_MANAGED), S_OK);
+    D3DCAPS8 caps;
+    device->GetDeviceCaps(&caps);
+    if (caps.TextureCaps & D3DPTEXTURECAPS_POW2) {
+        EXPECT_EQ(w, 128u);
+        EXPECT_EQ(h, 64u);
+    } else {
+        EXPECT_EQ(w, 100u);
+        EXPECT_EQ(h, 60u);
+    }
+    EXPECT_EQ(levels, 1u);
+
+    TgaSpec s;
+    s.width = 2;
+    s.height = 2;
+    s.bits = 32;
+    s.descriptor = 0x28;
+    const std::vector<uint8_t> file = MakeTga(s, {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 0, 0, 0, 128});
+    IDirect3DTexture8* tex = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(device, file.data(), static_cast<UINT>(file.size()), &tex), S_OK);
+    ASSERT_EQ(tex->GetLevelCount(), 2u);
+    D3DSURFACE_DESC level;
+    ASSERT_EQ(tex->GetLevelDesc(0, &level), S_OK);
+    EXPECT_EQ(level.Format, D3DFMT_A8R8G8B8);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(tex->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+    uint32_t row1[2];
+    std::memcpy(row1, static_cast<BYTE*>(locked.pBits) + locked.Pitch, 8);
+    tex->UnlockRect(0);
+    EXPECT_EQ(row1[0], 0xFF0000FFu);
+    EXPECT_EQ(row1[1], 0x80000000u);
+    EXPECT_EQ(tex->Release(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/dinput/dinput.h"
+#include "platform/win32/platform_internal.h"
+
+namespace {
+
+TEST(DInputKeys, ScancodesOfTheGamesKeysGiveTheirDikCodes)
+{
+    const struct {
+        int scancode, dik;
+    } keys[] = {
+        {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_1, 0x02},      {SDL_SCANCODE_0, 0x0B},      {SDL_SCANCODE_BACKSPACE, 0x0E},
+        {SDL_SCANCODE_TAB, 0x0F},    {SDL_SCANCODE_Q, 0x10},      {SDL_SCANCODE_P, 0x19},      {SDL_SCANCODE_RETURN, 0x1C},
+        {SDL_SCANCODE_LCTRL, 0x1D},  {SDL_SCANCODE_A, 0x1E},      {SDL_SCANCODE_L, 0x26},      {SDL_SCANCODE_LSHIFT, 0x2A},
+        {SDL_SCANCODE_Z, 0x2C},      {SDL_SCANCODE_M, 0x32},      {SDL_SCANCODE_RSHIFT, 0x36}, {SDL_SCANCODE_LALT, 0x38},
+        {SDL_SCANCODE_SPACE, 0x39},  {SDL_SCANCODE_F1, 0x3B},     {SDL_SCANCODE_F10, 0x44},    {SDL_SCANCODE_F11, 0x57},
+        {SDL_SCANCODE_F12, 0x58},    {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_PRINTSCREEN, 0xB7},
+        {SDL_SCANCODE_RALT, 0xB8},   {SDL_SCANCODE_PAUSE, 0xC5},  {SDL_SCANCODE_HOME, 0xC7},   {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_PAGEUP, 0xC9}, {SDL_SCANCODE_LEFT, 0xCB},   {SDL_SCANCODE_RIGHT, 0xCD},  {SDL_SCANCODE_END, 0xCF},
+        {SDL_SCANCODE_DOWN, 0xD0},   {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_INSERT, 0xD2}, {SDL_SCANCODE_DELETE, 0xD3},
+        {SDL_SCANCODE_KP_PLUS, 0x4E}, {SDL_SCANCODE_KP_MINUS, 0x4A}, {SDL_SCANCODE_KP_0, 0x52}, {SDL_SCANCODE_MINUS, 0x0C},
+        {SDL_SCANCODE_EQUALS, 0x0D},
+    };
+    for (const auto& k : keys) EXPECT_EQ(PlatformDikFromScancode(k.scancode), k.dik) << SDL_GetScancodeName(static_cast<SDL_Scancode>(k.scancode));
+    EXPECT_EQ(PlatformDikFromScancode(SDL_SCANCODE_UNKNOWN), 0);
+    // No two keys of the main block share a code, and no code is 255.
+    int seen[256] = {};
+    for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
+        int dik = PlatformDikFromScancode(sc);
+        EXPECT_LT(dik, 255);
+        if (dik) ++seen[dik];
+    }
+    for (int dik = 1; dik < 256; ++dik)
+        if (dik != DIK_SYSRQ && dik != DIK_BACKSLASH) {
+            EXPECT_LE(seen[dik], 1) << dik;
+        }
+}
+
+LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+TEST(DInputDevices, KeyboardStateFollowsKeysAndAcquireFollowsTheForeground)
+{
+    ASSERT_TRUE(PlatformInit());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.lpszClassName = "DInputTest";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, "DInputTest", "t", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    LPDIRECTINPUT7A di = nullptr;
+    ASSERT_EQ(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A, reinterpret_cast<LPVOID*>(&di), nullptr), DI_OK);
+    LPDIRECTINPUTDEVICE7A kb = nullptr, mouse = nullptr;
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&kb), nullptr), DI_OK);
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&mouse), nullptr), DI_OK);
+    uint8_t state[256];
+    EXPECT_EQ(kb->Acquire(), DIERR_INVALIDPARAM);  // no data format yet
+    ASSERT_EQ(kb->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    ASSERT_EQ(kb->SetCooperativeLevel(hwnd, DISCL_FOREGROUND | DISCL_NONEXCLUSIVE), DI_OK);
+    EXPECT_EQ(kb->GetDeviceState(256, state), DIERR_NOTACQUIRED);
+    ASSERT_EQ(kb->Acquire(), DI_OK);
+    std::string error;
+    ASSERT_TRUE(PlatformLoadScript("0 key A down\n0 key VK_SNAPSHOT down\n", "test", error)) << error;
+    MSG msg;
+    for (int i = 0; i < 5; ++i)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    ASSERT_EQ(kb->GetDeviceState(256, state), DI_OK);
+    EXPECT_EQ(state[DIK_A], 0x80);
+    EXPECT_EQ(state[DIK_SYSRQ], 0x80);
+    EXPECT_EQ(state[DIK_B], 0);
+    PlatformClearScript();
+    ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse->SetCooperativeLevel(hwnd, DISCL_FOREGROUND | DISCL_EXCLUSIVE), DI_OK);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    DIMOUSESTATE ms{};
+    EXPECT_EQ(mouse->GetDeviceState(sizeof ms, &ms), DI_OK);
+    EXPECT_EQ(mouse->Unacquire(), DI_OK);
+    EXPECT_EQ(mouse->GetDeviceState(sizeof ms, &ms), DIERR_NOTACQUIRED);
+    // No joystick is attached: enumeration finds keyboard and mouse only.
+    int joysticks = 0;
+    di->EnumDevices(DIDEVTYPE_JOYSTICK, [](LPCDIDEVICEINSTANCEA, LPVOID c) -> BOOL { ++*static_cast<int*>(c); return DIENUM_CONTINUE; }, &joysticks, DIEDFL_ATTACHEDONLY);
+    EXPECT_EQ(joysticks, 0);
+    kb->Release();
+    mouse->Release();
+    di->Release();
+    DestroyWindow(hwnd);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// The Skerrow process: start-up and exit order, the main window and its procedure, the paced
+// frame loop and the release and rebuild of the display on activation changes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32/win32.h"
+
+class Screen;
+
+struct AppState {
+    int32_t screenWidth = 0, screenHeight = 0;
+    HWND mainWindow = nullptr;
+    RECT windowRect = {0, 0, 0, 0};
+    RECT clientRect = {0, 0, 0, 0};
+    int32_t quit = 0;
+    int32_t active = 0;
+    int32_t graphicsReady = 0;
+    int32_t restored = 0, released = 0;
+    uint32_t lastFrameTime = 0;
+    int32_t frameCounter = 0;
+    int32_t waitForVerticalBlank = 1;
+    int32_t fullscreen = 1;
+    int32_t soundEnabled = 0;
+    HANDLE instanceMutex = nullptr;
+};
+extern AppState g_app;
+
+// The first screen the game shows (the menu, once it exists).
+extern Screen* g_firstScreen;
+
+int CheckSingleInstance(const char* mutexName);
+int RegisterWindowClass(HINSTANCE instance);
+int CreateMainWindow(HINSTANCE instance, int showCommand);
+int InitDirectX(int fullscreen);
+int InitSound();
+int InitGame();
+// 1 when a frame is due at `now` after one at `last`: more than 12 ms on the wrapping
+// millisecond counter.
+int FrameDue(uint32_t now, uint32_t last);
+void RunFrame();
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void QuitApplication();
+uint32_t GetTimeMs();
+// Reads the display and sound switches of "Ombrelit.ini" [Settings].
+void ReadDisplaySettings();

@@ -1,0 +1,50 @@
+// The Skerrow process entry.
+#include "platform/winmm/mmsystem.h"
+#include "skerrow/Src/Graphics/Graphics.h"
+#include "skerrow/Src/Input.h"
+#include "skerrow/Src/Log.h"
+#include "skerrow/Src/ResourceLocator.h"
+#include "skerrow/Src/Tables.h"
+#include "skerrow/Src/game/App.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    if (!CheckSingleInstance("Ombrelit.exe running")) return 0;
+    OpenLog();
+    g_app.screenWidth = 640;
+    g_app.screenHeight = 480;
+    g_clipScreenWidth = 640;
+    g_clipScreenHeight = 480;
+    AddSearchPath("Ombrelit.dat", "DATA\\", 3);
+    AddSearchPath("Ombrelit.lng", "LANG\\", 3);
+    ReadDisplaySettings();
+    BuildStartupTables();
+    RegisterWindowClass(instance);
+    CreateMainWindow(instance, showCommand);
+    // Our own window: the foreground one may belong to another program.
+    if (g_app.mainWindow) MoveWindow(g_app.mainWindow, 0, 0, 800, 600, TRUE);
+    timeBeginPeriod(1);
+    SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED);
+    SetCursor(nullptr);
+    if (!InitDirectX(g_app.fullscreen)) return -1;
+    if (!InitSound()) return -1;
+    InitGame();
+
+    MSG msg{};
+    while (!g_app.quit) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (!GetMessageA(&msg, nullptr, 0, 0)) return static_cast<int>(msg.wParam);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else if (g_app.active) {
+            RunFrame();
+        } else {
+            WaitMessage();
+        }
+    }
+    Graphics::Shutdown();
+    ShutdownInput();
+    // The ordinary way out ends with the code given to PostQuitMessage, not with the parameter
+    // of whatever message happened to be dispatched last (a key code after Escape).
+    return 0;
+}

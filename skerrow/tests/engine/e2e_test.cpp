@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+#include "TestUtil.h"
+#include "skerrow/Src/Bitmap.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string kGame = std::string(BUILD_ROOT) + "/skerrow/skerrow";
+
+// The single-instance lock lives under the runtime directory: each test gives its instances
+// their own, so that tests running side by side do not see each other.
+pid_t Start(const std::string& dir, const std::string& script, const std::string& lockDir)
+{
+    std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "PLATFORM_FIXED_STEP_MS=20",
+                                    "PLATFORM_SCRIPT=" + dir + "/script.txt", "XDG_RUNTIME_DIR=" + lockDir};
+    for (char** e = environ; *e; ++e) {
+        std::string s(*e);
+        if (s.rfind("PLATFORM_", 0) != 0 && s.rfind("SDL_", 0) != 0 && s.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+            env.push_back(s);
+    }
+    std::vector<char*> envp;
+    for (std::string& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    WriteFileText(dir + "/script.txt", script);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    std::string program = kGame;
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, kGame.c_str(), &actions, nullptr, argv, envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int Wait(pid_t pid)
+{
+    int status = 0;
+    for (int i = 0; i < 600; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return 2000;
+}
+
+std::string Text(const std::string& file)
+{
+    std::vector<uint8_t> b = ReadFileBytes(file);
+    return std::string(b.begin(), b.end());
+}
+
+TEST(SkerrowEndToEnd, StartsDrawsScreenshotsAndQuitsOnEscape)
+{
+    for (int fullscreen : {1, 0}) {
+        ScratchDir dir;
+        WriteFileBytes("Ombrelit.dat", BuildTestPack({{"DATA\\Readme.txt", "data pack"}}));
+        WriteFileBytes("Ombrelit.lng", BuildTestPack({{"LANG\\Strings.txt", "[All strings]\n"}}));
+        if (!fullscreen) WriteFileText("Ombrelit.ini", "[Settings]\nFullscreen = 0\n");
+        pid_t pid = Start(dir.Path(), "2 screenshot shot.png\n3 key VK_SNAPSHOT\n6 key VK_ESCAPE\n", dir.Path());
+        ASSERT_EQ(Wait(pid), 0) << "fullscreen " << fullscreen;
+        std::string log = Text("Log.txt");
+        EXPECT_EQ(log.rfind("Log start: ", 0), 0u);
+        EXPECT_NE(log.find("Graphics::Init( 640,480,16 )\nFullscreen = " + std::to_string(fullscreen) + "\n"),
+                  std::string::npos);
+        EXPECT_NE(log.find("Call FirstScreen::OnDisplay()\nCall FirstScreen::InitSurface()\nScreen switched to FirstScreen\n\n"),
+                  std::string::npos);
+        EXPECT_FALSE(ReadFileBytes("shot.png").empty());
+        std::vector<uint8_t> pcx = ReadFileBytes("screen00.pcx");
+        Bitmap b;
+        ASSERT_EQ(b.DecodeImage(pcx.data(), static_cast<int32_t>(pcx.size())), 1);
+        EXPECT_EQ(b.width, 640);
+        EXPECT_EQ(b.height, 480);
+    }
+}
+
+TEST(SkerrowEndToEnd, SecondInstanceExitsAtOnce)
+{
+    ScratchDir first;
+    ScratchDir second;
+    pid_t running = Start(first.Path(), "150 key VK_ESCAPE\n", first.Path());
+    for (int i = 0; i < 100 && ReadFileBytes(first.Path() + "/Log.txt").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_FALSE(ReadFileBytes(first.Path() + "/Log.txt").empty());
+    pid_t again = Start(second.Path(), "1 key VK_ESCAPE\n", first.Path());
+    EXPECT_EQ(Wait(again), 0);
+    EXPECT_FALSE(std::filesystem::exists(second.Path() + "/Log.txt"));
+    EXPECT_EQ(Wait(running), 0);
+}
+
+}  // namespace
