@@ -309,14 +309,15 @@ std::vector<unsigned char> Compose(const Style& st) {
         bool last = b == st.bars - 1;
         // pad: the triad held through the bar
         for (int n : {ScaleNote(st.key, deg), third, fifth}) pad.Note(t0, bar - 10, 1, n, 62);
-        // bass: root on the beats, fifth and octave walking in between
+        // bass: root on the beats, walking through fifth, octave and the step below in the key
         if (last) {
             bass.Note(t0, bar, 2, root - 12, 110);
         } else {
-            const int pattern[8] = {0, 0, 7, 0, 12, 0, 7, 5};
+            const int steps[8] = {0, 0, 4, 0, 7, 0, 4, 3};   // scale steps above the chord's root
             for (int i = 0; i < 8; ++i) {
                 if (!st.drive && (i % 2)) continue;
-                bass.Note(t0 + uint32_t(i) * kQ / 2, kQ / 2 - 20, 2, root - 12 + pattern[i], i % 2 ? 88 : 108);
+                bass.Note(t0 + uint32_t(i) * kQ / 2, kQ / 2 - 20, 2, ScaleNote(st.key, deg + steps[i]) - 24,
+                          i % 2 ? 88 : 108);
             }
         }
         // comping: off-beat chord stabs

@@ -188,6 +188,17 @@ void WriteContactSheets(const std::string& dir, const Mesh& player, const std::v
         RenderScene(scene, centre + Vec3{0, 31.0f, -31.0f}, centre, 0.785398f, 800, 600, Rgb(0x51, 0x95, 0x57)),
         RenderScene(scene, Vec3{-30.0f, 45.0f, -25.0f}, centre, 0.785398f, 800, 600, Rgb(0x51, 0x95, 0x57))};
     WritePng(dir + "/stadium.png", ContactGrid(views, {"match camera", "beginners camera", "overview"}, 1, 800, 600));
+    // every kit on the footballer, front and back
+    tiles.clear();
+    caps.clear();
+    for (const auto& k : KitNames()) {
+        const Image* tex = FindPicture(pics, "kit\\" + k);
+        tiles.push_back(RenderMesh(player, &anims[0].frames[0], tex, 120, 160, 0.4f, 0.1f, bg));
+        caps.push_back(k);
+        tiles.push_back(RenderMesh(player, &anims[0].frames[0], tex, 120, 160, 3.5f, 0.1f, bg));
+        caps.push_back("back");
+    }
+    WritePng(dir + "/kits.png", ContactGrid(tiles, caps, 8, 120, 160));
     // every animation: five frames across
     tiles.clear();
     caps.clear();

@@ -196,7 +196,7 @@ Mesh ArrowMesh(const char* name, Vec3 tail, Vec3 tip, float shaftR, float headR,
 
 Mesh NumberPlate() {
     Mesh m = Named("number", 0xFFFFFFFFu);
-    m.AddBox({-3, 0, -3}, {3, 6, 3}, 0, 0, 1, 1);
+    m.AddBox({-2, 0, -2}, {2, 4, 2}, 0, 0, 1, 1);
     // the box maps the whole picture to every face; its bottom is never seen
     return m;
 }

@@ -563,11 +563,20 @@ Image TitlePicture() {
     return img;
 }
 
+// The start menu writes its four entries in a row at y 297 (x 119, 312, 440 and 668): a
+// dark band with a plate under each keeps the green text readable over the stadium.
 Image StartPicture() {
     Image img = StadiumBackdrop(false, 42);
-    PaintTitle(img, kBold, 48.0f, 400, 70, Rgb(255, 210, 60), "QUILLANE", Align::Centre, 1.1f);
-    img.BlendRect(200, 130, 600, 560, Argb(150, 5, 15, 35));
-    img.Frame(200, 130, 600, 560, 2, Argb(200, 220, 180, 60));
+    PaintTitle(img, kBold, 64.0f, 400, 110, Rgb(255, 210, 60), "QUILLANE", Align::Centre, 1.1f);
+    PaintText(img, kSerifBold, 22.0f, 400, 150, Rgb(240, 240, 245), "DORVANIX", Align::Centre, 1.3f);
+    img.BlendRect(0, 280, 800, 336, Argb(170, 5, 12, 30));
+    img.FillRect(0, 278, 800, 280, Rgb(220, 180, 60));
+    img.FillRect(0, 336, 800, 338, Rgb(220, 180, 60));
+    const int plates[4][2] = {{105, 225}, {298, 398}, {426, 590}, {654, 754}};
+    for (const auto& p : plates) {
+        img.BlendRect(p[0], 288, p[1], 328, Argb(120, 0, 0, 0));
+        img.Frame(p[0], 288, p[1], 328, 1, Argb(160, 220, 180, 60));
+    }
     Vignette(img, 0.25f);
     return img;
 }

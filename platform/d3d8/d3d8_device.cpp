@@ -93,6 +93,7 @@ Direct3DDevice8Impl::~Direct3DDevice8Impl()
         DestroyBackBuffer();
         if (cursorTexture_) glDeleteTextures(1, &cursorTexture_);
         if (whiteTexture_) glDeleteTextures(1, &whiteTexture_);
+        for (auto& shader : shaders_) gl_.DeletePrograms(1, &shader.second.program);
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
     }
@@ -270,7 +271,7 @@ void Direct3DDevice8Impl::ApplyAllStates()
     MakeCurrent();
     if (fbo_) gl_.BindFramebuffer(GL_FRAMEBUFFER, fbo_);
     for (DWORD s = 0; s < D3DRS_MAX_INDEX; ++s) ApplyRenderState((D3DRENDERSTATETYPE)s);
-    glFrontFace(GL_CCW);
+    glFrontFace(GL_CW);
     ApplyViewport();
 }
 
@@ -309,7 +310,9 @@ void Direct3DDevice8Impl::ApplyRenderState(D3DRENDERSTATETYPE state)
         break;
     }
     case D3DRS_CULLMODE:
-        // Unflipped rendering: Direct3D's clockwise-on-screen front faces are GL's CCW ones.
+        // The picture is rendered unflipped (rows are flipped only on read-back), so a triangle
+        // clockwise on screen is clockwise in GL's window too: front faces are GL_CW, and
+        // Direct3D's culling of counter-clockwise faces culls GL's back faces.
         if (v == D3DCULL_NONE) {
             glDisable(GL_CULL_FACE);
         } else {
@@ -1023,20 +1026,20 @@ HRESULT Direct3DDevice8Impl::ValidateDevice(DWORD* passes)
     return D3D_OK;
 }
 
-HRESULT Direct3DDevice8Impl::CreateVertexShader(const DWORD*, const DWORD*, DWORD*, DWORD)
-{
-    return NotBuilt("CreateVertexShader");
-}
-
 HRESULT Direct3DDevice8Impl::SetVertexShader(DWORD handle)
 {
-    // Handles below 0x10000 are flexible vertex formats; programmable shaders are not offered yet.
-    if (handle >= 0x10000) return NotBuilt("SetVertexShader(programmable)");
+    // Handles below 0x10000 are flexible vertex formats, the others programs made here.
+    auto shader = shaders_.find(handle);
+    if (handle >= 0x10000 && shader == shaders_.end())
+        return D3D8Fail(D3DERR_INVALIDCALL, "SetVertexShader", "unknown shader handle");
     if (recording_) {
         recording_->vertexShader = handle;
         return D3D_OK;
     }
     vertexShader_ = handle;
+    // Constants from the declaration and the program's def instructions load with the shader.
+    if (shader != shaders_.end())
+        for (auto& c : shader->second.constants) std::memcpy(shaderConstants_[c.first], c.second.data(), 16);
     return D3D_OK;
 }
 
@@ -1047,7 +1050,6 @@ HRESULT Direct3DDevice8Impl::GetVertexShader(DWORD* handle)
     return D3D_OK;
 }
 
-HRESULT Direct3DDevice8Impl::DeleteVertexShader(DWORD) { return NotBuilt("DeleteVertexShader"); }
 
 HRESULT Direct3DDevice8Impl::SetVertexShaderConstant(DWORD reg, const void* data, DWORD count)
 {

@@ -531,6 +531,22 @@ HRESULT Direct3DDevice8Impl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVert
 {
     UINT count = VerticesFor(type, primitiveCount);
     if (count == 0 && primitiveCount) return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitive", "bad primitive type");
+    if (vertexShader_ >= 0x10000) {
+        auto shader = shaders_.find(vertexShader_);
+        if (shader == shaders_.end()) return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitive", "no shader");
+        const uint8_t* data[kMaxStreams] = {};
+        UINT strides[kMaxStreams] = {};
+        for (auto& in : shader->second.inputs) {
+            const StreamBinding& b = streams_[in.stream];
+            if (!b.buffer || b.stride == 0 ||
+                (uint64_t)(startVertex + (uint64_t)count) * b.stride > b.buffer->Data().size())
+                return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitive", "a stream is missing or too short");
+            data[in.stream] = b.buffer->Data().data() + (size_t)startVertex * b.stride;
+            strides[in.stream] = b.stride;
+        }
+        if (primitiveCount == 0) return D3D_OK;
+        return DrawWithShader(shader->second, type, data, strides, count, nullptr, "DrawPrimitive");
+    }
     const StreamBinding& s = streams_[0];
     if (!s.buffer || s.stride == 0) return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitive", "no stream 0");
     const auto& data = s.buffer->Data();
@@ -576,6 +592,33 @@ HRESULT Direct3DDevice8Impl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, U
 {
     UINT count = VerticesFor(type, primitiveCount);
     if (count == 0 && primitiveCount) return D3D8Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive", "bad type");
+    if (vertexShader_ >= 0x10000) {
+        auto shader = shaders_.find(vertexShader_);
+        if (shader == shaders_.end() || !indices_)
+            return D3D8Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive", "no shader or no indices");
+        if (primitiveCount == 0) return D3D_OK;
+        // Every declared stream must hold every vertex the indices reach.
+        uint64_t limit = UINT64_MAX;
+        for (auto& in : shader->second.inputs) {
+            const StreamBinding& b = streams_[in.stream];
+            if (!b.buffer || b.stride == 0)
+                return D3D8Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive", "a declared stream is not set");
+            limit = std::min<uint64_t>(limit, b.buffer->Data().size() / b.stride);
+        }
+        std::vector<uint32_t> idx;
+        uint32_t lowest = 0, highest = 0;
+        if (!GatherIndices(indices_->Data().data(), indices_->Data().size(), indices_->Format() == D3DFMT_INDEX32,
+                           startIndex, count, baseVertexIndex_, limit, idx, lowest, highest))
+            return D3D8Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive", "indices beyond their buffers");
+        const uint8_t* data[kMaxStreams] = {};
+        UINT strides[kMaxStreams] = {};
+        for (auto& in : shader->second.inputs) {
+            const StreamBinding& b = streams_[in.stream];
+            data[in.stream] = b.buffer->Data().data() + (size_t)lowest * b.stride;
+            strides[in.stream] = b.stride;
+        }
+        return DrawWithShader(shader->second, type, data, strides, highest - lowest + 1, &idx, "DrawIndexedPrimitive");
+    }
     const StreamBinding& s = streams_[0];
     if (!s.buffer || s.stride == 0 || !indices_)
         return D3D8Fail(D3DERR_INVALIDCALL, "DrawIndexedPrimitive", "no stream 0 or no indices");
@@ -598,6 +641,14 @@ HRESULT Direct3DDevice8Impl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primiti
         return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitiveUP", "bad arguments");
     // Direct3D forgets stream 0 after a draw from user memory.
     streams_[0] = StreamBinding{};
+    if (vertexShader_ >= 0x10000) {
+        auto shader = shaders_.find(vertexShader_);
+        if (shader == shaders_.end()) return D3D8Fail(D3DERR_INVALIDCALL, "DrawPrimitiveUP", "no shader");
+        const uint8_t* data[kMaxStreams] = {static_cast<const uint8_t*>(vertices)};
+        UINT strides[kMaxStreams] = {stride};
+        if (primitiveCount == 0) return D3D_OK;
+        return DrawWithShader(shader->second, type, data, strides, count, nullptr, "DrawPrimitiveUP");
+    }
     return DrawVertices(type, primitiveCount, static_cast<const uint8_t*>(vertices), count, stride, nullptr,
                         "DrawPrimitiveUP");
 }

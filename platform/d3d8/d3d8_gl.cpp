@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 namespace {
 template <class F>
 bool Resolve(F& out, const char* name, const char* alternative)
@@ -28,5 +30,16 @@ bool D3D8GlFunctions::Load()
     ok &= Resolve(ActiveTexture, "glActiveTexture", "glActiveTextureARB");
     ok &= Resolve(ClientActiveTexture, "glClientActiveTexture", "glClientActiveTextureARB");
     ok &= Resolve(BlendEquation, "glBlendEquation", "glBlendEquationEXT");
+    bool vp = true;
+    vp &= Resolve(GenPrograms, "glGenProgramsARB", nullptr);
+    vp &= Resolve(DeletePrograms, "glDeleteProgramsARB", nullptr);
+    vp &= Resolve(BindProgram, "glBindProgramARB", nullptr);
+    vp &= Resolve(ProgramString, "glProgramStringARB", nullptr);
+    vp &= Resolve(ProgramEnvParameter4fv, "glProgramEnvParameter4fvARB", nullptr);
+    vp &= Resolve(VertexAttribPointer, "glVertexAttribPointerARB", "glVertexAttribPointer");
+    vp &= Resolve(EnableVertexAttribArray, "glEnableVertexAttribArrayARB", "glEnableVertexAttribArray");
+    vp &= Resolve(DisableVertexAttribArray, "glDisableVertexAttribArrayARB", "glDisableVertexAttribArray");
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    hasVertexPrograms = vp && extensions && std::strstr(extensions, "GL_ARB_vertex_program");
     return ok;
 }

@@ -20,6 +20,17 @@ struct D3D8GlFunctions {
     PFNGLCLIENTACTIVETEXTUREARBPROC ClientActiveTexture = nullptr;
     PFNGLBLENDEQUATIONPROC BlendEquation = nullptr;
 
+    // ARB vertex programs (Direct3D's vs.1.1 shaders); null when the context lacks them.
+    PFNGLGENPROGRAMSARBPROC GenPrograms = nullptr;
+    PFNGLDELETEPROGRAMSARBPROC DeletePrograms = nullptr;
+    PFNGLBINDPROGRAMARBPROC BindProgram = nullptr;
+    PFNGLPROGRAMSTRINGARBPROC ProgramString = nullptr;
+    PFNGLPROGRAMENVPARAMETER4FVARBPROC ProgramEnvParameter4fv = nullptr;
+    PFNGLVERTEXATTRIBPOINTERARBPROC VertexAttribPointer = nullptr;
+    PFNGLENABLEVERTEXATTRIBARRAYARBPROC EnableVertexAttribArray = nullptr;
+    PFNGLDISABLEVERTEXATTRIBARRAYARBPROC DisableVertexAttribArray = nullptr;
+    bool hasVertexPrograms = false;
+
     // False when the context lacks framebuffer objects.
     bool Load();
 };

@@ -4,6 +4,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/d3d8_gl.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -325,6 +326,27 @@ private:
     void SetupStages(bool pretransformed, UINT texCoordSets);
     void BindStageTexture(DWORD stage);
     void UploadTexture(Texture8Impl* texture);
+
+    // Programmable vertex shaders: the declaration's inputs and the translated ARB program.
+    struct ShaderInput {
+        UINT stream;
+        UINT offset;
+        DWORD type;  // D3DVSDT_*
+        DWORD reg;   // v0..v15
+    };
+    struct VertexShader {
+        std::vector<ShaderInput> inputs;
+        std::vector<DWORD> declaration;
+        std::vector<DWORD> function;
+        std::vector<std::pair<DWORD, std::array<float, 4>>> constants;  // from def and the declaration
+        unsigned program = 0;
+    };
+    HRESULT DrawWithShader(const VertexShader& shader, D3DPRIMITIVETYPE type, const uint8_t* const* streamData,
+                           const UINT* strides, UINT vertexCount, const std::vector<uint32_t>* indices,
+                           const char* call);
+    bool StreamsFor(const VertexShader& shader, uint64_t lastVertex, const char* call);
+    std::map<DWORD, VertexShader> shaders_;
+    DWORD nextShader_ = 1;
     static constexpr int kMaxLights = 8;
     static constexpr int kMaxStreams = 16;
     static constexpr int kShaderConstants = 96;

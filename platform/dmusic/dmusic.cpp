@@ -1007,7 +1007,7 @@ HRESULT PathImpl::EnsureSynth()
     fluid_settings_setnum(settings, "synth.sample-rate", kMixRate);
     fluid_settings_setint(settings, "synth.midi-channels", kBlocks * 16);
     fluid_settings_setint(settings, "synth.reverb.active", reverb ? 1 : 0);
-    fluid_settings_setnum(settings, "synth.gain", 0.6);
+    fluid_settings_setnum(settings, "synth.gain", 0.4);
     fluid_settings_setint(settings, "synth.threadsafe-api", 0);
     fluid_synth_t* synth = new_fluid_synth(settings);
     if (!synth) {

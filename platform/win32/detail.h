@@ -39,6 +39,7 @@ void TakeDueScreenshots(uint64_t frame);
 
 // Windows (windows.cpp)
 bool IsMainThread();
+void NoteMainThread();  // the calling thread runs the game, unless one was named already
 bool VideoReady();  // SDL video is up (events can be polled)
 void PumpEvents();  // SDL events, script input, sent messages from other threads
 // Posts with the modifier snapshot that TranslateAcceleratorA and GetKeyState's callers see.

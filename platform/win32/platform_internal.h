@@ -65,6 +65,12 @@ uint32_t PlatformMouseButtons();
 // Cursor position in back-buffer pixels of the window under it.
 void PlatformMousePosition(int& x, int& y);
 
+// SDL events are read by the core's message calls (PeekMessageA, GetMessageA, WaitMessage).
+// A stand-in with SDL windows of its own (dialogs) registers a handler: it sees every event
+// first (as `const SDL_Event*`) and returns true for those it took. Returns an id for removal.
+int PlatformAddEventHandler(std::function<bool(const void* sdlEvent)> handler);
+void PlatformRemoveEventHandler(int id);
+
 // Message boxes recorded while PlatformRecordMessageBoxes(true) (win32.h).
 std::vector<PlatformMessageBox> PlatformRecordedMessageBoxes();
 void PlatformClearRecordedMessageBoxes();

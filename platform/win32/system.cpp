@@ -145,6 +145,7 @@ uint64_t NowNs()
 
 void PlatformSetFixedStep(uint32_t ms)
 {
+    if (ms) NoteMainThread();
     fixedStepMs = ms;
     fixedNowMs = 0;
     lastPollIdle = false;
@@ -183,9 +184,11 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count)
 
 void Sleep(DWORD ms)
 {
-    if (FixedStepActive()) {
+    if (FixedStepActive() && IsMainThread()) {
         // The fixed clock moves by the time asked for; the real pause stays short so that a
-        // scripted run is not slowed, but other threads still get their turn.
+        // scripted run is not slowed, but other threads still get their turn. Only the game's
+        // own thread moves it: worker threads sleep in real time, so their timing cannot
+        // change what the game sees.
         fixedNowMs += ms;
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min<DWORD>(ms, 2)));
         return;

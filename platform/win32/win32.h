@@ -11,7 +11,7 @@
 // Time: timeGetTime, GetTickCount and QueryPerformanceCounter read CLOCK_MONOTONIC, or, when
 // PLATFORM_FIXED_STEP_MS=N is set, a fixed clock that starts at 0 and advances
 //   - by N ms each time a frame is presented (PlatformFramePresented),
-//   - by the requested time on Sleep(ms),
+//   - by the requested time on Sleep(ms) on the main thread (other threads sleep in real time),
 //   - by 1 ms on an idle poll (PeekMessageA finding nothing) that follows another idle poll
 //     with no frame presented in between.
 // The last rule lets loops that wait for time to pass (a frame pacer, a zero-elapsed-time

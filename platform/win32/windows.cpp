@@ -90,7 +90,6 @@ std::deque<std::shared_ptr<SentMessage>> sentMessages;
 
 // Cursors
 int cursorCounter = 0;
-HCURSOR currentCursor = nullptr;
 std::map<int, PlatformCursorShape> cursorResources;
 struct CursorTag {
     PlatformCursorShape shape;
@@ -98,6 +97,8 @@ struct CursorTag {
 CursorTag systemCursors[5] = {{PlatformCursorShape::Arrow}, {PlatformCursorShape::Hand},
                               {PlatformCursorShape::IBeam}, {PlatformCursorShape::Wait},
                               {PlatformCursorShape::Cross}};
+// The pointer starts as the arrow, as on the desktop; SetCursor(NULL) hides it.
+HCURSOR currentCursor = reinterpret_cast<HCURSOR>(&systemCursors[0]);
 SDL_Cursor* sdlCursors[5] = {};
 
 // Message boxes
@@ -295,12 +296,17 @@ bool TakeMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 bool platform_detail::IsMainThread() { return !mainThreadSet || std::this_thread::get_id() == mainThread; }
 bool platform_detail::VideoReady() { return videoReady; }
 
-bool PlatformInit()
+void platform_detail::NoteMainThread()
 {
     if (!mainThreadSet) {
         mainThread = std::this_thread::get_id();
         mainThreadSet = true;
     }
+}
+
+bool PlatformInit()
+{
+    NoteMainThread();
     if (videoReady) return true;
     // Ctrl+C and kill end the process as usual instead of becoming a quit event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -346,7 +352,7 @@ void PlatformShutdown()
     appActive = false;
     ResetInputState();
     cursorCounter = 0;
-    currentCursor = nullptr;
+    currentCursor = reinterpret_cast<HCURSOR>(&systemCursors[0]);
     // SDL's video stays up until the process ends: quitting it unloads the GL driver, whose
     // allocations then show up as leaks without a source, and some drivers do not survive
     // being loaded twice in one process.
@@ -357,12 +363,46 @@ void PlatformShutdown()
     }
 }
 
+namespace {
+std::mutex handlerMutex;
+std::vector<std::pair<int, std::function<bool(const void*)>>> eventHandlers;
+int nextHandlerId = 1;
+
+bool OfferToHandlers(const SDL_Event& event)
+{
+    std::vector<std::function<bool(const void*)>> handlers;
+    {
+        std::lock_guard<std::mutex> lock(handlerMutex);
+        for (auto& h : eventHandlers) handlers.push_back(h.second);
+    }
+    for (auto& h : handlers)
+        if (h(&event)) return true;
+    return false;
+}
+}  // namespace
+
+int PlatformAddEventHandler(std::function<bool(const void*)> handler)
+{
+    std::lock_guard<std::mutex> lock(handlerMutex);
+    eventHandlers.emplace_back(nextHandlerId, std::move(handler));
+    return nextHandlerId++;
+}
+
+void PlatformRemoveEventHandler(int id)
+{
+    std::lock_guard<std::mutex> lock(handlerMutex);
+    eventHandlers.erase(std::remove_if(eventHandlers.begin(), eventHandlers.end(),
+                                       [&](const auto& h) { return h.first == id; }),
+                        eventHandlers.end());
+}
+
 void platform_detail::PumpEvents()
 {
     if (!IsMainThread()) return;
     if (videoReady) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
+            if (OfferToHandlers(event)) continue;
             if (event.type == SDL_WINDOWEVENT)
                 HandleWindowEvent(&event.window);
             else
@@ -1349,9 +1389,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEACTIVATE: return 1;
     case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR:
+        // Without a class cursor the shape is left as it is: the program sets its own.
         if (LOWORD(lParam) == HTCLIENT) {
             auto w = Find(hwnd);
-            SetCursor(w ? w->classCursor : nullptr);
+            if (w && w->classCursor) SetCursor(w->classCursor);
         }
         return FALSE;
     case WM_GETMINMAXINFO:

@@ -7,6 +7,55 @@
 
 InputState g_input;
 
+namespace {
+
+BOOL CALLBACK AddJoystick(LPCDIDEVICEINSTANCEA instance, LPVOID)
+{
+    if (g_input.joystickCount >= 2) return DIENUM_STOP;
+    LPDIRECTINPUTDEVICE2A device = nullptr;
+    if (FAILED(g_input.input->CreateDeviceEx(instance->guidInstance, IID_IDirectInputDevice2A,
+                                             reinterpret_cast<LPVOID*>(&device), nullptr)))
+        return DIENUM_CONTINUE;
+    LogMessage("    Joystick has been found: %s\n", instance->tszProductName);
+    LogMessage("    Joystick's type: 0x%x\n", static_cast<unsigned>(instance->dwDevType));
+    DIDEVCAPS caps{};
+    caps.dwSize = sizeof caps;
+    device->GetCapabilities(&caps);
+    LogMessage("    %d buttons available\n", static_cast<int>(caps.dwButtons));
+    LogMessage("\n");
+    JoystickRecord& j = g_input.joysticks[g_input.joystickCount++];
+    j.device = device;
+    j.instance = instance->guidInstance;
+    j.buttons = static_cast<int32_t>(caps.dwButtons);
+    return g_input.joystickCount < 2 ? DIENUM_CONTINUE : DIENUM_STOP;
+}
+
+void PrepareJoystick(const JoystickRecord& j, HWND window, int exclusive)
+{
+    j.device->Unacquire();
+    j.device->SetDataFormat(&c_dfDIJoystick);
+    j.device->SetCooperativeLevel(window, DISCL_FOREGROUND | (exclusive ? DISCL_EXCLUSIVE : DISCL_NONEXCLUSIVE));
+    j.device->Acquire();
+    for (DWORD axis : {0u, 4u}) {  // X and Y
+        DIPROPRANGE range{};
+        range.diph.dwSize = sizeof range;
+        range.diph.dwHeaderSize = sizeof range.diph;
+        range.diph.dwObj = axis;
+        range.diph.dwHow = DIPH_BYOFFSET;
+        range.lMin = -10;
+        range.lMax = 10;
+        j.device->SetProperty(MAKEDIPROP(DIPROP_RANGE), &range.diph);
+    }
+    DIPROPDWORD dead{};
+    dead.diph.dwSize = sizeof dead;
+    dead.diph.dwHeaderSize = sizeof dead.diph;
+    dead.diph.dwHow = DIPH_DEVICE;
+    dead.dwData = 1000;
+    j.device->SetProperty(MAKEDIPROP(DIPROP_DEADZONE), &dead.diph);
+}
+
+}  // namespace
+
 int InitInput(int exclusive)
 {
     LogMessage("\nInit input devices...\n");
@@ -17,8 +66,10 @@ int InitInput(int exclusive)
         LogMessage("Failed to Init DirectInput\n");
         return 0;
     }
-    // No joystick is read by the game; the stand-in enumerates none, so nothing is kept.
     g_input.joystickCount = 0;
+    g_input.exclusive = exclusive;
+    g_input.input->EnumDevices(DIDEVTYPE_JOYSTICK, AddJoystick, nullptr, DIEDFL_ATTACHEDONLY);
+    for (int i = 0; i < g_input.joystickCount; ++i) PrepareJoystick(g_input.joysticks[i], window, exclusive);
     hr = g_input.input->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A,
                                        reinterpret_cast<LPVOID*>(&g_input.keyboard), nullptr);
     if (FAILED(hr)) {
@@ -43,6 +94,8 @@ int InitInput(int exclusive)
 
 void ShutdownInput()
 {
+    for (int i = 0; i < g_input.joystickCount; ++i) g_input.joysticks[i].device->Release();
+    g_input.joystickCount = 0;
     if (g_input.mouse) g_input.mouse->Release();
     if (g_input.keyboard) g_input.keyboard->Release();
     if (g_input.input) g_input.input->Release();
@@ -52,11 +105,14 @@ void ShutdownInput()
 
 void AcquireInput(int acquire)
 {
-    if (!g_input.mouse) return;
-    if (acquire)
-        g_input.mouse->Acquire();
-    else
-        g_input.mouse->Unacquire();
+    LPDIRECTINPUTDEVICE7A devices[3] = {g_input.mouse, g_input.joysticks[0].device, g_input.joysticks[1].device};
+    for (int i = 0; i < 1 + g_input.joystickCount; ++i) {
+        if (!devices[i]) continue;
+        if (acquire)
+            devices[i]->Acquire();
+        else
+            devices[i]->Unacquire();
+    }
 }
 
 void PushMouseEvent(int32_t code)

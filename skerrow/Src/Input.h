@@ -21,6 +21,12 @@ enum MouseEventCode : int32_t {
     MOUSE_RIGHT_DOUBLE = 13,
 };
 
+struct JoystickRecord {
+    LPDIRECTINPUTDEVICE2A device;
+    GUID instance;
+    int32_t buttons;
+};
+
 struct InputState {
     LPDIRECTINPUT7A input = nullptr;
     LPDIRECTINPUTDEVICE7A keyboard = nullptr;
@@ -35,7 +41,9 @@ struct InputState {
     int32_t hasLeftPress = 0, hasRightPress = 0;
     MouseEvent ring[20] = {};
     int32_t writeIndex = 0, readIndex = 0;
+    JoystickRecord joysticks[2] = {};
     int32_t joystickCount = 0;
+    int32_t exclusive = 1;
 };
 extern InputState g_input;
 

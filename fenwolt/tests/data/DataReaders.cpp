@@ -430,7 +430,11 @@ Midi ParseMidi(const std::vector<unsigned char>& b) {
             int kind = status & 0xF0, ch = status & 0x0F;
             int n = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
             if (p + size_t(n) > end) { m.error = "truncated message"; return m; }
-            if (kind == 0x90 && b[p + 1] > 0) { ++m.noteOns; ++m.notesPerChannel[size_t(ch)]; }
+            if (kind == 0x90 && b[p + 1] > 0) {
+                ++m.noteOns;
+                ++m.notesPerChannel[size_t(ch)];
+                if (ch != 9) ++m.pitchClasses[size_t(b[p] % 12)];
+            }
             else if (kind == 0x80 || (kind == 0x90 && b[p + 1] == 0)) ++m.noteOffs;
             if (kind == 0xC0) m.programs.push_back(b[p]);
             p += size_t(n);

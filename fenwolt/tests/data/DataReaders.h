@@ -67,6 +67,7 @@ struct Midi {
     int format = -1, tracks = 0, division = 0;
     int noteOns = 0, noteOffs = 0;
     std::array<int, 16> notesPerChannel{};
+    std::array<int, 12> pitchClasses{};   // note-ons of the melodic channels by pitch class
     uint32_t lastTick = 0;
     uint32_t tempo = 500000;   // microseconds a quarter, first tempo event
     std::vector<int> programs;

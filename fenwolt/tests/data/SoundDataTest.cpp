@@ -87,3 +87,24 @@ TEST(FenwoltSoundData, MusicIsGeneralMidiWithBandAndDrums) {
         EXPECT_LT(seconds, 120.0);
     }
 }
+
+// Every melodic note belongs to one major key: no stray semitones in melody, chords or bass.
+TEST(FenwoltSoundData, MusicStaysInItsKey) {
+    const int major[7] = {0, 2, 4, 5, 7, 9, 11};
+    for (const char* f : {"wav\\dvxtitle.mid", "wav\\qn002.mid", "wav\\qn003.mid"}) {
+        SCOPED_TRACE(f);
+        Midi m = ParseMidi(ReadBytes(Resolve(DataRoot(), f)));
+        ASSERT_EQ(m.error, "");
+        bool someKey = false;
+        for (int tonic = 0; tonic < 12 && !someKey; ++tonic) {
+            int outside = 0;
+            for (int pc = 0; pc < 12; ++pc) {
+                bool in = false;
+                for (int d : major) in = in || (tonic + d) % 12 == pc;
+                if (!in) outside += m.pitchClasses[size_t(pc)];
+            }
+            someKey = outside == 0;
+        }
+        EXPECT_TRUE(someKey);
+    }
+}

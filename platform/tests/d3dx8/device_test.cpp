@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/d3d8/d3d8_internal.h"
 #include "platform/d3dx8/d3dx8.h"
 #include "platform/win32/win32.h"
 #include "test_tga.h"
@@ -131,6 +132,68 @@ TEST_F(D3dxOnDevice, TextureRequirementsAndCreation)
     EXPECT_EQ(row1[0], 0xFF0000FFu);
     EXPECT_EQ(row1[1], 0x80000000u);
     EXPECT_EQ(tex->Release(), 0u);
+}
+
+// A quad loaded through D3DX, textured with a 2 x 2 TGA through D3DX, drawn with DrawSubset:
+// each quarter of the quad on screen shows its texel, texture row 0 at the top.
+TEST_F(D3dxOnDevice, LoadedMeshDrawsWithItsLoadedTexture)
+{
+    const char quad[] = R"(xof 0303txt 0032
+Mesh { 4; -1;1;0;, 1;1;0;, 1;-1;0;, -1;-1;0;; 1; 4;0,1,2,3;;
+  MeshTextureCoords { 4; 0;0;, 1;0;, 1;1;, 0;1;; }
+}
+)";
+    LPD3DXMESH mesh = nullptr;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(reinterpret_cast<const BYTE*>(quad), sizeof quad - 1, D3DXMESH_MANAGED, device,
+                                        nullptr, nullptr, nullptr, &mesh),
+              S_OK);
+    TgaSpec s;
+    s.width = s.height = 2;
+    s.descriptor = 0x20;
+    // Top row red, green; bottom row blue, white (B, G, R bytes).
+    const std::vector<uint8_t> file = MakeTga(s, {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255});
+    IDirect3DTexture8* tex = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(device, file.data(), static_cast<UINT>(file.size()), &tex), S_OK);
+
+    D3DXMATRIX world, view, proj;
+    D3DXVECTOR3 eye(0, 0, -3), at(0, 0, 0), up(0, 1, 0);
+    D3DXMatrixIdentity(&world);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 2, 800.0f / 600.0f, 1.0f, 100.0f);
+    device->SetTransform(D3DTS_WORLD, &world);
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_PROJECTION, &proj);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, tex);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
+    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(mesh->DrawSubset(0), S_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    auto* impl = dynamic_cast<Direct3DDevice8Impl*>(device);
+    ASSERT_NE(impl, nullptr);
+    ASSERT_TRUE(impl->ReadBackBuffer(w, h, rgb));
+    ASSERT_EQ(w, 800);
+    auto pixel = [&](int x, int y) {
+        const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+        return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+    };
+    // The quad spans x 300..500 and y 200..400 of the 800 x 600 target.
+    EXPECT_EQ(pixel(350, 250), 0xFF0000u);
+    EXPECT_EQ(pixel(450, 250), 0x00FF00u);
+    EXPECT_EQ(pixel(350, 350), 0x0000FFu);
+    EXPECT_EQ(pixel(450, 350), 0xFFFFFFu);
+    EXPECT_EQ(pixel(100, 100), 0x000000u);
+    EXPECT_EQ(pixel(550, 300), 0x000000u);
+
+    device->SetTexture(0, nullptr);
+    EXPECT_EQ(tex->Release(), 0u);
+    EXPECT_EQ(mesh->Release(), 0u);
 }
 
 }  // namespace

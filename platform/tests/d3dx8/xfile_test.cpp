@@ -164,6 +164,50 @@ TEST(XFileText, DeepNestingIsRefusedRatherThanOverflowingTheStack)
     Parse(text, false);
 }
 
+TEST(XFileText, ExporterCommentsAndHeaderTemplatesAreIgnored)
+{
+    // The layouts two exporters write: a marker comment near the top, a Header template and a
+    // Header object, and counts annotated with comments.
+    const std::string lws = R"(xof 0302txt 0032
+// LWS2X exporter output
+template Header { <3D82AB43-62DA-11cf-AB39-0020AF71E433> WORD major; WORD minor; DWORD flags; }
+Header { 1; 0; 1; }
+Mesh Body {
+    3;
+    0.000000;0.000000;0.000000;,
+    1.000000;0.000000;0.000000;,
+    0.000000;1.000000;0.000000;;
+    1;
+    3;0,1,2;;
+    MeshNormals { 1; 0.000000;0.000000;-1.000000;; 1; 3;0,0,0;; }
+    MeshTextureCoords { 3; 0.000000;0.000000;, 1.000000;0.000000;, 0.000000;1.000000;; }
+}
+)";
+    const std::string poly = R"(xof 0303txt 0032
+# PolyTrans export
+Header { 1; 0; 1; }
+Mesh Body {
+  3; // 3 vertices
+  0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;
+  1; // 1 faces
+  3;0,1,2;;
+  MeshTextureCoords {
+    3; // 3 texture coords
+    0.0;0.0;, 1.0;0.0;, 0.0;1.0;;
+  }
+  MeshNormals { 1; // 1 normals
+    0.0;0.0;-1.0;; 1; 3;0,0,0;; }
+}
+)";
+    for (const std::string& text : {lws, poly}) {
+        XMeshData m = Parse(text);
+        EXPECT_EQ(m.VertexCount(), 3u);
+        EXPECT_EQ(m.TriangleCount(), 1u);
+        EXPECT_TRUE(m.hasNormals);
+        EXPECT_TRUE(m.hasTexcoords);
+    }
+}
+
 TEST(XFileText, FileWithoutMeshParsesEmpty)
 {
     XMeshData m = Parse("xof 0303txt 0032\nHeader { 1; 0; 1; }\n");

@@ -341,3 +341,67 @@ TEST_F(Input, KeyListenerSeesEveryChangeOnce)
     DrainMessages();
     EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{SDL_SCANCODE_UP, true}, {SDL_SCANCODE_UP, false}}));
 }
+
+TEST_F(Input, RegisteredHandlersSeeEventsFirst)
+{
+    // A stand-in with windows of its own takes their events; the rest reach the messages.
+    int taken = 0;
+    int id = PlatformAddEventHandler([&](const void* raw) {
+        auto* e = static_cast<const SDL_Event*>(raw);
+        if (e->type == SDL_KEYDOWN && e->key.keysym.scancode == SDL_SCANCODE_F9) {
+            ++taken;
+            return true;
+        }
+        return false;
+    });
+    Key(SDL_SCANCODE_F9, true);
+    Key(SDL_SCANCODE_F8, true);
+    DrainMessages();
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(KeyMessages(), (std::vector<P>{{WM_KEYDOWN, VK_F8}}));
+    PlatformRemoveEventHandler(id);
+    Key(SDL_SCANCODE_F9, false);
+    DrainMessages();
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(SeenOf(WM_KEYUP).size(), 1u);
+}
+
+TEST_F(Input, CursorShapeAndVisibility)
+{
+    // The pointer starts as the arrow; the class cursor is set over the client area; a class
+    // without one leaves the shape to the program; the display counter hides it below zero.
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    SetCursor(nullptr);
+    Motion(10, 10, 1, 1);
+    DrainMessages();
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));  // the test class has the arrow
+
+    struct Local {
+        static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+    };
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Local::Proc;
+    wc.lpszClassName = "no cursor";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND bare = CreateWindowExA(0, "no cursor", "b", WS_POPUP | WS_VISIBLE, 0, 0, 32, 32, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(bare, nullptr);
+    HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    ASSERT_NE(hand, nullptr);
+    SetCursor(hand);
+    DefWindowProcA(bare, WM_SETCURSOR, reinterpret_cast<WPARAM>(bare), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), hand);
+    DestroyWindow(bare);
+    UnregisterClassA("no cursor", nullptr);
+
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+
+    // Program cursor resources exist only when registered.
+    testing::internal::CaptureStderr();
+    HINSTANCE self = reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr));
+    EXPECT_EQ(LoadCursorA(self, MAKEINTRESOURCEA(147)), nullptr);
+    testing::internal::GetCapturedStderr();
+    PlatformRegisterCursorResource(147, PlatformCursorShape::Hand);
+    EXPECT_EQ(LoadCursorA(self, MAKEINTRESOURCEA(147)), hand);
+}

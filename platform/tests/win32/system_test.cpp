@@ -281,6 +281,10 @@ TEST(Clock, FixedStepMovesOnlyWithFramesSleepsAndIdlePolls)
     EXPECT_EQ((c1.QuadPart - c0.QuadPart) * 1000 / f.QuadPart, 32);
     Sleep(5);
     EXPECT_EQ(timeGetTime() - t0, 37u);
+    // A worker thread's sleep is its own business: the game's clock does not move.
+    std::thread worker([] { Sleep(50); });
+    worker.join();
+    EXPECT_EQ(timeGetTime() - t0, 37u);
     EXPECT_EQ(GetTickCount(), timeGetTime());
     PlatformSetFixedStep(0);
 }

@@ -1,6 +1,8 @@
 #include "skerrow/Src/Graphics/Graphics.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -107,8 +109,8 @@ int GetDirectXVersion(int32_t* version, int32_t* platform)
                     v = 0x500;
                     if (SUCCEEDED(surface->QueryInterface(IID_IDirectDrawSurface4, reinterpret_cast<void**>(&s)))) {
                         s->Release();
-                        // The music interfaces of 6.1 are not used by this game; the surface
-                        // interfaces of 6.1 stand for them.
+                        // This game never uses the music interfaces that came with DirectX 6.1;
+                        // the surface interfaces of that release stand for them.
                         v = 0x601;
                         LPDIRECTDRAW7 dd7 = nullptr;
                         if (SUCCEEDED(DirectDrawCreateEx(nullptr, reinterpret_cast<LPVOID*>(&dd7), IID_IDirectDraw7, nullptr))) {
@@ -129,9 +131,13 @@ int GetDirectXVersion(int32_t* version, int32_t* platform)
 
 int HasMmx()
 {
+#if defined(__x86_64__) || defined(__i386__)
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (!__get_cpuid(1, &a, &b, &c, &d)) return 0;
     return (d >> 23) & 1;
+#else
+    return 0;
+#endif
 }
 
 void BuildColorChannelTables()

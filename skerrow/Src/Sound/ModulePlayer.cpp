@@ -257,8 +257,6 @@ int ModulePlayer::SlideAmount(const Channel& c, int units) const
 void ModulePlayer::RowCell(Channel& c, const PatternCell& cell)
 {
     const int cmd = cell.command, info = cell.info, x = info >> 4, y = info & 15;
-    c.command = uint8_t(cmd);
-    c.info = uint8_t(info);
     c.volumeSlide = 0;
     c.periodSlide = 0;
     c.tonePorta = false;

@@ -92,7 +92,6 @@ private:
         int period = 0, basePeriod = 0, targetPeriod = 0;
         int pan = 7;
         // Row effects.
-        uint8_t command = 0, info = 0;
         int volumeSlide = 0;     // per tick after the first
         int periodSlide = 0;     // per tick after the first
         int portaSpeed = 0;
@@ -104,7 +103,6 @@ private:
         bool tremOn = false, tremPrev = false;
         int arpeggio = -1;
         int noteCut = -1;
-        int lastNote = 0;
     };
 
     bool Load(const uint8_t* p, size_t size);

@@ -327,6 +327,56 @@ TEST_F(Sprites, AlignmentClippingAndScaledDraws)
     EXPECT_EQ(sprite.DrawFrameEx("Ball", 700, 0, 0, 0x10001, 2.0f, 0.0f), 0);
 }
 
+TEST_F(Sprites, KeyedDrawsClipAtEveryEdgeLikeAReference)
+{
+    // A 32 x 16 sheet: pixel (x, y) has colour (8x, 16y, 0) and every fifth pixel is black,
+    // the key colour.
+    const int W = 32, H = 16;
+    std::vector<uint8_t> bmp(54, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    PutLe32(bmp, 10, 54);
+    PutLe32(bmp, 14, 40);
+    PutLe32(bmp, 18, W);
+    PutLe32(bmp, 22, static_cast<uint32_t>(-H));
+    PutLe16(bmp, 28, 24);
+    auto keyed = [](int x, int y) { return (x + 3 * y) % 5 == 0; };
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            bool k = keyed(x, y);
+            bmp.push_back(0);
+            bmp.push_back(k ? 0 : static_cast<uint8_t>(16 * y + 8));
+            bmp.push_back(k ? 0 : static_cast<uint8_t>(8 * x + 8));
+        }
+    WriteFileBytes("edge.bmp", bmp);
+    g_resourceLocator.AddSearchPath("NoPack.dat", "", 3);
+    CSprite sprite;
+    ASSERT_EQ(sprite.Load("edge.bmp"), 1);
+    g_resourceLocator.Clear();
+    sprite.SetKeyColor(0);
+    auto sheetPixel = [&](int x, int y) { return MakePixelColor(8 * x + 8, 16 * y + 8, 0); };
+    const int xs[] = {-40, -32, -31, -7, 0, 5, 600, 608, 609, 633, 639, 640, 700};
+    const int ys[] = {-20, -16, -15, -3, 0, 200, 464, 465, 470, 479, 480};
+    for (int px : xs)
+        for (int py : ys) {
+            FillBack([](int, int) -> uint16_t { return 0x0841; });
+            sprite.Render(RECT{0, 0, W, H}, px, py, 0x10001);
+            uint16_t* p = nullptr;
+            int pitch = 0;
+            ASSERT_EQ(LockSurface(g_display.backBuffer, &p, &pitch), 1);
+            int wrong = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x) {
+                    uint16_t want = 0x0841;
+                    int sx = x - px, sy = y - py;
+                    if (sx >= 0 && sx < W && sy >= 0 && sy < H && !keyed(sx, sy)) want = sheetPixel(sx, sy);
+                    wrong += p[static_cast<size_t>(y) * pitch + x] != want;
+                }
+            UnlockSurface(g_display.backBuffer);
+            EXPECT_EQ(wrong, 0) << "drawn at " << px << "," << py;
+        }
+}
+
 TEST(Tables, TrigIntensityColoursAndRandomHelpers)
 {
     BuildStartupTables();

@@ -240,6 +240,30 @@ TEST(ModulePlayerEffects, HostileNotesAndSlidesStayInRange)
     EXPECT_GT(p.ChannelPeriod(0), 0);
 }
 
+TEST(ModulePlayerEffects, InstrumentWithoutNoteResetsVolumeWithoutRestriking)
+{
+    Module m;
+    Sample s;
+    for (int i = 0; i < 20000; ++i) s.data.push_back(uint8_t(i % 2 ? 228 : 28));  // no loop
+    m.samples.push_back(s);
+    m.patterns[0] = {{0, 0, Note(4, 0), 1, 16, 0, 0}, {1, 0, 255, 1, -1, 0, 0}};
+    ModulePlayer p = Load(Write(m));
+    std::vector<int16_t> row(5292 * 2);
+    auto level = [&] {
+        double e = 0;
+        for (int16_t v : row) e += std::abs(v);
+        return e;
+    };
+    p.Render(row.data(), int(row.size() * 2), nullptr);
+    double quiet = level();
+    p.Render(row.data(), int(row.size() * 2), nullptr);
+    EXPECT_NEAR(level() / quiet, 4.0, 0.1);  // volume 16 back to the instrument's 64
+    // 20000 samples at 8363 Hz end after about 105600 frames: a restruck note would run on.
+    std::vector<int16_t> rest(120000 * 2);
+    p.Render(rest.data(), int(rest.size() * 2), nullptr);
+    for (size_t i = 2 * (106000 - 2 * 5292); i < rest.size(); ++i) ASSERT_EQ(rest[i], 0) << i / 2;
+}
+
 TEST(ModulePlayerMixer, LoudChannelsSaturateInsteadOfWrapping)
 {
     Module m;

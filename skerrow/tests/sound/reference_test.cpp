@@ -185,6 +185,7 @@ TEST(ModuleAgainstReference, VolumeEnvelopesOfSingleEffects)
         {"volume column", {{2, 0, 255, 0, 10, 0, 0}, {4, 0, 255, 0, 60, 0, 0}}},
         {"SC3 note cut", {{2, 0, Note(5, 0), 1, -1, Cmd('S'), 0xC3}}},
         {"V20 global volume", {{3, 0, 255, 0, -1, Cmd('V'), 0x20}}},
+        {"instrument alone", {{2, 0, 255, 1, -1, 0, 0}}},
     };
     for (const Case& c : cases) {
         Blocks b = RenderBoth(EffectModule(c.cells), 882, 12 * 6);

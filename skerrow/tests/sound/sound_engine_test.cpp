@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/dsound/dsound_test.h"
@@ -304,4 +306,21 @@ TEST_F(SoundEngineTest, MusicVolumeAppliesToThePlayingStream)
     EXPECT_GT(energy, 0);
     for (int16_t v : quiet) ASSERT_EQ(v, 0);
     EXPECT_EQ(StopModule(), 0);
+}
+
+// With the device pulling sound in real time and the timer filling the stream, stopping must
+// wait for a fill in progress before the player goes (the sanitizers see it if it does not).
+TEST(SoundEngineLive, StartAndStopWhileTheTimerFills)
+{
+    ReleaseSoundEngine();
+    DirectSoundSetManualMixing(false);
+    ASSERT_EQ(InitSoundEngine(), 0);
+    ASSERT_EQ(SetOutputFormat(44100, 1, 1, 1), 0);
+    auto image = s3mtest::Write(Tune(2));
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(PlayModule(image.data(), image.size()), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 40 * i));
+        ASSERT_EQ(StopModule(), 0);
+    }
+    ReleaseSoundEngine();
 }
