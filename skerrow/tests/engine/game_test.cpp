@@ -136,6 +136,23 @@ TEST_F(ScreenStack, KeysProcessAndPingPong)
     EXPECT_EQ(ProcessCurrentScreen(), 0);
 }
 
+TEST_F(ScreenStack, DestroyingTheCurrentScreenForgetsItSafely)
+{
+    auto* temporary = new TestScreen("Temporary");
+    SwitchScreenIfOther(&menu_, 0);
+    temporary->SwitchScreen(0);
+    g_calls.clear();
+    delete temporary;  // its derived part is gone before the base destructor runs
+    EXPECT_EQ(GetCurrentScreen(), nullptr);
+    EXPECT_TRUE(g_calls.empty());
+    SwitchScreenIfOther(&map_, 0);
+    g_calls.clear();
+    {
+        TestScreen other("Other");
+    }  // any other screen's end releases the current screen's surfaces
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"NodeScreen.Release"}));
+}
+
 class InputEvents : public ::testing::Test {
 protected:
     void SetUp() override { g_input = InputState{}; }
