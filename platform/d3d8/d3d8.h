@@ -176,8 +176,11 @@ struct IDirect3DDevice8 : IUnknown {
     virtual HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) = 0;
     virtual HRESULT SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertexIndex) = 0;
     virtual HRESULT GetIndices(IDirect3DIndexBuffer8** buffer, UINT* baseVertexIndex) = 0;
+    virtual HRESULT CreatePixelShader(const DWORD* function, DWORD* handle) = 0;
     virtual HRESULT SetPixelShader(DWORD handle) = 0;
     virtual HRESULT GetPixelShader(DWORD* handle) = 0;
+    virtual HRESULT DeletePixelShader(DWORD handle) = 0;
+    virtual HRESULT SetPixelShaderConstant(DWORD reg, const void* data, DWORD count) = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

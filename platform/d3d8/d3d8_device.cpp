@@ -1114,6 +1114,14 @@ HRESULT Direct3DDevice8Impl::GetIndices(IDirect3DIndexBuffer8** buffer, UINT* ba
     return D3D_OK;
 }
 
+// The device offers no pixel shaders (PixelShaderVersion 0): only the fixed-function stages.
+HRESULT Direct3DDevice8Impl::CreatePixelShader(const DWORD*, DWORD*) { return NotBuilt("CreatePixelShader"); }
+HRESULT Direct3DDevice8Impl::DeletePixelShader(DWORD) { return NotBuilt("DeletePixelShader"); }
+HRESULT Direct3DDevice8Impl::SetPixelShaderConstant(DWORD, const void*, DWORD)
+{
+    return NotBuilt("SetPixelShaderConstant");
+}
+
 HRESULT Direct3DDevice8Impl::SetPixelShader(DWORD handle)
 {
     if (handle != 0) return NotBuilt("SetPixelShader");

@@ -283,8 +283,11 @@ public:
     HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) override;
     HRESULT SetIndices(IDirect3DIndexBuffer8* buffer, UINT baseVertexIndex) override;
     HRESULT GetIndices(IDirect3DIndexBuffer8** buffer, UINT* baseVertexIndex) override;
+    HRESULT CreatePixelShader(const DWORD* function, DWORD* handle) override;
     HRESULT SetPixelShader(DWORD handle) override;
     HRESULT GetPixelShader(DWORD* handle) override;
+    HRESULT DeletePixelShader(DWORD handle) override;
+    HRESULT SetPixelShaderConstant(DWORD reg, const void* data, DWORD count) override;
 
     // Resource bookkeeping.
     void ResourceCreated(ResourceBase* resource);

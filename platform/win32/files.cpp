@@ -74,7 +74,9 @@ struct FileObject : KernelObject {
 
 }  // namespace
 
-std::string PlatformMapPath(const char* name, bool forCreate)
+// Reading and creating resolve alike: what exists is found in any case, what does not keeps
+// the case it was given. The flag states the caller's intent.
+std::string PlatformMapPath(const char* name, bool /*forCreate*/)
 {
     if (!name) return std::string();
     std::string path(name);
@@ -100,8 +102,7 @@ std::string PlatformMapPath(const char* name, bool forCreate)
             if (FindNoCase(result, part, found)) {
                 chosen = found;
             } else {
-                resolving = false;
-                (void)forCreate;  // a new last component keeps the case it was given
+                resolving = false;  // a new name keeps the case it was given
             }
         }
         result.append(chosen);

@@ -669,8 +669,9 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 
 // Maps a program's file name onto this file system: '\' becomes '/', and each component is
 // resolved against the working directory (or '/') letter-case-insensitively, an exact match
-// first. When `forCreate`, a last component that does not exist keeps the given case (the
-// directories before it are still resolved). Components that cannot be resolved stay as given.
+// first. A component that does not exist, and all after it, stay as given: a new file keeps
+// the case of its name inside directories found in any case. `forCreate` says what the caller
+// is about to do; reading and creating resolve alike.
 std::string PlatformMapPath(const char* name, bool forCreate);
 // fopen through the path mapping; a mode with 'w' or 'a' maps for creation.
 FILE* PlatformFopen(const char* name, const char* mode);

@@ -1230,7 +1230,13 @@ void platform_detail::QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
     }
     {
         std::lock_guard<std::mutex> lock(queueMutex);
-        queue.push_back(m);
+        // Moves not yet taken are combined, as the desktop does: a program that is slow to
+        // read its queue sees where the mouse is, not where it was.
+        if (message == WM_MOUSEMOVE && !queue.empty() && queue.back().message == WM_MOUSEMOVE &&
+            queue.back().hwnd == hwnd && queue.back().wParam == wParam)
+            queue.back() = m;
+        else
+            queue.push_back(m);
     }
     queueChanged.notify_all();
 }

@@ -10,6 +10,7 @@
 #include "skerrow/Src/Graphics/Graphics.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"
+#include "skerrow/Src/Tables.h"
 
 TrueTypeFont* g_currentFont = nullptr;
 namespace {

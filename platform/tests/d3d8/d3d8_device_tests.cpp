@@ -276,9 +276,11 @@ TEST_F(DeviceTest, DeviceCursorTakesAnA8R8G8B8ImageWithItsHotSpotInside)
 
 TEST_F(DeviceTest, CallsNotCarriedOutFailLoudly)
 {
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
-    DWORD token = 0;
-    EXPECT_EQ(device->CreateStateBlock(D3DSBT_ALL, &token), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);  // no stream set
+    IDirect3DSurface8* target = nullptr;
+    EXPECT_EQ(device->CreateRenderTarget(64, 64, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, FALSE, &target),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->CopyRects(nullptr, nullptr, 0, nullptr, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetPixelShader(1), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->SetVertexShader(0x112), D3D_OK);
     DWORD handle = 0;

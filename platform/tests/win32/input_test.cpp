@@ -331,6 +331,27 @@ TEST_F(Input, MouseInBackBufferPixelsThroughTheLetterbox)
     EXPECT_EQ(p.y, centre.y);
 }
 
+TEST_F(Input, WaitingMovesAreCombinedButNotAcrossButtons)
+{
+    PlatformSetBackBufferSize(hwnd, 800, 600);
+    Motion(1, 1, 1, 1);
+    Motion(2, 2, 1, 1);
+    Motion(3, 3, 1, 1);
+    Button(SDL_BUTTON_LEFT, true, 3, 3);
+    Motion(4, 4, 1, 1);
+    Motion(5, 5, 1, 1);
+    DrainMessages();
+    auto moves = SeenOf(WM_MOUSEMOVE);
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(GET_X_LPARAM(moves[0].lParam), 3);
+    EXPECT_EQ(GET_X_LPARAM(moves[1].lParam), 5);
+    EXPECT_EQ(moves[1].wParam & MK_LBUTTON, static_cast<WPARAM>(MK_LBUTTON));
+    // DirectInput still gets all the motion.
+    int dx, dy, wheel;
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 5);
+}
+
 TEST_F(Input, KeyListenerSeesEveryChangeOnce)
 {
     std::vector<std::pair<int, bool>> changes;

@@ -92,6 +92,7 @@ int InitDirectX(int fullscreen)
 
 int InitSound()
 {
+    if (g_app.initSound) return g_app.initSound();
     if (!g_app.soundEnabled) return 1;
 #ifdef SKERROW_HAVE_SOUND
     if (InitSoundEngine() == 0) return 1;
@@ -104,6 +105,7 @@ int InitSound()
 int InitGame()
 {
     g_app.frameCounter = 0;
+    if (g_app.loadResources) g_app.loadResources();
     SwitchScreenIfOther(g_firstScreen, 0);
     return 1;
 }
@@ -138,7 +140,10 @@ void OnActivateApp(WPARAM wParam)
         LogMessage("fAppActive = %d\n", g_app.active);
         LogMessage("bFullScreen = %d\n", g_app.fullscreen);
         LogMessage("Activate...\n\n");
-        if (Graphics::Init(640, 480, g_app.fullscreen)) SetScreenSurfaces(1);
+        if (Graphics::Init(640, 480, g_app.fullscreen)) {
+            if (g_app.loadGameSprites) g_app.loadGameSprites();
+            SetScreenSurfaces(1);
+        }
         g_app.restored = 1;
         g_app.released = 0;
     } else if (!g_app.active && !g_app.released) {
@@ -152,6 +157,7 @@ void OnActivateApp(WPARAM wParam)
                 g_display.ddraw->SetCooperativeLevel(g_app.mainWindow, DDSCL_NORMAL);
             }
         }
+        if (g_app.releaseGameSprites) g_app.releaseGameSprites();
         // The screen's surfaces go before the display that made them.
         SetScreenSurfaces(0);
         Graphics::Shutdown();

@@ -23,6 +23,12 @@ struct AppState {
     int32_t fullscreen = 1;
     int32_t soundEnabled = 0;
     HANDLE instanceMutex = nullptr;
+    // The shared resources of the game, set by the process entry when they are built in: the
+    // start-up loading, the sheets released and reloaded with the display, and the sound set-up.
+    int (*loadResources)() = nullptr;
+    void (*loadGameSprites)() = nullptr;
+    void (*releaseGameSprites)() = nullptr;
+    int (*initSound)() = nullptr;
 };
 extern AppState g_app;
 

@@ -177,7 +177,7 @@ struct LevelState {
     uint32_t tickTime = 0;
     char name[32] = {};
     char text[256] = {};
-    char requires[256] = {};
+    char requiresText[256] = {};
     std::vector<BlockCell> grid;
     std::vector<uint8_t> backMap;
     int32_t backMapRows = 0;

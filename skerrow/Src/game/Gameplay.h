@@ -79,3 +79,5 @@ void ParseRequires(const char* text, LevelInfo& info);
 // The scroll offset at which a level of `height` rows starts.
 int StartScrollOffset(int height);
 extern Screen* g_nodeScreen;
+// Replays and tests fix the level's random choices with this seed; 0 seeds from the clock.
+extern unsigned g_levelSeed;

@@ -13,6 +13,17 @@
 #include "skerrow/Src/game/Screen.h"
 
 Screen* g_nodeScreen = nullptr;
+unsigned g_levelSeed = 0;
+
+namespace {
+void SeedLevelRandom()
+{
+    if (g_levelSeed)
+        srand(g_levelSeed);
+    else
+        SeedRandomFromClock();
+}
+}  // namespace
 
 void LevelFileName(int n, char* out, int size)
 {
@@ -88,7 +99,7 @@ int WeightedPick(const int32_t* weights, int count)
 
 void LoadLevel(int n)
 {
-    SeedRandomFromClock();
+    SeedLevelRandom();
     g_game.levelNumber = n;
     g_level.scrollSpeed = 1;
     g_level.height = 200;
@@ -112,7 +123,7 @@ void LoadLevel(int n)
     g_level.scrollSpeed = std::clamp(ini.GetInt("Level data", "Scroll speed", 1), 0, 16);
     ini.GetString("Level data", "Name", "", g_level.name, sizeof g_level.name);
     ini.GetString("Level data", "Text", "", g_level.text, sizeof g_level.text);
-    ini.GetString("Level data", "Requires", "", g_level.requires, sizeof g_level.requires);
+    ini.GetString("Level data", "Requires", "", g_level.requiresText, sizeof g_level.requiresText);
     int images[5];
     for (int i = 0; i < 5; ++i) {
         bool repeat;
@@ -146,7 +157,7 @@ void LoadLevel(int n)
             SetBlock(i % kGridColumns, i / kGridColumns, static_cast<unsigned char>(grid[i]));
         FreeResourceBuffer(grid);
     }
-    SeedRandomFromClock();
+    SeedLevelRandom();
     for (BlockCell& cell : g_level.grid) {
         const int r = rand() % 100;
         uint16_t id = 0;
@@ -169,9 +180,9 @@ void LoadLevel(int n)
     g_level.paused = g_level.leaveRequested = 0;
     g_level.paddleFreeze = 0;
     g_level.savedMusicVolume = -1;
-    std::memset(g_balls, 0, sizeof g_balls);
+    for (Ball& b : g_balls) b = Ball{};
     std::memset(g_capsules, 0, sizeof g_capsules);
-    std::memset(g_enemies, 0, sizeof g_enemies);
+    for (Enemy& e : g_enemies) e = Enemy{};
     std::memset(g_bullets, 0, sizeof g_bullets);
     for (InventorySlot& s : g_game.inventory) s.active = 0;
     std::memset(g_pickedEffects, 0, sizeof g_pickedEffects);
@@ -195,7 +206,7 @@ int SaveLevel(int asTemplate)
     std::fprintf(f, "[Level data]\nName = %s\nText = %s\nHeight = %d\nBack tiles set = %d\nMax blocks types = %d\n"
                     "Scroll speed = %d\nRequires = %s\n\n",
                  g_level.name, g_level.text, g_level.height, g_level.backTileSet, g_level.blockTypeCount,
-                 g_level.scrollSpeed, g_level.requires);
+                 g_level.scrollSpeed, g_level.requiresText);
     for (int t = 1; t <= g_level.blockTypeCount; ++t) {
         const BlockType& bt = g_blockTypes[t - 1];
         std::fprintf(f, "[Block type %d]\nScore = %d\nHit counter = %d\n", t, bt.score, bt.hitCounter);

@@ -6,6 +6,9 @@
 #include "skerrow/Src/ResourceLocator.h"
 #include "skerrow/Src/Tables.h"
 #include "skerrow/Src/game/App.h"
+#ifdef SKERROW_HAVE_GAMEPLAY
+#include "skerrow/Src/game/Resources.h"
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
@@ -17,8 +20,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     g_clipScreenHeight = 480;
     AddSearchPath("Ombrelit.dat", "DATA\\", 3);
     AddSearchPath("Ombrelit.lng", "LANG\\", 3);
+#ifdef SKERROW_HAVE_GAMEPLAY
+    LoadSettings();
+    BuildStartupTables();
+    LoadStrings();
+    g_app.fullscreen = g_settings.fullscreen;
+    g_app.soundEnabled = g_settings.soundEnable;
+    g_app.loadResources = LoadResources;
+    g_app.loadGameSprites = LoadGameSprites;
+    g_app.releaseGameSprites = ReleaseGameSprites;
+    g_app.initSound = InitGameSound;
+#else
     ReadDisplaySettings();
     BuildStartupTables();
+#endif
     RegisterWindowClass(instance);
     CreateMainWindow(instance, showCommand);
     // Our own window: the foreground one may belong to another program.
@@ -43,6 +58,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         }
     }
     Graphics::Shutdown();
+#ifdef SKERROW_HAVE_GAMEPLAY
+    SaveSettings();
+#endif
     ShutdownInput();
     // The ordinary way out ends with the code given to PostQuitMessage, not with the parameter
     // of whatever message happened to be dispatched last (a key code after Escape).

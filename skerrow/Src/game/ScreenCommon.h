@@ -1,0 +1,33 @@
+// What every screen around play does alike: the cursor, header frames, backgrounds and text.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ddraw/ddraw.h"
+
+class TrueTypeFont;
+
+// Moves the cursor by the mouse motion, kept within the screen; returns the wheel motion.
+int MoveCursor();
+void DrawCursor();
+void DrawHeader(const char* frame);
+// Loads a picture into an off-screen surface; 0 (and a log line) when it is missing.
+int LoadPicture(const char* name, LPDIRECTDRAWSURFACE7* out);
+void ReleasePicture(LPDIRECTDRAWSURFACE7* surface);
+void DrawPicture(LPDIRECTDRAWSURFACE7 surface, int x, int y);
+// Copies a picture file onto a surface at (x, y), keying out `key` when not negative.
+int CopyPictureOnto(const char* name, LPDIRECTDRAWSURFACE7 dest, int x, int y);
+TrueTypeFont& TextFont();
+TrueTypeFont& SmallFont();
+// The value a screen passes to the text printer, taken as the printer takes it (16 bits).
+inline uint16_t PrinterColour(uint32_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+// One text drawn as it stands (never a format), in its own text batch.
+void PrintText(TrueTypeFont& font, int size, int x, int y, uint16_t colour, const char* text);
+void PrintRight(TrueTypeFont& font, int size, int right, int y, uint16_t colour, const char* text);
+void PrintCentred(TrueTypeFont& font, int size, int centre, int y, uint16_t colour, const char* text);
+int TextWidth(TrueTypeFont& font, int size, const char* text);
+// A text with its first "%d" replaced by `number`, every other character kept as it stands.
+void FormatNumberInto(const char* text, int number, char* out, int size);
+// The next mouse event code of the ring (0 none).
+int32_t PopMouseCode();
+void PlayMenuSound();
