@@ -90,6 +90,8 @@ GameApp::GameApp()
 GameApp::~GameApp()
 {
     // ShutdownApp normally ran on WM_CLOSE; whatever is left goes here.
+    if (!soundShutDown_) ShutdownSoundPlayer();
+    soundShutDown_ = true;
     for (auto& m : MeshTable) {
         delete m;
         m = nullptr;
@@ -201,7 +203,8 @@ HRESULT GameApp::ShutdownApp()
         m = nullptr;
     }
     for (auto& instance : InstanceTable) instance.ReleaseDeviceBuffers();
-    ShutdownSoundPlayer();
+    if (!soundShutDown_) ShutdownSoundPlayer();
+    soundShutDown_ = true;
     return S_OK;
 }
 

@@ -65,6 +65,7 @@ protected:
 
 private:
     float referenceTime_ = 0.f;
+    bool soundShutDown_ = false;
     float projectionAspect_ = 800.f / 600.f;
 };
 

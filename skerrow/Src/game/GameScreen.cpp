@@ -290,7 +290,7 @@ void DrawMessages()
         g.tpanelAnim.Animate("Appear", 0);
     }
     if (!message) return;
-    g.tpanel.DrawAnimation(g.tpanelAnim, 320 - 160, 240 - 30, ALIGN_LEFT | ALIGN_TOP);
+    g.tpanel.DrawAnimation(g.tpanelAnim, 320, 240, 0);
     if (!g.tpanelAnim.IsFinished() || !g.fonts[0].IsLoaded()) return;
     TrueTypeFont& font = g.fonts[0];
     const int sizes[5] = {0, 16, 16, 18, 20};

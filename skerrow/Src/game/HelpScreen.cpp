@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "skerrow/Src/Graphics/Graphics.h"
 #include "skerrow/Src/Input.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"

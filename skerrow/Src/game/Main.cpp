@@ -9,6 +9,9 @@
 #ifdef SKERROW_HAVE_GAMEPLAY
 #include "skerrow/Src/game/Resources.h"
 #endif
+#ifdef SKERROW_HAVE_SCREENS
+#include "skerrow/Src/game/Screens.h"
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
@@ -43,6 +46,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     SetCursor(nullptr);
     if (!InitDirectX(g_app.fullscreen)) return -1;
     if (!InitSound()) return -1;
+#ifdef SKERROW_HAVE_SCREENS
+    g_firstScreen = &g_menuScreenInstance;
+#endif
     InitGame();
 
     MSG msg{};

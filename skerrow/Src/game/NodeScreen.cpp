@@ -7,6 +7,7 @@
 #include "platform/win32/crt_rand.h"
 #include "platform/winmm/mmsystem.h"
 #include "skerrow/Src/IniFile.h"
+#include "skerrow/Src/Graphics/Graphics.h"
 #include "skerrow/Src/Input.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/game/Gameplay.h"
@@ -54,11 +55,11 @@ int NodeScreen::ComputeLevelStates()
             level.available = level.completed ? 1 : 0;
             continue;
         }
-        char requires[256];
-        ini.GetString("Level data", "Requires", "", requires, sizeof requires);
+        char requiresText[256];
+        ini.GetString("Level data", "Requires", "", requiresText, sizeof requiresText);
         level.requirementsMet = 1;
         level.prerequisiteCount = 0;
-        for (const char* p = requires; *p;) {
+        for (const char* p = requiresText; *p;) {
             long b = std::strtol(p, nullptr, 10);
             // Episode 2 counts its prerequisites from its own first level.
             if (b != 0 && i - 1 > 50) b += 50;

@@ -17,7 +17,6 @@ set(SKERROW_SCREEN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MenuScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OptionsScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HelpScreen.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/HappyScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NodeScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BossScreen.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ShopScreen.cpp

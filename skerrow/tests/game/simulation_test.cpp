@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GameTestUtil.h"
+#include "skerrow/Src/game/Screen.h"
 
 namespace {
 
@@ -259,6 +260,73 @@ TEST_F(Play, AngleOfAndPingPong)
     EXPECT_EQ(FramePingPong(180), 170);
     FrameCounter() = 190;
     EXPECT_EQ(FramePingPong(180), 10);
+}
+
+}  // namespace
+
+namespace {
+
+class Leaving : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetPlay();
+        g_currentScreen = nullptr;
+        g_screenDepth = 0;
+        root_.SwitchScreen(0);
+        play_.SwitchScreen(0);
+        g_settings.musicVolume = 3;
+        std::snprintf(g_sounds.musicName, sizeof g_sounds.musicName, "fl3.s3m");
+    }
+    void TearDown() override
+    {
+        g_currentScreen = nullptr;
+        g_screenDepth = 0;
+        g_sounds.musicName[0] = 0;
+    }
+    struct Stub : Screen {
+        const char* GetName() override { return "Stub"; }
+        void InitSurfaces() override {}
+        void ReleaseSurfaces() override {}
+        void OnDisplay(Screen*, int32_t a) override { argument = a; }
+        int32_t Process() override { return 1; }
+        int32_t argument = -1;
+    };
+    ScratchDir dir_;
+    Stub root_, play_;
+};
+
+TEST_F(Leaving, FadeOutRestoresVolumeAndForgetsTheMusic)
+{
+    EndLevel(1);
+    FeedInput({DIK_SPACE});
+    UpdateGame();
+    EXPECT_EQ(g_level.leaveRequested, 1);
+    EXPECT_EQ(GetGameMusicVolume(), 2);
+    for (int i = 0; i < 3; ++i) {
+        FeedInput({});
+        UpdateGame();
+    }
+    EXPECT_EQ(GetCurrentScreen(), &root_);
+    EXPECT_EQ(root_.argument, 1);
+    EXPECT_EQ(GetGameMusicVolume(), 3);
+    EXPECT_STREQ(g_sounds.musicName, "") << "the map's music starts again";
+}
+
+TEST_F(Leaving, ExitPromptDuringTheFadeRestoresVolume)
+{
+    EndLevel(0);
+    FeedInput({DIK_SPACE});
+    UpdateGame();
+    EXPECT_EQ(GetGameMusicVolume(), 2);
+    FeedInput({DIK_ESCAPE});
+    EXPECT_EQ(UpdateGame(), 1);
+    EXPECT_EQ(g_level.exitPrompt, 1);
+    FeedInput({DIK_Y});
+    EXPECT_EQ(UpdateGame(), 0);
+    EXPECT_EQ(GetCurrentScreen(), &root_);
+    EXPECT_EQ(root_.argument, 0);
+    EXPECT_EQ(GetGameMusicVolume(), 3);
 }
 
 }  // namespace

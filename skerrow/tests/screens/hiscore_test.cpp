@@ -41,7 +41,7 @@ TEST(Hiscores, InsertionAtEachRankAndTiesGoBelow)
     HiscoreEntry t[kHiscoreRows];
     DefaultHiscores(t);
     EXPECT_EQ(InsertHiscore(t, 10000), -1);  // a tie with the last row enters nowhere
-    EXPECT_EQ(InsertHiscore(t, 50000), 5);   // a tie goes below the existing 50000
+    EXPECT_EQ(InsertHiscore(t, 50000), 6);  // a tie goes below the existing 50000 (row 5)
     DefaultHiscores(t);
     EXPECT_EQ(InsertHiscore(t, 0), -1);
     EXPECT_EQ(InsertHiscore(t, -7), -1);

@@ -1,0 +1,34 @@
+// Scene drawing: which model instances are visible in the view frustum, the draw list built
+// from them each frame and the drawing of each instance by its render kind.
+#pragma once
+
+#include "fenwolt/Game/EngineTables.h"
+
+struct FrustumPlane {
+    float a, b, c, d;
+};
+
+extern D3DMATRIX ViewProjectionMatrix;
+extern FrustumPlane FrustumPlanes[6];  // left, right, top, bottom, near, far
+extern int32_t VisibleList[INSTANCE_COUNT];
+extern int32_t VisibleCount;
+extern int32_t DrawList[INSTANCE_COUNT];
+extern uint8_t DrawListFlags[INSTANCE_COUNT];
+extern int32_t DrawCount;
+extern D3DVECTOR PreviousEye, PreviousTarget;
+extern bool CameraMoved;
+extern int32_t InstanceLimit;
+
+// Returns 1 (nothing drawn) while the screen is not ready, else 0.
+int DrawScene();
+void AddToDrawList(int index);
+void DrawRenderList();
+void DrawInstance(ModelInstance& instance);
+void ComputeFrustum();
+void ExtractFrustumPlanes(FrustumPlane* planes, const D3DMATRIX& m, bool normalise);
+void CullInstanceAgainstFrustum(int index);
+// Makes the next DrawScene rebuild its visible list (a screen switch).
+void ForceSceneRebuild();
+// One whole frame of the engine: clear, view and projection, the scene when visible, the
+// screen's render handler and the visible sprites.
+void RenderEngineFrame();

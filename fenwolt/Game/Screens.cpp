@@ -1,0 +1,188 @@
+#include "fenwolt/Game/Screens.h"
+
+#include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Scene.h"
+#include "fenwolt/Game/Sound.h"
+#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/common/Utilities.h"
+
+#include <cstdio>
+
+int32_t CurrentScreenId = 0;
+bool PopupOpen = false;
+int32_t SavedSpriteFlags[2000];
+ScreenMessageHandlerFn SavedMessageHandler = nullptr;
+ScreenUpdateHandlerFn SavedUpdateHandler = nullptr;
+
+namespace {
+const char* ScreenName(int32_t id)
+{
+    switch ((ScreenId)id) {
+    case ScreenId::Intro: return "Intro";
+    case ScreenId::StartMenu: return "StartMenu";
+    case ScreenId::LoadGame: return "LoadGame";
+    case ScreenId::Loading: return "Loading";
+    case ScreenId::Options: return "Options";
+    case ScreenId::Match: return "Match";
+    case ScreenId::ExhibitionSetup: return "ExhibitionSetup";
+    case ScreenId::CupSetup: return "CupSetup";
+    case ScreenId::NetExhibitionSetup: return "NetExhibitionSetup";
+    case ScreenId::TeamDetails: return "TeamDetails";
+    case ScreenId::SystemMenu: return "SystemMenu";
+    case ScreenId::LeagueSetup: return "LeagueSetup";
+    case ScreenId::InfoPage1: return "InfoPage1";
+    case ScreenId::InfoPage2: return "InfoPage2";
+    case ScreenId::GameType: return "GameType";
+    case ScreenId::SaveTeam: return "SaveTeam";
+    case ScreenId::LoadTeam: return "LoadTeam";
+    case ScreenId::ExhibitionResult: return "ExhibitionResult";
+    case ScreenId::CupResult: return "CupResult";
+    case ScreenId::LeagueResult: return "LeagueResult";
+    case ScreenId::GameOptions: return "GameOptions";
+    case ScreenId::Credits: return "Credits";
+    case ScreenId::TeamStats: return "TeamStats";
+    }
+    return nullptr;
+}
+
+// Screens whose code is not in this build lay out nothing and say so.
+void BuildScreenNotYetBuilt()
+{
+    const char* name = ScreenName(CurrentScreenId);
+    DebugTrace("Screen %d (%s) is not built yet: it shows an empty screen\n", CurrentScreenId, name ? name : "?");
+}
+
+void BuildPopupNotYetBuilt() { DebugTrace("Pop-up screen is not built yet: it shows nothing\n"); }
+
+// Until the front end's intro exists, the intro id shows the cleared frame with the glyph
+// sheet's first font at rest: a visible, honest placeholder.
+void BuildIntroPlaceholder()
+{
+    DebugTrace("Screen 2 (Intro) is not built yet: it shows an empty screen\n");
+    ClearColour = 0xFF000000;
+}
+
+ScreenBuilderFn g_builders[SCREEN_ID_LIMIT];
+bool g_buildersSet = false;
+
+void EnsureBuilders()
+{
+    if (g_buildersSet) return;
+    for (int32_t id = 0; id < SCREEN_ID_LIMIT; ++id) g_builders[id] = ScreenName(id) ? BuildScreenNotYetBuilt : nullptr;
+    g_builders[(int)ScreenId::Intro] = BuildIntroPlaceholder;
+    g_builders[(int)ScreenId::SystemMenu] = BuildPopupNotYetBuilt;
+    g_builders[(int)ScreenId::GameOptions] = BuildPopupNotYetBuilt;
+    g_buildersSet = true;
+}
+}  // namespace
+
+ScreenBuilderFn GetScreenBuilder(int32_t id)
+{
+    EnsureBuilders();
+    if (id < 0 || id >= SCREEN_ID_LIMIT) return nullptr;
+    return g_builders[id];
+}
+
+void SetScreenBuilder(ScreenId id, ScreenBuilderFn builder)
+{
+    EnsureBuilders();
+    const int32_t i = (int32_t)id;
+    if (i < 0 || i >= SCREEN_ID_LIMIT || !ScreenName(i)) return;
+    if (builder) {
+        g_builders[i] = builder;
+    } else {
+        g_buildersSet = false;
+        ScreenBuilderFn keep[SCREEN_ID_LIMIT];
+        for (int k = 0; k < SCREEN_ID_LIMIT; ++k) keep[k] = g_builders[k];
+        EnsureBuilders();
+        for (int k = 0; k < SCREEN_ID_LIMIT; ++k)
+            if (k != i) g_builders[k] = keep[k];
+    }
+}
+
+void FrozenUpdateHandler(float) {}
+
+void SetScreen(int32_t id)
+{
+    ResetScreenHandlers();
+    LastMessageId = 0;
+    TextEntryRunning = false;
+    RightButtonDown = false;
+    LeftButtonDown = false;
+    ScreenReady = false;
+    SceneVisible = false;
+    if (TheAppConstructed()) TheApp.ReleaseAllSprites();
+    ReleaseAllInstances();
+    ForceSceneRebuild();
+    if (TheAppConstructed()) TheApp.SetSceneViewport(0);
+    CurrentScreenId = id;
+    SetNormalCursor();
+    // Pop-ups are opened with OpenPopupScreen, not switched to.
+    if (id != (int32_t)ScreenId::SystemMenu && id != (int32_t)ScreenId::GameOptions) {
+        if (ScreenBuilderFn builder = GetScreenBuilder(id)) builder();
+    }
+    PopupOpen = false;
+    ScreenReady = true;
+}
+
+void OpenPopupScreen(int32_t id)
+{
+    if (id != (int32_t)ScreenId::SystemMenu && id != (int32_t)ScreenId::GameOptions) {
+        DebugTrace("Screen %d is not a pop-up\n", id);
+        return;
+    }
+    // A second pop-up over an open one would overwrite the saved state of the screen below.
+    if (PopupOpen) ClosePopupScreen();
+    for (unsigned h = 0; h < 2000; ++h) {
+        SavedSpriteFlags[h] = 0;
+        Sprite* s = SpriteAt(h);
+        if (!s) continue;
+        if (s->IsActive()) {
+            s->SetActive(false);
+            SavedSpriteFlags[h] |= 1;
+        }
+        if (s->IsVisible()) {
+            s->SetVisible(false);
+            SavedSpriteFlags[h] |= 2;
+        }
+    }
+    SavedMessageHandler = ScreenMessageHandler;
+    SavedUpdateHandler = ScreenUpdateHandler;
+    SetScreenUpdateHandler(FrozenUpdateHandler);
+    if (TheAppConstructed()) TheApp.SetSceneViewport(0);
+    if (ScreenBuilderFn builder = GetScreenBuilder(id)) builder();
+    PopupOpen = true;
+}
+
+void ClosePopupScreen()
+{
+    for (unsigned h = 1500; h <= 1949; ++h)
+        if (Sprite* s = SpriteAt(h)) s->Destroy();
+    for (unsigned h = 0; h < 2000; ++h) {
+        Sprite* s = SpriteAt(h);
+        if (!s) continue;
+        if (SavedSpriteFlags[h] & 1) s->SetActive(true);
+        if (SavedSpriteFlags[h] & 2) s->SetVisible(true);
+    }
+    SetScreenMessageHandler(SavedMessageHandler);
+    SetScreenUpdateHandler(SavedUpdateHandler);
+    PopupOpen = false;
+}
+
+void PostScreenCommand(int32_t command, uint32_t parameter)
+{
+    LastMessageParam = parameter;
+    if (ScreenMessageHandler) ScreenMessageHandler(command);
+}
+
+void SendScreenCommand(int32_t command)
+{
+    if (ScreenMessageHandler) ScreenMessageHandler(command);
+}
+
+void InitScreenTable()
+{
+    EnsureBuilders();
+    BindSoundCommandPoster(PostScreenCommand);
+}

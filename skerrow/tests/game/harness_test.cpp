@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Harness.h"
+
+namespace {
+
+class Harness : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(StartHarnessDisplay()) << "needs the data set in " BUILD_ROOT "/data/skerrow"; }
+};
+
+TEST_F(Harness, SameSeedSameScriptSameGame)
+{
+    const RunResult a = PlayLevel(3, 4242, 1500, 50);
+    const RunResult b = PlayLevel(3, 4242, 1500, 50);
+    ASSERT_EQ(a.hashes.size(), b.hashes.size());
+    EXPECT_EQ(a.hashes, b.hashes);
+    EXPECT_EQ(a.finalHash, b.finalHash);
+    const RunResult c = PlayLevel(3, 4243, 1500, 50);
+    EXPECT_NE(a.finalHash, c.finalHash);
+}
+
+TEST_F(Harness, BotPlaysFirstAndLastLevelsOfBothEpisodes)
+{
+    const std::string dir = std::string(BUILD_ROOT) + "/skerrow-game-shots";
+    std::filesystem::create_directories(dir);
+    for (int level : {1, 50, 51, 100}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/level%03d", dir.c_str(), level);
+        const std::string base = name;
+        int overAt = -1;
+        const RunResult r = PlayLevel(level, 1000u + static_cast<unsigned>(level), 200000, 0, [&](int tick) {
+            if (tick == 300 || tick == 3000) SaveBackBufferPng(base + "_" + std::to_string(tick) + ".png");
+            if (g_level.levelOver && overAt < 0) overAt = tick;
+            if (overAt >= 0 && tick == overAt + 30) SaveBackBufferPng(base + "_end.png");
+            if (getenv("HARNESS_TRACE") && tick % 2000 == 0) {
+                std::fprintf(stderr, "level %d tick %d scroll %d lives %d balls:", level, tick, g_level.scrollOffset, g_game.lives);
+                for (const Ball& b : g_balls)
+                    if (b.active) std::fprintf(stderr, " (%.0f,%.0f a%.0f s%.1f)", b.position.x, b.position.y, b.angle, b.speed);
+                std::fprintf(stderr, "\n");
+            }
+        });
+        EXPECT_EQ(r.completed, 1) << "level " << level << " after " << r.ticks << " ticks, lives " << g_game.lives
+                                  << ", scroll " << g_level.scrollOffset;
+        EXPECT_EQ(g_game.levels[level - 1].completed, 1);
+        EXPECT_GT(g_game.score, 0);
+    }
+}
+
+TEST_F(Harness, ScreenDrawsPlayViewPanelAndMessages)
+{
+    PlayLevel(2, 7, 120, 0);
+    // The exit prompt stops play and shows its panel.
+    PlayLevel(2, 7, 60, 0, nullptr, [](int tick) {
+        FeedInput(tick == 5 ? std::initializer_list<int>{DIK_ESCAPE} : std::initializer_list<int>{}, 0, 0);
+    });
+    EXPECT_EQ(g_level.exitPrompt, 1);
+    EXPECT_EQ(GetCurrentScreen(), &g_gameScreen);
+    SaveBackBufferPng(std::string(BUILD_ROOT) + "/skerrow-game-shots/exit_prompt.png");
+    // Y leaves the level as abandoned.
+    const RunResult r = PlayLevel(2, 7, 60, 0, nullptr, [](int tick) {
+        const int key = tick == 5 ? DIK_ESCAPE : tick == 10 ? DIK_Y : 0;
+        FeedInput(key ? std::initializer_list<int>{key} : std::initializer_list<int>{}, 0, 0);
+    });
+    EXPECT_EQ(r.completed, 0);
+    EXPECT_LT(r.ticks, 60);
+    // The panel lies at the bottom; the progress shows 0 at the start.
+    EXPECT_EQ(LevelProgress(), 0);
+    uint16_t* p = nullptr;
+    int pitch = 0;
+    ASSERT_EQ(LockSurface(g_display.backBuffer, &p, &pitch), 1);
+    int lit = 0;
+    for (int y = 400; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) lit += p[y * pitch + x] != 0;
+    UnlockSurface(g_display.backBuffer);
+    EXPECT_GT(lit, 640 * 40);
+}
+
+TEST_F(Harness, TextBatchKeepsItsFirstFont)
+{
+    TrueTypeFont& a = g_sprites->fonts[0];
+    TrueTypeFont& b = g_sprites->fonts[1];
+    BeginText(&a, 16);
+    BeginText(&b, 30);
+    EXPECT_EQ(g_currentFont, &a);
+    EXPECT_EQ(a.Size(), 16);
+    EndText();
+    EXPECT_EQ(IsTextBatchOpen(), 0);
+    EndText();
+    EXPECT_EQ(IsTextBatchOpen(), 0);
+}
+
+}  // namespace

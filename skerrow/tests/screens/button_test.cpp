@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include "skerrow/Src/Button.h"
+#include "skerrow/Src/Input.h"
+
+namespace {
+
+// One poll of the keyboard and the left button, as the main loop does before a frame.
+void Poll(bool left, int key = 0, uint32_t now = 0)
+{
+    uint8_t keys[256] = {};
+    if (key) keys[key] = 0x80;
+    DIMOUSESTATE mouse{};
+    mouse.rgbButtons[0] = left ? 0x80 : 0;
+    ProcessInputStates(keys, &mouse, now);
+}
+
+// Runs one frame of a button with the event of the ring; the event code after the button.
+int32_t Frame(Button& b)
+{
+    MouseEvent ev{};
+    PopMouseEvent(&ev);
+    int32_t code = ev.code;
+    b.HandleInput(&code);
+    return code;
+}
+
+class ButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_input = InputState{};
+        g_clickedButtonId = 0;
+        button.Set(100, 100, 100, 30, 7);
+    }
+    void MoveTo(int x, int y)
+    {
+        g_cursorX = x;
+        g_cursorY = y;
+    }
+    Button button;
+};
+
+}  // namespace
+
+TEST_F(ButtonTest, PushFiresOnReleaseInsideOnly)
+{
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    EXPECT_EQ(Frame(button), MOUSE_NONE);  // the press is consumed
+    EXPECT_TRUE(button.IsActive());
+    EXPECT_EQ(g_clickedButtonId, 0);
+    Poll(false, 0, 1016);
+    EXPECT_EQ(Frame(button), MOUSE_LEFT_UP);  // the release is not
+    EXPECT_EQ(g_clickedButtonId, 7);
+    EXPECT_FALSE(button.pressed);
+
+    // Press inside, move out, release: nothing.
+    g_clickedButtonId = 0;
+    Poll(true, 0, 5000);
+    Frame(button);
+    MoveTo(20, 20);
+    Poll(false, 0, 5016);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+    EXPECT_FALSE(button.pressed);
+
+    // Press outside, move in, release: nothing (it was never pressed).
+    Poll(true, 0, 9000);
+    Frame(button);
+    MoveTo(150, 110);
+    Poll(false, 0, 9016);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+}
+
+TEST_F(ButtonTest, QuickSecondClickIsADoublePressThatDoesNotFire)
+{
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    Frame(button);
+    Poll(false, 0, 1050);
+    Frame(button);
+    ASSERT_EQ(g_clickedButtonId, 7);
+    g_clickedButtonId = 0;
+    Poll(true, 0, 1100);  // within 300 ms of the first press
+    EXPECT_EQ(Frame(button), MOUSE_NONE);
+    EXPECT_FALSE(button.pressed);
+    Poll(false, 0, 1150);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+}
+
+TEST_F(ButtonTest, AutoRepeatFiresEveryHeldFrameWhileHovered)
+{
+    button.SetType(BUTTON_REPEAT);
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 7);
+    for (int i = 0; i < 3; ++i) {
+        g_clickedButtonId = 0;
+        Poll(true, 0, 1016 + 16 * i);
+        Frame(button);
+        EXPECT_EQ(g_clickedButtonId, 7);
+    }
+    g_clickedButtonId = 0;
+    MoveTo(400, 400);
+    Poll(true, 0, 2000);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+    // Set resets the type: SetType must come after it.
+    button.Set(0, 0, 10, 10, 1);
+    EXPECT_EQ(button.type, BUTTON_PUSH);
+}
+
+TEST_F(ButtonTest, HotkeyAndDisabledButtons)
+{
+    button.hotkey = DIK_RETURN;
+    MoveTo(0, 0);
+    Poll(false, DIK_RETURN);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 7);
+
+    g_clickedButtonId = 0;
+    button.SetEnabled(0);
+    EXPECT_TRUE(button.IsDisabled());
+    EXPECT_FALSE(button.IsIdle());
+    Poll(false, 0);
+    Poll(false, DIK_RETURN);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+    MoveTo(150, 110);
+    Poll(true, 0, 8000);
+    EXPECT_EQ(Frame(button), MOUSE_LEFT_DOWN);  // not consumed by a disabled button
+    EXPECT_FALSE(button.pressed);
+
+    button.SetEnabled(1);
+    button.SetShown(0);
+    Poll(false, 0);
+    Poll(false, DIK_RETURN);
+    Frame(button);
+    EXPECT_EQ(g_clickedButtonId, 0);
+}
+
+TEST_F(ButtonTest, AbsolutePositionAndLabelPlacement)
+{
+    Button parent;
+    parent.Set(10, 20, 300, 300, 1);
+    button.parent = &parent;
+    int x, y;
+    button.GetAbsolutePosition(&x, &y);
+    EXPECT_EQ(x, 110);
+    EXPECT_EQ(y, 120);
+    button.parent = nullptr;
+
+    // A 40-pixel text on the 100 x 30 button.
+    button.LabelPosition(40, &x, &y);
+    EXPECT_EQ(x, 100 + 30);
+    EXPECT_EQ(y, 100 + 8);
+    button.labelModeX = 1;
+    button.labelModeY = 1;
+    button.labelOffsetX = 5;
+    button.labelOffsetY = 3;
+    button.LabelPosition(40, &x, &y);
+    EXPECT_EQ(x, 105);
+    EXPECT_EQ(y, 103);
+    button.labelModeX = 2;
+    button.labelModeY = 2;
+    button.LabelPosition(40, &x, &y);
+    EXPECT_EQ(x, 100 + 100 - 40 - 5);
+    EXPECT_EQ(y, 100 + 30 - 3 - 18);
+    button.labelModeX = 7;
+    button.labelModeY = 9;
+    button.LabelPosition(40, &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+}
+
+TEST_F(ButtonTest, FirstButtonUnderTheCursorTakesThePress)
+{
+    Button second;
+    second.Set(100, 100, 100, 30, 8);
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    MouseEvent ev{};
+    PopMouseEvent(&ev);
+    int32_t code = ev.code;
+    button.HandleInput(&code);
+    second.HandleInput(&code);
+    EXPECT_TRUE(button.pressed);
+    EXPECT_FALSE(second.pressed);
+}
