@@ -42,3 +42,15 @@ function(add_fuzz_target NAME)
   set_tests_properties(${NAME}.replay PROPERTIES LABELS "fuzz;${F_LABELS}"
     ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 300)
 endfunction()
+
+# Adds every subfolder that has a CMakeLists.txt, in name order: each area of tests or
+# benchmarks keeps a folder of its own.
+function(add_subfolders)
+  file(GLOB entries LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT entries)
+  foreach(e ${entries})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${e} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${e}/CMakeLists.txt)
+      add_subdirectory(${e})
+    endif()
+  endforeach()
+endfunction()

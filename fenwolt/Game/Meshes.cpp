@@ -17,6 +17,7 @@ constexpr size_t NPOS = (size_t)-1;
 // The own arrays address vertices with 16-bit indices.
 constexpr long MAX_MESH_VERTICES = 65536;
 constexpr long MAX_MESH_FACES = 1 << 20;
+constexpr long MAX_FACE_CORNERS = 64;
 
 enum class Dialect { Lws2x, PolyTrans, Plain };
 
@@ -215,12 +216,23 @@ int XFileMesh::ParseText(const char* data, size_t size, const char* name)
             !s.ReadInt(pos, ",;", c))
             return Fail("Too few faces in", name), 0;
         if (corners != 3) Fail("Warning: non triangle in", name);
+        if (corners < 3 || corners > MAX_FACE_CORNERS) return Fail("Bad face in", name), 0;
+        // The further corners of a polygon are passed over so that the next face starts clean.
+        for (long k = 3; k < corners; ++k) {
+            long ignored = 0;
+            if (!s.ReadInt(pos, ",;", ignored)) return Fail("Too few faces in", name), 0;
+        }
         long na = 0, nb = 0, nc = 0, normalCorners = 0;
         if (normals != NPOS) normals = s.SkipToNumber(normals);
         if (normals == NPOS || !s.ReadInt(normals, ",;", normalCorners) || !s.ReadInt(normals, ",;", na) ||
             !s.ReadInt(normals, ",;", nb) || !s.ReadInt(normals, ",;", nc))
             return Fail("Too few normal faces in", name), 0;
         if (normalCorners != 3) Fail("Warning: non triangle n in", name);
+        if (normalCorners < 3 || normalCorners > MAX_FACE_CORNERS) return Fail("Bad normal face in", name), 0;
+        for (long k = 3; k < normalCorners; ++k) {
+            long ignored = 0;
+            if (!s.ReadInt(normals, ",;", ignored)) return Fail("Too few normal faces in", name), 0;
+        }
         const long corner[3] = {a, b, c}, normal[3] = {na, nb, nc};
         for (int k = 0; k < 3; ++k) {
             if (corner[k] < 0 || corner[k] >= vertexCount || normal[k] < 0 || normal[k] >= normalCount)

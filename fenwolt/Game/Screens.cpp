@@ -55,12 +55,12 @@ void BuildScreenNotYetBuilt()
 
 void BuildPopupNotYetBuilt() { DebugTrace("Pop-up screen is not built yet: it shows nothing\n"); }
 
-// Until the front end's intro exists, the intro id shows the cleared frame with the glyph
-// sheet's first font at rest: a visible, honest placeholder.
+// Until the front end's intro exists, the intro id shows the title picture as its background
+// and says that the screen itself is missing.
 void BuildIntroPlaceholder()
 {
-    DebugTrace("Screen 2 (Intro) is not built yet: it shows an empty screen\n");
-    ClearColour = 0xFF000000;
+    DebugTrace("Screen 2 (Intro) is not built yet: it shows the title picture only\n");
+    CreateFullScreenSprite(0, "interface\\title.jpg");
 }
 
 ScreenBuilderFn g_builders[SCREEN_ID_LIMIT];

@@ -558,6 +558,37 @@ HRESULT AppFramework::SwitchToWindowed()
     return S_OK;
 }
 
+HRESULT FindMediaFile(const char* name, char* path)
+{
+    if (!name || !path) return E_INVALIDARG;
+    if (FileExists(name)) {
+        std::snprintf(path, MAX_PATH, "%s", name);
+        return S_OK;
+    }
+    char media[MAX_PATH] = "";
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\DirectX", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD type = 0, size = sizeof(media) - 8;
+        if (RegQueryValueExA(key, "DX8SDK Samples Path", nullptr, &type, reinterpret_cast<LPBYTE>(media), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ) {
+            media[sizeof(media) - 8] = 0;
+            std::strncat(media, "\\Media\\", sizeof(media) - std::strlen(media) - 1);
+        } else {
+            media[0] = 0;
+        }
+        RegCloseKey(key);
+    }
+    char joined[2 * MAX_PATH];
+    std::snprintf(joined, sizeof(joined), "%s%s", media, name);
+    if (std::strlen(joined) < MAX_PATH && FileExists(joined)) {
+        std::snprintf(path, MAX_PATH, "%s", joined);
+        return S_OK;
+    }
+    std::snprintf(path, MAX_PATH, "%s", name);
+    return E_FAIL;
+}
+
 HRESULT AppFramework::ChooseDeviceDialog()
 {
     DebugTrace("Fenwolt: the device-selection dialog needs the dialog layer, which this build lacks\n");

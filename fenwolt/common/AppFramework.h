@@ -161,6 +161,11 @@ private:
     uint32_t framesCounted_ = 0;
 };
 
+// Finds a media file: the name itself when it opens for reading, else the SDK media directory
+// from the registry joined with the name. `path` has room for MAX_PATH characters and receives
+// the path found, or the name as given with E_FAIL. Null arguments give E_INVALIDARG.
+HRESULT FindMediaFile(const char* name, char* path);
+
 extern AppFramework* AppInstancePointer;
 // Window procedure of the main window: forwards to AppInstancePointer's HandleMessage.
 LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

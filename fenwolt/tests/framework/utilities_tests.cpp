@@ -1,4 +1,5 @@
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/Utilities.h"
 #include "framework_test_support.h"
 
@@ -129,4 +130,18 @@ TEST(FileTest, WholeFileIsZeroTerminatedAndEmptyFilesGiveNothing)
     EXPECT_STREQ(LoadedTextPointer, "abc");
     FreeLoadedTextFile();
     EXPECT_EQ(LoadTextFile("missing.txt"), 0);
+}
+
+TEST(FileTest, MediaFilesAreFoundByTheirOwnNameOrReportedMissing)
+{
+    ScratchDirectory dir;
+    dir.Write("Media/ball.x", "x");
+    char path[MAX_PATH];
+    EXPECT_EQ(FindMediaFile("media\\BALL.x", path), S_OK);
+    EXPECT_STREQ(path, "media\\BALL.x");
+    // No SDK media directory in the registry: the name comes back with a failure.
+    EXPECT_EQ(FindMediaFile("missing.x", path), E_FAIL);
+    EXPECT_STREQ(path, "missing.x");
+    EXPECT_EQ(FindMediaFile(nullptr, path), E_INVALIDARG);
+    EXPECT_EQ(FindMediaFile("ball.x", nullptr), E_INVALIDARG);
 }

@@ -1,0 +1,152 @@
+// The application object with a real device in a scratch directory that sees the data set, and
+// the picture helpers of the rendering tests.
+#pragma once
+
+#include "fenwolt/Game/Engine.h"
+#include "fenwolt/Game/GameApp.h"
+#include "fenwolt/tests/framework/framework_test_support.h"
+#include "platform/d3d8/d3d8_internal.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+inline std::filesystem::path DataSetDir() { return std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt"; }
+
+// Every folder of the data set appears in the scratch directory.
+inline void LinkDataSet(const std::filesystem::path& into)
+{
+    for (const char* sub : {"interface", "xdata", "textures", "texture2", "kit", "shader", "level", "wav"}) {
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(DataSetDir() / sub, into / sub, ec);
+    }
+}
+
+class EngineAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(std::filesystem::exists(DataSetDir() / "interface" / "Font1E.tga"))
+            << "build the fenwolt-data target first";
+        D3D8ResetStandInSettings();
+        PlatformRecordMessageBoxes(true);
+        dir.Write("dat/window.dat", "");
+        LinkDataSet(dir.Path());
+        ConstructTheApp();
+        ASSERT_EQ(TheApp.Create(nullptr), S_OK);
+        ASSERT_NE(TheApp.Device, nullptr);
+        ASSERT_EQ(CreateEngineDeviceObjects(), S_OK);
+        ASSERT_EQ(RestoreEngineVideoResources(), S_OK);
+    }
+    void TearDown() override
+    {
+        if (TheApp.MainWindow) SendMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
+        DestroyTheApp();
+        DrainMessages();
+        ResetScreenHandlers();
+        PlatformRecordMessageBoxes(false);
+    }
+    // Loads a mesh file into the next slot the way the resource list does.
+    int LoadMesh(const char* file)
+    {
+        int slot = TheApp.MeshCount;
+        if (FAILED(TheApp.MeshTable[slot]->CreateWithTextParse(TheApp.Device, file))) return MESH_NONE;
+        TheApp.MeshTable[slot]->RestoreVideoResources(TheApp.Device);
+        ++TheApp.MeshCount;
+        return slot;
+    }
+    int LoadTextureHolder(const char* file)
+    {
+        int slot = TheApp.MeshCount;
+        if (TheApp.MeshTable[slot]->CreatePlaceholder(TheApp.Device, file) != 0) return MESH_NONE;
+        TheApp.MeshTable[slot]->RestoreVideoResources(TheApp.Device);
+        ++TheApp.MeshCount;
+        return slot;
+    }
+    ScratchDirectory dir;
+};
+
+struct RgbImage {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return rgb.data() + ((size_t)y * width + x) * 3; }
+};
+
+inline RgbImage ReadBack()
+{
+    RgbImage image;
+    auto* impl = dynamic_cast<Direct3DDevice8Impl*>(TheApp.Device);
+    if (impl) impl->ReadBackBuffer(image.width, image.height, image.rgb);
+    return image;
+}
+
+inline bool WritePng(const std::filesystem::path& path, const RgbImage& image)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < image.height; ++y) png_write_row(png, const_cast<uint8_t*>(image.At(0, y)));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return true;
+}
+
+inline bool ReadPng(const std::filesystem::path& path, RgbImage& image)
+{
+    png_image p{};
+    p.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&p, path.c_str())) return false;
+    p.format = PNG_FORMAT_RGB;
+    image.width = (int)p.width;
+    image.height = (int)p.height;
+    image.rgb.assign(PNG_IMAGE_SIZE(p), 0);
+    return png_image_finish_read(&p, nullptr, image.rgb.data(), 0, nullptr) != 0;
+}
+
+// Compares the frame with its golden picture under fenwolt/tests/engine/golden: the share of
+// pixels whose channels differ by more than `channelTolerance` must stay below `maxShare`. The
+// frame is always written beside the build for a look; with FENWOLT_UPDATE_GOLDEN set the
+// golden picture is (re)written instead of compared.
+inline ::testing::AssertionResult MatchesGolden(const RgbImage& frame, const std::string& name,
+                                                int channelTolerance = 24, double maxShare = 0.01)
+{
+    std::filesystem::path out = std::filesystem::path(BUILD_ROOT) / ("engine_" + name + ".png");
+    WritePng(out, frame);
+    std::filesystem::path golden = std::filesystem::path(SOURCE_ROOT) / "fenwolt/tests/engine/golden" / (name + ".png");
+    if (std::getenv("FENWOLT_UPDATE_GOLDEN")) {
+        WritePng(golden, frame);
+        return ::testing::AssertionSuccess();
+    }
+    RgbImage expected;
+    if (!ReadPng(golden, expected)) return ::testing::AssertionFailure() << "no golden picture " << golden;
+    if (expected.width != frame.width || expected.height != frame.height)
+        return ::testing::AssertionFailure() << "size differs from " << golden;
+    size_t off = 0;
+    for (size_t i = 0; i < frame.rgb.size(); i += 3)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs((int)frame.rgb[i + c] - (int)expected.rgb[i + c]) > channelTolerance) {
+                ++off;
+                break;
+            }
+    double share = (double)off / (double)(frame.rgb.size() / 3);
+    if (share > maxShare)
+        return ::testing::AssertionFailure() << share * 100.0 << "% of the pixels differ from " << golden
+                                             << " (frame in " << out << ")";
+    return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,480 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "ScreenHarness.h"
+
+namespace {
+
+class Screens : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartScreens());
+        ResetCampaign();
+        g_level.grid.clear();
+        g_level.height = 200;
+        g_clickedButtonId = 0;
+    }
+};
+
+void CompleteLevels(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        g_game.levels[i - 1].completed = 1;
+        g_game.levels[i - 1].revealed = 1;
+    }
+}
+
+// Screen point of a level's node for the map's current scroll.
+bool NodeOnScreen(int level, int* x, int* y)
+{
+    float scale;
+    return NodeScreen::NodePosition(g_game.levels[level - 1], g_nodeScreenInstance.scroll, x, y, &scale) != 0;
+}
+
+}  // namespace
+
+TEST_F(Screens, NewCampaignRevealsLevelOneAfterThirtyFrames)
+{
+    StartAt(&g_menuScreenInstance);
+    Frame();
+    SaveShot("menu");
+    EXPECT_GT(LitPixels(), 10000);
+    ClickAt(456, 199);  // NEW GAME
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(g_game.lives, 8);
+    EXPECT_EQ(g_game.money, 150);
+    const LevelInfo& one = g_game.levels[0];
+    EXPECT_EQ(one.opening, 1);
+    EXPECT_EQ(one.available, 0);
+    for (int i = 1; i < kLevelCount; ++i) EXPECT_EQ(g_game.levels[i].available + g_game.levels[i].opening, 0) << i;
+    Frames(31);
+    EXPECT_EQ(one.opening, 0);
+    EXPECT_EQ(one.available, 1);
+    EXPECT_EQ(one.revealed, 1);
+    Frames(80);
+    SaveShot("map");
+    // The reveal happens once: the map shown again keeps the node available, not opening.
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(one.opening, 0);
+    EXPECT_EQ(one.available, 1);
+}
+
+TEST_F(Screens, AvailabilityFollowsRequiresInBothEpisodes)
+{
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(g_game.levels[1].opening, 0);  // level 2 needs level 1
+    CompleteLevels(1, 1);
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(g_game.levels[1].opening, 1);
+    EXPECT_EQ(g_game.levels[1].requirementsMet, 1);
+    // Level 51 names level 50 as it is; episode 2's later levels count from level 51.
+    CompleteLevels(1, 49);
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(g_game.levels[50].requirementsMet, 0);
+    CompleteLevels(50, 50);
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(g_game.levels[50].requirementsMet, 1);
+    EXPECT_EQ(g_game.levels[51].requirementsMet, 0);  // level 52 needs 51, not 1
+    ASSERT_GE(g_game.levels[51].prerequisiteCount, 1);
+    EXPECT_EQ(g_game.levels[51].prerequisites[0], 50);
+    CompleteLevels(51, 51);
+    NodeScreen::ComputeLevelStates();
+    EXPECT_EQ(g_game.levels[51].requirementsMet, 1);
+    EXPECT_EQ(g_game.levels[51].opening, 1);
+}
+
+TEST_F(Screens, LostLevelCostsNothingAndWonLevelOpensTheShop)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    Frames(31);
+    g_game.inventory[0] = InventorySlot{ITEM_CANNON, 2, 0, 0, 0, 0};
+    g_nodeScreenInstance.StartLevel(1);
+    ASSERT_EQ(GetCurrentScreen(), &g_gameScreen);
+    g_game.lives = 1;
+    g_game.money = 999;
+    g_game.score = 4321;
+    g_game.inventory[0].count = 0;
+    g_gameScreen.ReturnToPreviousScreen(0);
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(g_game.lives, 8);
+    EXPECT_EQ(g_game.money, 150);
+    EXPECT_EQ(g_game.score, 0);
+    EXPECT_EQ(g_game.inventory[0].count, 2);
+
+    g_nodeScreenInstance.StartLevel(1);
+    g_game.score = 500;
+    g_game.levels[0].completed = 1;
+    g_gameScreen.ReturnToPreviousScreen(1);
+    EXPECT_EQ(GetCurrentScreen(), &g_shopScreen);
+    EXPECT_EQ(g_game.score, 500);
+    EXPECT_EQ(g_screenDepth, 3);  // menu, map, shop over the map
+}
+
+TEST_F(Screens, HundredthLevelLeadsThroughTheShopToTheBossAndALostFightBackToTheMap)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    CompleteLevels(1, 99);
+    NodeScreen::ComputeLevelStates();
+    g_nodeScreenInstance.StartLevel(100);
+    g_game.levels[99].completed = 1;
+    g_gameScreen.ReturnToPreviousScreen(1);
+    ASSERT_EQ(GetCurrentScreen(), &g_shopScreen);
+    Key(DIK_ESCAPE);
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    Frames(40);
+    SaveShot("boss");
+    EXPECT_GT(LitPixels(), 10000);
+    g_game.lives = 0;
+    g_game.money = 1;
+    // The exit prompt confirmed: back on the map, the campaign as it was, and no new fight.
+    Key(DIK_ESCAPE);
+    Key(DIK_Y);
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(g_game.lives, g_nodeScreenInstance.snapshot.lives);
+    EXPECT_EQ(g_game.money, g_nodeScreenInstance.snapshot.money);
+    Frames(3);
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    // The shop's way back leads to the fight again.
+    g_shopScreen.SwitchScreen(0);
+    Key(DIK_ESCAPE);
+    EXPECT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+}
+
+TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
+{
+    StartAt(&g_menuScreenInstance);
+    g_bossScreenInstance.SwitchScreen(0);
+    BossScreen& boss = g_bossScreenInstance;
+    EXPECT_EQ(boss.health, 300);
+    ASSERT_FALSE(g_level.grid.empty());  // the arena has its own (empty) grid
+    boss.bossX = 320;
+    boss.bossY = 200;
+    int hits = 0;
+    while (boss.state != BOSS_DEFEATED && hits < 400) {
+        std::memset(g_balls, 0, sizeof g_balls);
+        g_balls[0].active = 1;
+        g_balls[0].position = Vector2(320.0f, 241.5f);  // just below the box, going up
+        g_balls[0].angle = 90.0f;
+        g_balls[0].speed = 1.0f;
+        boss.BossCollisions();
+        ++hits;
+        boss.RunBossState();
+    }
+    EXPECT_EQ(hits, 301);
+    EXPECT_EQ(boss.health, 0);
+
+    g_game.money = 35;
+    g_game.lives = 2;
+    g_game.score = 0;
+    std::vector<int> money;
+    int frames = 0;
+    while (GetCurrentScreen() == &boss && frames < 1000) {
+        ++boss.frameCounter;
+        ++frames;
+        const int before = g_game.money;
+        if (boss.RunBossState()) break;
+        if (g_game.money != before) money.push_back(g_game.money);
+        if (g_game.money == 0 && g_game.lives == 0 && g_game.score == 3020) break;
+    }
+    EXPECT_EQ(money, (std::vector<int>{25, 15, 5, 0}));
+    EXPECT_EQ(g_game.score, 3020);
+    int wait = 0;
+    while (GetCurrentScreen() == &boss && wait < 200) {
+        ++boss.frameCounter;
+        ++wait;
+        boss.RunBossState();
+    }
+    EXPECT_EQ(wait, 100);
+    EXPECT_EQ(GetCurrentScreen(), &g_happyScreen);
+}
+
+TEST_F(Screens, BossShotFreezesThePaddleOncePerPass)
+{
+    StartAt(&g_menuScreenInstance);
+    g_bossScreenInstance.SwitchScreen(0);
+    BossScreen& boss = g_bossScreenInstance;
+    boss.shots[0].active = 1;
+    boss.shots[0].position = Vector2(320.0f, 340.0f);
+    boss.shots[0].velocity = Vector2(0.0f, 12.0f);  // one pixel a frame
+    int freezes = 0;
+    for (int i = 0; i < 100; ++i) {
+        g_level.paddleFreeze = 0;
+        boss.UpdateShots(0);
+        freezes += g_level.paddleFreeze == 100;
+    }
+    EXPECT_EQ(freezes, 1);
+    EXPECT_EQ(boss.shots[0].active, 1);
+}
+
+TEST_F(Screens, ShopPricesSellingAndTheExchange)
+{
+    ASSERT_EQ(LoadShopItems(), 1);
+    for (int id = 1; id < ITEM_COUNT; ++id) EXPECT_EQ(g_shopItems[id].sellPrice, g_shopItems[id].price * 8 / 10) << id;
+    EXPECT_EQ(ShelfItem(0), ITEM_CREDIT1);
+    EXPECT_EQ(ShelfItem(1), ITEM_BALL);
+    EXPECT_EQ(ShelfItem(20), ITEM_SHIELD);
+    EXPECT_EQ(ShelfPlace(ITEM_CREDIT2), -1);
+
+    g_shopItems[ITEM_CREDIT1].price = 10;
+    g_game.money = 5;
+    g_game.score = 12;
+    EXPECT_EQ(BuyItem(ITEM_CREDIT1), 1);
+    EXPECT_EQ(g_game.money, 6);
+    EXPECT_EQ(g_game.score, 2);
+    // Money never buys score points' worth: the exchange needs the points.
+    g_game.money = 1000;
+    EXPECT_EQ(CanBuy(ITEM_CREDIT1), 0);
+    EXPECT_EQ(BuyItem(ITEM_CREDIT1), 0);
+    EXPECT_EQ(g_game.score, 2);
+
+    g_shopItems[ITEM_BALL].price = 50;
+    EXPECT_EQ(BuyItem(ITEM_BALL), 1);
+    EXPECT_EQ(g_game.lives, 9);
+    EXPECT_EQ(g_game.money, 950);
+    EXPECT_EQ(g_game.inventory[0].id, 0);
+
+    for (int i = 0; i < kInventorySlots; ++i) g_game.inventory[i] = InventorySlot{static_cast<int16_t>(ITEM_WIDE_BUSTER + i), 1, 0, 0, 0, 0};
+    g_game.money = 1000;
+    EXPECT_EQ(BuyItem(ITEM_SHIELD), 0);  // an eleventh different item
+    EXPECT_EQ(g_game.money, 1000);
+    EXPECT_EQ(BuyItem(ITEM_WIDE_BUSTER), 1);
+    EXPECT_EQ(g_game.inventory[0].count, 2);
+
+    // Selling the detonator only sells it: there is no level (nor grid) to blow up.
+    ResetCampaign();
+    g_level.grid.clear();
+    g_shopItems[ITEM_DETONATOR].price = 15;
+    g_shopItems[ITEM_DETONATOR].sellPrice = 15 * 8 / 10;
+    g_game.inventory[3] = InventorySlot{ITEM_DETONATOR, 1, 0, 0, 0, 0};
+    const int score = g_game.score;
+    EXPECT_EQ(SellInventorySlot(3), 1);
+    EXPECT_EQ(g_game.money, 150 + 12);
+    EXPECT_EQ(g_game.score, score);
+    EXPECT_EQ(g_game.inventory[3].id, 0);
+    EXPECT_EQ(SellInventorySlot(3), 0);
+}
+
+TEST_F(Screens, ShopScreenBuysSellsAndLeaves)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    g_shopScreen.SwitchScreen(0);
+    Frame();
+    const int price = g_shopItems[ITEM_CANNON].price;
+    int x = (ShelfPlace(ITEM_CANNON) % 7) * 85 + 40 + 25, y = (ShelfPlace(ITEM_CANNON) / 7) * 60 + 80 + 25;
+    ClickAt(x, y);
+    EXPECT_EQ(g_shopScreen.selectedItem, ITEM_CANNON);
+    Frames(120);
+    ClickAt(545, 286);  // BUY
+    EXPECT_EQ(g_game.money, 150 - price);
+    EXPECT_EQ(g_game.inventory[0].id, ITEM_CANNON);
+    Frames(5);
+    SaveShot("shop");
+    ClickAt(197, 447);  // the first inventory slot, where the HUD shows it
+    EXPECT_EQ(g_shopScreen.selectedSlot, 0);
+    Frames(60);
+    SaveShot("shop-sell");
+    ClickAt(545, 326);  // SELL
+    EXPECT_EQ(g_game.money, 150 - price + g_shopItems[ITEM_CANNON].sellPrice);
+    EXPECT_EQ(g_game.inventory[0].id, 0);
+    EXPECT_EQ(g_shopScreen.selectedSlot, -1);
+    ClickAt(545, 366);  // BACK
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+}
+
+TEST_F(Screens, OptionsSlidersStayWithinPercents)
+{
+    EXPECT_EQ(SliderVolume(380, 120), 50);
+    EXPECT_EQ(SliderVolume(300, 120), 0);
+    EXPECT_EQ(SliderVolume(639, 122), 100);
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 179 + 144 + 20);  // OPTIONS
+    ASSERT_EQ(GetCurrentScreen(), &g_optionsScreenInstance);
+    ClickAt(380, 160);
+    EXPECT_EQ(g_settings.musicVolume, 50);
+    for (int i = 0; i < 60; ++i) {
+        g_cursorX = 460;
+        g_cursorY = 160;
+        Frame({}, true);  // m100 held: + 2 a frame, never above 100
+    }
+    Frame();
+    EXPECT_EQ(g_settings.musicVolume, 100);
+    const int vanishing = g_settings.vanishing;
+    ClickAt(200, 268);
+    EXPECT_EQ(g_settings.vanishing, !vanishing);
+    Frames(2);
+    SaveShot("options");
+    ClickAt(320, 445);  // quit
+    EXPECT_EQ(GetCurrentScreen(), &g_menuScreenInstance);
+    g_settings.vanishing = vanishing;
+}
+
+TEST_F(Screens, HelpPagesStayWithinTheFour)
+{
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 179 + 192 + 20);  // INSTRUCTIONS
+    ASSERT_EQ(GetCurrentScreen(), &g_helpScreen);
+    Key(DIK_LEFT);
+    EXPECT_EQ(g_helpScreen.page, 0);
+    EXPECT_GT(std::strlen(g_helpScreen.text), 10u);
+    SaveShot("help1");
+    Key(DIK_RIGHT);
+    EXPECT_EQ(g_helpScreen.page, 1);
+    SaveShot("help2");
+    ClickAt(555, 455);  // next
+    EXPECT_EQ(g_helpScreen.page, 2);
+    SaveShot("help3");
+    Key(DIK_NEXT);
+    Key(DIK_NEXT);
+    EXPECT_EQ(g_helpScreen.page, 3);
+    SaveShot("help4");
+    ClickAt(10, 10, true);
+    EXPECT_EQ(GetCurrentScreen(), &g_menuScreenInstance);
+}
+
+TEST_F(Screens, EndingThenNameEntryWhoseEnterDoesNotLeave)
+{
+    std::remove(kHiscoreFileName);
+    StartAt(&g_menuScreenInstance);
+    g_game.score = 65000;
+    g_happyScreen.SwitchScreen(0);
+    Frames(20);
+    Key(DIK_A);  // too early to skip
+    EXPECT_EQ(GetCurrentScreen(), &g_happyScreen);
+    Frames(200);
+    SaveShot("ending");
+    Key(DIK_A);
+    ASSERT_EQ(GetCurrentScreen(), &g_hiscoreScreen);
+    EXPECT_EQ(g_hiscoreScreen.editedRow, 4);
+    for (char c : std::string("Pilot")) SendKeyToScreen(static_cast<WPARAM>(c), 0);
+    Frames(2);
+    SaveShot("hiscores-entry");
+    Key(DIK_B);  // typing keys do not leave
+    EXPECT_EQ(GetCurrentScreen(), &g_hiscoreScreen);
+    SendKeyToScreen(13, 0);
+    Frame({DIK_RETURN});
+    Frame({DIK_RETURN});
+    Frame();
+    EXPECT_EQ(GetCurrentScreen(), &g_hiscoreScreen);
+    EXPECT_EQ(g_hiscoreScreen.editedRow, -1);
+    Frames(100);
+    SaveShot("hiscores");
+    HiscoreEntry t[kHiscoreRows];
+    LoadHiscores(t);
+    EXPECT_STREQ(t[4].name, "Pilot");
+    EXPECT_EQ(t[4].score, 65000);
+    Key(DIK_SPACE);
+    EXPECT_EQ(GetCurrentScreen(), &g_menuScreenInstance);
+    EXPECT_EQ(g_screenDepth, 1);
+}
+
+TEST_F(Screens, SaveIntoASlotAndLoadItBack)
+{
+    for (int i = 1; i <= 10; ++i) std::remove(("game" + std::to_string(i) + ".sav").c_str());
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    Frames(31);
+    CompleteLevels(5, 5);
+    g_game.money = 321;
+    ClickAt(397, 441);  // SAVE
+    ASSERT_EQ(GetCurrentScreen(), &g_saveScreen);
+    ClickAt(260, 170 + 16 * 2 + 5);
+    EXPECT_EQ(g_saveScreen.editedSlot, 2);
+    EXPECT_STREQ(g_saveScreen.title, "");
+    for (char c : std::string("Seventeen letters!")) SendKeyToScreen(static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(std::strlen(g_saveScreen.title), 16u);
+    Frames(2);
+    SaveShot("save");
+    SendKeyToScreen(13, 0);
+    Frame();
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(std::filesystem::file_size("game3.sav"), 280u);
+
+    // A slot whose file cannot be written keeps its old listing and leaves nothing claimed.
+    std::filesystem::create_directory("game4.sav.tmp");
+    ClickAt(397, 441);
+    ClickAt(260, 170 + 16 * 3 + 5);
+    SendKeyToScreen('x', 0);
+    SendKeyToScreen(13, 0);
+    Frame();
+    EXPECT_EQ(GetCurrentScreen(), &g_saveScreen);
+    EXPECT_EQ(g_saveScreen.valid[3], 0);
+    EXPECT_NE(std::string(g_saveScreen.listing[3]).find(g_strings.Get("EmptySlot")), std::string::npos);
+    std::filesystem::remove("game4.sav.tmp");
+    // A named slot offers its old title.
+    Key(DIK_ESCAPE);
+    EXPECT_EQ(g_saveScreen.editedSlot, -1);
+    ClickAt(260, 170 + 16 * 2 + 5);
+    EXPECT_STREQ(g_saveScreen.title, "Seventeen letter");
+    Key(DIK_ESCAPE);
+    Key(DIK_ESCAPE);
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+
+    ResetCampaign();
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 179 + 48 + 20);  // LOAD GAME
+    ASSERT_EQ(GetCurrentScreen(), &g_loadScreen);
+    Frames(2);
+    SaveShot("load");
+    ClickAt(260, 170 + 16 * 5 + 5);  // an empty slot loads nothing
+    EXPECT_EQ(GetCurrentScreen(), &g_loadScreen);
+    ClickAt(260, 170 + 16 * 2 + 5);
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(g_game.money, 321);
+    EXPECT_EQ(g_game.levels[4].completed, 1);
+    EXPECT_EQ(g_game.levels[4].revealed, 1);
+    EXPECT_EQ(g_screenDepth, 2);
+}
+
+TEST_F(Screens, LoadedCampaignWithEveryLevelDoneFightsOnAnEmptyArena)
+{
+    SaveGameRecord r;
+    GameState g{};
+    g.lives = 3;
+    g.money = 20;
+    for (LevelInfo& l : g.levels) l.completed = 1;
+    g.inventory[0] = InventorySlot{ITEM_DETONATOR, 1, 0, 0, 0, 0};
+    BuildSaveRecord(g, "done", &r);
+    ASSERT_EQ(WriteSaveSlot(8, r), 1);
+    StartAt(&g_menuScreenInstance);
+    g_loadScreen.SwitchScreen(0);
+    ClickAt(260, 170 + 16 * 8 + 5);
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    for (int i = 0; i < 200; ++i) BotFrame(i);
+    EXPECT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    std::remove("game9.sav");
+}
+
+TEST_F(Screens, NewGamePlaysLevelOneThenTheShop)
+{
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 199);
+    Frames(31);
+    int x, y;
+    ASSERT_TRUE(NodeOnScreen(1, &x, &y));
+    ClickAt(x - 6, y - 10);
+    EXPECT_EQ(g_nodeScreenInstance.selected, 0);
+    Frames(80);
+    SaveShot("map-selected");
+    ClickAt(108, 404);  // START
+    ASSERT_EQ(GetCurrentScreen(), &g_gameScreen);
+    int tick = 0;
+    for (; tick < 40000 && GetCurrentScreen() == &g_gameScreen; ++tick) {
+        BotFrame(tick);
+        if (tick == 300) SaveShot("level1");
+    }
+    ASSERT_EQ(GetCurrentScreen(), &g_shopScreen) << "after " << tick << " ticks";
+    EXPECT_EQ(g_game.levels[0].completed, 1);
+    Key(DIK_ESCAPE);
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    Frames(40);
+    EXPECT_EQ(g_game.levels[1].available, 1);  // level 2 revealed
+    SaveShot("map-after-level1");
+}
