@@ -1,6 +1,12 @@
 #include "fenwolt/Game/GameApp.h"
 
+#include "fenwolt/Game/Engine.h"
+#include "fenwolt/Game/Scene.h"
+#include "fenwolt/Game/SceneEffects.h"
+#include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sound.h"
+#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Texts.h"
 #include "fenwolt/common/AppTimer.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/d3dx8/d3dx8math.h"
@@ -40,10 +46,6 @@ HRESULT DefaultLoadTexture(int slot, const char* file)
 const ResourceListLoader kDefaultLoader = {DefaultLoadMesh, DefaultLoadTexture};
 const ResourceListLoader* g_loader = &kDefaultLoader;
 
-// The language file's texts 74 and 75 name a failed mesh and texture; these stand in until the
-// language tables are loaded by the texts code.
-const char* kMeshFailedText = "Failed to load mesh";
-const char* kTextureFailedText = "Failed to load texture";
 }  // namespace
 
 GameApp& TheApp = *reinterpret_cast<GameApp*>(g_appStorage);
@@ -81,6 +83,8 @@ GameApp::GameApp()
     for (auto& s : SpriteTable) s = new Sprite();
     CursorSpriteIndex = 0;
     for (auto& c : CursorSprites) c = new Sprite();
+    InitEngineTables();
+    StartSceneEffects();
     InitSoundPlayer();
     LoadSounds();
     HandCursor = ArrowCursor = nullptr;
@@ -127,18 +131,15 @@ HRESULT GameApp::InitApp()
 
 HRESULT GameApp::CreateDeviceResources()
 {
-    static const char* const kFontFiles[FONT_COUNT] = {"interface\\Font1E.tga", "interface\\Font1F.tga",
-                                                       "interface\\Font1G.tga"};
-    for (int i = 0; i < FONT_COUNT; ++i)
-        if (FontTable[i])
-            std::snprintf(FontTable[i]->GlyphSheetFile, sizeof(FontTable[i]->GlyphSheetFile), "%s", kFontFiles[i]);
+    // A font whose sheet cannot be read draws untextured; the game goes on.
+    CreateEngineDeviceObjects();
     return S_OK;
 }
 
 HRESULT GameApp::RestoreVideoResources()
 {
-    for (int i = 0; i < MESH_COUNT; ++i)
-        if (MeshTable[i] && MeshTable[i]->Loaded) MeshTable[i]->RestoreDeviceMesh(Device);
+    RestoreEngineVideoResources();
+    RestoreSceneEffects(Device);
     D3DXVECTOR3 eye(CameraEye.x, CameraEye.y, CameraEye.z);
     D3DXVECTOR3 at(CameraTarget.x, CameraTarget.y, CameraTarget.z);
     D3DXVECTOR3 up(CameraUp.x, CameraUp.y, CameraUp.z);
@@ -160,27 +161,17 @@ HRESULT GameApp::RestoreVideoResources()
 
 HRESULT GameApp::ReleaseVideoResources()
 {
-    for (auto* f : FontTable)
-        if (f) f->ReleaseVertexBuffer();
-    for (auto* s : SpriteTable)
-        if (s) s->ReleaseVertexBuffer();
-    for (auto* c : CursorSprites)
-        if (c) c->ReleaseVertexBuffer();
-    for (auto* m : MeshTable)
-        if (m) m->ReleaseDeviceMesh();
+    ReleaseSceneEffects(Device);
+    ReleaseEngineVideoResources();
     return S_OK;
 }
 
 HRESULT GameApp::DestroyDeviceResources()
 {
-    for (auto* f : FontTable)
-        if (f) f->ReleaseTexture();
-    for (auto* s : SpriteTable)
-        if (s) s->ReleaseTexture();
-    for (auto* c : CursorSprites)
-        if (c) c->ReleaseTexture();
+    DestroyEngineDeviceObjects();
     for (auto* m : MeshTable)
         if (m) m->Destroy();
+    DestroySceneEffects();
     return S_OK;
 }
 
@@ -203,6 +194,7 @@ HRESULT GameApp::ShutdownApp()
         m = nullptr;
     }
     for (auto& instance : InstanceTable) instance.ReleaseDeviceBuffers();
+    ShutdownSceneEffects();
     if (!soundShutDown_) ShutdownSoundPlayer();
     soundShutDown_ = true;
     return S_OK;
@@ -211,10 +203,7 @@ HRESULT GameApp::ShutdownApp()
 void GameApp::StartRun()
 {
     LoadCursorSprites();
-    // The screen table arrives with the front end; until then the game runs an empty screen that
-    // shows the cleared frame.
-    ResetScreenHandlers();
-    ScreenReady = true;
+    SetScreen(ScreenId::Intro);
 }
 
 void GameApp::ReleaseGameOnClose()
@@ -246,6 +235,8 @@ HRESULT GameApp::UpdateFrame()
         step = ElapsedTime;
     }
     FrameTimeFactor = step / 0.04f;
+    // The fade runs on real time, also under the reference rasteriser's fixed step.
+    UpdateSceneEffects(ElapsedTime);
     if (ScreenUpdateHandler) ScreenUpdateHandler(step);
     return S_OK;
 }
@@ -278,7 +269,10 @@ HRESULT GameApp::RenderFrame()
         Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
         return S_OK;
     }
-    if (SpritesNeedRefresh) SpritesNeedRefresh = false;
+    if (SpritesNeedRefresh) {
+        RefreshVisibleSprites();
+        SpritesNeedRefresh = false;
+    }
     SetSceneViewport(0);
     DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
     if (D24S8Flag) flags |= D3DCLEAR_STENCIL;
@@ -296,21 +290,35 @@ HRESULT GameApp::RenderFrame()
     Device->SetTransform(D3DTS_VIEW, &SceneMatrices[1]);
 
     if (FAILED(Device->BeginScene())) return S_OK;
+    if (SceneVisible) DrawScene();
     RunScreenRenderHandler();
     DrawSprites();
-    if (!Windowed) UpdateCursorPos();
+    RenderSceneEffects(Device);
+    if (DebugMode && FontTable[2]) {
+        FontTable[2]->DrawText(6.f, 4.f, 0xFF000000, FrameStats, FontTable[2]->DrawFlags);
+        FontTable[2]->DrawText(4.f, 2.f, 0xFFFFFF00, FrameStats, FontTable[2]->DrawFlags);
+    }
+    if (!Windowed) {
+        UpdateCursorPos();
+        Sprite* cursor = CursorSprites[CursorSpriteIndex & 1];
+        if (cursor && cursor->IsVisible()) cursor->Render();
+    }
     Device->EndScene();
     return S_OK;
 }
 
-void GameApp::DrawSprites()
+void GameApp::DrawSprites() { DrawVisibleSprites(); }
+
+int GameApp::DrawScene() { return ::DrawScene(); }
+void GameApp::DrawRenderList() { ::DrawRenderList(); }
+void GameApp::DrawInstance(ModelInstance& instance) { ::DrawInstance(instance); }
+SpriteHandle GameApp::HitTestSprites() { return ::HitTestSprites(); }
+void GameApp::SetBackground(const char* pictureFile) { CreateFullScreenSprite(0, pictureFile); }
+
+HRESULT GameApp::BuildMeshBuffers(int meshIndex, bool rebuild)
 {
-    // Sprites are drawn once they carry a texture; the sprite drawing code fills them in.
-    for (int i = 0; i < SPRITE_COUNT; ++i) {
-        Sprite* s = SpriteTable[i];
-        if (!s || !s->Texture || !s->IsVisible()) continue;
-        ++DrawCallCount;
-    }
+    if (meshIndex < 0 || meshIndex >= MESH_COUNT) return E_FAIL;
+    return ::BuildMeshBuffers(Device, MeshTable[meshIndex], rebuild);
 }
 
 void GameApp::ReleaseAllSprites()
@@ -445,7 +453,7 @@ HRESULT GameApp::LoadResourceList(const char* listFile, bool countOnly)
             hr = g_loader->LoadTexture(MeshCount, line);
         }
         if (FAILED(hr)) {
-            DebugOutPair(isMesh ? kMeshFailedText : kTextureFailedText, line);
+            DebugOutPair(GetText(isMesh ? 74 : 75), line);
             continue;
         }
         ++MeshCount;
@@ -481,8 +489,12 @@ void LoadCursorSprites()
         Sprite* s = TheApp.CursorSprites[i];
         if (!s) continue;
         std::snprintf(s->PictureFile, sizeof(s->PictureFile), "%s", kFiles[i]);
-        s->Width = s->Height = 32;
         s->Source = RECT{0, 0, 32, 32};
+        if (TheApp.Device) {
+            s->Create(TheApp.Device, kFiles[i], false, s->Source, 32, 32, false, i == 0);
+            s->SetPosition((float)MouseX, (float)MouseY);
+        }
+        s->Width = s->Height = 32;
         s->Flags = i == 0 ? (uint32_t)SPRITE_VISIBLE : 0u;
     }
     TheApp.CursorSpriteIndex = 0;
@@ -497,7 +509,7 @@ void UpdateCursorPos()
     MouseY = p.y;
     if (!TheApp.Windowed) {
         Sprite* s = TheApp.CursorSprites[TheApp.CursorSpriteIndex & 1];
-        if (s) {
+        if (s && FAILED(s->SetPosition((float)MouseX, (float)MouseY))) {
             s->X = (float)MouseX;
             s->Y = (float)MouseY;
         }

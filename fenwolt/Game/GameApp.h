@@ -53,6 +53,14 @@ public:
     void SetSceneViewport(int mode);
     void ReleaseAllSprites();
     void DrawSprites();
+    // The scene of visible model instances; 1 (nothing drawn) while the screen is not ready.
+    int DrawScene();
+    void DrawRenderList();
+    void DrawInstance(ModelInstance& instance);
+    SpriteHandle HitTestSprites();
+    // Sprite 0 becomes an 800 x 600 picture at 0, 0.
+    void SetBackground(const char* pictureFile);
+    HRESULT BuildMeshBuffers(int meshIndex, bool rebuild);
     // The "tex" quality rule: with texture quality 1 a name beginning "tex" reads its low-quality
     // twin, the eighth character becoming '2'. Works on the caller's copy.
     static void ApplyTextureQualityRule(char* name, size_t size);

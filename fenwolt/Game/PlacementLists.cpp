@@ -119,8 +119,7 @@ int ParsePlacementList(const char* text, size_t size, PlacementRecordSink sink, 
         while (i < size && IsSeparator(text[i])) ++i;
         if (i >= size) break;
         const size_t start = i;
-        // A NUL inside the text ends a field like a separator would not: it is kept out of the
-        // field so that names stay whole strings.
+        // A NUL byte cuts its field short: names must stay C strings.
         while (i < size && !IsSeparator(text[i])) ++i;
         std::string field(text + start, i - start);
         field.resize(std::strlen(field.c_str()));

@@ -207,18 +207,29 @@ void RenderShaderModel(IDirect3DDevice8* device, const ModelInstance& m, const X
 {
     const int tableSlot = m.RenderKind - 2;
     if (!device || tableSlot < 0 || tableSlot >= SHADER_TABLE_SIZE || !ShaderTable[tableSlot]) return;
-    // Only the morph effect has geometry to draw; no model is given the other kinds.
-    if (m.RenderKind != RENDER_KIND_MORPH || !mesh || !mesh->IndexBuffer || mesh->VertexCount <= 0 ||
-        mesh->IndexCount < 3)
-        return;
-    const int slot = m.AnimationSlot;
-    if (slot < 0 || slot >= ANIMATION_SLOT_COUNT || AnimationStore[slot].VertexCount != (uint32_t)mesh->VertexCount)
-        return;
-    IDirect3DVertexBuffer8* current = AnimationFrameBuffer(slot, m.AnimCurrentFrame[slot]);
-    IDirect3DVertexBuffer8* next = AnimationFrameBuffer(slot, m.AnimNextFrame[slot]);
-    if (!current || !next) return;
+    if (!mesh || !mesh->IndexBuffer || mesh->VertexCount <= 0 || mesh->IndexCount < 3) return;
+    // The two-stream effects (morph, fishm) blend two key frames of the current animation; the
+    // single-stream ones draw the mesh's own vertices.
+    const bool twoStreams = tableSlot == 3 || tableSlot == 4;
+    IDirect3DVertexBuffer8* first = nullptr;
+    IDirect3DVertexBuffer8* second = nullptr;
+    float weight = 1.0f;
+    if (twoStreams) {
+        const int slot = m.AnimationSlot;
+        // Both key frames must exist and match the mesh vertex for vertex: the mesh's indices
+        // address them.
+        if (slot < 0 || slot >= ANIMATION_SLOT_COUNT || AnimationStore[slot].VertexCount != (uint32_t)mesh->VertexCount)
+            return;
+        first = AnimationFrameBuffer(slot, m.AnimCurrentFrame[slot]);
+        second = AnimationFrameBuffer(slot, m.AnimNextFrame[slot]);
+        weight = m.AnimBlend[slot];
+        if (!first || !second) return;
+    } else {
+        first = mesh->VertexBuffer;
+        if (!first || tableSlot >= LOADED_SHADER_COUNT) return;
+    }
 
-    const MorphConstants k = ComputeMorphConstants(m.WorldMatrix, view, projection, m.AnimBlend[slot]);
+    const MorphConstants k = ComputeMorphConstants(m.WorldMatrix, view, projection, weight);
     device->SetVertexShaderConstant(0, k.c[0], 4);
     device->SetVertexShaderConstant(4, k.c[4], 1);
     device->SetVertexShaderConstant(5, k.c[5], 1);
@@ -228,15 +239,15 @@ void RenderShaderModel(IDirect3DDevice8* device, const ModelInstance& m, const X
 
     device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
     if (SUCCEEDED(device->SetVertexShader(ShaderTable[tableSlot]))) {
-        device->SetStreamSource(0, current, sizeof(ModelVertex));
-        device->SetStreamSource(1, next, sizeof(ModelVertex));
+        device->SetStreamSource(0, first, sizeof(ModelVertex));
+        if (second) device->SetStreamSource(1, second, sizeof(ModelVertex));
         device->SetIndices(mesh->IndexBuffer, 0);
         const UINT count = (UINT)mesh->IndexCount / 3;
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, (UINT)mesh->VertexCount, 0, count);
         ++drawCalls;
         triangles += (int32_t)count;
-        // The second stream must not outlive the draw: the next fixed-function draw reads one.
-        device->SetStreamSource(1, nullptr, 0);
+        // The second stream must not outlive the draw: the key frame could be freed under it.
+        if (second) device->SetStreamSource(1, nullptr, 0);
     }
     device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
 }

@@ -43,9 +43,10 @@ struct MorphConstants {
 MorphConstants ComputeMorphConstants(const D3DMATRIX& world, const D3DMATRIX& view, const D3DMATRIX& projection,
                                      float blendWeight);
 
-// Draws a model of render kind 2 and above with its shader; counts the draw call and triangles
-// into the given counters. Nothing is drawn when the shader, the two key-frame buffers or the
-// mesh's index buffer are missing, or when the animation's vertex count differs from the mesh's.
+// Draws a model of render kind 2 and above with its shader (kinds 5 and 6 from the two key
+// frames of its animation, 2 to 4 from the mesh's own vertex buffer); counts the draw call and
+// triangles into the given counters. Nothing is drawn when the shader, a key-frame buffer or the
+// mesh's buffers are missing, or when the animation's vertex count differs from the mesh's.
 void RenderShaderModel(IDirect3DDevice8* device, const ModelInstance& instance, const XFileMesh* mesh,
                        const D3DMATRIX& view, const D3DMATRIX& projection, int32_t& drawCalls, int32_t& triangles);
 // The same with the application's device, meshes, scene matrices and counters.

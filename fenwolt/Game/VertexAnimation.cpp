@@ -3,6 +3,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/common/Utilities.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -224,7 +225,8 @@ void StepModelAnimation(ModelInstance& m, float elapsed)
     if (cycle > 0.0 && time > cycle) {
         const double passes = std::floor(time / cycle);
         time = (float)(time - passes * cycle);
-        m.AnimationLoopsDone += passes > 1e9 ? 1000000000 : (int32_t)passes;
+        const double loops = (double)m.AnimationLoopsDone + passes;
+        m.AnimationLoopsDone = loops > (double)INT32_MAX ? INT32_MAX : (int32_t)loops;
     }
 
     for (int guard = 0; guard < 4 * MAX_ANIMATION_FRAMES + 4; ++guard) {
@@ -237,7 +239,7 @@ void StepModelAnimation(ModelInstance& m, float elapsed)
         }
         if (++current >= frames) {
             current = 0;
-            ++m.AnimationLoopsDone;
+            if (m.AnimationLoopsDone < INT32_MAX) ++m.AnimationLoopsDone;
         }
         if (++next >= frames) next = 0;
     }

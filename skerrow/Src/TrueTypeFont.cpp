@@ -215,11 +215,10 @@ int TrueTypeFont::TextWidth8(const char* text)
     return w;
 }
 
-int TrueTypeFont::TextWidth(const char16_t* format, ...)
+int TrueTypeFont::TextWidthPlain(const char16_t* text)
 {
-    // Formatting of 16-bit texts is limited to what the game measures: the text as it stands.
     int w = 0;
-    for (const char16_t* p = format; p && *p;) {
+    for (const char16_t* p = text; p && *p;) {
         if (int n = ParseTag(p, nullptr)) {
             p += n;
             continue;
@@ -228,6 +227,25 @@ int TrueTypeFont::TextWidth(const char16_t* format, ...)
         ++p;
     }
     return w;
+}
+
+int TrueTypeFont::TextWidth(const char16_t* format, ...)
+{
+    if (!format) return 0;
+    // The conversions of a format are plain ASCII: the format is narrowed, formatted with the
+    // arguments and widened again (characters beyond 8 bits cannot take part in a format).
+    char narrow[kTextBuffer];
+    int n = 0;
+    for (; format[n] && n < kTextBuffer - 1; ++n) narrow[n] = format[n] < 256 ? static_cast<char>(format[n]) : '?';
+    narrow[n] = 0;
+    char formatted[kTextBuffer];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(formatted, sizeof formatted, narrow, args);
+    va_end(args);
+    char16_t wide[kTextBuffer];
+    WidenString(formatted, wide, kTextBuffer);
+    return TextWidthPlain(wide);
 }
 
 void BeginText(TrueTypeFont* font, int size)
@@ -268,5 +286,5 @@ int MeasureText(const char* text)
     char16_t wide[TrueTypeFont::kTextBuffer];
     WidenString(text, wide, TrueTypeFont::kTextBuffer);
     // The text is measured as it stands, never used as a format.
-    return g_currentFont->TextWidth(wide);
+    return g_currentFont->TextWidthPlain(wide);
 }

@@ -29,6 +29,8 @@ public:
     // Draws a text as it stands (no formatting).
     void Print(int x, int y, uint16_t colour, const char* text);
     int TextWidth(const char16_t* format, ...);
+    // Width of a 16-bit text as it stands (no formatting; colour tags skipped).
+    int TextWidthPlain(const char16_t* text);
     // Width of a plain 8-bit text (colour tags skipped).
     int TextWidth8(const char* text);
     // One pixel of the coverage blend, exposed for the tests: coverage c against `under`.

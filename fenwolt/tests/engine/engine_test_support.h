@@ -4,6 +4,7 @@
 
 #include "fenwolt/Game/Engine.h"
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Lighting.h"
 #include "fenwolt/tests/framework/framework_test_support.h"
 #include "platform/d3d8/d3d8_internal.h"
 
@@ -42,6 +43,8 @@ protected:
         ASSERT_NE(TheApp.Device, nullptr);
         ASSERT_EQ(CreateEngineDeviceObjects(), S_OK);
         ASSERT_EQ(RestoreEngineVideoResources(), S_OK);
+        // The blend cache outlives the device of the test before.
+        ForgetBlendMode();
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -193,9 +194,9 @@ TEST_F(MeshTableTest, EveryMeshOfTheDataSetLoadsWithItsOwnBuffers)
 
 TEST_F(MeshTableTest, FailuresReportFailureAndLeaveTheSlotEmpty)
 {
-    dir.Write("xdata/bad.x", std::string(kPlain).replace(std::string(kPlain).find("3;0,1,2;;"), 9, "3;0,1,5;;"));
+    dir.Write("own/bad.x", std::string(kPlain).replace(std::string(kPlain).find("3;0,1,2;;"), 9, "3;0,1,5;;"));
     XFileMesh* slot = TheApp.MeshTable[TheApp.MeshCount];
-    EXPECT_TRUE(FAILED(slot->CreateWithTextParse(TheApp.Device, "xdata\\bad.x")));
+    EXPECT_TRUE(FAILED(slot->CreateWithTextParse(TheApp.Device, "own\\bad.x")));
     EXPECT_FALSE(slot->Loaded);
     EXPECT_EQ(slot->VertexBuffer, nullptr);
     EXPECT_TRUE(FAILED(slot->CreateWithTextParse(TheApp.Device, "xdata\\missing.x")));
@@ -222,8 +223,8 @@ TEST_F(MeshTableTest, AFileWithSeveralMaterialsKeepsOne)
                  "  Material { 1.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n"
                  "  Material { 0.0;1.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n"
                  "  Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n }\n");
-    dir.Write("xdata/three.x", text);
-    int slot = LoadMesh("xdata\\three.x");
+    dir.Write("own/three.x", text);
+    int slot = LoadMesh("own\\three.x");
     ASSERT_LT(slot, MESH_NONE);
     const XFileMesh& m = *TheApp.MeshTable[slot];
     EXPECT_EQ(m.MaterialCount, 1u);

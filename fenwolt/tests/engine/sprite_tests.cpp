@@ -1,4 +1,5 @@
 #include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Scene.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sprites.h"
 #include "engine_test_support.h"
@@ -95,7 +96,7 @@ TEST_F(SpriteTest, FixedColoursSurviveAlignmentAndLeaveTheFontAlone)
     CreateTextSpriteFixedColours(4, 400, 300, 1, "Fixed", 1);
     Sprite* s = TheApp.SpriteTable[4];
     std::vector<ScreenVertex> v = Vertices(s);
-    ASSERT_EQ(v.size(), 30u);
+    ASSERT_EQ(v.size(), 60u);
     EXPECT_EQ(v[0].colour, 0xFF000000u);   // shadow pass
     EXPECT_EQ(v.back().colour, 0xFFFFFF00u);  // text pass
     const int width = s->ScreenRect.right - s->ScreenRect.left;
@@ -195,10 +196,12 @@ TEST_F(SpriteTest, ReloadedTexturesAndResetsLeaveSpritesDrawable)
     SpriteImageHeight = 64;
     CreateImageSprite(3, 0, 0, 100, 20, "interface\\controls.tga", MakeRect(0, 0, 100, 20), 0);
     CreateTextSprite(4, 0, 100, 0, "Reset", 0);
-    IDirect3DTexture8* before = TheApp.SpriteTable[3]->Texture;
     RefreshSpriteImage(3, "interface\\conf.tga");
-    EXPECT_NE(TheApp.SpriteTable[3]->Texture, nullptr);
-    EXPECT_NE(TheApp.SpriteTable[3]->Texture, before);
+    ASSERT_NE(TheApp.SpriteTable[3]->Texture, nullptr);
+    D3DSURFACE_DESC desc{};
+    TheApp.SpriteTable[3]->Texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ((int)desc.Width, TheApp.SpriteTable[3]->TexInfo.TextureWidth);
+    EXPECT_EQ(TheApp.SpriteTable[3]->TexInfo.FromOwnLoader, 1u);
     // Drawing after the reload applies only live textures (a freed one would crash or trace).
     ScreenReady = true;
     RenderEngineFrame();
@@ -286,7 +289,9 @@ TEST_F(SpriteTest, PopupRestoresExactlyTheSavedFlags)
     ClosePopupScreen();
     EXPECT_FALSE(PopupOpen);
     for (int h = 0; h < SPRITE_COUNT; ++h)
-        if (h < 1500 || h > 1949) EXPECT_EQ(TheApp.SpriteTable[h]->Flags, before[h]) << h;
+        if (h < 1500 || h > 1949) {
+            EXPECT_EQ(TheApp.SpriteTable[h]->Flags, before[h]) << h;
+        }
     EXPECT_EQ(TheApp.SpriteTable[1500]->Device, nullptr);
     EXPECT_EQ(TheApp.SpriteTable[1949]->Device, nullptr);
     ScreenUpdateHandler(0.1f);

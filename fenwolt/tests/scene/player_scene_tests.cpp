@@ -62,4 +62,16 @@ TEST_F(PlayerSceneTest, ALitShadowedRunningPlayer)
     EXPECT_GT(body.Sum(), 60);
 }
 
+TEST_F(PlayerSceneTest, TheMatchSizedSceneShadowsEveryPlayerAndTheBall)
+{
+    MatchSceneRig rig(device);
+    ASSERT_EQ(rig.Load(22), "");
+    rig.LookAt(D3DVECTOR{59.47f - 40.f, 25.f, 42.08f}, D3DVECTOR{59.47f, 0.f, 42.08f});
+    rig.Frame(0.02f, true, true);
+    SaveFrame("match_scene.png");
+    EXPECT_EQ(rig.shadowsDrawn, 23);
+    // 22 players, the ball, the pitch, two goals, and 23 shadows.
+    EXPECT_EQ(rig.drawCalls, 26 + 23);
+}
+
 }  // namespace

@@ -288,3 +288,36 @@ TEST_F(MorphDrawTest, NothingIsDrawnWithoutBothFramesOrAMatchingVertexCount)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MorphDrawTest, OtherKindsDrawTheirOwnProgramsFromTheRightStreams)
+{
+    // fishm blends the same two key frames: all of the next frame at weight 0.
+    instance.RenderKind = 6;
+    Draw(0.0f);
+    EXPECT_GT(Pixel(CentreColumn(0.f), 300).Sum(), 0);
+    EXPECT_EQ(Pixel(CentreColumn(1.f), 300).Sum(), 0);
+
+    // stand draws the mesh's own vertices: without them, nothing.
+    instance.RenderKind = 3;
+    Draw(1.0f);
+    EXPECT_EQ(drawCalls, 1);
+    IDirect3DVertexBuffer8* own = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ModelVertex), D3DUSAGE_WRITEONLY, MODEL_VERTEX_FVF, D3DPOOL_MANAGED,
+                                         &own),
+              D3D_OK);
+    BYTE* p = nullptr;
+    own->Lock(0, 0, &p, 0);
+    std::memcpy(p, AnimationFrameVertices(0, 0), 4 * sizeof(ModelVertex));
+    own->Unlock();
+    mesh->VertexBuffer = own;
+    Draw(0.0f);  // the weight means nothing to it
+    mesh->VertexBuffer = nullptr;
+    EXPECT_NEAR(Pixel(CentreColumn(1.f), 300).r, ExpectedShade(), 3);
+    EXPECT_EQ(Pixel(CentreColumn(0.f), 300).Sum(), 0);
+    EXPECT_EQ(drawCalls, 2);
+    own->Release();
+}
+
+}  // namespace

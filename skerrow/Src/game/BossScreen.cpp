@@ -37,15 +37,15 @@ void BossScreen::OnDisplay(Screen*, int32_t)
     g_level.paused = 0;
     backgroundCounter = 10000000;
     countdown = 0;
-    std::memset(g_balls, 0, sizeof g_balls);
-    std::memset(g_enemies, 0, sizeof g_enemies);
+    for (Ball& b : g_balls) b = Ball{};
+    for (Enemy& e : g_enemies) e = Enemy{};
     std::memset(g_bullets, 0, sizeof g_bullets);
     std::memset(g_capsules, 0, sizeof g_capsules);
     // A campaign loaded from a save reaches the fight without ever loading a level: the arena
     // gets an empty grid of its own rather than whatever (or nothing) the last level left.
     ResizeGrid(kMinLevelHeight);
     g_level.scrollOffset = 0;
-    std::memset(shots, 0, sizeof shots);
+    for (BossBullet& s : shots) s = BossBullet{};
     std::memset(shotOnPaddle, 0, sizeof shotOnPaddle);
     for (InventorySlot& s : g_game.inventory) s.active = 0;
     g_level.backMapRows = 100;

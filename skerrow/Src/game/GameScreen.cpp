@@ -1,5 +1,6 @@
 #include "skerrow/Src/game/GameScreen.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdarg>
@@ -356,14 +357,20 @@ void GameScreen::DrawFrame()
 
 namespace {
 int g_brush = 1;
+// The editor's own cursor: play reads the mouse as motion only.
+int g_cursorX = 320, g_cursorY = 200;
 }
 
 void GameScreen::ProcessEditor()
 {
+    int32_t dx = 0, dy = 0, wheel = 0;
+    ReadMouseDelta(&dx, &dy, &wheel);
+    g_cursorX = std::clamp(g_cursorX + dx, 0, 639);
+    g_cursorY = std::clamp(g_cursorY + dy, 0, 479);
     if (WasKeyPressed(DIK_LEFT) && g_brush > 1) --g_brush;
     if (WasKeyPressed(DIK_RIGHT) && g_brush < 4) ++g_brush;
-    if (g_input.mouseWheel > 0 && g_brush < 4) ++g_brush;
-    if (g_input.mouseWheel < 0 && g_brush > 1) --g_brush;
+    if (wheel > 0 && g_brush < 4) ++g_brush;
+    if (wheel < 0 && g_brush > 1) --g_brush;
     if (IsKeyHeld(DIK_UP)) g_level.scrollOffset = std::max(0, g_level.scrollOffset - 5);
     if (IsKeyHeld(DIK_DOWN)) g_level.scrollOffset = std::min(StartScrollOffset(g_level.height), g_level.scrollOffset + 5);
     if (WasKeyPressed(DIK_F8))
@@ -373,7 +380,7 @@ void GameScreen::ProcessEditor()
         g_level.editorOn = 1;
     }
     if (WasKeyPressed(DIK_F2)) SaveLevel(0);
-    const int mx = g_input.mouseX, my = g_input.mouseY;
+    const int mx = g_cursorX, my = g_cursorY;
     if ((g_input.leftHeld || g_input.rightHeld) && my >= 0 && my < kViewHeight) {
         const int type = g_input.leftHeld ? g_brush : 0;
         const int row = (g_level.scrollOffset + my) / kCellHeight, column = mx / kCellWidth;
@@ -397,8 +404,9 @@ int32_t GameScreen::Process()
     DrawFrame();
     if (g_level.editorOn && g_sprites) {
         const BlockType& bt = g_blockTypes[(g_brush - 1) % kMaxBlockTypes];
-        g_sprites->blocks.DrawFrameByIndex(bt.images[0], g_input.mouseX + 12, g_input.mouseY + 12, -1);
-        DrawBitmapText(g_input.mouseX + 48, g_input.mouseY + 12, 0xFFFF, 0.3f, "%d", bt.hitCounter);
+        if (g_sprites->cursor.IsLoaded()) g_sprites->cursor.DrawAnimation(g_sprites->cursorAnim, g_cursorX, g_cursorY, -1);
+        g_sprites->blocks.DrawFrameByIndex(bt.images[0], g_cursorX + 12, g_cursorY + 12, -1);
+        DrawBitmapText(g_cursorX + 48, g_cursorY + 12, 0xFFFF, 0.3f, "%d", bt.hitCounter);
     }
     return 1;
 }

@@ -14,8 +14,9 @@ int g_itemTimesLoaded = 0;
 void SetItemActiveTime(int id, int ticks)
 {
     if (id < 0 || id >= ITEM_COUNT) return;
+    // The other items keep what the file (or its absence) gives them.
+    if (!g_itemTimesLoaded) LoadItemTimes();
     g_itemTimes[id] = ticks;
-    g_itemTimesLoaded = 1;
 }
 
 void LoadItemTimes()

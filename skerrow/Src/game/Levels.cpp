@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/win32/crt_rand.h"
 #include "skerrow/Src/FileSystem.h"
@@ -198,6 +199,10 @@ int SaveLevel(int asTemplate)
     else
         LevelFileName(g_game.levelNumber, file, sizeof file);
     std::string path = ResolveGamePath(file);
+    // The levels normally come from the pack: the first save makes their folder on disk.
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         LogMessage("Can't write %s\n", file);

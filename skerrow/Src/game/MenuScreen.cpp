@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "skerrow/Src/Graphics/Graphics.h"
+#include "skerrow/Src/Input.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/game/App.h"
 #include "skerrow/Src/game/Gameplay.h"
@@ -47,6 +48,11 @@ void MenuScreen::ReleaseSurfaces()
 int32_t MenuScreen::Process()
 {
     MoveCursor();
+    // Escape backs out of every screen; at the root that means leaving the game.
+    if (WasKeyPressed(DIK_ESCAPE)) {
+        QuitApplication();
+        return 0;
+    }
     DrawPicture(background_, 0, 0);
     int32_t code = PopMouseCode();
     g_clickedButtonId = 0;

@@ -88,6 +88,12 @@ int LoadSettings()
     g_settings.reverseStereo = ini.GetInt("Settings", "Reverse stereo", 1);
     g_settings.scrollSpeed = ini.GetInt("Settings", "Scroll speed", 1);
     g_settings.vanishing = ini.GetInt("Settings", "Vanishing", 0);
+#ifdef SKERROW_HAVE_SOUND
+    if (g_sounds.soundReady) {
+        SetMusicVolume(g_settings.musicVolume);
+        SetSampleVolume(g_settings.soundVolume);
+    }
+#endif
     return 1;
 }
 

@@ -243,8 +243,8 @@ int32_t ShopScreen::Process()
     static const char* const released[3] = {"buy_rel", "sell_rel", "back_rel"};
     for (int i = 0; i < 3; ++i) {
         buttons_[i].HandleInput(&code);
-        const char* frame = buttons_[i].IsActive() ? pushed[i] : buttons_[i].hovered ? released[i] : nullptr;
-        if (frame) sheet_.DrawFrame(frame, 0, 20, ALIGN_LEFT | ALIGN_TOP);
+        // The background carries no buttons: the released look is drawn whenever not pressed.
+        sheet_.DrawFrame(buttons_[i].IsActive() ? pushed[i] : released[i], 0, 20, ALIGN_LEFT | ALIGN_TOP);
     }
     const int clicked = g_clickedButtonId;
     g_clickedButtonId = 0;

@@ -34,7 +34,13 @@ TEST_F(Harness, BotPlaysFirstAndLastLevelsOfBothEpisodes)
         const RunResult r = PlayLevel(level, 1000u + static_cast<unsigned>(level), 200000, 0, [&](int tick) {
             if (tick == 300 || tick == 3000) SaveBackBufferPng(base + "_" + std::to_string(tick) + ".png");
             if (g_level.levelOver && overAt < 0) overAt = tick;
-            if (overAt >= 0 && tick == overAt + 30) SaveBackBufferPng(base + "_end.png");
+            if (overAt >= 0 && tick == overAt + 30) {
+                SaveBackBufferPng(base + "_end.png");
+                if (getenv("HARNESS_TRACE"))
+                    std::fprintf(stderr, "end: font %d finished %d anim %d frame %d\n", g_sprites->fonts[0].IsLoaded(),
+                                 g_sprites->tpanelAnim.IsFinished(), g_sprites->tpanelAnim.CurrentIndex(),
+                                 g_sprites->tpanelAnim.CurrentFrame());
+            }
             if (getenv("HARNESS_TRACE") && tick % 2000 == 0) {
                 std::fprintf(stderr, "level %d tick %d scroll %d lives %d balls:", level, tick, g_level.scrollOffset, g_game.lives);
                 for (const Ball& b : g_balls)
@@ -90,6 +96,49 @@ TEST_F(Harness, TextBatchKeepsItsFirstFont)
     EXPECT_EQ(IsTextBatchOpen(), 0);
     EndText();
     EXPECT_EQ(IsTextBatchOpen(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Harness, EditorPaintsMirrorsFillsAndSaves)
+{
+    ScratchDir scratch;
+    PlayLevel(4, 11, 1, 0);
+    g_gameScreen.editorAllowed = 1;
+    auto tick = [](std::initializer_list<int> keys, int dx = 0, int dy = 0, bool left = false) {
+        ++FrameCounter();
+        FeedInput(keys, dx, dy, left);
+        g_gameScreen.Process();
+    };
+    tick({DIK_F5});
+    ASSERT_EQ(g_level.editorOn, 1);
+    const int frame = FrameCounter();
+    const int scroll = g_level.scrollOffset;
+    for (BlockCell& c : g_level.grid) c = BlockCell{0, 0, 0};
+    // The cursor starts at (320, 200): move it to column 2 and paint with a mirror.
+    tick({DIK_LSHIFT}, -250, 0, true);
+    const int row = (g_level.scrollOffset + 200) / kCellHeight;
+    EXPECT_EQ(GetBlockCell(2, row)->type, 1);
+    EXPECT_EQ(GetBlockCell(17, row)->type, 1);
+    EXPECT_EQ(GetBlockCell(3, row)->type, 0);
+    tick({DIK_LCONTROL}, 0, 16, true);
+    for (int c = 0; c < 20; ++c) EXPECT_EQ(GetBlockCell(c, row + 1)->type, 1);
+    tick({}, 0, 0, false);
+    tick({}, 0, 0, false);
+    tick({DIK_LCONTROL}, 0, 0, false);
+    EXPECT_EQ(FrameCounter(), frame) << "play stands still while editing";
+    EXPECT_EQ(scroll, g_level.scrollOffset);
+    tick({DIK_F2});
+    const std::vector<uint8_t> saved = ReadFileBytes("Episode1/Levels/Level04.map");
+    ASSERT_EQ(saved.size(), g_level.grid.size());
+    EXPECT_EQ(saved[static_cast<size_t>(row) * 20 + 17], 1);
+    tick({DIK_F8});
+    for (const BlockCell& c : g_level.grid) ASSERT_EQ(c.type, 0);
+    tick({DIK_F5});
+    EXPECT_EQ(g_level.editorOn, 0);
+    g_gameScreen.editorAllowed = 0;
 }
 
 }  // namespace

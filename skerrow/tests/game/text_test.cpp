@@ -52,6 +52,7 @@ TEST_F(Text, ColourTagsColourAndTakeNoSpace)
     EXPECT_GT(lit, 20);
     EXPECT_EQ(font_.TextWidth8("<0xFF0000>Red"), font_.TextWidth8("Red"));
     EXPECT_EQ(font_.TextWidth(u"<0xFF0000>Red"), font_.TextWidth8("Red"));
+    EXPECT_EQ(font_.TextWidth(u"%d<0xFF>%s", 42, "ab"), font_.TextWidth8("42ab"));
     EXPECT_GT(font_.TextWidth8("Red"), 10);
 }
 

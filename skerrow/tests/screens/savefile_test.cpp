@@ -202,3 +202,20 @@ TEST(SaveFile, FailedWriteIsReportedAndKeepsTheOldFile)
     ASSERT_EQ(std::system("rmdir game7.sav.tmp"), 0);
     std::remove("game7.sav");
 }
+
+// A file made by an independent writer of the format (MD5 from another library, the same
+// keystream) reads back as written.
+TEST(SaveFile, ReadsAFileMadeElsewhere)
+{
+    const std::vector<uint8_t> bytes = ReadFile(SOURCE_ROOT "/skerrow/tests/screens/corpus_save/valid.sav");
+    ASSERT_EQ(bytes.size(), static_cast<size_t>(kSaveFileSize));
+    SaveGameRecord r;
+    ASSERT_EQ(DecodeSaveFile(bytes.data(), bytes.size(), &r), 1);
+    EXPECT_STREQ(r.title, "Hello");
+    EXPECT_EQ(r.score, 1234);
+    EXPECT_EQ(r.lives, 5);
+    EXPECT_EQ(r.money, 99);
+    EXPECT_EQ(r.inventory[0].id, ITEM_CANNON);
+    EXPECT_EQ(r.inventory[0].ticksLeft, 40);
+    EXPECT_EQ(r.completed[0], 1);
+}

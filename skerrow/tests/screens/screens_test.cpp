@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "GameProcess.h"
 #include "ScreenHarness.h"
 
 namespace {
@@ -158,9 +159,9 @@ TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
     boss.bossY = 200;
     int hits = 0;
     while (boss.state != BOSS_DEFEATED && hits < 400) {
-        std::memset(g_balls, 0, sizeof g_balls);
+        for (Ball& b : g_balls) b = Ball{};
         g_balls[0].active = 1;
-        g_balls[0].position = Vector2(320.0f, 241.5f);  // just below the box, going up
+        g_balls[0].position = Vector2(320.0f, 240.5f);  // at the box's bottom edge, going up
         g_balls[0].angle = 90.0f;
         g_balls[0].speed = 1.0f;
         boss.BossCollisions();
@@ -477,4 +478,75 @@ TEST_F(Screens, NewGamePlaysLevelOneThenTheShop)
     Frames(40);
     EXPECT_EQ(g_game.levels[1].available, 1);  // level 2 revealed
     SaveShot("map-after-level1");
+    // Saved into slot 3 through the save screen.
+    std::remove("game3.sav");
+    ClickAt(397, 441);
+    ASSERT_EQ(GetCurrentScreen(), &g_saveScreen);
+    ClickAt(260, 170 + 16 * 2 + 5);
+    for (char c : std::string("Level one")) SendKeyToScreen(static_cast<WPARAM>(c), 0);
+    SendKeyToScreen(13, 0);
+    Frame();
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    ASSERT_EQ(std::filesystem::file_size("game3.sav"), 280u);
+#ifdef SKERROW_MENU_WIRED
+    // The program itself, started again: the menu's LOAD GAME, slot 3, and the map shows the
+    // campaign with level 1 completed.
+    const std::string dir = MakeGameFolder("load-level1");
+    std::filesystem::copy_file("game3.sav", dir + "/game3.sav");
+    const int code = RunGame(dir, "20 screenshot menu.png\n"
+                                  "25 click 456 247\n"
+                                  "40 screenshot load.png\n"
+                                  "45 click 260 207\n"
+                                  "120 screenshot map.png\n"
+                                  "130 key VK_ESCAPE\n"
+                                  "150 key VK_ESCAPE\n"
+                                  "400 quit\n");
+    EXPECT_EQ(code, 0);
+    const std::string log = ReadText(dir + "/Log.txt");
+    const size_t load = log.find("Screen switched to LoadScreen");
+    ASSERT_NE(load, std::string::npos) << log;
+    EXPECT_NE(log.find("Screen switched to NodeScreen", load), std::string::npos) << log;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/map.png"));
+#endif
 }
+
+#ifdef SKERROW_MENU_WIRED
+// The program from its menu with the mouse and the keyboard: a new game, the map, the save
+// screen with a typed title into slot 3, back to the menu and out; started again, the slot is
+// listed and loads.
+TEST_F(Screens, ProgramStartsInTheMenuSavesAndLoads)
+{
+    const std::string dir = MakeGameFolder("new-save-load");
+    int code = RunGame(dir, "10 screenshot menu.png\n"
+                            "15 click 456 199\n"
+                            "60 screenshot map.png\n"
+                            "65 click 397 441\n"
+                            "80 click 260 207\n"
+                            "85 text Pilot\n"
+                            "90 key VK_RETURN\n"
+                            "100 screenshot map2.png\n"
+                            "110 key VK_ESCAPE\n"
+                            "130 key VK_ESCAPE\n"
+                            "400 quit\n");
+    EXPECT_EQ(code, 0);
+    SaveGameRecord record;
+    const std::string bytes = ReadText(dir + "/game3.sav");
+    ASSERT_EQ(DecodeSaveFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &record), 1);
+    EXPECT_STREQ(record.title, "Pilot");
+    EXPECT_EQ(record.lives, 8);
+    EXPECT_EQ(record.money, 150);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/Ombrelit.ini"));
+
+    code = RunGame(dir, "15 click 456 247\n"
+                        "30 screenshot load.png\n"
+                        "35 click 260 207\n"
+                        "80 screenshot map.png\n"
+                        "90 key VK_ESCAPE\n"
+                        "110 key VK_ESCAPE\n"
+                        "400 quit\n");
+    EXPECT_EQ(code, 0);
+    const std::string log = ReadText(dir + "/Log.txt");
+    EXPECT_NE(log.find("Screen switched to LoadScreen"), std::string::npos) << log;
+    EXPECT_NE(log.find("Screen switched to NodeScreen"), std::string::npos) << log;
+}
+#endif

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool ready = Setup();
     if (!ready) return 0;
-    const uint8_t* nul = static_cast<const uint8_t*>(std::memchr(data, 0, size));
+    const uint8_t* nul = size ? static_cast<const uint8_t*>(std::memchr(data, 0, size)) : nullptr;
     const size_t textSize = nul ? static_cast<size_t>(nul - data) : size;
     WriteFile("Episode1/Levels/Level05", data, textSize);
     if (nul)

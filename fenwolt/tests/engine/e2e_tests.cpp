@@ -1,0 +1,76 @@
+// The program headless over the data set: the intro shows its picture, and a round trip to full
+// screen and back (two device resets) leaves the sprites drawn.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+bool ReadRgb(const std::filesystem::path& path, std::vector<uint8_t>& rgb, int& w, int& h)
+{
+    png_image p{};
+    p.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&p, path.c_str())) return false;
+    p.format = PNG_FORMAT_RGB;
+    w = (int)p.width;
+    h = (int)p.height;
+    rgb.assign(PNG_IMAGE_SIZE(p), 0);
+    return png_image_finish_read(&p, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+std::string ReadAll(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+}  // namespace
+
+TEST(EngineEndToEnd, TheIntroPictureSurvivesTwoDeviceResets)
+{
+    char pattern[] = "/tmp/fenwolt-engine-e2e-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(pattern);
+    const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data/fenwolt";
+    ASSERT_TRUE(std::filesystem::exists(data / "interface/title.jpg")) << "build the fenwolt-data target first";
+    for (const auto& entry : std::filesystem::directory_iterator(data)) {
+        if (entry.is_directory())
+            std::filesystem::create_directory_symlink(entry.path(), dir / entry.path().filename());
+        else
+            std::filesystem::copy_file(entry.path(), dir / entry.path().filename());
+    }
+    std::filesystem::create_directories(dir / "dat");
+    std::ofstream(dir / "dat" / "window.dat");
+    std::ofstream(dir / "script.txt") << "5 screenshot before.png\n"
+                                         "8 key alt+VK_RETURN\n"
+                                         "12 key alt+VK_RETURN\n"
+                                         "16 screenshot after.png\n"
+                                         "20 key alt+X\n";
+    const std::string command = "cd '" + dir.string() +
+                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
+                                "PLATFORM_FIXED_STEP_MS=20 timeout 120 '" FENWOLT_BINARY "' > run.log 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string log = ReadAll(dir / "run.log");
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Screen 2 (Intro) is not built yet"), std::string::npos) << log;
+
+    std::vector<uint8_t> before, after;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadRgb(dir / "before.png", before, w, h)) << log;
+    ASSERT_EQ(w, 800);
+    ASSERT_TRUE(ReadRgb(dir / "after.png", after, w, h)) << log;
+    // The title picture: a green pitch in the lower half, not the black of an empty frame.
+    const uint8_t* pitch = after.data() + ((size_t)500 * 800 + 100) * 3;
+    EXPECT_GT(pitch[1], pitch[0] + 30);
+    EXPECT_GT(pitch[1], 60);
+    size_t differing = 0;
+    for (size_t i = 0; i < before.size(); ++i) differing += std::abs((int)before[i] - (int)after[i]) > 8;
+    EXPECT_LT(differing, before.size() / 100);
+    std::error_code ec;
+    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir, ec);
+}

@@ -1,0 +1,74 @@
+// Starts the real `skerrow` program in a folder of its own with a PLATFORM_SCRIPT and waits
+// for it, as a player's session would run headless.
+#pragma once
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+inline const std::string& GamePath()
+{
+    static const std::string path = std::string(BUILD_ROOT) + "/skerrow/skerrow";
+    return path;
+}
+
+// A folder with the data packs of the build (links), fresh each time.
+inline std::string MakeGameFolder(const std::string& name)
+{
+    const std::string dir = std::string(BUILD_ROOT) + "/screens-runs/" + name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string data = std::string(BUILD_ROOT) + "/data/skerrow/";
+    std::filesystem::create_symlink(data + "Ombrelit.dat", dir + "/Ombrelit.dat");
+    std::filesystem::create_symlink(data + "Ombrelit.lng", dir + "/Ombrelit.lng");
+    std::ofstream(dir + "/Ombrelit.ini") << "[Settings]\nFullscreen = 0\nSound enable = 0\n";
+    return dir;
+}
+
+// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang.
+inline int RunGame(const std::string& dir, const std::string& script)
+{
+    std::ofstream(dir + "/script.txt") << script;
+    std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "PLATFORM_FIXED_STEP_MS=20",
+                                    "PLATFORM_SCRIPT=" + dir + "/script.txt", "XDG_RUNTIME_DIR=" + dir};
+    for (char** e = environ; *e; ++e) {
+        const std::string s(*e);
+        if (s.rfind("PLATFORM_", 0) != 0 && s.rfind("SDL_", 0) != 0 && s.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+            env.push_back(s);
+    }
+    std::vector<char*> envp;
+    for (std::string& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    std::string program = GamePath();
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return 3000;
+    int status = 0;
+    for (int i = 0; i < 1200; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return 2000;
+}
+
+inline std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
