@@ -157,7 +157,7 @@ void Frames(benchmark::State& state, bool scene, bool moveCamera)
 }
 }  // namespace
 
-BENCHMARK_CAPTURE(Frames, clear_and_present_only, false, false)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-BENCHMARK_CAPTURE(Frames, scene_camera_still, true, false)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-BENCHMARK_CAPTURE(Frames, scene_camera_moving, true, true)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_CAPTURE(Frames, clear_and_present_only, false, false)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK_CAPTURE(Frames, scene_camera_still, true, false)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK_CAPTURE(Frames, scene_camera_moving, true, true)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK_MAIN();

@@ -103,6 +103,10 @@ void BitmapFont::DestroyDeviceObjects()
 {
     if (Texture) Texture->Release();
     Texture = nullptr;
+    // The state blocks die with the device: forget them rather than delete them later on a
+    // device that is gone.
+    if (!VertexBuffer) SavedBlock = DrawBlock = 0;
+    if (!VertexBuffer) Device = nullptr;
 }
 
 HRESULT BitmapFont::DrawText(float x, float y, uint32_t colour, const char* text, uint32_t flags)

@@ -249,9 +249,21 @@ void SetSpriteActive(unsigned handle, uint8_t flag)
     if (Sprite* s = SpriteAt(handle)) s->SetActive(flag != 0);
 }
 
-void UseYellowTextColours() { SetTextColours(255, 255, 0, 0, 0, 0), SetHighlightColours(0, 0, 0, 255, 255, 0); }
-void UseWhiteTextColours() { SetTextColours(255, 255, 255, 0, 0, 0), SetHighlightColours(0, 0, 0, 255, 255, 255); }
-void UseGreenTextColours() { SetTextColours(0, 255, 0, 0, 0, 0), SetHighlightColours(0, 0, 0, 0, 255, 0); }
+void UseYellowTextColours()
+{
+    SetTextColours(255, 255, 0, 0, 0, 0);
+    SetHighlightColours(0, 0, 0, 255, 255, 0);
+}
+void UseWhiteTextColours()
+{
+    SetTextColours(255, 255, 255, 0, 0, 0);
+    SetHighlightColours(0, 0, 0, 255, 255, 255);
+}
+void UseGreenTextColours()
+{
+    SetTextColours(0, 255, 0, 0, 0, 0);
+    SetHighlightColours(0, 0, 0, 0, 255, 0);
+}
 
 void SetTextColours(uint8_t tr, uint8_t tg, uint8_t tb, uint8_t sr, uint8_t sg, uint8_t sb)
 {

@@ -28,6 +28,8 @@ uint32_t ToArgb(const uint8_t* p, int bytes)
     }
 }
 
+}  // namespace
+
 bool WritePixelsInFormat(const DecodedPicture& picture, D3DFORMAT format, uint8_t* bits, int pitch, int texW,
                          int texH)
 {
@@ -64,8 +66,6 @@ bool WritePixelsInFormat(const DecodedPicture& picture, D3DFORMAT format, uint8_
     }
     return true;
 }
-
-}  // namespace
 
 uint16_t PackR5G6B5(uint32_t argb)
 {

@@ -27,6 +27,12 @@ bool DecodeJpegFile(const char* file, DecodedPicture& out);
 // R / 8 << 11 | G / 8 << 6 | B / 8.
 uint16_t PackR5G6B5(uint32_t argb);
 
+// Writes the picture into locked texture memory in the format the device granted (16-bit
+// formats get 16-bit words, 32-bit formats 32-bit words), clipped to the texture; false for a
+// format the loader cannot write.
+bool WritePixelsInFormat(const DecodedPicture& picture, D3DFORMAT format, uint8_t* bits, int pitch, int textureWidth,
+                         int textureHeight);
+
 // Creates a texture for the picture (size and format as the device grants them), writes the
 // picture into its top-left corner in the granted format and fills the target's fields.
 // On failure the texture pointer stays null and the result is 1; 0 on success.

@@ -302,3 +302,22 @@ TEST_F(SpriteTest, PopupRestoresExactlyTheSavedFlags)
     SetScreenBuilder(ScreenId::StartMenu, nullptr);
     SetScreenBuilder(ScreenId::SystemMenu, nullptr);
 }
+
+TEST_F(SpriteTest, APaddedPictureScalesItsCoordinatesAndKeepsItsSize)
+{
+    SpriteImageWidth = 512;
+    SpriteImageHeight = 64;
+    CreateImageSprite(9, 0, 0, 100, 20, "interface\\controls.tga", MakeRect(0, 0, 100, 20), 0);
+    Sprite* s = TheApp.SpriteTable[9];
+    // As if the loader had placed a 512 x 64 picture in a 1024 x 128 texture.
+    s->TexInfo.Padded = 1;
+    s->TexInfo.ScaleU = 0.5f;
+    s->TexInfo.ScaleV = 0.5f;
+    ASSERT_EQ(s->SetPosition(10, 10), S_OK);
+    std::vector<ScreenVertex> v = Vertices(s);
+    ASSERT_EQ(v.size(), 6u);
+    EXPECT_FLOAT_EQ(v[2].tu, 100.f / 512.f * 0.5f);
+    EXPECT_FLOAT_EQ(v[0].tv, 20.f / 64.f * 0.5f);
+    EXPECT_FLOAT_EQ(v[2].x - v[0].x, 100.f);
+    EXPECT_EQ(s->ScreenRect.bottom, 30);
+}

@@ -214,3 +214,25 @@ TEST_F(TextureLoadTest, EveryPictureOfTheDataSetLoads)
     }
     EXPECT_GT(loaded, 10);
 }
+
+TEST(TextureWrite, RowsFollowTheGrantedFormatAndStayInsideTheTexture)
+{
+    DecodedPicture p;
+    p.Width = 3;
+    p.Height = 2;
+    p.HasAlpha = true;
+    p.Pixels = {0x80FF0000, 0xFF00FF00, 0x000000FF, 0xFFFFFFFF, 0xFF000000, 0x7F102030};
+    // A 16-bit grant for an alpha picture: two bytes a pixel, never four.
+    std::vector<uint8_t> mem(2 * 2 * 2 + 4, 0xEE);
+    ASSERT_TRUE(WritePixelsInFormat(p, D3DFMT_A4R4G4B4, mem.data(), 4, 2, 2));
+    EXPECT_EQ(mem[0] | mem[1] << 8, 0x8F00);
+    EXPECT_EQ(mem[2] | mem[3] << 8, 0xF0F0);
+    EXPECT_EQ(mem[4] | mem[5] << 8, 0xFFFF);
+    EXPECT_EQ(mem[8], 0xEE);  // past the 2 x 2 texture: untouched
+    ASSERT_TRUE(WritePixelsInFormat(p, D3DFMT_A1R5G5B5, mem.data(), 4, 2, 2));
+    EXPECT_EQ(mem[0] | mem[1] << 8, 0xFC00);
+    std::vector<uint32_t> wide(3 * 2, 0);
+    ASSERT_TRUE(WritePixelsInFormat(p, D3DFMT_A8R8G8B8, reinterpret_cast<uint8_t*>(wide.data()), 12, 3, 2));
+    EXPECT_EQ(wide[5], 0x7F102030u);
+    EXPECT_FALSE(WritePixelsInFormat(p, D3DFMT_DXT1, mem.data(), 4, 2, 2));
+}

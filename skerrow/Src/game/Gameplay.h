@@ -74,8 +74,6 @@ void LoadLevelList(int reset);
 void LoadLevel(int n);
 int SaveLevel(int asTemplate);
 int SaveLevelCoordinates();
-// Parses "Requires" into the level's prerequisite list (0-based indices), keeping what fits.
-void ParseRequires(const char* text, LevelInfo& info);
 // The scroll offset at which a level of `height` rows starts.
 int StartScrollOffset(int height);
 extern Screen* g_nodeScreen;

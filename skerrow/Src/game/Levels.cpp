@@ -40,20 +40,6 @@ int StartScrollOffset(int height)
     return rows64 * 64 - kViewHeight;
 }
 
-void ParseRequires(const char* text, LevelInfo& info)
-{
-    info.prerequisiteCount = 0;
-    const char* p = text;
-    while (p && *p) {
-        while (*p == ' ' || *p == ',' || *p == '\t') ++p;
-        if (!*p) break;
-        const long v = std::strtol(p, nullptr, 10);
-        if (info.prerequisiteCount < kMaxPrerequisites && v >= 1 && v <= kLevelCount)
-            info.prerequisites[info.prerequisiteCount++] = static_cast<uint8_t>(v - 1);
-        while (*p && *p != ',') ++p;
-    }
-}
-
 void LoadLevelList(int reset)
 {
     if (reset) ResetCampaign();
@@ -75,9 +61,6 @@ void LoadLevelList(int reset)
         level.GetString("Level data", "Text", "Description is absent...", g_level.text, sizeof g_level.text);
         std::memcpy(info.name, g_level.name, sizeof info.name);
         info.name[sizeof info.name - 1] = 0;
-        char req[256];
-        level.GetString("Level data", "Requires", "", req, sizeof req);
-        ParseRequires(req, info);
     }
     if (g_nodeScreen) g_nodeScreen->SwitchScreen(0);
 }

@@ -58,6 +58,23 @@ TEST_F(Harness, BotPlaysFirstAndLastLevelsOfBothEpisodes)
 TEST_F(Harness, ScreenDrawsPlayViewPanelAndMessages)
 {
     PlayLevel(2, 7, 120, 0);
+    {
+        // Background tiles fill the play view; blocks, paddle and ball add their colours.
+        uint16_t* p = nullptr;
+        int pitch = 0;
+        ASSERT_EQ(LockSurface(g_display.backBuffer, &p, &pitch), 1);
+        std::vector<int> seen(65536, 0);
+        int distinct = 0, black = 0;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const uint16_t v = p[y * pitch + x];
+                black += v == 0;
+                if (!seen[v]++) ++distinct;
+            }
+        UnlockSurface(g_display.backBuffer);
+        EXPECT_LT(black, 640 * 400 / 10);
+        EXPECT_GT(distinct, 200);
+    }
     // The exit prompt stops play and shows its panel.
     PlayLevel(2, 7, 60, 0, nullptr, [](int tick) {
         FeedInput(tick == 5 ? std::initializer_list<int>{DIK_ESCAPE} : std::initializer_list<int>{}, 0, 0);
@@ -139,6 +156,42 @@ TEST_F(Harness, EditorPaintsMirrorsFillsAndSaves)
     tick({DIK_F5});
     EXPECT_EQ(g_level.editorOn, 0);
     g_gameScreen.editorAllowed = 0;
+}
+
+}  // namespace
+
+namespace {
+
+int LitPixels(int y0, int y1)
+{
+    uint16_t* p = nullptr;
+    int pitch = 0;
+    if (!LockSurface(g_display.backBuffer, &p, &pitch)) return -1;
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = 0; x < 640; ++x) lit += p[y * pitch + x] != 0;
+    UnlockSurface(g_display.backBuffer);
+    return lit;
+}
+
+TEST_F(Harness, InvisibleBlocksAreNotDrawnButStillHit)
+{
+    PlayLevel(2, 7, 2, 0);
+    const int first = g_level.scrollOffset / kCellHeight;
+    for (BlockCell& c : g_level.grid) c = BlockCell{0, 0, 0};
+    for (Enemy& e : g_enemies) e = Enemy{};
+    for (int c = 0; c < 20; ++c) SetBlock(c, first + 10, 1);
+    FillScreenRect(0, 0, 640, 480, 0);
+    DrawBlocks();
+    EXPECT_GT(LitPixels(0, 400), 20 * 32 * 10);
+    Activate(ITEM_INVISIBLE);
+    FillScreenRect(0, 0, 640, 480, 0);
+    DrawBlocks();
+    EXPECT_EQ(LitPixels(0, 400), 0);
+    Ball& b = PlaceBall(100, 10 * 16 + 40, 90, 3);
+    for (int i = 0; i < 20; ++i) MoveBalls();
+    EXPECT_EQ(GetBlockCell(3, first + 10)->type, 0);
+    (void)b;
 }
 
 }  // namespace

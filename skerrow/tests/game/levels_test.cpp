@@ -121,19 +121,6 @@ TEST_F(Levels, TileSetsWithoutWeightsDoNotDivideByZero)
     EXPECT_EQ(g_level.backTileSet, 0);
 }
 
-TEST_F(Levels, RequiresKeepsEveryListedLevel)
-{
-    LevelInfo info{};
-    std::string list;
-    for (int i = 1; i <= 60; ++i) list += std::to_string(i) + (i < 60 ? "," : "");
-    ParseRequires(list.c_str(), info);
-    EXPECT_EQ(info.prerequisiteCount, 60);
-    EXPECT_EQ(info.prerequisites[59], 59);
-    ParseRequires("0, 101, x, 5", info);
-    EXPECT_EQ(info.prerequisiteCount, 1);
-    EXPECT_EQ(info.prerequisites[0], 4);
-}
-
 TEST_F(Levels, ListReadsNamesAndCoordinates)
 {
     WriteFileText("Coordinates", "[Coordinates]\nLevel 1 = 120, 340\nLevel 2 = 7, 8\n");
@@ -147,7 +134,6 @@ TEST_F(Levels, ListReadsNamesAndCoordinates)
     EXPECT_EQ(g_game.levels[0].requirementsMet, 0);
     EXPECT_EQ(g_game.levels[1].requirementsMet, 1);
     EXPECT_STREQ(g_game.levels[1].name, "Test");
-    EXPECT_EQ(g_game.levels[1].prerequisiteCount, 2);
 }
 
 TEST_F(Levels, SavedLevelReadsBack)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -31,7 +32,8 @@ inline bool StartScreens()
 {
     static bool ready = false;
     if (ready) return true;
-    const std::string work = std::string(BUILD_ROOT) + "/screens-work";
+    // CTest runs each case as a process of its own, side by side: each gets its own folder.
+    const std::string work = std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid());
     std::filesystem::remove_all(work);
     std::filesystem::create_directories(work);
     std::filesystem::current_path(work);

@@ -49,8 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::remove("Episode1/Levels/Level05.map");
     ResetCampaign();
     LoadLevel(5);
-    LevelInfo info{};
-    ParseRequires(g_level.requiresText, info);
     g_level.ballOnPaddle = 0;
     AddBall(Vector2(320, 200), 100, 5);
     AddBall(Vector2(20, 10), 250, 5);
