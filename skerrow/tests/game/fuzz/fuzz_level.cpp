@@ -23,10 +23,21 @@ void WriteFile(const char* name, const uint8_t* data, size_t size)
     std::fclose(f);
 }
 
+std::filesystem::path g_scratch;
+
+void RemoveScratch()
+{
+    std::error_code ec;
+    std::filesystem::current_path("/", ec);
+    std::filesystem::remove_all(g_scratch, ec);
+}
+
 bool Setup()
 {
     char tmpl[] = "/tmp/skerrow_fuzz_level_XXXXXX";
     if (!mkdtemp(tmpl)) return false;
+    g_scratch = tmpl;
+    std::atexit(RemoveScratch);
     std::filesystem::current_path(tmpl);
     std::filesystem::create_directories("Episode1/Levels");
     AddSearchPath("missing.dat", "DATA\\", 3);
