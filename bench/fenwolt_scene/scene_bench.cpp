@@ -2,6 +2,7 @@
 // ball, the pitch and both goals with shadows, beside the same scene with animation and shadows
 // off. Run headless: SDL_VIDEODRIVER=offscreen ./fenwolt_scene_bench
 #include "fenwolt/tests/scene/match_scene_rig.h"
+#include "platform/tests/support/headless_device.h"
 #include "platform/win32/platform_internal.h"
 #include "platform/win32/win32.h"
 
@@ -14,8 +15,6 @@
 
 namespace {
 
-LRESULT CALLBACK BenchWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
 struct Device {
     HWND window = nullptr;
     IDirect3D8* d3d = nullptr;
@@ -24,24 +23,10 @@ struct Device {
     bool Open()
     {
         if (!PlatformInit()) return false;
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = BenchWindowProc;
-        wc.lpszClassName = "Fenwolt Scene Bench";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, wc.lpszClassName, "scene bench", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateTestWindow("scene bench");
         d3d = window ? Direct3DCreate8(D3D_SDK_VERSION) : nullptr;
         if (!d3d) return false;
-        D3DPRESENT_PARAMETERS p{};
-        p.Windowed = TRUE;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.hDeviceWindow = window;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        D3DPRESENT_PARAMETERS p = WindowedParams(window);
         return SUCCEEDED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device));
     }
     ~Device()

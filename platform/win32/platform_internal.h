@@ -86,6 +86,10 @@ void PlatformRegisterLibrary(const char* name,
 // Trace to stderr with the platform prefix (used by the stand-ins for loud failures).
 void PlatformTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// `rgb` holds `h` rows of `w` RGB byte triples, top row first; written to `path` as given (not
+// mapped). False with a trace when the file cannot be written.
+bool PlatformWriteRgbPng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb);
+
 // --- Script and fixed step (tests) ----------------------------------------------------------
 // Loads PLATFORM_SCRIPT and PLATFORM_FIXED_STEP_MS from the environment. A malformed script
 // line is reported as "PLATFORM_SCRIPT <file>:<line>: <why>" and gives false.

@@ -279,12 +279,17 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
     return false;
 }
 
-bool WritePng(const std::string& name, int w, int h, const std::vector<uint8_t>& rgb)
+}  // namespace
+
+bool PlatformWriteRgbPng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb)
 {
-    std::string path = PlatformMapPath(name.c_str(), true);
+    if (w <= 0 || h <= 0 || rgb.size() < static_cast<size_t>(w) * h * 3) {
+        PlatformTrace("png: no %d x %d picture to write to %s", w, h, path.c_str());
+        return false;
+    }
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) {
-        PlatformTrace("screenshot: cannot create %s: %s", path.c_str(), strerror(errno));
+        PlatformTrace("png: cannot create %s: %s", path.c_str(), strerror(errno));
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -292,7 +297,7 @@ bool WritePng(const std::string& name, int w, int h, const std::vector<uint8_t>&
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         fclose(f);
-        PlatformTrace("screenshot: cannot write %s", path.c_str());
+        PlatformTrace("png: cannot write %s", path.c_str());
         return false;
     }
     png_init_io(png, f);
@@ -304,11 +309,9 @@ bool WritePng(const std::string& name, int w, int h, const std::vector<uint8_t>&
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     bool ok = fclose(f) == 0;
-    if (!ok) PlatformTrace("screenshot: cannot finish %s", path.c_str());
+    if (!ok) PlatformTrace("png: cannot finish %s", path.c_str());
     return ok;
 }
-
-}  // namespace
 
 bool PlatformLoadScript(const std::string& text, const std::string& sourceName, std::string& error)
 {
@@ -413,7 +416,7 @@ void platform_detail::TakeDueScreenshots(uint64_t frame)
         } else if (!reader(w, h, rgb) || w <= 0 || h <= 0 || rgb.size() < static_cast<size_t>(w) * h * 3) {
             PlatformTrace("screenshot %s (script line %d): the frame could not be read", s.text.c_str(), s.line);
         } else {
-            ok = WritePng(s.text, w, h, rgb);
+            ok = PlatformWriteRgbPng(PlatformMapPath(s.text.c_str(), true), w, h, rgb);
         }
         if (!ok) {
             std::lock_guard<std::mutex> lock(scriptMutex);

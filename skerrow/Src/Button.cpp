@@ -10,7 +10,9 @@
 #include "skerrow/Src/game/Resources.h"
 
 int32_t g_clickedButtonId = 0;
-int32_t g_cursorX = 320, g_cursorY = 240;
+// The cursor follows the mouse's relative motion; the system's pointer starts in the top left
+// corner of the back buffer, so the game's starts there too and the two agree.
+int32_t g_cursorX = 0, g_cursorY = 0;
 
 void Control::GetAbsolutePosition(int* ax, int* ay) const
 {

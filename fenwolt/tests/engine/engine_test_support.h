@@ -7,6 +7,7 @@
 #include "fenwolt/Game/Lighting.h"
 #include "fenwolt/tests/framework/framework_test_support.h"
 #include "platform/d3d8/d3d8_internal.h"
+#include "platform/tests/support/headless_device.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -83,31 +84,13 @@ struct RgbImage {
 inline RgbImage ReadBack()
 {
     RgbImage image;
-    auto* impl = dynamic_cast<Direct3DDevice8Impl*>(TheApp.Device);
-    if (impl) impl->ReadBackBuffer(image.width, image.height, image.rgb);
+    ReadFrame(TheApp.Device, image.width, image.height, image.rgb);
     return image;
 }
 
 inline bool WritePng(const std::filesystem::path& path, const RgbImage& image)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < image.height; ++y) png_write_row(png, const_cast<uint8_t*>(image.At(0, y)));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return true;
+    return PlatformWriteRgbPng(path.string(), image.width, image.height, image.rgb);
 }
 
 inline bool ReadPng(const std::filesystem::path& path, RgbImage& image)

@@ -1,14 +1,15 @@
-// Shared by the scene tests: a scratch working directory, a window with a device, reading back
-// and saving what was drawn, and a writer of .anx files.
+// Shared by the scene tests: a window with a device, reading back and saving what was drawn, the
+// data set of the build and a writer of .anx files.
 #pragma once
 
 #include "fenwolt/Game/EngineTables.h"
 #include "platform/d3d8/d3d8_internal.h"
+#include "platform/tests/support/headless_device.h"
+#include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
 #include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,37 +19,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-class SceneScratchDir {
-public:
-    SceneScratchDir()
-    {
-        old_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/fenwolt-scene-XXXXXX";
-        path_ = mkdtemp(pattern);
-        std::filesystem::current_path(path_);
-    }
-    ~SceneScratchDir()
-    {
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    void Write(const std::string& name, const std::string& content)
-    {
-        std::filesystem::path p = path_ / name;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    void Write(const std::string& name, const std::vector<uint8_t>& bytes)
-    {
-        Write(name, std::string(bytes.begin(), bytes.end()));
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path old_, path_;
-};
 
 // The generated data set of this build, or empty when it has not been generated.
 inline std::filesystem::path FenwoltDataDir()
@@ -95,37 +65,17 @@ struct AnxFile {
     }
 };
 
-inline LRESULT CALLBACK SceneTestWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
 class SceneDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         D3D8ResetStandInSettings();
         ASSERT_TRUE(PlatformInit());
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = SceneTestWindowProc;
-            wc.lpszClassName = "Fenwolt Scene Test";
-            RegisterClassA(&wc);
-            registered = true;
-        }
-        window = CreateWindowExA(0, "Fenwolt Scene Test", "scene", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateTestWindow("scene");
         ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS p{};
-        p.Windowed = TRUE;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.hDeviceWindow = window;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        D3DPRESENT_PARAMETERS p = WindowedParams(window);
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
         device->GetDeviceCaps(&caps);
     }
@@ -144,8 +94,7 @@ protected:
     std::vector<uint8_t> Frame(int& w, int& h)
     {
         std::vector<uint8_t> rgb;
-        auto* impl = dynamic_cast<Direct3DDevice8Impl*>(device);
-        if (!impl || !impl->ReadBackBuffer(w, h, rgb)) rgb.clear();
+        ReadFrame(device, w, h, rgb);
         return rgb;
     }
     Rgb Pixel(int x, int y)
@@ -164,20 +113,7 @@ protected:
         if (rgb.empty()) return;
         std::filesystem::path dir = std::filesystem::path(BUILD_ROOT) / "scene-shots";
         std::filesystem::create_directories(dir);
-        FILE* f = std::fopen((dir / name).c_str(), "wb");
-        if (!f) return;
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
-        if (png && info && !setjmp(png_jmpbuf(png))) {
-            png_init_io(png, f);
-            png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                         PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            for (int y = 0; y < h; ++y) png_write_row(png, rgb.data() + (size_t)y * w * 3);
-            png_write_end(png, nullptr);
-        }
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
+        PlatformWriteRgbPng((dir / name).string(), w, h, rgb);
     }
 
     HWND window = nullptr;

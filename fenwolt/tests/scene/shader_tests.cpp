@@ -33,7 +33,7 @@ protected:
         for (int i = 0; i < LOADED_SHADER_COUNT; ++i) n += ShaderTable[i] != 0;
         return n;
     }
-    SceneScratchDir dir;
+    ScratchDirectory dir;
 };
 
 TEST_F(ShaderLoadTest, AllFiveProgramsLoadAndReleaseClearsTheTable)

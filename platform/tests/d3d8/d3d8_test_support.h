@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/d3d8/d3d8_internal.h"
+#include "platform/tests/support/headless_device.h"
 #include "platform/win32/platform_internal.h"
 #include "platform/win32/win32.h"
 
@@ -10,38 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-inline LRESULT CALLBACK D3DTestWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-inline HWND MakeTestWindow()
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = D3DTestWindowProc;
-        wc.lpszClassName = "D3D8 Test Window";
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    RECT rc{0, 0, 800, 600};
-    AdjustWindowRectEx(&rc, WS_POPUP | WS_CAPTION, FALSE, 0);
-    return CreateWindowExA(0, "D3D8 Test Window", "d3d8 test", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0,
-                           rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, nullptr, nullptr);
-}
-
-inline D3DPRESENT_PARAMETERS WindowedParams(HWND window, bool depth = true, D3DFORMAT depthFormat = D3DFMT_D24S8)
-{
-    D3DPRESENT_PARAMETERS p{};
-    p.Windowed = TRUE;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.BackBufferWidth = 800;
-    p.BackBufferHeight = 600;
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window;
-    p.EnableAutoDepthStencil = depth ? TRUE : FALSE;
-    p.AutoDepthStencilFormat = depthFormat;
-    return p;
-}
+inline HWND MakeTestWindow() { return CreateTestWindow("d3d8 test", WS_POPUP | WS_CAPTION); }
 
 struct Rgb {
     uint8_t r, g, b;
@@ -51,8 +21,7 @@ inline Rgb PixelAt(IDirect3DDevice8* device, int x, int y)
 {
     int w = 0, h = 0;
     std::vector<uint8_t> rgb;
-    auto* impl = dynamic_cast<Direct3DDevice8Impl*>(device);
-    if (!impl || !impl->ReadBackBuffer(w, h, rgb) || x >= w || y >= h) return Rgb{1, 2, 3};
+    if (!ReadFrame(device, w, h, rgb) || x >= w || y >= h) return Rgb{1, 2, 3};
     const uint8_t* p = rgb.data() + ((size_t)y * w + x) * 3;
     return Rgb{p[0], p[1], p[2]};
 }

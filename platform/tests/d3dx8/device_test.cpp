@@ -4,43 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/d3d8/d3d8_internal.h"
 #include "platform/d3dx8/d3dx8.h"
+#include "platform/tests/support/headless_device.h"
 #include "platform/win32/win32.h"
 #include "test_tga.h"
 
 namespace {
-
-LRESULT CALLBACK TestWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
 
 // A window and a windowed 800 x 600 device, through the public interfaces only.
 class D3dxOnDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = TestWindowProc;
-            wc.lpszClassName = "D3DX Test Window";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
-        window = CreateWindowExA(0, "D3DX Test Window", "d3dx test", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateTestWindow("d3dx test");
         ASSERT_NE(window, nullptr);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS p{};
-        p.Windowed = TRUE;
-        p.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.BackBufferWidth = 800;
-        p.BackBufferHeight = 600;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.hDeviceWindow = window;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D24S8;
+        D3DPRESENT_PARAMETERS p = WindowedParams(window);
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
                   D3D_OK);
     }
@@ -175,9 +155,7 @@ Mesh { 4; -1;1;0;, 1;1;0;, 1;-1;0;, -1;-1;0;; 1; 4;0,1,2,3;;
 
     int w = 0, h = 0;
     std::vector<uint8_t> rgb;
-    auto* impl = dynamic_cast<Direct3DDevice8Impl*>(device);
-    ASSERT_NE(impl, nullptr);
-    ASSERT_TRUE(impl->ReadBackBuffer(w, h, rgb));
+    ASSERT_TRUE(ReadFrame(device, w, h, rgb));
     ASSERT_EQ(w, 800);
     auto pixel = [&](int x, int y) {
         const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];

@@ -12,6 +12,9 @@
 #ifdef SKERROW_HAVE_SCREENS
 #include "skerrow/Src/game/Screens.h"
 #endif
+#ifdef SKERROW_HAVE_SOUND
+#include "skerrow/Src/Sound/SoundEngine.h"
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
@@ -47,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!InitDirectX(g_app.fullscreen)) return -1;
     if (!InitSound()) return -1;
 #ifdef SKERROW_HAVE_SCREENS
+    InstallScreens();
     g_firstScreen = &g_menuScreenInstance;
 #endif
     InitGame();
@@ -66,6 +70,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     Graphics::Shutdown();
 #ifdef SKERROW_HAVE_GAMEPLAY
     SaveSettings();
+#endif
+#ifdef SKERROW_HAVE_SOUND
+    // After the settings, which read the volumes from the engine.
+    ReleaseSoundEngine();
 #endif
     ShutdownInput();
     // The ordinary way out ends with the code given to PostQuitMessage, not with the parameter

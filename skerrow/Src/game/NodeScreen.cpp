@@ -118,6 +118,9 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
     // Back from the fight the player stays on the map; the next return (from the shop, say)
     // leads to the boss again.
     if (completed == kLevelCount && !fromBoss && g_bossScreen) {
+        // The fight starts from the campaign as it stands now (a loaded game may never have
+        // started a level): that is what leaving the fight brings back.
+        SaveLevelStartState();
         g_bossScreen->SwitchScreen(0);
         return;
     }

@@ -32,4 +32,6 @@ endforeach()
 if(SKERROW_SCREENS_READY AND TARGET skerrow_gameplay)
   add_library(skerrow_screens STATIC ${SKERROW_SCREEN_SOURCES})
   target_link_libraries(skerrow_screens PUBLIC skerrow_screens_core skerrow_gameplay)
+  # The game opens on the menu.
+  set(SKERROW_SCREENS_IN_GAME TRUE)
 endif()

@@ -290,7 +290,8 @@ int32_t ShopScreen::Process()
             selectedSlot = i;
         }
     }
-    if (g_input.leftHeld && code == MOUSE_NONE && selectedItem < 0 && selectedSlot < 0) typingStart = frameCounter;
+    // Holding the button starts the description over.
+    if (g_input.leftHeld) typingStart = frameCounter;
     if (selectedItem > 0) {
         int x, y;
         ShelfPosition(ShelfPlace(selectedItem), &x, &y);

@@ -2,6 +2,7 @@
 
 #include "skerrow/Src/Button.h"
 #include "skerrow/Src/Input.h"
+#include "skerrow/Src/game/ScreenCommon.h"
 
 namespace {
 
@@ -190,4 +191,18 @@ TEST_F(ButtonTest, FirstButtonUnderTheCursorTakesThePress)
     second.HandleInput(&code);
     EXPECT_TRUE(button.pressed);
     EXPECT_FALSE(second.pressed);
+}
+
+// Texts from the language pack carry a number into them without ever being a printf format.
+TEST(ScreenText, NumberGoesIntoATextThatIsNeverAFormat)
+{
+    char out[64];
+    FormatNumberInto("Trade %d points", 250, out, sizeof out);
+    EXPECT_STREQ(out, "Trade 250 points");
+    FormatNumberInto("%s%n%x %d %d 100%%", -7, out, sizeof out);
+    EXPECT_STREQ(out, "%s%n%x -7 %d 100%");
+    FormatNumberInto("abcdefghij %d", 123456, out, 12);
+    EXPECT_STREQ(out, "abcdefghij ");
+    FormatNumberInto(nullptr, 1, out, sizeof out);
+    EXPECT_STREQ(out, "");
 }

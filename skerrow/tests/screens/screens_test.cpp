@@ -456,6 +456,14 @@ TEST_F(Screens, LoadedCampaignWithEveryLevelDoneFightsOnAnEmptyArena)
     ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
     for (int i = 0; i < 200; ++i) BotFrame(i);
     EXPECT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    // Leaving the fight keeps the loaded campaign (no level was ever started).
+    g_game.lives = 0;
+    Key(DIK_ESCAPE);
+    Key(DIK_Y);
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_EQ(g_game.lives, 3);
+    EXPECT_EQ(g_game.money, 20);
+    EXPECT_EQ(g_game.inventory[0].id, ITEM_DETONATOR);
     std::remove("game9.sav");
 }
 
