@@ -425,7 +425,7 @@ void MakeLevels(DataSet& ds, Canvas* contact, Canvas* preview) {
         *preview = Canvas(6 * 650, rows * 16 + 20, RGB(8, 8, 16));
         for (int k = 0; k < 6; ++k) {
             const Level& lv = levels[size_t(shown[k] - 1)];
-            Rng rng(uint32_t(shown[k]));
+            Rng rng{uint32_t(shown[k])};
             int images[6];
             for (int& im : images) im = rng.Range(1, 41);
             static const int kHits[] = {0, 1, 2, 3, 0, 5};

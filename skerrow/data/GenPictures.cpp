@@ -678,8 +678,8 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
         Label(options, 16, 458 - ox, y + 16, "+", RGB(255, 255, 255), true, true);
     }
     for (int row = 0; row < 2; ++row) options.Bevel(320 - ox, (row == 0 ? 225 : 260) - oy, 20, 20, RGB(40, 50, 80), 1);
-    Label(options, 14, 345 - ox, 300 - oy + 16, "SLOW", RGB(160, 170, 200), true, true);
-    Label(options, 14, 425 - ox, 300 - oy + 16, "FAST", RGB(160, 170, 200), true, true);
+    Label(options, 14, 389 - ox, 300 - oy + 16, "SLOW", RGB(160, 170, 200), true, true);
+    Label(options, 14, 469 - ox, 300 - oy + 16, "FAST", RGB(160, 170, 200), true, true);
     options.KeyTransparent(RGB(0, 0, 0));
     ds.AddTga("options.tga", options);
 
