@@ -139,6 +139,8 @@ private:
                           bool widenRect);
 };
 
+int GetGlyphWidth(int fontKind, int character);
+
 // One of the three glyph-sheet fonts.
 class BitmapFont {
 public:
@@ -170,12 +172,31 @@ public:
     HRESULT DrawShadowedText(float x, float y, const char* text);
     // Builds the glyph table for a kind (also used without a device).
     void BuildGlyphTable(int kind);
+    // Walks `text` from (x, y): a line feed goes back to x one cell lower; other control codes
+    // and 255 take no room. `glyph(x, y, uv)` sees each glyph the sheet holds, with its tu0, tv0,
+    // tu1, tv1, and gives false to stop the walk.
+    template <class GlyphFn>
+    void LayOutText(float x, float y, const char* text, GlyphFn&& glyph) const
+    {
+        const float startX = x;
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+            const int c = *p;
+            if (c == 10) {
+                x = startX;
+                y += (float)CellHeight;
+                continue;
+            }
+            if (c < 32 || c == 255) continue;
+            const float* g = Glyphs[c - 32];
+            // Cells below the sheet (codes 200 and above of the large font) hold no glyph.
+            if (g[3] <= 1.f && !glyph(x, y, g)) return;
+            x += (float)GetGlyphWidth(Kind, c);
+        }
+    }
 
     void ReleaseVertexBuffer() { ReleaseVideoObjects(); }
     void ReleaseTexture() { DestroyDeviceObjects(); }
 };
-
-int GetGlyphWidth(int fontKind, int character);
 
 // A slot of the mesh table: a mesh read from a text .x file or a holder of one texture.
 class XFileMesh {

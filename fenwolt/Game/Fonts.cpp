@@ -126,35 +126,24 @@ HRESULT BitmapFont::DrawText(float x, float y, uint32_t colour, const char* text
     ScreenVertex* v = nullptr;
     HRESULT hr = VertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&v), D3DLOCK_DISCARD);
     uint32_t used = 0;
-    const float startX = x;
     const float cellW = (float)CellWidth, cellH = (float)CellHeight;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); SUCCEEDED(hr) && *p; ++p) {
-        const int c = *p;
-        if (c == 10) {
-            x = startX;
-            y += cellH;
-            continue;
-        }
-        if (c < 32 || c == 255) continue;
-        const float* g = Glyphs[c - 32];
-        // Cells below the sheet (codes 200 and above of the large font) hold no glyph.
-        if (g[3] <= 1.f) {
-            const float l = x - 0.5f, t = y - 0.5f, r = l + cellW, b = t + cellH;
+    if (SUCCEEDED(hr))
+        LayOutText(x, y, text, [&](float gx, float gy, const float* g) {
+            const float l = gx - 0.5f, t = gy - 0.5f, r = l + cellW, b = t + cellH;
             v[used++] = MakeScreenVertex(l, b, 0.9f, 1.f, colour, g[0], g[3]);
             v[used++] = MakeScreenVertex(l, t, 0.9f, 1.f, colour, g[0], g[1]);
             v[used++] = MakeScreenVertex(r, b, 0.9f, 1.f, colour, g[2], g[3]);
             v[used++] = MakeScreenVertex(r, t, 0.9f, 1.f, colour, g[2], g[1]);
             v[used++] = MakeScreenVertex(r, b, 0.9f, 1.f, colour, g[2], g[3]);
             v[used++] = MakeScreenVertex(l, t, 0.9f, 1.f, colour, g[0], g[1]);
-        }
-        x += (float)GetGlyphWidth(Kind, c);
-        if (used > FONT_VERTICES - 6) {
-            VertexBuffer->Unlock();
-            Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, used / 3);
-            used = 0;
-            hr = VertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&v), D3DLOCK_DISCARD);
-        }
-    }
+            if (used > FONT_VERTICES - 6) {
+                VertexBuffer->Unlock();
+                Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, used / 3);
+                used = 0;
+                hr = VertexBuffer->Lock(0, 0, reinterpret_cast<BYTE**>(&v), D3DLOCK_DISCARD);
+            }
+            return SUCCEEDED(hr);
+        });
     if (SUCCEEDED(hr)) {
         VertexBuffer->Unlock();
         if (used) Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, used / 3);

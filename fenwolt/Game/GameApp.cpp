@@ -46,6 +46,16 @@ HRESULT DefaultLoadTexture(int slot, const char* file)
 const ResourceListLoader kDefaultLoader = {DefaultLoadMesh, DefaultLoadTexture};
 const ResourceListLoader* g_loader = &kDefaultLoader;
 
+// Tables own their objects; a freed slot reads as empty so a second shutdown is harmless.
+template <class T, size_t N>
+void DeleteEach(T* (&table)[N])
+{
+    for (auto& p : table) {
+        delete p;
+        p = nullptr;
+    }
+}
+
 }  // namespace
 
 GameApp& TheApp = *reinterpret_cast<GameApp*>(g_appStorage);
@@ -96,22 +106,10 @@ GameApp::~GameApp()
     // ShutdownApp normally ran on WM_CLOSE; whatever is left goes here.
     if (!soundShutDown_) ShutdownSoundPlayer();
     soundShutDown_ = true;
-    for (auto& m : MeshTable) {
-        delete m;
-        m = nullptr;
-    }
-    for (auto& f : FontTable) {
-        delete f;
-        f = nullptr;
-    }
-    for (auto& s : SpriteTable) {
-        delete s;
-        s = nullptr;
-    }
-    for (auto& c : CursorSprites) {
-        delete c;
-        c = nullptr;
-    }
+    DeleteEach(MeshTable);
+    DeleteEach(FontTable);
+    DeleteEach(SpriteTable);
+    DeleteEach(CursorSprites);
 }
 
 HRESULT GameApp::CheckDeviceCaps(const D3DCAPS8* caps, DWORD behavior, D3DFORMAT)
@@ -177,22 +175,10 @@ HRESULT GameApp::DestroyDeviceResources()
 
 HRESULT GameApp::ShutdownApp()
 {
-    for (auto& f : FontTable) {
-        delete f;
-        f = nullptr;
-    }
-    for (auto& s : SpriteTable) {
-        delete s;
-        s = nullptr;
-    }
-    for (auto& c : CursorSprites) {
-        delete c;
-        c = nullptr;
-    }
-    for (auto& m : MeshTable) {
-        delete m;
-        m = nullptr;
-    }
+    DeleteEach(FontTable);
+    DeleteEach(SpriteTable);
+    DeleteEach(CursorSprites);
+    DeleteEach(MeshTable);
     for (auto& instance : InstanceTable) instance.ReleaseDeviceBuffers();
     ShutdownSceneEffects();
     if (!soundShutDown_) ShutdownSoundPlayer();

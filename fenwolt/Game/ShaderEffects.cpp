@@ -61,15 +61,9 @@ HRESULT CreateFromTokens(IDirect3DDevice8* device, const DWORD* declaration, con
     return device->CreatePixelShader(tokens, handle);
 }
 
-HRESULT LoadAssembled(IDirect3DDevice8* device, const char* file, const DWORD* declaration, DWORD usage, int kind,
-                      DWORD* handle)
+HRESULT LoadAssembled(IDirect3DDevice8* device, const char* file, HGLOBAL block, DWORD size, const DWORD* declaration,
+                      DWORD usage, int kind, DWORD* handle)
 {
-    DWORD size = 0;
-    HGLOBAL block = ReadWholeFile(file, &size);
-    if (!block) {
-        DebugOutPair("Could not find Shader", file);
-        return SHADER_E_FILE_NOT_FOUND;
-    }
     HRESULT hr = E_FAIL;
     const void* bytes = GlobalLock(block);
     if (!bytes) {
@@ -85,19 +79,12 @@ HRESULT LoadAssembled(IDirect3DDevice8* device, const char* file, const DWORD* d
             if (FAILED(hr)) DebugOutPair("Failed to create shader", file);
         }
     }
-    GlobalFree(block);
     return FAILED(hr) ? E_FAIL : S_OK;
 }
 
-HRESULT LoadSource(IDirect3DDevice8* device, const char* file, const DWORD* declaration, DWORD usage, int kind,
-                   DWORD* handle)
+HRESULT LoadSource(IDirect3DDevice8* device, const char* file, HGLOBAL block, DWORD size, const DWORD* declaration,
+                   DWORD usage, int kind, DWORD* handle)
 {
-    DWORD size = 0;
-    HGLOBAL block = ReadWholeFile(file, &size);
-    if (!block) {
-        DebugOutPair("Could not find Shader", file);
-        return SHADER_E_FILE_NOT_FOUND;
-    }
     HRESULT result = E_FAIL;
     const void* text = GlobalLock(block);
     ID3DXBuffer* code = nullptr;
@@ -115,7 +102,6 @@ HRESULT LoadSource(IDirect3DDevice8* device, const char* file, const DWORD* decl
     if (code) code->Release();
     if (errors) errors->Release();
     if (text) GlobalUnlock(block);
-    GlobalFree(block);
     return result;
 }
 
@@ -126,8 +112,16 @@ HRESULT LoadVertexShader(IDirect3DDevice8* device, const char* file, const DWORD
 {
     if (!device || !file || !handle) return E_INVALIDARG;
     *handle = 0;
-    if (std::strstr(file, ".vso")) return LoadAssembled(device, file, declaration, usage, kind, handle);
-    return LoadSource(device, file, declaration, usage, kind, handle);
+    DWORD size = 0;
+    HGLOBAL block = ReadWholeFile(file, &size);
+    if (!block) {
+        DebugOutPair("Could not find Shader", file);
+        return SHADER_E_FILE_NOT_FOUND;
+    }
+    HRESULT hr = std::strstr(file, ".vso") ? LoadAssembled(device, file, block, size, declaration, usage, kind, handle)
+                                           : LoadSource(device, file, block, size, declaration, usage, kind, handle);
+    GlobalFree(block);
+    return hr;
 }
 
 int LoadShaders(IDirect3DDevice8* device)

@@ -228,34 +228,22 @@ HRESULT Sprite::WriteTextPass(ScreenVertex* v, uint32_t& used, float x, float y,
                               bool widenRect)
 {
     if (!Font) return E_FAIL;
-    const float startX = x;
     const float cellW = (float)Font->CellWidth, cellH = (float)Font->CellHeight;
     const float sheetW = (float)(Font->Kind == 1 || Font->Kind == 2 ? 512 : 1024), sheetH = 256.f;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        const int c = *p;
-        if (c == 10) {
-            x = startX;
-            y += cellH;
-            continue;
+    Font->LayOutText(x, y, text, [&](float gx, float gy, const float* g) {
+        if (used + 6 > VertexCapacity) return false;
+        WriteQuad(v + used, gx - 0.5f, gy - 0.5f, (g[2] - g[0]) * sheetW, (g[3] - g[1]) * sheetH, colour, g[0], g[1],
+                  g[2], g[3]);
+        used += 6;
+        TriangleCount += 2;
+        if (widenRect) {
+            ScreenRect.left = std::min(ScreenRect.left, (LONG)gx);
+            ScreenRect.right = std::max(ScreenRect.right, (LONG)(gx + cellW));
+            ScreenRect.top = std::min(ScreenRect.top, (LONG)gy);
+            ScreenRect.bottom = std::max(ScreenRect.bottom, (LONG)(gy + cellH));
         }
-        if (c < 32 || c == 255) continue;
-        const float* g = Font->Glyphs[c - 32];
-        // Cells below the sheet (codes 200 and above of the large font) hold no glyph.
-        if (g[3] <= 1.f) {
-            if (used + 6 > VertexCapacity) break;
-            WriteQuad(v + used, x - 0.5f, y - 0.5f, (g[2] - g[0]) * sheetW, (g[3] - g[1]) * sheetH, colour, g[0], g[1],
-                      g[2], g[3]);
-            used += 6;
-            TriangleCount += 2;
-            if (widenRect) {
-                ScreenRect.left = std::min(ScreenRect.left, (LONG)x);
-                ScreenRect.right = std::max(ScreenRect.right, (LONG)(x + cellW));
-                ScreenRect.top = std::min(ScreenRect.top, (LONG)y);
-                ScreenRect.bottom = std::max(ScreenRect.bottom, (LONG)(y + cellH));
-            }
-        }
-        x += (float)GetGlyphWidth(Font->Kind, c);
-    }
+        return true;
+    });
     return S_OK;
 }
 

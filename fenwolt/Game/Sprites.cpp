@@ -56,26 +56,30 @@ uint32_t ColourWord(const uint8_t rgb[3])
     return 0xFF000000u | (uint32_t)rgb[0] << 16 | (uint32_t)rgb[1] << 8 | rgb[2];
 }
 
-void CreateTextSprite(unsigned handle, float x, float y, int font, const char* text, int alignment)
+// A text sprite on `font`, which takes the current text colours; null for a bad handle or font.
+static Sprite* NewTextSprite(unsigned handle, int font)
 {
     Sprite* s = SpriteAt(handle);
     BitmapFont* f = FontAt(font);
-    if (!s || !f) return;
+    if (!s || !f) return nullptr;
     f->TextColour = ColourWord(TextColours.Text);
     f->ShadowColour = ColourWord(TextColours.Shadow);
     s->CreateText(TheApp.Device, f, true, true);
+    return s;
+}
+
+void CreateTextSprite(unsigned handle, float x, float y, int font, const char* text, int alignment)
+{
+    Sprite* s = NewTextSprite(handle, font);
+    if (!s) return;
     s->SetText(x, y, text);
     ApplyAlignment(handle, x, y, alignment);
 }
 
 void CreatePlainTextSprite(unsigned handle, float x, float y, int font, const char* text, int alignment)
 {
-    Sprite* s = SpriteAt(handle);
-    BitmapFont* f = FontAt(font);
-    if (!s || !f) return;
-    f->TextColour = ColourWord(TextColours.Text);
-    f->ShadowColour = ColourWord(TextColours.Shadow);
-    s->CreateText(TheApp.Device, f, true, true);
+    Sprite* s = NewTextSprite(handle, font);
+    if (!s) return;
     s->SetTextColoured(x, y, ColourWord(TextColours.Text), text);
     ApplyAlignment(handle, x, y, alignment);
 }
@@ -293,23 +297,18 @@ void PopTextColours()
     std::memcpy(TextColours.Shadow, TextColours.PushedShadow, 3);
 }
 
-void SetHighlightCursor()
+// A windowed game shows the system's cursors; full screen draws its own cursor sprites.
+static void ShowPointer(bool hand)
 {
     if (!TheAppConstructed()) return;
     if (TheApp.Windowed)
-        SetCursor(TheApp.HandCursor);
+        SetCursor(hand ? TheApp.HandCursor : TheApp.ArrowCursor);
     else
-        SelectCursorSprite(1);
+        SelectCursorSprite(hand ? 1 : 0);
 }
 
-void SetNormalCursor()
-{
-    if (!TheAppConstructed()) return;
-    if (TheApp.Windowed)
-        SetCursor(TheApp.ArrowCursor);
-    else
-        SelectCursorSprite(0);
-}
+void SetHighlightCursor() { ShowPointer(true); }
+void SetNormalCursor() { ShowPointer(false); }
 
 SpriteHandle HitTestSprites()
 {

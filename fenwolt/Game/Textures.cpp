@@ -3,13 +3,12 @@
 #include "fenwolt/common/Utilities.h"
 #include "platform/d3dx8/d3dx8tex.h"
 #include "platform/ijl/ijl.h"
+#include "platform/win32/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-uint16_t ReadU16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
 
 // One stored pixel of the given byte size as an ARGB word.
 uint32_t ToArgb(const uint8_t* p, int bytes)
@@ -17,7 +16,7 @@ uint32_t ToArgb(const uint8_t* p, int bytes)
     switch (bytes) {
     case 2: {
         // 15- and 16-bit TGA pixels are X1R5G5B5.
-        uint16_t v = ReadU16(p);
+        uint16_t v = LoadLe16(p);
         uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
         return 0xFF000000u | (r << 19) | (g << 11) | (b << 3);
     }
@@ -78,8 +77,8 @@ bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture& out)
     out = DecodedPicture{};
     if (!data || size < 18) return false;
     const int idLength = data[0], mapType = data[1], type = data[2];
-    const int mapLength = ReadU16(data + 5), mapEntryBits = data[7];
-    const int width = ReadU16(data + 12), height = ReadU16(data + 14);
+    const int mapLength = LoadLe16(data + 5), mapEntryBits = data[7];
+    const int width = LoadLe16(data + 12), height = LoadLe16(data + 14);
     const int depth = data[16];
     const bool topFirst = (data[17] & 0x20) != 0;
     if (type != 2 && type != 10) return false;

@@ -17,6 +17,16 @@ int g_pauseCount = 0;
 
 constexpr DWORD kWindowedStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX;  // 0x90C20000
 constexpr DWORD kFullscreenStyle = WS_POPUP | WS_VISIBLE | WS_SYSMENU;                 // 0x90080000
+
+// What the device made of the asked back buffer (a new device or a reset may round it).
+void ReadBackBufferDesc(IDirect3DDevice8* device, D3DSURFACE_DESC& desc)
+{
+    IDirect3DSurface8* backBuffer = nullptr;
+    if (SUCCEEDED(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) {
+        backBuffer->GetDesc(&desc);
+        backBuffer->Release();
+    }
+}
 }  // namespace
 
 LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -435,11 +445,7 @@ HRESULT AppFramework::InitDevice()
         Device->GetDeviceCaps(&DeviceCaps);
         BehaviorFlags = mode.BehaviorFlags;
         ComposeDeviceStats();
-        IDirect3DSurface8* backBuffer = nullptr;
-        if (SUCCEEDED(Device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) {
-            backBuffer->GetDesc(&BackBufferDesc);
-            backBuffer->Release();
-        }
+        ReadBackBufferDesc(Device, BackBufferDesc);
         ApplyFullscreenCursor();
         hr = CreateDeviceResources();
         if (SUCCEEDED(hr)) {
@@ -475,11 +481,7 @@ HRESULT AppFramework::ResetDevice()
     ReleaseVideoResources();
     HRESULT hr = Device->Reset(&PresentParams);
     if (FAILED(hr)) return hr;
-    IDirect3DSurface8* backBuffer = nullptr;
-    if (SUCCEEDED(Device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) {
-        backBuffer->GetDesc(&BackBufferDesc);
-        backBuffer->Release();
-    }
+    ReadBackBufferDesc(Device, BackBufferDesc);
     ApplyFullscreenCursor();
     hr = RestoreVideoResources();
     if (FAILED(hr)) return hr;

@@ -6,11 +6,10 @@
 #include <cstring>
 
 #include "platform/ijl/ijl.h"
+#include "platform/win32/byte_order.h"
 
 namespace d3dx_detail {
 namespace {
-
-inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
 
@@ -23,7 +22,7 @@ uint32_t PixelToArgb(const uint8_t* p, uint32_t bytes, bool alphaBit)
     switch (bytes) {
     case 1: return Argb(255, p[0], p[0], p[0]);
     case 2: {
-        const uint32_t w = Le16(p);
+        const uint32_t w = LoadLe16(p);
         const uint32_t a = alphaBit ? ((w & 0x8000) ? 255u : 0u) : 255u;
         return Argb(a, Expand5((w >> 10) & 31), Expand5((w >> 5) & 31), Expand5(w & 31));
     }
@@ -42,8 +41,8 @@ bool DecodeTga(const uint8_t* data, size_t size, Image& out, std::string& error)
         return false;
     }
     const uint32_t idLength = data[0], mapType = data[1], type = data[2];
-    const uint32_t mapFirst = Le16(data + 3), mapLength = Le16(data + 5), mapBits = data[7];
-    const uint32_t width = Le16(data + 12), height = Le16(data + 14), bits = data[16], desc = data[17];
+    const uint32_t mapFirst = LoadLe16(data + 3), mapLength = LoadLe16(data + 5), mapBits = data[7];
+    const uint32_t width = LoadLe16(data + 12), height = LoadLe16(data + 14), bits = data[16], desc = data[17];
     const bool rle = type >= 9;
     const uint32_t baseType = rle ? type - 8 : type;
     if (baseType < 1 || baseType > 3 || (type > 3 && type < 9) || type > 11) {
@@ -91,7 +90,7 @@ bool DecodeTga(const uint8_t* data, size_t size, Image& out, std::string& error)
     const bool alphaBit = (bits == 16 && attributeBits > 0);
     auto convert = [&](const uint8_t* p) -> uint32_t {
         if (!mapped) return PixelToArgb(p, pixelBytes, alphaBit);
-        const uint32_t index = pixelBytes == 1 ? p[0] : Le16(p);
+        const uint32_t index = pixelBytes == 1 ? p[0] : LoadLe16(p);
         // An index outside the map shows as opaque black.
         if (index < mapFirst || index - mapFirst >= palette.size()) return Argb(255, 0, 0, 0);
         return palette[index - mapFirst];

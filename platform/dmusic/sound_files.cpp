@@ -1,5 +1,7 @@
 #include "platform/dmusic/sound_files.h"
 
+#include "platform/win32/byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,8 +9,6 @@ namespace dmusic_files {
 
 namespace {
 
-uint32_t ReadLE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t ReadLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t ReadBE32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
 uint16_t ReadBE16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
 
@@ -21,12 +21,12 @@ float SampleAt(const uint8_t* p, int bits)
 {
     switch (bits) {
     case 8: return (int(p[0]) - 128) / 128.0f;
-    case 16: return int16_t(ReadLE16(p)) / 32768.0f;
+    case 16: return int16_t(LoadLe16(p)) / 32768.0f;
     case 24: {
         int32_t v = int32_t((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24)) >> 8;
         return float(v / 8388608.0);
     }
-    default: return float(int32_t(ReadLE32(p)) / 2147483648.0);
+    default: return float(int32_t(LoadLe32(p)) / 2147483648.0);
     }
 }
 
@@ -40,7 +40,7 @@ bool ParseWave(const uint8_t* data, size_t size, WaveSound& out, std::string& er
         return false;
     }
     size_t end = size;
-    uint32_t riffSize = ReadLE32(data + 4);
+    uint32_t riffSize = LoadLe32(data + 4);
     if (riffSize >= 4 && size_t(riffSize) + 8 < end) end = size_t(riffSize) + 8;
 
     bool haveFormat = false;
@@ -51,7 +51,7 @@ bool ParseWave(const uint8_t* data, size_t size, WaveSound& out, std::string& er
     size_t pos = 12;
     while (pos + 8 <= end) {
         const uint8_t* chunk = data + pos;
-        uint32_t length = ReadLE32(chunk + 4);
+        uint32_t length = LoadLe32(chunk + 4);
         size_t bodyAt = pos + 8;
         if (length > end - bodyAt) {
             error = "chunk runs past the end of the file";
@@ -63,23 +63,23 @@ bool ParseWave(const uint8_t* data, size_t size, WaveSound& out, std::string& er
                 return false;
             }
             const uint8_t* f = data + bodyAt;
-            uint16_t tag = ReadLE16(f);
+            uint16_t tag = LoadLe16(f);
             if (tag == 0xFFFE) {
                 // Extensible: the real format is the first word of the sub-format GUID.
-                if (length < 40 || ReadLE16(f + 16) < 22) {
+                if (length < 40 || LoadLe16(f + 16) < 22) {
                     error = "extensible format chunk too short";
                     return false;
                 }
-                tag = ReadLE16(f + 24);
+                tag = LoadLe16(f + 24);
             }
             if (tag != 1) {
                 error = "not PCM (format tag " + std::to_string(tag) + ")";
                 return false;
             }
-            channels = ReadLE16(f + 2);
-            rate = ReadLE32(f + 4);
-            blockAlign = ReadLE16(f + 12);
-            bits = ReadLE16(f + 14);
+            channels = LoadLe16(f + 2);
+            rate = LoadLe32(f + 4);
+            blockAlign = LoadLe16(f + 12);
+            bits = LoadLe16(f + 14);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             samples = data + bodyAt;

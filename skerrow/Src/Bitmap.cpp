@@ -5,6 +5,7 @@
 
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"
+#include "platform/win32/byte_order.h"
 
 int g_pixelFormat555 = 0;
 
@@ -13,13 +14,6 @@ namespace {
 // No picture of the game comes near this; it keeps a hostile header from asking for gigabytes.
 const int32_t kMaxDimension = 16384;
 const int64_t kMaxPixels = 32 * 1024 * 1024;
-
-uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 // A 16-bit x555 pixel of a file in the display's layout.
 uint16_t X555ToDisplay(uint16_t p)
@@ -96,13 +90,13 @@ int Bitmap::DecodeImage(const unsigned char* data, int32_t size)
 int Bitmap::DecodePcx(const unsigned char* data, int32_t size)
 {
     if (size < 128) return 0;
-    int32_t w = static_cast<int16_t>(Le16(data + 8)) - static_cast<int16_t>(Le16(data + 4)) + 1;
-    int32_t h = static_cast<int16_t>(Le16(data + 10)) - static_cast<int16_t>(Le16(data + 6)) + 1;
+    int32_t w = static_cast<int16_t>(LoadLe16(data + 8)) - static_cast<int16_t>(LoadLe16(data + 4)) + 1;
+    int32_t h = static_cast<int16_t>(LoadLe16(data + 10)) - static_cast<int16_t>(LoadLe16(data + 6)) + 1;
     int planes = data[65];
     if (data[3] != 8 || (planes != 1 && planes != 3)) return 0;
     // Encoders pad plane lines to an even length and say so here; a field smaller than the
     // width is damage and the width stands.
-    int32_t lineBytes = Le16(data + 66);
+    int32_t lineBytes = LoadLe16(data + 66);
     if (lineBytes < w) lineBytes = w;
     int32_t dataEnd = size;
     if (planes == 1) {
@@ -163,13 +157,13 @@ int Bitmap::DecodePcx(const unsigned char* data, int32_t size)
 int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
 {
     if (size < 54) return 0;
-    uint32_t offset = Le32(data + 10);
-    uint32_t infoSize = Le32(data + 14);
-    int32_t w = static_cast<int32_t>(Le32(data + 18));
-    int32_t h = static_cast<int32_t>(Le32(data + 22));
-    int depth = Le16(data + 28);
-    uint32_t compression = Le32(data + 30);
-    uint32_t colorsUsed = Le32(data + 46);
+    uint32_t offset = LoadLe32(data + 10);
+    uint32_t infoSize = LoadLe32(data + 14);
+    int32_t w = static_cast<int32_t>(LoadLe32(data + 18));
+    int32_t h = static_cast<int32_t>(LoadLe32(data + 22));
+    int depth = LoadLe16(data + 28);
+    uint32_t compression = LoadLe32(data + 30);
+    uint32_t colorsUsed = LoadLe32(data + 46);
     if (infoSize < 40 || infoSize > static_cast<uint32_t>(size) - 14) return 0;
     bool topDown = h < 0;
     if (topDown) {
@@ -184,8 +178,8 @@ int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
         // The masks follow the 40-byte part of the header in every header version.
         const uint32_t masksAt = 54;
         if (masksAt + 12 > static_cast<uint32_t>(size)) return 0;
-        if (Le32(data + masksAt) != 0x00FF0000u || Le32(data + masksAt + 4) != 0x0000FF00u ||
-            Le32(data + masksAt + 8) != 0x000000FFu)
+        if (LoadLe32(data + masksAt) != 0x00FF0000u || LoadLe32(data + masksAt + 4) != 0x0000FF00u ||
+            LoadLe32(data + masksAt + 8) != 0x000000FFu)
             return 0;
     } else if (compression != 0) {
         return 0;
@@ -202,7 +196,7 @@ int Bitmap::DecodeBmp(const unsigned char* data, int32_t size)
         uint32_t palAt = 14 + infoSize;
         uint32_t available = palAt < offset ? (offset - palAt) / 4 : 0;
         if (colors > available) colors = available;
-        for (uint32_t i = 0; i < colors; ++i) palette[i] = Le32(data + palAt + i * 4);
+        for (uint32_t i = 0; i < colors; ++i) palette[i] = LoadLe32(data + palAt + i * 4);
         paletteColors = static_cast<int32_t>(colors);
     }
     if (rle8) {
@@ -260,11 +254,11 @@ int Bitmap::DecodeTga(const unsigned char* data, int32_t size)
     int idLength = data[0];
     int mapType = data[1];
     int type = data[2];
-    int mapFirst = Le16(data + 3);
-    int mapLength = Le16(data + 5);
+    int mapFirst = LoadLe16(data + 3);
+    int mapLength = LoadLe16(data + 5);
     int mapEntryBits = data[7];
-    int32_t w = Le16(data + 12);
-    int32_t h = Le16(data + 14);
+    int32_t w = LoadLe16(data + 12);
+    int32_t h = LoadLe16(data + 14);
     int depth = data[16];
     bool topDown = (data[17] & 0x20) != 0;
     if (type != 1 && type != 2 && type != 9 && type != 10) return 0;
@@ -288,7 +282,7 @@ int Bitmap::DecodeTga(const unsigned char* data, int32_t size)
             const unsigned char* e = map + static_cast<size_t>(i) * mapEntryBytes;
             uint32_t c;
             if (mapEntryBytes == 2)
-                c = X555ToRgb(Le16(e));
+                c = X555ToRgb(LoadLe16(e));
             else
                 c = static_cast<uint32_t>(e[0]) | static_cast<uint32_t>(e[1]) << 8 | static_cast<uint32_t>(e[2]) << 16;
             palette[mapFirst + i] = c;
@@ -308,7 +302,7 @@ int Bitmap::DecodeTga(const unsigned char* data, int32_t size)
             out[0] = p[0];
             break;
         case 2: {
-            uint16_t v = X555ToDisplay(Le16(p));
+            uint16_t v = X555ToDisplay(LoadLe16(p));
             std::memcpy(out, &v, 2);
             break;
         }

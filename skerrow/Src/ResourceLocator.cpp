@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include "skerrow/Src/FileSystem.h"
+#include "platform/win32/byte_order.h"
 
 ResourceLocator g_resourceLocator;
 
@@ -19,11 +20,7 @@ const int64_t kMinEntryBytes = 23;
 // asking for gigabytes.
 const int32_t kMaxFileSize = 256 * 1024 * 1024;
 
-int32_t ReadInt32(const unsigned char* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
+int32_t ReadInt32(const unsigned char* p) { return static_cast<int32_t>(LoadLe32(p)); }
 
 bool ReadAt(std::FILE* f, int64_t offset, void* out, size_t size, size_t* got)
 {

@@ -1,5 +1,7 @@
 #include "DataReaders.h"
 
+#include "platform/tests/support/file_contents.h"
+
 #include <algorithm>
 #include <cctype>
 #include <csetjmp>
@@ -16,16 +18,9 @@ namespace fs = std::filesystem;
 
 namespace fwcheck {
 
-std::vector<unsigned char> ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return {};
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
-}
+std::vector<unsigned char> ReadBytes(const std::string& path) { return FileBytes(path); }
 
-std::string ReadText(const std::string& path) {
-    auto b = ReadBytes(path);
-    return std::string(b.begin(), b.end());
-}
+std::string ReadText(const std::string& path) { return FileText(path); }
 
 std::string DataRoot() { return std::string(BUILD_ROOT) + "/data/fenwolt"; }
 

@@ -1,36 +1,15 @@
 // The program headless over the data set: the intro shows its picture, and a round trip to full
 // screen and back (two device resets) leaves the sprites drawn.
+#include "platform/tests/support/file_contents.h"
+#include "platform/tests/support/png_reading.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-
-namespace {
-bool ReadRgb(const std::filesystem::path& path, std::vector<uint8_t>& rgb, int& w, int& h)
-{
-    png_image p{};
-    p.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&p, path.c_str())) return false;
-    p.format = PNG_FORMAT_RGB;
-    w = (int)p.width;
-    h = (int)p.height;
-    rgb.assign(PNG_IMAGE_SIZE(p), 0);
-    return png_image_finish_read(&p, nullptr, rgb.data(), 0, nullptr) != 0;
-}
-
-std::string ReadAll(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-}  // namespace
 
 TEST(EngineEndToEnd, TheIntroPictureSurvivesTwoDeviceResets)
 {
@@ -55,15 +34,15 @@ TEST(EngineEndToEnd, TheIntroPictureSurvivesTwoDeviceResets)
                                 "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
                                 "PLATFORM_FIXED_STEP_MS=20 timeout 120 '" FENWOLT_BINARY "' > run.log 2>&1";
     const int status = std::system(command.c_str());
-    const std::string log = ReadAll(dir / "run.log");
+    const std::string log = FileText(dir / "run.log");
     ASSERT_EQ(status, 0) << log;
     EXPECT_NE(log.find("Screen 2 (Intro) is not built yet"), std::string::npos) << log;
 
     std::vector<uint8_t> before, after;
     int w = 0, h = 0;
-    ASSERT_TRUE(ReadRgb(dir / "before.png", before, w, h)) << log;
+    ASSERT_TRUE(ReadRgbPng(dir / "before.png", before, w, h)) << log;
     ASSERT_EQ(w, 800);
-    ASSERT_TRUE(ReadRgb(dir / "after.png", after, w, h)) << log;
+    ASSERT_TRUE(ReadRgbPng(dir / "after.png", after, w, h)) << log;
     // The title picture: a green pitch in the lower half, not the black of an empty frame.
     const uint8_t* pitch = after.data() + ((size_t)500 * 800 + 100) * 3;
     EXPECT_GT(pitch[1], pitch[0] + 30);

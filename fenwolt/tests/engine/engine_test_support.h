@@ -8,9 +8,9 @@
 #include "fenwolt/tests/framework/framework_test_support.h"
 #include "platform/d3d8/d3d8_internal.h"
 #include "platform/tests/support/headless_device.h"
+#include "platform/tests/support/png_reading.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -29,31 +29,20 @@ inline void LinkDataSet(const std::filesystem::path& into)
     }
 }
 
-class EngineAppTest : public ::testing::Test {
+class EngineAppTest : public RunningAppTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(std::filesystem::exists(DataSetDir() / "interface" / "Font1E.tga"))
             << "build the fenwolt-data target first";
-        D3D8ResetStandInSettings();
-        PlatformRecordMessageBoxes(true);
-        dir.Write("dat/window.dat", "");
         LinkDataSet(dir.Path());
-        ConstructTheApp();
-        ASSERT_EQ(TheApp.Create(nullptr), S_OK);
+        RunningAppTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_NE(TheApp.Device, nullptr);
         ASSERT_EQ(CreateEngineDeviceObjects(), S_OK);
         ASSERT_EQ(RestoreEngineVideoResources(), S_OK);
         // The blend cache outlives the device of the test before.
         ForgetBlendMode();
-    }
-    void TearDown() override
-    {
-        if (TheApp.MainWindow) SendMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
-        DestroyTheApp();
-        DrainMessages();
-        ResetScreenHandlers();
-        PlatformRecordMessageBoxes(false);
     }
     // Loads a mesh file into the next slot the way the resource list does.
     int LoadMesh(const char* file)
@@ -72,7 +61,6 @@ protected:
         ++TheApp.MeshCount;
         return slot;
     }
-    ScratchDirectory dir;
 };
 
 struct RgbImage {
@@ -95,14 +83,7 @@ inline bool WritePng(const std::filesystem::path& path, const RgbImage& image)
 
 inline bool ReadPng(const std::filesystem::path& path, RgbImage& image)
 {
-    png_image p{};
-    p.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&p, path.c_str())) return false;
-    p.format = PNG_FORMAT_RGB;
-    image.width = (int)p.width;
-    image.height = (int)p.height;
-    image.rgb.assign(PNG_IMAGE_SIZE(p), 0);
-    return png_image_finish_read(&p, nullptr, image.rgb.data(), 0, nullptr) != 0;
+    return ReadRgbPng(path, image.rgb, image.width, image.height);
 }
 
 // Compares the frame with its golden picture under fenwolt/tests/engine/golden: the share of

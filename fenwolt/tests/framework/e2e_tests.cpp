@@ -1,5 +1,7 @@
 // The whole program, headless: started in a scratch directory with a script that switches
 // between window and full screen five times, takes a screenshot and quits with Alt+X.
+#include "platform/tests/support/file_contents.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -8,18 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
-std::string ReadAll(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 uint32_t BigEndian(const std::string& s, size_t at)
 {
     return ((uint32_t)(uint8_t)s[at] << 24) | ((uint32_t)(uint8_t)s[at + 1] << 16) |
@@ -42,7 +35,7 @@ RunResult RunFenwolt(const std::filesystem::path& dir, const std::string& script
     int status = std::system(command.c_str());
     RunResult r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.log = ReadAll(dir / "run.log");
+    r.log = FileText(dir / "run.log");
     return r;
 }
 
@@ -77,7 +70,7 @@ TEST_F(EndToEndTest, FullScreenTogglesScreenshotAndAltXQuit)
     EXPECT_EQ(r.log.find("LeakSanitizer"), std::string::npos) << r.log;
     EXPECT_EQ(r.log.find("runtime error"), std::string::npos) << r.log;
     EXPECT_EQ(r.log.find("Could not reset the Direct3D device"), std::string::npos) << r.log;
-    std::string png = ReadAll(dir / "shot.png");
+    std::string png = FileText(dir / "shot.png");
     ASSERT_GT(png.size(), 24u) << r.log;
     EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_EQ(BigEndian(png, 16), 800u);

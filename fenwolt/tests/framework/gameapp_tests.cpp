@@ -203,26 +203,13 @@ TEST_F(GameAppTest, CursorSpritesStartWithTheNormalOneShown)
 
 // ---------------------------------------------------------------------------------------------
 namespace {
-class GameRunTest : public ::testing::Test {
+class GameRunTest : public RunningAppTest {
 protected:
-    void SetUp() override
-    {
-        D3D8ResetStandInSettings();
-        PlatformRecordMessageBoxes(true);
-        dir.Write("dat/window.dat", "");
-        ConstructTheApp();
-        ASSERT_EQ(TheApp.Create(nullptr), S_OK);
-    }
     void TearDown() override
     {
-        if (TheApp.MainWindow) SendMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
-        DestroyTheApp();
-        DrainMessages();
-        ResetScreenHandlers();
-        PlatformRecordMessageBoxes(false);
+        RunningAppTest::TearDown();
         AppTimerForgetState();
     }
-    ScratchDirectory dir;
 };
 
 }  // namespace

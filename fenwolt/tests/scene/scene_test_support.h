@@ -4,6 +4,7 @@
 
 #include "fenwolt/Game/EngineTables.h"
 #include "platform/d3d8/d3d8_internal.h"
+#include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/headless_device.h"
 #include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
@@ -25,12 +26,6 @@ inline std::filesystem::path FenwoltDataDir()
 {
     std::filesystem::path p = std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt";
     return std::filesystem::exists(p / "shader" / "morph.nvv") ? p : std::filesystem::path();
-}
-
-inline std::string ReadFileText(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // An .anx file: version, V, header word, F, F durations, trailer, then max(F,1) frames of V

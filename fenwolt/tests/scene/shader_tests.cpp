@@ -19,7 +19,7 @@ protected:
         for (const char* f : {"membrane", "stand", "halo1", "morph", "fishm"}) {
             const std::string name = std::string("shader/") + f + ".nvv";
             const auto data = FenwoltDataDir();
-            dir.Write(name, data.empty() ? std::string(kSimpleProgram) : ReadFileText(data / name));
+            dir.Write(name, data.empty() ? std::string(kSimpleProgram) : FileText(data / name));
         }
     }
     void TearDown() override

@@ -16,7 +16,7 @@ public:
     explicit ScratchDirectory(const char* prefix = "scratch")
     {
         old_ = std::filesystem::current_path();
-        std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
         if (!mkdtemp(pattern.data())) std::abort();
         path_ = pattern;
         std::filesystem::current_path(path_);

@@ -1,12 +1,5 @@
 #include "test_support.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 std::vector<SeenMessage>& Seen()
 {
     static std::vector<SeenMessage> seen;
@@ -78,40 +71,4 @@ void PlatformTest::TearDown()
     PlatformRecordMessageBoxes(false);
     PlatformClearRecordedMessageBoxes();
     Seen().clear();
-}
-
-ScratchDir::ScratchDir()
-{
-    char buf[4096];
-    previous_ = getcwd(buf, sizeof buf) ? buf : ".";
-    std::string base = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/win32-test-XXXXXX";
-    std::vector<char> name(base.begin(), base.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data())) abort();
-    path_ = name.data();
-    if (chdir(path_.c_str()) != 0) abort();
-}
-
-ScratchDir::~ScratchDir()
-{
-    if (chdir(previous_.c_str()) != 0) return;
-    std::string command = "rm -rf '" + path_ + "'";
-    if (system(command.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
-}
-
-void ScratchDir::WriteFile(const std::string& relative, const std::string& content)
-{
-    std::string dir;
-    for (size_t i = 0; i < relative.size(); ++i)
-        if (relative[i] == '/') mkdir(relative.substr(0, i).c_str(), 0755);
-    std::ofstream out(relative, std::ios::binary);
-    out << content;
-}
-
-std::string ScratchDir::ReadFile(const std::string& relative) const
-{
-    std::ifstream in(relative, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }

@@ -2,6 +2,8 @@
 // directory, and a clean platform for every test.
 #pragma once
 
+#include "platform/tests/support/file_contents.h"
+#include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +39,11 @@ protected:
 // A fresh directory that becomes the working directory for the test's lifetime.
 class ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
     const std::string& Path() const { return path_; }
-    void WriteFile(const std::string& relative, const std::string& content);
-    std::string ReadFile(const std::string& relative) const;
+    void WriteFile(const std::string& relative, const std::string& content) { dir_.Write(relative, content); }
+    std::string ReadFile(const std::string& relative) const { return FileText(relative); }
 
 private:
-    std::string path_;
-    std::string previous_;
+    ScratchDirectory dir_{"win32-test"};
+    std::string path_ = dir_.Path().string();
 };

@@ -1,5 +1,7 @@
 #include "skerrow/Src/Sound/ModulePlayer.h"
 
+#include "platform/win32/byte_order.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -47,9 +49,6 @@ int Wave(int which, int phase)
     return tables[which & 3][phase & 63];
 }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
 constexpr uint32_t kMaxSampleLength = 1u << 20;  // keeps 22.10 positions inside 31 bits
 constexpr uint32_t kMaxC2Spd = 1u << 19;         // Hz
 constexpr uint32_t kMaxStep = 1u << 28;          // 22.10: far beyond any audible pitch
@@ -73,18 +72,18 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
 {
     if (size < 96 || std::memcmp(p + 44, "SCRM", 4) != 0) return false;
     std::memcpy(songName, p, 28);
-    orderCount = U16(p + 32);
-    instrumentCount = U16(p + 34);
-    patternCount = U16(p + 36);
-    flags = U16(p + 38);
-    trackerVersion = U16(p + 40);
-    fileFormat = U16(p + 42);
+    orderCount = LoadLe16(p + 32);
+    instrumentCount = LoadLe16(p + 34);
+    patternCount = LoadLe16(p + 36);
+    flags = LoadLe16(p + 38);
+    trackerVersion = LoadLe16(p + 40);
+    fileFormat = LoadLe16(p + 42);
     initialGlobalVolume = std::min<int>(p[48], 64);
     initialSpeed = p[49];
     initialTempo = p[50];
     masterVolume = p[51];
     defaultPan = p[53];
-    special = U16(p + 62);
+    special = LoadLe16(p + 62);
     // The tables lie in the file at their full sizes, but an order or cell can only name 256
     // orders, 255 instruments and 254 patterns: what lies beyond is never played.
     const size_t fileOrders = size_t(orderCount), fileInstruments = size_t(instrumentCount),
@@ -121,17 +120,17 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
     instruments.assign(size_t(instrumentCount), ModuleInstrument{});
     for (int i = 0; i < instrumentCount; ++i) {
         ModuleInstrument& ins = instruments[size_t(i)];
-        size_t off = size_t(U16(insPointers + 2 * i)) * 16;
+        size_t off = size_t(LoadLe16(insPointers + 2 * i)) * 16;
         if (off == 0 || off + 80 > size) continue;  // missing or cut off: plays nothing
         const uint8_t* h = p + off;
         ins.type = h[0];
         std::memcpy(ins.name, h + 48, 28);
         ins.volume = std::min<int>(h[28], 64) * 4;
         ins.flags = h[31];
-        ins.c2spd = std::min(U32(h + 32), kMaxC2Spd) << 10;
+        ins.c2spd = std::min(LoadLe32(h + 32), kMaxC2Spd) << 10;
         if (std::memcmp(h + 76, "SCRS", 4) != 0 || ins.type != 1) continue;
-        size_t dataOff = ((size_t(h[13]) << 16) | U16(h + 14)) * 16;
-        uint32_t length = U32(h + 16);
+        size_t dataOff = ((size_t(h[13]) << 16) | LoadLe16(h + 14)) * 16;
+        uint32_t length = LoadLe32(h + 16);
         const int width = (ins.flags & 4) ? 2 : 1;
         size_t available = dataOff < size ? (size - dataOff) / size_t(width) : 0;
         length = uint32_t(std::min<size_t>({length, available, kMaxSampleLength}));
@@ -146,7 +145,7 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
         }
         ins.data[length] = ins.data[length - 1];
         if (ins.flags & 1) {
-            uint32_t lb = U32(h + 20), le = std::min(U32(h + 24), length);
+            uint32_t lb = LoadLe32(h + 20), le = std::min(LoadLe32(h + 24), length);
             if (lb < le) {
                 ins.loopBegin = lb;
                 ins.loopEnd = le;
@@ -158,9 +157,9 @@ bool ModulePlayer::Load(const uint8_t* p, size_t size)
     for (int i = 0; i < patternCount; ++i) {
         auto& cells = patterns[size_t(i)];
         cells.assign(size_t(kRowsPerPattern) * size_t(std::max(channelCount, 1)), PatternCell{});
-        size_t off = size_t(U16(patPointers + 2 * i)) * 16;
+        size_t off = size_t(LoadLe16(patPointers + 2 * i)) * 16;
         if (off == 0 || off + 2 > size) continue;  // an empty pattern
-        size_t end = std::min(size, off + 2 + U16(p + off));
+        size_t end = std::min(size, off + 2 + LoadLe16(p + off));
         size_t q = off + 2;
         uint8_t lastInfo[kMaxChannels] = {};
         int row = 0;

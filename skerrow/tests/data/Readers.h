@@ -2,6 +2,8 @@
 // themselves (not from the generator), so a writer fault cannot hide behind a matching reader.
 #pragma once
 
+#include "platform/tests/support/file_contents.h"
+
 #include <zlib.h>
 
 #include <cstdint>
@@ -24,10 +26,7 @@ inline uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
     return at + 2 <= b.size() ? uint16_t(b[at] | b[at + 1] << 8) : 0xFFFF;
 }
 
-inline std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
+inline std::vector<uint8_t> ReadFile(const std::string& path) { return FileBytes(path); }
 
 struct PackFile {
     std::string name;

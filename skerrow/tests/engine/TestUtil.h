@@ -1,6 +1,9 @@
 // Helpers shared by the engine tests: a scratch working directory and small file writers.
 #pragma once
 
+#include "platform/tests/support/file_contents.h"
+#include "platform/tests/support/scratch_directory.h"
+
 #include <unistd.h>
 #include <zlib.h>
 
@@ -15,24 +18,11 @@
 // Runs a test inside a fresh temporary directory (the game reads and writes relative names).
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        char tmpl[] = "/tmp/skerrow_test_XXXXXX";
-        path_ = mkdtemp(tmpl);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
-    }
-    ~ScratchDir()
-    {
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
     const std::string& Path() const { return path_; }
 
 private:
-    std::string path_;
-    std::filesystem::path old_;
+    ScratchDirectory dir_{"skerrow_test"};
+    std::string path_ = dir_.Path().string();
 };
 
 inline void WriteFileBytes(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -48,11 +38,7 @@ inline void WriteFileText(const std::string& name, const std::string& text)
     WriteFileBytes(name, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-inline std::vector<uint8_t> ReadFileBytes(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+inline std::vector<uint8_t> ReadFileBytes(const std::string& name) { return FileBytes(name); }
 
 inline void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v)
 {

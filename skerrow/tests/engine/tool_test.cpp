@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 
 #include "TestUtil.h"
+#include "platform/tests/support/png_reading.h"
 #include "skerrow/Src/ResourceLocator.h"
 
 namespace {
@@ -50,19 +50,6 @@ TEST(SkerrowTool, PackRoundTripThroughTheLocator)
     EXPECT_NE(RunTool("frobnicate"), 0);
 }
 
-std::vector<uint8_t> ReadPngRgb(const std::string& path, int& w, int& h)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    w = static_cast<int>(image.width);
-    h = static_cast<int>(image.height);
-    return rgb;
-}
-
 TEST(SkerrowTool, DecodesEveryFixtureToACorrectPng)
 {
     ScratchDir dir;
@@ -71,7 +58,8 @@ TEST(SkerrowTool, DecodesEveryFixtureToACorrectPng)
         std::string src = std::string(SOURCE_ROOT) + "/skerrow/tests/engine/data/" + name;
         ASSERT_EQ(RunTool("decode '" + src + "' out.png"), 0) << name;
         int w = 0, h = 0;
-        std::vector<uint8_t> rgb = ReadPngRgb("out.png", w, h);
+        std::vector<uint8_t> rgb;
+        ReadRgbPng("out.png", rgb, w, h);
         ASSERT_FALSE(rgb.empty()) << name;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {

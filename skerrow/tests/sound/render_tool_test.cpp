@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/support/file_contents.h"
 #include "skerrow/tests/sound/s3m_writer.h"
 
 namespace {
@@ -18,12 +19,6 @@ int RunTool(std::vector<std::string> args)
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     return RenderS3mCommand(int(argv.size()), argv.data());
-}
-
-std::vector<uint8_t> ReadAll(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 uint32_t U32(const std::vector<uint8_t>& v, size_t at)
@@ -45,7 +40,7 @@ TEST(RenderS3mTool, WritesAWavOfTheSongOrTheAskedLength)
         .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
 
     ASSERT_EQ(RunTool({"render-s3m", (dir / "in.s3m").string(), (dir / "whole.wav").string()}), 0);
-    auto wav = ReadAll(dir / "whole.wav");
+    auto wav = FileBytes(dir / "whole.wav");
     ASSERT_GE(wav.size(), 44u);
     EXPECT_EQ(std::memcmp(wav.data(), "RIFF", 4), 0);
     EXPECT_EQ(std::memcmp(wav.data() + 8, "WAVEfmt ", 8), 0);
@@ -54,7 +49,7 @@ TEST(RenderS3mTool, WritesAWavOfTheSongOrTheAskedLength)
     EXPECT_EQ(wav.size(), 44 + size_t(U32(wav, 40)));
 
     ASSERT_EQ(RunTool({"render-s3m", (dir / "in.s3m").string(), (dir / "half.wav").string(), "0.5"}), 0);
-    EXPECT_EQ(U32(ReadAll(dir / "half.wav"), 40), 22050u * 4);
+    EXPECT_EQ(U32(FileBytes(dir / "half.wav"), 40), 22050u * 4);
 
     EXPECT_EQ(RunTool({"render-s3m", (dir / "missing.s3m").string(), (dir / "x.wav").string()}), 1);
     EXPECT_EQ(RunTool({"render-s3m", (dir / "in.s3m").string(), (dir / "x.wav").string(), "ten"}), 2);
