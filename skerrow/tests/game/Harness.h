@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "../HeadlessGame.h"
 #include "GameTestUtil.h"
 #include "platform/win32/platform_internal.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -26,40 +27,8 @@ public:
     int32_t result = -1;
 };
 
-inline LRESULT CALLBACK HarnessProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
 // Display, tables and shared resources, once per process.
-inline bool StartHarnessDisplay()
-{
-    static bool ready = false;
-    if (ready) return true;
-    PlatformInit();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = HarnessProc;
-    wc.lpszClassName = "SkerrowGameHarness";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "SkerrowGameHarness", "harness", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                  nullptr, nullptr, nullptr);
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    g_clipScreenWidth = 640;
-    g_clipScreenHeight = 480;
-    if (Graphics::Init(640, 480, 0) != 1) return false;
-    PixelFormatShifts.red = g_display.is555 ? 10 : 11;
-    PixelFormatShifts.green = g_display.is555 ? 5 : 6;
-    BuildStartupTables();
-    ConvertColorTable();
-    g_resourceLocator.Clear();
-    const std::string data = std::string(BUILD_ROOT) + "/data/skerrow/";
-    if (!AddSearchPath((data + "Ombrelit.dat").c_str(), "DATA\\", 1)) return false;
-    if (!AddSearchPath((data + "Ombrelit.lng").c_str(), "LANG\\", 1)) return false;
-    LoadSettings();
-    LoadStrings();
-    LoadItemTimes();
-    LoadResources();
-    ready = true;
-    return true;
-}
+inline bool StartHarnessDisplay() { return StartHeadlessGame(); }
 
 inline void HashBytes(uint64_t& h, const void* data, size_t n)
 {

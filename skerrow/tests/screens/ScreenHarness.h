@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../HeadlessGame.h"
 #include "platform/win32/platform_internal.h"
 #include "skerrow/Src/Button.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -24,8 +25,6 @@
 #include "skerrow/Src/game/Resources.h"
 #include "skerrow/Src/game/Screens.h"
 
-inline LRESULT CALLBACK ScreenHarnessProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
 // Display, tables and shared resources, once per process; the working directory is a scratch
 // folder of the build so that saves and hiscores written here do not leak between runs.
 inline bool StartScreens()
@@ -37,30 +36,7 @@ inline bool StartScreens()
     std::filesystem::remove_all(work);
     std::filesystem::create_directories(work);
     std::filesystem::current_path(work);
-    PlatformInit();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = ScreenHarnessProc;
-    wc.lpszClassName = "SkerrowScreenHarness";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "SkerrowScreenHarness", "screens", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
-                                  nullptr, nullptr, nullptr);
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    g_clipScreenWidth = 640;
-    g_clipScreenHeight = 480;
-    if (Graphics::Init(640, 480, 0) != 1) return false;
-    PixelFormatShifts.red = g_display.is555 ? 10 : 11;
-    PixelFormatShifts.green = g_display.is555 ? 5 : 6;
-    BuildStartupTables();
-    ConvertColorTable();
-    g_resourceLocator.Clear();
-    const std::string data = std::string(BUILD_ROOT) + "/data/skerrow/";
-    if (!AddSearchPath((data + "Ombrelit.dat").c_str(), "DATA\\", 1)) return false;
-    if (!AddSearchPath((data + "Ombrelit.lng").c_str(), "LANG\\", 1)) return false;
-    LoadSettings();
-    LoadStrings();
-    LoadItemTimes();
-    LoadResources();
+    if (!StartHeadlessGame()) return false;
     InstallScreens();
     ready = true;
     return true;
