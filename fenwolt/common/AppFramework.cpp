@@ -2,6 +2,7 @@
 
 #include "fenwolt/common/AppTimer.h"
 #include "fenwolt/common/Utilities.h"
+#include "platform/dialogs/dialogs.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -591,10 +592,243 @@ HRESULT FindMediaFile(const char* name, char* path)
     return E_FAIL;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The device-selection dialog (Ctrl+F2).
+namespace {
+constexpr int IDD_SELECTDEVICE = 144;
+constexpr int IDC_DEVICE_COMBO = 1000;
+constexpr int IDC_ADAPTER_COMBO = 1002;
+constexpr int IDC_FULLSCREENMODES_COMBO = 1003;
+constexpr int IDC_MULTISAMPLE_COMBO = 1004;
+constexpr int IDC_WINDOW = 1016;
+constexpr int IDC_FULLSCREEN = 1018;
+constexpr int IDC_LABEL = -1;
+
+DialogTemplate SelectDeviceTemplate()
+{
+    using K = DialogControlKind;
+    DialogTemplate t{"Select Device", 460, 312, {}};
+    t.Items = {
+        {K::GroupBox, IDC_LABEL, "Rendering device", 10, 8, 440, 90},
+        {K::Static, IDC_LABEL, "&Adapter:", 22, 30, 110, 24},
+        {K::ComboBox, IDC_ADAPTER_COMBO, "", 140, 30, 300, 24},
+        {K::Static, IDC_LABEL, "D&evice:", 22, 62, 110, 24},
+        {K::ComboBox, IDC_DEVICE_COMBO, "", 140, 62, 300, 24},
+        {K::GroupBox, IDC_LABEL, "Rendering mode", 10, 106, 440, 150},
+        {K::RadioButton, IDC_WINDOW, "Use desktop &window", 22, 128, 300, 22},
+        {K::RadioButton, IDC_FULLSCREEN, "&Fullscreen mode", 22, 154, 300, 22},
+        {K::Static, IDC_LABEL, "Display mode:", 42, 184, 158, 24},
+        {K::ComboBox, IDC_FULLSCREENMODES_COMBO, "", 200, 184, 240, 24},
+        {K::Static, IDC_LABEL, "&Multisample:", 42, 218, 158, 24},
+        {K::ComboBox, IDC_MULTISAMPLE_COMBO, "", 200, 218, 240, 24},
+        {K::DefButton, IDOK, "OK", 250, 270, 95, 30},
+        {K::Button, IDCANCEL, "Cancel", 355, 270, 95, 30},
+    };
+    return t;
+}
+
+bool IsThirtyTwoBit(D3DFORMAT format)
+{
+    return format == D3DFMT_R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8;
+}
+
+// The working choice, and what it was when the dialog opened.
+struct DeviceChoice {
+    uint32_t Adapter, Device, Mode;
+    BOOL Windowed;
+    D3DMULTISAMPLE_TYPE MultiSample;
+    bool operator==(const DeviceChoice&) const = default;
+};
+DeviceChoice g_choice{}, g_entryChoice{};
+AppFramework* g_dialogFramework = nullptr;
+
+void AddEntry(HWND dialog, int id, const char* text, LPARAM data, bool select)
+{
+    LRESULT index = SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendDlgItemMessageA(dialog, id, CB_SETITEMDATA, (WPARAM)index, data);
+    if (select) SendDlgItemMessageA(dialog, id, CB_SETCURSEL, (WPARAM)index, 0);
+}
+
+// Refills every list from the working choice.
+void RefillDeviceDialog(HWND dialog)
+{
+    AppFramework& app = *g_dialogFramework;
+    AdapterRecord& adapter = app.Adapters[g_choice.Adapter];
+    DeviceRecord& device = adapter.Devices[g_choice.Device];
+    // A device that cannot draw into a window can only run full screen.
+    if (!device.CanRenderWindowed) g_choice.Windowed = FALSE;
+
+    for (int id : {IDC_ADAPTER_COMBO, IDC_DEVICE_COMBO, IDC_FULLSCREENMODES_COMBO, IDC_MULTISAMPLE_COMBO})
+        SendDlgItemMessageA(dialog, id, CB_RESETCONTENT, 0, 0);
+
+    for (uint32_t a = 0; a < app.AdapterCount; ++a)
+        AddEntry(dialog, IDC_ADAPTER_COMBO, app.Adapters[a].Identifier.Description, a, a == g_choice.Adapter);
+    for (uint32_t d = 0; d < adapter.DeviceCount; ++d)
+        AddEntry(dialog, IDC_DEVICE_COMBO, adapter.Devices[d].Description ? adapter.Devices[d].Description : "",
+                 d, d == g_choice.Device);
+
+    EnableWindow(GetDlgItem(dialog, IDC_WINDOW), device.CanRenderWindowed);
+    CheckRadioButton(dialog, IDC_WINDOW, IDC_FULLSCREEN, g_choice.Windowed ? IDC_WINDOW : IDC_FULLSCREEN);
+
+    for (uint32_t m = 0; m < device.ModeCount; ++m) {
+        const DisplayModeRecord& mode = device.Modes[m];
+        char text[80];
+        std::snprintf(text, sizeof(text), "%ld x %ld x %ld", (long)mode.Width, (long)mode.Height,
+                      IsThirtyTwoBit(mode.Format) ? 32L : 16L);
+        AddEntry(dialog, IDC_FULLSCREENMODES_COMBO, text, m, m == g_choice.Mode);
+    }
+    EnableWindow(GetDlgItem(dialog, IDC_FULLSCREENMODES_COMBO), !g_choice.Windowed);
+
+    D3DFORMAT format = g_choice.Windowed || g_choice.Mode >= device.ModeCount ? adapter.DesktopMode.Format
+                                                                              : device.Modes[g_choice.Mode].Format;
+    bool currentOffered = false;
+    for (int type = 0; type <= 16; ++type) {
+        if (type == 1) continue;
+        if (!app.Direct3D ||
+            FAILED(app.Direct3D->CheckDeviceMultiSampleType(g_choice.Adapter, device.DeviceType, format,
+                                                             g_choice.Windowed, (D3DMULTISAMPLE_TYPE)type)))
+            continue;
+        char text[32];
+        if (type == 0) std::snprintf(text, sizeof(text), "none");
+        else std::snprintf(text, sizeof(text), "%d samples", type);
+        bool select = type == 0 || type == (int)g_choice.MultiSample;
+        if (type == (int)g_choice.MultiSample) currentOffered = true;
+        AddEntry(dialog, IDC_MULTISAMPLE_COMBO, text, type, select);
+    }
+    // A type the new device or format does not take would fail the device creation.
+    if (!currentOffered) g_choice.MultiSample = D3DMULTISAMPLE_NONE;
+    LRESULT samples = SendDlgItemMessageA(dialog, IDC_MULTISAMPLE_COMBO, CB_GETCOUNT, 0, 0);
+    EnableWindow(GetDlgItem(dialog, IDC_MULTISAMPLE_COMBO), samples > 1);
+}
+
+LPARAM SelectedData(HWND dialog, int id)
+{
+    LRESULT index = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return CB_ERR;
+    return SendDlgItemMessageA(dialog, id, CB_GETITEMDATA, (WPARAM)index, 0);
+}
+
+// Takes a device's own mode and windowed flag after the adapter or device changed.
+void TakeDeviceSettings()
+{
+    DeviceRecord& device = g_dialogFramework->Adapters[g_choice.Adapter].Devices[g_choice.Device];
+    g_choice.Mode = device.CurrentMode;
+    g_choice.Windowed = device.Windowed;
+}
+}  // namespace
+
+INT_PTR CALLBACK AppFramework::DeviceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG) {
+        g_dialogFramework = reinterpret_cast<AppFramework*>(lParam);
+        AppFramework& app = *g_dialogFramework;
+        AdapterRecord& adapter = app.Adapters[app.CurrentAdapter];
+        DeviceRecord& device = adapter.Devices[adapter.CurrentDevice];
+        g_choice = {app.CurrentAdapter, adapter.CurrentDevice, device.CurrentMode, app.Windowed,
+                    device.MultiSampleType};
+        RefillDeviceDialog(dialog);
+        // Taken after the refill has settled the choice, so that OK untouched changes nothing.
+        g_entryChoice = g_choice;
+        return TRUE;
+    }
+    if (msg != WM_COMMAND || !g_dialogFramework) return FALSE;
+    AppFramework& app = *g_dialogFramework;
+    const WORD id = LOWORD(wParam), code = HIWORD(wParam);
+    switch (id) {
+    case IDOK:
+        if (g_choice == g_entryChoice) {
+            EndDialog(dialog, IDCANCEL);
+        } else {
+            AdapterRecord& adapter = app.Adapters[g_choice.Adapter];
+            DeviceRecord& device = adapter.Devices[g_choice.Device];
+            app.CurrentAdapter = g_choice.Adapter;
+            adapter.CurrentDevice = g_choice.Device;
+            device.CurrentMode = g_choice.Mode;
+            device.Windowed = g_choice.Windowed;
+            device.MultiSampleType = g_choice.MultiSample;
+            EndDialog(dialog, IDOK);
+        }
+        return TRUE;
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    case IDC_ADAPTER_COMBO:
+        if (code == CBN_SELCHANGE) {
+            LPARAM a = SelectedData(dialog, id);
+            if (a < 0 || (uint32_t)a >= app.AdapterCount) return TRUE;
+            g_choice.Adapter = (uint32_t)a;
+            g_choice.Device = app.Adapters[a].CurrentDevice;
+            TakeDeviceSettings();
+            RefillDeviceDialog(dialog);
+        }
+        return TRUE;
+    case IDC_DEVICE_COMBO:
+        if (code == CBN_SELCHANGE) {
+            LPARAM d = SelectedData(dialog, id);
+            if (d < 0 || (uint32_t)d >= app.Adapters[g_choice.Adapter].DeviceCount) return TRUE;
+            g_choice.Device = (uint32_t)d;
+            TakeDeviceSettings();
+            RefillDeviceDialog(dialog);
+        }
+        return TRUE;
+    case IDC_FULLSCREENMODES_COMBO:
+        if (code == CBN_SELCHANGE) {
+            LPARAM m = SelectedData(dialog, id);
+            if (m < 0 || (uint32_t)m >= app.Adapters[g_choice.Adapter].Devices[g_choice.Device].ModeCount) return TRUE;
+            g_choice.Mode = (uint32_t)m;
+            RefillDeviceDialog(dialog);
+        }
+        return TRUE;
+    case IDC_MULTISAMPLE_COMBO:
+        if (code == CBN_SELCHANGE) {
+            LPARAM t = SelectedData(dialog, id);
+            if (t < 0 || t > 16) return TRUE;
+            g_choice.MultiSample = (D3DMULTISAMPLE_TYPE)t;
+            RefillDeviceDialog(dialog);
+        }
+        return TRUE;
+    case IDC_WINDOW:
+    case IDC_FULLSCREEN:
+        if (code == BN_CLICKED) {
+            g_choice.Windowed = id == IDC_WINDOW;
+            RefillDeviceDialog(dialog);
+        }
+        return TRUE;
+    default: return FALSE;
+    }
+}
+
 HRESULT AppFramework::ChooseDeviceDialog()
 {
-    DebugTrace("Fenwolt: the device-selection dialog needs the dialog layer, which this build lacks\n");
-    return E_NOTIMPL;
+    // The dialog is a window of its own: it cannot sit over an exclusive full-screen device.
+    if (!Windowed && FAILED(ToggleFullscreen())) {
+        ShowError(ErrResetFailed, MSGERR_FATAL);
+        return E_FAIL;
+    }
+    DialogTemplate dialogTemplate = SelectDeviceTemplate();
+    INT_PTR result = DialogBoxIndirectParamA(Instance, &dialogTemplate, MainWindow, DeviceDialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    if (result == -1) {
+        DebugTrace("Fenwolt: the device-selection dialog could not be shown\n");
+        return E_FAIL;
+    }
+    if (result != IDOK) return S_OK;
+
+    AdapterRecord& adapter = Adapters[CurrentAdapter];
+    Windowed = adapter.Devices[adapter.CurrentDevice].Windowed;
+    ReleaseVideoResources();
+    DestroyDeviceResources();
+    if (Device) {
+        ULONG left = Device->Release();
+        Device = nullptr;
+        if (left > 0) return ShowError(ErrObjectsStillReferenced, MSGERR_FATAL);
+    }
+    HRESULT hr = InitDevice();
+    if (FAILED(hr)) return ShowError(hr, MSGERR_FATAL);
+    if (!FrameMoving) {
+        SingleStep = TRUE;
+        AppTimer(TIMER_START);
+        AppTimer(TIMER_STOP);
+    }
+    return S_OK;
 }
 
 // ---------------------------------------------------------------------------------------------

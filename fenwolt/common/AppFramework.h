@@ -134,6 +134,8 @@ public:
     HRESULT ResetDevice();
     HRESULT SwitchToWindowed();
     HRESULT ChooseDeviceDialog();
+    // The procedure of the device-selection dialog (WM_INITDIALOG's lParam is the framework).
+    static INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
     void ReleaseDevice();
     // The message text ShowError uses for a code (kind suffix not included).
     static const char* ErrorMessage(HRESULT code);
