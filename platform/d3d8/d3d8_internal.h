@@ -39,9 +39,19 @@ public:
     const void* TextureInterface() const { return textureInterface_; }
 
 protected:
+    // The bodies every resource interface shares: GetDevice and the priority pair.
+    HRESULT HandOutDevice(IDirect3DDevice8** device, const char* call);
+    DWORD SwapPriority(DWORD priority)
+    {
+        DWORD old = priority_;
+        priority_ = priority;
+        return old;
+    }
+
     const void* textureInterface_ = nullptr;
     Direct3DDevice8Impl* device_;
     D3DPOOL pool_;
+    DWORD priority_ = 0;
 };
 
 class Surface8Impl : public RefCounted<IDirect3DSurface8>, public ResourceBase {
@@ -51,7 +61,7 @@ public:
                  D3DPOOL pool, DWORD usage, class Texture8Impl* container, UINT level);
     ~Surface8Impl() override;
 
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return HandOutDevice(device, "Surface::GetDevice"); }
     HRESULT GetContainer(REFIID riid, void** container) override;
     HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
     HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
@@ -80,9 +90,9 @@ public:
                  D3DFORMAT format, D3DPOOL pool);
     ~Texture8Impl() override;
 
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
-    DWORD SetPriority(DWORD priority) override;
-    DWORD GetPriority() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return HandOutDevice(device, "Texture::GetDevice"); }
+    DWORD SetPriority(DWORD priority) override { return SwapPriority(priority); }
+    DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD SetLOD(DWORD lod) override;
@@ -109,7 +119,6 @@ private:
     std::vector<Level> levels_;
     DWORD usage_;
     D3DFORMAT format_;
-    DWORD priority_ = 0;
     DWORD lod_ = 0;
 };
 
@@ -117,9 +126,9 @@ class VertexBuffer8Impl : public RefCounted<IDirect3DVertexBuffer8>, public Reso
 public:
     VertexBuffer8Impl(Direct3DDevice8Impl* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     ~VertexBuffer8Impl() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
-    DWORD SetPriority(DWORD priority) override;
-    DWORD GetPriority() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return HandOutDevice(device, "VertexBuffer::GetDevice"); }
+    DWORD SetPriority(DWORD priority) override { return SwapPriority(priority); }
+    DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
@@ -129,7 +138,7 @@ public:
 
 private:
     std::vector<uint8_t> data_;
-    DWORD usage_, fvf_, priority_ = 0;
+    DWORD usage_, fvf_;
     int locks_ = 0;
 };
 
@@ -137,9 +146,9 @@ class IndexBuffer8Impl : public RefCounted<IDirect3DIndexBuffer8>, public Resour
 public:
     IndexBuffer8Impl(Direct3DDevice8Impl* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     ~IndexBuffer8Impl() override;
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
-    DWORD SetPriority(DWORD priority) override;
-    DWORD GetPriority() override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return HandOutDevice(device, "IndexBuffer::GetDevice"); }
+    DWORD SetPriority(DWORD priority) override { return SwapPriority(priority); }
+    DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
     HRESULT Lock(UINT offset, UINT size, BYTE** data, DWORD flags) override;
@@ -152,7 +161,6 @@ private:
     std::vector<uint8_t> data_;
     DWORD usage_;
     D3DFORMAT format_;
-    DWORD priority_ = 0;
     int locks_ = 0;
 };
 

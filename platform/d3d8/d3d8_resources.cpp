@@ -17,6 +17,14 @@ ResourceBase::~ResourceBase()
     device_->Release();
 }
 
+HRESULT ResourceBase::HandOutDevice(IDirect3DDevice8** device, const char* call)
+{
+    if (!device) return D3D8Fail(D3DERR_INVALIDCALL, call, "null");
+    device_->AddRef();
+    *device = device_;
+    return D3D_OK;
+}
+
 // ---------------------------------------------------------------------------------------------
 Surface8Impl::Surface8Impl(Direct3DDevice8Impl* device, Kind kind, UINT width, UINT height, D3DFORMAT format,
                            D3DPOOL pool, DWORD usage, Texture8Impl* container, UINT level)
@@ -36,14 +44,6 @@ std::vector<uint8_t>& Surface8Impl::Pixels()
 {
     if (container_) return container_->Levels()[level_].pixels;
     return pixels_;
-}
-
-HRESULT Surface8Impl::GetDevice(IDirect3DDevice8** device)
-{
-    if (!device) return D3D8Fail(D3DERR_INVALIDCALL, "Surface::GetDevice", "null");
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
 }
 
 HRESULT Surface8Impl::GetContainer(REFIID, void** container)
@@ -126,22 +126,6 @@ Texture8Impl::~Texture8Impl()
 {
     if (glTexture) device_->DeleteGlTexture(glTexture);
 }
-
-HRESULT Texture8Impl::GetDevice(IDirect3DDevice8** device)
-{
-    if (!device) return D3D8Fail(D3DERR_INVALIDCALL, "Texture::GetDevice", "null");
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
-}
-
-DWORD Texture8Impl::SetPriority(DWORD priority)
-{
-    DWORD old = priority_;
-    priority_ = priority;
-    return old;
-}
-DWORD Texture8Impl::GetPriority() { return priority_; }
 
 DWORD Texture8Impl::SetLOD(DWORD lod)
 {
@@ -226,20 +210,6 @@ VertexBuffer8Impl::VertexBuffer8Impl(Direct3DDevice8Impl* device, UINT length, D
 {
 }
 VertexBuffer8Impl::~VertexBuffer8Impl() = default;
-HRESULT VertexBuffer8Impl::GetDevice(IDirect3DDevice8** device)
-{
-    if (!device) return D3D8Fail(D3DERR_INVALIDCALL, "VertexBuffer::GetDevice", "null");
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
-}
-DWORD VertexBuffer8Impl::SetPriority(DWORD p)
-{
-    DWORD old = priority_;
-    priority_ = p;
-    return old;
-}
-DWORD VertexBuffer8Impl::GetPriority() { return priority_; }
 HRESULT VertexBuffer8Impl::Lock(UINT offset, UINT size, BYTE** data, DWORD)
 {
     return LockRange(data_, locks_, offset, size, data, "VertexBuffer::Lock");
@@ -268,20 +238,6 @@ IndexBuffer8Impl::IndexBuffer8Impl(Direct3DDevice8Impl* device, UINT length, DWO
 {
 }
 IndexBuffer8Impl::~IndexBuffer8Impl() = default;
-HRESULT IndexBuffer8Impl::GetDevice(IDirect3DDevice8** device)
-{
-    if (!device) return D3D8Fail(D3DERR_INVALIDCALL, "IndexBuffer::GetDevice", "null");
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
-}
-DWORD IndexBuffer8Impl::SetPriority(DWORD p)
-{
-    DWORD old = priority_;
-    priority_ = p;
-    return old;
-}
-DWORD IndexBuffer8Impl::GetPriority() { return priority_; }
 HRESULT IndexBuffer8Impl::Lock(UINT offset, UINT size, BYTE** data, DWORD)
 {
     return LockRange(data_, locks_, offset, size, data, "IndexBuffer::Lock");
