@@ -3,7 +3,9 @@
 // real screens needs first. Once per process.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win32/platform_internal.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -44,4 +46,26 @@ inline bool StartHeadlessGame()
     LoadResources();
     ready = true;
     return true;
+}
+
+// The back buffer as an RGB PNG, for a person to look at.
+inline bool SaveBackBufferPng(const std::string& path)
+{
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    if (!LockSurface(g_display.backBuffer, &pixels, &pitch)) return false;
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const uint16_t p = pixels[y * pitch + x];
+            const int r = g_display.is555 ? (p >> 10 & 31) : (p >> 11 & 31);
+            const int g = g_display.is555 ? (p >> 5 & 31) << 1 : (p >> 5 & 63);
+            const int b = p & 31;
+            uint8_t* o = &rgb[(y * 640 + x) * 3];
+            o[0] = static_cast<uint8_t>(r << 3 | r >> 2);
+            o[1] = static_cast<uint8_t>(g << 2 | g >> 4);
+            o[2] = static_cast<uint8_t>(b << 3 | b >> 2);
+        }
+    UnlockSurface(g_display.backBuffer);
+    return PlatformWriteRgbPng(path, 640, 480, rgb);
 }

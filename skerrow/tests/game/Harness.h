@@ -2,8 +2,6 @@
 // buffer, a seeded generator and input fed tick by tick, with a hash of the play state.
 #pragma once
 
-#include <png.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -62,45 +60,6 @@ inline uint64_t PlayStateHash()
     HashBytes(h, &g_level.scrollOffset, sizeof g_level.scrollOffset);
     HashBytes(h, &FrameCounter(), sizeof(int32_t));
     return h;
-}
-
-// The back buffer as an RGB PNG.
-inline bool SaveBackBufferPng(const std::string& path)
-{
-    uint16_t* pixels = nullptr;
-    int pitch = 0;
-    if (!LockSurface(g_display.backBuffer, &pixels, &pitch)) return false;
-    std::vector<uint8_t> rgb(640 * 480 * 3);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const uint16_t p = pixels[y * pitch + x];
-            const int r = g_display.is555 ? (p >> 10 & 31) : (p >> 11 & 31);
-            const int g = g_display.is555 ? (p >> 5 & 31) << 1 : (p >> 5 & 63);
-            const int b = p & 31;
-            uint8_t* o = &rgb[(y * 640 + x) * 3];
-            o[0] = static_cast<uint8_t>(r << 3 | r >> 2);
-            o[1] = static_cast<uint8_t>(g << 2 | g >> 4);
-            o[2] = static_cast<uint8_t>(b << 3 | b >> 2);
-        }
-    UnlockSurface(g_display.backBuffer);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, 640, 480, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < 480; ++y) png_write_row(png, &rgb[static_cast<size_t>(y) * 640 * 3]);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return true;
 }
 
 struct RunResult {

@@ -1,47 +1,22 @@
 // Level files from outside: the INI text up to the first NUL byte, the block grid after it.
 // The level is loaded and a few ticks are played with a ball flying through it.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "platform/win32/crt_rand.h"
 #include "skerrow/Src/Input.h"
+#include "FuzzScratch.h"
 #include "skerrow/Src/ResourceLocator.h"
 #include "skerrow/Src/game/Gameplay.h"
 
 namespace {
-void WriteFile(const char* name, const uint8_t* data, size_t size)
-{
-    std::FILE* f = std::fopen(name, "wb");
-    if (!f) return;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
-
-std::filesystem::path g_scratch;
-
-void RemoveScratch()
-{
-    std::error_code ec;
-    std::filesystem::current_path("/", ec);
-    std::filesystem::remove_all(g_scratch, ec);
-}
-
 bool Setup()
 {
-    char tmpl[] = "/tmp/skerrow_fuzz_level_XXXXXX";
-    if (!mkdtemp(tmpl)) return false;
-    g_scratch = tmpl;
-    std::atexit(RemoveScratch);
-    std::filesystem::current_path(tmpl);
-    std::filesystem::create_directories("Episode1/Levels");
-    AddSearchPath("missing.dat", "DATA\\", 3);
-    BuildStartupTables();
+    if (!EnterFuzzScratch("level", "Episode1/Levels")) return false;
     g_levelSeed = 5;
     return true;
 }
@@ -53,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ready) return 0;
     const uint8_t* nul = size ? static_cast<const uint8_t*>(std::memchr(data, 0, size)) : nullptr;
     const size_t textSize = nul ? static_cast<size_t>(nul - data) : size;
-    WriteFile("Episode1/Levels/Level05", data, textSize);
+    WriteFuzzFile("Episode1/Levels/Level05", data, textSize);
     if (nul)
-        WriteFile("Episode1/Levels/Level05.map", nul + 1, size - textSize - 1);
+        WriteFuzzFile("Episode1/Levels/Level05.map", nul + 1, size - textSize - 1);
     else
         std::remove("Episode1/Levels/Level05.map");
     ResetCampaign();
