@@ -54,3 +54,28 @@ function(add_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# add_area_tests(NAME LABELS ...)
+# One GoogleTest executable from every *_tests.cpp of the folder, and one fuzz target per
+# fuzz_<name>.cpp replaying corpus_<name>/. Several people can add test files to an area
+# without touching its CMakeLists.txt.
+function(add_area_tests NAME)
+  cmake_parse_arguments(A "" "" "LABELS;LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_tests.cpp)
+  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
+  if(sources)
+    add_game_test(${NAME} SOURCES ${sources} ${support}
+      LIBS fenwolt_game platform_test_support PNG::PNG ${A_LIBS}
+      LABELS ${A_LABELS})
+    if(TARGET fenwolt-data)
+      add_dependencies(${NAME} fenwolt-data)
+    endif()
+  endif()
+  file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_*.cpp)
+  foreach(f ${fuzzers})
+    get_filename_component(base ${f} NAME_WE)
+    string(REPLACE "fuzz_" "" stem ${base})
+    add_fuzz_target(fuzz_fenwolt_${stem} SOURCES ${f} ${support} LIBS fenwolt_game ${A_LIBS}
+      CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus_${stem} LABELS ${A_LABELS})
+  endforeach()
+endfunction()

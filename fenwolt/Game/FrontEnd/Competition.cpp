@@ -1,0 +1,5 @@
+#include "fenwolt/Game/FrontEnd/Competition.h"
+
+CompetitionState Competition;
+MatchSettings MatchSetup;
+KitList KitTable;

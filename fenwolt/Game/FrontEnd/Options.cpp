@@ -1,0 +1,3 @@
+#include "fenwolt/Game/FrontEnd/Options.h"
+
+OptionsRecord Options;

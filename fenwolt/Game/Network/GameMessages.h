@@ -1,0 +1,47 @@
+// Game messages that keep two computers' matches and menus in step. The match, the front end and
+// the network screens send them; with no other computer in the session nothing is sent.
+#pragma once
+
+#include <cstdint>
+
+enum GameMessageType : int32_t {
+    GAME_MSGID_SCORE = 1,
+    GAME_MSGID_PLAYER_OUT = 2,
+    GAME_MSGID_PLAYER_STATE = 3,
+    GAME_MSGID_PHASE_DONE = 5,
+    GAME_MSGID_RANDOM_TABLE = 6,
+    GAME_MSGID_BALL_STATE = 7,
+    GAME_MSGID_SETTINGS = 8,
+    GAME_MSGID_READY = 9,
+    GAME_MSGID_10 = 10,
+    GAME_MSGID_TEAM_NAMES = 11,
+    GAME_MSGID_TEAM_SQUAD = 12,
+    GAME_MSGID_13 = 13,
+    GAME_MSGID_END_TURN = 14,
+    GAME_MSGID_SUBSTITUTION = 15,
+    GAME_MSGID_CHAT = 16,
+};
+
+// End-turn codes of GAME_MSGID_END_TURN.
+enum EndTurnCode : int32_t { END_TURN_REQUEST = 1, END_TURN_AGREE = 2, END_TURN_NOT_READY = 3 };
+
+// Notification codes posted to the main window as WM_USER + 1 (wParam).
+enum NetNotification : uint32_t {
+    NOTIFY_PHASE_DONE = 6,
+    NOTIFY_TYPE_13 = 11,
+    NOTIFY_READY = 12,
+    NOTIFY_SESSION_STARTED = 29000,
+    NOTIFY_PLAYER_LEFT = 29001,
+    NOTIFY_TYPE_10 = 29002,
+    NOTIFY_END_TURN = 29003,
+};
+
+// The outgoing end-turn code and value that the next GAME_MSGID_END_TURN carries, and the last
+// incoming one (written when the message is applied).
+extern int32_t OutgoingEndTurnCode, OutgoingEndTurnValue;
+extern int32_t IncomingEndTurnCode, IncomingEndTurnValue;
+
+// Builds the message of that type from the current globals and sends it to the other computer.
+bool SendGameMessage(int32_t type);
+// Types 2 and 3 describe one footballer: stores his index, then SendGameMessage.
+bool SendGameMessageFor(int32_t type, int32_t player);

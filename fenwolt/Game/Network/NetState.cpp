@@ -1,0 +1,9 @@
+#include "fenwolt/Game/Network/NetState.h"
+
+NetState Net;
+
+bool IsLocalSideToPlan(int32_t turnPhase)
+{
+    if (!NetworkGameActive) return true;
+    return Net.isHost ? turnPhase == 0 : turnPhase == 2;
+}
