@@ -23,3 +23,10 @@ bool SendGameMessageFor(int32_t type, int32_t player)
     messagePlayer = player;
     return SendGameMessage(type);
 }
+
+#include "fenwolt/Game/Unfinished.h"
+
+ChatHistory Chat;
+
+void AddChatLine() { UNFINISHED(); }
+void ScrollChat(bool) { UNFINISHED(); }

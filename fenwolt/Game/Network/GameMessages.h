@@ -45,3 +45,18 @@ extern int32_t IncomingEndTurnCode, IncomingEndTurnValue;
 bool SendGameMessage(int32_t type);
 // Types 2 and 3 describe one footballer: stores his index, then SendGameMessage.
 bool SendGameMessageFor(int32_t type, int32_t player);
+
+// --- Chat of a network match -----------------------------------------------------------------
+constexpr int32_t CHAT_LINES = 10;
+constexpr int32_t CHAT_LINE_SIZE = 37;
+struct ChatHistory {
+    char lines[CHAT_LINES][CHAT_LINE_SIZE];  // line 0 the newest
+    int32_t viewIndex;                       // 0..9
+    char outgoing[CHAT_LINE_SIZE];           // the line being typed
+    char shown[3 + CHAT_LINE_SIZE];          // a 3-character prefix and the line (text item 70)
+};
+extern ChatHistory Chat;
+// Lines 0..8 move to 1..9, the shown line's text becomes line 0, the view returns to 0.
+void AddChatLine();
+// Moves the view up (at most 9) or down (at least 0) onto a non-empty line and shows it.
+void ScrollChat(bool up);

@@ -21,3 +21,6 @@ inline bool IsNetworkGuest() { return NetworkGameActive && Net.isHost == 0; }
 // In a network game the computer whose side plans now: the host in phase 0, the guest in phase 2.
 // Always true on one computer.
 bool IsLocalSideToPlan(int32_t turnPhase);
+
+// Closes and releases everything of the session; clears the networked-game flag.
+void CleanupDirectPlay();
