@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Scene.h"
 #include "fenwolt/Game/Sound.h"
 #include "fenwolt/Game/Sprites.h"
@@ -71,6 +72,7 @@ void EnsureBuilders()
     if (g_buildersSet) return;
     for (int32_t id = 0; id < SCREEN_ID_LIMIT; ++id) g_builders[id] = ScreenName(id) ? BuildScreenNotYetBuilt : nullptr;
     g_builders[(int)ScreenId::Intro] = BuildIntroPlaceholder;
+    g_builders[(int)ScreenId::Match] = BuildMatchScreen;
     g_builders[(int)ScreenId::SystemMenu] = BuildPopupNotYetBuilt;
     g_builders[(int)ScreenId::GameOptions] = BuildPopupNotYetBuilt;
     g_buildersSet = true;
