@@ -5,8 +5,6 @@
 D3DVECTOR PickedPoint{0, 0, 0};
 
 float MatchStepSeconds() { UNFINISHED(); }
-ModelInstance* PlayerModel(int32_t) { UNFINISHED(); }
-ModelInstance* BallModel() { UNFINISHED(); }
 bool PickPitchPoint() { UNFINISHED(); }
 int32_t ClassifyTarget(const D3DVECTOR&) { UNFINISHED(); }
 int32_t FindNearestPlayer(const D3DVECTOR&, float*) { UNFINISHED(); }

@@ -36,10 +36,6 @@ extern D3DVECTOR PickedPoint;
 // The match step in seconds: the application's ElapsedTime, 0 when there is none or it is not a
 // usable number.
 float MatchStepSeconds();
-// The model instance of a player (0..21) or of the ball (BALL_TARGET); null when the record names
-// no instance (nothing of the match is then moved or read for it).
-ModelInstance* PlayerModel(int32_t player);
-ModelInstance* BallModel();
 
 // --- Pitch picking ----------------------------------------------------------------------------
 // Casts the mouse ray through the camera into the ground plane; the hit goes to PickedPoint.
