@@ -1,0 +1,127 @@
+// The referee: goals, the ball leaving the pitch and the restart that follows (throw-in, corner,
+// goal kick, offside and foul free kicks, penalties), where the ball and the players stand for a
+// restart, offside positions, what a foul costs the fouled player, the match clock with the half
+// and full time, and each player's formation spot in either half.
+//
+// The restart record, GoalSideTable, LastKicker and InjuryCount live in MatchRecords.h; the
+// eight goal-frame instances (GoalFrameModels) are made by the scene load in MatchScreen.
+// Nothing here needs a device: a missing instance leaves its test without an answer of "yes".
+#pragma once
+
+#include "fenwolt/Game/Match/MatchRecords.h"
+
+#include <cstdint>
+
+// --- Results of ClassifyBallPosition ---------------------------------------------------------
+enum BallPositionClass : int32_t {
+    BALL_IN_PLAY = 0,
+    BALL_OVER_TOUCHLINE = 1,
+    BALL_OVER_LOW_GOAL_LINE = 2,
+    BALL_OVER_HIGH_GOAL_LINE = 3,
+    BALL_GOAL_GIVEN = 6,
+};
+
+// BallInBox values: the tested point lies in the low-x or the high-x penalty area.
+constexpr int32_t BOX_NONE = 0;
+constexpr int32_t BOX_LOW = 4;
+constexpr int32_t BOX_HIGH = 5;
+
+// Goal numbers of CheckGoal: the entry of GoalSideTable that scores there.
+constexpr int32_t GOAL_HIGH_X = 1;
+constexpr int32_t GOAL_LOW_X = 2;
+
+// Keep-away distances of the restarts.
+constexpr float KEEP_AWAY_THROW_IN = 3.0f;
+constexpr float KEEP_AWAY_CORNER = 5.0f;
+constexpr float KEEP_AWAY_GOAL_KICK = 15.0f;
+constexpr float KEEP_AWAY_FREE_KICK = 10.0f;
+
+// Where restarts are taken.
+constexpr float CORNER_LOW_Z = 4.88f, CORNER_HIGH_Z = 79.24f;
+constexpr float CORNER_STEP_IN = 0.3f;
+constexpr float GOAL_KICK_LOW_X = 9.63f, GOAL_KICK_HIGH_X = 109.36f;
+constexpr float GOAL_KICK_LOW_Z = 33.47f, GOAL_KICK_HIGH_Z = 50.73f;
+
+// A stoppage adds time for this many full turns.
+constexpr int32_t STOPPAGE_TURNS_WITH_TIME = 5;
+// Seconds a full turn adds to the clock.
+constexpr int32_t SECONDS_PER_TURN = 5;
+// Injuries dealt to one side in a match at most.
+constexpr int32_t MAX_INJURIES = 3;
+
+// --- Goal frames -----------------------------------------------------------------------------------
+struct GoalFrameBox {
+    D3DVECTOR min;
+    D3DVECTOR max;
+    // The box was built from an existing instance; an invalid box is never entered or touched.
+    bool valid;
+};
+// 0 the low-x goal's interior, 1 the high-x goal's; 2, 3, 4 the low-x goal's left post, right
+// post and crossbar; 5, 6, 7 those of the high-x goal.
+extern GoalFrameBox GoalFrameBoxes[8];
+
+// Builds GoalFrameBoxes from GoalFrameModels once the scene is loaded.
+void BuildGoalFrames();
+// GOAL_LOW_X when the ball lies inside box 0, else GOAL_HIGH_X inside box 1, else 0.
+int32_t FindGoalEntered();
+// The ball's cube (half-size its radius) lies inside the box; the bottom face is not tested.
+bool IsBallInsideGoalBox(int32_t box);
+// The ball's cube overlaps the box.
+bool IsBallTouchingBox(int32_t box);
+// The ball touches a post or the crossbar of the goal it is near.
+bool CheckGoalFrameHit();
+
+// --- Goals and the ball out of play -------------------------------------------------------------
+// Gives the goal at goal number 1 or 2 (0: the goal the ball lies in, if any), unless a goal is
+// already in progress.
+void CheckGoal(int32_t goal);
+// The ball at `point`: a BallPositionClass. Sets BallInBox; a ball in a goal mouth beyond the
+// goal line gives the goal (CheckGoal) and the result 6.
+int32_t ClassifyBallPosition(const D3DVECTOR& point);
+// The same lines for a player standing at `point`: 0, 1, 2 or 3 (a player in a goal mouth beyond
+// the line counts as over that line). Never gives a goal and never touches BallInBox.
+int32_t ClassifyPlayerPosition(const D3DVECTOR& point);
+// BOX_LOW, BOX_HIGH or BOX_NONE for a point (with the ball's radius), without side effects.
+int32_t PenaltyAreaAt(const D3DVECTOR& point);
+// Awards the restart for a ball that left the pitch (called while the ball is in play).
+void CheckBallOut();
+
+// --- Restarts --------------------------------------------------------------------------------------
+void AwardThrowIn();
+void AwardCorner();
+void AwardGoalKick();
+void AwardOffside(int32_t offendingSide, int32_t offender);
+void AwardFoul(int32_t fouler, int32_t fouled);
+// Stops the ball where it lies.
+void ResetBallForRestart();
+// The player must keep clear at the current restart.
+bool ClearPenaltyBox(int32_t player);
+// Move targets of the restricted side's players while a restart waits.
+void PositionForSetPiece();
+// More than one player of the awarded side stands in the penalty area at a penalty.
+bool PenaltyAreaCrowded();
+
+// --- Offside ----------------------------------------------------------------------------------------
+void MarkOffsidePlayers();
+bool CallOffsideOnReceive(int32_t player);
+// The ball lies in the half that `side` defends.
+bool IsBallInYourHalf(int32_t side);
+
+// --- Clock ------------------------------------------------------------------------------------------
+// The clock rule at the end of a full turn; ends the half or the match when its time is up.
+void ClockStep();
+void AddClockSteps(int32_t seconds);
+void ShowMatchClock();
+// "MM:SS" of a clock reading (at least two digits each) into out.
+void FormatMatchClock(char* out, int size, int32_t minute, int32_t second);
+// The half's last minute: minutesPerHalf in half 1, twice that in half 2.
+int32_t HalfEndMinute(int32_t half);
+// Half time: the sides change ends (GoalSideTable swaps, formation spots mirror) and the side
+// that did not kick off the match walks in for the second half's kick-off.
+void StartSecondHalf();
+// Full time: half 3, stop state 7, "FULL TIME"; the match screen then shows the result.
+void EndMatch();
+
+// --- Formation spots -------------------------------------------------------------------------------
+float FormationX(int32_t player);
+float FormationZ(int32_t player);
