@@ -36,3 +36,15 @@ struct KitList {
     int32_t count = 0;
 };
 extern KitList KitTable;
+
+// Limits of the settings, shared by the set-up screens and the checks of loaded files.
+constexpr int32_t DIFFICULTY_MAX = 10;
+constexpr int32_t MINUTES_PER_HALF_MIN = 3;
+constexpr int32_t MINUTES_PER_HALF_MAX = 45;
+constexpr int32_t ABILITY_POINTS_TOTAL = 1000;
+
+// Difficulty shifts the 1000 ability points between the sides: at 0 the home side has them all,
+// at 10 the away side. Sets both budgets for the first match of a competition.
+void SetStartingPoints();
+// The home side's share of the 1000 points at the present difficulty.
+int32_t HomeStartingPoints();

@@ -1,0 +1,53 @@
+// The game-type menu, the exhibition set-up and its result screen, and what the set-up screens of
+// the three competitions share: the value sprites and their presses, the team-name edit, the
+// highlight that follows the mouse, and the verdict line of a result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Sprites of the set-up screens (exhibition, cup, league).
+enum SetupSprite : unsigned {
+    SETUP_MINUTES = 30,
+    SETUP_SWAPPING = 31,
+    SETUP_DIFFICULTY = 32,
+    SETUP_MANAGERS = 33,
+    SETUP_HOME_NAME = 34,
+    SETUP_AWAY_NAME = 35,
+    SETUP_START = 199,
+    SETUP_RETURN = 200,
+};
+
+// Window messages the screens act on.
+constexpr int32_t MSG_MOUSE_MOVE = 512;
+constexpr int32_t MSG_LEFT_DOWN = 513;
+constexpr int32_t MSG_LEFT_UP = 514;
+constexpr int32_t MSG_RIGHT_DOWN = 516;
+constexpr int32_t MSG_NET_NOTIFY = 1025;
+
+void BuildGameTypeScreen();
+void OnGameTypeMessage(int32_t message);
+void BuildExhibitionScreen();
+void OnExhibitionMessage(int32_t message);
+void BuildExhibitionResultScreen();
+void OnExhibitionResultMessage(int32_t message);
+
+// Writes the value sprites 30..35 from the settings (a screen that lacks one skips it).
+void ShowSetupValues();
+// A press on value 30 (minutes), 31 (swapping), 32 (difficulty) or 33 (managers): left steps up,
+// right steps down, each wrapping. False for any other sprite.
+bool StepSetupValue(unsigned handle, bool up);
+// Edits a team name in place: the name sprite hides and the text entry runs at its position.
+void EditTeamName(unsigned handle, int32_t team);
+
+// The highlight that follows the mouse over a screen's buttons. A builder forgets the last
+// highlight; the handler passes the hit sprite and whether it may be highlighted.
+void ResetHover();
+void HoverSprite(unsigned hit, bool eligible);
+
+// "Victory for %s." (or another winner format) with the side that scored more, else "A draw.".
+void FormatVerdict(char* out, size_t size, const char* winFormat, int32_t homeGoals, int32_t awayGoals,
+                   const char* homeName, const char* awayName);
+// Creates the white, unclickable score line of a result screen at height y: home name (10)
+// right-aligned on 330, home goals (11) at 340, away goals (21) at 400, away name (20) at 450.
+void CreateScoreLine(float y, const char* leftName, int32_t leftGoals, int32_t rightGoals, const char* rightName);
