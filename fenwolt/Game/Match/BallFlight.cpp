@@ -1,13 +1,449 @@
 #include "fenwolt/Game/Match/BallFlight.h"
 
-#include "fenwolt/Game/Unfinished.h"
+#include "fenwolt/Game/Match/Banners.h"
+#include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Match/Movement.h"
+#include "fenwolt/Game/Match/Previews.h"
+#include "fenwolt/Game/Match/Rules.h"
+#include "fenwolt/Game/Match/TurnEngine.h"
+#include "fenwolt/Game/Sound.h"
+#include "fenwolt/common/Utilities.h"
+
+#include <cmath>
+
+using namespace matchgeo;
 
 int32_t PendingKickKind = -1;
 uint8_t PendingKickGood = 0;
 
-bool ExecuteKick(int32_t) { UNFINISHED(); }
-void UpdateBall() { UNFINISHED(); }
-void ClampBend() { UNFINISHED(); }
-void DeflectBall() { UNFINISHED(); }
-void ReboundFromGoalFrame() { UNFINISHED(); }
-void HeadOrVolley(int32_t) { UNFINISHED(); }
+namespace {
+
+constexpr float HALF_PI = 1.57079632679490f;
+constexpr float DIRECTION_NO_PENALTY = 0.78f;
+constexpr float DIRECTION_MILD = 1.7f;
+constexpr float POOR_SPREAD_START = 0.3926991f;  // a poor kick lands up to about 22.5 degrees off
+constexpr float POOR_SPREAD_STEP = 0.7853982f / 179.0f;
+constexpr int32_t ROLL_ALWAYS_POOR = 100;
+constexpr float SLOW_DOWN_DISTANCE = 15.0f;
+constexpr float SLOW_DOWN_FLOOR = 5.0f;
+constexpr float SPIN_RATE = 20.0f;
+constexpr float SPIN_SLOW_DISTANCE = 19.0f;
+constexpr float THROW_IN_ARC = 2.0f;
+constexpr int32_t BEND_WINDOW = 25;
+constexpr float BEND_FULL_WINDOW_DISTANCE = 24.0f;
+
+// Any component that is not a number is replaced by the fallback's.
+D3DVECTOR Sanitised(const D3DVECTOR& v, const D3DVECTOR& fallback)
+{
+    return D3DVECTOR{std::isfinite(v.x) ? v.x : fallback.x, std::isfinite(v.y) ? v.y : fallback.y,
+                     std::isfinite(v.z) ? v.z : fallback.z};
+}
+
+float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
+
+void RefreshPreviews()
+{
+    ShowMoveRange(false);
+    ShowKickPreview(KickAimMode == 0);
+}
+
+void HideAimMarker() { SetInstanceVisible(AimMarkerModel, false); }
+
+// The ball's course ends: the flight stops where the ball is.
+void StopBallAt(ModelInstance& ball, const D3DVECTOR& at)
+{
+    ball.Position = at;
+    TheBall.destination = at;
+    TheBall.kickStart = at;
+    TheBall.groundPoint = at;
+    TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
+}
+
+// Statistics of the kick, counted on its first flight step.
+void CountKickStatistics()
+{
+    if (PendingKickKind < 0) return;
+    if (IsPlayerIndex(LastKicker)) {
+        if (SquadPlayer* s = SquadPlayerOf(LastKicker)) {
+            if (PendingKickKind <= 2) {
+                ++s->lastMatch.passAttempts[PendingKickKind];
+                if (PendingKickGood) ++s->lastMatch.goodPasses[PendingKickKind];
+            } else {
+                ++s->lastMatch.attemptsOnGoal;
+            }
+        }
+    }
+    PendingKickKind = -1;
+}
+
+// Position along the remaining track as a fraction folded about the turning point: rising to 1
+// at the turning point and falling after it.
+float ProfileFraction(float remaining, float total, float turningPoint)
+{
+    if (!(total > 0.f)) return 0.f;
+    float f = remaining / total;
+    if (remaining > total * turningPoint) f = 1.0f - f;
+    return std::fmax(0.f, std::fmin(1.f, f));
+}
+
+// The control roll of a receiver and what follows from it. False when the step must end here.
+void ReceiveBall(int32_t receiver, ModelInstance& ball)
+{
+    const MatchPlayer& p = MatchPlayers[receiver];
+    const ModelInstance* body = ModelOfPlayer(receiver);
+
+    // The nearest opponent crowds the receiver.
+    float opponentDistance = NO_DISTANCE;
+    const int32_t opponentFirst = receiver < SIDE_SIZE ? SIDE_SIZE : 0;
+    FindNearestInRange(ball.Position, opponentFirst, opponentFirst + SIDE_SIZE, &opponentDistance);
+    if (CallOffsideOnReceive(receiver)) return;
+
+    int32_t roll = RandomBelow(100);
+    const float toDestination = GroundDistance(ball.Position, TheBall.destination);
+    if (toDestination <= 5.0f)
+        roll -= 25;
+    else if (toDestination <= 10.0f)
+        roll -= 15;
+    else if (toDestination <= 20.0f)
+        roll -= 5;
+    // A receiver with room around him controls the ball more easily.
+    if (opponentDistance >= 5.0f) roll -= 5;
+
+    const bool jumping = p.moveTarget.y > 0.f;
+    float threshold = p.attributes[ATTR_CONTROL];
+    if (jumping && ball.Position.y > p.headHeight * 0.75f)
+        threshold = p.attributes[ATTR_HEADING] * 0.5f + 50.0f;
+    else if (jumping && ball.Position.y < p.headHeight * 0.5f)
+        threshold = p.attributes[ATTR_VOLLEY] * 0.5f + 50.0f;
+    if (CheatControl == 1) roll = 100;
+    if (CheatControl == 2) roll = 0;
+
+    if (!(threshold >= (float)roll)) {
+        DeflectBall();
+    } else if (!jumping) {
+        LogMatchEvent(EVENT_CONTROLLED, receiver, receiver);
+        const D3DVECTOR feet{body ? body->Position.x : ball.Position.x, BALL_REST_HEIGHT,
+                             body ? body->Position.z : ball.Position.z};
+        StopBallAt(ball, feet);
+        HideAimMarker();
+        RefreshPreviews();
+        ForceSceneResort();
+        BallInFlight = 0;
+    } else {
+        HeadOrVolley(receiver);
+    }
+    PlaySecondarySound(SOUND_HEAD, true);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+void ClampBend()
+{
+    const int32_t kicker = SelectedPlayer;
+    if (!IsPlayerIndex(kicker)) return;
+    const int32_t ref = TheBall.bendRefMouseX;
+    int32_t low = ref - BEND_WINDOW, high = ref + BEND_WINDOW;
+    const float d = SpaceDistance(TheBall.aimPoint, TheBall.kickStart);
+    if (d <= BEND_FULL_WINDOW_DISTANCE) {
+        const int32_t inward = TruncToInt(BEND_FULL_WINDOW_DISTANCE - d);
+        low += inward;
+        high -= inward;
+    }
+    int32_t x = TheBall.bendMouseX;
+    if (x < low) x = low;
+    if (x > high) x = high;
+    const float bend = FiniteOr(MatchPlayers[kicker].attributes[ATTR_BEND], 0.f);
+    const float scale = bend / (float)BEND_WINDOW;
+    if (x < ref)
+        x = ref - TruncToInt(scale * (float)(ref - x));
+    else
+        x = ref + TruncToInt(scale * (float)(x - ref));
+    TheBall.bendMouseX = x;
+}
+
+bool ExecuteKick(int32_t kicker)
+{
+    ModelInstance* ball = ModelOfBall();
+    if (!IsPlayerIndex(kicker) || !ball) {
+        PendingKickKind = -1;
+        PendingKickGood = 0;
+        return false;
+    }
+    const MatchPlayer& k = MatchPlayers[kicker];
+    const ModelInstance* body = ModelOfPlayer(kicker);
+    const D3DVECTOR from = ball->Position;
+    TheBall.aimPoint = Sanitised(TheBall.aimPoint, from);
+    const D3DVECTOR aim = TheBall.aimPoint;
+
+    // 1. Kind by length.
+    const float dist = SpaceDistance(from, aim);
+    const int32_t kind = dist <= KICK_SHORT_LIMIT ? 0 : dist <= KICK_MEDIUM_LIMIT ? 1 : 2;
+    PendingKickKind = kind;
+    LastKicker = kicker;
+    DebugPrintInt("Pass Class", kind);
+
+    // 2. Skill.
+    const bool throwIn = MatchStopState == STOP_THROW_IN;
+    float skill;
+    if (throwIn) {
+        skill = k.attributes[ATTR_THROW_IN];
+    } else if (ShotClass == 0) {
+        skill = k.attributes[ATTR_PASS_SHORT + kind];
+        if (kind == 0) skill = skill * 0.5f + 50.0f;
+        if (kind == 1) skill = skill * 0.75f + 25.0f;
+    } else {
+        skill = k.attributes[ATTR_SHOOT_SHORT + kind];
+        PendingKickKind += 3;
+    }
+    if (MatchStopState == STOP_CORNER) skill = (skill + k.attributes[ATTR_DEAD_BALL]) * 0.5f;
+
+    // 3. Direction: the kick's bearing against the way the kicker faces.
+    const float kickBearing = BearingAlong(aim.x - from.x, aim.z - from.z);
+    const float facing = ReduceAngle((body ? body->Rotation.y : 0.f) + PI);
+    float difference = std::fabs(kickBearing - facing);
+    if (difference > PI) difference = TWO_PI - difference;
+    if (difference <= DIRECTION_NO_PENALTY) {
+        if (kind == 2 && KickCrossesGoalMouth()) skill = 1.0f;
+    } else {
+        if (kind == 2) skill = 1.0f;
+        if (kind == 1) skill -= dist * (difference <= DIRECTION_MILD ? 0.5f : 2.5f);
+        if (kind == 0) skill -= dist * (difference <= DIRECTION_MILD ? 2.0f : 5.0f);
+        if (!(skill >= 1.0f)) skill = 1.0f;
+    }
+
+    // 4. A throw beyond the thrower's reach.
+    const bool overlongThrow = throwIn && dist > 0.6f * k.attributes[ATTR_THROW_IN];
+    if (overlongThrow) skill = 1.0f;
+
+    // 5. The roll; 100 is always a poor kick, whatever the skill.
+    int32_t roll = RandomBelow(100);
+    if (dist > KICK_MAX_GOOD_LENGTH) roll = ROLL_ALWAYS_POOR;
+    if (CheatPass == 1) roll = ROLL_ALWAYS_POOR;
+    if (CheatPass == 2) roll = 0;
+
+    bool good = roll < ROLL_ALWAYS_POOR && roll <= TruncToInt(skill);
+    if (good) {
+        TheBall.destination = aim;
+        DebugPrintInt("Pass Good", roll);
+    } else {
+        DebugPrintInt("Poor Pass", roll);
+        const float bearing = kickBearing - POOR_SPREAD_START + (float)RandomBelow(180) * POOR_SPREAD_STEP;
+        float length = dist <= KICK_MAX_GOOD_LENGTH ? dist * 0.75f : KICK_MAX_GOOD_LENGTH * 0.5f;
+        length += (float)RandomBelow(TruncToInt(length));
+        if (overlongThrow) length *= 0.5f;
+        TheBall.destination = D3DVECTOR{from.x + std::sin(bearing) * length, aim.y, from.z + std::cos(bearing) * length};
+        if (TheBall.loft > 0.f) {
+            const float loft = TheBall.loft;
+            TheBall.loft = (float)RandomBelow(TruncToInt(loft * 100.0f)) * 0.01f + loft * 0.25f;
+        }
+    }
+    TheBall.destination = Sanitised(TheBall.destination, from);
+    if (!std::isfinite(TheBall.loft) || TheBall.loft < 0.f) TheBall.loft = 0.f;
+    PendingKickGood = good ? 1 : 0;
+    return good;
+}
+
+void UpdateBall()
+{
+    if ((TurnPhase != PHASE_HOME_MOVES && TurnPhase != PHASE_AWAY_MOVES) || !BallInFlight) return;
+    ModelInstance* ball = ModelOfBall();
+    if (!ball) return;
+    const float dt = MatchStepSeconds();
+
+    // A course that is not a number would never end: the ball stops where it is.
+    if (!IsFinite(ball->Position)) ball->Position = Sanitised(ball->Position, TheBall.groundPoint);
+    if (!IsFinite(ball->Position)) ball->Position = D3DVECTOR{CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z};
+    TheBall.destination = Sanitised(TheBall.destination, ball->Position);
+    TheBall.kickStart = Sanitised(TheBall.kickStart, ball->Position);
+    TheBall.groundPoint = Sanitised(TheBall.groundPoint, ball->Position);
+    if (!std::isfinite(TheBall.loft)) TheBall.loft = 0.f;
+    if (!std::isfinite(TheBall.bendX)) TheBall.bendX = 0.f;
+    if (!std::isfinite(TheBall.bendZ)) TheBall.bendZ = 0.f;
+
+    // 1.
+    CountKickStatistics();
+
+    // 2. Already there.
+    if (std::fabs(ball->Position.x - TheBall.destination.x) <= 0.001f &&
+        std::fabs(ball->Position.z - TheBall.destination.z) <= 0.001f) {
+        TheBall.destination.y = BALL_REST_HEIGHT;
+        ball->Position = TheBall.destination;
+        TheBall.rotation = 0.f;
+        ball->Rotation.z = 0.f;
+        TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
+        HideAimMarker();
+        ForceSceneResort();
+        MarkModelMoved(*ball);
+        return;
+    }
+
+    // 3. Speed: a shot keeps its pace; a pass slows down over its last stretch.
+    const float d = GroundDistance(TheBall.groundPoint, TheBall.destination);
+    float speed = BALL_PASS_SPEED;
+    if (ShotClass > 0)
+        speed = BALL_SHOT_SPEED;
+    else if (d <= SLOW_DOWN_DISTANCE)
+        speed = d + SLOW_DOWN_FLOOR;
+    const float step = speed * dt;
+
+    // 4. The last step.
+    if (step >= d) {
+        ball->Position = TheBall.destination;
+        TheBall.groundPoint = TheBall.destination;
+        HideAimMarker();
+        RefreshPreviews();
+        ForceSceneResort();
+        BallInFlight = 0;
+        MarkModelMoved(*ball);
+        PlaceBallMarker();
+        return;
+    }
+
+    // 5a. Along the ground track.
+    float ux = 0.f, uz = 0.f;
+    if (!GroundDirection(TheBall.kickStart, TheBall.destination, ux, uz))
+        GroundDirection(TheBall.groundPoint, TheBall.destination, ux, uz);
+    TheBall.groundPoint.x += ux * step;
+    TheBall.groundPoint.z += uz * step;
+    ball->Rotation.z = TheBall.rotation;
+    ball->Position = TheBall.groundPoint;
+
+    // 5b. Height.
+    const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
+    const float remaining = GroundDistance(ball->Position, TheBall.destination);
+    if (TheBall.loft > 0.f) {
+        const float f = ProfileFraction(remaining, total, ShotClass > 0 ? 0.f : 0.5f);
+        ball->Position.y = TheBall.loft * std::sin(f * HALF_PI) + BALL_REST_HEIGHT;
+    }
+    // A thrown ball starts from the thrower's hands, whatever its loft.
+    if (ThrowInPending && total > 0.f) ball->Position.y += THROW_IN_ARC * remaining / total;
+
+    // 5c. Bend: out most half way, back onto the destination at the end.
+    if (TheBall.bendX != 0.f || TheBall.bendZ != 0.f) {
+        const float g = ProfileFraction(GroundDistance(TheBall.groundPoint, TheBall.destination), total, 0.5f);
+        const float swing = std::sin(g * HALF_PI);
+        ball->Position.x -= TheBall.bendX * swing;
+        ball->Position.z -= TheBall.bendZ * swing;
+    }
+
+    // 5d. The ball leaves its holder.
+    if (BallHolder > 0 && BallHolder <= PLAYER_COUNT) {
+        const int32_t holder = BallHolder - 1;
+        if (ShotClass == 0) {
+            LogMatchEvent(EVENT_PASSES, holder, holder);
+            PlaySecondarySound(SOUND_KICK, true);
+        } else {
+            LogMatchEvent(EVENT_SHOOTS, holder, holder);
+            PlaySecondarySound(SOUND_SHOOT, true);
+        }
+        MarkOffsidePlayers();
+    }
+    BallHolder = 0;
+    DeadBallKickPending = 0;
+
+    // 5e. Spin, slower as it comes to rest.
+    const float rate = d <= SPIN_SLOW_DISTANCE ? d + 1.0f : SPIN_RATE;
+    TheBall.rotation += (TheBall.destination.x <= ball->Position.x ? rate : -rate) * dt;
+    TheBall.rotation = ReduceAngle(TheBall.rotation);
+    ball->Rotation.z = TheBall.rotation;
+
+    // 5f / 5g. The goal frame, or a player reaching it.
+    if (CheckGoalFrameHit()) {
+        PlaySecondarySound(SOUND_GASP, false);
+        PlaySecondarySound(SOUND_POST, true);
+        ReboundFromGoalFrame();
+    } else {
+        const int32_t reached = FindContact(BALL_TARGET);
+        if (reached > 0 && reached <= PLAYER_COUNT) {
+            const int32_t receiver = reached - 1;
+            BallHolder = LastHolder = reached;
+            LastTouchSide = SideOf(receiver) + 1;
+            ReceiveBall(receiver, *ball);
+        }
+    }
+
+    // 5h.
+    MarkModelMoved(*ball);
+    ball->Animating = 1;
+    PlaceBallMarker();
+}
+
+void DeflectBall()
+{
+    ModelInstance* ball = ModelOfBall();
+    if (!ball) return;
+    const D3DVECTOR at = ball->Position;
+    // Measured along the ball's present course, not the aim of the kick that started it.
+    float length = SpaceDistance(at, TheBall.destination) * 0.5f;
+    if (!(length >= 5.0f)) length = 5.0f;
+    const float bearing = (float)RandomBelow(628) * 0.01f;
+    TheBall.destination = D3DVECTOR{at.x + std::sin(bearing) * length, BALL_REST_HEIGHT, at.z + std::cos(bearing) * length};
+    TheBall.bendX = TheBall.bendZ = 0.f;
+    TheBall.loft *= 0.5f;
+    TheBall.kickStart = D3DVECTOR{at.x, BALL_REST_HEIGHT, at.z};
+    TheBall.groundPoint = TheBall.kickStart;
+}
+
+void ReboundFromGoalFrame()
+{
+    ModelInstance* ball = ModelOfBall();
+    if (!ball) return;
+    const D3DVECTOR at = ball->Position;
+    float length = SpaceDistance(at, TheBall.destination);
+    if (!(length >= 5.0f)) length = (std::isfinite(length) ? length : 0.f) * 2.0f;
+    if (!(length > 0.f)) length = 5.0f;
+
+    const float axisX = at.z <= CENTRE_Z ? 1.0f : -1.0f;
+    // The angle between the ball's course and the axis; a ball without a course (standing on
+    // its destination) takes the way its kick came.
+    float cx = 0.f, cz = 0.f;
+    if (!GroundDirection(at, TheBall.destination, cx, cz) && !GroundDirection(TheBall.kickStart, at, cx, cz)) {
+        cx = axisX;
+        cz = 0.f;
+    }
+    const float a = std::acos(std::fmax(-1.f, std::fmin(1.f, cx * axisX)));
+    D3DMATRIX turn;
+    SetRotateYMatrix(turn, PI - a);
+    D3DVECTOR dir{axisX, 0.f, 0.f};
+    D3DVECTOR turned{axisX, 0.f, 0.f};
+    if (VectorMatrixMultiply(turned, dir, turn) != S_OK || !IsFinite(turned)) turned = D3DVECTOR{-axisX, 0.f, 0.f};
+    TheBall.destination = D3DVECTOR{at.x + turned.x * length, BALL_REST_HEIGHT, at.z + turned.z * length};
+    TheBall.bendX = TheBall.bendZ = 0.f;
+    TheBall.loft *= 0.75f;
+    TheBall.kickStart = D3DVECTOR{at.x, BALL_REST_HEIGHT, at.z};
+    TheBall.groundPoint = TheBall.kickStart;
+}
+
+void HeadOrVolley(int32_t player)
+{
+    ModelInstance* ball = ModelOfBall();
+    const ModelInstance* body = ModelOfPlayer(player);
+    if (!ball || !body) return;
+    const MatchPlayer& p = MatchPlayers[player];
+    const D3DVECTOR at = ball->Position;
+    const float dist = SpaceDistance(at, TheBall.destination);
+    float factor = 1.75f;
+    if (at.y > p.headHeight * 0.75f) {
+        factor = p.attributes[ATTR_HEADING] + 2.5f;
+        LogMatchEvent(EVENT_HEADED, player, player);
+    } else if (at.y < p.headHeight * 0.5f) {
+        factor = p.attributes[ATTR_VOLLEY] + 3.0f;
+        LogMatchEvent(EVENT_VOLLEY, player, player);
+    }
+    float length = dist * factor;
+    if (!(length >= 1.5f)) length = 1.5f;
+
+    // On from the player through the ball; a ball straight above him goes the way he faces.
+    float dx = 0.f, dz = 0.f;
+    if (!GroundDirection(body->Position, at, dx, dz)) {
+        const float bearing = ReduceAngle(body->Rotation.y + PI);
+        dx = std::sin(bearing);
+        dz = std::cos(bearing);
+    }
+    TheBall.destination = D3DVECTOR{at.x + dx * length, BALL_REST_HEIGHT, at.z + dz * length};
+    TheBall.bendX = TheBall.bendZ = 0.f;
+    TheBall.kickStart = D3DVECTOR{at.x - dx * length, BALL_REST_HEIGHT, at.z - dz * length};
+    TheBall.groundPoint = D3DVECTOR{at.x, BALL_REST_HEIGHT, at.z};
+    LastKicker = player;
+}
