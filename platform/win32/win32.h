@@ -376,6 +376,7 @@
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
@@ -652,7 +653,10 @@ struct PlatformMessageBox {
     UINT type;
 };
 
+// Text for an attached debugger: written to stderr only when PLATFORM_DEBUG_OUTPUT=1 is set,
+// dropped otherwise (no debugger listens).
 // ---------------------------------------------------------------------------------------------
+bool PlatformDebugOutputEnabled();
 // Files. Names use '\' or '/', in any letter case; see PlatformMapPath.
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                    DWORD disposition, DWORD flags, HANDLE templ);
@@ -702,6 +706,21 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms);
 // Named mutexes are held across processes through a lock file (flock) under $XDG_RUNTIME_DIR
+// The system's version: this layer stands for an NT-family system of version 5.1.
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;  // set by the caller to sizeof(OSVERSIONINFOA)
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+BOOL GetVersionExA(LPOSVERSIONINFOA info);  // FALSE (ERROR_INSUFFICIENT_BUFFER) on a wrong size
+
 // (else /tmp); the lock goes with the process however it ends. When another holder exists the
 // handle is still returned and GetLastError() is ERROR_ALREADY_EXISTS.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES sa, BOOL initialOwner, LPCSTR name);

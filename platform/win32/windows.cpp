@@ -1660,11 +1660,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     return pressed < 0 ? (buttons.size() > 1 ? IDCANCEL : IDOK) : pressed;
 }
 
-void OutputDebugStringA(LPCSTR text)
-{
-    if (text) fputs(text, stderr);
-}
-
 DWORD SetThreadExecutionState(DWORD flags)
 {
     static DWORD state = ES_CONTINUOUS;

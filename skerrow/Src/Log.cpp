@@ -4,18 +4,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/win32/win32.h"
 #include "skerrow/Src/FileSystem.h"
 
 namespace {
 // Every line the game writes is short; longer texts are cut, never overrun.
 char g_logBuffer[4096];
 const char kLogName[] = "Log.txt";
-
-// The debugger's view of the log.
-void SendToDebugger(const char* text)
-{
-    std::fputs(text, stderr);
-}
 }  // namespace
 
 void OpenLog()
@@ -38,7 +33,7 @@ void LogMessage(const char* format, ...)
     va_start(args, format);
     std::vsnprintf(g_logBuffer, sizeof g_logBuffer, format, args);
     va_end(args);
-    SendToDebugger(g_logBuffer);
+    OutputDebugStringA(g_logBuffer);
     // The formatted text is written as it stands: a '%' from an argument must not be
     // formatted a second time.
     if (std::FILE* f = std::fopen(kLogName, "a")) {

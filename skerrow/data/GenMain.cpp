@@ -1,6 +1,7 @@
 // skerrow-data-gen: writes the game's data set.
 //   skerrow-data-gen --out DIR [--loose DIR] [--contact DIR]
-// DIR receives "Ombrelit.dat" (names under "DATA\") and "Ombrelit.lng" (names under "LANG\");
+// DIR receives "Ombrelit.dat" (names under "DATA\") and "Ombrelit.lng" (names under "LANG\"),
+// and the default "Ombrelit.ini" when it holds none;
 // --loose also writes every file as a plain file (for inspection), --contact writes PNG
 // contact sheets of the pictures, fonts and level grids.
 #include "skerrow/data/GenCommon.h"
@@ -20,6 +21,26 @@ std::vector<PackWriterEntry> Entries(const std::map<std::string, std::vector<uin
     std::vector<PackWriterEntry> out;
     for (const std::string& name : order) out.push_back({name, files.at(name)});
     return out;
+}
+
+// The settings a player starts with: the game's defaults with the sound on (without a file
+// the game would start silent and, writing the file at exit, stay silent).
+const char kDefaultSettings[] =
+    "[Settings]\nFullscreen = 1\nSound enable = 1\nSound volume = 70\nMusic volume = 50\n"
+    "Reverse stereo = 1\nScroll speed = 1\nVanishing = 0\n";
+
+// Written only when the folder has no settings file: one the game or its player wrote there is
+// theirs and outlives every new data set.
+void WriteDefaultSettings(const fs::path& dir) {
+    const fs::path final = dir / "Ombrelit.ini";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(final, ec))) return;
+    const fs::path temp = final.string() + ".tmp";
+    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
+    const size_t n = sizeof kDefaultSettings - 1;
+    if (!f || std::fwrite(kDefaultSettings, 1, n, f) != n || std::fclose(f) != 0)
+        throw std::runtime_error("cannot write " + temp.string());
+    fs::rename(temp, final);
 }
 
 void WriteLoose(const fs::path& root, const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -117,6 +138,7 @@ int main(int argc, char** argv) {
                     throw std::runtime_error(error);
                 fs::rename(temp, final);
             }
+            WriteDefaultSettings(out);
         }
         if (!loose.empty()) {
             for (const auto& [name, bytes] : ds.data) WriteLoose(fs::path(loose) / "DATA", name, bytes);

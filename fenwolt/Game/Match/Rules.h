@@ -78,9 +78,10 @@ void CheckGoal(int32_t goal);
 // The ball at `point`: a BallPositionClass. Sets BallInBox; a ball in a goal mouth beyond the
 // goal line gives the goal (CheckGoal) and the result 6.
 int32_t ClassifyBallPosition(const D3DVECTOR& point);
-// The same lines for a player standing at `point`: 0, 1, 2 or 3 (a player in a goal mouth beyond
-// the line counts as over that line). Never gives a goal and never touches BallInBox.
-int32_t ClassifyPlayerPosition(const D3DVECTOR& point);
+// The same lines for any point (a player's position, or the ball where no goal may be given):
+// 0, 1, 2 or 3, a point in a goal mouth beyond the line counting as over that line. Never gives
+// a goal and never touches BallInBox.
+int32_t ClassifyPosition(const D3DVECTOR& point);
 // BOX_LOW, BOX_HIGH or BOX_NONE for a point (with the ball's radius), without side effects.
 int32_t PenaltyAreaAt(const D3DVECTOR& point);
 // Awards the restart for a ball that left the pitch (called while the ball is in play).
@@ -104,6 +105,9 @@ bool PenaltyAreaCrowded();
 // --- Offside ----------------------------------------------------------------------------------------
 void MarkOffsidePlayers();
 bool CallOffsideOnReceive(int32_t player);
+// The offside line of the side defending (0 home, 1 away) with the ball at ballX: its
+// second-last player's x, moved up to the ball, never beyond the halfway line.
+float OffsideLine(int32_t defendingSide, float ballX);
 // The ball lies in the half that `side` defends.
 bool IsBallInYourHalf(int32_t side);
 

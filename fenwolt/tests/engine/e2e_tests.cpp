@@ -32,7 +32,7 @@ TEST(EngineEndToEnd, TheIntroPictureSurvivesTwoDeviceResets)
                                          "20 key alt+X\n";
     const std::string command = "cd '" + dir.string() +
                                 "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                                "PLATFORM_FIXED_STEP_MS=20 timeout 120 '" FENWOLT_BINARY "' > run.log 2>&1";
+                                "PLATFORM_DEBUG_OUTPUT=1 PLATFORM_FIXED_STEP_MS=20 timeout 120 '" FENWOLT_BINARY "' > run.log 2>&1";
     const int status = std::system(command.c_str());
     const std::string log = FileText(dir / "run.log");
     ASSERT_EQ(status, 0) << log;

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
@@ -364,9 +365,31 @@ TEST_F(Messages, MessageBoxesAreRecordedOrWrittenWithoutBlocking)
     EXPECT_EQ(PlatformRecordedMessageBoxes().size(), 2u);
 }
 
-TEST_F(Messages, OutputDebugStringGoesToStderr)
+// With no debugger listening the traces go nowhere; the switch makes the terminal the debugger.
+TEST_F(Messages, DebuggerOutputIsSilentUnlessSwitchedOn)
 {
+    const char* saved = std::getenv("PLATFORM_DEBUG_OUTPUT");
+    std::string restore = saved ? saved : "";
+    unsetenv("PLATFORM_DEBUG_OUTPUT");
     testing::internal::CaptureStderr();
     OutputDebugStringA("Couldn't LoadLibrary DDraw\r\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    setenv("PLATFORM_DEBUG_OUTPUT", "0", 1);
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("not for the terminal\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    setenv("PLATFORM_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("Couldn't LoadLibrary DDraw\r\n");
+    OutputDebugStringA(nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Couldn't LoadLibrary DDraw\r\n");
+
+    // Errors that end a program are no debugger output: they reach the player regardless.
+    unsetenv("PLATFORM_DEBUG_OUTPUT");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, "You must have DirectX 7.0 or higher", "Warning", MB_OK), IDOK);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("You must have DirectX 7.0 or higher"), std::string::npos);
+    if (saved) setenv("PLATFORM_DEBUG_OUTPUT", restore.c_str(), 1);
 }

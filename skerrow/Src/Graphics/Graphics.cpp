@@ -69,8 +69,36 @@ int FailInit()
 int GetDirectXVersion(int32_t* version, int32_t* platform)
 {
     int32_t v = 0;
-    // This system is of the NT family, version 5 or later.
-    int32_t p = 2;
+    int32_t p = 0;
+    OSVERSIONINFOA os{};
+    os.dwOSVersionInfoSize = sizeof os;
+    if (!GetVersionExA(&os)) {
+        if (version) *version = 0;
+        if (platform) *platform = 0;
+        return 0;
+    }
+    if (os.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        p = 2;
+        if (os.dwMajorVersion <= 4) {
+            // Before version 5 the family had no DirectDraw worth probing: DirectInput decides.
+            if (os.dwMajorVersion == 4) {
+                v = 0x200;
+                LPDIRECTINPUT7A input = nullptr;
+                if (FAILED(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A,
+                                               reinterpret_cast<LPVOID*>(&input), nullptr))) {
+                    OutputDebugStringA("Couldn't GetProcAddress DInputCreate\r\n");
+                } else {
+                    input->Release();
+                    v = 0x300;
+                }
+            }
+            if (version) *version = v;
+            if (platform) *platform = p;
+            return 1;
+        }
+    } else {
+        p = 1;
+    }
     LPDIRECTDRAW ddraw = nullptr;
     if (FAILED(DirectDrawCreate(nullptr, &ddraw, nullptr))) {
         OutputDebugStringA("Couldn't create DDraw\r\n");
@@ -140,17 +168,16 @@ int HasMmx()
 #endif
 }
 
-void BuildColorChannelTables()
+void BuildColorChannelTable(int channel)
 {
+    int32_t* table = channel == 0 ? g_display.redTable : channel == 1 ? g_display.greenTable : g_display.blueTable;
     for (int i = 0; i < 256; ++i) {
-        if (g_display.is555) {
-            g_display.redTable[i] = (i / 8) << 10;
-            g_display.greenTable[i] = (i / 8) << 5;
-        } else {
-            g_display.redTable[i] = (i / 8) << 11;
-            g_display.greenTable[i] = (i / 4) << 5;
-        }
-        g_display.blueTable[i] = i / 8;
+        if (channel == 0)
+            table[i] = g_display.is555 ? (i / 8) << 10 : (i / 8) << 11;
+        else if (channel == 1)
+            table[i] = g_display.is555 ? (i / 8) << 5 : (i / 4) << 5;
+        else
+            table[i] = i / 8;
     }
 }
 
@@ -196,7 +223,7 @@ int Graphics::Init(int width, int height, int fullScreen)
     }
     g_display.is555 = g_display.pixelFormat.dwGBitMask != 0x07E0;
     g_pixelFormat555 = g_display.is555;
-    BuildColorChannelTables();
+    for (int channel = 0; channel < 3; ++channel) BuildColorChannelTable(channel);
     // Flipping needs the mode the game asked for; otherwise the window path presents by blit.
     g_display.flipChain = fullScreen && mode16;
     if (fullScreen && !mode16) LogMessage("Display mode is not %dx%dx16: presenting by blit\n", width, height);

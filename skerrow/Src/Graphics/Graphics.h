@@ -61,4 +61,6 @@ uint16_t MakePixelColor(int r, int g, int b);
 uint16_t MakePixelColorRgb(uint32_t rgb);
 uint16_t PackPixel(int r, int g, int b);
 uint16_t PackPixelRgb(uint32_t rgb);
-void BuildColorChannelTables();
+// Fills one channel's table (0 red, 1 green, 2 blue) for the current pixel format; one call per
+// channel once the format is known.
+void BuildColorChannelTable(int channel);

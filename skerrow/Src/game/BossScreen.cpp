@@ -293,9 +293,9 @@ int32_t BossScreen::Process()
     DrawPaddleAndBalls();
     DrawEnemies();
     if (state != BOSS_DEFEATED) {
-        FillScreenRect(229, 69, 202, 12, PrinterColour(0xFFFFFFFF));
+        FillScreenRect(229, 69, 202, 12, MakePixelColorRgb(0xFFFFFFFF));
         FillScreenRect(230, 70, 200, 10, 0);
-        FillScreenRect(230, 70, std::max(0, health) * 200 / 300, 10, PrinterColour(0xFF0000FF));
+        FillScreenRect(230, 70, std::max(0, health) * 200 / 300, 10, MakePixelColorRgb(0xFF0000FF));
         if (g_sprites) g_sprites->boss.DrawAnimation(g_sprites->bossAnim, bossX, bossY, 0);
     }
     UpdateShots(1);

@@ -84,8 +84,8 @@ int32_t HelpScreen::Process()
     if (g_sprites) {
         char counter[96];
         std::snprintf(counter, sizeof counter, "%s %d / %d", g_strings.Get("Page"), page + 1, 4);
-        PrintText(SmallFont(), 13, 277, 455, 0xFFFF, counter);
-        PrintText(TextFont(), 16, page == 3 ? 100 : 0, 160, 0xFFFF, text);
+        PrintText(SmallFont(), 13, 277, 455, MakePixelColorRgb(0xFFFFFF), counter);
+        PrintText(TextFont(), 16, page == 3 ? 100 : 0, 160, MakePixelColorRgb(0xFFFFFF), text);
     }
     DrawCursor();
     if (FirstKeyDown() == DIK_ESCAPE || mouseCode == MOUSE_RIGHT_DOWN) {

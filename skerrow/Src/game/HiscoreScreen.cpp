@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "skerrow/Src/Graphics/Graphics.h"
 #include "skerrow/Src/Input.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/game/Resources.h"
@@ -10,6 +11,7 @@ HiscoreScreen g_hiscoreScreen;
 
 namespace {
 int32_t g_scorePending = 0;
+// 0xRRGGBB, best rank first: white, cyans, yellows, oranges, reds.
 const uint32_t kRowColours[kHiscoreRows] = {0xFFFFFF, 0xFFFF,   0x9FFF,   0xFFFF00, 0xFFFF00,
                                             0xFFCF00, 0xFFAF00, 0xFF003F, 0xFF003F, 0xFF003F};
 }  // namespace
@@ -61,7 +63,7 @@ int32_t HiscoreScreen::Process()
     if (g_sprites) {
         TrueTypeFont& font = SmallFont();
         for (int i = 0; i < kHiscoreRows; ++i) {
-            const uint16_t colour = PrinterColour(kRowColours[i]);
+            const uint16_t colour = MakePixelColorRgb(kRowColours[i]);
             const int y = 165 + 16 * i;
             char name[24];
             if (i == editedRow && (frameCounter / 4) % 2 == 0)
@@ -73,7 +75,7 @@ int32_t HiscoreScreen::Process()
             std::snprintf(score, sizeof score, "%d", table[i].score);
             PrintRight(font, 16, 430, y, colour, score);
         }
-        if (frameCounter > 80 && editedRow < 0) PrintCentred(TextFont(), 16, 320, 460, 0xFFFF, g_strings.Get("PressKey"));
+        if (frameCounter > 80 && editedRow < 0) PrintCentred(TextFont(), 16, 320, 460, MakePixelColorRgb(0xFFFFFF), g_strings.Get("PressKey"));
     }
     const int32_t code = PopMouseCode();
     if (code == MOUSE_LEFT_DOWN || code == MOUSE_RIGHT_DOWN || code == MOUSE_LEFT_DOUBLE || code == MOUSE_RIGHT_DOUBLE) {

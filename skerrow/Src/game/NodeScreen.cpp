@@ -220,8 +220,7 @@ void NodeScreen::HandleNodeInput(int32_t code)
         if (g_cursorX >= x - 26 && g_cursorX < x + 14 && g_cursorY >= y - 31 && g_cursorY < y + 9) {
             if (hovered != i) {
                 hovered = i;
-                labelNode = i;
-                labelStart = frameCounter;
+                SelectNodeLabel(i);
             }
             const bool open = level.available && !level.completed;
             if (code == MOUSE_LEFT_DOWN && open) selected = i;
@@ -236,24 +235,34 @@ void NodeScreen::HandleNodeInput(int32_t code)
     if (hovered != before && hovered >= 0 && !g_game.levels[hovered].available && messageTimer <= 0) messageTimer = 300;
 }
 
+void NodeScreen::SelectNodeLabel(int32_t node)
+{
+    labelNode = node;
+    labelStart = frameCounter;
+}
+
+void NodeScreen::DrawNodeLabel()
+{
+    if (labelNode < 0 || hovered != labelNode || frameCounter <= 75) return;
+    const LevelInfo& level = g_game.levels[labelNode];
+    const int shown = std::clamp(frameCounter - labelStart, 0, 31);
+    char name[32];
+    std::snprintf(name, sizeof name, "%.*s", shown, level.name);
+    uint16_t colour = MakePixelColorRgb(0xFFFFFF);
+    if (!level.available) colour = level.completed ? g_colors[4] : g_colors[2];
+    PrintText(TextFont(), 16, 283, 35, colour, name);
+}
+
 void NodeScreen::DrawLabels()
 {
     if (!g_sprites) return;
     TrueTypeFont& font = TextFont();
-    if (labelNode >= 0 && hovered == labelNode && frameCounter > 75) {
-        const LevelInfo& level = g_game.levels[labelNode];
-        const int shown = std::clamp(frameCounter - labelStart, 0, 31);
-        char name[32];
-        std::snprintf(name, sizeof name, "%.*s", shown, level.name);
-        uint16_t colour = 0xFFFF;
-        if (!level.available) colour = level.completed ? g_colors[4] : g_colors[2];
-        PrintText(font, 16, 283, 35, colour, name);
-    }
+    DrawNodeLabel();
     if (messageTimer > 0) {
         --messageTimer;
-        PrintText(font, 16, 200, 150, 0xFFFF, g_strings.Get("Closelevel"));
+        PrintText(font, 16, 200, 150, MakePixelColorRgb(0xFFFFFF), g_strings.Get("Closelevel"));
     } else {
-        PrintText(font, 16, 130, 150, 0xFFFF, g_strings.Get("Level"));
+        PrintText(font, 16, 130, 150, MakePixelColorRgb(0xFFFFFF), g_strings.Get("Level"));
     }
     for (int i = 0; i < 4; ++i) {
         if (buttons_[i].hovered)

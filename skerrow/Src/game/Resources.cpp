@@ -245,7 +245,7 @@ void ShowLoadingMessage()
     g_display.backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     if (g_sprites && g_sprites->fonts[0].IsLoaded()) {
         BeginText(&g_sprites->fonts[0], 16);
-        g_sprites->fonts[0].Print(280, 240, 0xFFFF, "Loading...");
+        g_sprites->fonts[0].Print(280, 240, MakePixelColorRgb(0xFFFFFF), "Loading...");
         EndText();
     }
     DXFlip(0);

@@ -110,6 +110,10 @@ public:
 private:
     void DrawNodes();
     void HandleNodeInput(int32_t code);
+    // The hovered node's name starts being typed out at (283, 35) from this frame on.
+    void SelectNodeLabel(int32_t node);
+    // One more character of the name per frame since it was selected, after 75 frames.
+    void DrawNodeLabel();
     void DrawLabels();
 
     int32_t picture_[kLevelCount] = {};

@@ -6,11 +6,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace {
 
 using namespace testread;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 struct Packs {
     std::map<std::string, std::vector<uint8_t>> files;  // lower-case name without prefix
@@ -644,6 +651,26 @@ TEST(DataSet, ModulesUseOnlyWhatThePlayerSupportsAndLastSensibly) {
         EXPECT_GT(s, 30.0) << name;
         EXPECT_LT(s, 240.0) << name;
     }
+}
+
+// The data set ships the settings a player starts with (sound on, the game's defaults), and a
+// new data set never writes over a settings file that is already there.
+TEST(DataSet, DefaultSettingsAreWrittenOnceAndNeverOverAnExistingFile) {
+    const std::string shipped =
+        "[Settings]\nFullscreen = 1\nSound enable = 1\nSound volume = 70\nMusic volume = 50\n"
+        "Reverse stereo = 1\nScroll speed = 1\nVanishing = 0\n";
+    const std::string dir = std::string(BUILD_ROOT) + "/skerrow-data-settings";
+    std::filesystem::remove_all(dir);
+    const std::string cmd = std::string("\"") + GENERATOR + "\" --out \"" + dir + "\" > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(ReadText(dir + "/Ombrelit.ini"), shipped);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/Ombrelit.ini.tmp"));
+
+    const std::string own = "[Settings]\nFullscreen = 0\nSound enable = 0\nSound volume = 12\n";
+    { std::ofstream(dir + "/Ombrelit.ini", std::ios::binary | std::ios::trunc) << own; }
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(ReadText(dir + "/Ombrelit.ini"), own);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(DataSet, GeneratorIsDeterministic) {

@@ -382,6 +382,67 @@ TEST_F(Screens, EndingThenNameEntryWhoseEnterDoesNotLeave)
     EXPECT_EQ(g_screenDepth, 1);
 }
 
+// The brightest pixel (by r + g + b) of a back-buffer rectangle, as 8-bit channels.
+static void BrightestPixel(int x0, int y0, int x1, int y1, int* r, int* g, int* b)
+{
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    *r = *g = *b = 0;
+    if (!LockSurface(g_display.backBuffer, &pixels, &pitch)) return;
+    int best = -1;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint16_t p = pixels[y * pitch + x];
+            const int pr = (g_display.is555 ? (p >> 10 & 31) : (p >> 11 & 31)) * 255 / 31;
+            const int pg = g_display.is555 ? (p >> 5 & 31) * 255 / 31 : (p >> 5 & 63) * 255 / 63;
+            const int pb = (p & 31) * 255 / 31;
+            if (pr + pg + pb > best) {
+                best = pr + pg + pb;
+                *r = pr;
+                *g = pg;
+                *b = pb;
+            }
+        }
+    UnlockSurface(g_display.backBuffer);
+}
+
+// The table's colours are 0xRRGGBB: white at the top, then cyans, yellows, oranges and reds;
+// none of the rows may come out as the dark blue of a 16-bit reading of those values.
+TEST_F(Screens, HiscoreRowsRunFromWhiteThroughCyanAndYellowToRed)
+{
+    std::remove(kHiscoreFileName);
+    StartAt(&g_menuScreenInstance);
+    HiscoreScreen::SetScorePending(0);
+    g_hiscoreScreen.SwitchScreen(0);
+    Frames(2);
+    SaveShot("hiscores-colours");
+    struct Expected {
+        int row;
+        bool red, green, blue;  // channels that are high (> 190); the others stay low (< 80)
+    };
+    const Expected rows[] = {{0, true, true, true},   {1, false, true, true},  {3, true, true, false},
+                             {4, true, true, false},  {7, true, false, false}, {8, true, false, false},
+                             {9, true, false, false}};
+    for (const Expected& e : rows) {
+        int r, g, b;
+        // The row's y is its text's baseline.
+        BrightestPixel(210, 165 + 16 * e.row - 13, 431, 165 + 16 * e.row + 2, &r, &g, &b);
+        EXPECT_EQ(r > 190, e.red) << "row " << e.row << ": " << r << "," << g << "," << b;
+        EXPECT_EQ(g > 190, e.green) << "row " << e.row << ": " << r << "," << g << "," << b;
+        EXPECT_EQ(b > 190, e.blue) << "row " << e.row << ": " << r << "," << g << "," << b;
+        if (!e.red) EXPECT_LT(r, 80) << "row " << e.row;
+        if (!e.green) EXPECT_LT(g, 80) << "row " << e.row;
+        if (!e.blue) EXPECT_LT(b, 80) << "row " << e.row;
+    }
+    // Orange: red high, green between, blue low.
+    int r, g, b;
+    BrightestPixel(210, 165 + 16 * 6 - 13, 431, 165 + 16 * 6 + 2, &r, &g, &b);
+    EXPECT_GT(r, 190);
+    EXPECT_GT(g, 120);
+    EXPECT_LT(g, 200);
+    EXPECT_LT(b, 80);
+}
+
 TEST_F(Screens, SaveIntoASlotAndLoadItBack)
 {
     for (int i = 1; i <= 10; ++i) std::remove(("game" + std::to_string(i) + ".sav").c_str());
