@@ -46,11 +46,12 @@ constexpr float TICKER_START_X = 800.0f;
 constexpr float TICKER_Y = 583.0f;
 constexpr float TICKER_SPEED = 60.0f;  // pixels a second
 
-struct TickerLine {
-    uint8_t inUse;
-    float x;  // left edge in pixels
-};
-extern TickerLine TickerLines[TICKER_LINE_COUNT];
+// The ten ticker lines: in use, and the left edge in pixels (saved with a game).
+extern uint8_t TickerLineInUse[TICKER_LINE_COUNT];
+extern float TickerLineX[TICKER_LINE_COUNT];
+// Width in pixels of each line's text (font 1), kept beside the sprite so that the queueing
+// works the same with or without a device.
+extern float TickerLineWidth[TICKER_LINE_COUNT];
 // Once-per-turn flags, indexed by event code.
 extern uint8_t EventFlags[EVENT_FLAG_COUNT];
 
@@ -69,5 +70,7 @@ void HideRefereeBanner();
 void LogMatchEvent(int32_t code, int32_t playerA, int32_t playerB);
 void ScrollEventTicker();
 void ClearEventFlags();
+// Width in pixels that a text sprite of font 1 takes (its screen rectangle).
+float TickerTextWidth(const char* text);
 // Frees every ticker line and clears every flag (a new match).
 void ResetEventTicker();

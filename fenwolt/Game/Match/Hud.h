@@ -36,6 +36,9 @@ enum HudSprite : uint32_t {
 constexpr float PANEL_X = 10.0f, PANEL_Y = 467.0f;
 constexpr float SUB_PANEL_X = 10.0f, SUB_PANEL_Y = 267.0f;
 
+// The panels' layout origin (saved with a game): 10, 467; y is 267 while the substitution
+// panel is laid out.
+extern float HudPanelX, HudPanelY;
 // The info-panel size kept while the substitution panel forces the large one.
 extern int32_t SavedInfoPanelSize;
 extern uint8_t InfoPanelShown;
