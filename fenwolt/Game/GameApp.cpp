@@ -1,6 +1,8 @@
 #include "fenwolt/Game/GameApp.h"
 
 #include "fenwolt/Game/Engine.h"
+#include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/Scene.h"
 #include "fenwolt/Game/SceneEffects.h"
 #include "fenwolt/Game/Screens.h"
@@ -186,6 +188,14 @@ HRESULT GameApp::ShutdownApp()
     return S_OK;
 }
 
+HRESULT GameApp::Create(HINSTANCE instance)
+{
+    HRESULT hr = AppFramework::Create(instance);
+    // The options follow the device choice: their shadow default depends on the depth buffer.
+    if (SUCCEEDED(hr)) InitOptions();
+    return hr;
+}
+
 void GameApp::StartRun()
 {
     LoadCursorSprites();
@@ -325,10 +335,19 @@ LRESULT GameApp::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         switch (msg) {
         case WM_KEYDOWN:
         case WM_KEYUP:
+            LastMessageParam = (uint32_t)wParam;
+            LastMessageId = msg;
+            if (TextEntryRunning) TextEntryOnKey();
             forScreen = true;
             break;
         case WM_LBUTTONDOWN:
             LeftButtonDown = true;
+            // The click that ends an entry reaches the screen as well, with the entry's text
+            // committed and the screen's buttons clickable again.
+            if (TextEntryRunning) {
+                UpdateCursorPos();
+                TextEntryOnClick();
+            }
             forScreen = true;
             break;
         case WM_LBUTTONUP:

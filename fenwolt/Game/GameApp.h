@@ -44,6 +44,8 @@ public:
     HRESULT ReleaseVideoResources() override;
     HRESULT DestroyDeviceResources() override;
     HRESULT ShutdownApp() override;
+    // The framework's creation, then the options (defaults and file).
+    HRESULT Create(HINSTANCE instance) override;
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     int FindMeshByName(const char* fileName);
@@ -103,7 +105,8 @@ extern float DrawDistance;
 extern float FieldOfView, ProjectionAspect, NearPlane, FarPlane;
 // Texture-quality option (1 = low); the options file sets it.
 extern int32_t TextureQuality;
-// Set while the text-entry field has the keyboard (the text-entry code sets it).
+// Set while the text-entry field has the keyboard: the entry's active flag (FrontEnd/TextEntry.h
+// runs the entry; SetScreen stops it).
 extern bool TextEntryRunning;
 // The view: the screens and the field camera place it.
 extern D3DVECTOR CameraEye, CameraTarget, CameraUp;

@@ -1,5 +1,11 @@
 #include "fenwolt/Game/Screens.h"
 
+#include "fenwolt/Game/FrontEnd/ConfirmBox.h"
+#include "fenwolt/Game/FrontEnd/Intro.h"
+#include "fenwolt/Game/FrontEnd/Loading.h"
+#include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/FrontEnd/StartMenu.h"
+#include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
@@ -54,15 +60,6 @@ void BuildScreenNotYetBuilt()
     DebugTrace("Screen %d (%s) is not built yet: it shows an empty screen\n", CurrentScreenId, name ? name : "?");
 }
 
-void BuildPopupNotYetBuilt() { DebugTrace("Pop-up screen is not built yet: it shows nothing\n"); }
-
-// Until the front end's intro exists, the intro id shows the title picture as its background
-// and says that the screen itself is missing.
-void BuildIntroPlaceholder()
-{
-    DebugTrace("Screen 2 (Intro) is not built yet: it shows the title picture only\n");
-    CreateFullScreenSprite(0, "interface\\title.jpg");
-}
 
 ScreenBuilderFn g_builders[SCREEN_ID_LIMIT];
 bool g_buildersSet = false;
@@ -71,10 +68,16 @@ void EnsureBuilders()
 {
     if (g_buildersSet) return;
     for (int32_t id = 0; id < SCREEN_ID_LIMIT; ++id) g_builders[id] = ScreenName(id) ? BuildScreenNotYetBuilt : nullptr;
-    g_builders[(int)ScreenId::Intro] = BuildIntroPlaceholder;
+    g_builders[(int)ScreenId::Intro] = BuildIntroScreen;
+    g_builders[(int)ScreenId::StartMenu] = BuildStartMenuScreen;
+    g_builders[(int)ScreenId::Loading] = BuildLoadingScreen;
+    g_builders[(int)ScreenId::Options] = BuildOptionsScreen;
+    g_builders[(int)ScreenId::Credits] = BuildCreditsScreen;
+    g_builders[(int)ScreenId::InfoPage1] = BuildInfoPage1Screen;
+    g_builders[(int)ScreenId::InfoPage2] = BuildInfoPage2Screen;
     g_builders[(int)ScreenId::Match] = BuildMatchScreen;
-    g_builders[(int)ScreenId::SystemMenu] = BuildPopupNotYetBuilt;
-    g_builders[(int)ScreenId::GameOptions] = BuildPopupNotYetBuilt;
+    g_builders[(int)ScreenId::SystemMenu] = BuildSystemMenuScreen;
+    g_builders[(int)ScreenId::GameOptions] = BuildGameOptionsScreen;
     g_buildersSet = true;
 }
 }  // namespace
@@ -109,7 +112,7 @@ void SetScreen(int32_t id)
 {
     ResetScreenHandlers();
     LastMessageId = 0;
-    TextEntryRunning = false;
+    AbortTextEntry();
     RightButtonDown = false;
     LeftButtonDown = false;
     ScreenReady = false;

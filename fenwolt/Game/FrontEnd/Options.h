@@ -25,6 +25,8 @@ struct OptionsRecord {
     int32_t PlayerInfoPanel = 1;  // 0 off, 1 small, 2 medium, 3 full
 };
 static_assert(sizeof(OptionsRecord) == 56, "the options file is the 56-byte record");
+static_assert(offsetof(OptionsRecord, volume) == 24);
+static_assert(offsetof(OptionsRecord, textureQuality) == 28);
 static_assert(offsetof(OptionsRecord, shadowsOn) == 36);
 static_assert(offsetof(OptionsRecord, ShowCrowd) == 40);
 static_assert(offsetof(OptionsRecord, BeginnersCamera) == 44);
@@ -32,3 +34,39 @@ static_assert(offsetof(OptionsRecord, PitchLevelView) == 48);
 static_assert(offsetof(OptionsRecord, PlayerInfoPanel) == 52);
 
 extern OptionsRecord Options;
+
+constexpr const char* OPTIONS_FILE = "saves\\fenwolt.opt";
+constexpr size_t OPTIONS_FILE_SIZE = sizeof(OptionsRecord);
+
+// Set by the start menu when it opens the options screen.
+extern uint8_t OptionsOpenedFromStartMenu;
+
+// The defaults (shadows off on a 16-bit depth buffer), then the file over them. Called once
+// while the application is created.
+void InitOptions();
+// Reads the options file over the record; true when the file was read. A file shorter than the
+// record replaces only the fields it holds; a value out of its range keeps the field as it was.
+bool LoadOptions();
+// Writes the record; true on success. The old file stays whole when the new one cannot be
+// written completely.
+bool SaveOptions();
+// The file image over the record: the bytes present replace theirs, each field range-checked.
+void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size);
+// Forces the record's fields into their ranges (on/off switches to 0 or 1, the volume to
+// 0..100, the panel size to 0..3) and the depth buffer's shadow limit.
+void NormaliseOptions(OptionsRecord& record);
+// Hands the settings to the engine: sound (bound live), texture quality, shadows.
+void ApplyOptions();
+// The intro's texture-quality reset, kept in step with the engine.
+void SetTextureQualityOption(int32_t quality);
+
+// The volume for a press on the slider bar at mouse x (both ends reachable), and the knob's x.
+int32_t VolumeForMouseX(int32_t mouseX);
+float VolumeKnobX(int32_t volume);
+
+// ScreenId::Options, reached from the start menu.
+void BuildOptionsScreen();
+void OptionsMessageHandler(int32_t message);
+// The pop-up ScreenId::GameOptions over the match.
+void BuildGameOptionsScreen();
+void GameOptionsMessageHandler(int32_t message);

@@ -1,0 +1,198 @@
+#include "fenwolt/Game/FrontEnd/ConfirmBox.h"
+
+#include "fenwolt/Game/FrontEnd/Saves.h"
+#include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/Game/Match/Previews.h"
+#include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/VertexAnimation.h"
+
+#include <cstdio>
+#include <cstring>
+
+ConfirmBoxState ConfirmBox{};
+SpriteHandle SystemMenuHover = 0;
+TextColourScheme ScreenBelowTextColours{};
+
+namespace {
+
+constexpr TextId TEXT_ABANDON_GAME = 280;
+constexpr TextId TEXT_QUIT_GAME = 281;
+constexpr TextId TEXT_YES = 283;
+constexpr TextId TEXT_NO = 284;
+
+void EmptyUpdate(float) {}
+
+bool IsSystemMenuButton(SpriteHandle h) { return h >= SYSMENU_RESTART && h <= SYSMENU_FIRST_SLOT + 9; }
+
+// Only the buttons count in the system menu: the labels beside the slots are not buttons.
+SpriteHandle SystemMenuHit()
+{
+    const SpriteHandle hit = TheApp.HitTestSprites();
+    return IsSystemMenuButton(hit) ? hit : SPRITE_NONE;
+}
+
+void ShowSlotLabels(bool create)
+{
+    for (int i = 0; i < SAVE_SLOT_COUNT; ++i) {
+        const unsigned handle = SYSMENU_FIRST_LABEL + (unsigned)i;
+        if (create)
+            CreatePlainTextSprite(handle, 240.f, 190.f + 20.f * (float)i, 0, SlotLabels[i], 0);
+        else
+            SetSpriteText(handle, SlotLabels[i]);
+    }
+}
+
+}  // namespace
+
+// A screen switch releases the box's sprites with everything else: a box whose picture is gone
+// is no longer shown, whatever its kind says.
+bool ConfirmBoxShown()
+{
+    const Sprite* picture = SpriteAt(CONFIRM_PICTURE);
+    return ConfirmBox.kind != 0 && picture && picture->Device;
+}
+
+void ShowConfirmBox(int32_t kind)
+{
+    // One question at a time: a second request while the box stands would lose what it saved.
+    if (ConfirmBoxShown()) return;
+    LastMessageId = 0;
+    ConfirmBox.kind = kind;
+    for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h) {
+        Sprite* s = SpriteAt(h);
+        ConfirmBox.savedActive[h] = s && s->IsActive() ? 1 : 0;
+        if (s) s->SetActive(false);
+    }
+    ConfirmBox.savedMessageHandler = ScreenMessageHandler;
+    ConfirmBox.savedUpdateHandler = ScreenUpdateHandler;
+    SetScreenMessageHandler(ConfirmBoxMessageHandler);
+    SetScreenUpdateHandler(EmptyUpdate);
+
+    SpriteImageWidth = 401;
+    SpriteImageHeight = 232;
+    CreateImageSprite(CONFIRM_PICTURE, 200.f, 184.f, 401.f, 232.f, "interface\\conf.tga", MakeRect(0, 0, 401, 232), 0);
+    DeactivateSprite(CONFIRM_PICTURE);
+    if (kind == CONFIRM_EXIT_PROGRAM)
+        CreateTextSpriteFixedColours(CONFIRM_QUESTION, 319.f, 194.f, 0, GetText(TEXT_QUIT_GAME), 0);
+    else
+        CreateTextSpriteFixedColours(CONFIRM_QUESTION, 280.f, 194.f, 0, GetText(TEXT_ABANDON_GAME), 0);
+    DeactivateSprite(CONFIRM_QUESTION);
+    CreateTextSpriteFixedColours(CONFIRM_YES, 280.f, 302.f, 0, GetText(TEXT_YES), 0);
+    CreateTextSpriteFixedColours(CONFIRM_NO, 460.f, 302.f, 0, GetText(TEXT_NO), 0);
+}
+
+void CloseConfirmBox()
+{
+    if (!ConfirmBoxShown()) return;
+    for (unsigned h = CONFIRM_FIRST; h <= CONFIRM_LAST; ++h)
+        if (Sprite* s = SpriteAt(h)) s->Destroy();
+    for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h)
+        if (ConfirmBox.savedActive[h]) SetSpriteActive(h, 1);
+    SetScreenMessageHandler(ConfirmBox.savedMessageHandler);
+    SetScreenUpdateHandler(ConfirmBox.savedUpdateHandler);
+    ConfirmBox.kind = 0;
+}
+
+void ConfirmBoxMessageHandler(int32_t message)
+{
+    if (message != WM_LBUTTONUP) return;
+    const SpriteHandle hit = TheApp.HitTestSprites();
+    if (hit == CONFIRM_YES) {
+        const int32_t kind = ConfirmBox.kind;
+        // The screen below goes with the box; nothing of it is given back.
+        ConfirmBox.kind = 0;
+        if (kind == CONFIRM_EXIT_PROGRAM) {
+            ScreenReady = false;
+            PostMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
+        } else {
+            TheApp.DestroyMeshes();
+            FreeAllAnimations();
+            SetScreen(ScreenId::StartMenu);
+        }
+    } else if (hit == CONFIRM_NO) {
+        CloseConfirmBox();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+void BuildSystemMenuScreen()
+{
+    ScreenBelowTextColours = TextColours;
+    MatchScreenActive = 0;
+    SceneVisible = false;
+    SystemMenuHover = 0;
+    CreateFullScreenSprite(SYSMENU_BACKGROUND, "interface\\plain.jpg");
+
+    UseWhiteTextColours();
+    SetScreenMessageHandler(SystemMenuMessageHandler);
+    ReadSaveSlotNames();
+    CreateTextSprite(SYSMENU_TITLE, 40.f, 120.f, 0, "SAVE GAME", 0);
+    CreateTextSprite(SYSMENU_PROMPT, 40.f, 150.f, 0, "Select Slot to Save Game to...", 0);
+    DeactivateSprite(SYSMENU_TITLE);
+    DeactivateSprite(SYSMENU_PROMPT);
+
+    UseGreenTextColours();
+    char text[32];
+    for (int i = 0; i < SAVE_SLOT_COUNT; ++i) {
+        std::snprintf(text, sizeof(text), "Slot %d", i + 1);
+        CreateTextSprite(SYSMENU_FIRST_SLOT + (unsigned)i, 140.f, 190.f + 20.f * (float)i, 0, text, 0);
+    }
+    ShowSlotLabels(true);
+    CreateTextSprite(SYSMENU_RESTART, 150.f, 500.f, 0, "Restart game", 1);
+    CreateTextSprite(SYSMENU_EXIT, 400.f, 500.f, 0, "Exit to Windows", 1);
+    CreateTextSprite(SYSMENU_RETURN, 650.f, 500.f, 0, "Return", 1);
+    CreateTextSprite(SYSMENU_OPTIONS, 400.f, 470.f, 0, "Options", 1);
+}
+
+void SystemMenuMessageHandler(int32_t message)
+{
+    if (message == WM_MOUSEMOVE || message == WM_LBUTTONUP) {
+        const SpriteHandle hit = SystemMenuHit();
+        if (hit != SystemMenuHover && SystemMenuHover != 0) UnhighlightTextSprite(SystemMenuHover);
+        if (hit != SPRITE_NONE) {
+            if (hit != SystemMenuHover) HighlightTextSprite(hit);
+            SystemMenuHover = hit;
+        } else {
+            SystemMenuHover = 0;
+        }
+        return;
+    }
+    if (message != WM_LBUTTONDOWN) return;
+    const SpriteHandle hit = SystemMenuHit();
+    switch (hit) {
+    case SYSMENU_RESTART:
+        ShowConfirmBox(CONFIRM_ABANDON_GAME);
+        return;
+    case SYSMENU_EXIT:
+        ShowConfirmBox(CONFIRM_EXIT_PROGRAM);
+        return;
+    case SYSMENU_OPTIONS:
+        CloseSystemMenu();
+        OpenPopupScreen(ScreenId::GameOptions);
+        return;
+    case SYSMENU_RETURN:
+        CloseSystemMenu();
+        return;
+    default:
+        break;
+    }
+    if (hit >= SYSMENU_FIRST_SLOT && hit < SYSMENU_FIRST_SLOT + SAVE_SLOT_COUNT) {
+        SaveGame((int32_t)(hit - SYSMENU_FIRST_SLOT));
+        ReadSaveSlotNames();
+        UseGreenTextColours();
+        ShowSlotLabels(false);
+    }
+}
+
+void CloseSystemMenu()
+{
+    ClosePopupScreen();
+    TextColours = ScreenBelowTextColours;
+    SystemMenuHover = 0;
+    SceneVisible = true;
+    MatchScreenActive = 1;
+    ForceSceneResort();
+}

@@ -1,0 +1,59 @@
+// Two small overlays of the front end: the Yes/No confirm box drawn over whatever screen is
+// current (leave the program, abandon the game), and the system menu, the pop-up that the match
+// opens to save into a slot, restart, leave, open the in-match options or return.
+#pragma once
+
+#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Sprites.h"
+
+#include <cstdint>
+
+enum ConfirmKind : int32_t {
+    CONFIRM_EXIT_PROGRAM = 4,
+    CONFIRM_ABANDON_GAME = 5,
+};
+
+enum ConfirmBoxSprite : SpriteHandle {
+    CONFIRM_PICTURE = 1960,
+    CONFIRM_QUESTION = 1961,
+    CONFIRM_YES = 1962,
+    CONFIRM_NO = 1967,
+    CONFIRM_FIRST = 1960,
+    CONFIRM_LAST = 1967,
+};
+
+enum SystemMenuSprite : SpriteHandle {
+    SYSMENU_BACKGROUND = 1500,
+    SYSMENU_RESTART = 1501,
+    SYSMENU_EXIT = 1502,
+    SYSMENU_OPTIONS = 1503,
+    SYSMENU_RETURN = 1504,
+    SYSMENU_FIRST_SLOT = 1514,   // 1514..1523 "Slot 1".."Slot 10"
+    SYSMENU_FIRST_LABEL = 1524,  // 1524..1533 the slot labels
+    SYSMENU_TITLE = 1535,
+    SYSMENU_PROMPT = 1536,
+};
+
+struct ConfirmBoxState {
+    int32_t kind;    // 0 while no box is shown
+    uint8_t savedActive[SPRITE_COUNT];
+    void (*savedMessageHandler)(int32_t);
+    void (*savedUpdateHandler)(float);
+};
+extern ConfirmBoxState ConfirmBox;
+
+void ShowConfirmBox(int32_t kind);
+void CloseConfirmBox();
+void ConfirmBoxMessageHandler(int32_t message);
+bool ConfirmBoxShown();
+
+// Builder of the pop-up ScreenId::SystemMenu (OpenPopupScreen(17) calls it).
+void BuildSystemMenuScreen();
+void SystemMenuMessageHandler(int32_t message);
+// Closes the pop-up and gives the match back its scene and its activity.
+void CloseSystemMenu();
+// The handle of the system menu's button highlighted last (0 = none).
+extern SpriteHandle SystemMenuHover;
+// The text colours of the screen below a pop-up, taken when a pop-up is built and given back
+// when it closes (the colours are global and the pop-ups choose their own).
+extern TextColourScheme ScreenBelowTextColours;
