@@ -64,4 +64,15 @@ int ScancodeFromVk(int vk);               // 0 when none
 int VkFromScancode(int scancode);         // 0 when none
 int Cp1252FromUnicode(uint32_t cp);       // -1 when outside Windows-1252
 
+// Timers (timers.cpp): a due WM_TIMER for the filter, taken like a queued message.
+bool TakeDueTimer(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove);
+void KillWindowTimers(HWND hwnd);
+
+// What other stand-ins hook into the core (hooks.cpp). Null or empty when nothing registered.
+const PlatformChildWindows* ChildWindows();  // only when the owner of `hwnd` claims it
+bool IsChildWindow(HWND hwnd);
+bool MessageBoxFromProvider(HWND owner, const char* text, const char* caption, UINT type, int& answer);
+void HandScriptDialogAction(int line, int controlId, const std::string& action, const std::string& argument);
+bool OverlayScreenshot(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame);
+
 }  // namespace platform_detail

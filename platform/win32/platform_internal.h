@@ -101,3 +101,34 @@ void PlatformClearScript();
 int PlatformPendingScreenshots();
 // Fixed-step clock: 0 switches back to the real clock.
 void PlatformSetFixedStep(uint32_t ms);
+
+// --- Windows kept by another stand-in (the controls of a dialog) ----------------------------
+// The core makes top-level windows only. A stand-in that hands out handles of child windows of
+// its own registers these, and the core passes IsWindow, ShowWindow, IsWindowVisible,
+// SetWindowTextA, SendMessageA, DispatchMessageA and SetFocus on such a handle to it. `owns`
+// and `send` may be called from any thread; `send` runs the message on the owner's thread.
+struct PlatformChildWindows {
+    std::function<bool(HWND)> owns;
+    std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> send;
+    std::function<BOOL(HWND, int)> show;
+    std::function<BOOL(HWND)> isVisible;
+    std::function<HWND(HWND)> focus;  // SetFocus; returns the window that had the focus
+};
+void PlatformSetChildWindows(PlatformChildWindows children);
+
+// A stand-in that shows message boxes itself (the dialogs) registers this; MessageBoxA asks it
+// first on the main thread, after recording (PlatformRecordMessageBoxes). It returns false to
+// leave the box to the core.
+void PlatformSetMessageBoxProvider(std::function<bool(HWND owner, const char* text, const char* caption,
+                                                      UINT type, int& answer)> provider);
+
+// Script lines `<frame> dialog <control-id> <action> [argument]` are handed to this handler
+// when their frame comes (main thread); `line` is the script line for traces.
+void PlatformSetScriptDialogHandler(
+    std::function<void(int line, int controlId, const std::string& action, const std::string& argument)> handler);
+// Script screenshots pass through this before they are written: it may draw over the frame
+// (the dialogs open over the game) or, when `haveFrame` is false, make the picture itself.
+// Returns whether there is a picture to write.
+void PlatformSetScreenshotOverlay(std::function<bool(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame)> overlay);
+// Script events (input, dialog actions, quit) not yet delivered.
+int PlatformPendingScriptEvents();

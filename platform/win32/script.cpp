@@ -29,7 +29,7 @@ using namespace platform_detail;
 namespace {
 
 struct ScriptEvent {
-    enum class Type { KeyDown, KeyUp, Text, Scancode, Move, ButtonDown, ButtonUp, Screenshot, Quit };
+    enum class Type { KeyDown, KeyUp, Text, Scancode, Move, ButtonDown, ButtonUp, Screenshot, Quit, Dialog };
     uint64_t frame = 0;
     Type type = Type::Quit;
     int value = 0;  // vk, scancode or button
@@ -37,6 +37,7 @@ struct ScriptEvent {
     int x = 0, y = 0;
     std::string text;  // characters or file name
     int line = 0;
+    std::string action;  // dialog: click, text, select, dblclick, key
 };
 
 std::mutex scriptMutex;
@@ -264,6 +265,46 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
         add(s);
         return true;
     }
+    if (command == "dialog") {
+        // <control-id> click | text <characters...> | select <n> | dblclick <n> | key <KEY>
+        std::istringstream a(rest);
+        std::string idText, action;
+        a >> idText >> action;
+        long long id;
+        if (!ParseInt(idText, 1, 65535, id)) {
+            why = "dialog wants a control id from 1 to 65535, then click, text, select, dblclick or key";
+            return false;
+        }
+        size_t at = rest.find(action, rest.find(idText) + idText.size());
+        std::string argument = action.empty() ? std::string() : Trim(rest.substr(at + action.size()));
+        ScriptEvent d = e;
+        d.type = ScriptEvent::Type::Dialog;
+        d.value = static_cast<int>(id);
+        d.action = action;
+        d.text = argument;
+        if (action == "click") {
+            if (!argument.empty()) {
+                why = "dialog click takes nothing more";
+                return false;
+            }
+        } else if (action == "select" || action == "dblclick") {
+            long long index;
+            if (!ParseInt(argument, 0, 32767, index)) {
+                why = "dialog " + action + " wants an entry number from 0";
+                return false;
+            }
+        } else if (action == "key") {
+            if (VkFromName(argument) < 0) {
+                why = "dialog key wants one key name (VK_RETURN, VK_ESCAPE, VK_TAB, A, ...), not \"" + argument + "\"";
+                return false;
+            }
+        } else if (action != "text") {
+            why = "dialog action must be click, text, select, dblclick or key, not \"" + action + "\"";
+            return false;
+        }
+        add(d);
+        return true;
+    }
     if (command == "quit") {
         if (!args.empty()) {
             why = "quit takes nothing more";
@@ -275,7 +316,7 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
         return true;
     }
     why = command.empty() ? "a command must follow the frame number"
-                          : "unknown command \"" + command + "\" (key, text, move, click, screenshot, quit)";
+                          : "unknown command \"" + command + "\" (key, text, move, click, screenshot, quit, dialog)";
     return false;
 }
 
@@ -395,6 +436,12 @@ void PlatformSetFrameReader(std::function<bool(int&, int&, std::vector<uint8_t>&
 
 uint64_t PlatformFrameCount() { return frameCount.load(); }
 
+int PlatformPendingScriptEvents()
+{
+    std::lock_guard<std::mutex> lock(scriptMutex);
+    return static_cast<int>(events.size() - nextEvent);
+}
+
 void platform_detail::TakeDueScreenshots(uint64_t frame)
 {
     std::vector<ScriptEvent> due;
@@ -411,9 +458,16 @@ void platform_detail::TakeDueScreenshots(uint64_t frame)
         int w = 0, h = 0;
         std::vector<uint8_t> rgb;
         bool ok = false;
-        if (!reader) {
+        bool haveFrame = reader && reader(w, h, rgb) && w > 0 && h > 0 && rgb.size() >= static_cast<size_t>(w) * h * 3;
+        if (!haveFrame) {
+            w = h = 0;
+            rgb.clear();
+        }
+        bool havePicture = OverlayScreenshot(w, h, rgb, haveFrame) && w > 0 && h > 0 &&
+                           rgb.size() >= static_cast<size_t>(w) * h * 3;
+        if (!havePicture && !reader) {
             PlatformTrace("screenshot %s (script line %d): nothing presents frames", s.text.c_str(), s.line);
-        } else if (!reader(w, h, rgb) || w <= 0 || h <= 0 || rgb.size() < static_cast<size_t>(w) * h * 3) {
+        } else if (!havePicture) {
             PlatformTrace("screenshot %s (script line %d): the frame could not be read", s.text.c_str(), s.line);
         } else {
             ok = PlatformWriteRgbPng(PlatformMapPath(s.text.c_str(), true), w, h, rgb);
@@ -451,6 +505,7 @@ void platform_detail::DeliverScriptEvents()
         case ScriptEvent::Type::ButtonDown: InjectMouseButton(e.value, true); break;
         case ScriptEvent::Type::ButtonUp: InjectMouseButton(e.value, false); break;
         case ScriptEvent::Type::Quit: InjectQuit(); break;
+        case ScriptEvent::Type::Dialog: HandScriptDialogAction(e.line, e.value, e.action, e.text); break;
         case ScriptEvent::Type::Screenshot: break;
         }
     }

@@ -609,6 +609,15 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 DWORD GetMessageTime();
 
+// Timers. WM_TIMER (wParam the timer id) is made when the window's message call finds nothing
+// else to deliver and `elapse` ms (at least 10) have passed on timeGetTime's clock since the
+// last one; missed periods are not caught up. SetTimer on a window again with the same id
+// restarts that timer. A null window gets a new id and thread messages. Timer procedures are
+// not provided (SetTimer fails with a trace). DestroyWindow kills the window's timers.
+typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
 // Accelerators. Table 113 of any instance is built in: Ctrl+F2 -> 40002, Alt+Enter -> 40003,
 // Alt+X -> 40006. TranslateAcceleratorA sends WM_COMMAND (MAKEWPARAM(cmd, 1), 0) to the window
 // and returns non-zero when a key-down message matches; the caller then neither translates nor

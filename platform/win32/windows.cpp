@@ -286,7 +286,7 @@ bool TakeMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove)
         if (remove) quitPending = false;
         return true;
     }
-    return false;
+    return TakeDueTimer(msg, hwnd, lo, hi, remove);
 }
 
 }  // namespace
@@ -561,7 +561,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 BOOL IsWindow(HWND hwnd)
 {
     auto w = Find(hwnd);
-    return w && !w->destroying ? TRUE : FALSE;
+    if (!w) return IsChildWindow(hwnd) ? TRUE : FALSE;
+    return !w->destroying ? TRUE : FALSE;
 }
 
 BOOL DestroyWindow(HWND hwnd)
@@ -589,6 +590,7 @@ BOOL DestroyWindow(HWND hwnd)
     if (activeWindow == hwnd) activeWindow = nullptr;
     if (w->sdl) SDL_DestroyWindow(w->sdl);
     w->sdl = nullptr;
+    KillWindowTimers(hwnd);
     {
         std::lock_guard<std::recursive_mutex> lock(windowMutex);
         windows.erase(hwnd);
@@ -604,6 +606,7 @@ BOOL DestroyWindow(HWND hwnd)
 BOOL ShowWindow(HWND hwnd, int cmdShow)
 {
     auto w = Find(hwnd);
+    if (!w && IsChildWindow(hwnd)) return ChildWindows()->show(hwnd, cmdShow);
     if (!w) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -678,6 +681,7 @@ BOOL IsIconic(HWND hwnd)
 BOOL IsWindowVisible(HWND hwnd)
 {
     auto w = Find(hwnd);
+    if (!w && IsChildWindow(hwnd)) return ChildWindows()->isVisible(hwnd);
     return w && w->visible;
 }
 
@@ -831,6 +835,8 @@ LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLo
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
 {
     auto w = Find(hwnd);
+    if (!w && IsChildWindow(hwnd))
+        return ChildWindows()->send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
     if (!w) return FALSE;
     w->title = text ? text : "";
     if (w->sdl) SDL_SetWindowTitle(w->sdl, w->title.c_str());
@@ -851,6 +857,7 @@ HWND GetDesktopWindow() { return DesktopHandle(); }
 
 HWND SetFocus(HWND hwnd)
 {
+    if (hwnd && IsChildWindow(hwnd)) return ChildWindows()->focus(hwnd);
     HWND old = focusWindow;
     if (hwnd && !IsWindow(hwnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -1244,6 +1251,7 @@ void platform_detail::QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
 LRESULT platform_detail::SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto w = Find(hwnd);
+    if (!w && IsChildWindow(hwnd)) return ChildWindows()->send(hwnd, message, wParam, lParam);
     if (!w || !w->proc) return 0;
     return w->proc(hwnd, message, wParam, lParam);
 }
@@ -1266,6 +1274,7 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto w = Find(hwnd);
+    if (!w && IsChildWindow(hwnd)) return ChildWindows()->send(hwnd, message, wParam, lParam);
     if (!w || w->destroying) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -1622,6 +1631,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
             recordedBoxes.push_back(box);
             return FirstButton(type);
         }
+    }
+    {
+        int answer = 0;
+        if (IsMainThread() && MessageBoxFromProvider(owner, text, caption, type, answer)) return answer;
     }
     if (!HasDisplay()) {
         fprintf(stderr, "[message box] %s: %s\n", caption, text);

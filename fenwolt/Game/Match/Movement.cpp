@@ -333,8 +333,9 @@ void MovePlayers(bool tackles)
     if (BallHolder != tackleHolderSeen) ClearTackleAttempts();
 
     // Pass 1: the moving side, for exactly the phase's time (never a negative step once the
-    // phase has run its time and only waits for the ball).
-    if (!WaitingForBall) {
+    // phase has run its time and only waits for the ball). A wait left over from the phase in
+    // which a goal fell does not hold up the walk-in to the kick-off.
+    if (!WaitingForBall || MatchStopState == STOP_KICK_OFF) {
         float first = step;
         if (MatchStopState != STOP_GOAL && MatchStopState != STOP_KICK_OFF && MatchStopState != STOP_FULL_TIME &&
             PhaseTimer + step >= PhaseDuration[TurnPhase]) {

@@ -77,11 +77,13 @@ inline int32_t TruncToInt(float v)
     return (int32_t)v;
 }
 
+// A freed instance (the scene was released) counts as none.
+inline ModelInstance* InUseOrNull(ModelInstance* m) { return m && m->InUse ? m : nullptr; }
 inline ModelInstance* ModelOfPlayer(int32_t player)
 {
-    return IsPlayerIndex(player) ? InstanceAt(MatchPlayers[player].model) : nullptr;
+    return IsPlayerIndex(player) ? InUseOrNull(InstanceAt(MatchPlayers[player].model)) : nullptr;
 }
-inline ModelInstance* ModelOfBall() { return InstanceAt(TheBall.model); }
+inline ModelInstance* ModelOfBall() { return InUseOrNull(InstanceAt(TheBall.model)); }
 
 // The model changed: rebuild its matrix, re-cull it, redraw its shadow.
 inline void MarkModelMoved(ModelInstance& m)
