@@ -1,0 +1,44 @@
+// A match without a screen or a device for the referee's and the computer's tests: the 22
+// players and the ball as bare model instances at their formation spots, the default squads on
+// the pitch, one manager against the computer, 45-minute halves and a seeded generator.
+#pragma once
+
+#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Match/MatchRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace rulestest {
+
+constexpr float SCALE = 0.027f;
+constexpr float RADIUS = 4.9f * SCALE;
+constexpr int32_t BALL_INSTANCE = 60;
+constexpr int32_t FIRST_FRAME_INSTANCE = 70;  // the eight goal frames, when a test builds them
+
+void ResetMatch(uint32_t seed = 1);
+void Seed(uint32_t seed);
+
+ModelInstance& Model(int32_t player);
+ModelInstance& Ball();
+D3DVECTOR BallAt();
+// The player (and his move target) on (x, z).
+void PlacePlayer(int32_t player, float x, float z);
+void PlaceBall(float x, float y, float z);
+// Every player to a parking row far from the penalty areas and the centre, so that a test
+// places only the ones it needs.
+void ParkEveryone();
+// The player holds the ball at his feet.
+void GiveBall(int32_t player);
+// The eight goal frames as boxes: interiors 0 and 1, posts and crossbars 2..7, around the
+// goal mouths of both ends (the boxes are written directly; no mesh is needed).
+void SetGoalFrameBoxes();
+bool MatchStateFinite();
+
+}  // namespace rulestest
+
+class RulesTest : public ::testing::Test {
+protected:
+    void SetUp() override { rulestest::ResetMatch(); }
+};
