@@ -1,96 +1,81 @@
 #include "platform/dialogs/dialogs.h"
 
-#include "platform/dialogs/font5x7.h"
+#include "platform/dialogs/dialogs_internal.h"
 #include "platform/win32/platform_internal.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
-#ifndef WM_GETTEXTLENGTH
-#define WM_GETTEXTLENGTH 0x000E
-#endif
+using namespace dialogs_detail;
+using dialog_text::Canvas;
 
 namespace {
 
-// Glyphs are drawn at twice their size so that the dialog reads well on today's screens.
-constexpr int FontScale = 2;
-constexpr int GlyphAdvance = (dialogs_font::GlyphColumns + 1) * FontScale;
-constexpr int GlyphHeight = dialogs_font::GlyphRows * FontScale;
-constexpr int RowHeight = GlyphHeight + 6;
-constexpr int DropRows = 8;
+// Messages of the layer's own, in the range of registered messages; never given to procedures.
+constexpr UINT MsgEndDialog = 0xC7D0;   // wParam: the result
+constexpr UINT MsgFrameTick = 0xC7D1;
+constexpr UINT MsgRunActions = 0xC7D2;
+constexpr UINT MsgCall = 0xC7D3;        // lParam: std::function<LRESULT()>*
+constexpr UINT_PTR IdleTimerId = 0xD1A1;  // a modal dialog asks whether anybody can answer it
+constexpr DWORD IdleCheckMs = 200;
+constexpr DWORD ActionPatienceMs = 30000;
+constexpr const char* ClassName = "PlatformDialogWindow";
 
-struct Control {
-    HWND hwnd{};
-    DialogControlKind kind{};
-    int id = 0;
-    std::string text;
-    int x = 0, y = 0, w = 0, h = 0;
-    bool enabled = true;
-    UINT check = BST_UNCHECKED;
-    std::vector<std::string> items;
-    std::vector<LPARAM> data;
-    int cursel = -1;
-    int top = 0;
-    bool dropped = false;
+struct ControlEntry {
+    HWND dialog;
+    std::thread::id owner;
+    Dialog* d;
+    Control* c;
 };
 
-struct Dialog {
-    HWND hwnd{};
-    DLGPROC proc = nullptr;
-    std::string title;
-    int w = 0, h = 0;
-    std::vector<std::unique_ptr<Control>> controls;
-    bool ended = false;
-    INT_PTR result = 0;
-    int focus = -1;
-    Control* pressed = nullptr;
-    bool dirty = true;
-};
+// Dialogs by window; the records themselves are used on their own thread only.
+std::map<HWND, std::unique_ptr<Dialog>> g_dialogs;
+std::vector<std::unique_ptr<Dialog>> g_graveyard;  // destroyed, freed when no call is running on them
+int g_wndProcDepth = 0;
+uint64_t g_nextOrder = 1;
 
-std::map<HWND, Dialog*> g_dialogs;
-std::map<HWND, std::pair<Dialog*, Control*>> g_controls;
+// What other threads may look up, under g_handleMutex.
+std::mutex g_handleMutex;
+std::map<HWND, ControlEntry> g_controls;
+std::map<HWND, std::thread::id> g_dialogOwners;
+
 std::map<std::string, DialogTemplate> g_templates;
 std::function<void(HWND)> g_driver;
+std::function<void()> g_ticker;
 uintptr_t g_nextHandle = 0xD1A10000u;
+ATOM g_class = 0;
 
-HWND NewHandle()
-{
-    return reinterpret_cast<HWND>(g_nextHandle++);
-}
+struct PendingAction {
+    int line;
+    int id;
+    std::string action;
+    std::string argument;
+    std::chrono::steady_clock::time_point queued;
+};
+std::deque<PendingAction> g_actions;
 
-Dialog* FindDialog(HWND hwnd)
-{
-    auto it = g_dialogs.find(hwnd);
-    return it == g_dialogs.end() ? nullptr : it->second;
-}
+// --- Frame pump -----------------------------------------------------------------------------
+std::mutex g_pumpMutex;
+std::condition_variable g_pumpWake;
+std::thread* g_pumpThread = nullptr;
+bool g_pumpStop = false;
+std::atomic<HWND> g_pumpTarget{nullptr};
+std::atomic<bool> g_tickOutstanding{false};
+uint64_t g_framesAfterMine = 0;
+std::chrono::steady_clock::time_point g_othersPresented{};
 
-Control* FindControl(HWND hwnd, Dialog** owner = nullptr)
-{
-    auto it = g_controls.find(hwnd);
-    if (it == g_controls.end()) return nullptr;
-    if (owner) *owner = it->second.first;
-    return it->second.second;
-}
-
-Control* FindItem(Dialog* d, int id)
-{
-    if (!d) return nullptr;
-    for (auto& c : d->controls)
-        if (c->id == id) return c.get();
-    return nullptr;
-}
-
-std::string TemplateKey(LPCSTR name)
-{
-    if (!name) return std::string();
-    if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
-    return std::string(name);
-}
+HWND NewHandle() { return reinterpret_cast<HWND>(g_nextHandle++); }
 
 bool IsList(const Control* c)
 {
@@ -105,19 +90,19 @@ bool IsButton(const Control* c)
 
 bool Focusable(const Control* c)
 {
-    return c->enabled && c->kind != DialogControlKind::Static && c->kind != DialogControlKind::GroupBox;
+    return c->enabled && c->visible && c->kind != DialogControlKind::Static && c->kind != DialogControlKind::GroupBox;
 }
 
 int IndexOf(Dialog* d, const Control* c)
 {
     for (size_t i = 0; i < d->controls.size(); ++i)
-        if (d->controls[i].get() == c) return (int)i;
+        if (d->controls[i].get() == c) return static_cast<int>(i);
     return -1;
 }
 
 Control* Focused(Dialog* d)
 {
-    if (d->focus < 0 || d->focus >= (int)d->controls.size()) return nullptr;
+    if (d->focus < 0 || d->focus >= static_cast<int>(d->controls.size())) return nullptr;
     return d->controls[d->focus].get();
 }
 
@@ -126,73 +111,82 @@ void CloseDrops(Dialog* d)
     for (auto& c : d->controls) c->dropped = false;
 }
 
-void SetFocusTo(Dialog* d, Control* c)
+void SetFocusTo(Dialog* d, Control* c, bool selectAll = false)
 {
     int index = IndexOf(d, c);
-    if (index >= 0 && Focusable(c)) {
-        if (index != d->focus) CloseDrops(d);
-        d->focus = index;
-        d->dirty = true;
+    if (index < 0 || !Focusable(c)) return;
+    if (index != d->focus) {
+        CloseDrops(d);
+        if (Control* old = Focused(d)) old->allSelected = false;
+        if (c->kind == DialogControlKind::Edit) {
+            c->allSelected = selectAll && !c->text.empty();
+            c->caret = c->text.size();
+        }
     }
+    d->focus = index;
+    d->dirty = true;
 }
 
 void MoveFocus(Dialog* d, int step)
 {
-    int n = (int)d->controls.size();
+    int n = static_cast<int>(d->controls.size());
     if (n == 0) return;
     int start = d->focus < 0 ? (step > 0 ? -1 : 0) : d->focus;
     for (int k = 1; k <= n; ++k) {
         int i = ((start + step * k) % n + n) % n;
         if (Focusable(d->controls[i].get())) {
-            SetFocusTo(d, d->controls[i].get());
+            SetFocusTo(d, d->controls[i].get(), true);
             return;
         }
     }
 }
 
-// Keeps the focus on something that can take it after a control was disabled.
+// Keeps the focus on something that can take it after a control was disabled or hidden.
 void RepairFocus(Dialog* d)
 {
     Control* f = Focused(d);
     if (f && Focusable(f)) return;
-    if (f) f->dropped = false;
+    if (f) {
+        f->dropped = false;
+        f->held = false;
+    }
     MoveFocus(d, 1);
     if (Focused(d) && !Focusable(Focused(d))) d->focus = -1;
 }
 
+bool Alive(Dialog* d) { return d && !d->destroyed; }
+
 void Notify(Dialog* d, Control* c, WORD code)
 {
-    if (d->ended || !d->proc) return;
+    if (!Alive(d) || d->ended || !d->proc) return;
     d->dirty = true;
     d->proc(d->hwnd, WM_COMMAND, MAKEWPARAM(c ? c->id : 0, code), c ? reinterpret_cast<LPARAM>(c->hwnd) : 0);
 }
 
+// A command as the keyboard or the close box gives it: nothing when the button of that id is
+// there but disabled.
 void SendCommand(Dialog* d, int id)
 {
     Control* c = FindItem(d, id);
-    if (c && !c->enabled) return;
-    if (d->ended || !d->proc) return;
+    if (c && (!c->enabled || !c->visible)) return;
+    if (!Alive(d) || d->ended || !d->proc) return;
     d->dirty = true;
     d->proc(d->hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), c ? reinterpret_cast<LPARAM>(c->hwnd) : 0);
 }
 
-void KeepVisible(Control* c, int rows)
+void KeepVisible(Control* c)
 {
-    if (c->cursel < 0) return;
-    if (c->cursel < c->top) c->top = c->cursel;
-    if (rows > 0 && c->cursel >= c->top + rows) c->top = c->cursel - rows + 1;
-    c->top = std::max(0, std::min(c->top, std::max(0, (int)c->items.size() - rows)));
-}
-
-int VisibleRows(const Control* c)
-{
-    if (c->kind == DialogControlKind::ComboBox) return std::min(DropRows, (int)c->items.size());
-    return std::max(1, (c->h - 4) / RowHeight);
+    int rows = VisibleRows(c);
+    if (c->cursel >= 0) {
+        if (c->cursel < c->top) c->top = c->cursel;
+        if (rows > 0 && c->cursel >= c->top + rows) c->top = c->cursel - rows + 1;
+    }
+    c->top = std::max(0, std::min(c->top, std::max(0, static_cast<int>(c->items.size()) - rows)));
 }
 
 bool Click(Dialog* d, Control* c)
 {
-    if (!c || !c->enabled || !IsButton(c) || d->ended) return false;
+    if (!c || !Focusable(c) || !IsButton(c) || d->ended) return false;
     SetFocusTo(d, c);
     if (c->kind == DialogControlKind::CheckBox) {
         c->check = c->check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
@@ -201,7 +195,8 @@ bool Click(Dialog* d, Control* c)
         int i = IndexOf(d, c);
         int first = i, last = i;
         while (first > 0 && d->controls[first - 1]->kind == DialogControlKind::RadioButton) --first;
-        while (last + 1 < (int)d->controls.size() && d->controls[last + 1]->kind == DialogControlKind::RadioButton)
+        while (last + 1 < static_cast<int>(d->controls.size()) &&
+               d->controls[last + 1]->kind == DialogControlKind::RadioButton)
             ++last;
         for (int k = first; k <= last; ++k) d->controls[k]->check = BST_UNCHECKED;
         c->check = BST_CHECKED;
@@ -212,71 +207,176 @@ bool Click(Dialog* d, Control* c)
 
 bool Select(Dialog* d, Control* c, int index)
 {
-    if (!c || !c->enabled || !IsList(c) || d->ended) return false;
-    if (index < 0 || index >= (int)c->items.size()) return false;
+    if (!c || !Focusable(c) || !IsList(c) || d->ended) return false;
+    if (index < 0 || index >= static_cast<int>(c->items.size())) return false;
     SetFocusTo(d, c);
     c->cursel = index;
-    KeepVisible(c, VisibleRows(c));
+    KeepVisible(c);
     Notify(d, c, CBN_SELCHANGE);
     return true;
+}
+
+// --- Edit controls ----------------------------------------------------------------------------
+void EditReplaceSelection(Control* c)
+{
+    if (c->allSelected) {
+        c->text.clear();
+        c->caret = 0;
+        c->allSelected = false;
+    }
+}
+
+// Characters typed into the focused edit; false when none was taken.
+bool TypeInto(Dialog* d, Control* c, const std::string& chars)
+{
+    bool changed = false;
+    for (char ch : chars) {
+        unsigned char u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || u == 0x7F) continue;
+        if (c->allSelected) {
+            EditReplaceSelection(c);
+            changed = true;
+        }
+        if (c->text.size() >= c->limit) break;  // full: the desktop beeps and keeps the text
+        c->caret = std::min(c->caret, c->text.size());
+        c->text.insert(c->text.begin() + static_cast<ptrdiff_t>(c->caret), ch);
+        ++c->caret;
+        changed = true;
+    }
+    if (changed) Notify(d, c, EN_CHANGE);
+    return changed;
+}
+
+void EditBackspace(Dialog* d, Control* c)
+{
+    if (c->allSelected) {
+        EditReplaceSelection(c);
+        Notify(d, c, EN_CHANGE);
+        return;
+    }
+    c->caret = std::min(c->caret, c->text.size());
+    if (c->caret == 0) return;
+    c->text.erase(c->caret - 1, 1);
+    --c->caret;
+    Notify(d, c, EN_CHANGE);
+}
+
+void EditDelete(Dialog* d, Control* c)
+{
+    if (c->allSelected) {
+        EditReplaceSelection(c);
+        Notify(d, c, EN_CHANGE);
+        return;
+    }
+    c->caret = std::min(c->caret, c->text.size());
+    if (c->caret >= c->text.size()) return;
+    c->text.erase(c->caret, 1);
+    Notify(d, c, EN_CHANGE);
+}
+
+// --- Keyboard ---------------------------------------------------------------------------------
+Control* DefaultButton(Dialog* d)
+{
+    for (auto& c : d->controls)
+        if (c->kind == DialogControlKind::DefButton && Focusable(c.get())) return c.get();
+    return nullptr;
 }
 
 void RadioStep(Dialog* d, Control* c, int step)
 {
     int i = IndexOf(d, c) + step;
-    if (i >= 0 && i < (int)d->controls.size()) {
+    while (i >= 0 && i < static_cast<int>(d->controls.size()) &&
+           d->controls[i]->kind == DialogControlKind::RadioButton) {
         Control* next = d->controls[i].get();
-        if (next->kind == DialogControlKind::RadioButton) {
-            if (next->enabled) Click(d, next);
+        if (Focusable(next)) {
+            Click(d, next);
             return;
         }
+        i += step;
     }
 }
 
-void Key(Dialog* d, DialogKey key)
+void ListStep(Dialog* d, Control* f, int target)
 {
-    if (d->ended) return;
+    int count = static_cast<int>(f->items.size());
+    if (count == 0) return;
+    target = std::max(0, std::min(target, count - 1));
+    if (target != f->cursel) Select(d, f, target);
+}
+
+// A key press as the dialog manager handles it. Returns false for keys it leaves alone.
+bool KeyDown(Dialog* d, int vk, bool shift)
+{
+    if (d->ended) return false;
     Control* f = Focused(d);
     d->dirty = true;
-    switch (key) {
-    case DialogKey::Tab: MoveFocus(d, 1); break;
-    case DialogKey::ShiftTab: MoveFocus(d, -1); break;
-    case DialogKey::Up:
-    case DialogKey::Down:
-    case DialogKey::Left:
-    case DialogKey::Right: {
-        int step = (key == DialogKey::Up || key == DialogKey::Left) ? -1 : 1;
-        if (f && IsList(f)) {
-            int target = f->cursel < 0 ? 0 : f->cursel + step;
-            if (target >= 0 && target < (int)f->items.size() && target != f->cursel) Select(d, f, target);
+    const bool edit = f && f->kind == DialogControlKind::Edit;
+    switch (vk) {
+    case VK_TAB: MoveFocus(d, shift ? -1 : 1); return true;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT: {
+        int step = (vk == VK_UP || vk == VK_LEFT) ? -1 : 1;
+        if (edit && (vk == VK_LEFT || vk == VK_RIGHT)) {
+            if (f->allSelected) {
+                f->allSelected = false;
+                f->caret = step < 0 ? 0 : f->text.size();
+            } else if (step < 0 && f->caret > 0) {
+                --f->caret;
+            } else if (step > 0 && f->caret < f->text.size()) {
+                ++f->caret;
+            }
+        } else if (f && IsList(f)) {
+            ListStep(d, f, f->cursel < 0 ? 0 : f->cursel + step);
         } else if (f && f->kind == DialogControlKind::RadioButton) {
             RadioStep(d, f, step);
         } else {
             MoveFocus(d, step);
         }
-        break;
+        return true;
     }
-    case DialogKey::Space:
+    case VK_HOME:
+    case VK_END:
+        if (edit) {
+            f->allSelected = false;
+            f->caret = vk == VK_HOME ? 0 : f->text.size();
+        } else if (f && IsList(f)) {
+            ListStep(d, f, vk == VK_HOME ? 0 : static_cast<int>(f->items.size()) - 1);
+        }
+        return true;
+    case VK_PRIOR:
+    case VK_NEXT:
+        if (f && IsList(f)) {
+            int page = std::max(1, VisibleRows(f) - 1);
+            ListStep(d, f, (f->cursel < 0 ? 0 : f->cursel) + (vk == VK_PRIOR ? -page : page));
+        }
+        return true;
+    case VK_DELETE:
+        if (edit) EditDelete(d, f);
+        return true;
+    case VK_SPACE:
         if (f && IsButton(f)) Click(d, f);
         else if (f && f->kind == DialogControlKind::ComboBox) f->dropped = !f->dropped;
-        break;
-    case DialogKey::Enter:
+        return true;
+    case VK_RETURN:
         if (f && f->dropped) {
             f->dropped = false;
         } else if (f && (f->kind == DialogControlKind::Button || f->kind == DialogControlKind::DefButton)) {
             Click(d, f);
+        } else if (Control* def = DefaultButton(d)) {
+            Click(d, def);
         } else {
-            Control* def = nullptr;
-            for (auto& c : d->controls)
-                if (c->kind == DialogControlKind::DefButton && c->enabled) def = c.get();
-            if (def) Click(d, def);
-            else SendCommand(d, IDOK);
+            SendCommand(d, IDOK);
         }
-        break;
-    case DialogKey::Escape:
-        if (f && f->dropped) f->dropped = false;
-        else SendCommand(d, IDCANCEL);
-        break;
+        return true;
+    case VK_ESCAPE:
+        if (f && f->dropped)
+            f->dropped = false;
+        else
+            SendCommand(d, IDCANCEL);
+        return true;
+    default: return false;
     }
 }
 
@@ -289,189 +389,62 @@ char Mnemonic(const std::string& text)
                 ++i;
                 continue;
             }
-            return (char)std::tolower((unsigned char)text[i + 1]);
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
         }
     }
     return 0;
 }
 
-void MnemonicKey(Dialog* d, char letter)
+bool MnemonicKey(Dialog* d, char letter)
 {
+    letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
     for (size_t i = 0; i < d->controls.size(); ++i) {
         Control* c = d->controls[i].get();
-        if (Mnemonic(c->text) != letter) continue;
+        if (!c->visible || Mnemonic(c->text) != letter) continue;
         if (c->kind == DialogControlKind::Static || c->kind == DialogControlKind::GroupBox) {
             // A label hands the focus to the control after it.
             for (size_t k = i + 1; k < d->controls.size(); ++k)
                 if (Focusable(d->controls[k].get())) {
-                    SetFocusTo(d, d->controls[k].get());
-                    return;
+                    SetFocusTo(d, d->controls[k].get(), true);
+                    return true;
                 }
-            return;
+            return true;
         }
         if (!c->enabled) continue;
-        if (IsButton(c)) Click(d, c);
-        else SetFocusTo(d, c);
+        if (IsButton(c))
+            Click(d, c);
+        else
+            SetFocusTo(d, c, true);
+        return true;
+    }
+    return false;
+}
+
+void CharTyped(Dialog* d, unsigned ch)
+{
+    Control* f = Focused(d);
+    if (f && f->kind == DialogControlKind::Edit) {
+        if (ch == 8)
+            EditBackspace(d, f);
+        else if (ch >= 0x20 && ch != 0x7F && ch <= 0xFF)
+            TypeInto(d, f, std::string(1, static_cast<char>(ch)));
         return;
     }
+    // Where no edit takes the letter, it is a mnemonic.
+    if (ch > 0x20 && ch < 0x7F && std::isalnum(static_cast<int>(ch))) MnemonicKey(d, static_cast<char>(ch));
 }
 
-// --- Drawing into an RGB picture ----------------------------------------------------------------
-struct Canvas {
-    int w, h;
-    std::vector<uint8_t> rgb;
-    void Fill(int x, int y, int cw, int ch, uint32_t color)
-    {
-        int x0 = std::max(0, x), y0 = std::max(0, y);
-        int x1 = std::min(w, x + cw), y1 = std::min(h, y + ch);
-        for (int yy = y0; yy < y1; ++yy)
-            for (int xx = x0; xx < x1; ++xx) {
-                uint8_t* p = &rgb[((size_t)yy * w + xx) * 3];
-                p[0] = (uint8_t)(color >> 16);
-                p[1] = (uint8_t)(color >> 8);
-                p[2] = (uint8_t)color;
-            }
-    }
-    void Frame(int x, int y, int cw, int ch, uint32_t color)
-    {
-        Fill(x, y, cw, 1, color);
-        Fill(x, y + ch - 1, cw, 1, color);
-        Fill(x, y, 1, ch, color);
-        Fill(x + cw - 1, y, 1, ch, color);
-    }
-    // Draws text clipped to [x, maxX); '&' marks an underlined mnemonic and is not drawn.
-    void Text(int x, int y, const std::string& text, uint32_t color, int maxX)
-    {
-        int cx = x;
-        for (size_t i = 0; i < text.size(); ++i) {
-            unsigned char ch = (unsigned char)text[i];
-            bool underline = false;
-            if (ch == '&' && i + 1 < text.size()) {
-                ++i;
-                ch = (unsigned char)text[i];
-                underline = ch != '&';
-            }
-            if (cx + GlyphAdvance > maxX) break;
-            if (ch < 0x20 || ch > 0x7E) ch = '?';
-            const uint8_t* g = dialogs_font::Glyphs[ch - 0x20];
-            for (int col = 0; col < dialogs_font::GlyphColumns; ++col)
-                for (int row = 0; row < dialogs_font::GlyphRows; ++row)
-                    if (g[col] & (1u << row)) Fill(cx + col * FontScale, y + row * FontScale, FontScale, FontScale, color);
-            if (underline) Fill(cx, y + GlyphHeight + 1, GlyphAdvance - FontScale, 1, color);
-            cx += GlyphAdvance;
-        }
-    }
-};
-
-int TextWidth(const std::string& text)
-{
-    int n = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) ++i;
-        ++n;
-    }
-    return n * GlyphAdvance;
-}
-
-constexpr uint32_t Face = 0xD4D0C8, Shadow = 0x808080, Dark = 0x404040, White = 0xFFFFFF, Black = 0x000000,
-                   Grey = 0x8C8C8C, Highlight = 0x0A246A;
-
-void DrawList(Canvas& cv, const Control* c, int x, int y, int w, int rows, bool focused)
-{
-    cv.Fill(x, y, w, rows * RowHeight + 4, White);
-    cv.Frame(x, y, w, rows * RowHeight + 4, Dark);
-    for (int r = 0; r < rows; ++r) {
-        int index = c->top + r;
-        if (index >= (int)c->items.size()) break;
-        int ry = y + 2 + r * RowHeight;
-        bool selected = index == c->cursel;
-        if (selected) cv.Fill(x + 2, ry, w - 4, RowHeight, c->enabled ? Highlight : Grey);
-        uint32_t color = selected ? White : (c->enabled ? Black : Grey);
-        cv.Text(x + 5, ry + 3, c->items[index], color, x + w - 3);
-        if (selected && focused) cv.Frame(x + 2, ry, w - 4, RowHeight, 0xFFFF80);
-    }
-}
-
-void Draw(Dialog* d, Canvas& cv)
-{
-    cv.Fill(0, 0, cv.w, cv.h, Face);
-    Control* dropped = nullptr;
-    for (size_t i = 0; i < d->controls.size(); ++i) {
-        Control* c = d->controls[i].get();
-        bool focused = (int)i == d->focus;
-        uint32_t ink = c->enabled ? Black : Grey;
-        int ty = c->y + (c->h - GlyphHeight) / 2;
-        switch (c->kind) {
-        case DialogControlKind::Static: cv.Text(c->x, ty, c->text, ink, c->x + c->w); break;
-        case DialogControlKind::GroupBox:
-            cv.Frame(c->x, c->y + GlyphHeight / 2, c->w, c->h - GlyphHeight / 2, Shadow);
-            cv.Fill(c->x + 6, c->y, TextWidth(c->text) + 6, GlyphHeight, Face);
-            cv.Text(c->x + 9, c->y, c->text, ink, c->x + c->w);
-            break;
-        case DialogControlKind::Button:
-        case DialogControlKind::DefButton: {
-            cv.Fill(c->x, c->y, c->w, c->h, Face);
-            cv.Frame(c->x, c->y, c->w, c->h, c->kind == DialogControlKind::DefButton ? Black : Dark);
-            cv.Fill(c->x + 1, c->y + 1, c->w - 2, 1, White);
-            cv.Fill(c->x + 1, c->y + 1, 1, c->h - 2, White);
-            cv.Fill(c->x + 1, c->y + c->h - 2, c->w - 2, 1, Shadow);
-            cv.Fill(c->x + c->w - 2, c->y + 1, 1, c->h - 2, Shadow);
-            int tx = c->x + std::max(2, (c->w - TextWidth(c->text)) / 2);
-            cv.Text(tx, ty, c->text, ink, c->x + c->w - 2);
-            if (focused) cv.Frame(c->x + 4, c->y + 4, c->w - 8, c->h - 8, Dark);
-            break;
-        }
-        case DialogControlKind::CheckBox:
-        case DialogControlKind::RadioButton: {
-            int by = c->y + (c->h - 14) / 2;
-            cv.Fill(c->x, by, 14, 14, c->enabled ? White : Face);
-            cv.Frame(c->x, by, 14, 14, Dark);
-            if (c->check == BST_CHECKED) cv.Fill(c->x + 4, by + 4, 6, 6, ink);
-            cv.Text(c->x + 20, ty, c->text, ink, c->x + c->w);
-            if (focused) cv.Frame(c->x + 18, ty - 2, std::min(TextWidth(c->text) + 4, c->w - 18), GlyphHeight + 4, Dark);
-            break;
-        }
-        case DialogControlKind::Edit:
-            cv.Fill(c->x, c->y, c->w, c->h, c->enabled ? White : Face);
-            cv.Frame(c->x, c->y, c->w, c->h, Dark);
-            cv.Text(c->x + 4, ty, c->text, ink, c->x + c->w - 4);
-            if (focused) cv.Fill(std::min(c->x + 4 + TextWidth(c->text), c->x + c->w - 4), ty - 1, 2, GlyphHeight + 2, Black);
-            break;
-        case DialogControlKind::ListBox: {
-            int rows = VisibleRows(c);
-            DrawList(cv, c, c->x, c->y, c->w, rows, focused);
-            break;
-        }
-        case DialogControlKind::ComboBox: {
-            int bh = RowHeight + 4;
-            cv.Fill(c->x, c->y, c->w, bh, c->enabled ? White : Face);
-            cv.Frame(c->x, c->y, c->w, bh, Dark);
-            if (focused) cv.Fill(c->x + 2, c->y + 2, c->w - bh - 4, bh - 4, Highlight);
-            if (c->cursel >= 0 && c->cursel < (int)c->items.size())
-                cv.Text(c->x + 5, c->y + 5, c->items[c->cursel], focused ? White : ink, c->x + c->w - bh - 2);
-            int ax = c->x + c->w - bh;
-            cv.Fill(ax, c->y + 1, bh - 1, bh - 2, Face);
-            cv.Frame(ax, c->y, bh, bh, Dark);
-            for (int k = 0; k < 5; ++k) cv.Fill(ax + bh / 2 - 5 + k, c->y + bh / 2 - 2 + k, 11 - 2 * k, 1, ink);
-            if (c->dropped) dropped = c;
-            break;
-        }
-        }
-    }
-    if (dropped) DrawList(cv, dropped, dropped->x, dropped->y + RowHeight + 4, dropped->w, VisibleRows(dropped), true);
-}
-
-void Render(Dialog* d, Canvas& cv)
-{
-    cv.w = d->w;
-    cv.h = d->h;
-    cv.rgb.assign((size_t)cv.w * cv.h * 3, 0);
-    Draw(d, cv);
-}
-
+// --- Mouse ------------------------------------------------------------------------------------
 bool Inside(const Control* c, int x, int y, int height)
 {
     return x >= c->x && x < c->x + c->w && y >= c->y && y < c->y + height;
+}
+
+void ScrollList(Dialog* d, Control* c, int amount)
+{
+    int rows = VisibleRows(c);
+    c->top = std::max(0, std::min(c->top + amount, std::max(0, static_cast<int>(c->items.size()) - rows)));
+    d->dirty = true;
 }
 
 void MouseDown(Dialog* d, int x, int y)
@@ -481,31 +454,76 @@ void MouseDown(Dialog* d, int x, int y)
     for (auto& cp : d->controls) {
         Control* c = cp.get();
         if (!c->dropped) continue;
-        int ly = c->y + RowHeight + 4;
+        int ly = c->y + ComboBoxHeight() + 1;
         int rows = VisibleRows(c);
         c->dropped = false;
-        if (x >= c->x && x < c->x + c->w && y >= ly + 2 && y < ly + 2 + rows * RowHeight) {
-            int index = c->top + (y - ly - 2) / RowHeight;
+        if (x >= c->x && x < c->x + c->w && y >= ly && y < ly + rows * ListRowHeight()) {
+            int index = c->top + (y - ly) / ListRowHeight();
             if (index != c->cursel) Select(d, c, index);
-            return;
         }
+        return;
     }
     for (auto it = d->controls.rbegin(); it != d->controls.rend(); ++it) {
         Control* c = it->get();
         if (!Focusable(c)) continue;
-        int height = c->kind == DialogControlKind::ComboBox ? RowHeight + 4 : c->h;
+        int height = c->kind == DialogControlKind::ComboBox ? ComboBoxHeight() : c->h;
         if (!Inside(c, x, y, height)) continue;
         SetFocusTo(d, c);
         if (IsButton(c)) {
             d->pressed = c;
+            c->held = true;
         } else if (c->kind == DialogControlKind::ComboBox) {
             c->dropped = !c->items.empty();
-            KeepVisible(c, VisibleRows(c));
+            KeepVisible(c);
         } else if (c->kind == DialogControlKind::ListBox) {
-            int index = c->top + (y - c->y - 2) / RowHeight;
-            if (index >= 0 && index < (int)c->items.size() && index != c->cursel) Select(d, c, index);
+            if (ListHasScrollBar(c) && x >= c->x + c->w - 2 - ScrollBarWidth) {
+                int inner = c->h - 4;
+                int ry = y - c->y - 2;
+                int rows = VisibleRows(c);
+                if (ry < ScrollBarWidth)
+                    ScrollList(d, c, -1);
+                else if (ry >= inner - ScrollBarWidth)
+                    ScrollList(d, c, 1);
+                else {
+                    int count = static_cast<int>(c->items.size());
+                    int track = inner - 2 * ScrollBarWidth;
+                    int thumb = std::max(8, track * rows / count);
+                    int pos = (track - thumb) * c->top / std::max(1, count - rows);
+                    ScrollList(d, c, ry - ScrollBarWidth < pos ? -rows : rows);
+                }
+                return;
+            }
+            int index = c->top + (y - c->y - 2) / ListRowHeight();
+            if (index < 0 || index >= static_cast<int>(c->items.size())) return;
+            DWORD now = GetMessageTime();
+            bool twice = d->lastClickId == c->id && d->lastClickIndex == index &&
+                         now - d->lastClickTime <= GetDoubleClickTime();
+            if (index != c->cursel) Select(d, c, index);
+            if (twice) {
+                d->lastClickId = 0;
+                d->lastClickIndex = -1;
+                Notify(d, c, LBN_DBLCLK);
+            } else {
+                d->lastClickId = c->id;
+                d->lastClickIndex = index;
+                d->lastClickTime = now;
+            }
+        } else if (c->kind == DialogControlKind::Edit) {
+            c->allSelected = false;
+            c->caret = dialog_text::CharacterAt(c->text, x - c->x - 4);
         }
         return;
+    }
+}
+
+void MouseMove(Dialog* d, int x, int y)
+{
+    if (Control* c = d->pressed) {
+        bool in = Inside(c, x, y, c->h);
+        if (in != c->held) {
+            c->held = in;
+            d->dirty = true;
+        }
     }
 }
 
@@ -513,290 +531,19 @@ void MouseUp(Dialog* d, int x, int y)
 {
     Control* c = d->pressed;
     d->pressed = nullptr;
-    if (c && Inside(c, x, y, c->h)) Click(d, c);
-}
-
-void Wheel(Dialog* d, int amount)
-{
-    Control* f = Focused(d);
-    if (!f || !IsList(f)) return;
-    int rows = VisibleRows(f);
-    f->top = std::max(0, std::min(f->top - amount, std::max(0, (int)f->items.size() - rows)));
+    if (!c) return;
+    c->held = false;
     d->dirty = true;
+    if (Inside(c, x, y, c->h)) Click(d, c);
 }
 
-void TypeText(Dialog* d, const char* text)
+// --- Messages to controls ---------------------------------------------------------------------
+LRESULT ControlMessage(Dialog* d, Control* c, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Control* f = Focused(d);
-    if (!f || f->kind != DialogControlKind::Edit) return;
-    for (const char* p = text; *p; ++p)
-        if ((unsigned char)*p >= 0x20 && (unsigned char)*p < 0x7F) f->text.push_back(*p);
-    Notify(d, f, EN_CHANGE);
-}
-
-void Backspace(Dialog* d)
-{
-    Control* f = Focused(d);
-    if (!f || f->kind != DialogControlKind::Edit || f->text.empty()) return;
-    f->text.pop_back();
-    Notify(d, f, EN_CHANGE);
-}
-
-bool HandleSdlEvent(Dialog* d, Uint32 windowId, const SDL_Event* e)
-{
-    switch (e->type) {
-    case SDL_KEYDOWN: {
-        if (e->key.windowID != windowId) return false;
-        SDL_Keycode k = e->key.keysym.sym;
-        bool shift = (e->key.keysym.mod & KMOD_SHIFT) != 0;
-        if (e->key.keysym.mod & KMOD_ALT) {
-            if (k >= SDLK_a && k <= SDLK_z) MnemonicKey(d, (char)('a' + (k - SDLK_a)));
-            return true;
-        }
-        switch (k) {
-        case SDLK_TAB: Key(d, shift ? DialogKey::ShiftTab : DialogKey::Tab); break;
-        case SDLK_UP: Key(d, DialogKey::Up); break;
-        case SDLK_DOWN: Key(d, DialogKey::Down); break;
-        case SDLK_LEFT: Key(d, DialogKey::Left); break;
-        case SDLK_RIGHT: Key(d, DialogKey::Right); break;
-        case SDLK_RETURN:
-        case SDLK_KP_ENTER: Key(d, DialogKey::Enter); break;
-        case SDLK_ESCAPE: Key(d, DialogKey::Escape); break;
-        case SDLK_SPACE:
-            if (Focused(d) && Focused(d)->kind != DialogControlKind::Edit) Key(d, DialogKey::Space);
-            break;
-        case SDLK_BACKSPACE: Backspace(d); break;
-        default: break;
-        }
-        return true;
-    }
-    case SDL_KEYUP: return e->key.windowID == windowId;
-    case SDL_TEXTINPUT:
-        if (e->text.windowID != windowId) return false;
-        TypeText(d, e->text.text);
-        return true;
-    case SDL_MOUSEBUTTONDOWN:
-        if (e->button.windowID != windowId) return false;
-        if (e->button.button == SDL_BUTTON_LEFT) MouseDown(d, e->button.x, e->button.y);
-        return true;
-    case SDL_MOUSEBUTTONUP:
-        if (e->button.windowID != windowId) return false;
-        if (e->button.button == SDL_BUTTON_LEFT) MouseUp(d, e->button.x, e->button.y);
-        return true;
-    case SDL_MOUSEWHEEL:
-        if (e->wheel.windowID != windowId) return false;
-        Wheel(d, e->wheel.y);
-        return true;
-    case SDL_MOUSEMOTION: return e->motion.windowID == windowId;
-    case SDL_WINDOWEVENT:
-        if (e->window.windowID != windowId) return false;
-        if (e->window.event == SDL_WINDOWEVENT_CLOSE) SendCommand(d, IDCANCEL);
-        d->dirty = true;
-        return true;
-    default: return false;
-    }
-}
-
-// Shows the dialog in a window of its own until it ends; the program's own windows keep being
-// painted, but take no input meanwhile.
-INT_PTR RunWindow(Dialog* d)
-{
-    if (!PlatformInit()) {
-        PlatformTrace("dialogs: \"%s\" cannot be shown: the platform did not start", d->title.c_str());
-        return -1;
-    }
-    SDL_Window* window = SDL_CreateWindow(d->title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, d->w, d->h,
-                                          SDL_WINDOW_SHOWN);
-    if (!window) {
-        PlatformTrace("dialogs: no window for \"%s\": %s", d->title.c_str(), SDL_GetError());
-        return -1;
-    }
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    SDL_Texture* texture =
-        renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, d->w, d->h) : nullptr;
-    if (!texture) {
-        PlatformTrace("dialogs: no renderer for \"%s\": %s", d->title.c_str(), SDL_GetError());
-        if (renderer) SDL_DestroyRenderer(renderer);
-        SDL_DestroyWindow(window);
-        return -1;
-    }
-    Uint32 windowId = SDL_GetWindowID(window);
-    int handler = PlatformAddEventHandler(
-        [d, windowId](const void* e) { return HandleSdlEvent(d, windowId, static_cast<const SDL_Event*>(e)); });
-    SDL_StartTextInput();
-    // Without a display nobody can answer the dialog: it takes the input already queued for it
-    // (scripted events) and then ends as Cancel rather than wait for ever.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool headless = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    Canvas cv{};
-    while (!d->ended) {
-        MSG msg{};
-        bool any = false;
-        while (!d->ended && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            any = true;
-            if (msg.message == WM_QUIT) {
-                // The program is closing: give the quit back to its own loop.
-                PostQuitMessage((int)msg.wParam);
-                d->ended = true;
-                d->result = IDCANCEL;
-                break;
-            }
-            bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
-                         (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST);
-            if (input) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (d->ended) break;
-        if (d->dirty) {
-            d->dirty = false;
-            Render(d, cv);
-            SDL_UpdateTexture(texture, nullptr, cv.rgb.data(), cv.w * 3);
-            SDL_RenderClear(renderer);
-            SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-            SDL_RenderPresent(renderer);
-        }
-        if (!any && headless) {
-            PlatformTrace("dialogs: \"%s\" has no display to answer it and no more input; cancelled",
-                          d->title.c_str());
-            d->result = IDCANCEL;
-            break;
-        }
-        if (!any) SDL_Delay(10);
-    }
-    SDL_StopTextInput();
-    PlatformRemoveEventHandler(handler);
-    SDL_DestroyTexture(texture);
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-    return d->result;
-}
-
-} // namespace
-
-INT_PTR DialogBoxIndirectParamA(HINSTANCE, const DialogTemplate* dialogTemplate, HWND, DLGPROC proc, LPARAM param)
-{
-    if (!dialogTemplate || !proc) {
-        PlatformTrace("dialogs: DialogBoxIndirectParamA without a %s", dialogTemplate ? "procedure" : "template");
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    if (dialogTemplate->Width <= 0 || dialogTemplate->Height <= 0 || dialogTemplate->Width > 4096 ||
-        dialogTemplate->Height > 4096) {
-        PlatformTrace("dialogs: \"%s\" has an unusable size %d x %d", dialogTemplate->Title.c_str(),
-                      dialogTemplate->Width, dialogTemplate->Height);
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    auto d = std::make_unique<Dialog>();
-    d->hwnd = NewHandle();
-    d->proc = proc;
-    d->title = dialogTemplate->Title;
-    d->w = dialogTemplate->Width;
-    d->h = dialogTemplate->Height;
-    for (const DialogItemTemplate& item : dialogTemplate->Items) {
-        auto c = std::make_unique<Control>();
-        c->hwnd = NewHandle();
-        c->kind = item.Kind;
-        c->id = item.Id;
-        c->text = item.Text;
-        c->x = item.X;
-        c->y = item.Y;
-        c->w = item.Width;
-        c->h = item.Height;
-        c->enabled = !item.Disabled;
-        g_controls[c->hwnd] = {d.get(), c.get()};
-        d->controls.push_back(std::move(c));
-    }
-    g_dialogs[d->hwnd] = d.get();
-
-    MoveFocus(d.get(), 1);
-    Control* first = Focused(d.get());
-    INT_PTR setFocus = proc(d->hwnd, WM_INITDIALOG, first ? reinterpret_cast<WPARAM>(first->hwnd) : 0, param);
-    (void)setFocus;
-    RepairFocus(d.get());
-
-    INT_PTR result;
-    if (d->ended) {
-        result = d->result;
-    } else if (g_driver) {
-        auto driver = g_driver;
-        driver(d->hwnd);
-        if (!d->ended) {
-            PlatformTrace("dialogs: \"%s\" was still open when its test driver returned; cancelled\n",
-                          d->title.c_str());
-            d->ended = true;
-            d->result = IDCANCEL;
-        }
-        result = d->result;
-    } else {
-        result = RunWindow(d.get());
-    }
-    for (auto& c : d->controls) g_controls.erase(c->hwnd);
-    g_dialogs.erase(d->hwnd);
-    return result;
-}
-
-void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate)
-{
-    g_templates[TemplateKey(name)] = dialogTemplate;
-}
-
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param)
-{
-    auto it = g_templates.find(TemplateKey(templateName));
-    if (it == g_templates.end()) {
-        PlatformTrace("dialogs: no dialog template %s", TemplateKey(templateName).c_str());
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return -1;
-    }
-    // A copy: the procedure may register templates while the dialog runs.
-    DialogTemplate copy = it->second;
-    return DialogBoxIndirectParamA(instance, &copy, parent, proc, param);
-}
-
-BOOL EndDialog(HWND dialog, INT_PTR result)
-{
-    Dialog* d = FindDialog(dialog);
-    if (!d) {
-        PlatformTrace("dialogs: EndDialog on an unknown dialog");
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    d->ended = true;
-    d->result = result;
-    return TRUE;
-}
-
-HWND GetDlgItem(HWND dialog, int id)
-{
-    Control* c = FindItem(FindDialog(dialog), id);
-    if (!c) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    return c->hwnd;
-}
-
-int GetDlgCtrlID(HWND control)
-{
-    Control* c = FindControl(control);
-    return c ? c->id : 0;
-}
-
-LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    Dialog* d = nullptr;
-    Control* c = FindControl(control, &d);
-    if (!c) {
-        PlatformTrace("dialogs: message 0x%04X to an unknown control", message);
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
     d->dirty = true;
     const bool list = IsList(c);
-    const int count = (int)c->items.size();
-    const int index = (int)(INT_PTR)wParam;
+    const int count = static_cast<int>(c->items.size());
+    const int index = static_cast<int>(static_cast<INT_PTR>(wParam));
     const bool valid = index >= 0 && index < count;
     switch (message) {
     case CB_ADDSTRING:
@@ -811,9 +558,12 @@ LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lPar
         if (!valid) return CB_ERR;
         c->items.erase(c->items.begin() + index);
         c->data.erase(c->data.begin() + index);
-        if (c->cursel == index) c->cursel = -1;
-        else if (c->cursel > index) --c->cursel;
-        c->top = std::min(c->top, std::max(0, count - 1));
+        if (c->cursel == index)
+            c->cursel = -1;
+        else if (c->cursel > index)
+            --c->cursel;
+        if (c->top > index) --c->top;
+        KeepVisible(c);
         return count - 1;
     case CB_GETCOUNT:
     case LB_GETCOUNT:
@@ -831,18 +581,18 @@ LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lPar
             return CB_ERR;
         }
         c->cursel = index;
-        KeepVisible(c, VisibleRows(c));
+        KeepVisible(c);
         return index;
     case CB_GETLBTEXT:
     case LB_GETTEXT:
         if (!list) break;
         if (!valid || !lParam) return CB_ERR;
         std::memcpy(reinterpret_cast<char*>(lParam), c->items[index].c_str(), c->items[index].size() + 1);
-        return (LRESULT)c->items[index].size();
+        return static_cast<LRESULT>(c->items[index].size());
     case CB_GETLBTEXTLEN:
     case LB_GETTEXTLEN:
         if (!list) break;
-        return valid ? (LRESULT)c->items[index].size() : CB_ERR;
+        return valid ? static_cast<LRESULT>(c->items[index].size()) : CB_ERR;
     case CB_RESETCONTENT:
     case LB_RESETCONTENT:
         if (!list) break;
@@ -862,6 +612,20 @@ LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lPar
         if (!valid) return CB_ERR;
         c->data[index] = lParam;
         return 0;
+    case LB_GETTOPINDEX:
+        if (c->kind != DialogControlKind::ListBox) break;
+        return c->top;
+    case LB_SETTOPINDEX:
+        if (c->kind != DialogControlKind::ListBox) break;
+        if (index < 0 || (count > 0 && index >= count)) return LB_ERR;
+        c->top = index;
+        KeepVisible(c);
+        // The list scrolls no further than its last full page.
+        return 0;
+    case EM_LIMITTEXT:
+        if (c->kind != DialogControlKind::Edit) break;
+        c->limit = wParam == 0 ? 0x7FFFFFFE : static_cast<size_t>(wParam);
+        return 0;
     case BM_GETCHECK:
         if (!IsButton(c)) break;
         return c->check;
@@ -875,19 +639,878 @@ LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_SETTEXT:
         c->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        c->caret = c->text.size();
+        c->allSelected = false;
         return TRUE;
-    case WM_GETTEXTLENGTH: return (LRESULT)c->text.size();
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(c->text.size());
     case WM_GETTEXT: {
         if (!lParam || wParam == 0) return 0;
-        size_t n = std::min(c->text.size(), (size_t)wParam - 1);
+        size_t n = std::min(c->text.size(), static_cast<size_t>(wParam) - 1);
         std::memcpy(reinterpret_cast<char*>(lParam), c->text.data(), n);
         reinterpret_cast<char*>(lParam)[n] = 0;
-        return (LRESULT)n;
+        return static_cast<LRESULT>(n);
     }
+    case WM_SETREDRAW:
+        c->redraw = wParam != 0;
+        return 0;
+    case WM_ENABLE: return 0;
     default: break;
     }
     PlatformTrace("dialogs: control %d does not take message 0x%04X", c->id, message);
     return list ? CB_ERR : 0;
+}
+
+// Runs `f` on the thread of the dialog: at once on it, else through the dialog's queue
+// (waiting until that thread's next message call has run it).
+LRESULT OnDialogThread(HWND dialog, std::thread::id owner, const std::function<LRESULT()>& f)
+{
+    if (std::this_thread::get_id() == owner) return f();
+    std::function<LRESULT()> copy = f;
+    return SendMessageA(dialog, MsgCall, 0, reinterpret_cast<LPARAM>(&copy));
+}
+
+bool LookUpControl(HWND control, ControlEntry& entry)
+{
+    std::lock_guard<std::mutex> lock(g_handleMutex);
+    auto it = g_controls.find(control);
+    if (it == g_controls.end()) return false;
+    entry = it->second;
+    return true;
+}
+
+bool LookUpDialogOwner(HWND dialog, std::thread::id& owner)
+{
+    std::lock_guard<std::mutex> lock(g_handleMutex);
+    auto it = g_dialogOwners.find(dialog);
+    if (it == g_dialogOwners.end()) return false;
+    owner = it->second;
+    return true;
+}
+
+// On the control's thread: its record, or null when it went away meanwhile.
+bool ControlHere(HWND control, Dialog*& d, Control*& c)
+{
+    ControlEntry entry;
+    if (!LookUpControl(control, entry) || !Alive(entry.d)) return false;
+    d = entry.d;
+    c = entry.c;
+    return true;
+}
+
+// --- Presenting -------------------------------------------------------------------------------
+void Present(Dialog* d)
+{
+    if (!Alive(d)) return;
+    for (auto& c : d->controls)
+        if (!c->redraw) return;  // drawn again when redrawing is switched back on
+    d->dirty = false;
+    SDL_Window* window = PlatformSdlWindow(d->hwnd);
+    if (!window || !IsWindowVisible(d->hwnd)) return;
+    SDL_Surface* target = SDL_GetWindowSurface(window);
+    if (!target) return;
+    Canvas cv;
+    RenderClient(d, cv);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(cv.rgb.data(), cv.w, cv.h, 24, cv.w * 3,
+                                                             SDL_PIXELFORMAT_RGB24);
+    if (!source) return;
+    SDL_BlitSurface(source, nullptr, target, nullptr);
+    SDL_FreeSurface(source);
+    SDL_UpdateWindowSurface(window);
+}
+
+bool Headless()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+// The newest dialog alive gets the frame ticks.
+void RetargetPump()
+{
+    HWND target = nullptr;
+    uint64_t best = 0;
+    for (auto& [h, d] : g_dialogs)
+        if (Alive(d.get()) && d->order >= best) {
+            best = d->order;
+            target = h;
+        }
+    g_pumpTarget = target;
+    if (!target) g_tickOutstanding = false;
+}
+
+void PumpLoop()
+{
+    std::unique_lock<std::mutex> lock(g_pumpMutex);
+    while (!g_pumpStop) {
+        g_pumpWake.wait_for(lock, std::chrono::milliseconds(16));
+        if (g_pumpStop) break;
+        HWND target = g_pumpTarget.load();
+        if (!target || g_tickOutstanding.exchange(true)) continue;
+        lock.unlock();
+        if (!PostMessageA(target, MsgFrameTick, 0, 0)) g_tickOutstanding = false;
+        lock.lock();
+    }
+}
+
+void StopPump()
+{
+    std::thread* thread;
+    {
+        std::lock_guard<std::mutex> lock(g_pumpMutex);
+        thread = g_pumpThread;
+        g_pumpThread = nullptr;
+        g_pumpStop = true;
+    }
+    g_pumpWake.notify_all();
+    if (thread) {
+        thread->join();
+        delete thread;
+    }
+}
+
+void StartPump()
+{
+    std::lock_guard<std::mutex> lock(g_pumpMutex);
+    if (g_pumpThread) return;
+    static bool atExit = false;
+    if (!atExit) {
+        atExit = true;
+        std::atexit(StopPump);
+    }
+    g_pumpStop = false;
+    g_pumpThread = new std::thread(PumpLoop);
+}
+
+// A dialog frame: drawn where something changed, and counted as a presented frame when the
+// program itself has not presented one for a while (it is waiting in a dialog's loop).
+void RunActions();
+
+void FrameTick()
+{
+    g_tickOutstanding = false;
+    std::vector<HWND> handles;
+    for (auto& [h, d] : g_dialogs) handles.push_back(h);
+    for (HWND h : handles) {
+        Dialog* d = FindDialog(h);
+        if (d && d->dirty) Present(d);
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (PlatformFrameCount() != g_framesAfterMine) g_othersPresented = now;
+    if (now - g_othersPresented >= std::chrono::milliseconds(100)) PlatformFramePresented();
+    g_framesAfterMine = PlatformFrameCount();
+    RunActions();
+    if (g_ticker) {
+        auto ticker = g_ticker;
+        ticker();
+    }
+}
+
+// --- Script and queued actions ----------------------------------------------------------------
+// The dialog that takes an action on control `id`: the frontmost open one that shows it enabled.
+Dialog* ActionTarget(int id, Control*& control)
+{
+    Dialog* best = nullptr;
+    for (auto& [h, dp] : g_dialogs) {
+        Dialog* d = dp.get();
+        if (!Alive(d) || d->ended || !d->enabled || !d->initialised || !IsWindowVisible(h)) continue;
+        Control* c = FindItem(d, id);
+        if (!c || !c->visible || !c->enabled) continue;
+        if (!best || d->order > best->order) {
+            best = d;
+            control = c;
+        }
+    }
+    return best;
+}
+
+bool PerformAction(Dialog* d, Control* c, const PendingAction& a)
+{
+    if (a.action == "click") {
+        if (!IsButton(c)) {
+            PlatformTrace("script line %d: control %d is no button", a.line, a.id);
+            return false;
+        }
+        return Click(d, c);
+    }
+    if (a.action == "text") {
+        if (c->kind != DialogControlKind::Edit) {
+            PlatformTrace("script line %d: control %d is no edit control", a.line, a.id);
+            return false;
+        }
+        SetFocusTo(d, c);
+        c->allSelected = !c->text.empty();
+        if (a.argument.empty()) {
+            EditReplaceSelection(c);
+            Notify(d, c, EN_CHANGE);
+        } else {
+            TypeInto(d, c, a.argument);
+        }
+        return true;
+    }
+    if (a.action == "select" || a.action == "dblclick") {
+        int index = std::atoi(a.argument.c_str());
+        if (!IsList(c) || index < 0 || index >= static_cast<int>(c->items.size())) {
+            PlatformTrace("script line %d: control %d has no entry %d", a.line, a.id, index);
+            return false;
+        }
+        if (index != c->cursel || a.action == "select") Select(d, c, index);
+        SetFocusTo(d, c);
+        if (a.action == "dblclick" && Alive(d) && !d->ended) Notify(d, c, LBN_DBLCLK);
+        return true;
+    }
+    if (a.action == "key") {
+        int vk = 0;
+        // Single letters and digits are their own codes; names are looked up by the core.
+        static const std::map<std::string, int> names = {
+            {"VK_RETURN", VK_RETURN}, {"VK_ESCAPE", VK_ESCAPE}, {"VK_TAB", VK_TAB},     {"VK_SPACE", VK_SPACE},
+            {"VK_UP", VK_UP},         {"VK_DOWN", VK_DOWN},     {"VK_LEFT", VK_LEFT},   {"VK_RIGHT", VK_RIGHT},
+            {"VK_HOME", VK_HOME},     {"VK_END", VK_END},       {"VK_PRIOR", VK_PRIOR}, {"VK_NEXT", VK_NEXT},
+            {"VK_BACK", VK_BACK},     {"VK_DELETE", VK_DELETE}, {"VK_F4", VK_F4}};
+        auto it = names.find(a.argument);
+        if (it != names.end())
+            vk = it->second;
+        else if (a.argument.size() == 1 && std::isalnum(static_cast<unsigned char>(a.argument[0])))
+            vk = std::toupper(static_cast<unsigned char>(a.argument[0]));
+        if (!vk) {
+            PlatformTrace("script line %d: key %s is not one a dialog takes", a.line, a.argument.c_str());
+            return false;
+        }
+        return DialogTestPostKey(d->hwnd, c->id, vk);
+    }
+    PlatformTrace("script line %d: unknown dialog action \"%s\"", a.line, a.action.c_str());
+    return false;
+}
+
+void RunActions()
+{
+    while (!g_actions.empty()) {
+        PendingAction a = g_actions.front();
+        Control* c = nullptr;
+        Dialog* d = ActionTarget(a.id, c);
+        if (!d) {
+            if (std::chrono::steady_clock::now() - a.queued < std::chrono::milliseconds(ActionPatienceMs)) return;
+            PlatformTrace("script line %d: no open dialog showed control %d enabled within %u s; \"%s\" dropped",
+                          a.line, a.id, static_cast<unsigned>(ActionPatienceMs / 1000), a.action.c_str());
+            g_actions.pop_front();
+            continue;
+        }
+        // Taken off first: the action may run a nested dialog that carries out the next ones.
+        g_actions.pop_front();
+        PerformAction(d, c, a);
+    }
+}
+
+void WakeActions()
+{
+    HWND target = g_pumpTarget.load();
+    if (target && !g_actions.empty()) PostMessageA(target, MsgRunActions, 0, 0);
+}
+
+void QueueAction(int line, int id, const std::string& action, const std::string& argument)
+{
+    g_actions.push_back(PendingAction{line, id, action, argument, std::chrono::steady_clock::now()});
+    WakeActions();
+}
+
+// --- Screenshots ------------------------------------------------------------------------------
+bool OverlayDialogs(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame)
+{
+    std::vector<Dialog*> shown;
+    for (auto& [hwnd, d] : g_dialogs)
+        if (Alive(d.get()) && IsWindowVisible(hwnd)) shown.push_back(d.get());
+    if (shown.empty()) return haveFrame;
+    std::sort(shown.begin(), shown.end(), [](Dialog* a, Dialog* b) { return a->order < b->order; });
+    // Everything in notional screen coordinates of the client areas.
+    HWND main = PlatformMainWindow();
+    bool mainIsDialog = main && FindDialog(main) != nullptr;
+    POINT origin{0, 0};
+    Canvas cv;
+    if (haveFrame && main && !mainIsDialog) {
+        ClientToScreen(main, &origin);
+        cv.w = w;
+        cv.h = h;
+        cv.rgb = std::move(rgb);
+        cv.NoClip();
+    } else {
+        // No picture of the program's: the dialogs on a plain desktop.
+        long left = LONG_MAX, top = LONG_MAX, right = LONG_MIN, bottom = LONG_MIN;
+        for (Dialog* d : shown) {
+            POINT p{0, 0};
+            ClientToScreen(d->hwnd, &p);
+            left = std::min<long>(left, p.x - FrameWidth);
+            top = std::min<long>(top, p.y - FrameWidth - CaptionHeight);
+            right = std::max<long>(right, p.x + d->w + FrameWidth);
+            bottom = std::max<long>(bottom, p.y + d->h + FrameWidth);
+        }
+        const int margin = 16;
+        origin = POINT{static_cast<LONG>(left - margin), static_cast<LONG>(top - margin)};
+        cv.Reset(static_cast<int>(right - left) + 2 * margin, static_cast<int>(bottom - top) + 2 * margin, 0x3A6EA5);
+    }
+    HWND active = GetActiveWindow();
+    for (Dialog* d : shown) {
+        POINT p{0, 0};
+        ClientToScreen(d->hwnd, &p);
+        SDL_Window* window = PlatformSdlWindow(d->hwnd);
+        std::string title = window && SDL_GetWindowTitle(window) ? SDL_GetWindowTitle(window) : d->title;
+        Canvas framed;
+        RenderFramed(d, title, d->hwnd == active, framed);
+        cv.Paste(framed, static_cast<int>(p.x - origin.x) - FrameWidth,
+                 static_cast<int>(p.y - origin.y) - FrameWidth - CaptionHeight);
+    }
+    w = cv.w;
+    h = cv.h;
+    rgb = std::move(cv.rgb);
+    return true;
+}
+
+// --- Registration with the core ---------------------------------------------------------------
+LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+bool ShowControl(HWND control, int cmdShow)
+{
+    Dialog* d;
+    Control* c;
+    if (!ControlHere(control, d, c)) return false;
+    bool was = c->visible;
+    c->visible = cmdShow != SW_HIDE;
+    if (!c->visible) {
+        c->dropped = false;
+        RepairFocus(d);
+    }
+    d->dirty = true;
+    return was;
+}
+
+void RegisterWithCore()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    PlatformChildWindows children;
+    children.owns = [](HWND h) {
+        std::lock_guard<std::mutex> lock(g_handleMutex);
+        return g_controls.count(h) != 0;
+    };
+    children.send = [](HWND h, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        return DialogSendMessage(h, msg, wParam, lParam);
+    };
+    children.show = [](HWND h, int cmd) -> BOOL {
+        ControlEntry e;
+        if (!LookUpControl(h, e)) return FALSE;
+        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [h, cmd] { return ShowControl(h, cmd) ? 1 : 0; }));
+    };
+    children.isVisible = [](HWND h) -> BOOL {
+        ControlEntry e;
+        if (!LookUpControl(h, e)) return FALSE;
+        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [h, e] {
+            Dialog* d;
+            Control* c;
+            return (ControlHere(h, d, c) && c->visible && IsWindowVisible(e.dialog)) ? 1 : 0;
+        }));
+    };
+    children.focus = [](HWND h) -> HWND {
+        ControlEntry e;
+        if (!LookUpControl(h, e)) return nullptr;
+        return reinterpret_cast<HWND>(OnDialogThread(e.dialog, e.owner, [h, e] {
+            Dialog* d;
+            Control* c;
+            if (!ControlHere(h, d, c)) return static_cast<LRESULT>(0);
+            Control* old = Focused(d);
+            SetFocusTo(d, c);
+            SetFocus(e.dialog);
+            return reinterpret_cast<LRESULT>(old ? old->hwnd : nullptr);
+        }));
+    };
+    PlatformSetChildWindows(std::move(children));
+    PlatformSetMessageBoxProvider(ShowMessageBox);
+    PlatformSetScriptDialogHandler([](int line, int id, const std::string& action, const std::string& argument) {
+        QueueAction(line, id, action, argument);
+    });
+    PlatformSetScreenshotOverlay(OverlayDialogs);
+}
+
+// Script lines may come before the first dialog: the hooks are in place from the start.
+const bool g_registeredAtStart = (RegisterWithCore(), true);
+
+bool RegisterClassOnce()
+{
+    if (g_class) return true;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DialogWindowProc;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = ClassName;
+    g_class = RegisterClassA(&wc);
+    if (!g_class) PlatformTrace("dialogs: the dialog window class cannot be registered");
+    return g_class != 0;
+}
+
+// Frees the records of destroyed dialogs once no call is running on them.
+void Bury()
+{
+    if (g_wndProcDepth == 0) g_graveyard.clear();
+}
+
+void ForgetDialog(Dialog* d)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_handleMutex);
+        for (auto& c : d->controls) g_controls.erase(c->hwnd);
+        g_dialogOwners.erase(d->hwnd);
+    }
+    auto it = g_dialogs.find(d->hwnd);
+    if (it != g_dialogs.end()) {
+        g_graveyard.push_back(std::move(it->second));
+        g_dialogs.erase(it);
+    }
+    RetargetPump();
+    if (g_dialogs.empty()) {
+        // Joined now rather than at exit; a new dialog starts it again.
+        StopPump();
+    }
+}
+
+bool AcceptsInput(HWND hwnd)
+{
+    Dialog* d = FindDialog(hwnd);
+    if (!d) {
+        ControlEntry e;
+        if (!LookUpControl(hwnd, e)) return false;
+        d = e.d;
+    }
+    return Alive(d) && d->enabled;
+}
+
+bool IsInputMessage(UINT message)
+{
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    Dialog* d = FindDialog(hwnd);
+    if (!d) {
+        if (msg == WM_CLOSE) return 0;  // never destroyed behind the program's back
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    ++g_wndProcDepth;
+    struct Leave {
+        ~Leave()
+        {
+            --g_wndProcDepth;
+            Bury();
+        }
+    } leave;
+    switch (msg) {
+    case MsgCall: return (*reinterpret_cast<std::function<LRESULT()>*>(lParam))();
+    case MsgEndDialog:
+        if (!d->destroyed) {
+            d->ended = true;
+            d->result = static_cast<INT_PTR>(wParam);
+            if (!d->modal) ShowWindow(hwnd, SW_HIDE);
+        }
+        return 0;
+    case MsgFrameTick: FrameTick(); return 0;
+    case MsgRunActions: RunActions(); return 0;
+    case WM_PAINT:
+        Present(d);
+        return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (!d->enabled || d->destroyed) return 0;
+        if (msg == WM_SYSKEYDOWN) {
+            if (wParam == VK_F4) SendCommand(d, IDCANCEL);
+            else if ((wParam >= 'A' && wParam <= 'Z') || (wParam >= '0' && wParam <= '9'))
+                MnemonicKey(d, static_cast<char>(wParam));
+            else
+                return DefWindowProcA(hwnd, msg, wParam, lParam);
+        } else {
+            KeyDown(d, static_cast<int>(wParam), (GetKeyState(VK_SHIFT) & 0x8000) != 0);
+        }
+        if (Alive(d)) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_CHAR:
+        if (!d->enabled || d->destroyed) return 0;
+        CharTyped(d, static_cast<unsigned>(wParam & 0xFF));
+        if (Alive(d)) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR: return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (!d->enabled || d->destroyed) return 0;
+        MouseDown(d, static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)));
+        if (Alive(d)) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_LBUTTONUP:
+        if (d->destroyed) return 0;
+        MouseUp(d, static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)));
+        if (Alive(d)) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_MOUSEMOVE:
+        MouseMove(d, static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)));
+        if (d->dirty) InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_MOUSEWHEEL: {
+        if (!d->enabled) return 0;
+        POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+        ScreenToClient(hwnd, &p);
+        int notches = static_cast<SHORT>(HIWORD(wParam)) / 120;
+        Control* target = nullptr;
+        for (auto& c : d->controls)
+            if (c->visible && c->kind == DialogControlKind::ListBox && Inside(c.get(), p.x, p.y, c->h)) target = c.get();
+        if (!target && Focused(d) && IsList(Focused(d))) target = Focused(d);
+        if (target) {
+            ScrollList(d, target, -3 * notches);
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: return 0;
+    case WM_CLOSE: {
+        // The close box: the procedure may take it, else it is Cancel.
+        if (!d->enabled || d->destroyed) return 0;
+        INT_PTR taken = d->proc ? d->proc(hwnd, msg, wParam, lParam) : FALSE;
+        if (!taken && Alive(d)) SendCommand(d, IDCANCEL);
+        return 0;
+    }
+    case WM_NEXTDLGCTL:
+        if (lParam) {
+            Dialog* owner;
+            Control* c;
+            if (ControlHere(reinterpret_cast<HWND>(wParam), owner, c) && owner == d) SetFocusTo(d, c);
+        } else {
+            MoveFocus(d, wParam ? -1 : 1);
+        }
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_TIMER:
+        if (wParam == IdleTimerId) {
+            if (d->modal && !d->ended && NobodyCanAnswer()) {
+                PlatformTrace("dialogs: \"%s\" has no display or script to answer it; cancelled", d->title.c_str());
+                d->ended = true;
+                d->result = IDCANCEL;
+            }
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        if (d->proc) d->proc(hwnd, msg, wParam, lParam);
+        d->destroyed = true;
+        if (d->surface) d->surface = nullptr;
+        return 0;
+    case WM_NCDESTROY:
+        d->destroyed = true;
+        ForgetDialog(d);
+        return 0;
+    default: break;
+    }
+    if (d->destroyed || !d->proc) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    INT_PTR handled = d->proc(hwnd, msg, wParam, lParam);
+    if (msg == WM_TIMER || msg == WM_COMMAND || msg >= WM_USER) {
+        if (Alive(d) && d->dirty) InvalidateRect(hwnd, nullptr, FALSE);
+        return handled;
+    }
+    return handled ? handled : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+std::string TemplateKey(LPCSTR name)
+{
+    if (!name) return std::string();
+    if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
+    return std::string(name);
+}
+
+bool ValidTemplate(const DialogTemplate* t, DLGPROC proc, const char* call)
+{
+    if (!t || !proc) {
+        PlatformTrace("dialogs: %s without a %s", call, t ? "procedure" : "template");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (t->Width <= 0 || t->Height <= 0 || t->Width > 4096 || t->Height > 4096) {
+        PlatformTrace("dialogs: \"%s\" has an unusable size %d x %d", t->Title.c_str(), t->Width, t->Height);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+// Makes the window and its controls and runs WM_INITDIALOG. Null on failure; for a modal
+// dialog the caller runs the loop.
+HWND MakeDialog(HINSTANCE instance, const DialogTemplate* t, HWND parent, DLGPROC proc, LPARAM param, bool modal)
+{
+    RegisterWithCore();
+    if (!RegisterClassOnce()) return nullptr;
+    // Without this SDL may draw window surfaces through a GL context of its own, which would
+    // take the current context away from the Direct3D stand-in on this thread.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    auto owned = std::make_unique<Dialog>();
+    Dialog* d = owned.get();
+    d->proc = proc;
+    d->owner = parent;
+    d->modal = modal;
+    d->thread = std::this_thread::get_id();
+    d->title = t->Title;
+    d->w = t->Width;
+    d->h = t->Height;
+    for (const DialogItemTemplate& item : t->Items) {
+        auto c = std::make_unique<Control>();
+        c->hwnd = NewHandle();
+        c->kind = item.Kind;
+        c->id = item.Id;
+        c->text = item.Text;
+        c->caret = c->text.size();
+        c->x = item.X;
+        c->y = item.Y;
+        c->w = item.Width;
+        c->h = item.Height;
+        c->enabled = !item.Disabled;
+        c->visible = !item.Hidden;
+        c->pushLike = (item.Style & BS_PUSHLIKE) != 0 && item.Kind == DialogControlKind::CheckBox;
+        d->controls.push_back(std::move(c));
+    }
+    // Centred on the owner, else on the program's window, else on the screen.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    RECT outer{0, 0, t->Width, t->Height};
+    AdjustWindowRect(&outer, style, FALSE);
+    int ow = outer.right - outer.left, oh = outer.bottom - outer.top;
+    RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HWND centreOn = parent && IsWindow(parent) ? parent : PlatformMainWindow();
+    if (centreOn) GetWindowRect(centreOn, &around);
+    int x = (around.left + around.right - ow) / 2, y = (around.top + around.bottom - oh) / 2;
+    HWND hwnd = CreateWindowExA(0, ClassName, t->Title.c_str(), style, x, y, ow, oh, parent, nullptr, instance, nullptr);
+    if (!hwnd) {
+        PlatformTrace("dialogs: no window for \"%s\"", t->Title.c_str());
+        return nullptr;
+    }
+    d->hwnd = hwnd;
+    d->order = g_nextOrder++;
+    {
+        std::lock_guard<std::mutex> lock(g_handleMutex);
+        for (auto& c : d->controls) g_controls[c->hwnd] = ControlEntry{hwnd, d->thread, d, c.get()};
+        g_dialogOwners[hwnd] = d->thread;
+    }
+    g_dialogs[hwnd] = std::move(owned);
+    RetargetPump();
+    StartPump();
+
+    MoveFocus(d, 1);
+    Control* first = Focused(d);
+    ++g_wndProcDepth;
+    proc(hwnd, WM_INITDIALOG, first ? reinterpret_cast<WPARAM>(first->hwnd) : 0, param);
+    --g_wndProcDepth;
+    if (!IsWindow(hwnd) || !Alive(FindDialog(hwnd))) {
+        Bury();
+        return nullptr;
+    }
+    d->initialised = true;
+    RepairFocus(d);
+    if (!(modal && d->ended) && (modal || t->Visible)) ShowWindow(hwnd, SW_SHOW);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    WakeActions();
+    return hwnd;
+}
+
+INT_PTR RunModal(HWND hwnd)
+{
+    Dialog* d = FindDialog(hwnd);
+    if (!d) return -1;
+    HWND owner = d->owner;
+    Dialog* ownerDialog = FindDialog(owner);
+    bool ownerWasEnabled = ownerDialog && ownerDialog->enabled;
+    if (ownerDialog) EnableWindow(owner, FALSE);
+
+    if (!d->ended) {
+        if (g_driver) {
+            auto driver = g_driver;
+            driver(hwnd);
+            d = FindDialog(hwnd);
+            if (d && !d->ended) {
+                PlatformTrace("dialogs: \"%s\" was still open when its test driver returned; cancelled",
+                              d->title.c_str());
+                d->ended = true;
+                d->result = IDCANCEL;
+            }
+        } else {
+            SetTimer(hwnd, IdleTimerId, IdleCheckMs, nullptr);
+            std::vector<MSG> laterQuits;  // quits addressed to other windows' loops
+            bool programQuit = false;
+            WPARAM quitCode = 0;
+            while ((d = FindDialog(hwnd)) && Alive(d) && !d->ended) {
+                MSG msg{};
+                BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+                if (got == -1) break;
+                if (!got || msg.message == WM_QUIT) {
+                    if (msg.hwnd && msg.hwnd != hwnd) {
+                        if (IsWindow(msg.hwnd)) laterQuits.push_back(msg);
+                        continue;
+                    }
+                    if (!msg.hwnd) {
+                        programQuit = true;
+                        quitCode = msg.wParam;
+                    }
+                    d->ended = true;
+                    d->result = IDCANCEL;
+                    break;
+                }
+                if (IsInputMessage(msg.message) && !AcceptsInput(msg.hwnd)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            if (IsWindow(hwnd)) KillTimer(hwnd, IdleTimerId);
+            for (const MSG& m : laterQuits)
+                if (IsWindow(m.hwnd)) PostMessageA(m.hwnd, WM_QUIT, m.wParam, m.lParam);
+            // The program is closing: its own loop gets the quit back.
+            if (programQuit) PostQuitMessage(static_cast<int>(quitCode));
+        }
+    }
+    d = FindDialog(hwnd);
+    INT_PTR result = d ? d->result : IDCANCEL;
+    if (ownerDialog && FindDialog(owner) == ownerDialog && ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    if (owner && IsWindow(owner) && IsWindowVisible(owner)) SetForegroundWindow(owner);
+    Bury();
+    return result;
+}
+
+}  // namespace
+
+// --- Lookups shared with the other files of the layer ------------------------------------------
+Dialog* dialogs_detail::FindDialog(HWND hwnd)
+{
+    auto it = g_dialogs.find(hwnd);
+    return it == g_dialogs.end() ? nullptr : it->second.get();
+}
+
+Control* dialogs_detail::FindItem(Dialog* d, int id)
+{
+    if (!d) return nullptr;
+    for (auto& c : d->controls)
+        if (c->id == id) return c.get();
+    return nullptr;
+}
+
+bool dialogs_detail::NobodyCanAnswer()
+{
+    return Headless() && !g_driver && PlatformPendingScriptEvents() == 0 && g_actions.empty();
+}
+
+// --- Public calls -----------------------------------------------------------------------------
+INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
+                                LPARAM param)
+{
+    if (!ValidTemplate(dialogTemplate, proc, "DialogBoxIndirectParamA")) return -1;
+    DialogTemplate copy = *dialogTemplate;
+    HWND hwnd = MakeDialog(instance, &copy, parent, proc, param, true);
+    if (!hwnd) return -1;
+    return RunModal(hwnd);
+}
+
+void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate)
+{
+    g_templates[TemplateKey(name)] = dialogTemplate;
+}
+
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param)
+{
+    auto it = g_templates.find(TemplateKey(templateName));
+    if (it == g_templates.end()) {
+        PlatformTrace("dialogs: no dialog template %s", TemplateKey(templateName).c_str());
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    // A copy: the procedure may register templates while the dialog runs.
+    DialogTemplate copy = it->second;
+    return DialogBoxIndirectParamA(instance, &copy, parent, proc, param);
+}
+
+HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
+                                LPARAM param)
+{
+    if (!ValidTemplate(dialogTemplate, proc, "CreateDialogIndirectParamA")) return nullptr;
+    DialogTemplate copy = *dialogTemplate;
+    return MakeDialog(instance, &copy, parent, proc, param, false);
+}
+
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param)
+{
+    auto it = g_templates.find(TemplateKey(templateName));
+    if (it == g_templates.end()) {
+        PlatformTrace("dialogs: no dialog template %s", TemplateKey(templateName).c_str());
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    DialogTemplate copy = it->second;
+    return CreateDialogIndirectParamA(instance, &copy, parent, proc, param);
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result)
+{
+    std::thread::id owner;
+    if (!LookUpDialogOwner(dialog, owner)) {
+        PlatformTrace("dialogs: EndDialog on an unknown dialog");
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (std::this_thread::get_id() != owner) {
+        // Another thread (a network callback) must not touch the dialog nor wait for its thread:
+        // the end is carried out by the dialog's own loop.
+        return PostMessageA(dialog, MsgEndDialog, static_cast<WPARAM>(result), 0);
+    }
+    Dialog* d = FindDialog(dialog);
+    if (!Alive(d)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    d->ended = true;
+    d->result = result;
+    if (!d->modal) ShowWindow(dialog, SW_HIDE);
+    return TRUE;
+}
+
+HWND GetDlgItem(HWND dialog, int id)
+{
+    std::thread::id owner;
+    if (!LookUpDialogOwner(dialog, owner)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    return reinterpret_cast<HWND>(OnDialogThread(dialog, owner, [dialog, id]() -> LRESULT {
+        Control* c = FindItem(FindDialog(dialog), id);
+        if (!c) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return reinterpret_cast<LRESULT>(c ? c->hwnd : nullptr);
+    }));
+}
+
+int GetDlgCtrlID(HWND control)
+{
+    ControlEntry e;
+    if (!LookUpControl(control, e)) return 0;
+    return e.c->id;  // ids never change
+}
+
+LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ControlEntry e;
+    if (!LookUpControl(control, e)) {
+        PlatformTrace("dialogs: message 0x%04X to an unknown control", message);
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
+        Dialog* d;
+        Control* c;
+        if (!ControlHere(control, d, c)) return 0;
+        LRESULT r = ControlMessage(d, c, message, wParam, lParam);
+        if (Alive(d)) InvalidateRect(d->hwnd, nullptr, FALSE);
+        return r;
+    });
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
@@ -900,78 +1523,119 @@ LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LP
     return DialogSendMessage(control, message, wParam, lParam);
 }
 
-BOOL EnableWindow(HWND control, BOOL enable)
+BOOL EnableWindow(HWND window, BOOL enable)
 {
-    Dialog* d = nullptr;
-    Control* c = FindControl(control, &d);
-    if (!c) {
-        PlatformTrace("dialogs: EnableWindow on a window that is not a dialog control");
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
+    ControlEntry e;
+    std::thread::id owner;
+    if (LookUpControl(window, e)) {
+        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
+            Dialog* d;
+            Control* c;
+            if (!ControlHere(window, d, c)) return FALSE;
+            BOOL wasDisabled = !c->enabled;
+            c->enabled = enable != FALSE;
+            if (!c->enabled) {
+                c->dropped = false;
+                c->held = false;
+                if (d->pressed == c) d->pressed = nullptr;
+                RepairFocus(d);
+            }
+            d->dirty = true;
+            InvalidateRect(d->hwnd, nullptr, FALSE);
+            return wasDisabled;
+        }));
     }
-    BOOL wasDisabled = !c->enabled;
-    c->enabled = enable != FALSE;
-    if (!c->enabled) {
-        c->dropped = false;
-        RepairFocus(d);
+    if (LookUpDialogOwner(window, owner)) {
+        return static_cast<BOOL>(OnDialogThread(window, owner, [=]() -> LRESULT {
+            Dialog* d = FindDialog(window);
+            if (!Alive(d)) return FALSE;
+            BOOL wasDisabled = !d->enabled;
+            d->enabled = enable != FALSE;
+            if (!d->enabled && d->pressed) {
+                d->pressed->held = false;
+                d->pressed = nullptr;
+            }
+            return wasDisabled;
+        }));
     }
-    d->dirty = true;
-    return wasDisabled;
+    PlatformTrace("dialogs: EnableWindow on a window that is no dialog nor control");
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
 }
 
-BOOL IsWindowEnabled(HWND control)
+BOOL IsWindowEnabled(HWND window)
 {
-    Control* c = FindControl(control);
-    return c && c->enabled;
+    ControlEntry e;
+    std::thread::id owner;
+    if (LookUpControl(window, e)) {
+        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
+            Dialog* d;
+            Control* c;
+            return ControlHere(window, d, c) && c->enabled;
+        }));
+    }
+    if (LookUpDialogOwner(window, owner)) {
+        return static_cast<BOOL>(OnDialogThread(window, owner, [=]() -> LRESULT {
+            Dialog* d = FindDialog(window);
+            return Alive(d) && d->enabled;
+        }));
+    }
+    return IsWindow(window);
 }
 
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text)
 {
-    Control* c = FindItem(FindDialog(dialog), id);
-    if (!c) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    c->text = text ? text : "";
-    FindDialog(dialog)->dirty = true;
-    return TRUE;
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) return FALSE;
+    return DialogSendMessage(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
 }
 
 UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size)
 {
-    Control* c = FindItem(FindDialog(dialog), id);
     if (!text || size <= 0) return 0;
     text[0] = 0;
-    if (!c) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
-    // A drop-down list reads as its chosen entry.
-    const std::string& s = c->kind == DialogControlKind::ComboBox && c->cursel >= 0 ? c->items[c->cursel] : c->text;
-    size_t n = std::min(s.size(), (size_t)size - 1);
-    std::memcpy(text, s.data(), n);
-    text[n] = 0;
-    return (UINT)n;
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) return 0;
+    ControlEntry e;
+    if (!LookUpControl(control, e)) return 0;
+    return static_cast<UINT>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
+        Dialog* d;
+        Control* c;
+        if (!ControlHere(control, d, c)) return 0;
+        // A drop-down list reads as its chosen entry.
+        const std::string& s =
+            c->kind == DialogControlKind::ComboBox && c->cursel >= 0 ? c->items[c->cursel] : c->text;
+        size_t n = std::min(s.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(text, s.data(), n);
+        text[n] = 0;
+        return static_cast<LRESULT>(n);
+    }));
 }
 
 BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId)
 {
-    Dialog* d = FindDialog(dialog);
-    if (!d) {
+    std::thread::id owner;
+    if (!LookUpDialogOwner(dialog, owner)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    for (auto& c : d->controls)
-        if (c->id >= firstId && c->id <= lastId && IsButton(c.get()))
-            c->check = c->id == checkId ? BST_CHECKED : BST_UNCHECKED;
-    d->dirty = true;
-    return TRUE;
+    return static_cast<BOOL>(OnDialogThread(dialog, owner, [=]() -> LRESULT {
+        Dialog* d = FindDialog(dialog);
+        if (!Alive(d)) return FALSE;
+        for (auto& c : d->controls)
+            if (c->id >= firstId && c->id <= lastId && IsButton(c.get()))
+                c->check = c->id == checkId ? BST_CHECKED : BST_UNCHECKED;
+        d->dirty = true;
+        InvalidateRect(dialog, nullptr, FALSE);
+        return TRUE;
+    }));
 }
 
 BOOL CheckDlgButton(HWND dialog, int id, UINT check)
 {
     HWND control = GetDlgItem(dialog, id);
-    if (!control || !IsButton(FindControl(control))) return FALSE;
+    ControlEntry e;
+    if (!control || !LookUpControl(control, e) || !IsButton(e.c)) return FALSE;
     DialogSendMessage(control, BM_SETCHECK, check, 0);
     return TRUE;
 }
@@ -979,53 +1643,218 @@ BOOL CheckDlgButton(HWND dialog, int id, UINT check)
 UINT IsDlgButtonChecked(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
-    if (!control || !IsButton(FindControl(control))) return 0;
-    return (UINT)DialogSendMessage(control, BM_GETCHECK, 0, 0);
+    ControlEntry e;
+    if (!control || !LookUpControl(control, e) || !IsButton(e.c)) return 0;
+    return static_cast<UINT>(DialogSendMessage(control, BM_GETCHECK, 0, 0));
 }
 
-void DialogSetTestDriver(std::function<void(HWND dialog)> driver)
+UINT GetDoubleClickTime() { return 500; }
+
+// --- Test hooks -------------------------------------------------------------------------------
+void DialogSetTestDriver(std::function<void(HWND dialog)> driver) { g_driver = std::move(driver); }
+
+void DialogSetTestTicker(std::function<void()> ticker) { g_ticker = std::move(ticker); }
+
+namespace {
+Control* TestControl(HWND dialog, int id, Dialog*& d)
 {
-    g_driver = std::move(driver);
+    d = FindDialog(dialog);
+    if (!Alive(d)) return nullptr;
+    return FindItem(d, id);
 }
+
+void Redraw(Dialog* d)
+{
+    if (Alive(d)) InvalidateRect(d->hwnd, nullptr, FALSE);
+}
+}  // namespace
 
 bool DialogTestSelect(HWND dialog, int id, int index)
 {
-    Dialog* d = FindDialog(dialog);
-    return d && Select(d, FindItem(d, id), index);
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    bool ok = c && Select(d, c, index);
+    Redraw(d);
+    return ok;
+}
+
+bool DialogTestDoubleClick(HWND dialog, int id, int index)
+{
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    if (!c || c->kind != DialogControlKind::ListBox || !Focusable(c) || index < 0 ||
+        index >= static_cast<int>(c->items.size()))
+        return false;
+    if (index != c->cursel) Select(d, c, index);
+    if (Alive(d) && !d->ended) Notify(d, c, LBN_DBLCLK);
+    Redraw(d);
+    return true;
 }
 
 bool DialogTestClick(HWND dialog, int id)
 {
-    Dialog* d = FindDialog(dialog);
-    return d && Click(d, FindItem(d, id));
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    bool ok = c && Click(d, c);
+    Redraw(d);
+    return ok;
+}
+
+bool DialogTestType(HWND dialog, int id, const std::string& text)
+{
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    if (!c || c->kind != DialogControlKind::Edit || !Focusable(c) || d->ended) return false;
+    SetFocusTo(d, c);
+    c->allSelected = !c->text.empty();
+    if (text.empty()) {
+        EditReplaceSelection(c);
+        Notify(d, c, EN_CHANGE);
+    } else {
+        TypeInto(d, c, text);
+    }
+    Redraw(d);
+    return true;
 }
 
 void DialogTestKey(HWND dialog, DialogKey key)
 {
-    if (Dialog* d = FindDialog(dialog)) Key(d, key);
+    Dialog* d = FindDialog(dialog);
+    if (!Alive(d)) return;
+    static const int vks[] = {VK_TAB, VK_TAB, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_RETURN, VK_ESCAPE, VK_SPACE};
+    KeyDown(d, vks[static_cast<int>(key)], key == DialogKey::ShiftTab);
+    Redraw(d);
+}
+
+bool DialogTestPostKey(HWND dialog, int id, int vk)
+{
+    Dialog* d = FindDialog(dialog);
+    if (!Alive(d)) return false;
+    if (id) {
+        Control* c = FindItem(d, id);
+        if (!c || !Focusable(c)) return false;
+        SetFocusTo(d, c);
+    }
+    PostMessageA(dialog, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+    PostMessageA(dialog, WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001u));
+    return true;
 }
 
 int DialogTestFocus(HWND dialog)
 {
     Dialog* d = FindDialog(dialog);
-    Control* f = d ? Focused(d) : nullptr;
+    Control* f = Alive(d) ? Focused(d) : nullptr;
     return f ? f->id : 0;
 }
 
 std::vector<std::string> DialogTestEntries(HWND dialog, int id)
 {
-    Control* c = FindItem(FindDialog(dialog), id);
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
     return c ? c->items : std::vector<std::string>();
+}
+
+std::string DialogTestText(HWND dialog, int id)
+{
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    return c ? c->text : std::string();
+}
+
+bool DialogTestIsVisible(HWND dialog, int id)
+{
+    Dialog* d = FindDialog(dialog);
+    if (!Alive(d) || !IsWindowVisible(dialog)) return false;
+    if (id == 0) return true;
+    Control* c = FindItem(d, id);
+    return c && c->visible;
+}
+
+int DialogTestTopIndex(HWND dialog, int id)
+{
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    return c ? c->top : -1;
+}
+
+std::string DialogTestTitle(HWND dialog)
+{
+    Dialog* d = FindDialog(dialog);
+    if (!d) return std::string();
+    SDL_Window* window = PlatformSdlWindow(dialog);
+    const char* title = window ? SDL_GetWindowTitle(window) : nullptr;
+    return title ? std::string(title) : d->title;
+}
+
+std::vector<HWND> DialogTestOpenDialogs()
+{
+    std::vector<std::pair<uint64_t, HWND>> open;
+    for (auto& [h, d] : g_dialogs)
+        if (Alive(d.get())) open.emplace_back(d->order, h);
+    std::sort(open.begin(), open.end());
+    std::vector<HWND> out;
+    for (auto& o : open) out.push_back(o.second);
+    return out;
+}
+
+bool DialogTestPump(DWORD ms)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                if (msg.hwnd)
+                    PostMessageA(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);
+                else
+                    PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < until);
+    return true;
+}
+
+bool DialogTestWaitFor(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= until) return false;
+        if (!DialogTestPump(5)) return done();
+    }
 }
 
 bool DialogTestRender(HWND dialog, int& width, int& height, std::vector<uint8_t>& rgb)
 {
     Dialog* d = FindDialog(dialog);
-    if (!d) return false;
-    Canvas cv{};
-    Render(d, cv);
+    if (!Alive(d)) return false;
+    Canvas cv;
+    RenderClient(d, cv);
     width = cv.w;
     height = cv.h;
     rgb = std::move(cv.rgb);
     return true;
 }
+
+bool DialogTestRenderFramed(HWND dialog, int& width, int& height, std::vector<uint8_t>& rgb)
+{
+    Dialog* d = FindDialog(dialog);
+    if (!Alive(d)) return false;
+    Canvas cv;
+    RenderFramed(d, DialogTestTitle(dialog), true, cv);
+    width = cv.w;
+    height = cv.h;
+    rgb = std::move(cv.rgb);
+    return true;
+}
+
+void DialogQueueAction(int id, const std::string& action, const std::string& argument)
+{
+    QueueAction(0, id, action, argument);
+}
+
+int DialogPendingActions() { return static_cast<int>(g_actions.size()); }

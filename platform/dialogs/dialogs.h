@@ -1,15 +1,39 @@
-// Modal dialogs built from templates made in code: controls addressed by id, the list, combo
-// box and button messages programs send them, drawn in an SDL window of their own with a small
-// built-in font, driven by keyboard and mouse, and scriptable by control id for tests.
+// Dialogs built from templates made in code: modal (DialogBox) and modeless (CreateDialog), each
+// a top-level window of the core with controls addressed by id (static, edit, list box, combo
+// box, push button, check box, push-like check box, radio button, group box). Text is drawn
+// with FreeType (DejaVu Sans). Keyboard and mouse work as users expect: Tab moves the focus,
+// Enter presses the default button, Escape and the close box send IDCANCEL, Alt+letter presses
+// a mnemonic, arrows move in lists, a double click in a list sends LBN_DBLCLK.
+//
+// Threads: a dialog belongs to the thread that made it. From other threads PostMessageA works as
+// for any window, and EndDialog, SendMessageA, SendDlgItemMessageA, EnableWindow, ShowWindow and
+// SetDlgItemTextA are carried out on the dialog's thread (EndDialog without waiting; the others
+// wait until that thread's next message call runs them).
+//
+// Frames: while a dialog is shown and the program presents no frames of its own, the dialog
+// layer presents one every 16 ms, so that script frame numbers and the fixed-step clock keep
+// moving while, for example, a modal loop runs. Script screenshots show the open dialogs over
+// the program's picture.
 #pragma once
 
 #include "platform/win32/win32.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+// Window messages dialogs use.
+#define WM_SETREDRAW 0x000B
+#ifndef WM_GETTEXTLENGTH
+#define WM_GETTEXTLENGTH 0x000E
+#endif
+#define WM_NEXTDLGCTL 0x0028
+#define WM_SETICON 0x0080
+#define ICON_SMALL 0
+#define ICON_BIG 1
 
 // Combo box messages and results.
 #define CB_GETEDITSEL 0x0140
@@ -35,10 +59,18 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define LB_GETTEXT 0x0189
 #define LB_GETTEXTLEN 0x018A
 #define LB_GETCOUNT 0x018B
+#define LB_GETTOPINDEX 0x018E
+#define LB_SETTOPINDEX 0x0197
 #define LB_GETITEMDATA 0x0199
 #define LB_SETITEMDATA 0x019A
 #define LB_ERR (-1)
 #define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+
+// Edit controls.
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EN_CHANGE 0x0300
 
 // Buttons.
 #define BM_GETCHECK 0x00F0
@@ -47,7 +79,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define BN_CLICKED 0
-#define EN_CHANGE 0x0300
+#define BS_PUSHLIKE 0x00001000L
 
 enum class DialogControlKind { Static, Edit, ListBox, ComboBox, Button, DefButton, CheckBox, RadioButton, GroupBox };
 
@@ -58,53 +90,102 @@ struct DialogItemTemplate {
     std::string Text;
     int X, Y, Width, Height;
     bool Disabled = false;
+    DWORD Style = 0;      // BS_PUSHLIKE for a check box drawn and pressed like a button
+    bool Hidden = false;  // made without WS_VISIBLE
 };
 
 struct DialogTemplate {
     std::string Title;
     int Width, Height;
     std::vector<DialogItemTemplate> Items;
+    bool Visible = true;  // a modeless dialog without WS_VISIBLE stays hidden until ShowWindow
 };
 
 // Runs the dialog modally: WM_INITDIALOG (wParam = the control to get the focus, lParam =
-// `param`), then WM_COMMAND for every user action until EndDialog. Returns EndDialog's value;
-// -1 with a trace when the template or procedure is missing or no window can be shown.
+// `param`), then WM_COMMAND, WM_TIMER and posted messages until EndDialog. An owner that is a
+// dialog is disabled meanwhile; other windows of the program keep getting their messages
+// (painting, posted notifications) but no keyboard or mouse input. A WM_QUIT taken meanwhile
+// ends the dialog as IDCANCEL and is posted again for the program's own loop. Returns
+// EndDialog's value; -1 with a trace when the template or procedure is missing or no window can
+// be made.
 INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
                                 LPARAM param);
-// Templates are registered under a resource id (or name) for DialogBoxParamA.
+// Templates are registered under a resource id (or name) for DialogBoxParamA and
+// CreateDialogParamA.
 void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate);
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
+// A modeless dialog: returns after WM_INITDIALOG; the program's own message loop serves it
+// (GetMessageA, TranslateMessage, DispatchMessageA). Ends with DestroyWindow. Null with a trace
+// on a bad template or procedure.
+HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
+                                LPARAM param);
+HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
+// Ends a modal dialog (hides a modeless one). Any thread.
 BOOL EndDialog(HWND dialog, INT_PTR result);
 
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND control);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
-// Messages to a control handle (the core's SendMessageA serves program windows).
+// Messages to a control handle (SendMessageA does the same).
 LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL EnableWindow(HWND control, BOOL enable);
-BOOL IsWindowEnabled(HWND control);
+// Controls and dialogs. A disabled dialog takes no keyboard or mouse input.
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
 BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId);
 BOOL CheckDlgButton(HWND dialog, int id, UINT check);
 UINT IsDlgButtonChecked(HWND dialog, int id);
+UINT GetDoubleClickTime();
 
-// --- Test hook ------------------------------------------------------------------------------
-// While a driver is set, modal dialogs open no window: after WM_INITDIALOG the driver is called
-// with the dialog and acts as a user would through the calls below. A dialog still open when
-// the driver returns ends as IDCANCEL (with a trace), so a test never hangs.
+// --- Test hooks -----------------------------------------------------------------------------
+// While a driver is set, a modal dialog does not run its own loop: after WM_INITDIALOG the
+// driver is called with the dialog and acts as a user would through the calls below (it may
+// pump messages with DialogTestPump). A dialog still open when the driver returns ends as
+// IDCANCEL (with a trace), so a test never hangs. Message boxes are dialogs too (buttons IDOK,
+// IDCANCEL, IDYES, IDNO ...) unless PlatformRecordMessageBoxes is on.
 void DialogSetTestDriver(std::function<void(HWND dialog)> driver);
+// Called on the dialogs' thread at every dialog frame (about every 16 ms while a dialog is
+// shown): modeless dialogs served by the program's own loop are worked from here.
+void DialogSetTestTicker(std::function<void()> ticker);
 // Chooses entry `index` of a list or combo box and notifies the procedure. False when the
-// control is missing, disabled or has no such entry.
+// control is missing, hidden, disabled or has no such entry.
 bool DialogTestSelect(HWND dialog, int id, int index);
-// Clicks a button, check box or radio button. False when missing or disabled.
+// The same followed by a double click on the entry (LBN_DBLCLK).
+bool DialogTestDoubleClick(HWND dialog, int id, int index);
+// Clicks a button, check box or radio button. False when missing, hidden or disabled.
 bool DialogTestClick(HWND dialog, int id);
+// Puts the focus in an edit control and types `text` over what it holds, as the keyboard would
+// (the length limit applies). False when missing, hidden, disabled or no edit control.
+bool DialogTestType(HWND dialog, int id, const std::string& text);
 enum class DialogKey { Tab, ShiftTab, Up, Down, Left, Right, Enter, Escape, Space };
-// A key as the keyboard would deliver it to the focused control.
+// A key as the keyboard would deliver it to the focused control, handled at once.
 void DialogTestKey(HWND dialog, DialogKey key);
+// A key press (virtual key) posted as real input to the dialog's queue, after the focus moved
+// to control `id` (0: where it is): loops that look at WM_KEYDOWN see it.
+bool DialogTestPostKey(HWND dialog, int id, int vk);
 // The id of the focused control (0 when none).
 int DialogTestFocus(HWND dialog);
 // The texts of a list or combo box's entries, in order.
 std::vector<std::string> DialogTestEntries(HWND dialog, int id);
-// The dialog's picture as the window would show it: RGB, 3 bytes a pixel, top row first.
+std::string DialogTestText(HWND dialog, int id);
+bool DialogTestIsVisible(HWND dialog, int id);  // id 0: the dialog itself
+int DialogTestTopIndex(HWND dialog, int id);
+// The dialog's caption (SetWindowTextA or the template's title).
+std::string DialogTestTitle(HWND dialog);
+// The dialogs alive, oldest first.
+std::vector<HWND> DialogTestOpenDialogs();
+// Runs the thread's messages (timers, posted and sent messages, input) for `ms` of real time.
+// Stops early, leaving it for the caller's loop, when a WM_QUIT arrives (returns false then).
+bool DialogTestPump(DWORD ms);
+// Runs messages until `done` answers true (true) or `timeoutMs` passed (false).
+bool DialogTestWaitFor(const std::function<bool()>& done, DWORD timeoutMs);
+// The dialog's client area as the window shows it: RGB, 3 bytes a pixel, top row first.
 bool DialogTestRender(HWND dialog, int& width, int& height, std::vector<uint8_t>& rgb);
+// The same with the window's frame and caption, as a desktop shows it.
+bool DialogTestRenderFramed(HWND dialog, int& width, int& height, std::vector<uint8_t>& rgb);
+// Queues a dialog action as a script line does (`dialog <id> click|text|select|dblclick|key`):
+// it waits, in order, until an open dialog shows control `id` enabled, then acts.
+void DialogQueueAction(int id, const std::string& action, const std::string& argument);
+// Actions queued and not yet carried out.
+int DialogPendingActions();
