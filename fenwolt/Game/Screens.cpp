@@ -1,10 +1,16 @@
 #include "fenwolt/Game/Screens.h"
 
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
+#include "fenwolt/Game/FrontEnd/Cup.h"
+#include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/Intro.h"
+#include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/FrontEnd/Loading.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/FrontEnd/Saves.h"
+#include "fenwolt/Game/FrontEnd/SquadEditor.h"
 #include "fenwolt/Game/FrontEnd/StartMenu.h"
+#include "fenwolt/Game/FrontEnd/TeamStats.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
@@ -76,6 +82,18 @@ void EnsureBuilders()
     g_builders[(int)ScreenId::InfoPage1] = BuildInfoPage1Screen;
     g_builders[(int)ScreenId::InfoPage2] = BuildInfoPage2Screen;
     g_builders[(int)ScreenId::Match] = BuildMatchScreen;
+    g_builders[(int)ScreenId::GameType] = BuildGameTypeScreen;
+    g_builders[(int)ScreenId::ExhibitionSetup] = BuildExhibitionScreen;
+    g_builders[(int)ScreenId::ExhibitionResult] = BuildExhibitionResultScreen;
+    g_builders[(int)ScreenId::CupSetup] = BuildCupScreen;
+    g_builders[(int)ScreenId::CupResult] = BuildCupResultScreen;
+    g_builders[(int)ScreenId::LeagueSetup] = BuildLeagueScreen;
+    g_builders[(int)ScreenId::LeagueResult] = BuildLeagueResultScreen;
+    g_builders[(int)ScreenId::TeamDetails] = BuildSquadScreen;
+    g_builders[(int)ScreenId::TeamStats] = BuildTeamStatsScreen;
+    g_builders[(int)ScreenId::LoadGame] = BuildLoadGameScreen;
+    g_builders[(int)ScreenId::SaveTeam] = BuildSaveTeamScreen;
+    g_builders[(int)ScreenId::LoadTeam] = BuildLoadTeamScreen;
     g_builders[(int)ScreenId::SystemMenu] = BuildSystemMenuScreen;
     g_builders[(int)ScreenId::GameOptions] = BuildGameOptionsScreen;
     g_buildersSet = true;

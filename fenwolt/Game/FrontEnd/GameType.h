@@ -32,18 +32,24 @@ void OnExhibitionMessage(int32_t message);
 void BuildExhibitionResultScreen();
 void OnExhibitionResultMessage(int32_t message);
 
-// Writes the value sprites 30..35 from the settings (a screen that lacks one skips it).
-void ShowSetupValues();
+// Writes the value sprites 30..35 from the settings (a screen that lacks one skips it); the cup
+// and the league show their fixed opponent (35) in white, the exhibition's editable one in green.
+void ShowSetupValues(bool opponentFixed = false);
 // A press on value 30 (minutes), 31 (swapping), 32 (difficulty) or 33 (managers): left steps up,
 // right steps down, each wrapping. False for any other sprite.
 bool StepSetupValue(unsigned handle, bool up);
 // Edits a team name in place: the name sprite hides and the text entry runs at its position.
 void EditTeamName(unsigned handle, int32_t team);
 
+// "Abandon the game?" (the confirm box of kind 5) from the cup and league screens.
+void AskToAbandon();
+
 // The highlight that follows the mouse over a screen's buttons. A builder forgets the last
 // highlight; the handler passes the hit sprite and whether it may be highlighted.
 void ResetHover();
 void HoverSprite(unsigned hit, bool eligible);
+// Draws the highlighted sprite highlighted again after its text was rewritten.
+void RefreshHover();
 
 // "Victory for %s." (or another winner format) with the side that scored more, else "A draw.".
 void FormatVerdict(char* out, size_t size, const char* winFormat, int32_t homeGoals, int32_t awayGoals,

@@ -63,13 +63,41 @@ bool LoadTeam(int32_t slot);
 void ReadSaveSlotNames();
 void ReadTeamSlotNames();
 
-// The file images themselves (the slot functions and the tests use them).
-void EncodeSavedGame(SavedGameFile& file, int32_t slot, const char* timeText);
-bool DecodeSavedGame(const uint8_t* data, size_t size);
-void EncodeTeamFile(uint8_t (&out)[TeamFile::kSize], int32_t slot, const char* timeText, const TeamStagingCopy& team);
-bool DecodeTeamFile(const uint8_t* data, size_t size, TeamFile& out);
-// A header's label parts, checked; false for a header that is not usable.
-bool DecodeSaveHeader(const uint8_t* data, size_t size, SaveHeader& out);
+// One model instance's pose as a saved game keeps it (300 bytes in the file): records 0..21 the
+// players' instances in MatchPlayer order, record 22 the ball's (position and rotation only).
+constexpr int32_t INSTANCE_SNAPSHOT_COUNT = 23;
+constexpr int32_t SNAPSHOT_CHANNELS = 17;
+struct InstanceSnapshot {
+    D3DVECTOR position;
+    float rotationY;
+    int32_t animationSlot;
+    int32_t currentFrame[SNAPSHOT_CHANNELS];
+    int32_t nextFrame[SNAPSHOT_CHANNELS];
+    float blend[SNAPSHOT_CHANNELS];
+    float timeInFrame[SNAPSHOT_CHANNELS];
+};
+
+// Everything a saved game holds, in the order of its blocks. Capture fills it from the game,
+// Apply puts it back; Encode and Parse turn it into the file's bytes and back.
+struct SavedGameState;
+SavedGameState* NewSavedGameState();
+void DeleteSavedGameState(SavedGameState* state);
+void CaptureSavedGame(SavedGameState& state, int32_t slot, const char* timeText);
+void EncodeSavedGame(const SavedGameState& state, SavedGameFile& file);
+// Checks every field; false (and `state` not to be used) for a file that is short, long or
+// damaged. Reads nothing of the game.
+bool ParseSavedGame(const uint8_t* data, size_t size, SavedGameState& state);
+void ApplySavedGame(const SavedGameState& state);
+// The header of a saved game or team file image.
+bool ParseSaveHeader(const uint8_t* data, size_t size, SaveHeader& out);
+
+void EncodeTeamFile(const TeamFile& team, uint8_t (&out)[TeamFile::kSize]);
+bool ParseTeamFile(const uint8_t* data, size_t size, TeamFile& out);
+
+// The label of a game slot ("EXH ", "CUP " or "LGE " and the saving time) and of a team slot
+// (the team name and the saving time), cut to the label size.
+void FormatGameSlotLabel(char (&out)[SLOT_LABEL_SIZE], const SaveHeader& header);
+void FormatTeamSlotLabel(char (&out)[SLOT_LABEL_SIZE], const TeamFile& team);
 
 void BuildLoadGameScreen();
 void OnLoadGameMessage(int32_t message);
