@@ -582,6 +582,15 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
             return;
         }
         if (BendAiming != 1) return;
+        // The selection may have moved off the ball holder while aiming (selection keys): only
+        // the holder kicks; anyone else's aim is dropped.
+        if (BallHolder != s + 1) {
+            LeaveKickAim();
+            ShowKickPreview(true);
+            SetInstanceVisible(AimMarkerModel, false);
+            ShowTurnBanner();
+            return;
+        }
         MatchPlayer& p = MatchPlayers[s];
         CancelJump(s);
         TheBall.bendMouseX = mouseX;

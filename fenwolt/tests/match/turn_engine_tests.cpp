@@ -119,6 +119,20 @@ TEST_F(MatchCoreTest, OrdersRunJumpAndKick)
     EXPECT_EQ(LastTouchSide, 1);
 }
 
+TEST_F(MatchCoreTest, OnlyTheBallHolderKicks)
+{
+    SelectedPlayer = 9;
+    GiveBall(9);
+    OrderPitchPress(Model(9).Position, 400, 300);
+    ASSERT_TRUE(KickAimMode);
+    OrderPitchPress(At(70.f, 30.f), 400, 300);
+    SelectedPlayer = 7;  // a selection key while the button is held
+    OrderPitchRelease(At(70.f, 30.f), 400, 300);
+    EXPECT_FALSE(KickAimMode);
+    EXPECT_FALSE(BallInFlight);
+    EXPECT_EQ(BallHolder, 10);
+}
+
 TEST_F(MatchCoreTest, KickOffTakerAndPartnerTakeNoRunOrders)
 {
     GiveBall(9);
