@@ -87,8 +87,10 @@ void ShowConfirmBox(int32_t kind)
 void CloseConfirmBox()
 {
     if (!ConfirmBoxShown()) return;
-    for (unsigned h = CONFIRM_FIRST; h <= CONFIRM_LAST; ++h)
+    for (unsigned h = CONFIRM_FIRST; h <= CONFIRM_LAST; ++h) {
+        HideSprite(h);
         if (Sprite* s = SpriteAt(h)) s->Destroy();
+    }
     for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h)
         if (ConfirmBox.savedActive[h]) SetSpriteActive(h, 1);
     SetScreenMessageHandler(ConfirmBox.savedMessageHandler);

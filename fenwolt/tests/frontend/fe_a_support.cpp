@@ -40,6 +40,7 @@ void FrontEndATest::SetUp()
     TextEntry.editedSprite = SPRITE_NONE;
     ConfirmBox.kind = 0;
     Loading = LoadingState{0.f, 0, 0, 0, 10.f};
+    Intro.titleCountdown = INTRO_TITLE_SECONDS;
     messages.clear();
     hits.clear();
 }
@@ -154,7 +155,8 @@ bool FrontEndATest::Created(unsigned handle)
 std::vector<int> FrontEndATest::SpriteFlags()
 {
     std::vector<int> flags(SPRITE_COUNT, 0);
-    for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h) flags[h] = (Active(h) ? 1 : 0) | (Visible(h) ? 2 : 0);
+    for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h)
+        if (Created(h)) flags[h] = (Active(h) ? 1 : 0) | (Visible(h) ? 2 : 0);
     return flags;
 }
 

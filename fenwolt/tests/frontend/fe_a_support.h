@@ -39,7 +39,8 @@ protected:
     static bool Visible(unsigned handle);
     static bool Active(unsigned handle);
     static bool Created(unsigned handle);
-    // ACTIVE and VISIBLE of every handle, as 1 and 2.
+    // ACTIVE and VISIBLE of every handle, as 1 and 2 (0 for a sprite not created, which is
+    // neither drawn nor hit).
     static std::vector<int> SpriteFlags();
     // Runs the screen's update handler for `seconds` in steps of `step`.
     static void RunFor(float seconds, float step = 0.02f);
