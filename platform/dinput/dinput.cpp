@@ -79,6 +79,7 @@ enum class Kind { Keyboard, Mouse };
 class Device : public RefCounted<IDirectInputDevice7A> {
 public:
     explicit Device(Kind kind) : kind_(kind) {}
+    ~Device() override { LetPointerGo(); }
 
     HRESULT SetDataFormat(LPCDIDATAFORMAT format) override
     {
@@ -115,6 +116,12 @@ public:
             // Motion made before the acquire belongs to nobody.
             int dx, dy, wheel;
             PlatformTakeMouseMotion(dx, dy, wheel);
+            // An exclusive mouse owns the pointer: hidden, held in the window, moving past its
+            // edges, until it is unacquired or the window loses the foreground.
+            if (exclusive_ && foreground_) {
+                PlatformSetMouseCapture(hwnd_, true);
+                holdsPointer_ = true;
+            }
         }
         return DI_OK;
     }
@@ -122,6 +129,7 @@ public:
     {
         if (!acquired_) return DI_NOEFFECT;
         acquired_ = false;
+        LetPointerGo();
         return DI_OK;
     }
     HRESULT GetDeviceState(DWORD size, LPVOID data) override
@@ -130,6 +138,7 @@ public:
         if (!acquired_) return DIERR_NOTACQUIRED;
         if (foreground_ && hwnd_ && GetForegroundWindow() != hwnd_) {
             acquired_ = false;
+            LetPointerGo();
             return DIERR_INPUTLOST;
         }
         if (kind_ == Kind::Keyboard) {
@@ -173,7 +182,15 @@ public:
     HRESULT Poll() override { return acquired_ ? DI_NOEFFECT : DIERR_NOTACQUIRED; }
 
 private:
+    void LetPointerGo()
+    {
+        if (!holdsPointer_) return;
+        holdsPointer_ = false;
+        PlatformSetMouseCapture(hwnd_, false);
+    }
+
     Kind kind_;
+    bool holdsPointer_ = false;
     HWND hwnd_ = nullptr;
     bool foreground_ = false;
     bool exclusive_ = false;

@@ -57,6 +57,11 @@ void SetCursorShown();  // applies ShowCursor's counter and SetCursor's choice t
 void HandleInputEvent(const void* sdlEvent);  // keys, text, mouse
 DWORD CurrentModifiers();  // MK_SHIFT | MK_CONTROL | FALT as held now
 void ResetInputState();
+// Gives the pointer to the window that asked for it (PlatformSetMouseCapture) while that window
+// is the foreground one and no message box is up, and back otherwise. Called whenever one of
+// those changes (main thread).
+void ApplyMouseCapture();
+void SuspendMouseCapture(bool suspend);  // around a message box, which needs the pointer
 
 // Key tables (input.cpp)
 int VkFromName(const std::string& name);  // -1 when unknown

@@ -101,7 +101,16 @@ std::function<void(int, bool)> keyListener;
 int mouseX = 0, mouseY = 0;  // back-buffer pixels
 HWND mouseWindow = nullptr;
 int accumX = 0, accumY = 0, accumWheel = 0;
+// What is left of the scaled motion below one back-buffer pixel: kept, so that slow motion in
+// a window shown larger than its back buffer still adds up instead of being lost.
+double fractionX = 0.0, fractionY = 0.0;
 uint32_t buttons = 0;
+
+// The pointer's owner (main thread only): the window that asked, and whether SDL holds the
+// pointer for it right now.
+HWND captureWindow = nullptr;
+bool captureApplied = false;
+int captureSuspended = 0;  // message boxes up
 
 HWND KeyTarget()
 {
@@ -235,6 +244,37 @@ void TypeUtf8(const char* text)
         int code = Cp1252FromUnicode(cp);
         if (code >= 0) PostChar(code);
     }
+}
+
+// Back-buffer pixels per window pixel of SDL's events, through the drawable (high-density
+// displays) and the letterbox; 1 when the window has no picture yet.
+void BackBufferScale(HWND hwnd, double& sx, double& sy)
+{
+    sx = sy = 1.0;
+    SDL_Window* sdl = hwnd ? PlatformSdlWindow(hwnd) : nullptr;
+    if (!sdl) return;
+    int ww = 0, wh = 0, dw = 0, dh = 0, bw = 0, bh = 0;
+    SDL_GetWindowSize(sdl, &ww, &wh);
+    SDL_GL_GetDrawableSize(sdl, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        dw = ww;
+        dh = wh;
+    }
+    RECT r = PlatformPresentRect(hwnd);
+    PlatformGetBackBufferSize(hwnd, bw, bh);
+    const int rw = r.right - r.left, rh = r.bottom - r.top;
+    if (ww <= 0 || wh <= 0 || rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return;
+    sx = static_cast<double>(dw) / ww * bw / rw;
+    sy = static_cast<double>(dh) / wh * bh / rh;
+}
+
+// Whole back-buffer pixels of a scaled motion; the rest waits for the next one.
+int TakeWhole(double& fraction, double motion)
+{
+    fraction += motion;
+    const int whole = static_cast<int>(fraction);  // toward zero: both directions alike
+    fraction -= whole;
+    return whole;
 }
 
 uint32_t MkButtons()
@@ -391,6 +431,7 @@ void platform_detail::ResetInputState()
     mouseX = mouseY = 0;
     mouseWindow = nullptr;
     accumX = accumY = accumWheel = 0;
+    fractionX = fractionY = 0.0;
     buttons = 0;
 }
 
@@ -423,7 +464,17 @@ void platform_detail::HandleInputEvent(const void* raw)
         HWND hwnd = PlatformWindowFromSdl(SDL_GetWindowFromID(e.motion.windowID));
         int bx = e.motion.x, by = e.motion.y;
         if (hwnd) WindowToBackBuffer(hwnd, e.motion.x, e.motion.y, bx, by);
-        MouseMovedTo(hwnd, bx, by, e.motion.xrel, e.motion.yrel);
+        // The motion a program reads is in the pixels of the picture it draws: in a window
+        // shown at twice its back buffer, two pointer pixels are one of the program's.
+        double sx, sy;
+        BackBufferScale(hwnd, sx, sy);
+        int dx, dy;
+        {
+            std::lock_guard<std::recursive_mutex> lock(inputMutex);
+            dx = TakeWhole(fractionX, e.motion.xrel * sx);
+            dy = TakeWhole(fractionY, e.motion.yrel * sy);
+        }
+        MouseMovedTo(hwnd, bx, by, dx, dy);
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -557,6 +608,43 @@ void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel)
     dy = accumY;
     wheel = accumWheel;
     accumX = accumY = accumWheel = 0;
+}
+
+void PlatformSetMouseCapture(HWND hwnd, bool capture)
+{
+    if (capture)
+        captureWindow = hwnd;
+    else if (captureWindow == hwnd)
+        captureWindow = nullptr;
+    ApplyMouseCapture();
+}
+
+HWND PlatformMouseCaptureWindow() { return captureApplied ? captureWindow : nullptr; }
+
+void platform_detail::ApplyMouseCapture()
+{
+    if (captureWindow && !IsWindow(captureWindow)) captureWindow = nullptr;
+    const bool want = captureWindow && GetForegroundWindow() == captureWindow && captureSuspended == 0;
+    if (want == captureApplied) return;
+    captureApplied = want;
+    {
+        std::lock_guard<std::recursive_mutex> lock(inputMutex);
+        fractionX = fractionY = 0.0;
+    }
+    if (!VideoReady()) return;
+    // SDL's relative mode is what the desktop offers for this: the pointer hidden, confined to
+    // the focused window and reporting motion past every edge. A driver without it (offscreen)
+    // has no pointer to hold.
+    SDL_SetRelativeMouseMode(want ? SDL_TRUE : SDL_FALSE);
+    if (!want) SetCursorShown();
+}
+
+void platform_detail::SuspendMouseCapture(bool suspend)
+{
+    if (!IsMainThread()) return;
+    captureSuspended += suspend ? 1 : -1;
+    if (captureSuspended < 0) captureSuspended = 0;
+    ApplyMouseCapture();
 }
 
 uint32_t PlatformMouseButtons()

@@ -58,12 +58,20 @@ constexpr int PLATFORM_SCANCODE_COUNT = 512;
 const uint8_t* PlatformKeyboardScancodes();
 // Every key change by scancode, in order (DirectInput's buffered data). Null removes it.
 void PlatformSetKeyListener(std::function<void(int scancode, bool down)> listener);
-// Mouse for DirectInput: the relative motion and wheel accumulated since the last call (then
-// cleared), and the buttons held (bit 0 left, 1 right, 2 middle).
+// Mouse for DirectInput: the relative motion (in back-buffer pixels of the window it happened
+// in, whatever that window's scale) and wheel accumulated since the last call (then cleared),
+// and the buttons held (bit 0 left, 1 right, 2 middle).
 void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel);
 uint32_t PlatformMouseButtons();
 // Cursor position in back-buffer pixels of the window under it.
 void PlatformMousePosition(int& x, int& y);
+// The pointer owned by a window (DirectInput's exclusive mouse): while `hwnd` is the foreground
+// window the pointer is hidden, held inside it and reports relative motion without edges; it is
+// given back when the window is deactivated, while a dialog or message box has the focus, and
+// for good when that window lets it go (capture false). Main thread.
+void PlatformSetMouseCapture(HWND hwnd, bool capture);
+// The window holding the pointer right now (null when the pointer is free).
+HWND PlatformMouseCaptureWindow();
 
 // SDL events are read by the core's message calls (PeekMessageA, GetMessageA, WaitMessage).
 // A stand-in with SDL windows of its own (dialogs) registers a handler: it sees every event

@@ -653,7 +653,10 @@ void PlatformRegisterCursorResource(int id, PlatformCursorShape shape);
 // A display: SDL's message box. No display (SDL_VIDEODRIVER offscreen/dummy, or none set up):
 // the box is written to stderr and answered with its first button, never blocking.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// Text for an attached debugger: written to stderr only when PLATFORM_DEBUG_OUTPUT=1 is set,
+// dropped otherwise (no debugger listens).
 void OutputDebugStringA(LPCSTR text);
+bool PlatformDebugOutputEnabled();
 void PlatformRecordMessageBoxes(bool record);  // record instead of showing (tests)
 struct PlatformMessageBox {
     HWND owner;
@@ -662,10 +665,7 @@ struct PlatformMessageBox {
     UINT type;
 };
 
-// Text for an attached debugger: written to stderr only when PLATFORM_DEBUG_OUTPUT=1 is set,
-// dropped otherwise (no debugger listens).
 // ---------------------------------------------------------------------------------------------
-bool PlatformDebugOutputEnabled();
 // Files. Names use '\' or '/', in any letter case; see PlatformMapPath.
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                    DWORD disposition, DWORD flags, HANDLE templ);
@@ -706,15 +706,6 @@ BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 void Sleep(DWORD ms);
 DWORD SetThreadExecutionState(DWORD flags);  // keeps the screen saver off while ES_DISPLAY_REQUIRED
 
-// ---------------------------------------------------------------------------------------------
-// Synchronisation
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset, BOOL initialState, LPCSTR name);
-BOOL SetEvent(HANDLE event);
-BOOL ResetEvent(HANDLE event);
-// Events and mutexes. A named mutex answers WAIT_OBJECT_0 once this process holds it.
-DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms);
-// Named mutexes are held across processes through a lock file (flock) under $XDG_RUNTIME_DIR
 // The system's version: this layer stands for an NT-family system of version 5.1.
 struct OSVERSIONINFOA {
     DWORD dwOSVersionInfoSize;  // set by the caller to sizeof(OSVERSIONINFOA)
@@ -730,6 +721,15 @@ typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
 #define VER_PLATFORM_WIN32_NT 2
 BOOL GetVersionExA(LPOSVERSIONINFOA info);  // FALSE (ERROR_INSUFFICIENT_BUFFER) on a wrong size
 
+// ---------------------------------------------------------------------------------------------
+// Synchronisation
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset, BOOL initialState, LPCSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+// Events and mutexes. A named mutex answers WAIT_OBJECT_0 once this process holds it.
+DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms);
+// Named mutexes are held across processes through a lock file (flock) under $XDG_RUNTIME_DIR
 // (else /tmp); the lock goes with the process however it ends. When another holder exists the
 // handle is still returned and GetLastError() is ERROR_ALREADY_EXISTS.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES sa, BOOL initialOwner, LPCSTR name);

@@ -224,6 +224,7 @@ void Activate(HWND hwnd)
         if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
         SendNow(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
     }
+    ApplyMouseCapture();
 }
 
 void Deactivate()
@@ -240,6 +241,7 @@ void Deactivate()
     HWND old = focusWindow;
     focusWindow = nullptr;
     if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, 0, 0);
+    ApplyMouseCapture();
 }
 
 void ProcessSentMessages()
@@ -600,6 +602,7 @@ BOOL DestroyWindow(HWND hwnd)
         queue.erase(std::remove_if(queue.begin(), queue.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
                     queue.end());
     }
+    ApplyMouseCapture();
     return TRUE;
 }
 
@@ -1129,6 +1132,16 @@ bool PlatformSetFullscreen(HWND hwnd, bool fullscreen)
     if (w->fullscreen == fullscreen) return true;
     if (fullscreen) {
         w->windowedRect = w->rect;
+        if (w->sdl) {
+            // Full screen is the window manager's to carry out; with none (a bare X server)
+            // the request goes unheard, so the window first covers the display by itself.
+            SDL_Rect display{0, 0, 0, 0};
+            if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w->sdl)), &display) == 0 && display.w > 0) {
+                SDL_SetWindowBordered(w->sdl, SDL_FALSE);
+                SDL_SetWindowPosition(w->sdl, display.x, display.y);
+                SDL_SetWindowSize(w->sdl, display.w, display.h);
+            }
+        }
         if (w->sdl && SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
             PlatformTrace("full screen: SDL refused (%s); the window stays as it is", SDL_GetError());
         w->fullscreen = true;
@@ -1666,7 +1679,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     SDL_MessageBoxData box{icon, owner ? PlatformSdlWindow(owner) : nullptr, caption, text,
                            static_cast<int>(data.size()), data.data(), nullptr};
     int pressed = 0;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    // The box needs the pointer that a program's exclusive mouse may hold.
+    SuspendMouseCapture(true);
+    const int shown = SDL_ShowMessageBox(&box, &pressed);
+    SuspendMouseCapture(false);
+    if (shown != 0) {
         fprintf(stderr, "[message box] %s: %s\n", caption, text);
         return FirstButton(type);
     }

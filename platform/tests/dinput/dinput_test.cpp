@@ -90,4 +90,100 @@ TEST(DInputDevices, KeyboardStateFollowsKeysAndAcquireFollowsTheForeground)
     DestroyWindow(hwnd);
 }
 
+void Pump()
+{
+    MSG msg;
+    for (int i = 0; i < 3; ++i)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+HWND MakeWindow(const char* title)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = "DInputPointerTest";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    HWND hwnd = CreateWindowExA(0, "DInputPointerTest", title, WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
+                                nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    return hwnd;
+}
+
+// The system takes the focus away from the program (another application comes to the front).
+void LoseFocus(HWND hwnd)
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    e.window.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    Pump();
+}
+
+// An exclusive foreground mouse owns the pointer while its window is in front, and gives it
+// back whenever another window (a dialog of the program, or another program) has the focus,
+// and when it is unacquired or released.
+TEST(DInputDevices, ExclusiveMouseHoldsThePointerOnlyWhileItsWindowIsInFront)
+{
+    ASSERT_TRUE(PlatformInit());
+    HWND game = MakeWindow("game");
+    HWND dialog = MakeWindow("dialog");
+    SetForegroundWindow(game);
+    Pump();
+    LPDIRECTINPUT7A di = nullptr;
+    ASSERT_EQ(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A, reinterpret_cast<LPVOID*>(&di), nullptr), DI_OK);
+    LPDIRECTINPUTDEVICE7A mouse = nullptr, shared = nullptr;
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&mouse), nullptr), DI_OK);
+    ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse->SetCooperativeLevel(game, DISCL_FOREGROUND | DISCL_EXCLUSIVE), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), game);
+
+    // A dialog of the program in front: the pointer is the dialog's, and the device is lost.
+    SetForegroundWindow(dialog);
+    Pump();
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    DIMOUSESTATE ms{};
+    EXPECT_EQ(mouse->GetDeviceState(sizeof ms, &ms), DIERR_INPUTLOST);
+    EXPECT_EQ(mouse->Acquire(), DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    SetForegroundWindow(game);
+    Pump();
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), game);
+
+    // Deactivation of the program gives it back at once, before the program polls again.
+    LoseFocus(game);
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    EXPECT_EQ(mouse->GetDeviceState(sizeof ms, &ms), DIERR_INPUTLOST);
+    SetForegroundWindow(game);
+    Pump();
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), game);
+    EXPECT_EQ(mouse->Unacquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+
+    // A shared (non-exclusive) mouse reads motion but leaves the pointer to the desktop.
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&shared), nullptr), DI_OK);
+    ASSERT_EQ(shared->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(shared->SetCooperativeLevel(game, DISCL_FOREGROUND | DISCL_NONEXCLUSIVE), DI_OK);
+    ASSERT_EQ(shared->Acquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    shared->Release();
+
+    // Releasing an acquired exclusive mouse lets the pointer go too.
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    EXPECT_EQ(PlatformMouseCaptureWindow(), game);
+    mouse->Release();
+    EXPECT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    di->Release();
+    DestroyWindow(dialog);
+    DestroyWindow(game);
+}
+
 }  // namespace

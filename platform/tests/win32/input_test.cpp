@@ -309,11 +309,12 @@ TEST_F(Input, MouseInBackBufferPixelsThroughTheLetterbox)
     EXPECT_EQ(PlatformMouseButtons(), 2u);
     EXPECT_NE(GetAsyncKeyState(VK_RBUTTON) & 0x8000, 0);
 
-    // DirectInput's relative motion adds up, then starts again from zero.
+    // DirectInput's relative motion adds up in back-buffer pixels (the second move counts half),
+    // then starts again from zero.
     int dx, dy, wheel;
     PlatformTakeMouseMotion(dx, dy, wheel);
-    EXPECT_EQ(dx, 4);
-    EXPECT_EQ(dy, -1);
+    EXPECT_EQ(dx, 3);
+    EXPECT_EQ(dy, -2);
     PlatformTakeMouseMotion(dx, dy, wheel);
     EXPECT_EQ(dx, 0);
     EXPECT_EQ(dy, 0);
@@ -329,6 +330,42 @@ TEST_F(Input, MouseInBackBufferPixelsThroughTheLetterbox)
     GetCursorPos(&p);
     EXPECT_EQ(p.x, centre.x);
     EXPECT_EQ(p.y, centre.y);
+}
+
+// A program's cursor driven by relative motion keeps pace with the pointer whatever the scale
+// of its picture: no faster in a window shown smaller, none lost in one shown larger.
+TEST_F(Input, RelativeMotionIsInBackBufferPixelsAtAnyScale)
+{
+    int dx, dy, wheel;
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    // Shown at twice its size: two pointer pixels make one; halves wait for the next move.
+    PlatformSetBackBufferSize(hwnd, 400, 300);
+    Motion(10, 10, 3, -3);
+    Motion(20, 20, 3, -3);
+    Motion(30, 30, 3, -3);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 4);
+    EXPECT_EQ(dy, -4);
+    Motion(31, 31, 1, -1);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 1);
+    EXPECT_EQ(dy, -1);
+    // A hundred one-pixel moves at 0.8 are 80 pixels, not 0 and not 100.
+    PlatformSetBackBufferSize(hwnd, 640, 480);
+    for (int i = 0; i < 100; ++i) Motion(100, 100, 1, 0);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 80);
+    EXPECT_EQ(dy, 0);
+    // Shown at half its size: one pointer pixel is two of the picture's.
+    PlatformSetBackBufferSize(hwnd, 1600, 1200);
+    Motion(100, 100, 5, -7);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 10);
+    EXPECT_EQ(dy, -14);
 }
 
 TEST_F(Input, WaitingMovesAreCombinedButNotAcrossButtons)

@@ -430,9 +430,15 @@ TEST_F(Screens, HiscoreRowsRunFromWhiteThroughCyanAndYellowToRed)
         EXPECT_EQ(r > 190, e.red) << "row " << e.row << ": " << r << "," << g << "," << b;
         EXPECT_EQ(g > 190, e.green) << "row " << e.row << ": " << r << "," << g << "," << b;
         EXPECT_EQ(b > 190, e.blue) << "row " << e.row << ": " << r << "," << g << "," << b;
-        if (!e.red) EXPECT_LT(r, 80) << "row " << e.row;
-        if (!e.green) EXPECT_LT(g, 80) << "row " << e.row;
-        if (!e.blue) EXPECT_LT(b, 80) << "row " << e.row;
+        if (!e.red) {
+            EXPECT_LT(r, 80) << "row " << e.row;
+        }
+        if (!e.green) {
+            EXPECT_LT(g, 80) << "row " << e.row;
+        }
+        if (!e.blue) {
+            EXPECT_LT(b, 80) << "row " << e.row;
+        }
     }
     // Orange: red high, green between, blue low.
     int r, g, b;
