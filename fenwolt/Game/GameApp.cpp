@@ -3,6 +3,7 @@
 #include "fenwolt/Game/Engine.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
+#include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Scene.h"
 #include "fenwolt/Game/SceneEffects.h"
 #include "fenwolt/Game/Screens.h"
@@ -361,6 +362,9 @@ LRESULT GameApp::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         case WM_RBUTTONUP:
             RightButtonDown = false;
             forScreen = true;
+            break;
+        case WM_NET_QUEUED:
+            ProcessNetworkMessages();
             break;
         case WM_MOUSEMOVE:
         case WM_USER + 1:

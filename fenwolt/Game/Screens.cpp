@@ -15,6 +15,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Scene.h"
 #include "fenwolt/Game/Sound.h"
 #include "fenwolt/Game/Sprites.h"
@@ -84,6 +85,7 @@ void EnsureBuilders()
     g_builders[(int)ScreenId::Match] = BuildMatchScreen;
     g_builders[(int)ScreenId::GameType] = BuildGameTypeScreen;
     g_builders[(int)ScreenId::ExhibitionSetup] = BuildExhibitionScreen;
+    g_builders[(int)ScreenId::NetExhibitionSetup] = BuildNetExhibitionScreen;
     g_builders[(int)ScreenId::ExhibitionResult] = BuildExhibitionResultScreen;
     g_builders[(int)ScreenId::CupSetup] = BuildCupScreen;
     g_builders[(int)ScreenId::CupResult] = BuildCupResultScreen;

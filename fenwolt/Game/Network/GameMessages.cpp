@@ -1,32 +1,733 @@
 #include "fenwolt/Game/Network/GameMessages.h"
 
+#include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Match/Hud.h"
+#include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/Network/Multi.h"
+#include "fenwolt/Game/Network/NetStage.h"
 #include "fenwolt/Game/Network/NetState.h"
+#include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/common/netconnect.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/dplay8/dxerr8.h"
+#include "platform/win32/byte_order.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <mutex>
 
 int32_t OutgoingEndTurnCode = 0, OutgoingEndTurnValue = 0;
 int32_t IncomingEndTurnCode = 0, IncomingEndTurnValue = 0;
+ChatHistory Chat = {{}, 0, {}, "In>"};
 
 namespace {
-int32_t messagePlayer = 0;
+
+constexpr char CHAT_PREFIX[CHAT_PREFIX_SIZE + 1] = "In>";
+constexpr int32_t FIRST_STAGE_MESSAGE = 0x12001, LAST_STAGE_MESSAGE = 0x12008;
+
+// --- Byte layouts -------------------------------------------------------------------------------
+struct Writer {
+    std::vector<uint8_t> bytes;
+    void I32(int32_t v)
+    {
+        const uint32_t u = (uint32_t)v;
+        for (int i = 0; i < 4; ++i) bytes.push_back((uint8_t)(u >> (8 * i)));
+    }
+    void F32(float v)
+    {
+        uint32_t u;
+        std::memcpy(&u, &v, 4);
+        I32((int32_t)u);
+    }
+    void Vec(const D3DVECTOR& v)
+    {
+        F32(v.x);
+        F32(v.y);
+        F32(v.z);
+    }
+    void U8(uint8_t v) { bytes.push_back(v); }
+    // A text field of `size` bytes: the text cut to size - 1, then zeros.
+    void Text(const char* text, size_t size)
+    {
+        size_t n = strnlen(text, size - 1);
+        bytes.insert(bytes.end(), text, text + n);
+        bytes.insert(bytes.end(), size - n, 0);
+    }
+    void Raw(const void* p, size_t n) { bytes.insert(bytes.end(), (const uint8_t*)p, (const uint8_t*)p + n); }
+};
+
+struct Reader {
+    const uint8_t* p;
+    size_t pos = 4;  // after the type
+    int32_t I32()
+    {
+        const int32_t v = (int32_t)LoadLe32(p + pos);
+        pos += 4;
+        return v;
+    }
+    float F32()
+    {
+        const uint32_t u = LoadLe32(p + pos);
+        pos += 4;
+        float f;
+        std::memcpy(&f, &u, 4);
+        return f;
+    }
+    D3DVECTOR Vec()
+    {
+        D3DVECTOR v;
+        v.x = F32();
+        v.y = F32();
+        v.z = F32();
+        return v;
+    }
+    uint8_t U8() { return p[pos++]; }
+    void Text(char* out, size_t size)
+    {
+        std::memcpy(out, p + pos, size);
+        out[size - 1] = 0;
+        pos += size;
+    }
+};
+
+// Squads go field by field, in the order of the stored record.
+void WriteStats(Writer& w, const SquadStats& s)
+{
+    w.I32(s.tacklesWon);
+    w.I32(s.tackleAttemptsLost);
+    w.I32(s.haveBeenTackled);
+    w.I32(s.preventedBeingTackled);
+    w.I32(s.foulsDone);
+    w.I32(s.haveBeenFouled);
+    for (int32_t v : s.passAttempts) w.I32(v);
+    for (int32_t v : s.goodPasses) w.I32(v);
+    w.I32(s.attemptsOnGoal);
+    w.I32(s.goalsScored);
+    w.F32(s.timeOnBall);
 }
+
+void ReadStats(Reader& r, SquadStats& s)
+{
+    s.tacklesWon = r.I32();
+    s.tackleAttemptsLost = r.I32();
+    s.haveBeenTackled = r.I32();
+    s.preventedBeingTackled = r.I32();
+    s.foulsDone = r.I32();
+    s.haveBeenFouled = r.I32();
+    for (int32_t& v : s.passAttempts) v = r.I32();
+    for (int32_t& v : s.goodPasses) v = r.I32();
+    s.attemptsOnGoal = r.I32();
+    s.goalsScored = r.I32();
+    s.timeOnBall = r.F32();
+}
+
+void WriteSquad(Writer& w, const TeamSquad& squad)
+{
+    for (const SquadPlayer& p : squad.players) {
+        for (float a : p.attributes) w.F32(a);
+        w.I32(p.role);
+        w.I32(p.wingFlag);
+        w.I32(p.wingSide);
+        w.F32(p.formationX);
+        w.F32(p.formationZ);
+        w.Text(p.name, sizeof p.name);
+        w.I32(p.gamesPlayed);
+        WriteStats(w, p.career);
+        WriteStats(w, p.lastMatch);
+        for (int32_t v : p.reserved) w.I32(v);
+    }
+}
+
+void ReadSquad(Reader& r, TeamSquad& squad)
+{
+    for (SquadPlayer& p : squad.players) {
+        for (float& a : p.attributes) a = r.F32();
+        p.role = r.I32();
+        p.wingFlag = r.I32();
+        p.wingSide = r.I32();
+        p.formationX = r.F32();
+        p.formationZ = r.F32();
+        r.Text(p.name, sizeof p.name);
+        p.gamesPlayed = r.I32();
+        ReadStats(r, p.career);
+        ReadStats(r, p.lastMatch);
+        for (int32_t& v : p.reserved) v = r.I32();
+    }
+}
+
+D3DVECTOR InstancePosition(int32_t index)
+{
+    const ModelInstance* m = InstanceAt(index);
+    return m ? m->Position : D3DVECTOR{0, 0, 0};
+}
+
+D3DVECTOR InstanceRotation(int32_t index)
+{
+    const ModelInstance* m = InstanceAt(index);
+    return m ? m->Rotation : D3DVECTOR{0, 0, 0};
+}
+
+void PlaceInstance(int32_t index, const D3DVECTOR& position, const D3DVECTOR& rotation)
+{
+    if (ModelInstance* m = InstanceAt(index)) {
+        m->Position = position;
+        m->Rotation = rotation;
+        m->Moved = 1;
+        m->MatrixValid = 0;
+    }
+}
+
+// --- Checks of received bytes ------------------------------------------------------------------
+bool Finite(const uint8_t* data, size_t from, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t u = LoadLe32(data + from + 4 * i);
+        float f;
+        std::memcpy(&f, &u, 4);
+        if (!std::isfinite(f)) return false;
+    }
+    return true;
+}
+
+int32_t At(const uint8_t* data, size_t offset) { return (int32_t)LoadLe32(data + offset); }
+bool Terminated(const uint8_t* data, size_t offset, size_t size) { return memchr(data + offset, 0, size) != nullptr; }
+bool In(int32_t v, int32_t low, int32_t high) { return v >= low && v <= high; }
+
+// The squad field starts at `offset`; every player's floats finite, his name terminated and his
+// role and wing known.
+bool SquadSound(const uint8_t* data, size_t offset)
+{
+    for (int i = 0; i < SQUAD_SIZE; ++i) {
+        const size_t p = offset + (size_t)i * sizeof(SquadPlayer);
+        if (!Finite(data, p, ATTR_COUNT)) return false;
+        if (!In(At(data, p + offsetof(SquadPlayer, role)), ROLE_KEEPER, ROLE_ATT)) return false;
+        if (!In(At(data, p + offsetof(SquadPlayer, wingFlag)), 0, 1)) return false;
+        if (!In(At(data, p + offsetof(SquadPlayer, wingSide)), 0, 3)) return false;
+        if (!Finite(data, p + offsetof(SquadPlayer, formationX), 2)) return false;
+        if (!Terminated(data, p + offsetof(SquadPlayer, name), sizeof(SquadPlayer::name))) return false;
+        if (!Finite(data, p + offsetof(SquadPlayer, career) + offsetof(SquadStats, timeOnBall), 1)) return false;
+        if (!Finite(data, p + offsetof(SquadPlayer, lastMatch) + offsetof(SquadStats, timeOnBall), 1)) return false;
+    }
+    return true;
+}
+
+// --- The queue between DirectPlay's thread and the main thread --------------------------------
+struct Arrival {
+    std::vector<uint8_t> message;  // a validated game message, or empty
+    uint32_t notification = 0;     // a notification with no message (29000, 29001), or 0
+};
+std::mutex g_queueLock;
+std::deque<Arrival> g_arrivals;
+bool g_hold = false;
+std::atomic<bool> g_wakePosted{false};
+
+void WakeMainWindow()
+{
+    if (g_wakePosted.exchange(true)) return;
+    if (TheAppConstructed() && TheApp.MainWindow)
+        PostMessageA(TheApp.MainWindow, WM_NET_QUEUED, 0, 0);
+    else
+        g_wakePosted = false;  // nobody to wake: whoever runs the main thread drains by hand
+}
+
+void Enqueue(Arrival arrival)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_queueLock);
+        g_arrivals.push_back(std::move(arrival));
+    }
+    WakeMainWindow();
+}
+
+void DeliverNotification(uint32_t code)
+{
+    if (TheAppConstructed() && TheApp.MainWindow && IsWindow(TheApp.MainWindow)) {
+        SendMessageA(TheApp.MainWindow, WM_NET_NOTIFY, code, 0);
+        return;
+    }
+    LastMessageParam = code;
+    LastMessageId = WM_NET_NOTIFY;
+    if (ScreenMessageHandler) ScreenMessageHandler((int32_t)WM_NET_NOTIFY);
+}
+
+void RefreshSetupLabels()
+{
+    if (CurrentScreenId == (int32_t)ScreenId::NetExhibitionSetup && Net.sessionSetUp) ShowNetExhibitionValues();
+}
+
+}  // namespace
+
+// --- Sizes, building, checking, applying -------------------------------------------------------------
+
+size_t GameMessageSize(int32_t type)
+{
+    switch (type) {
+    case GAME_MSGID_SCORE: return 24;
+    case GAME_MSGID_PLAYER_OUT: return 12;
+    case GAME_MSGID_PLAYER_STATE: return 76;
+    case GAME_MSGID_PHASE_DONE: return 4;
+    case GAME_MSGID_RANDOM_TABLE: return 4 + sizeof(SharedRandomTable);
+    case GAME_MSGID_BALL_STATE: return 113;
+    case GAME_MSGID_SETTINGS: return 13;
+    case GAME_MSGID_READY: return 4;
+    case GAME_MSGID_10: return 4;
+    case GAME_MSGID_TEAM_NAMES: return 4 + 2 * TEAM_NAME_SIZE;
+    case GAME_MSGID_TEAM_SQUAD: return 8 + sizeof(TeamSquad) + TEAM_NAME_SIZE + 4;
+    case GAME_MSGID_13: return 4;
+    case GAME_MSGID_END_TURN: return 12;
+    case GAME_MSGID_SUBSTITUTION: return 12;
+    case GAME_MSGID_CHAT: return 4 + CHAT_LINE_SIZE;
+    default: return 0;
+    }
+}
+
+std::vector<uint8_t> BuildGameMessage(int32_t type)
+{
+    Writer w;
+    if (!GameMessageSize(type)) return {};
+    w.I32(type);
+    const int32_t p = Net.messagePlayer;
+    switch (type) {
+    case GAME_MSGID_SCORE:
+        w.I32(HomeGoals);
+        w.I32(AwayGoals);
+        w.I32(Minute);
+        w.I32(Second);
+        w.I32(LastScoringSide);
+        break;
+    case GAME_MSGID_PLAYER_OUT:
+        w.I32(p);
+        w.I32(IsPlayerIndex(p) ? MatchPlayers[p].turnsDown : 0);
+        break;
+    case GAME_MSGID_PLAYER_STATE: {
+        static const MatchPlayer none{};
+        const MatchPlayer& m = IsPlayerIndex(p) ? MatchPlayers[p] : none;
+        const int32_t model = IsPlayerIndex(p) ? m.model : -1;
+        w.I32(p);
+        w.Vec(InstancePosition(model));
+        w.Vec(InstanceRotation(model));
+        w.Vec(m.moveTarget);
+        w.F32(m.heading);
+        w.I32(m.action);
+        w.Vec(m.facePoint);
+        w.F32(m.spare);
+        w.I32(m.stance);
+        w.F32(InstanceRotation(IsPlayerIndex(p) ? FacingArrowModels[p] : -1).y);
+        break;
+    }
+    case GAME_MSGID_RANDOM_TABLE:
+        for (int32_t v : SharedRandomTable) w.I32(v);
+        break;
+    case GAME_MSGID_BALL_STATE:
+        w.Vec(InstancePosition(TheBall.model));
+        w.Vec(InstanceRotation(TheBall.model));
+        w.Vec(TheBall.aimPoint);
+        w.F32(TheBall.rotation);
+        w.F32(TheBall.bendX);
+        w.F32(TheBall.loft);
+        w.F32(TheBall.bendZ);
+        w.Vec(TheBall.destination);
+        w.Vec(TheBall.kickStart);
+        w.Vec(TheBall.groundPoint);
+        w.I32(TheBall.bendRefMouseX);
+        w.I32(TheBall.bendRefMouseY);
+        w.I32(TheBall.bendMouseX);
+        w.I32(TheBall.bendMouseY);
+        w.I32(ShotClass);
+        w.U8(BallInFlight);
+        break;
+    case GAME_MSGID_SETTINGS:
+        w.I32(MatchSetup.difficulty);
+        w.I32(MatchSetup.minutesPerHalf);
+        w.U8(MatchSetup.abilitySwapLocked);
+        break;
+    case GAME_MSGID_TEAM_NAMES:
+        w.Text(TeamNames[0], TEAM_NAME_SIZE);
+        w.Text(TeamNames[1], TEAM_NAME_SIZE);
+        break;
+    case GAME_MSGID_TEAM_SQUAD: {
+        // A computer sends the squad it manages: home on the host, away on the guest.
+        const int32_t side = Net.isHost ? 0 : 1;
+        w.I32(side);
+        WriteSquad(w, TeamSquads[side]);
+        w.Text(TeamNames[side], TEAM_NAME_SIZE);
+        w.I32(MatchSetup.kitChoice[side]);
+        break;
+    }
+    case GAME_MSGID_END_TURN:
+        w.I32(OutgoingEndTurnCode);
+        w.I32(OutgoingEndTurnValue);
+        break;
+    case GAME_MSGID_SUBSTITUTION:
+        w.I32(SelectedPlayer);
+        w.I32(BenchSlot);
+        break;
+    case GAME_MSGID_CHAT:
+        w.Text(Chat.outgoing, CHAT_LINE_SIZE);
+        break;
+    default:  // types that carry nothing but themselves
+        break;
+    }
+    return std::move(w.bytes);
+}
+
+bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why)
+{
+    const char* unused;
+    if (!why) why = &unused;
+    *why = nullptr;
+    if (!data || size < 4) {
+        *why = "shorter than its type";
+        return false;
+    }
+    const int32_t type = At(data, 0);
+    const size_t expected = GameMessageSize(type);
+    if (!expected) {
+        *why = "unknown type";
+        return false;
+    }
+    if (size != expected) {
+        *why = "wrong size for its type";
+        return false;
+    }
+    switch (type) {
+    case GAME_MSGID_SCORE:
+        if (!In(At(data, 4), 0, 999) || !In(At(data, 8), 0, 999)) *why = "score out of range";
+        else if (!In(At(data, 12), 0, 999) || !In(At(data, 16), 0, 59)) *why = "clock out of range";
+        else if (!In(At(data, 20), 0, 1)) *why = "scoring side out of range";
+        break;
+    case GAME_MSGID_PLAYER_OUT:
+        if (!IsPlayerIndex(At(data, 4))) *why = "player out of range";
+        else if (!In(At(data, 8), 0, 1000)) *why = "turns down out of range";
+        break;
+    case GAME_MSGID_PLAYER_STATE:
+        if (!IsPlayerIndex(At(data, 4))) *why = "player out of range";
+        else if (!Finite(data, 8, 10) || !Finite(data, 52, 4) || !Finite(data, 72, 1)) *why = "not a number";
+        else if (!In(At(data, 48), 0, ANIM_TURN)) *why = "action out of range";
+        else if (!In(At(data, 68), 0, 2)) *why = "stance out of range";
+        break;
+    case GAME_MSGID_RANDOM_TABLE:
+        for (int i = 0; i < SHARED_RANDOM_COUNT && !*why; ++i)
+            if (!In(At(data, 4 + 4 * (size_t)i), 0, PLATFORM_RAND_MAX)) *why = "random value out of range";
+        break;
+    case GAME_MSGID_BALL_STATE:
+        if (!Finite(data, 4, 22)) *why = "not a number";
+        else if (!In(At(data, 108), 0, 2)) *why = "shot class out of range";
+        else if (data[112] > 1) *why = "flight flag out of range";
+        break;
+    case GAME_MSGID_SETTINGS:
+        if (!In(At(data, 4), 0, 10)) *why = "difficulty out of range";
+        else if (!In(At(data, 8), 3, 45)) *why = "minutes out of range";
+        else if (data[12] > 1) *why = "swap flag out of range";
+        break;
+    case GAME_MSGID_TEAM_NAMES:
+        if (!Terminated(data, 4, TEAM_NAME_SIZE) || !Terminated(data, 16, TEAM_NAME_SIZE)) *why = "name not terminated";
+        break;
+    case GAME_MSGID_TEAM_SQUAD: {
+        const size_t nameAt = 8 + sizeof(TeamSquad), kitAt = nameAt + TEAM_NAME_SIZE;
+        const int32_t kit = At(data, kitAt);
+        if (!In(At(data, 4), 0, 1)) *why = "side out of range";
+        else if (!SquadSound(data, 8)) *why = "squad record unsound";
+        else if (!Terminated(data, nameAt, TEAM_NAME_SIZE)) *why = "name not terminated";
+        else if (!In(kit, 0, KIT_TABLE_SIZE - 1) || (KitTable.count > 0 && kit >= KitTable.count)) *why = "kit out of range";
+        break;
+    }
+    case GAME_MSGID_END_TURN:
+        if (!In(At(data, 4), END_TURN_REQUEST, END_TURN_NOT_READY)) *why = "end-turn code out of range";
+        break;
+    case GAME_MSGID_SUBSTITUTION:
+        if (!IsPlayerIndex(At(data, 4))) *why = "player out of range";
+        else if (!In(At(data, 8), FIRST_BENCH_SLOT, LAST_BENCH_SLOT)) *why = "bench slot out of range";
+        break;
+    case GAME_MSGID_CHAT:
+        if (!Terminated(data, 4, CHAT_LINE_SIZE)) *why = "chat line not terminated";
+        break;
+    default:
+        break;
+    }
+    return *why == nullptr;
+}
+
+uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
+{
+    const char* why = nullptr;
+    if (!ValidateGameMessage(data, size, &why)) {
+        DebugTrace("Game message dropped: %s\n", why);
+        return 0;
+    }
+    Reader r{data};
+    switch (At(data, 0)) {
+    case GAME_MSGID_SCORE:
+        HomeGoals = r.I32();
+        AwayGoals = r.I32();
+        Minute = r.I32();
+        Second = r.I32();
+        LastScoringSide = r.I32();
+        return 0;
+    case GAME_MSGID_PLAYER_OUT: {
+        const int32_t p = r.I32();
+        MatchPlayers[p].turnsDown = r.I32();
+        return 0;
+    }
+    case GAME_MSGID_PLAYER_STATE: {
+        const int32_t p = r.I32();
+        MatchPlayer& m = MatchPlayers[p];
+        const D3DVECTOR position = r.Vec();
+        const D3DVECTOR rotation = r.Vec();
+        PlaceInstance(m.model, position, rotation);
+        m.moveTarget = r.Vec();
+        m.heading = r.F32();
+        m.action = r.I32();
+        m.facePoint = r.Vec();
+        m.spare = r.F32();
+        m.stance = r.I32();
+        const float arrow = r.F32();
+        if (ModelInstance* a = InstanceAt(FacingArrowModels[p])) {
+            a->Rotation.y = arrow;
+            a->MatrixValid = 0;
+        }
+        return 0;
+    }
+    case GAME_MSGID_PHASE_DONE: return NOTIFY_PHASE_DONE;
+    case GAME_MSGID_RANDOM_TABLE:
+        for (int32_t& v : SharedRandomTable) v = r.I32();
+        SharedRandomIndex = 0;
+        return 0;
+    case GAME_MSGID_BALL_STATE: {
+        const D3DVECTOR position = r.Vec();
+        const D3DVECTOR rotation = r.Vec();
+        PlaceInstance(TheBall.model, position, rotation);
+        TheBall.aimPoint = r.Vec();
+        TheBall.rotation = r.F32();
+        TheBall.bendX = r.F32();
+        TheBall.loft = r.F32();
+        TheBall.bendZ = r.F32();
+        TheBall.destination = r.Vec();
+        TheBall.kickStart = r.Vec();
+        TheBall.groundPoint = r.Vec();
+        TheBall.bendRefMouseX = r.I32();
+        TheBall.bendRefMouseY = r.I32();
+        TheBall.bendMouseX = r.I32();
+        TheBall.bendMouseY = r.I32();
+        ShotClass = r.I32();
+        BallInFlight = r.U8();
+        return 0;
+    }
+    case GAME_MSGID_SETTINGS:
+        MatchSetup.difficulty = r.I32();
+        MatchSetup.minutesPerHalf = r.I32();
+        MatchSetup.abilitySwapLocked = r.U8();
+        RefreshSetupLabels();
+        return 0;
+    case GAME_MSGID_READY: return NOTIFY_READY;
+    case GAME_MSGID_10: return NOTIFY_TYPE_10;
+    case GAME_MSGID_TEAM_NAMES:
+        r.Text(TeamNames[0], TEAM_NAME_SIZE);
+        r.Text(TeamNames[1], TEAM_NAME_SIZE);
+        RefreshSetupLabels();
+        return 0;
+    case GAME_MSGID_TEAM_SQUAD: {
+        const int32_t side = r.I32();
+        ReadSquad(r, TeamSquads[side]);
+        r.Text(TeamNames[side], TEAM_NAME_SIZE);
+        MatchSetup.kitChoice[side] = r.I32();
+        return 0;
+    }
+    case GAME_MSGID_13: return NOTIFY_TYPE_13;
+    case GAME_MSGID_END_TURN:
+        IncomingEndTurnCode = r.I32();
+        IncomingEndTurnValue = r.I32();
+        return NOTIFY_END_TURN;
+    case GAME_MSGID_SUBSTITUTION: {
+        // The other computer's substitution, without disturbing what this manager has selected.
+        const int32_t keptSelection = SelectedPlayer, keptBench = BenchSlot;
+        SelectedPlayer = r.I32();
+        BenchSlot = r.I32();
+        PerformSubstitution();
+        SelectedPlayer = keptSelection;
+        BenchSlot = keptBench;
+        return 0;
+    }
+    case GAME_MSGID_CHAT:
+        std::memcpy(Chat.shown, CHAT_PREFIX, CHAT_PREFIX_SIZE);
+        r.Text(Chat.shown + CHAT_PREFIX_SIZE, CHAT_LINE_SIZE);
+        // Item 70 is the chat line only on the match screen.
+        if (CurrentScreenId == (int32_t)ScreenId::Match) SetSpriteText(SPRITE_CHAT_IN, Chat.shown);
+        AddChatLine();
+        return 0;
+    default: return 0;
+    }
+}
+
+// --- Sending ------------------------------------------------------------------------------------------
 
 bool SendGameMessage(int32_t type)
 {
     // A session that holds only this computer (or none at all) has nobody to tell.
-    if (Net.playerCount <= 1) return true;
-    (void)type;
-    (void)messagePlayer;
+    if (Net.playerCount <= 1 || !Net.peer) return true;
+    std::vector<uint8_t> bytes = BuildGameMessage(type);
+    if (bytes.empty()) return true;
+    DPN_BUFFER_DESC buffer{(DWORD)bytes.size(), bytes.data()};
+    DPNHANDLE handle = 0;
+    HRESULT hr = Net.peer->SendTo(DPNID_ALL_PLAYERS_GROUP, &buffer, 1, 0, nullptr, &handle, DPNSEND_NOLOOPBACK);
+    // A session that broke is reported by DirectPlay's own messages; the trace says what was lost.
+    if (FAILED(hr)) DebugTrace("Game message %d not sent: %s\n", type, DXGetErrorString8(hr));
     return true;
 }
 
 bool SendGameMessageFor(int32_t type, int32_t player)
 {
-    messagePlayer = player;
+    Net.messagePlayer = player;
     return SendGameMessage(type);
 }
 
-#include "fenwolt/Game/Unfinished.h"
+// --- DirectPlay's thread ----------------------------------------------------------------------------
 
-ChatHistory Chat;
+HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message)
+{
+    PlayerRecord* departed = nullptr;
+    switch (messageId) {
+    case DPN_MSGID_CREATE_PLAYER: {
+        auto* m = static_cast<DPNMSG_CREATE_PLAYER*>(message);
+        if (!Net.peer) break;
+        DWORD size = 0;
+        HRESULT hr = Net.peer->GetPeerInfo(m->dpnidPlayer, nullptr, &size, 0);
+        if (hr != DPNERR_BUFFERTOOSMALL) return DXTrace("Game\\multi", __LINE__, hr, "GetPeerInfo", TRUE);
+        std::vector<uint8_t> buffer(size < sizeof(DPN_PLAYER_INFO) ? sizeof(DPN_PLAYER_INFO) : size);
+        auto* info = reinterpret_cast<DPN_PLAYER_INFO*>(buffer.data());
+        info->dwSize = sizeof(DPN_PLAYER_INFO);
+        hr = Net.peer->GetPeerInfo(m->dpnidPlayer, info, &size, 0);
+        if (FAILED(hr)) return DXTrace("Game\\multi", __LINE__, hr, "GetPeerInfo", TRUE);
+        auto* record = new PlayerRecord{};
+        record->refCount = 1;
+        record->id = m->dpnidPlayer;
+        record->flags = info->dwPlayerFlags;
+        if (info->pwszName) ConvertWideStringToGeneric(record->name, info->pwszName, PLAYER_RECORD_NAME_SIZE);
+        m->pvPlayerContext = record;
+        InterlockedIncrement(&Net.playerCount);
+        if (Net.sessionDialog) PostMessageA(Net.sessionDialog, WM_APP, 0, 0);
+        break;
+    }
+    case DPN_MSGID_DESTROY_PLAYER: {
+        auto* m = static_cast<DPNMSG_DESTROY_PLAYER*>(message);
+        departed = static_cast<PlayerRecord*>(m->pvPlayerContext);
+        InterlockedDecrement(&Net.playerCount);
+        if (Net.sessionDialog) PostMessageA(Net.sessionDialog, WM_APP, 0, 0);
+        // Only the other computer leaving is news; our own player goes when we close.
+        const bool local = departed && (departed->flags & DPNPLAYER_LOCAL);
+        if (!local && !Net.closing) Enqueue(Arrival{{}, NOTIFY_PLAYER_LEFT});
+        break;
+    }
+    case DPN_MSGID_RECEIVE: {
+        auto* m = static_cast<DPNMSG_RECEIVE*>(message);
+        if (!m->pReceiveData || m->dwReceiveDataSize < 4) {
+            DebugTrace("Game message dropped: %u bytes\n", (unsigned)m->dwReceiveDataSize);
+            break;
+        }
+        const int32_t type = At(m->pReceiveData, 0);
+        if (type >= FIRST_STAGE_MESSAGE && type <= LAST_STAGE_MESSAGE) break;  // the staging area's
+        const char* why = nullptr;
+        if (!ValidateGameMessage(m->pReceiveData, m->dwReceiveDataSize, &why)) {
+            DebugTrace("Game message dropped (type %d, %u bytes): %s\n", type, (unsigned)m->dwReceiveDataSize, why);
+            break;
+        }
+        Enqueue(Arrival{std::vector<uint8_t>(m->pReceiveData, m->pReceiveData + m->dwReceiveDataSize), 0});
+        break;
+    }
+    case DPN_MSGID_TERMINATE_SESSION:
+        Net.sessionEndedResult = NET_SESSION_ENDED;
+        if (Net.sessionDialog) EndDialog(Net.sessionDialog, 0);
+        break;
+    default:
+        break;
+    }
+    HRESULT result = S_OK;
+    if (Net.wizard) Net.wizard->MessageHandler(context, messageId, message);
+    if (Net.stage && Net.stage->MessageHandler(context, messageId, message) == DPNSUCCESS_PENDING)
+        result = DPNSUCCESS_PENDING;
+    // Released only after the wizard and the stage have seen the departure with its record.
+    if (departed && Net.playerListLockMade) {
+        EnterCriticalSection(&Net.playerListLock);
+        ReleasePlayerRecord(departed);
+        LeaveCriticalSection(&Net.playerListLock);
+    } else if (departed) {
+        ReleasePlayerRecord(departed);
+    }
+    return result;
+}
 
-void AddChatLine() { UNFINISHED(); }
-void ScrollChat(bool) { UNFINISHED(); }
+void NotifyMainWindow() { Enqueue(Arrival{{}, NOTIFY_SESSION_STARTED}); }
+
+// --- The main thread's side ----------------------------------------------------------------------------
+
+void ProcessNetworkMessages()
+{
+    g_wakePosted = false;
+    for (;;) {
+        Arrival next;
+        {
+            std::lock_guard<std::mutex> lock(g_queueLock);
+            if (g_hold || g_arrivals.empty()) return;
+            next = std::move(g_arrivals.front());
+            g_arrivals.pop_front();
+        }
+        uint32_t code = next.notification;
+        if (!next.message.empty()) code = ApplyGameMessage(next.message.data(), next.message.size());
+        if (code) DeliverNotification(code);
+    }
+}
+
+void HoldNetworkMessages(bool hold)
+{
+    bool waiting;
+    {
+        std::lock_guard<std::mutex> lock(g_queueLock);
+        g_hold = hold;
+        waiting = !g_arrivals.empty();
+    }
+    if (!hold && waiting) {
+        g_wakePosted = false;
+        WakeMainWindow();
+    }
+}
+
+void DiscardNetworkMessages()
+{
+    std::lock_guard<std::mutex> lock(g_queueLock);
+    g_arrivals.clear();
+}
+
+// --- Chat ---------------------------------------------------------------------------------------------------
+
+void ResetChat()
+{
+    std::memset(&Chat, 0, sizeof Chat);
+    std::memcpy(Chat.shown, CHAT_PREFIX, CHAT_PREFIX_SIZE);
+}
+
+void AddChatLine()
+{
+    for (int i = CHAT_LINES - 1; i > 0; --i) std::memcpy(Chat.lines[i], Chat.lines[i - 1], CHAT_LINE_SIZE);
+    std::memcpy(Chat.lines[0], Chat.shown + CHAT_PREFIX_SIZE, CHAT_LINE_SIZE);
+    Chat.lines[0][CHAT_LINE_SIZE - 1] = 0;
+    Chat.viewIndex = 0;
+}
+
+void ScrollChat(bool up)
+{
+    int32_t index = Chat.viewIndex + (up ? 1 : -1);
+    if (index > CHAT_LINES - 1) index = CHAT_LINES - 1;
+    if (index < 0) index = 0;
+    if (!Chat.lines[index][0]) return;  // nothing older (or newer) to show: the view stays
+    Chat.viewIndex = index;
+    std::memcpy(Chat.shown, CHAT_PREFIX, CHAT_PREFIX_SIZE);
+    std::memcpy(Chat.shown + CHAT_PREFIX_SIZE, Chat.lines[index], CHAT_LINE_SIZE);
+    Chat.shown[sizeof Chat.shown - 1] = 0;
+    SetSpriteText(SPRITE_CHAT_IN, Chat.shown);
+}

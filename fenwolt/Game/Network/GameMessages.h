@@ -1,8 +1,17 @@
 // Game messages that keep two computers' matches and menus in step. The match, the front end and
 // the network screens send them; with no other computer in the session nothing is sent.
+//
+// Received messages are checked on DirectPlay's thread (exact size for the type, every index and
+// value in range, every text terminated inside its field) and queued with the notifications; the
+// main thread applies them in arrival order, each one's notification reaching the current screen
+// before the next message is applied.
 #pragma once
 
+#include "platform/dplay8/dplay8.h"
+
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum GameMessageType : int32_t {
     GAME_MSGID_SCORE = 1,
@@ -35,6 +44,10 @@ enum NetNotification : uint32_t {
     NOTIFY_TYPE_10 = 29002,
     NOTIFY_END_TURN = 29003,
 };
+constexpr UINT WM_NET_NOTIFY = WM_USER + 1;
+// Posted to the main window when received messages wait to be applied; its handler calls
+// ProcessNetworkMessages.
+constexpr UINT WM_NET_QUEUED = WM_USER + 2;
 
 // The outgoing end-turn code and value that the next GAME_MSGID_END_TURN carries, and the last
 // incoming one (written when the message is applied).
@@ -46,17 +59,47 @@ bool SendGameMessage(int32_t type);
 // Types 2 and 3 describe one footballer: stores his index, then SendGameMessage.
 bool SendGameMessageFor(int32_t type, int32_t player);
 
+// --- Wire format ------------------------------------------------------------------------------
+// The fixed size of a message type (type 4 and unknown types: 0).
+size_t GameMessageSize(int32_t type);
+// The message of that type as SendGameMessage sends it, from the current globals; empty for an
+// unknown type.
+std::vector<uint8_t> BuildGameMessage(int32_t type);
+// Whether received bytes are a whole, sound game message; `why` says what is wrong otherwise.
+bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why);
+// Writes a validated message into the globals (main thread); its notification code, 0 for none.
+uint32_t ApplyGameMessage(const uint8_t* data, size_t size);
+
+// --- DirectPlay's side --------------------------------------------------------------------------
+// DirectPlay's message callback (DirectPlay's threads): players, received messages, the end of
+// the session; then the wizard's and the staging area's handlers. S_OK, or DPNSUCCESS_PENDING
+// when the staging area keeps the buffer.
+HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message);
+// Notification 29000: the session is set up and the game starts (any thread).
+void NotifyMainWindow();
+// Main thread: applies what has arrived, in order, and hands each notification to the current
+// screen (through the main window's WM_USER + 1) before going on.
+void ProcessNetworkMessages();
+// Holds received messages back (true) while the screen that will take them is being built;
+// releasing lets the main window process them.
+void HoldNetworkMessages(bool hold);
+// Forgets everything not yet applied (after the session is closed).
+void DiscardNetworkMessages();
+
 // --- Chat of a network match -----------------------------------------------------------------
 constexpr int32_t CHAT_LINES = 10;
 constexpr int32_t CHAT_LINE_SIZE = 37;
+constexpr int32_t CHAT_PREFIX_SIZE = 3;
 struct ChatHistory {
     char lines[CHAT_LINES][CHAT_LINE_SIZE];  // line 0 the newest
     int32_t viewIndex;                       // 0..9
     char outgoing[CHAT_LINE_SIZE];           // the line being typed
-    char shown[3 + CHAT_LINE_SIZE];          // a 3-character prefix and the line (text item 70)
+    char shown[CHAT_PREFIX_SIZE + CHAT_LINE_SIZE];  // "In>" and the line (text item 70)
 };
 extern ChatHistory Chat;
 // Lines 0..8 move to 1..9, the shown line's text becomes line 0, the view returns to 0.
 void AddChatLine();
 // Moves the view up (at most 9) or down (at least 0) onto a non-empty line and shows it.
 void ScrollChat(bool up);
+// An empty history, view 0, "In>" shown.
+void ResetChat();
