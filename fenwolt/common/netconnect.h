@@ -5,6 +5,7 @@
 
 #include "platform/win32/win32.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct IDirectPlay8Peer;
@@ -31,6 +32,10 @@ constexpr int IDC_BACK = 11007;
 constexpr int IDC_EDIT_SESSION_NAME = 11009;
 constexpr int IDC_SEARCH_CHECK = 11010;
 constexpr int IDC_WAIT_TEXT = 11012;
+// Posted to the games dialog when the host search ended by itself.
+constexpr UINT WM_WIZARD_SEARCH_ENDED = WM_APP + 0x100;
+constexpr UINT_PTR TIMER_WIZARD_REFRESH = 1;
+constexpr UINT_PTR TIMER_WIZARD_CONNECT = 2;
 
 struct HostEnumEntry;
 
@@ -62,7 +67,9 @@ public:
     HRESULT ConnectUsingLobbySettings();
 
     // The games dialog while it is open (0 otherwise).
-    HWND SessionsDialog() const { return sessionsDialog_; }
+    HWND SessionsDialog() const { return sessionsDialog_.load(); }
+    // Sessions found so far that are still answering (tests look at the list through this).
+    int ValidHostCount();
 
     static INT_PTR CALLBACK StaticConnectionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK StaticSessionsDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -86,7 +93,9 @@ private:
     HRESULT SessionsDlgJoinGame(HWND dialog);
     HRESULT SessionsDlgCreateGame(HWND dialog);
     void SessionsDlgEnumListCleanup();
-    void SessionsDlgStopSearch(HWND dialog);
+    // Switches the search off in the dialog; `cancel` also cancels the running enumeration.
+    void SessionsDlgStopSearch(HWND dialog, bool cancel);
+    bool InHostList(const HostEnumEntry* entry) const;  // under hostListLock
     HRESULT SetLocalPeerInfo();
 
     IDirectPlay8Peer* peer_ = nullptr;
@@ -94,14 +103,14 @@ private:
     CRITICAL_SECTION hostListLock_{};
     GUID applicationGuid_{};
     HRESULT result_ = 0;
-    HWND sessionsDialog_ = nullptr;
+    std::atomic<HWND> sessionsDialog_{nullptr};
     HINSTANCE instance_ = nullptr;
     int32_t maxPlayers_ = 0;
     char applicationName_[MAX_PATH] = {};
     char providerName_[MAX_PATH] = {};
     char sessionName_[MAX_PATH] = {};
     char playerName_[MAX_PATH] = {};
-    BOOL searching_ = FALSE;
+    std::atomic<BOOL> searching_{FALSE};
     BOOL migrateHost_ = FALSE;
     IDirectPlay8Address* deviceAddress_ = nullptr;
     IDirectPlay8Address* hostAddress_ = nullptr;
@@ -110,11 +119,11 @@ private:
     DWORD enumHandle_ = 0;
     BOOL isHost_ = FALSE;
     DWORD expiryTime_ = 0;
-    BOOL connecting_ = FALSE;
+    std::atomic<BOOL> connecting_{FALSE};
     DWORD connectHandle_ = 0;
     HANDLE connectCompleteEvent_ = nullptr;
     HANDLE lobbyConnectEvent_ = nullptr;
-    HRESULT connectResult_ = 0;
+    std::atomic<HRESULT> connectResult_{0};
     BOOL haveLobbySettings_ = FALSE;
     DWORD lobbyConnection_ = 0;
 };

@@ -653,6 +653,7 @@ LRESULT ControlMessage(Dialog* d, Control* c, UINT message, WPARAM wParam, LPARA
     case WM_SETREDRAW:
         c->redraw = wParam != 0;
         return 0;
+    case WM_PAINT:  // InvalidateRect on the control: the dialog draws it
     case WM_ENABLE: return 0;
     default: break;
     }

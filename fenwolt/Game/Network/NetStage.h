@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <deque>
+#include <vector>
 
 // Results the staging area adds to the wizard's.
 constexpr HRESULT WIZARD_RESULT_REJECTED = 0x01000005;
@@ -101,17 +103,21 @@ public:
     HRESULT DoStage(const char* localPlayerName, BOOL host);
     // DirectPlay's messages (from DirectPlay's threads).
     HRESULT MessageHandler(void* context, DWORD messageId, void* message);
+    // A received message: stage messages are checked (size, slot numbers, terminated texts, the
+    // sender's role) and dropped with a trace when unsound; other ids give S_OK.
     HRESULT OnStageMessage(HWND dialog, const void* data, DWORD size, void* receive);
+    // Under m_csStageLock: the first open slot.
     HRESULT FindFreeSlot(int32_t* slot);
 
     static INT_PTR CALLBACK StaticStageDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    // State the tests and the set-up read.
-    HWND Dialog() const { return m_hDlg; }
-    int32_t LocalSlotNumber() const { return m_lLocalSlotNumber; }
+    // What the tests and the set-up read.
+    HWND Dialog() const { return m_hDlg.load(); }
+    int32_t LocalSlotNumber() const { return m_lLocalSlotNumber.load(); }
     int32_t MaxPlayers() const { return m_lMaxPlayers; }
     int32_t PlayerCount() const { return m_lPlayerCount; }
-    BOOL IsHost() const { return m_bHostPlayer; }
+    BOOL IsHost() const { return m_bHostPlayer.load(); }
+    BOOL IsActive() const { return m_bActive.load(); }
     // A copy of the host's slot table.
     void CopySlots(StageSlot out[STAGE_SLOTS]);
 
@@ -129,40 +135,50 @@ private:
     void UpdateStageDlg(HWND dialog);
     void UpdateStageSlotText(HWND dialog, const StageData* data);
     HRESULT StageDlgInit(HWND dialog);
-    void ShowChatLine(HWND dialog, DWORD sender, const StageMsgChat* message);
+    void ShowChatLine(HWND dialog, DWORD sender, LPARAM message);
+    // Ends the stage with `result` unless it is ending already (the first reason stands).
     void EndStage(HRESULT result);
+    // Ends the stage on a failure of the main thread's own operation.
+    void Fail(HRESULT hr, const char* what);
     HRESULT SendStageMessage(DWORD to, const void* data, DWORD size, DWORD flags);
     void ReturnKeptBuffers();
-    void ResetStageFields();
+    void ForgetPlayers();
+    // Host: the players who joined before the slot table was made get their slots now.
+    void SeatWaitingPlayers(HWND dialog);
+    bool ReceivedFromHost(DWORD sender) const;
 
     IDirectPlay8Peer* m_pDP = nullptr;
     HINSTANCE m_hInst = nullptr;
-    volatile HRESULT m_hrResult = 0;
-    HWND m_hDlg = nullptr;
-    volatile BOOL m_bActive = FALSE;
-    BOOL m_bHostPlayer = FALSE;
-    volatile BOOL m_bGotSlotId = FALSE;
+    std::atomic<HRESULT> m_hrResult{0};
+    std::atomic<HWND> m_hDlg{nullptr};
+    std::atomic<BOOL> m_bActive{FALSE};
+    std::atomic<BOOL> m_bHostPlayer{FALSE};
+    std::atomic<BOOL> m_bGotSlotId{FALSE};
     BOOL m_bDlgCreated = FALSE;
-    volatile int32_t m_lLocalSlotNumber = -1;
+    std::atomic<int32_t> m_lLocalSlotNumber{-1};
     BOOL m_bLocalReady = FALSE;
     int32_t m_lPlayerCount = 0;
     char m_strAppName[MAX_PATH] = {};
     char m_strLocalPlayerName[STAGE_NAME_SIZE] = {};
-    StageData* m_pStageDataMsg = nullptr;
+    StageData* m_pStageDataMsg = nullptr;  // in DirectPlay's buffer
     DWORD m_hStageDataBuffer = 0;
     CRITICAL_SECTION m_csStageLock{};
     StageSlot m_Slots[STAGE_SLOTS] = {};
     int32_t m_lMaxPlayers = 0;
-    DWORD m_dpnidHost = 0;
+    std::atomic<DWORD> m_dpnidHost{0};
 
-    // Chat messages received and posted to the dialog, still in DirectPlay's buffers.
+    // Chat messages posted to the dialog, still in DirectPlay's buffers (under m_csStageLock).
     struct KeptChat {
         const StageMsgChat* message;
         DWORD buffer;
-        DWORD sender;
     };
     std::deque<KeptChat> m_keptChats;
-    volatile BOOL m_bEnding = FALSE;
+    // Records this stage holds a reference on (under the player-list lock, then m_csStageLock).
+    std::vector<PlayerRecord*> m_players;
+    // The slot table is made (host): joiners are seated as they come.
+    BOOL m_bSlotsReady = FALSE;
+    std::atomic<BOOL> m_bEnding{FALSE};
+    bool m_bQuitProgram = false;
 };
 
 // The one stage, for the static dialog procedure; set by the constructor.
