@@ -231,6 +231,26 @@ TEST_F(MovementTest, PlayerPressedAgainstATeammateStillTacklesTheHolder)
     EXPECT_EQ(BallHolder, 5);
 }
 
+TEST_F(MovementTest, DefenderInTheWayDoesNotHoldARestartForEver)
+{
+    // An away free kick: the home defender between the taker and the ball is no wall.
+    PlaceBall(55.f, BALL_REST_HEIGHT, 68.f);
+    MatchStopState = STOP_OFFSIDE;
+    RestartPending = 1;
+    RestartSide = 1;
+    RestrictedFirst = 0;
+    RestrictedEnd = SIDE_SIZE;
+    RestartSpot = D3DVECTOR{55.f, 0.f, 68.f};
+    KeepAwayDistance = 10.f;
+    PlacePlayer(10, 57.2f, 65.0f, 0.f);
+    PlacePlayer(12, 59.f, 62.f, FACE_MINUS_X);
+    MatchPlayers[12].moveTarget = D3DVECTOR{55.f, 0.f, 68.f};
+    StartMovingPhase(PHASE_AWAY_MOVES);
+    SetStep(0.02f);
+    for (int i = 0; i < 200 && BallHolder == 0; ++i) MovePlayers(true);
+    EXPECT_EQ(BallHolder, 13);
+}
+
 TEST_F(MovementTest, HomeKeeperTracksTheBallAtEitherEnd)
 {
     // Second half: the home side defends the high-x goal.
