@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -43,18 +44,22 @@ void CleanupAtExit()
 
 // The staging area ends its loop with a WM_QUIT to its dialog; one that arrives after the loop
 // has already ended (a cancel and the session's end together) must not end the game's own loop.
-// A quit meant for the program (no window) is kept.
+// A quit meant for the program (no window) or for a window still open is kept.
 void DropStrayQuits()
 {
     MSG m;
+    std::vector<MSG> kept;
     bool programQuit = false;
     WPARAM code = 0;
     while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         if (!m.hwnd) {
             programQuit = true;
             code = m.wParam;
+        } else if (IsWindow(m.hwnd)) {
+            kept.push_back(m);
         }
     }
+    for (const MSG& k : kept) PostMessageA(k.hwnd, k.message, k.wParam, k.lParam);
     if (programQuit) PostQuitMessage((int)code);
 }
 
