@@ -97,6 +97,11 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
     ModelInstance* m = ModelOfPlayer(i);
     ModelInstance* ball = ModelOfBall();
     if (!m) return StepResult::Done;
+    // Orders and positions may come from a saved game or the other computer: a value that is
+    // not a number stops the player where he is rather than spreading into the match.
+    if (!IsFinite(m->Position)) m->Position = IsFinite(p.moveTarget) ? p.moveTarget : D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
+    if (!IsFinite(p.moveTarget)) p.moveTarget = m->Position;
+    if (!std::isfinite(m->Rotation.y)) m->Rotation.y = 0.f;
     const D3DVECTOR before = m->Position;
     const bool walkIn = MatchStopState == STOP_KICK_OFF;
     const bool isHolder = BallHolder == i + 1;

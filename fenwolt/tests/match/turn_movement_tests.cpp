@@ -336,6 +336,13 @@ TEST_F(MovementTest, BallExactlyOnAPlayerLeavesNoNaN)
     SetStep(nan);
     MovePlayers(true);
     EXPECT_TRUE(AllFinite());
+    // Orders that are not numbers (a damaged save or message) stop the player where he is.
+    SetStep(0.05f);
+    MatchPlayers[5].moveTarget = D3DVECTOR{nan, 0.f, nan};
+    Model(6).Position.x = nan;
+    MatchPlayers[6].moveTarget = D3DVECTOR{52.f, 0.f, 40.f};
+    MovePlayers(true);
+    EXPECT_TRUE(AllFinite());
 }
 
 }  // namespace
