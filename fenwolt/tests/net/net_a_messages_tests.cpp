@@ -1,6 +1,6 @@
 // Game messages: every type's size and field offsets byte for byte, what a receiver refuses,
 // and that received messages reach the globals and the screen on the main thread, in order.
-#include "net_a_support.h"
+#include "net_a_fixture.h"
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/Match/Hud.h"

@@ -1,6 +1,6 @@
 // The game's DirectPlay handler in a real loopback session: player records and the count, what
 // is sent when, the other player leaving, and cleaning up.
-#include "net_a_support.h"
+#include "net_a_fixture.h"
 
 #include "fenwolt/Game/Network/Multi.h"
 #include "platform/tests/dplay8/dplay8_test_support.h"
