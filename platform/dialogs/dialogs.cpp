@@ -618,9 +618,8 @@ LRESULT ControlMessage(Dialog* d, Control* c, UINT message, WPARAM wParam, LPARA
     case LB_SETTOPINDEX:
         if (c->kind != DialogControlKind::ListBox) break;
         if (index < 0 || (count > 0 && index >= count)) return LB_ERR;
-        c->top = index;
-        KeepVisible(c);
-        // The list scrolls no further than its last full page.
+        // The list scrolls no further than its last full page; the selection may go out of view.
+        c->top = std::max(0, std::min(index, std::max(0, count - VisibleRows(c))));
         return 0;
     case EM_LIMITTEXT:
         if (c->kind != DialogControlKind::Edit) break;
@@ -1399,7 +1398,7 @@ Control* dialogs_detail::FindItem(Dialog* d, int id)
 
 bool dialogs_detail::NobodyCanAnswer()
 {
-    return Headless() && !g_driver && PlatformPendingScriptEvents() == 0 && g_actions.empty();
+    return Headless() && !g_driver && !g_ticker && PlatformPendingScriptEvents() == 0 && g_actions.empty();
 }
 
 // --- Public calls -----------------------------------------------------------------------------

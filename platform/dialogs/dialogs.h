@@ -146,7 +146,8 @@ UINT GetDoubleClickTime();
 // IDCANCEL, IDYES, IDNO ...) unless PlatformRecordMessageBoxes is on.
 void DialogSetTestDriver(std::function<void(HWND dialog)> driver);
 // Called on the dialogs' thread at every dialog frame (about every 16 ms while a dialog is
-// shown): modeless dialogs served by the program's own loop are worked from here.
+// open): modeless dialogs served by the program's own loop are worked from here. While a ticker
+// is set, modal dialogs wait for it even without a display.
 void DialogSetTestTicker(std::function<void()> ticker);
 // Chooses entry `index` of a list or combo box and notifies the procedure. False when the
 // control is missing, hidden, disabled or has no such entry.

@@ -1,0 +1,525 @@
+// Modeless dialogs beside a program window, timers, messages from other threads, list and edit
+// controls, push-like check boxes, Enter and Escape, message boxes, the modal loop, FreeType
+// text and the script's dialog lines.
+#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialog_text.h"
+#include "platform/win32/platform_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+namespace {
+
+constexpr int kList = 100, kEdit = 101, kPush = 102, kOther = 103, kCheck = 104, kStatus = 105;
+
+struct Seen {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Seen> g_dialogSeen;
+std::vector<Seen> g_gameSeen;
+std::function<void(HWND, UINT, WPARAM, LPARAM)> g_onMessage;
+
+INT_PTR CALLBACK RecordingDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG || msg == WM_COMMAND || msg == WM_TIMER || msg == WM_DESTROY || msg >= WM_APP) {
+        g_dialogSeen.push_back({msg, wParam, lParam});
+        if (g_onMessage) g_onMessage(dialog, msg, wParam, lParam);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    g_gameSeen.push_back({msg, wParam, lParam});
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+DialogTemplate LayerTemplate(bool visible = true)
+{
+    using K = DialogControlKind;
+    DialogTemplate t{"Layer", 360, 260, {}};
+    t.Visible = visible;
+    t.Items = {
+        {K::ListBox, kList, "", 10, 10, 200, 88},
+        {K::Edit, kEdit, "", 10, 110, 200, 24},
+        {K::CheckBox, kPush, "Start Search", 220, 10, 120, 26, false, BS_PUSHLIKE},
+        {K::Button, kOther, "O&ther", 220, 44, 120, 26},
+        {K::CheckBox, kCheck, "&Check", 220, 80, 120, 22},
+        {K::Static, kStatus, "Status line", 10, 150, 330, 18},
+        {K::DefButton, IDOK, "OK", 180, 220, 80, 26},
+        {K::Button, IDCANCEL, "Cancel", 270, 220, 80, 26},
+    };
+    return t;
+}
+
+int CountSeen(const std::vector<Seen>& seen, UINT msg, WPARAM wParam)
+{
+    int n = 0;
+    for (const Seen& s : seen)
+        if (s.msg == msg && s.wParam == wParam) ++n;
+    return n;
+}
+
+std::vector<int> Commands()
+{
+    std::vector<int> ids;
+    for (const Seen& s : g_dialogSeen)
+        if (s.msg == WM_COMMAND) ids.push_back(static_cast<int>(s.wParam));
+    return ids;
+}
+
+class DialogLayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(PlatformInit());
+        g_dialogSeen.clear();
+        g_gameSeen.clear();
+        g_onMessage = nullptr;
+        Drain();
+    }
+    void TearDown() override
+    {
+        DialogSetTestDriver(nullptr);
+        DialogSetTestTicker(nullptr);
+        g_onMessage = nullptr;
+        for (HWND d : DialogTestOpenDialogs()) DestroyWindow(d);
+        if (game && IsWindow(game)) DestroyWindow(game);
+        PlatformClearScript();
+        PlatformSetFixedStep(0);
+        PlatformRecordMessageBoxes(false);
+        Drain();
+    }
+    static void Drain()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    HWND MakeGameWindow()
+    {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = GameWindowProc;
+            wc.lpszClassName = "LayerTestGame";
+            registered = RegisterClassA(&wc) != 0;
+        }
+        game = CreateWindowExA(0, "LayerTestGame", "Game", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                               nullptr, nullptr);
+        ShowWindow(game, SW_SHOW);
+        return game;
+    }
+    HWND MakeModeless(bool visible = true)
+    {
+        DialogTemplate t = LayerTemplate(visible);
+        return CreateDialogIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 77);
+    }
+    // Posts a left click (down and up) at dialog pixels.
+    static void PostClick(HWND dialog, int x, int y)
+    {
+        PostMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        PostMessageA(dialog, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    static void PostChars(HWND dialog, const std::string& text)
+    {
+        for (char c : text) PostMessageA(dialog, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    HWND game = nullptr;
+};
+
+TEST_F(DialogLayerTest, ModelessDialogLivesBesideTheProgramWindow)
+{
+    MakeGameWindow();
+    HWND dialog = MakeModeless(false);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(g_dialogSeen.size(), 1u);
+    EXPECT_EQ(g_dialogSeen[0].msg, static_cast<UINT>(WM_INITDIALOG));
+    EXPECT_EQ(g_dialogSeen[0].lParam, 77);
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(IsWindowVisible(dialog)) << "a template without WS_VISIBLE stays hidden";
+    ShowWindow(dialog, SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // Both windows get their posted messages through one loop.
+    PostMessageA(game, WM_USER + 1, 29000, 0);
+    PostMessageA(dialog, WM_APP, 5, 0);
+    EXPECT_TRUE(DialogTestWaitFor(
+        [&] { return CountSeen(g_gameSeen, WM_USER + 1, 29000) == 1 && CountSeen(g_dialogSeen, WM_APP, 5) == 1; },
+        2000));
+
+    // Controls are windows for the core's calls.
+    HWND list = GetDlgItem(dialog, kList);
+    HWND push = GetDlgItem(dialog, kPush);
+    EXPECT_TRUE(IsWindow(list));
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_EQ(SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("first")), 0);
+    EXPECT_EQ(DialogTestEntries(dialog, kList), std::vector<std::string>{"first"});
+    ShowWindow(push, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(push));
+    EXPECT_FALSE(DialogTestClick(dialog, kPush)) << "a hidden control takes no click";
+    ShowWindow(push, SW_SHOW);
+    EnableWindow(push, FALSE);
+    EXPECT_FALSE(IsWindowEnabled(push));
+    EXPECT_FALSE(DialogTestClick(dialog, kPush));
+    EnableWindow(push, TRUE);
+    EXPECT_TRUE(DialogTestClick(dialog, kPush));
+    SetWindowTextA(dialog, "Renamed - Multiplayer Games");
+    EXPECT_EQ(DialogTestTitle(dialog), "Renamed - Multiplayer Games");
+    SetWindowTextA(GetDlgItem(dialog, kStatus), "Status changed");
+    EXPECT_EQ(DialogTestText(dialog, kStatus), "Status changed");
+
+    EXPECT_TRUE(DestroyWindow(dialog));
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(IsWindow(list)) << "the controls go with their dialog";
+    EXPECT_EQ(GetDlgItem(dialog, kList), nullptr);
+    EXPECT_EQ(g_dialogSeen.back().msg, static_cast<UINT>(WM_DESTROY));
+    EXPECT_TRUE(IsWindow(game));
+}
+
+TEST_F(DialogLayerTest, TimersTickAfterPostedMessagesAndStopWhenKilledOrDestroyed)
+{
+    HWND dialog = MakeModeless();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SetTimer(dialog, 7, 20, nullptr), 7u);
+    for (int i = 0; i < 3; ++i) PostMessageA(dialog, WM_APP + 1, i, 0);
+    DialogTestPump(300);
+    int ticks = CountSeen(g_dialogSeen, WM_TIMER, 7);
+    EXPECT_GE(ticks, 4);
+    EXPECT_LE(ticks, 16) << "missed periods are not caught up";
+    // The posted messages came before the first tick, although the timer was already running.
+    size_t firstTick = 0, lastPosted = 0;
+    for (size_t i = 0; i < g_dialogSeen.size(); ++i) {
+        if (g_dialogSeen[i].msg == WM_TIMER && !firstTick) firstTick = i;
+        if (g_dialogSeen[i].msg == WM_APP + 1) lastPosted = i;
+    }
+    EXPECT_LT(lastPosted, firstTick);
+
+    EXPECT_TRUE(KillTimer(dialog, 7));
+    DialogTestPump(20);
+    int after = CountSeen(g_dialogSeen, WM_TIMER, 7);
+    DialogTestPump(120);
+    EXPECT_EQ(CountSeen(g_dialogSeen, WM_TIMER, 7), after);
+    EXPECT_FALSE(KillTimer(dialog, 7));
+
+    auto noProc = [](HWND, UINT, UINT_PTR, DWORD) {};
+    EXPECT_EQ(SetTimer(dialog, 8, 20, noProc), 0u) << "timer procedures are not provided";
+    SetTimer(dialog, 9, 20, nullptr);
+    DestroyWindow(dialog);
+    EXPECT_FALSE(KillTimer(dialog, 9)) << "a destroyed window's timers are gone";
+}
+
+TEST_F(DialogLayerTest, ModalLoopPumpsTheProgramWindowAndTakesMessagesAndTheEndFromAnotherThread)
+{
+    MakeGameWindow();
+    HWND other = MakeModeless();
+    DialogSetTestTicker([] {});
+    std::thread sender;
+    g_onMessage = [&](HWND dialog, UINT msg, WPARAM, LPARAM) {
+        if (msg != WM_INITDIALOG || dialog == other) return;
+        // While the modal loop runs: the program's notifications and a quit meant for another
+        // window's loop, the program's keys, and a worker thread's messages and end.
+        PostMessageA(game, WM_USER + 1, 29001, 0);
+        PostMessageA(game, WM_KEYDOWN, VK_SPACE, 1);
+        PostMessageA(other, WM_QUIT, 3, 0);
+        sender = std::thread([dialog] {
+            for (int i = 0; i < 100; ++i) PostMessageA(dialog, WM_APP + 2, i, 0);
+            EndDialog(dialog, 42);
+        });
+    };
+    DialogTemplate t = LayerTemplate();
+    INT_PTR result = DialogBoxIndirectParamA(nullptr, &t, game, RecordingDialogProc, 0);
+    sender.join();
+    EXPECT_EQ(result, 42);
+    std::vector<WPARAM> order;
+    for (const Seen& s : g_dialogSeen)
+        if (s.msg == WM_APP + 2) order.push_back(s.wParam);
+    ASSERT_EQ(order.size(), 100u);
+    for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+    EXPECT_EQ(CountSeen(g_gameSeen, WM_USER + 1, 29001), 1) << "notifications keep flowing";
+    EXPECT_EQ(CountSeen(g_gameSeen, WM_KEYDOWN, VK_SPACE), 0) << "no input reaches the program meanwhile";
+    // The other window's quit waits for its own loop.
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, other, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(DialogLayerTest, ControlMessagesFromAnotherThreadRunOnTheDialogsThread)
+{
+    HWND dialog = MakeModeless();
+    HWND list = GetDlgItem(dialog, kList);
+    std::atomic<bool> done{false};
+    LRESULT index = -2, count = -2;
+    std::thread worker([&] {
+        index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("from a worker"));
+        SendDlgItemMessageA(dialog, kList, LB_SETITEMDATA, 0, 1234);
+        count = SendDlgItemMessageA(dialog, kList, LB_GETCOUNT, 0, 0);
+        EnableWindow(GetDlgItem(dialog, kOther), FALSE);
+        done = true;
+    });
+    EXPECT_TRUE(DialogTestWaitFor([&] { return done.load(); }, 3000));
+    worker.join();
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETITEMDATA, 0, 0), 1234);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kOther)));
+}
+
+TEST_F(DialogLayerTest, ListKeepsDataSelectionAndTopLineAndKnowsDoubleClicks)
+{
+    HWND dialog = MakeModeless();
+    for (int i = 0; i < 12; ++i) {
+        std::string text = "line " + std::to_string(i);
+        LRESULT at = SendDlgItemMessageA(dialog, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendDlgItemMessageA(dialog, kList, LB_SETITEMDATA, at, 1000 + i);
+    }
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCOUNT, 0, 0), 12);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_SETCURSEL, 5, 0), 5);
+    SendDlgItemMessageA(dialog, kList, LB_DELETESTRING, 0, 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), 4) << "the same entry stays chosen";
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETITEMDATA, 4, 0), 1005);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETITEMDATA, 11, 0), LB_ERR);
+
+    // The top line goes no further than the last full page (the list shows 4 or 5 rows).
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_SETTOPINDEX, 10, 0), 0);
+    LRESULT top = SendDlgItemMessageA(dialog, kList, LB_GETTOPINDEX, 0, 0);
+    EXPECT_GT(top, 4);
+    EXPECT_LE(top, 10);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_SETTOPINDEX, 40, 0), LB_ERR);
+    SendDlgItemMessageA(dialog, kList, LB_SETTOPINDEX, 0, 0);
+
+    // Two quick clicks on one row: a choice, then a double click; a click elsewhere is not.
+    g_dialogSeen.clear();
+    int rowY = 10 + 2 + dialog_text::LineHeight() + 2 + 4;  // inside the second row
+    PostClick(dialog, 40, rowY);
+    PostClick(dialog, 40, rowY);
+    PostClick(dialog, 40, 14);
+    DialogTestPump(60);
+    std::vector<int> codes;
+    for (const Seen& s : g_dialogSeen)
+        if (s.msg == WM_COMMAND && LOWORD(s.wParam) == kList) codes.push_back(HIWORD(s.wParam));
+    EXPECT_EQ(codes, (std::vector<int>{LBN_SELCHANGE, LBN_DBLCLK, LBN_SELCHANGE}));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(DialogTestDoubleClick(dialog, kList, 3));
+    EXPECT_EQ(HIWORD(g_dialogSeen.back().wParam), LBN_DBLCLK);
+
+    SendDlgItemMessageA(dialog, kList, LB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_FALSE(DialogTestDoubleClick(dialog, kList, 0));
+}
+
+TEST_F(DialogLayerTest, EditTakesNoMoreThanItsLimitFromTheKeyboard)
+{
+    HWND dialog = MakeModeless();
+    SendDlgItemMessageA(dialog, kEdit, EM_LIMITTEXT, 5, 0);
+    PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, kEdit)), TRUE);
+    PostChars(dialog, "abcdefgh");
+    DialogTestPump(40);
+    EXPECT_EQ(DialogTestText(dialog, kEdit), "abcde");
+    PostMessageA(dialog, WM_CHAR, 8, 1);  // backspace
+    PostChars(dialog, "Z");
+    DialogTestPump(40);
+    EXPECT_EQ(DialogTestText(dialog, kEdit), "abcdZ");
+    int changes = 0;
+    for (const Seen& s : g_dialogSeen)
+        if (s.msg == WM_COMMAND && s.wParam == MAKEWPARAM(kEdit, EN_CHANGE)) ++changes;
+    EXPECT_EQ(changes, 7);
+
+    // The program may set more than the user may type; reading is bounded by the buffer.
+    SetDlgItemTextA(dialog, kEdit, "0123456789");
+    char text[4];
+    EXPECT_EQ(GetDlgItemTextA(dialog, kEdit, text, sizeof text), 3u);
+    EXPECT_STREQ(text, "012");
+    // Tabbing into the edit selects its text: typing replaces it.
+    EXPECT_TRUE(DialogTestType(dialog, kEdit, "xy"));
+    EXPECT_EQ(DialogTestText(dialog, kEdit), "xy");
+}
+
+TEST_F(DialogLayerTest, PushLikeCheckBoxTogglesAndLooksPressed)
+{
+    HWND dialog = MakeModeless();
+    int w, h;
+    std::vector<uint8_t> up, down;
+    ASSERT_TRUE(DialogTestRender(dialog, w, h, up));
+    EXPECT_TRUE(DialogTestClick(dialog, kPush));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kPush), static_cast<UINT>(BST_CHECKED));
+    ASSERT_TRUE(DialogTestRender(dialog, w, h, down));
+    EXPECT_NE(up, down);
+    // The top-left corner of the button: light when raised, dark when pressed.
+    size_t corner = (static_cast<size_t>(10) * w + 220) * 3;
+    EXPECT_GT(up[corner], 200);
+    EXPECT_LT(down[corner], 150);
+    CheckDlgButton(dialog, kPush, BST_UNCHECKED);
+    std::vector<uint8_t> again;
+    DialogTestRender(dialog, w, h, again);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kPush), static_cast<UINT>(BST_UNCHECKED));
+    // The space bar presses the focused one.
+    DialogTestKey(dialog, DialogKey::Space);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kPush), static_cast<UINT>(BST_CHECKED));
+    EXPECT_EQ(Commands(), (std::vector<int>{MAKEWPARAM(kPush, BN_CLICKED), MAKEWPARAM(kPush, BN_CLICKED)}));
+}
+
+TEST_F(DialogLayerTest, EnterEscapeCloseBoxAndMnemonicsAsUsersExpect)
+{
+    HWND dialog = MakeModeless();
+    auto lastCommand = [] { return Commands().empty() ? -1 : LOWORD(Commands().back()); };
+    // Enter in the edit presses the default button.
+    DialogTestPostKey(dialog, kEdit, VK_RETURN);
+    DialogTestPump(30);
+    EXPECT_EQ(lastCommand(), IDOK);
+    // Enter on another push button presses that one.
+    DialogTestPostKey(dialog, kOther, VK_RETURN);
+    DialogTestPump(30);
+    EXPECT_EQ(lastCommand(), kOther);
+    // Escape and the close box are Cancel, unless the Cancel button is disabled.
+    DialogTestPostKey(dialog, kEdit, VK_ESCAPE);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    DialogTestPump(30);
+    EXPECT_EQ(Commands().size(), 4u);
+    EXPECT_EQ(lastCommand(), IDCANCEL);
+    EXPECT_TRUE(IsWindow(dialog)) << "the close box leaves the ending to the procedure";
+    EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+    DialogTestPostKey(dialog, kEdit, VK_ESCAPE);
+    DialogTestPump(30);
+    EXPECT_EQ(Commands().size(), 4u);
+    // Alt+letter presses the control with that mnemonic.
+    PostMessageA(dialog, WM_SYSKEYDOWN, 'C', 1 << 29);
+    DialogTestPump(30);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kCheck), static_cast<UINT>(BST_CHECKED));
+    // A disabled dialog takes no keys.
+    EnableWindow(dialog, FALSE);
+    DialogTestPostKey(dialog, kEdit, VK_RETURN);
+    DialogTestPump(30);
+    EXPECT_EQ(Commands().size(), 5u);
+}
+
+TEST_F(DialogLayerTest, MessageBoxesAreDialogsWithTheirButtonsAndKeys)
+{
+    std::vector<std::string> titles;
+    DialogSetTestDriver([&](HWND box) {
+        titles.push_back(DialogTestTitle(box));
+        if (GetDlgItem(box, IDNO)) {
+            EXPECT_TRUE(IsWindow(GetDlgItem(box, IDYES)));
+            EXPECT_EQ(DialogTestFocus(box), titles.size() == 2 ? IDNO : IDYES);
+            DialogTestKey(box, DialogKey::Escape);  // a question must be answered
+            if (titles.size() == 1) DialogTestClick(box, IDNO);
+            else DialogTestKey(box, DialogKey::Enter);
+        } else {
+            DialogTestKey(box, DialogKey::Escape);
+        }
+    });
+    EXPECT_EQ(MessageBoxA(nullptr, "Do you want to reject Kit?", "DirectPlay Multiplayer Stage", MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Again?", "Stage", MB_YESNO | MB_DEFBUTTON2), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "The game was canceled.", "DirectPlay Multiplayer Stage", MB_OK), IDOK);
+    EXPECT_EQ(titles, (std::vector<std::string>{"DirectPlay Multiplayer Stage", "Stage", "DirectPlay Multiplayer Stage"}));
+    // Recording still answers with the first button without showing anything.
+    DialogSetTestDriver([&](HWND) { ADD_FAILURE() << "a recorded box is not shown"; });
+    PlatformRecordMessageBoxes(true);
+    PlatformClearRecordedMessageBoxes();
+    EXPECT_EQ(MessageBoxA(nullptr, "Q?", "C", MB_YESNO), IDYES);
+    ASSERT_EQ(PlatformRecordedMessageBoxes().size(), 1u);
+}
+
+// Red levels between the ink and the face: what anti-aliased text leaves at the edges of glyphs.
+int GreyLevels(const std::vector<uint8_t>& rgb, int w, int x0, int y0, int x1, int y1)
+{
+    std::set<int> levels;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            if (p[0] > 20 && p[0] < 190) levels.insert(p[0]);
+        }
+    return static_cast<int>(levels.size());
+}
+
+TEST_F(DialogLayerTest, TextIsDrawnWithFreeTypeInProportionalGlyphs)
+{
+    ASSERT_TRUE(dialog_text::UsingFreeType()) << "fonts-dejavu-core provides the dialog font";
+    EXPECT_LT(dialog_text::TextWidth("iiii"), dialog_text::TextWidth("WWWW"));
+    EXPECT_EQ(dialog_text::TextWidth("&Cancel"), dialog_text::TextWidth("Cancel"));
+    EXPECT_GE(dialog_text::LineHeight(), 12);
+    EXPECT_LE(dialog_text::LineHeight(), 18);
+
+    HWND dialog = MakeModeless();
+    SetWindowTextA(dialog, "Dorvanix: MultiMachine Setup - Multiplayer Games");
+    SetDlgItemTextA(dialog, kStatus, "Waiting for more players to join.");
+    SendDlgItemMessageA(dialog, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Quillane (1/2) (3ms)"));
+    SendDlgItemMessageA(dialog, kList, LB_SETCURSEL, 0, 0);
+    int w, h;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(DialogTestRender(dialog, w, h, rgb));
+    EXPECT_GT(GreyLevels(rgb, w, 10, 150, 340, 168), 10) << "the status line is anti-aliased";
+    ASSERT_TRUE(DialogTestRenderFramed(dialog, w, h, rgb));
+    EXPECT_EQ(w, 360 + 6);
+    std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
+    EXPECT_TRUE(PlatformWriteRgbPng(std::string(BUILD_ROOT) + "/screens/dialog_layer.png", w, h, rgb));
+}
+
+TEST_F(DialogLayerTest, ScriptLinesWorkDialogsByControlIdAndKeepFramesCounting)
+{
+    std::string error;
+    EXPECT_FALSE(PlatformLoadScript("1 dialog x click\n", "s", error));
+    EXPECT_NE(error.find("s:1"), std::string::npos);
+    EXPECT_FALSE(PlatformLoadScript("1 dialog 5 jump\n", "s", error));
+    EXPECT_FALSE(PlatformLoadScript("\n2 dialog 5 select\n", "s", error));
+    EXPECT_NE(error.find("s:2"), std::string::npos);
+    EXPECT_FALSE(PlatformLoadScript("1 dialog 5 key VK_NOPE\n", "s", error));
+    EXPECT_FALSE(PlatformLoadScript("1 dialog 5 click now\n", "s", error));
+
+    std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
+    std::string shot = std::string(BUILD_ROOT) + "/screens/dialog_script.png";
+    std::filesystem::remove(shot);
+    // The actions wait for their controls: the list gets its entries only after a while.
+    ASSERT_TRUE(PlatformLoadScript("2 dialog 101 text Kestrel\n"
+                                   "3 dialog 100 select 1\n"
+                                   "12 screenshot " + shot + "\n"
+                                   "14 dialog 102 click\n"
+                                   "15 dialog 1 click\n",
+                                   "s", error))
+        << error;
+    uint64_t framesBefore = PlatformFrameCount();
+    g_onMessage = [](HWND dialog, UINT msg, WPARAM, LPARAM) {
+        if (msg == WM_INITDIALOG) SetTimer(dialog, 3, 60, nullptr);
+        if (msg == WM_TIMER) {
+            KillTimer(dialog, 3);
+            SendDlgItemMessageA(dialog, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("alpha"));
+            SendDlgItemMessageA(dialog, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("beta"));
+        }
+        if (msg == WM_COMMAND && LOWORD(g_dialogSeen.back().wParam) == IDOK) {
+            EXPECT_EQ(DialogTestText(dialog, kEdit), "Kestrel");
+            EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), 1);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, kPush), static_cast<UINT>(BST_CHECKED));
+            EndDialog(dialog, IDOK);
+        }
+    };
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), IDOK);
+    EXPECT_GE(PlatformFrameCount(), framesBefore + 15) << "dialog frames counted while the modal loop ran";
+    EXPECT_TRUE(std::filesystem::exists(shot)) << "the screenshot shows the dialog on a plain desktop";
+    EXPECT_EQ(DialogPendingActions(), 0);
+}
+
+TEST_F(DialogLayerTest, DialogFramesMoveTheFixedClockSoTimersFire)
+{
+    PlatformSetFixedStep(10);
+    DialogSetTestTicker([] {});
+    DWORD start = timeGetTime();
+    g_onMessage = [](HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+        if (msg == WM_INITDIALOG) SetTimer(dialog, 5, 200, nullptr);
+        if (msg == WM_TIMER && wParam == 5) EndDialog(dialog, 9);
+    };
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), 9);
+    EXPECT_GE(timeGetTime() - start, 200u);
+}
+
+}  // namespace
