@@ -294,7 +294,13 @@ void BuildNetExhibitionScreen()
     Net.sessionSetUp = 1;
     SetSharedRandomTableSender(SendRandomTable);
     ResetChat();
+    LayOutNetExhibitionScreen();
+    // What arrived while the dialogs were up reaches this screen now.
+    HoldNetworkMessages(false);
+}
 
+void LayOutNetExhibitionScreen()
+{
     CreateDefaultSquads();
     MatchSetup.minutesPerHalf = 45;
     ResetHover();
@@ -324,8 +330,6 @@ void BuildNetExhibitionScreen()
     HideSprite(NETSETUP_DISCONNECTED);
     ShowNetExhibitionValues();
     MatchSetup.managers = 2;
-    // What arrived while the dialogs were up reaches this screen now.
-    HoldNetworkMessages(false);
 }
 
 void OnNetExhibitionMessage(int32_t message)

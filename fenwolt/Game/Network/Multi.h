@@ -26,6 +26,8 @@ enum NetSetupSprite : unsigned {
 
 // Builder of ScreenId::NetExhibitionSetup: makes the session, then the screen.
 void BuildNetExhibitionScreen();
+// The screen's sprites and settings once the session is up (the second half of the builder).
+void LayOutNetExhibitionScreen();
 void OnNetExhibitionMessage(int32_t message);
 // Writes the five value texts.
 void ShowNetExhibitionValues();
