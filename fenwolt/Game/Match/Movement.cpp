@@ -520,3 +520,9 @@ void ResolveTackle(int32_t tackler, int32_t holder)
     // Counted down at the start of each of his side's turns: down for the next two of them.
     MatchPlayers[holder].turnsDown = TACKLED_TURNS_DOWN + 1;
 }
+
+void ResetMovementState()
+{
+    loopStartIndex = 0;
+    ClearTackleAttempts();
+}

@@ -128,3 +128,6 @@ void GiveBallToPlayer(int32_t player);
 void ResolveTackle(int32_t tackler, int32_t holder);
 // Forgets every failed tackle of the present phase (a new phase is a new chance).
 void ClearTackleAttempts();
+// A new match starts the movement code's own counters afresh (the start frames of the looping
+// animations, the failed tackles), so that every match from the same seed plays the same.
+void ResetMovementState();
