@@ -77,13 +77,6 @@ int32_t AreaOf(const D3DVECTOR& p, float r)
     return BOX_NONE;
 }
 
-void SetRestrictedRangeFor(int32_t awardedSide)
-{
-    RestartSide = awardedSide == 1 ? 1 : 0;
-    RestrictedFirst = RestartSide == 0 ? SIDE_SIZE : 0;
-    RestrictedEnd = RestartSide == 0 ? PLAYER_COUNT : SIDE_SIZE;
-}
-
 // Puts the ball on the ground at (x, z), its flight ended there.
 void PlaceBallOnGround(float x, float z)
 {
@@ -125,19 +118,26 @@ void StopBall()
     }
 }
 
-// The steps every award ends with.
-void FinishRestart(float keepAway, bool throwIn)
+// The steps every award ends with: the record for the side awarded, the other side kept away
+// from the ball where it now lies.
+void FinishRestart(int32_t awardedSide, float keepAway, bool throwIn, int32_t penaltyEnd)
 {
     const ModelInstance* ball = BallInstance();
-    RestartSpot = ball ? D3DVECTOR{ball->Position.x, 0.f, ball->Position.z} : D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
-    KeepAwayDistance = keepAway;
-    RestartPending = 1;
+    RestartState r{};
+    r.restartSide = awardedSide == 1 ? 1 : 0;
+    r.restrictedFirst = r.restartSide == 0 ? SIDE_SIZE : 0;
+    r.restrictedEnd = r.restartSide == 0 ? PLAYER_COUNT : SIDE_SIZE;
+    r.restartSpot = ball ? D3DVECTOR{ball->Position.x, 0.f, ball->Position.z} : D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
+    r.keepAwayDistance = keepAway;
+    r.restartPending = 1;
+    r.takerHasBall = 0;
+    r.throwInPending = throwIn ? 1 : 0;
+    r.deadBallKickPending = throwIn ? 0 : 1;
+    r.penaltyEnd = penaltyEnd;
+    ApplyRestartState(r);
     BallHolder = 0;
-    TakerHasBall = 0;
     // A new restart has no taker yet: whoever kicked the last one may take this one.
     SetPieceTaker = 0;
-    ThrowInPending = throwIn ? 1 : 0;
-    DeadBallKickPending = throwIn ? 0 : 1;
     ShowRefereeBanner();
 }
 
@@ -214,6 +214,27 @@ float OffsideLine(int32_t defendingSide, float ballX)
         if (line < CENTRE_X) line = CENTRE_X;
     }
     return line;
+}
+
+// --- The restart record ----------------------------------------------------------------------------
+RestartState CurrentRestartState()
+{
+    return RestartState{RestartSide,     RestrictedFirst, RestrictedEnd,       RestartSpot,    KeepAwayDistance,
+                        RestartPending,  TakerHasBall,    DeadBallKickPending, ThrowInPending, PenaltyEnd};
+}
+
+void ApplyRestartState(const RestartState& r)
+{
+    RestartSide = r.restartSide;
+    RestrictedFirst = r.restrictedFirst;
+    RestrictedEnd = r.restrictedEnd;
+    RestartSpot = r.restartSpot;
+    KeepAwayDistance = r.keepAwayDistance;
+    RestartPending = r.restartPending;
+    TakerHasBall = r.takerHasBall;
+    DeadBallKickPending = r.deadBallKickPending;
+    ThrowInPending = r.throwInPending;
+    PenaltyEnd = r.penaltyEnd;
 }
 
 // --- Goal frames -----------------------------------------------------------------------------------
@@ -401,9 +422,7 @@ void AwardThrowIn()
 {
     ResetBallForRestart();
     MatchStopState = STOP_THROW_IN;
-    PenaltyEnd = 0;
-    SetRestrictedRangeFor(LastTouchSide == 1 ? 1 : 0);
-    FinishRestart(KEEP_AWAY_THROW_IN, true);
+    FinishRestart(LastTouchSide == 1 ? 1 : 0, KEEP_AWAY_THROW_IN, true, 0);
     AISubstitutions();
 }
 
@@ -414,36 +433,30 @@ void AwardCorner()
 {
     ResetBallForRestart();
     MatchStopState = STOP_CORNER;
-    PenaltyEnd = 0;
     const ModelInstance* ball = BallInstance();
     const float x0 = ball ? ball->Position.x : CENTRE_X;
     const float z0 = ball ? ball->Position.z : CENTRE_Z;
     const bool lowEnd = x0 <= CENTRE_X;
     PlaceBallOnGround(lowEnd ? x0 + CORNER_STEP_IN : x0 - CORNER_STEP_IN, z0 <= CENTRE_Z ? CORNER_LOW_Z : CORNER_HIGH_Z);
-    SetRestrictedRangeFor(lowEnd ? LowScorer() : HighScorer());
-    FinishRestart(KEEP_AWAY_CORNER, false);
+    FinishRestart(lowEnd ? LowScorer() : HighScorer(), KEEP_AWAY_CORNER, false, 0);
 }
 
 void AwardGoalKick()
 {
     ResetBallForRestart();
     MatchStopState = STOP_GOAL_KICK;
-    PenaltyEnd = 0;
     const ModelInstance* ball = BallInstance();
     const float x0 = ball ? ball->Position.x : CENTRE_X;
     const float z0 = ball ? ball->Position.z : CENTRE_Z;
     const bool lowEnd = x0 <= CENTRE_X;
     PlaceBallOnGround(lowEnd ? GOAL_KICK_LOW_X : GOAL_KICK_HIGH_X, z0 <= CENTRE_Z ? GOAL_KICK_LOW_Z : GOAL_KICK_HIGH_Z);
-    SetRestrictedRangeFor(1 - (lowEnd ? LowScorer() : HighScorer()));
-    FinishRestart(KEEP_AWAY_GOAL_KICK, false);
+    FinishRestart(1 - (lowEnd ? LowScorer() : HighScorer()), KEEP_AWAY_GOAL_KICK, false, 0);
 }
 
 void AwardOffside(int32_t offendingSide, int32_t offender)
 {
     offendingSide = offendingSide == 1 ? 1 : 0;
     MatchStopState = STOP_OFFSIDE;
-    PenaltyEnd = 0;
-    SetRestrictedRangeFor(1 - offendingSide);
     if (IsPlayerIndex(offender)) {
         const D3DVECTOR at = FreeKickSpot(PlayerPosition(offender));
         PlaceBallOnGround(at.x, at.z);
@@ -451,15 +464,15 @@ void AwardOffside(int32_t offendingSide, int32_t offender)
     }
     ResetBallForRestart();
     PlaceBallMarker();
-    FinishRestart(KEEP_AWAY_FREE_KICK, false);
+    FinishRestart(1 - offendingSide, KEEP_AWAY_FREE_KICK, false, 0);
 }
 
 void AwardFoul(int32_t fouler, int32_t fouled)
 {
     if (!IsPlayerIndex(fouler) || !IsPlayerIndex(fouled)) return;
     MatchStopState = STOP_FOUL;
-    PenaltyEnd = 0;
-    SetRestrictedRangeFor(fouler <= 10 ? 1 : 0);
+    const int32_t awarded = fouler <= 10 ? 1 : 0;
+    int32_t penaltyEnd = 0;
 
     const D3DVECTOR stood = PlayerPosition(fouled);
     const D3DVECTOR at = FreeKickSpot(stood);
@@ -470,11 +483,11 @@ void AwardFoul(int32_t fouler, int32_t fouled)
 
     // Judged where the ball now lies, which is where the victim stands: never a goal.
     BallInBox = PenaltyAreaAt(D3DVECTOR{at.x, BALL_REST_HEIGHT, at.z});
-    if (BallInBox == BOX_LOW && !IsBallInYourHalf(RestartSide)) {
-        PenaltyEnd = PENALTY_LOW_END;
+    if (BallInBox == BOX_LOW && !IsBallInYourHalf(awarded)) {
+        penaltyEnd = PENALTY_LOW_END;
         PlaceBallOnGround(PENALTY_SPOT_LOW_X, CENTRE_Z);
-    } else if (BallInBox == BOX_HIGH && !IsBallInYourHalf(RestartSide)) {
-        PenaltyEnd = PENALTY_HIGH_END;
+    } else if (BallInBox == BOX_HIGH && !IsBallInYourHalf(awarded)) {
+        penaltyEnd = PENALTY_HIGH_END;
         PlaceBallOnGround(PENALTY_SPOT_HIGH_X, CENTRE_Z);
     }
 
@@ -484,7 +497,7 @@ void AwardFoul(int32_t fouler, int32_t fouled)
     victim.moveTarget.x = stood.x;
     victim.moveTarget.z = stood.z;
 
-    FinishRestart(KEEP_AWAY_FREE_KICK, false);
+    FinishRestart(awarded, KEEP_AWAY_FREE_KICK, false, penaltyEnd);
     Whistle(SOUND_BOO);
     Whistle(SOUND_WHISTLE_LONG);
 

@@ -49,6 +49,23 @@ constexpr int32_t SECONDS_PER_TURN = 5;
 // Injuries dealt to one side in a match at most.
 constexpr int32_t MAX_INJURIES = 3;
 
+// --- The restart record ------------------------------------------------------------------------------
+// The record as one value. The match keeps its fields as the separate globals of MatchRecords.h
+// (saved and sent field by field); every award builds one and writes it whole.
+struct RestartState {
+    int32_t restartSide;  // 0 home, 1 away
+    int32_t restrictedFirst, restrictedEnd;
+    D3DVECTOR restartSpot;  // y always 0
+    float keepAwayDistance;
+    uint8_t restartPending;
+    uint8_t takerHasBall;
+    uint8_t deadBallKickPending;
+    uint8_t throwInPending;
+    int32_t penaltyEnd;
+};
+RestartState CurrentRestartState();
+void ApplyRestartState(const RestartState& restart);
+
 // --- Goal frames -----------------------------------------------------------------------------------
 struct GoalFrameBox {
     D3DVECTOR min;

@@ -178,8 +178,11 @@ TEST_F(FoulTest, FoulInTheAttackedAreaIsAPenalty)
     EXPECT_FLOAT_EQ(BallAt().z, CENTRE_Z);
     EXPECT_FLOAT_EQ(RestartSpot.x, PENALTY_SPOT_LOW_X);
     EXPECT_FLOAT_EQ(KeepAwayDistance, 10.f);
-    EXPECT_EQ(DeadBallKickPending, 1);
-    EXPECT_EQ(RestartPending, 1);
+    const RestartState r = CurrentRestartState();
+    EXPECT_EQ(r.deadBallKickPending, 1);
+    EXPECT_EQ(r.restartPending, 1);
+    EXPECT_EQ(r.throwInPending, 0);
+    EXPECT_EQ(r.penaltyEnd, PENALTY_LOW_END);
     EXPECT_EQ(TeamSquads[0].players[3].lastMatch.foulsDone, 1);
     EXPECT_EQ(TeamSquads[1].players[9].lastMatch.haveBeenFouled, 1);
     // The victim stops where he was brought down.
