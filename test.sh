@@ -9,7 +9,7 @@ JOBS=$(nproc)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$JOBS"
-ctest --test-dir build -j "$JOBS" --output-on-failure
+ctest --test-dir build -j "$JOBS" --output-on-failure -LE soak
 
 # Every reader of an outside file or network message has a fuzz target; its corpus is
 # replayed here under AddressSanitizer and UndefinedBehaviorSanitizer. Fenwolt's end-to-end run

@@ -67,6 +67,9 @@ char g_lineText[2][LINE_COUNT][48];
 
 void ForgetLineTexts() { std::memset(g_lineText, 0, sizeof g_lineText); }
 
+// The size whose group is on screen (the option may change under a pop-up).
+int32_t g_shownSize = 0;
+
 void WriteLine(int panel, int line, const char* text)
 {
     char* last = g_lineText[panel][line];
@@ -229,6 +232,7 @@ void ShowInfoPanelGroup(int32_t size)
     HideInfoPanelGroups();
     if (size <= 0) return;
     if (size > 3) size = 3;
+    g_shownSize = size;
     const unsigned frame = SPRITE_PANEL_SMALL + 3u * (unsigned)(size - 1);
     for (unsigned h = frame; h < frame + 3; ++h) ShowSpriteInactive(h);
     for (unsigned h = SPRITE_INFO_FIRST; h <= SPRITE_INFO_FIRST + 5; ++h) ShowSpriteInactive(h);
@@ -261,7 +265,7 @@ void ShowPlayerInfoPanel()
         if (InfoPanelShown) HideInfoPanelGroups();
         return;
     }
-    if (!InfoPanelShown) ShowInfoPanelGroup(size);
+    if (!InfoPanelShown || g_shownSize != (size > 3 ? 3 : size)) ShowInfoPanelGroup(size);
     const int32_t p = IsPlayerIndex(SelectedPlayer) ? SelectedPlayer : 0;
     const MatchPlayer& m = MatchPlayers[p];
     char t[48];

@@ -676,6 +676,7 @@ void LoadMatchScene()
     ResetMatchGlobals();
     ResetEventTicker();
     ResetSubstitutions();
+    ResetMovementState();
     PendingKickKind = -1;
 
     if (TheAppConstructed()) {

@@ -1,0 +1,222 @@
+// The match: steps per second of the match logic alone (no device), a whole match of 2 x 45
+// minutes simulated headless (the computer against a scripted home side) as simulated match
+// seconds per wall second, and frames per second of the match screen under the software
+// rasteriser beside the 2,500-instance scene of the render benchmark in the same run.
+// Run headless: SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ./fenwolt_match_bench
+#include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/tests/match/match_screen_support.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+using namespace matchdrive;
+
+namespace {
+std::string BandMesh()
+{
+    const int segments = 25, rings = 10;
+    std::string v, t, f, n;
+    int vertices = 0;
+    for (int r = 0; r <= rings; ++r)
+        for (int s = 0; s <= segments; ++s) {
+            const float a = 6.2831853f * (float)s / segments;
+            char line[160];
+            std::snprintf(line, sizeof line, " %.4f;%.4f;%.4f;%s\n", 1.5f * std::cos(a), 3.f * r / rings,
+                          1.5f * std::sin(a), "");
+            v += line;
+            std::snprintf(line, sizeof line, " %.4f;%.4f;0.0;\n", std::cos(a), std::sin(a));
+            n += line;
+            std::snprintf(line, sizeof line, " %.4f;%.4f;\n", (float)s / segments, (float)r / rings);
+            t += line;
+            ++vertices;
+        }
+    int faces = 0;
+    for (int r = 0; r < rings; ++r)
+        for (int s = 0; s < segments; ++s) {
+            const int a = r * (segments + 1) + s, b = a + 1, c = a + segments + 1, d = c + 1;
+            f += " 3;" + std::to_string(a) + "," + std::to_string(c) + "," + std::to_string(b) + ";\n";
+            f += " 3;" + std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d) + ";\n";
+            faces += 2;
+        }
+    auto commaList = [](std::string s) {
+        // Entries end with ";" + "," except the last, which ends with ";;".
+        std::string out;
+        size_t start = 0;
+        while (true) {
+            size_t end = s.find('\n', start);
+            if (end == std::string::npos) break;
+            std::string line = s.substr(start, end - start);
+            start = end + 1;
+            out += line + (start < s.size() ? ",\n" : ";\n");
+        }
+        return out;
+    };
+    std::string text = "xof 0302txt 0032\nMesh band {\n " + std::to_string(vertices) + ";\n" + commaList(v) + " " +
+                       std::to_string(faces) + ";\n" + commaList(f) +
+                       " MeshMaterialList {\n  1;\n  1;\n  0;;\n  Material {\n   0.8;0.8;0.8;1.0;;\n   0.0;\n"
+                       "   0.0;0.0;0.0;;\n   0.0;0.0;0.0;;\n  }\n }\n MeshNormals {\n " +
+                       std::to_string(vertices) + ";\n" + commaList(n) + " " + std::to_string(faces) + ";\n" +
+                       commaList(f) + " }\n MeshTextureCoords {\n " + std::to_string(vertices) + ";\n" +
+                       commaList(t) + " }\n}\n";
+    return text;
+}
+
+
+// One application at a time: without a device for the logic, with one for the frames.
+std::unique_ptr<MatchApp> g_app;
+bool g_withDevice = false;
+
+MatchApp* App(bool withDevice)
+{
+    if (g_app && g_withDevice == withDevice) return g_app.get();
+    g_app.reset();
+    g_app = std::make_unique<MatchApp>();
+    g_withDevice = withDevice;
+    if (!g_app->Open(withDevice)) return nullptr;
+    return g_app.get();
+}
+
+// The home side chases; the computer plays away. Both act at the start of their planning.
+struct Driver {
+    std::mt19937 rng{7};
+    int32_t seen = -1;
+    bool acted = false;
+    void BeforeFrame()
+    {
+        if (TurnPhase != seen) {
+            seen = TurnPhase;
+            acted = false;
+        }
+        const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress;
+        if (acted || !planning) return;
+        if (TurnPhase == PHASE_HOME_PLANS) {
+            PlayHomeTurn(HomeScript::Chasing, rng);
+            EndTurn();
+            acted = true;
+        } else if (TurnPhase == PHASE_AWAY_PLANS && MatchSetup.managers == 2) {
+            PlaySideSimply(1, rng, true);
+            EndTurn();
+            acted = true;
+        }
+    }
+};
+
+void MatchLogicSteps(benchmark::State& state)
+{
+    if (!App(false)) {
+        state.SkipWithError("no data set");
+        return;
+    }
+    MatchOptions o;
+    o.seed = 11;
+    StartMatch(o);
+    Driver d;
+    for (auto _ : state) {
+        if (MatchStopState == STOP_FULL_TIME) {
+            StartMatch(o);
+            d = Driver{};
+        }
+        d.BeforeFrame();
+        Frame(1.f / 30.f);
+    }
+    state.counters["steps_per_s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void WholeMatch(benchmark::State& state)
+{
+    if (!App(false)) {
+        state.SkipWithError("no data set");
+        return;
+    }
+    double matchSeconds = 0.0, steps = 0.0;
+    uint32_t seed = 100;
+    for (auto _ : state) {
+        MatchOptions o;
+        o.seed = seed++;
+        o.minutesPerHalf = 45;
+        const MatchReport r = PlayMatch(o, HomeScript::Chasing, 1.f / 30.f, 4000000, false);
+        if (!r.fullTime) {
+            state.SkipWithError(r.failure.c_str());
+            return;
+        }
+        matchSeconds += 2.0 * 45.0 * 60.0;
+        steps += (double)r.steps;
+    }
+    state.counters["match_s_per_s"] = benchmark::Counter(matchSeconds, benchmark::Counter::kIsRate);
+    state.counters["steps_per_match"] = steps / (double)state.iterations();
+}
+
+void MatchScreenFrames(benchmark::State& state)
+{
+    if (!App(true)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    MatchOptions o;
+    o.seed = 21;
+    o.managers = 2;
+    StartMatch(o);
+    Driver d;
+    for (auto _ : state) {
+        if (MatchStopState == STOP_FULL_TIME) {
+            StartMatch(o);
+            d = Driver{};
+        }
+        d.BeforeFrame();
+        TheApp.RenderOneFrame();
+    }
+    state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["draw_calls"] = TheApp.DrawCallCount;
+    state.counters["triangles"] = TheApp.TriangleCount;
+}
+
+void RenderScene2500(benchmark::State& state)
+{
+    if (!App(true)) {
+        state.SkipWithError("no device");
+        return;
+    }
+    SetScreen(5);
+    std::ofstream("band.x") << BandMesh();
+    const int slot = TheApp.MeshCount;
+    if (FAILED(TheApp.MeshTable[slot]->CreateWithTextParse(TheApp.Device, "band.x"))) {
+        state.SkipWithError("band mesh");
+        return;
+    }
+    TheApp.MeshTable[slot]->RestoreVideoResources(TheApp.Device);
+    ++TheApp.MeshCount;
+    for (int i = 0; i < INSTANCE_COUNT; ++i)
+        CreateModelInstance("band.x", "textures\\ball.tga", (float)(i % 50) * 4.f - 100.f, 0.f, (float)(i / 50) * 4.f,
+                            0.f, 0.f, 0.f, 1.f);
+    UseWhiteTextColours();
+    for (int i = 0; i < 200; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "Player %03d", i);
+        CreateTextSprite((unsigned)(1 + i), (float)(i % 5) * 160.f, (float)(i / 5) * 15.f, 2, text, 0);
+    }
+    DrawDistance = 5000.f;
+    CameraEye = D3DVECTOR{0.f, 60.f, -60.f};
+    CameraTarget = D3DVECTOR{0.f, 0.f, 100.f};
+    SceneVisible = true;
+    TheApp.RenderOneFrame();
+    for (auto _ : state) TheApp.RenderOneFrame();
+    state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["draw_calls"] = TheApp.DrawCallCount;
+}
+}  // namespace
+
+BENCHMARK(MatchLogicSteps)->MinTime(3.0)->UseRealTime();
+BENCHMARK(WholeMatch)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(MatchScreenFrames)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
+BENCHMARK(RenderScene2500)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK_MAIN();
