@@ -372,6 +372,8 @@ bool TryPickUpBall(int32_t player)
 {
     if (!IsPlayerIndex(player)) return false;
     if (RestartPending && player >= RestrictedFirst && player < RestrictedEnd) return false;
+    // The kick-off ball waits on the centre spot for its taker; nobody walking in collects it.
+    if (MatchStopState == STOP_KICK_OFF) return false;
     const ModelInstance* m = ModelOfPlayer(player);
     const ModelInstance* ball = ModelOfBall();
     if (!m || !ball) return false;

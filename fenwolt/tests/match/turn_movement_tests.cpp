@@ -251,6 +251,23 @@ TEST_F(MovementTest, DefenderInTheWayDoesNotHoldARestartForEver)
     EXPECT_EQ(BallHolder, 13);
 }
 
+TEST_F(MovementTest, WalkInLeavesTheKickOffBallOnTheSpot)
+{
+    MatchStopState = STOP_KICK_OFF;
+    PlaceBall(CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z);
+    PlacePlayer(9, CENTRE_X - 3.f, CENTRE_Z, FACE_PLUS_X);
+    MatchPlayers[9].moveTarget = D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};  // walks onto the ball
+    WaitingForBall = 1;  // left over from the phase of the goal
+    StartMovingPhase(PHASE_HOME_MOVES);
+    WaitingForBall = 1;
+    SetStep(0.05f);
+    for (int i = 0; i < 40; ++i) MovePlayers(false);
+    EXPECT_NEAR(X(9), CENTRE_X, 1e-4f);
+    EXPECT_EQ(BallHolder, 0);
+    EXPECT_FLOAT_EQ(BallInstance().Position.x, CENTRE_X);
+    EXPECT_FLOAT_EQ(TheBall.rotation, 0.f);
+}
+
 TEST_F(MovementTest, HomeKeeperTracksTheBallAtEitherEnd)
 {
     // Second half: the home side defends the high-x goal.
