@@ -106,6 +106,13 @@ void PlaceAt(int32_t model, float x, float y, float z)
 
 void Hide(int32_t model) { SetInstanceVisible(model, false); }
 
+// Markers, dots and arrows are cut out of their textures by alpha.
+int32_t Translucent(int32_t model)
+{
+    if (ModelInstance* m = InstanceAt(model)) m->Translucent = 1;
+    return model;
+}
+
 D3DVECTOR ModelPosition(int32_t player)
 {
     const ModelInstance* m = PlayerModel(player);
@@ -748,9 +755,11 @@ void LoadMatchScene()
         if (keeper) Hide(m.numberMarkerModel);
         JumpMarkerModels[p] =
             MakeInstance("xdata\\arrowup.x", "textures\\markeru.tga", x, m.headHeight + 0.5f, m.formationZ, 0.f, 0.37f);
+        Translucent(JumpMarkerModels[p]);
         Hide(JumpMarkerModels[p]);
         FacingArrowModels[p] =
             MakeInstance("xdata\\arrow.x", "textures\\markeru.tga", x, m.headHeight + 0.2f, m.formationZ, 0.f, 0.37f);
+        Translucent(FacingArrowModels[p]);
         Hide(FacingArrowModels[p]);
     }
 
@@ -773,24 +782,29 @@ void LoadMatchScene()
     TheBall.radius = 4.9f * BALL_SCALE;
     TheBall.markerModel = MakeInstance("xdata\\arrowd.x", "textures\\markeru.tga", CENTRE_X, BALL_REST_HEIGHT + 2.5f,
                                        CENTRE_Z, 0.f, 0.5f);
-    SelectionMarkerModel =
-        MakeInstance("xdata\\squarecf.x", "textures\\marker.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 1.0f);
+    Translucent(TheBall.markerModel);
+    SelectionMarkerModel = Translucent(
+        MakeInstance("xdata\\squarecf.x", "textures\\marker.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 1.0f));
     for (int32_t i = 0; i < SIDE_SIZE; ++i) {
         MoveTargetMarkerModels[i] =
             MakeInstance("xdata\\squarecf.x", "textures\\markerx.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 1.0f);
+        Translucent(MoveTargetMarkerModels[i]);
         Hide(MoveTargetMarkerModels[i]);
     }
     AimMarkerModel = MakeInstance("xdata\\squarecf.x", "textures\\markerxr.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 1.0f);
+    Translucent(AimMarkerModel);
     Hide(AimMarkerModel);
     for (int32_t slot = 0; slot < SIDE_SIZE; ++slot)
         for (int32_t i = 0; i < PATH_DOTS; ++i) {
             PathDotModels[slot][i] =
                 MakeInstance("xdata\\squarecf.x", "textures\\markerm.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 0.5f);
+            Translucent(PathDotModels[slot][i]);
             Hide(PathDotModels[slot][i]);
         }
     for (int32_t i = 0; i < KICK_ARROWS; ++i) {
         KickArrowModels[i] =
             MakeInstance("xdata\\arrowh.x", "textures\\markermp.tga", CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z, 0.f, 0.25f);
+        Translucent(KickArrowModels[i]);
         Hide(KickArrowModels[i]);
     }
     DotTextures[0] = FindOrLoadTexture("textures\\shadow.tga");

@@ -59,7 +59,7 @@ TEST(MatchEndToEnd, TwoManagersPlayAWholeMatchOnTheDeviceWithAPassAndAShotInFlig
     MatchOptions o;
     o.seed = 31;
     o.managers = 2;
-    o.minutesPerHalf = 3;
+    o.minutesPerHalf = 8;
     StartMatch(o);
     ASSERT_EQ(CurrentScreenId, (int32_t)ScreenId::Match);
     const float step = 1.f / 30.f;
@@ -76,7 +76,16 @@ TEST(MatchEndToEnd, TwoManagersPlayAWholeMatchOnTheDeviceWithAPassAndAShotInFlig
         }
         const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress;
         if (!acted && planning && (TurnPhase == PHASE_HOME_PLANS || TurnPhase == PHASE_AWAY_PLANS)) {
-            PlaySideSimply(TurnPhase == PHASE_HOME_PLANS ? 0 : 1, rng, true);
+            const int32_t side = TurnPhase == PHASE_HOME_PLANS ? 0 : 1;
+            const int32_t holder = BallHolder - 1;
+            if (passShot && !shotShot && BallHolder > 0 && IsPlayerOfSide(side, holder) && !KickOffPending &&
+                MatchStopState == STOP_IN_PLAY) {
+                // A shot from wherever he stands, to see one in flight.
+                const bool high = GoalSideTable[1] == side;
+                OrderKick(holder, high ? 116.0f : 3.0f, 42.5f, 8);
+            } else {
+                PlaySideSimply(side, rng, true);
+            }
             EndTurn();
             acted = true;
         }
@@ -89,7 +98,7 @@ TEST(MatchEndToEnd, TwoManagersPlayAWholeMatchOnTheDeviceWithAPassAndAShotInFlig
                                                   ball->Position.z - TheBall.kickStart.z)
                                      : 0.f;
         bool shoot = false;
-        if (moving && BallInFlight && BallHolder == 0 && travelled > 4.f && travelled < 9.f) {
+        if (moving && BallInFlight && BallHolder == 0 && travelled > 3.f && travelled < 14.f) {
             if (ShotClass == 0 && TheBall.loft > 0.f && !passShot) {
                 passShot = shoot = true;
                 const Shot s = DrawAndRead();
