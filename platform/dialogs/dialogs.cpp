@@ -1777,6 +1777,12 @@ int DialogTestTopIndex(HWND dialog, int id)
     return c ? c->top : -1;
 }
 
+bool DialogTestEnded(HWND dialog)
+{
+    Dialog* d = FindDialog(dialog);
+    return !Alive(d) || d->ended;
+}
+
 std::string DialogTestTitle(HWND dialog)
 {
     Dialog* d = FindDialog(dialog);

@@ -172,6 +172,9 @@ std::vector<std::string> DialogTestEntries(HWND dialog, int id);
 std::string DialogTestText(HWND dialog, int id);
 bool DialogTestIsVisible(HWND dialog, int id);  // id 0: the dialog itself
 int DialogTestTopIndex(HWND dialog, int id);
+// A modal dialog that EndDialog ended (its window goes when its loop or driver returns), or a
+// dialog that is gone.
+bool DialogTestEnded(HWND dialog);
 // The dialog's caption (SetWindowTextA or the template's title).
 std::string DialogTestTitle(HWND dialog);
 // The dialogs alive, oldest first.

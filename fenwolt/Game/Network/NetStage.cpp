@@ -144,6 +144,7 @@ HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
         DWORD size = 0;
         if (m_pDP->GetApplicationDesc(nullptr, &size, 0) == DPNERR_BUFFERTOOSMALL && size >= sizeof(DPN_APPLICATION_DESC)) {
             BYTE* buffer = new (std::nothrow) BYTE[size];
+            if (buffer) reinterpret_cast<DPN_APPLICATION_DESC*>(buffer)->dwSize = sizeof(DPN_APPLICATION_DESC);
             if (buffer && SUCCEEDED(m_pDP->GetApplicationDesc(reinterpret_cast<DPN_APPLICATION_DESC*>(buffer), &size, 0))) {
                 DWORD max = reinterpret_cast<DPN_APPLICATION_DESC*>(buffer)->dwMaxPlayers;
                 if (max > 0 && max < static_cast<DWORD>(STAGE_SLOTS)) usable = static_cast<int32_t>(max);
@@ -176,6 +177,7 @@ HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
     if (m_bEnding) PostMessageA(dialog, WM_QUIT, 0, 0);
 
     std::vector<MSG> otherQuits;
+    int quitCode = 0;
     for (;;) {
         MSG msg{};
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -190,6 +192,7 @@ HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
                 // gets the quit back.
                 EndStage(WIZARD_RESULT_QUIT);
                 m_bQuitProgram = true;
+                quitCode = static_cast<int>(msg.wParam);
                 break;
             }
             if (IsWindow(msg.hwnd)) otherQuits.push_back(msg);  // another loop's, kept for it
@@ -218,7 +221,7 @@ HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
     m_pDP = nullptr;
     for (const MSG& m : otherQuits)
         if (IsWindow(m.hwnd)) PostMessageA(m.hwnd, WM_QUIT, m.wParam, m.lParam);
-    if (m_bQuitProgram) PostQuitMessage(0);
+    if (m_bQuitProgram) PostQuitMessage(quitCode);
 
     HRESULT result = m_hrResult;
     if (result == WIZARD_RESULT_REJECTED) {
