@@ -278,8 +278,11 @@ TEST_F(ComputerTest, AllLanesBlockedStillPassesToTheBest)
     PlacePlayer(20, 35.f, 50.f);
     AICleverPass(15);
     const int32_t best = PassCandidates[0].player != 15 ? PassCandidates[0].player : PassCandidates[1].player;
-    for (const PassCandidate& c : PassCandidates)
-        if (c.player != 15) EXPECT_TRUE(IsPassBlocked(15, c.player, true)) << c.player;
+    for (const PassCandidate& c : PassCandidates) {
+        if (c.player != 15) {
+            EXPECT_TRUE(IsPassBlocked(15, c.player, true)) << c.player;
+        }
+    }
     EXPECT_EQ(BallInFlight, 1);
     EXPECT_FLOAT_EQ(TheBall.aimPoint.x, Model(best).Position.x);
     EXPECT_FLOAT_EQ(TheBall.aimPoint.z, Model(best).Position.z);
