@@ -31,7 +31,7 @@ void FillBuffer(const char* source, int32_t maximum)
 // written past maximum + 1 bytes.
 void WriteTarget()
 {
-    if (!TextEntry.target || TextEntry.maximum < 1) return;
+    if (!TextEntry.target || TextEntry.maximum < 0) return;
     size_t length = strnlen(TextEntry.buffer, (size_t)TextEntry.maximum);
     std::memcpy(TextEntry.target, TextEntry.buffer, length);
     TextEntry.target[length] = 0;
@@ -115,7 +115,7 @@ float TextEntryCaretX()
 
 void BeginTextEntry(float x, float y, int fontIndex, const char* initialText, int32_t maximum, char* target)
 {
-    if (maximum < 1 || maximum >= TEXT_ENTRY_BUFFER_SIZE || !target || fontIndex < 0 || fontIndex >= FONT_COUNT)
+    if (maximum < 0 || maximum >= TEXT_ENTRY_BUFFER_SIZE || !target || fontIndex < 0 || fontIndex >= FONT_COUNT)
         return;
     if (TextEntryRunning) CancelRunningEntry();
     // The initial text is usually the target itself; a name filling its whole field may lack

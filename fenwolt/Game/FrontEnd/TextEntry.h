@@ -36,8 +36,8 @@ struct TextEntryState {
 extern TextEntryState TextEntry;
 
 // Starts an entry at (x, y) in a font (0..2) over `target`, which must hold maximum + 1 bytes.
-// Without an initial text the field starts as one space with the caret on it. A maximum below
-// 1 or of 500 or more, or no target, starts nothing.
+// Without an initial text the field starts as one space with the caret on it. A negative
+// maximum or one of 500 or more, or no target, starts nothing.
 void BeginTextEntry(float x, float y, int fontIndex, const char* initialText, int32_t maximum, char* target);
 // A key message (256 or 257) while an entry runs; acts on key-down only, the virtual-key code
 // read from LastMessageParam.
