@@ -75,7 +75,8 @@ function(add_area_tests NAME)
   foreach(f ${fuzzers})
     get_filename_component(base ${f} NAME_WE)
     string(REPLACE "fuzz_" "" stem ${base})
-    add_fuzz_target(fuzz_fenwolt_${stem} SOURCES ${f} ${support} LIBS fenwolt_game ${A_LIBS}
+    # The support files are the tests' fixtures (GoogleTest); a fuzz target stands alone.
+    add_fuzz_target(fuzz_fenwolt_${stem} SOURCES ${f} LIBS fenwolt_game ${A_LIBS}
       CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus_${stem} LABELS ${A_LABELS})
   endforeach()
 endfunction()

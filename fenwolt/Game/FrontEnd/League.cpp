@@ -16,7 +16,13 @@
 #include <cstdlib>
 #include <cstring>
 
-LeagueTable League;
+// Before any league the table is empty with every team in its own place, so that a game saved
+// outside the league still holds a well-formed table.
+LeagueTable League = [] {
+    LeagueTable t{};
+    for (int32_t i = 0; i < LEAGUE_TEAMS; ++i) t.rows[i].position = i;
+    return t;
+}();
 int32_t RoundPairs[LEAGUE_TEAMS];
 int32_t RoundGoals[LEAGUE_TEAMS];
 

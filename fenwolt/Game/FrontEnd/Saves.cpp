@@ -7,6 +7,7 @@
 #include "fenwolt/Game/FrontEnd/SquadEditor.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
@@ -454,13 +455,8 @@ void WriteLeague(Writer& w, const LeagueTable& league)
 
 void ReadLeague(Reader& r, LeagueTable& league)
 {
-    bool placeTaken[LEAGUE_TEAMS] = {};
     for (LeagueTableRow& row : league.rows) {
         row.position = r.I32In(0, LEAGUE_TEAMS - 1);
-        if (r.ok()) {
-            if (placeTaken[row.position]) r.Fail();
-            placeTaken[row.position] = true;
-        }
         row.played = r.I32In(0, kMaxLeagueCount);
         row.won = r.I32In(0, kMaxLeagueCount);
         row.drawn = r.I32In(0, kMaxLeagueCount);
@@ -622,15 +618,25 @@ int32_t SlotOfSprite(unsigned hit)
     return hit >= SLOT_BUTTONS && hit < SLOT_BUTTONS + SAVE_SLOT_COUNT ? (int32_t)(hit - SLOT_BUTTONS) : -1;
 }
 
-bool SlotFileUsable(int32_t slot)
+using StatePtr = std::unique_ptr<SavedGameState, void (*)(SavedGameState*)>;
+
+StatePtr NewState() { return StatePtr(NewSavedGameState(), DeleteSavedGameState); }
+
+// The game chosen on the load-game screen, read and checked there: the match applies this copy,
+// so a file that changes or goes between the choice and the end of loading cannot fail the load.
+StatePtr g_pendingLoad(nullptr, DeleteSavedGameState);
+int32_t g_pendingSlot = -1;
+
+bool ReadSlotFile(int32_t slot, SavedGameState& state)
 {
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
     char name[32];
     SlotFileName(name, slot, "sav");
     auto file = std::make_unique<SavedGameFile>();
-    std::unique_ptr<SavedGameState, void (*)(SavedGameState*)> state(NewSavedGameState(), DeleteSavedGameState);
-    return ReadExactFile(name, file->bytes, SavedGameFile::kSize) &&
-           ParseSavedGame(file->bytes, SavedGameFile::kSize, *state);
+    if (!ReadExactFile(name, file->bytes, SavedGameFile::kSize)) return false;
+    if (ParseSavedGame(file->bytes, SavedGameFile::kSize, state)) return true;
+    DebugOutPair("Saved game damaged:", name);
+    return false;
 }
 }  // namespace
 
@@ -671,8 +677,8 @@ void CaptureSavedGame(SavedGameState& s, int32_t slot, const char* timeText)
     s.lastTouchSide = LastTouchSide;
     s.kickOffPending = KickOffPending;
     s.kickOffPartner = KickOffPartner;
-    s.ballFlightWord[0] = 0;
-    s.ballFlightWord[1] = 0;
+    s.ballFlightWord[0] = PendingKickKind;
+    s.ballFlightWord[1] = PendingKickGood;
     s.wantedTarget = WantedCameraTarget;
     s.wantedEye = WantedCameraEye;
     s.pickedPoint = PickedPoint;
@@ -862,8 +868,8 @@ bool ParseSavedGame(const uint8_t* data, size_t size, SavedGameState& s)
     s.lastTouchSide = r.I32In(0, 2);
     s.kickOffPending = r.Flag();
     s.kickOffPartner = r.I32In(0, PLAYER_COUNT);
-    s.ballFlightWord[0] = r.I32();
-    s.ballFlightWord[1] = r.I32();
+    s.ballFlightWord[0] = r.I32In(-1, 5);
+    s.ballFlightWord[1] = r.I32In(0, 1);
     s.wantedTarget = r.Vec();
     s.wantedEye = r.Vec();
     s.pickedPoint = r.Vec();
@@ -956,6 +962,8 @@ void ApplySavedGame(const SavedGameState& s)
     LastTouchSide = s.lastTouchSide;
     KickOffPending = s.kickOffPending;
     KickOffPartner = s.kickOffPartner;
+    PendingKickKind = s.ballFlightWord[0];
+    PendingKickGood = (uint8_t)s.ballFlightWord[1];
     WantedCameraTarget = s.wantedTarget;
     WantedCameraEye = s.wantedEye;
     PickedPoint = s.pickedPoint;
@@ -1074,7 +1082,7 @@ bool SaveGame(int32_t slot)
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
     char time[kTimeTextSize];
     TimeTextNow(time);
-    std::unique_ptr<SavedGameState, void (*)(SavedGameState*)> state(NewSavedGameState(), DeleteSavedGameState);
+    StatePtr state = NewState();
     CaptureSavedGame(*state, slot, time);
     auto file = std::make_unique<SavedGameFile>();
     EncodeSavedGame(*state, *file);
@@ -1087,15 +1095,15 @@ bool LoadSavedGame(int32_t slot)
 {
     ListKits();
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
-    char name[32];
-    SlotFileName(name, slot, "sav");
-    auto file = std::make_unique<SavedGameFile>();
-    std::unique_ptr<SavedGameState, void (*)(SavedGameState*)> state(NewSavedGameState(), DeleteSavedGameState);
-    if (!ReadExactFile(name, file->bytes, SavedGameFile::kSize) ||
-        !ParseSavedGame(file->bytes, SavedGameFile::kSize, *state)) {
-        DebugOutPair("Saved game not usable:", name);
-        return false;
+    StatePtr state(nullptr, DeleteSavedGameState);
+    if (g_pendingLoad && g_pendingSlot == slot) {
+        state = std::move(g_pendingLoad);
+    } else {
+        state = NewState();
+        if (!ReadSlotFile(slot, *state)) return false;
     }
+    g_pendingLoad.reset();
+    g_pendingSlot = -1;
     ApplySavedGame(*state);
     PlaceBallMarker();
     ShowRefereeBanner();
@@ -1145,14 +1153,11 @@ bool LoadTeam(int32_t slot)
 
 void ReadSaveSlotNames()
 {
-    auto file = std::make_unique<SavedGameFile>();
+    // A slot shows a game only when that game can be loaded.
+    StatePtr state = NewState();
     for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) {
-        char name[32];
-        SlotFileName(name, slot, "sav");
-        SaveHeader header{};
-        if (ReadExactFile(name, file->bytes, SavedGameFile::kSize) &&
-            ParseSaveHeader(file->bytes, SavedGameFile::kSize, header)) {
-            FormatGameSlotLabel(SlotLabels[slot], header);
+        if (ReadSlotFile(slot, *state)) {
+            FormatGameSlotLabel(SlotLabels[slot], state->header);
             SlotUsed[slot] = 1;
         } else {
             std::snprintf(SlotLabels[slot], sizeof SlotLabels[slot], "--- ----------");
@@ -1198,13 +1203,16 @@ void OnLoadGameMessage(int32_t message)
         return;
     }
     if (slot < 0 || !SlotUsed[slot]) return;
-    // The match reads the file once the loading is over: a file that went bad since the labels
-    // were read is caught here, while the player can still choose another slot.
-    if (!SlotFileUsable(slot)) {
+    // The file is read and checked now, while the player can still choose another slot; the
+    // match applies this copy once the loading is over.
+    StatePtr state = NewState();
+    if (!ReadSlotFile(slot, *state)) {
         ReadSaveSlotNames();
         RedrawSlotLabels();
         return;
     }
+    g_pendingLoad = std::move(state);
+    g_pendingSlot = slot;
     LoadRequested = 1;
     LoadSlot = slot;
     SetScreen(ScreenId::Loading);

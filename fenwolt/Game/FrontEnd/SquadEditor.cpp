@@ -65,12 +65,15 @@ enum : unsigned {
     EDITOR_NUMBERS = 221,
     EDITOR_NAMES = 241,
     EDITOR_ROLES = 261,
-    EDITOR_PITCH = 690,
+    EDITOR_PITCH = 680,
+    EDITOR_PITCH_LINES = 681,  // 681..688, drawn over the grass
+
     EDITOR_HELP = 700,
     EDITOR_MARKERS = 701,        // 701..711 starters, 712..716 the bench
     EDITOR_SELECTED_MARK = 721,  // 721..731
 };
 
+constexpr float kButtonX = 670.f;
 constexpr float kRowTop = 108.f;
 constexpr float kRowStep = 20.f;
 constexpr float kPointsEpsilon = 0.0001f;
@@ -169,6 +172,49 @@ void CreatePicture(unsigned handle, float x, float y, int32_t width, int32_t hei
     SetImageSize(256, 256);
 }
 
+// Draws part of a picture (u0, v0)..(u1, v1), in pixels of a picture `pictureSize` wide and high,
+// stretched over width x height pixels at (x, y).
+void CreatePicturePart(unsigned handle, float x, float y, float width, float height, const char* file,
+                       float pictureSize, float u0, float v0, float u1, float v1)
+{
+    const float textureW = width * pictureSize / (u1 - u0);
+    const float textureH = height * pictureSize / (v1 - v0);
+    SetImageSize((int32_t)std::lround(textureW), (int32_t)std::lround(textureH));
+    const float left = u0 / pictureSize * textureW, top = v0 / pictureSize * textureH;
+    CreateImageSprite(handle, x, y, width, height, file, MakeRect(left, top, left + width, top + height), 0);
+    SetImageSize(256, 256);
+    DeactivateSprite(handle);
+}
+
+// The own half of the pitch with the goal at the top: grass from the pitch texture's margin and the
+// lines from its chalk, laid out in the editor's pitch units.
+void CreateEditorPitch()
+{
+    const char* file = "textures\\pitch.jpg";
+    const float x0 = EDITOR_PITCH_LEFT, y0 = EDITOR_PITCH_TOP;
+    const float w = EDITOR_PITCH_WIDTH, h = EDITOR_PITCH_HEIGHT;
+    CreatePicturePart(EDITOR_PITCH, x0, y0, w, h, file, 1024.f, 120.f, 2.f, 900.f, 92.f);
+    auto screenX = [&](float z) { return x0 + (z - kPitchZ0) / kPitchZSpan * w; };
+    auto screenY = [&](float x) { return y0 + (x - kPitchX0) / kPitchXSpan * h; };
+    // A horizontal chalk line from the texture's touchline, a vertical one from its halfway line.
+    auto across = [&](unsigned handle, float z0, float z1, float x) {
+        CreatePicturePart(handle, screenX(z0), screenY(x), screenX(z1) - screenX(z0), 2.f, file, 1024.f, 200.f, 111.f,
+                          400.f, 114.f);
+    };
+    auto along = [&](unsigned handle, float z, float xa, float xb) {
+        CreatePicturePart(handle, screenX(z), screenY(xa), 2.f, screenY(xb) - screenY(xa), file, 1024.f, 510.f, 150.f,
+                          513.f, 400.f);
+    };
+    across(EDITOR_PITCH_LINES + 0, TOUCHLINE_LOW_Z, TOUCHLINE_HIGH_Z, GOAL_LINE_LOW_X);
+    across(EDITOR_PITCH_LINES + 1, TOUCHLINE_LOW_Z, TOUCHLINE_HIGH_Z, CENTRE_X - 0.4f);
+    along(EDITOR_PITCH_LINES + 2, TOUCHLINE_LOW_Z, GOAL_LINE_LOW_X, CENTRE_X);
+    along(EDITOR_PITCH_LINES + 3, TOUCHLINE_HIGH_Z - 0.6f, GOAL_LINE_LOW_X, CENTRE_X);
+    across(EDITOR_PITCH_LINES + 4, PENALTY_AREA_LOW_Z, PENALTY_AREA_HIGH_Z, PENALTY_AREA_LOW_X);
+    along(EDITOR_PITCH_LINES + 5, PENALTY_AREA_LOW_Z, GOAL_LINE_LOW_X, PENALTY_AREA_LOW_X);
+    along(EDITOR_PITCH_LINES + 6, PENALTY_AREA_HIGH_Z, GOAL_LINE_LOW_X, PENALTY_AREA_LOW_X);
+    across(EDITOR_PITCH_LINES + 7, GOAL_MOUTH_LOW_Z, GOAL_MOUTH_HIGH_Z, GOAL_LINE_LOW_X - 1.0f);
+}
+
 void ShowKitPicture()
 {
     const int32_t kit = MatchSetup.kitChoice[Team()];
@@ -265,7 +311,7 @@ void ShowAwaiting()
 {
     UseGreenTextColours();
     SetSpriteText(EDITOR_START, "AWAITING PLAYER");
-    CentreSpriteOn(EDITOR_START, 707);
+    CentreSpriteOn(EDITOR_START, kButtonX);
     DeactivateSprite(EDITOR_START);
 }
 
@@ -273,7 +319,7 @@ void ShowStartButton()
 {
     UseGreenTextColours();
     SetSpriteText(EDITOR_START, "START MATCH");
-    CentreSpriteOn(EDITOR_START, 707);
+    CentreSpriteOn(EDITOR_START, kButtonX);
     ShowSprite(EDITOR_START);
 }
 
@@ -663,13 +709,13 @@ void BuildSquadScreen()
     TheApp.SetBackground("interface\\plain.jpg");
 
     UseWhiteTextColours();
-    CreateTextSprite(EDITOR_TITLE, 400, 12, 0, "SET TEAM DETAILS", 1);
+    CreateTextSprite(EDITOR_TITLE, 400, 8, 0, "SET TEAM DETAILS", 1);
     DeactivateSprite(EDITOR_TITLE);
-    CreateTextSprite(EDITOR_TEAM_LABEL, 150, 50, 0, team == 0 ? "Home Team:" : "Away Team:", 32);
+    CreateTextSprite(EDITOR_TEAM_LABEL, 10, 44, 0, team == 0 ? "Home Team:" : "Away Team:", 0);
     DeactivateSprite(EDITOR_TEAM_LABEL);
-    CreateTextSprite(EDITOR_POINTS, 400, 50, 0, " ", 0);
+    CreateTextSprite(EDITOR_POINTS, 420, 50, 1, " ", 0);
     DeactivateSprite(EDITOR_POINTS);
-    CreateTextSprite(EDITOR_RATING, 640, 50, 0, " ", 0);
+    CreateTextSprite(EDITOR_RATING, 660, 50, 1, " ", 0);
     DeactivateSprite(EDITOR_RATING);
     for (int32_t c = 0; c < ABILITY_COLUMN_COUNT; ++c) {
         CreateTextSprite(EDITOR_HEADS + (unsigned)c, 203.f + 30.f * (float)c, 90, 2, AbilityColumns[c].head, 0);
@@ -684,14 +730,14 @@ void BuildSquadScreen()
         CreateTextSprite(EDITOR_ROLES + (unsigned)i, 168, y, 1, " ", 0);
         DeactivateSprite(EDITOR_ROLES + (unsigned)i);
     }
-    CreateTextSprite(EDITOR_HELP, 10, 418, 2, " ", 0);
+    CreateTextSprite(EDITOR_HELP, 440, 436, 2, " ", 0);
     DeactivateSprite(EDITOR_HELP);
     CreateTextSprite(EDITOR_KIT_LABEL, 332, 440, 2, "Kit", 1);
     DeactivateSprite(EDITOR_KIT_LABEL);
 
     UseGreenTextColours();
     CreateTextSprite(EDITOR_ORDER, 3, 90, 2, "No.", 0);
-    CreateTextSprite(EDITOR_TEAM_NAME, 160, 50, 0, " ", 0);
+    CreateTextSprite(EDITOR_TEAM_NAME, 200, 44, 0, " ", 0);
     for (int32_t i = 0; i < SQUAD_SIZE; ++i) {
         const float y = kRowTop + kRowStep * (float)i;
         CreateTextSprite(EDITOR_NAMES + (unsigned)i, 28, y, 1, " ", 0);
@@ -702,13 +748,11 @@ void BuildSquadScreen()
     CreateTextSprite(EDITOR_KIT_UP, 372, 482, 0, ">", 0);
     CreateTextSprite(EDITOR_SAVE_TEAM, 440, 460, 0, "SAVE TEAM", 0);
     CreateTextSprite(EDITOR_LOAD_TEAM, 440, 492, 0, "LOAD TEAM", 0);
-    CreateTextSprite(EDITOR_START, 707, 537, 0, "START MATCH", 1);
-    if (Competition.gameMode == MODE_EXHIBITION) CreateTextSprite(EDITOR_RETURN, 707, 567, 0, "Return", 1);
+    CreateTextSprite(EDITOR_START, kButtonX, 537, 0, "START MATCH", 1);
+    if (Competition.gameMode == MODE_EXHIBITION) CreateTextSprite(EDITOR_RETURN, kButtonX, 567, 0, "Return", 1);
 
     // The formation: the own half of the pitch, the starters' markers on it, the bench beside it.
-    CreatePicture(EDITOR_PITCH, EDITOR_PITCH_LEFT, EDITOR_PITCH_TOP, EDITOR_PITCH_WIDTH, EDITOR_PITCH_HEIGHT,
-                  "textures\\pitch.jpg");
-    DeactivateSprite(EDITOR_PITCH);
+    CreateEditorPitch();
     for (int32_t i = 0; i < kStarters; ++i) {
         CreatePicture(EDITOR_MARKERS + (unsigned)i, MarkerScreenX(squad.players[i]), MarkerScreenY(squad.players[i]),
                       16, 8, "textures\\marker.tga");

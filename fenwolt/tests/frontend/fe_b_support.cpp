@@ -24,6 +24,7 @@ void ResetFrontEndState(uint32_t seed)
     MatchSetup = MatchSettings{};
     KitTable = KitList{};
     League = LeagueTable{};
+    for (int32_t i = 0; i < LEAGUE_TEAMS; ++i) League.rows[i].position = i;
     std::memset(RoundPairs, 0, sizeof RoundPairs);
     std::memset(RoundGoals, 0, sizeof RoundGoals);
     std::memset(TeamSquads, 0, sizeof TeamSquads);
