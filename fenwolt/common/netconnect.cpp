@@ -71,25 +71,25 @@ void RegisterTemplates()
     if (done) return;
     done = true;
     using K = DialogControlKind;
-    DialogTemplate connect{"Multiplayer Connect", 330, 262, {}};
+    DialogTemplate connect{"Multiplayer Connect", 380, 262, {}};
     connect.Items = {
-        {K::Static, -1, "Player Name:", 12, 12, 306, 16},
-        {K::Edit, IDC_PLAYER_NAME_EDIT, "", 12, 30, 306, 22},
-        {K::Static, -1, "Connection Type:", 12, 64, 306, 16},
-        {K::ListBox, IDC_CONNECTION_LIST, "", 12, 82, 306, 132},
-        {K::DefButton, IDOK, "OK", 160, 226, 75, 24},
-        {K::Button, IDCANCEL, "Cancel", 243, 226, 75, 24},
+        {K::Static, -1, "Player Name:", 12, 12, 356, 16},
+        {K::Edit, IDC_PLAYER_NAME_EDIT, "", 12, 30, 356, 22},
+        {K::Static, -1, "Connection Type:", 12, 64, 356, 16},
+        {K::ListBox, IDC_CONNECTION_LIST, "", 12, 82, 356, 132},
+        {K::DefButton, IDOK, "OK", 210, 226, 75, 24},
+        {K::Button, IDCANCEL, "Cancel", 293, 226, 75, 24},
     };
     RegisterDialogTemplate(MAKEINTRESOURCEA(IDD_MULTIPLAYER_CONNECT), connect);
 
-    DialogTemplate games{"Multiplayer Games", 440, 300, {}};
+    DialogTemplate games{"Multiplayer Games", 520, 300, {}};
     games.Items = {
         {K::Static, -1, "Select Game To Join:", 12, 16, 200, 16},
-        {K::CheckBox, IDC_SEARCH_CHECK, "Start Search", 318, 10, 110, 26, false, BS_PUSHLIKE},
-        {K::ListBox, IDC_GAMES_LIST, "", 12, 44, 416, 204},
+        {K::CheckBox, IDC_SEARCH_CHECK, "Start Search", 398, 10, 110, 26, false, BS_PUSHLIKE},
+        {K::ListBox, IDC_GAMES_LIST, "", 12, 44, 496, 204},
         {K::Button, IDC_JOIN, "Join", 12, 262, 90, 26},
         {K::Button, IDC_CREATE, "Create", 110, 262, 90, 26},
-        {K::Button, IDC_BACK, "Cancel", 338, 262, 90, 26},
+        {K::Button, IDC_BACK, "Cancel", 418, 262, 90, 26},
     };
     RegisterDialogTemplate(MAKEINTRESOURCEA(IDD_MULTIPLAYER_GAMES), games);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "fenwolt/Game/Network/GameMessages.h"
+#include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Network/NetStage.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/common/Utilities.h"
@@ -417,6 +418,8 @@ public:
         wizard->Init(peer, lobby);
         stage->Init(peer);
         peer->Initialize(nullptr, DirectPlayMessageHandler, 0);
+        DPNHANDLE connection = 0;
+        lobby->Initialize(nullptr, DirectPlayLobbyMessageHandler, &connection, 0);
     }
     void DropPeer()
     {
@@ -424,7 +427,10 @@ public:
         Net.closing = true;
         peer->Close(0);
         peer->Release();
-        if (lobby) lobby->Release();
+        if (lobby) {
+            lobby->Close(0);
+            lobby->Release();
+        }
         peer = nullptr;
         lobby = nullptr;
         Net.peer = nullptr;
