@@ -75,6 +75,56 @@ size_t StageMessageSize(int32_t id)
     }
 }
 
+bool CheckStageMessage(const void* data, size_t size, StageMessageCheck& check)
+{
+    check = StageMessageCheck{};
+    if (!data || size < sizeof(StageMsgHeader)) return true;  // nothing of the stage's
+    int32_t id;
+    std::memcpy(&id, data, sizeof id);
+    size_t expected = StageMessageSize(id);
+    if (expected == 0) return true;
+    check.id = id;
+    if (size != expected) {
+        check.why = "wrong size";
+        return false;
+    }
+    switch (id) {
+    case STAGE_MSGID_SETSLOTID:
+    case STAGE_MSGID_SETREADY:
+    case STAGE_MSGID_CLEARREADY: {
+        StageMsgSlot m;
+        std::memcpy(&m, data, sizeof m);
+        check.slot = m.slot;
+        if (!IsValidStageSlot(m.slot)) {
+            check.why = "slot number outside the table";
+            return false;
+        }
+        return true;
+    }
+    case STAGE_MSGID_SETSTAGEDATA: {
+        const auto* table = static_cast<const StageData*>(data);
+        for (const StageSlot& slot : table->slots) {
+            if ((slot.status & SLOT_STATE_MASK) > SLOT_PLAYER) {
+                check.why = "a slot in no known state";
+                return false;
+            }
+            if (!Terminated(slot.name, sizeof slot.name)) {
+                check.why = "a name without its end";
+                return false;
+            }
+        }
+        return true;
+    }
+    case STAGE_MSGID_CHAT:
+        if (!Terminated(static_cast<const StageMsgChat*>(data)->text, STAGE_CHAT_TEXT_SIZE)) {
+            check.why = "a chat text without its end";
+            return false;
+        }
+        return true;
+    default: return true;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 NetStage::NetStage(HINSTANCE instance, const char* applicationName)
 {
@@ -373,26 +423,24 @@ HRESULT NetStage::MessageHandler(void*, DWORD messageId, void* message)
 
 HRESULT NetStage::OnStageMessage(HWND dialog, const void* data, DWORD size, void* receive)
 {
-    if (!data || size < sizeof(StageMsgHeader)) return S_OK;  // no message of this stage
-    int32_t id;
-    std::memcpy(&id, data, sizeof id);
-    size_t expected = StageMessageSize(id);
-    if (expected == 0) return S_OK;  // a game message or another id: not the stage's
-    auto* received = static_cast<DPNMSG_RECEIVE*>(receive);
-    const DWORD sender = received ? received->dpnidSender : 0;
-    if (size != expected) {
-        DebugTrace("NetStage: stage message 0x%x of %u bytes (wants %u) dropped\n", static_cast<unsigned>(id),
-                   static_cast<unsigned>(size), static_cast<unsigned>(expected));
+    StageMessageCheck check;
+    if (!CheckStageMessage(data, size, check)) {
+        DebugTrace("NetStage: stage message 0x%x of %u bytes dropped: %s\n", static_cast<unsigned>(check.id),
+                   static_cast<unsigned>(size), check.why);
         return S_OK;
     }
+    const int32_t id = check.id;
+    if (id == 0) return S_OK;  // a game message or another id: not the stage's
+    auto* received = static_cast<DPNMSG_RECEIVE*>(receive);
+    const DWORD sender = received ? received->dpnidSender : 0;
     const bool host = m_bHostPlayer;
     switch (id) {
     case STAGE_MSGID_SETSLOTID: {
         if (host) return E_FAIL;
         StageMsgSlot m;
         std::memcpy(&m, data, sizeof m);
-        if (!IsValidStageSlot(m.slot) || !ReceivedFromHost(sender)) {
-            DebugTrace("NetStage: STAGE_MSGID_SETSLOTID with slot %d dropped\n", static_cast<int>(m.slot));
+        if (!ReceivedFromHost(sender)) {
+            DebugTrace("NetStage: STAGE_MSGID_SETSLOTID from a guest dropped\n");
             return S_OK;
         }
         m_lLocalSlotNumber = m.slot;
@@ -406,11 +454,6 @@ HRESULT NetStage::OnStageMessage(HWND dialog, const void* data, DWORD size, void
             DebugTrace("NetStage: STAGE_MSGID_SETSTAGEDATA from a guest dropped\n");
             return S_OK;
         }
-        for (const StageSlot& slot : stage->slots)
-            if ((slot.status & SLOT_STATE_MASK) > SLOT_PLAYER || !Terminated(slot.name, sizeof slot.name)) {
-                DebugTrace("NetStage: STAGE_MSGID_SETSTAGEDATA with an unsound slot dropped\n");
-                return S_OK;
-            }
         if (!received) return S_OK;
         EnterCriticalSection(&m_csStageLock);
         if (!m_bActive) {
@@ -437,7 +480,7 @@ HRESULT NetStage::OnStageMessage(HWND dialog, const void* data, DWORD size, void
         bool changed = false;
         EnterCriticalSection(&m_csStageLock);
         // Only the player in the slot may say whether he is ready.
-        if (IsValidStageSlot(m.slot) && (m_Slots[m.slot].status & SLOT_STATE_MASK) == SLOT_PLAYER &&
+        if ((m_Slots[m.slot].status & SLOT_STATE_MASK) == SLOT_PLAYER &&
             m_Slots[m.slot].dpnid == sender) {
             if (id == STAGE_MSGID_SETREADY)
                 m_Slots[m.slot].status |= SLOT_READY;
@@ -470,10 +513,7 @@ HRESULT NetStage::OnStageMessage(HWND dialog, const void* data, DWORD size, void
         return S_OK;
     case STAGE_MSGID_CHAT: {
         const auto* chat = static_cast<const StageMsgChat*>(data);
-        if (!Terminated(chat->text, sizeof chat->text) || !received) {
-            DebugTrace("NetStage: STAGE_MSGID_CHAT without an end to its text dropped\n");
-            return S_OK;
-        }
+        if (!received) return S_OK;
         EnterCriticalSection(&m_csStageLock);
         if (!m_bActive || !dialog) {
             LeaveCriticalSection(&m_csStageLock);

@@ -72,6 +72,16 @@ static_assert(offsetof(StageMsgChat, reserved) == 512);
 
 // The size a stage message of that id must have; 0 for an id that is no stage message.
 size_t StageMessageSize(int32_t id);
+// A received message as the stage sees it: `id` 0 when it is none of the stage's (a game
+// message); `slot` for the slot messages; `why` says what is unsound about a dropped one.
+struct StageMessageCheck {
+    int32_t id = 0;
+    int32_t slot = -1;
+    const char* why = nullptr;
+};
+// False for a stage message of the wrong size, a slot number outside 0..9, a table with a slot in
+// no known state or a name without its end, or a chat text without its end.
+bool CheckStageMessage(const void* data, size_t size, StageMessageCheck& check);
 // A received slot number that may index the slot table.
 inline bool IsValidStageSlot(int32_t slot) { return slot >= 0 && slot < STAGE_SLOTS; }
 // A slot counts as ready only when bits 4-7 are exactly 0x10.
