@@ -203,3 +203,6 @@ struct D3D8StandInConfig {
 };
 D3D8StandInConfig& D3D8StandInSettings();
 void D3D8ResetStandInSettings();
+// Presents that waited for the display's refresh (full screen, default or one-frame interval),
+// since the process started.
+uint64_t D3D8RefreshWaits();

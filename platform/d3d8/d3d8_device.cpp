@@ -6,6 +6,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstring>
 
 namespace {
@@ -590,6 +592,39 @@ void Direct3DDevice8Impl::PresentToWindow()
     gl_.BindFramebuffer(GL_FRAMEBUFFER, fbo_);
 }
 
+namespace {
+std::atomic<uint64_t> refreshWaits{0};
+}
+
+uint64_t D3D8RefreshWaits() { return refreshWaits.load(); }
+
+// Full screen with the default or the one-frame interval, Direct3D shows each frame at a
+// refresh of the display, so a program presents no faster than the display refreshes. The swap
+// interval asks the driver for that, but software drivers and virtual displays ignore it; the
+// wait is then kept here, on the refresh clock of the display's mode. A driver that did wait
+// leaves nothing to wait for. Immediate presents and windows do not wait; neither does a
+// scripted run on the fixed-step clock, which no display paces.
+void Direct3DDevice8Impl::WaitForRefresh()
+{
+    if (params_.Windowed || params_.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE) return;
+    if (PlatformFixedStepActive()) return;
+    ++refreshWaits;
+    SDL_DisplayMode mode{};
+    int hz = 60;
+    if (SDL_GetCurrentDisplayMode(std::max(0, SDL_GetWindowDisplayIndex(window_)), &mode) == 0 && mode.refresh_rate > 0)
+        hz = mode.refresh_rate;
+    const auto period = std::chrono::nanoseconds(1000000000 / hz);
+    const auto now = std::chrono::steady_clock::now();
+    const auto next = lastRefresh_ + period;
+    if (next > now && next - now <= period) {
+        std::this_thread::sleep_until(next);
+        lastRefresh_ = next;
+    } else {
+        // The first frame, or one that took longer than a refresh: no catching up.
+        lastRefresh_ = now;
+    }
+}
+
 HRESULT Direct3DDevice8Impl::Present(const RECT* source, const RECT* dest, HWND destWindow, const RGNDATA* dirty)
 {
     if (source || dest || dirty || (destWindow && destWindow != params_.hDeviceWindow))
@@ -597,6 +632,7 @@ HRESULT Direct3DDevice8Impl::Present(const RECT* source, const RECT* dest, HWND 
     if (inScene_) return D3D8Fail(D3DERR_INVALIDCALL, "Present", "inside BeginScene/EndScene");
     MakeCurrent();
     PresentToWindow();
+    WaitForRefresh();
     PlatformFramePresented();
     return D3D_OK;
 }

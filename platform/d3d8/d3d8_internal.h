@@ -5,6 +5,7 @@
 #include "platform/d3d8/d3d8_gl.h"
 
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -369,6 +370,7 @@ private:
     HRESULT CreateBackBuffer(UINT width, UINT height);
     void DestroyBackBuffer();
     void PresentToWindow();
+    void WaitForRefresh();
     HRESULT NotBuilt(const char* call);
 
     Direct3D8Impl* d3d_;
@@ -376,6 +378,8 @@ private:
     HWND focus_;
     DWORD behavior_;
     D3DPRESENT_PARAMETERS params_{};
+    // When the last full-screen frame was shown, on the display's refresh clock.
+    std::chrono::steady_clock::time_point lastRefresh_{};
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     D3D8GlFunctions gl_;

@@ -7,8 +7,10 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -119,6 +121,71 @@ struct Presented {
     uint64_t count = 0;
     bool readerSet = false;
 } g_presented;
+
+// 16-bit pixels to 0xRRGGBB by table: a present converts every pixel of the frame, 77 times a
+// second for a game's whole session.
+const uint32_t* RgbTable(const DDPIXELFORMAT& f)
+{
+    static std::vector<uint32_t> t565, t555;
+    std::vector<uint32_t>& t = f.dwGBitMask == 0x07E0 ? t565 : t555;
+    if (t.empty()) {
+        t.resize(65536);
+        for (uint32_t p = 0; p < 65536; ++p) t[p] = ToRgb(f, p);
+    }
+    return t.data();
+}
+
+// The texture a window's picture is uploaded to, kept with the SDL window (it goes with the
+// window and its renderer) and made again when the picture's size changes.
+const char kPictureTexture[] = "ddraw picture";
+
+// The last picture shown in each SDL window (by window id), with where it went: a game that
+// draws the same frame again (an idle menu, 77 times a second) is not scaled and shown again
+// unless the window lost or moved its picture meanwhile.
+struct Shown {
+    std::vector<uint32_t> rgb;
+    SDL_Rect dst{};
+    int drawableW = 0, drawableH = 0;
+    uint64_t damage = 0;
+};
+std::map<Uint32, Shown> g_shown;
+std::atomic<uint64_t> g_windowShows{0};
+
+// True when the frame in g_presented must be shown again in `window` at `dst`; remembers it.
+bool PictureChanged(SDL_Window* window, SDL_Renderer* renderer, const SDL_Rect& dst)
+{
+    const Uint32 id = SDL_GetWindowID(window);
+    if (!g_shown.count(id)) {
+        for (auto it = g_shown.begin(); it != g_shown.end();)
+            it = SDL_GetWindowFromID(it->first) ? std::next(it) : g_shown.erase(it);
+    }
+    Shown& last = g_shown[id];
+    int dw = 0, dh = 0;
+    SDL_GetRendererOutputSize(renderer, &dw, &dh);
+    const uint64_t damage = PlatformPictureDamage();
+    std::lock_guard<std::mutex> guard(g_presented.lock);
+    const bool same = last.damage == damage && last.drawableW == dw && last.drawableH == dh && last.dst.x == dst.x &&
+                      last.dst.y == dst.y && last.dst.w == dst.w && last.dst.h == dst.h && last.rgb == g_presented.rgb;
+    if (same) return false;
+    last.rgb = g_presented.rgb;
+    last.dst = dst;
+    last.drawableW = dw;
+    last.drawableH = dh;
+    last.damage = damage;
+    ++g_windowShows;
+    return true;
+}
+
+SDL_Texture* PictureTexture(SDL_Window* window, SDL_Renderer* renderer, int w, int h)
+{
+    auto* texture = static_cast<SDL_Texture*>(SDL_GetWindowData(window, kPictureTexture));
+    int tw = 0, th = 0;
+    if (texture && SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th) == 0 && tw == w && th == h) return texture;
+    if (texture) SDL_DestroyTexture(texture);
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    SDL_SetWindowData(window, kPictureTexture, texture);
+    return texture;
+}
 
 class DirectDraw;
 class Surface;
@@ -776,10 +843,23 @@ void Surface::PresentRegion(HWND hwnd, Surface* from, const RECT& region)
         g_presented.width = w;
         g_presented.height = h;
         g_presented.rgb.resize(static_cast<size_t>(w) * h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                g_presented.rgb[static_cast<size_t>(y) * w + x] =
-                    ToRgb(from->format_, from->Get(region.left + x, region.top + y));
+        if (from->BytesPerPixel() == 2) {
+            const uint32_t* table = RgbTable(from->format_);
+            for (int y = 0; y < h; ++y) {
+                const uint8_t* row = from->Row(region.top + y) + region.left * 2;
+                uint32_t* out = &g_presented.rgb[static_cast<size_t>(y) * w];
+                for (int x = 0; x < w; ++x) {
+                    uint16_t v;
+                    std::memcpy(&v, row + x * 2, 2);
+                    out[x] = table[v];
+                }
+            }
+        } else {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    g_presented.rgb[static_cast<size_t>(y) * w + x] =
+                        ToRgb(from->format_, from->Get(region.left + x, region.top + y));
+        }
         ++g_presented.count;
         if (!g_presented.readerSet) {
             g_presented.readerSet = true;
@@ -807,21 +887,20 @@ void Surface::PresentRegion(HWND hwnd, Surface* from, const RECT& region)
         if (!renderer) {
             PlatformTrace("ddraw: no SDL renderer for the window: %s\n", SDL_GetError());
         } else {
-            SDL_Texture* texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
-            if (texture) {
+            SDL_Texture* texture = PictureTexture(window, renderer, w, h);
+            RECT pr = PlatformPresentRect(hwnd);
+            SDL_Rect dst = {pr.left, pr.top, pr.right - pr.left, pr.bottom - pr.top};
+            if (!texture) {
+                PlatformTrace("ddraw: cannot create the presentation texture: %s\n", SDL_GetError());
+            } else if (PictureChanged(window, renderer, dst)) {
                 {
                     std::lock_guard<std::mutex> guard(g_presented.lock);
                     SDL_UpdateTexture(texture, nullptr, g_presented.rgb.data(), w * 4);
                 }
-                RECT pr = PlatformPresentRect(hwnd);
-                SDL_Rect dst = {pr.left, pr.top, pr.right - pr.left, pr.bottom - pr.top};
                 SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
                 SDL_RenderClear(renderer);
                 SDL_RenderCopy(renderer, texture, nullptr, dst.w > 0 && dst.h > 0 ? &dst : nullptr);
                 SDL_RenderPresent(renderer);
-                SDL_DestroyTexture(texture);
-            } else {
-                PlatformTrace("ddraw: cannot create the presentation texture: %s\n", SDL_GetError());
             }
         }
     }
@@ -872,6 +951,8 @@ bool PlatformDDrawLastPresented(int& width, int& height, std::vector<uint32_t>& 
     rgb = g_presented.rgb;
     return true;
 }
+uint64_t PlatformDDrawWindowShows() { return g_windowShows.load(); }
+
 uint64_t PlatformDDrawPresentCount()
 {
     std::lock_guard<std::mutex> guard(g_presented.lock);

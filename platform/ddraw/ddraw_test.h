@@ -19,3 +19,6 @@ void PlatformDDrawFailNext(const char* operation, HRESULT result);
 bool PlatformDDrawLastPresented(int& width, int& height, std::vector<uint32_t>& rgb);
 // Frames presented by this stand-in.
 uint64_t PlatformDDrawPresentCount();
+// Frames actually scaled and shown in a window. A frame equal to the one the window shows is
+// not shown again, unless the window lost or moved its picture since (PlatformPictureDamage).
+uint64_t PlatformDDrawWindowShows();

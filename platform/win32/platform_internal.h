@@ -39,6 +39,10 @@ RECT PlatformPresentRect(HWND hwnd);
 // letterboxed; the notional window rectangle becomes the desktop. Off: the window returns to
 // its previous rectangle. False with a trace when the window is unknown.
 bool PlatformSetFullscreen(HWND hwnd, bool fullscreen);
+// Counts the times a window's shown picture may have been lost or moved (exposed, shown,
+// restored, resized): a presenter that skips showing an unchanged picture again shows it anew
+// when this has moved on.
+uint64_t PlatformPictureDamage();
 bool PlatformIsFullscreen(HWND hwnd);
 
 // Script screenshots read the presented image through this reader: top-down RGB, 3 bytes a
@@ -109,6 +113,8 @@ void PlatformClearScript();
 int PlatformPendingScreenshots();
 // Fixed-step clock: 0 switches back to the real clock.
 void PlatformSetFixedStep(uint32_t ms);
+// True while the fixed-step clock runs (a scripted test): nothing then waits for real time.
+bool PlatformFixedStepActive();
 
 // --- Windows kept by another stand-in (the controls of a dialog) ----------------------------
 // The core makes top-level windows only. A stand-in that hands out handles of child windows of

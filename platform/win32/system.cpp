@@ -153,10 +153,20 @@ void PlatformSetFixedStep(uint32_t ms)
 
 bool platform_detail::FixedStepActive() { return fixedStepMs.load() != 0; }
 
+bool PlatformFixedStepActive() { return FixedStepActive(); }
+
 void platform_detail::NoteIdlePoll()
 {
-    if (!FixedStepActive()) return;
-    if (lastPollIdle.exchange(true)) fixedNowMs += 1;
+    const bool again = lastPollIdle.exchange(true);
+    if (FixedStepActive()) {
+        if (again) fixedNowMs += 1;
+        return;
+    }
+    // A program that polls its empty queue in a loop, with no frame shown in between, is waiting
+    // for its clock: on the desktop that loop costs a core. A short pause gives the processor
+    // back while still looking at the clock more than once a millisecond, so a program pacing
+    // its frames by timeGetTime keeps its rate to the millisecond.
+    if (again) std::this_thread::sleep_for(std::chrono::microseconds(400));
 }
 
 void platform_detail::NoteFramePresented()

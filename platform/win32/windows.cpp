@@ -1169,9 +1169,23 @@ bool PlatformIsFullscreen(HWND hwnd)
 
 // ---------------------------------------------------------------------------------------------
 // SDL window events
+namespace {
+std::atomic<uint64_t> pictureDamage{0};
+}
+
+uint64_t PlatformPictureDamage() { return pictureDamage.load(); }
+
 void platform_detail::HandleWindowEvent(const void* raw)
 {
     const auto& e = *static_cast<const SDL_WindowEvent*>(raw);
+    switch (e.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED: ++pictureDamage; break;
+    default: break;
+    }
     SDL_Window* sdl = SDL_GetWindowFromID(e.windowID);
     HWND hwnd = PlatformWindowFromSdl(sdl);
     if (!hwnd) return;

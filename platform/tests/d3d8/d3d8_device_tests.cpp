@@ -1,5 +1,8 @@
 #include "d3d8_test_support.h"
 
+#include <SDL.h>
+
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -260,6 +263,53 @@ TEST_F(DeviceTest, FullScreenResetNeedsAnOfferedModeAndGoesBackToTheWindow)
     D3DPRESENT_PARAMETERS back = params;
     ASSERT_EQ(device->Reset(&back), D3D_OK);
     EXPECT_FALSE(PlatformIsFullscreen(window));
+}
+
+// Full screen with the default or one-frame interval, a program presents no faster than the
+// display refreshes; immediate presents, windows and scripted fixed-step runs do not wait.
+TEST_F(DeviceTest, FullScreenPresentsWaitForTheDisplaysRefresh)
+{
+    D3DPRESENT_PARAMETERS full = params;
+    full.Windowed = FALSE;
+    full.BackBufferWidth = 800;
+    full.BackBufferHeight = 600;
+    full.SwapEffect = D3DSWAPEFFECT_FLIP;
+    full.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+    ASSERT_EQ(device->Reset(&full), D3D_OK);
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    const double period = 1.0 / (mode.refresh_rate > 0 ? mode.refresh_rate : 60);
+    uint64_t before = D3D8RefreshWaits();
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 7; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(D3D8RefreshWaits() - before, 7u);
+    // Seven frames span at least six refreshes (the first one may show at once).
+    EXPECT_GE(took, 6 * period * 0.95);
+
+    full.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    ASSERT_EQ(device->Reset(&full), D3D_OK);
+    before = D3D8RefreshWaits();
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(D3D8RefreshWaits() - before, 3u);
+
+    full.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(device->Reset(&full), D3D_OK);
+    before = D3D8RefreshWaits();
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(D3D8RefreshWaits(), before);
+
+    full.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    ASSERT_EQ(device->Reset(&full), D3D_OK);
+    PlatformSetFixedStep(20);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    PlatformSetFixedStep(0);
+    EXPECT_EQ(D3D8RefreshWaits(), before);
+
+    D3DPRESENT_PARAMETERS back = params;
+    ASSERT_EQ(device->Reset(&back), D3D_OK);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(D3D8RefreshWaits(), before);
 }
 
 TEST_F(DeviceTest, DeviceCursorTakesAnA8R8G8B8ImageWithItsHotSpotInside)

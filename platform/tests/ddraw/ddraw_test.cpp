@@ -1,3 +1,4 @@
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,6 +7,7 @@
 #include "platform/ddraw/d3d7.h"
 #include "platform/ddraw/ddraw.h"
 #include "platform/ddraw/ddraw_test.h"
+#include "platform/win32/platform_internal.h"
 
 namespace {
 
@@ -221,6 +223,77 @@ TEST(DDrawSurface, Direct3DDeviceNeedsA3DSurfaceAndKeepsStates)
     d3d->Release();
     plain->Release();
     target->Release();
+}
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+// A game that draws the same frame again (an idle menu) does not have it scaled and shown again;
+// a changed frame is shown, and so is the same frame once the window lost its picture.
+TEST(DDrawPresent, AnUnchangedFrameIsShownAgainOnlyAfterTheWindowLostIt)
+{
+    ASSERT_TRUE(PlatformInit());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.lpszClassName = "DDrawPresentTest";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, "DDrawPresentTest", "t", WS_POPUP, 0, 0, 128, 96, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    DDraw d;
+    ASSERT_EQ(d.dd->SetCooperativeLevel(hwnd, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    LPDIRECTDRAWSURFACE7 primary = nullptr;
+    ASSERT_EQ(d.dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    LPDIRECTDRAWCLIPPER clipper = nullptr;
+    ASSERT_EQ(d.dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(clipper->SetHWnd(0, hwnd), DD_OK);
+    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
+    LPDIRECTDRAWSURFACE7 back = d.Make(64, 48);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    OffsetRect(&client, origin.x, origin.y);
+    auto present = [&] { ASSERT_EQ(primary->Blt(&client, back, nullptr, DDBLT_WAIT, nullptr), DD_OK); };
+
+    Fill(back, 64, 48, SourcePattern);
+    const uint64_t before = PlatformDDrawWindowShows();
+    const uint64_t presents = PlatformDDrawPresentCount();
+    present();
+    EXPECT_EQ(PlatformDDrawWindowShows(), before + 1);
+    present();
+    present();
+    EXPECT_EQ(PlatformDDrawWindowShows(), before + 1);
+    // Every present still counts as a frame, and the last one is what screenshots read.
+    EXPECT_EQ(PlatformDDrawPresentCount(), presents + 3);
+
+    Fill(back, 64, 48, DestPattern);
+    present();
+    EXPECT_EQ(PlatformDDrawWindowShows(), before + 2);
+    int w = 0, h = 0;
+    std::vector<uint32_t> rgb;
+    ASSERT_TRUE(PlatformDDrawLastPresented(w, h, rgb));
+    EXPECT_EQ(rgb[0], 0x100000u);  // DestPattern(0, 0) = 0x1000 in 565
+
+    // The window is uncovered: its picture must be drawn again, though the frame is the same.
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    e.window.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    present();
+    EXPECT_EQ(PlatformDDrawWindowShows(), before + 3);
+    present();
+    EXPECT_EQ(PlatformDDrawWindowShows(), before + 3);
+
+    back->Release();
+    clipper->Release();
+    primary->Release();
+    DestroyWindow(hwnd);
 }
 
 }  // namespace
