@@ -1,0 +1,145 @@
+// Two copies of the program on one machine, each driven by a script through the connection
+// wizard and the staging area by control id: one creates the session, the other finds it on
+// loopback and joins; both tick "Ready?", the host starts, and both reach the set-up screen of
+// the two-computer exhibition. The screenshots show the dialogs over the game.
+#include "platform/tests/support/file_contents.h"
+#include "platform/tests/support/png_reading.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Picture {
+    std::vector<uint8_t> rgb;
+    int width = 0, height = 0;
+    template <class Test>
+    int Count(int x0, int y0, int x1, int y1, Test test) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1 && y < height; ++y)
+            for (int x = x0; x < x1 && x < width; ++x)
+                if (test(rgb.data() + (static_cast<size_t>(y) * width + x) * 3)) ++n;
+        return n;
+    }
+};
+
+// The dialogs' face colour.
+bool DialogFace(const uint8_t* p) { return p[0] == 0xD4 && p[1] == 0xD0 && p[2] == 0xC8; }
+bool Whitish(const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }
+
+class TwoComputers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/fenwolt-net-e2e-XXXXXX";
+        root = mkdtemp(pattern);
+        const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data/fenwolt";
+        ASSERT_TRUE(std::filesystem::exists(data / "interface/plain.jpg")) << "build the fenwolt-data target first";
+        for (const char* who : {"host", "guest"}) {
+            std::filesystem::path dir = root / who;
+            std::filesystem::create_directories(dir / "saves");
+            std::filesystem::create_directories(dir / "dat");
+            for (const auto& entry : std::filesystem::directory_iterator(data)) {
+                if (entry.path().filename() == "saves") continue;
+                if (entry.is_directory())
+                    std::filesystem::create_directory_symlink(entry.path(), dir / entry.path().filename());
+                else
+                    std::filesystem::copy_file(entry.path(), dir / entry.path().filename());
+            }
+            std::ofstream(dir / "dat" / "window.dat");
+            std::ofstream(dir / "dat" / "multi.dat");  // shows the two-computer game on the menu
+        }
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        if (!HasFailure()) std::filesystem::remove_all(root, ec);
+    }
+    // Runs both programs at once with their scripts; their exit codes.
+    std::pair<int, int> Run(const std::string& hostScript, const std::string& guestScript)
+    {
+        std::ofstream(root / "host" / "script.txt") << hostScript;
+        std::ofstream(root / "guest" / "script.txt") << guestScript;
+        // A port range of this test's own on 127.0.0.1; nothing is broadcast.
+        const std::string ports = std::to_string(20000 + static_cast<int>(getpid() % 900) * 40);
+        auto command = [&](const char* who) {
+            return "(cd '" + (root / who).string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
+                   "PLATFORM_DPLAY8_PORT=" + ports + " PLATFORM_SCRIPT=script.txt PLATFORM_FIXED_STEP_MS=20 " +
+                   "timeout 240 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
+        };
+        std::string both = command("host") + " & " + command("guest") + " & wait";
+        std::system(both.c_str());
+        hostLog = FileText(root / "host" / "run.log");
+        guestLog = FileText(root / "guest" / "run.log");
+        auto code = [&](const char* who) {
+            std::string text = FileText(root / who / "exit.txt");
+            return text.empty() ? -1 : std::atoi(text.c_str());
+        };
+        return {code("host"), code("guest")};
+    }
+    Picture Shot(const char* who, const char* name)
+    {
+        Picture p;
+        EXPECT_TRUE(ReadRgbPng(root / who / name, p.rgb, p.width, p.height)) << who << " " << name;
+        return p;
+    }
+    std::filesystem::path root;
+    std::string hostLog, guestLog;
+};
+
+// To the wizard: past the title, START, then the two-computer game.
+const char* const ToTheWizard = "860 key VK_SPACE\n"
+                                "890 click 150 308\n"
+                                "920 click 400 200\n";
+
+}  // namespace
+
+TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
+{
+    std::string host = std::string(ToTheWizard) +
+                       "940 dialog 11002 text Hosty\n"
+                       "941 dialog 1 click\n"
+                       "970 dialog 11005 click\n"          // Create
+                       "990 dialog 11009 text Kestrel\n"
+                       "991 dialog 1 click\n"
+                       "1050 dialog 21101 click\n"         // Ready?
+                       "1500 screenshot stage.png\n"
+                       "1510 dialog 21001 click\n"         // Start Game, once the guest is ready too
+                       "2600 screenshot setup.png\n"
+                       "2700 quit\n";
+    std::string guest = std::string(ToTheWizard) +
+                        "940 dialog 11002 text Guesty\n"
+                        "941 dialog 1 click\n"
+                        "960 dialog 11010 click\n"         // Start Search
+                        "970 dialog 11004 click\n"         // Join, once a session is listed
+                        "1000 dialog 21102 click\n"        // Ready?, once the slot is known
+                        "1450 screenshot stage.png\n"
+                        "2600 screenshot setup.png\n"
+                        "2700 quit\n";
+    auto [hostCode, guestCode] = Run(host, guest);
+    EXPECT_EQ(hostCode, 0) << hostLog;
+    EXPECT_EQ(guestCode, 0) << guestLog;
+    for (const std::string* log : {&hostLog, &guestLog}) {
+        EXPECT_EQ(log->find("not written yet"), std::string::npos) << *log;
+        EXPECT_EQ(log->find("no open dialog showed"), std::string::npos) << *log;
+        EXPECT_EQ(log->find("runtime error"), std::string::npos) << *log;
+    }
+    // Mid-stage both show the staging dialog over the game.
+    for (const char* who : {"host", "guest"}) {
+        Picture stage = Shot(who, "stage.png");
+        EXPECT_GT(stage.Count(0, 0, stage.width, stage.height, DialogFace), 60000) << who;
+        Picture setup = Shot(who, "setup.png");
+        EXPECT_EQ(setup.Count(0, 0, setup.width, setup.height, DialogFace), 0) << who << ": the dialogs are gone";
+        EXPECT_GT(setup.Count(200, 15, 600, 50, Whitish), 300) << who << ": the set-up screen's title";
+    }
+}
