@@ -263,10 +263,12 @@ TEST_F(SpriteTest, SetScreenLeavesNoSpriteVisibleAndNoInstanceInUse)
     EXPECT_EQ(g_messages, 1);
     EXPECT_EQ(LastMessageParam, 7u);
     SetScreenBuilder(ScreenId::StartMenu, nullptr);
-    // The intro shows a picture.
+    // The intro builds its scene: the blocks are placed and the scene is drawn.
     SetScreen(ScreenId::Intro);
-    EXPECT_TRUE(TheApp.SpriteTable[0]->IsVisible());
-    EXPECT_NE(TheApp.SpriteTable[0]->Texture, nullptr);
+    EXPECT_TRUE(SceneVisible);
+    int blocks = 0;
+    for (const ModelInstance& m : TheApp.InstanceTable) blocks += m.InUse;
+    EXPECT_EQ(blocks, 11);
 }
 
 TEST_F(SpriteTest, PopupRestoresExactlyTheSavedFlags)
