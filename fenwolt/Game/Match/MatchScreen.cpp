@@ -936,6 +936,11 @@ void StartHalfKickOff()
         MatchPlayers[striker + k].moveTarget = spots[k];
         PlaceAt(MatchPlayers[striker + k].model, spots[k].x, 0.f, spots[k].z);
     }
+    // The side that kicks off plans now: after a walk-in its System and End Turn buttons must come
+    // back (the moving phase before the goal took them away); the computer's side has none.
+    const bool planner = IsLocalSideToPlan(TurnPhase) && (MatchSetup.managers == 2 || TurnPhase == PHASE_HOME_PLANS);
+    EnableButtonPair(SPRITE_CAPTION_SYSTEM, planner);
+    EnableButtonPair(SPRITE_CAPTION_END_TURN, planner);
     SortByDistanceToBall();
     LastHolder = BallHolder;
     GiveBallToPlayer(striker);
