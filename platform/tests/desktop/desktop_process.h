@@ -66,22 +66,20 @@ inline std::vector<std::string> Environment(const std::map<std::string, std::str
 
 struct Child {
     pid_t pid = -1;
+    int code = 3000;  // the exit code once ended (see Wait)
 
     // Exit code; 1000 for a crash, 2000 when it did not end within `seconds` (then killed).
     int Wait(double seconds)
     {
-        if (pid <= 0) return 3000;
-        int status = 0;
         const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        while (Running()) {
+            if (std::chrono::steady_clock::now() >= until) {
+                Kill();
+                return code = 2000;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        Kill();
-        return 2000;
+        return code;
     }
     void Kill()
     {
@@ -90,7 +88,16 @@ struct Child {
         waitpid(pid, nullptr, 0);
         pid = -1;
     }
-    bool Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+    // Reaps the process when it has ended, keeping its exit code.
+    bool Running()
+    {
+        if (pid <= 0) return false;
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != pid) return true;
+        pid = -1;
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        return false;
+    }
 };
 
 // Starts `argv` in `dir` (empty: here) with `env`; stdout and stderr go to `output` when given.

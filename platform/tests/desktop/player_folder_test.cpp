@@ -49,13 +49,15 @@ protected:
         return desktop::Run({SKERROW_DATA_GENERATOR, "--out", data.string()}, Environment({}), {}, (root / "gen.out").string());
     }
 
-    // The game in `folder` headless, driven by `script`; its exit code.
+    // The game in `folder` headless, driven by `script`, its sound captured to `root`/sound.raw
+    // by SDL's disk driver; its exit code.
     int PlaySkerrow(const fs::path& folder, const std::string& script)
     {
         WriteText(root / "script.txt", script);
         return desktop::Run({SKERROW_BINARY},
                    Environment({{"SDL_VIDEODRIVER", "offscreen"},
-                                {"SDL_AUDIODRIVER", "dummy"},
+                                {"SDL_AUDIODRIVER", "disk"},
+                                {"SDL_DISKAUDIOFILE", (root / "sound.raw").string()},
                                 {"PLATFORM_FIXED_STEP_MS", "20"},
                                 {"PLATFORM_SCRIPT", (root / "script.txt").string()},
                                 {"XDG_RUNTIME_DIR", root.string()},
@@ -96,6 +98,15 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
                                          "130 key VK_ESCAPE\n"
                                          "400 quit\n");
     ASSERT_EQ(code, 0) << ReadText(root / "game.out");
+    // The first start is not silent: the music plays.
+    const std::string sound = ReadText(root / "sound.raw");
+    EXPECT_GT(sound.size(), 44100u) << "less than a quarter second of sound was captured";
+    size_t loud = 0;
+    for (size_t i = 0; i + 1 < sound.size(); i += 2) {
+        const int16_t sample = static_cast<int16_t>(static_cast<uint8_t>(sound[i]) | static_cast<uint8_t>(sound[i + 1]) << 8);
+        loud += sample > 500 || sample < -500;
+    }
+    EXPECT_GT(loud, sound.size() / 100) << "the captured sound is silent";
     for (const char* own : {"game3.sav", "screen00.pcx", "Log.txt", "Ombrelit.ini"})
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder / own))) << own;
     // Nothing of the session went into the build.

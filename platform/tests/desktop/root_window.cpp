@@ -34,3 +34,33 @@ bool RootWindowScreenshot(const std::string& display, const std::string& path, s
     if (rgbOut) *rgbOut = std::move(rgb);
     return ok;
 }
+
+bool PointerGrabbed(const std::string& display)
+{
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) return false;
+    const int result = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                                    None, None, CurrentTime);
+    if (result == GrabSuccess) XUngrabPointer(d, CurrentTime);
+    XCloseDisplay(d);
+    return result == AlreadyGrabbed;
+}
+
+OtherClientWindow::OtherClientWindow(const std::string& display)
+{
+    Display* d = XOpenDisplay(display.c_str());
+    display_ = d;
+    if (!d) return;
+    window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 900, 700, 200, 150, 0, 0, 0xFFFFFF);
+    XStoreName(d, window_, "another program");
+    XMapRaised(d, window_);
+    XSync(d, False);
+}
+
+OtherClientWindow::~OtherClientWindow()
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d) return;
+    if (window_) XDestroyWindow(d, window_);
+    XCloseDisplay(d);
+}
