@@ -253,6 +253,11 @@ HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
             if (FAILED(hr)) Fail(hr, "SendChatMessage");
             continue;
         }
+        // The game's window keeps its painting and notifications but takes no keys or clicks:
+        // its screen would act on them while the set-up that opened the stage is under way.
+        const bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+                           (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST);
+        if (input && msg.hwnd != dialog) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

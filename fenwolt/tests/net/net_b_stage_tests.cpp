@@ -561,6 +561,46 @@ TEST_F(StageTest, ARejectedGuestGoesBackAndTheNextSessionStartsFromNothing)
     EXPECT_EQ(result, STAGE_SESSION_TERMINATED) << "the session's end is a failure of the stage";
 }
 
+std::vector<UINT> g_gameWindowSaw;
+LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_KEYDOWN || msg == WM_LBUTTONDOWN || msg == WM_USER + 1) g_gameWindowSaw.push_back(msg);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(StageTest, TheGameWindowKeepsItsNotificationsButTakesNoInputWhileTheStageIsUp)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = GameWindowProc;
+    wc.lpszClassName = "NetbStageGame";
+    RegisterClassA(&wc);
+    HWND game = CreateWindowExA(0, "NetbStageGame", "Game", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(game, nullptr);
+    g_gameWindowSaw.clear();
+    ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
+    HRESULT result;
+    {
+        User user([&](User& u) {
+            HWND d = nullptr;
+            ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+            PostMessageA(game, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 200));
+            PostMessageA(game, WM_KEYDOWN, 'A', 1);
+            PostMessageA(game, WM_USER + 1, 12, 0);
+            // Enter, wherever it is pressed, sends the chat line rather than pressing a button.
+            u.OnMain([&] { return DialogTestType(d, kChatEdit, "from anywhere"); });
+            PostMessageA(game, WM_KEYDOWN, VK_RETURN, 1);
+            ASSERT_TRUE(u.Until([&] { return DialogTestEntries(d, kChatList).size() == 1; }));
+            u.OnMain([&] { return DialogTestClick(d, kCancel); });
+        });
+        result = ut->stage->DoStage("Hosty", TRUE);
+        user.Finish();
+    }
+    EXPECT_EQ(result, WIZARD_RESULT_BACK);
+    EXPECT_EQ(g_gameWindowSaw, std::vector<UINT>{WM_USER + 1});
+    DestroyWindow(game);
+}
+
 TEST_F(StageTest, TheProgramClosingEndsTheStageAndKeepsItsQuit)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
