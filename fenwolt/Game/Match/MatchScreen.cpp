@@ -280,6 +280,8 @@ void OnLeftButtonDown()
 void OnRightButtonDown()
 {
     if (!OrdersAllowed() || !IsPlayerIndex(SelectedPlayer)) return;
+    // A press during the other computer's planning would change a player here and not there.
+    if (IsNetworkGame() && !IsLocalSideToPlan(TurnPhase)) return;
     const int32_t p = SelectedPlayer;
     MatchPlayer& m = MatchPlayers[p];
     ModelInstance* model = PlayerModel(p);
