@@ -256,6 +256,24 @@ void DeliverNotification(uint32_t code)
     if (ScreenMessageHandler) ScreenMessageHandler((int32_t)WM_NET_NOTIFY);
 }
 
+void HashBytes(uint64_t& h, const void* p, size_t n)
+{
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+}
+
+template <class T>
+void HashValue(uint64_t& h, const T& v)
+{
+    HashBytes(h, &v, sizeof v);
+}
+
+void TraceHandOver(const char* way)
+{
+    DebugTrace("Net hand-over %s: phase %d minute %d:%02d score %d-%d hash %016llx\n", way, TurnPhase, Minute, Second,
+               HomeGoals, AwayGoals, (unsigned long long)SharedMatchHash());
+}
+
 void RefreshSetupLabels()
 {
     if (CurrentScreenId == (int32_t)ScreenId::NetExhibitionSetup && Net.sessionSetUp) ShowNetExhibitionValues();
@@ -494,7 +512,9 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         }
         return 0;
     }
-    case GAME_MSGID_PHASE_DONE: return NOTIFY_PHASE_DONE;
+    case GAME_MSGID_PHASE_DONE:
+        TraceHandOver("received");
+        return NOTIFY_PHASE_DONE;
     case GAME_MSGID_RANDOM_TABLE:
         for (int32_t& v : SharedRandomTable) v = r.I32();
         SharedRandomIndex = 0;
@@ -565,6 +585,38 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
     }
 }
 
+uint64_t SharedMatchHash()
+{
+    uint64_t h = 1469598103934665603ull;
+    for (const MatchPlayer& m : MatchPlayers) {
+        HashValue(h, InstancePosition(m.model));
+        HashValue(h, InstanceRotation(m.model));
+        HashValue(h, m.moveTarget);
+        HashValue(h, m.heading);
+        HashValue(h, m.facePoint);
+        HashValue(h, m.spare);
+        HashValue(h, m.attributes);
+        HashValue(h, m.energy);
+        HashValue(h, m.action);
+        HashValue(h, m.stance);
+        HashValue(h, m.turnsDown);
+        HashValue(h, m.squadSlot);
+    }
+    HashValue(h, InstancePosition(TheBall.model));
+    HashValue(h, TheBall.aimPoint);
+    HashValue(h, TheBall.bendX);
+    HashValue(h, TheBall.loft);
+    HashValue(h, TheBall.bendZ);
+    HashValue(h, TheBall.destination);
+    HashValue(h, TheBall.kickStart);
+    HashValue(h, TheBall.groundPoint);
+    const int32_t scalars[] = {HomeGoals, AwayGoals, Minute, Second, Half, TurnPhase, MatchStopState,
+                               BallHolder, ShotClass, BallInFlight, SharedRandomIndex};
+    HashValue(h, scalars);
+    HashValue(h, SharedRandomTable);
+    return h;
+}
+
 // --- Sending ------------------------------------------------------------------------------------------
 
 bool SendGameMessage(int32_t type)
@@ -573,6 +625,7 @@ bool SendGameMessage(int32_t type)
     if (Net.playerCount <= 1 || !Net.peer) return true;
     std::vector<uint8_t> bytes = BuildGameMessage(type);
     if (bytes.empty()) return true;
+    if (type == GAME_MSGID_PHASE_DONE) TraceHandOver("sent");
     DPN_BUFFER_DESC buffer{(DWORD)bytes.size(), bytes.data()};
     DPNHANDLE handle = 0;
     HRESULT hr = Net.peer->SendTo(DPNID_ALL_PLAYERS_GROUP, &buffer, 1, 0, nullptr, &handle, DPNSEND_NOLOOPBACK);

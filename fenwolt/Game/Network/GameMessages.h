@@ -70,6 +70,11 @@ bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why);
 // Writes a validated message into the globals (main thread); its notification code, 0 for none.
 uint32_t ApplyGameMessage(const uint8_t* data, size_t size);
 
+// The match state both computers must hold alike whenever a planning phase is handed over:
+// players (model placement, orders, condition), the ball, score, clock, phase, stop state and
+// the shared random table. Traced at every hand-over ("Net hand-over"), sent and received.
+uint64_t SharedMatchHash();
+
 // --- DirectPlay's side --------------------------------------------------------------------------
 // DirectPlay's message callback (DirectPlay's threads): players, received messages, the end of
 // the session; then the wizard's and the staging area's handlers. S_OK, or DPNSUCCESS_PENDING
