@@ -10,6 +10,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -72,6 +73,10 @@ std::thread* g_pumpThread = nullptr;
 bool g_pumpStop = false;
 std::atomic<HWND> g_pumpTarget{nullptr};
 std::atomic<bool> g_tickOutstanding{false};
+// Frames every 16 ms while something counts them (a script, a test, the fixed-step clock);
+// otherwise a tick now and then is enough, and the program stays idle.
+std::atomic<int> g_tickMs{16};
+constexpr int EagerTickMs = 16, IdleTickMs = 250;
 uint64_t g_framesAfterMine = 0;
 std::chrono::steady_clock::time_point g_othersPresented{};
 
@@ -743,7 +748,7 @@ void PumpLoop()
 {
     std::unique_lock<std::mutex> lock(g_pumpMutex);
     while (!g_pumpStop) {
-        g_pumpWake.wait_for(lock, std::chrono::milliseconds(16));
+        g_pumpWake.wait_for(lock, std::chrono::milliseconds(g_tickMs.load()));
         if (g_pumpStop) break;
         HWND target = g_pumpTarget.load();
         if (!target || g_tickOutstanding.exchange(true)) continue;
@@ -800,6 +805,9 @@ void FrameTick()
     if (now - g_othersPresented >= std::chrono::milliseconds(100)) PlatformFramePresented();
     g_framesAfterMine = PlatformFrameCount();
     RunActions();
+    static const bool fixedStep = std::getenv("PLATFORM_FIXED_STEP_MS") != nullptr;
+    bool eager = fixedStep || g_ticker || g_driver || !g_actions.empty() || PlatformPendingScriptEvents() > 0;
+    g_tickMs = eager ? EagerTickMs : IdleTickMs;
     if (g_ticker) {
         auto ticker = g_ticker;
         ticker();

@@ -10,10 +10,11 @@
 // SetDlgItemTextA are carried out on the dialog's thread (EndDialog without waiting; the others
 // wait until that thread's next message call runs them).
 //
-// Frames: while a dialog is shown and the program presents no frames of its own, the dialog
-// layer presents one every 16 ms, so that script frame numbers and the fixed-step clock keep
-// moving while, for example, a modal loop runs. Script screenshots show the open dialogs over
-// the program's picture.
+// Frames: while a dialog is open and the program presents no frames of its own, the dialog
+// layer presents one every 16 ms (when a script, a test or the fixed-step clock counts them;
+// every 250 ms otherwise), so that script frame numbers and the fixed-step clock keep moving
+// while, for example, a modal loop runs. Script screenshots show the open dialogs over the
+// program's picture.
 #pragma once
 
 #include "platform/win32/win32.h"
