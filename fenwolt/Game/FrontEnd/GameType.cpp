@@ -7,6 +7,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Squads.h"
+#include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sound.h"
@@ -214,6 +215,10 @@ void OnGameTypeMessage(int32_t message)
         Competition.gameMode = MODE_EXHIBITION;
         Competition.cupReplay = 0;
         NetworkGameActive = true;
+        // Nothing of an earlier session's hand-shake is taken into the new one.
+        Net.sessionEndedResult = 0;
+        OutgoingEndTurnCode = OutgoingEndTurnValue = 0;
+        IncomingEndTurnCode = IncomingEndTurnValue = 0;
         SetScreen(ScreenId::NetExhibitionSetup);
         return;
     case SETUP_RETURN:
