@@ -104,7 +104,10 @@ bool ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type
     }
     INT_PTR result = DialogBoxIndirectParamA(nullptr, &withText, parent, BoxProc, reinterpret_cast<LPARAM>(&state));
     if (result <= 0) return false;  // no window: the core answers
-    answer = static_cast<int>(result);
+    // Ended without an answer (nobody left to give one): the core's rule, the first button.
+    bool isButton = false;
+    for (const BoxButton& b : state.buttons) isButton = isButton || b.id == result;
+    answer = isButton ? static_cast<int>(result) : state.buttons[0].id;
     return true;
 }
 

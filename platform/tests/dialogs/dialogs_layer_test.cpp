@@ -429,6 +429,16 @@ TEST_F(DialogLayerTest, MessageBoxesAreDialogsWithTheirButtonsAndKeys)
     ASSERT_EQ(PlatformRecordedMessageBoxes().size(), 1u);
 }
 
+TEST_F(DialogLayerTest, AMessageBoxLeftWhenTheScriptRunsOutIsAnsweredAsWithoutADisplay)
+{
+    std::string error;
+    ASSERT_TRUE(PlatformLoadScript("20 move 1 1\n", "s", error)) << error;
+    uint64_t frames = PlatformFrameCount();
+    EXPECT_EQ(MessageBoxA(nullptr, "Do you want to reject Kit?", "Stage", MB_YESNO), IDYES);
+    EXPECT_GE(PlatformFrameCount(), frames + 20) << "the box waited for the script";
+    EXPECT_EQ(MessageBoxA(nullptr, "Without a script", "Stage", MB_OK), IDOK);
+}
+
 // Red levels between the ink and the face: what anti-aliased text leaves at the edges of glyphs.
 int GreyLevels(const std::vector<uint8_t>& rgb, int w, int x0, int y0, int x1, int y1)
 {
