@@ -815,15 +815,20 @@ void FrameTick()
 }
 
 // --- Script and queued actions ----------------------------------------------------------------
-// The dialog that takes an action on control `id`: the frontmost open one that shows it enabled.
-Dialog* ActionTarget(int id, Control*& control)
+// The dialog that takes an action on control `id`: the frontmost open one that shows it enabled
+// (and, to choose an entry, has that entry).
+Dialog* ActionTarget(const PendingAction& a, Control*& control)
 {
+    const int id = a.id;
+    int entry = -1;
+    if (a.action == "select" || a.action == "dblclick") entry = std::atoi(a.argument.c_str());
     Dialog* best = nullptr;
     for (auto& [h, dp] : g_dialogs) {
         Dialog* d = dp.get();
         if (!Alive(d) || d->ended || !d->enabled || !d->initialised || !IsWindowVisible(h)) continue;
         Control* c = FindItem(d, id);
         if (!c || !c->visible || !c->enabled) continue;
+        if (entry >= 0 && (!IsList(c) || entry >= static_cast<int>(c->items.size()))) continue;
         if (!best || d->order > best->order) {
             best = d;
             control = c;
@@ -895,7 +900,7 @@ void RunActions()
     while (!g_actions.empty()) {
         PendingAction a = g_actions.front();
         Control* c = nullptr;
-        Dialog* d = ActionTarget(a.id, c);
+        Dialog* d = ActionTarget(a, c);
         if (!d) {
             if (std::chrono::steady_clock::now() - a.queued < std::chrono::milliseconds(ActionPatienceMs)) return;
             PlatformTrace("script line %d: no open dialog showed control %d enabled within %u s; \"%s\" dropped",

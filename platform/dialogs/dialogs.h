@@ -190,7 +190,8 @@ bool DialogTestRender(HWND dialog, int& width, int& height, std::vector<uint8_t>
 // The same with the window's frame and caption, as a desktop shows it.
 bool DialogTestRenderFramed(HWND dialog, int& width, int& height, std::vector<uint8_t>& rgb);
 // Queues a dialog action as a script line does (`dialog <id> click|text|select|dblclick|key`):
-// it waits, in order, until an open dialog shows control `id` enabled, then acts.
+// it waits, in order, until an open dialog shows control `id` enabled (for select and dblclick,
+// with that entry), then acts; after 30 s it is dropped with a trace.
 void DialogQueueAction(int id, const std::string& action, const std::string& argument);
 // Actions queued and not yet carried out.
 int DialogPendingActions();
