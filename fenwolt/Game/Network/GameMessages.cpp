@@ -16,7 +16,6 @@
 #include "platform/dplay8/dxerr8.h"
 #include "platform/win32/byte_order.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -225,15 +224,11 @@ struct Arrival {
 std::mutex g_queueLock;
 std::deque<Arrival> g_arrivals;
 bool g_hold = false;
-std::atomic<bool> g_wakePosted{false};
-
+// One wake per arrival: a wake that some loop swallowed costs nothing, the next one drains all.
+// Without a window (tests, tools) whoever runs the main thread drains by hand.
 void WakeMainWindow()
 {
-    if (g_wakePosted.exchange(true)) return;
-    if (TheAppConstructed() && TheApp.MainWindow)
-        PostMessageA(TheApp.MainWindow, WM_NET_QUEUED, 0, 0);
-    else
-        g_wakePosted = false;  // nobody to wake: whoever runs the main thread drains by hand
+    if (TheAppConstructed() && TheApp.MainWindow) PostMessageA(TheApp.MainWindow, WM_NET_QUEUED, 0, 0);
 }
 
 void Enqueue(Arrival arrival)
@@ -721,7 +716,6 @@ void NotifyMainWindow() { Enqueue(Arrival{{}, NOTIFY_SESSION_STARTED}); }
 
 void ProcessNetworkMessages()
 {
-    g_wakePosted = false;
     for (;;) {
         Arrival next;
         {
@@ -744,10 +738,7 @@ void HoldNetworkMessages(bool hold)
         g_hold = hold;
         waiting = !g_arrivals.empty();
     }
-    if (!hold && waiting) {
-        g_wakePosted = false;
-        WakeMainWindow();
-    }
+    if (!hold && waiting) WakeMainWindow();
 }
 
 void DiscardNetworkMessages()
