@@ -710,7 +710,11 @@ HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message)
     return result;
 }
 
-void NotifyMainWindow() { Enqueue(Arrival{{}, NOTIFY_SESSION_STARTED}); }
+void NotifyMainWindow()
+{
+    // Only a display that was switched to a window for the dialogs has anything to undo.
+    if (Net.displaySwitched) Enqueue(Arrival{{}, NOTIFY_SESSION_STARTED});
+}
 
 // --- The main thread's side ----------------------------------------------------------------------------
 

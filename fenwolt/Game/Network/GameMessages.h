@@ -80,7 +80,8 @@ uint64_t SharedMatchHash();
 // the session; then the wizard's and the staging area's handlers. S_OK, or DPNSUCCESS_PENDING
 // when the staging area keeps the buffer.
 HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message);
-// Notification 29000: the session is set up and the game starts (any thread).
+// Notification 29000, when the display was switched to a window for the dialogs: the session is
+// set up and the game starts (any thread).
 void NotifyMainWindow();
 // Main thread: applies what has arrived, in order, and hands each notification to the current
 // screen (through the main window's WM_USER + 1) before going on.

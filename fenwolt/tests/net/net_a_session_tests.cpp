@@ -171,6 +171,8 @@ TEST_F(GameSessionTest, NothingArrivesForAScreenBeingBuiltUntilItIsReleased)
 {
     HoldNetworkMessages(true);
     Receive(Message(GAME_MSGID_READY));
+    NotifyMainWindow();  // a window kept as it was: nothing to say
+    Net.displaySwitched = 1;
     NotifyMainWindow();
     ProcessNetworkMessages();
     EXPECT_TRUE(notifications.empty());
