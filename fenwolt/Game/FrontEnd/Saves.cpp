@@ -943,7 +943,22 @@ void ApplySavedGame(const SavedGameState& s)
     LastScoringSide = s.lastScoringSide;
     std::memcpy(GoalSideTable, s.goalSideTable, sizeof GoalSideTable);
     BallInBox = s.ballInBox;
+    // Instance indices are handles into this run's scene: where the scene is loaded its own
+    // players and ball keep their instances, whatever the file names.
+    int32_t liveModel[PLAYER_COUNT], liveMarker[PLAYER_COUNT];
+    for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
+        liveModel[i] = MatchPlayers[i].model;
+        liveMarker[i] = MatchPlayers[i].numberMarkerModel;
+    }
+    const int32_t liveBall = TheBall.model, liveBallMarker = TheBall.markerModel;
     std::memcpy(MatchPlayers, s.players, sizeof MatchPlayers);
+    for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
+        const ModelInstance* m = InstanceAt(liveModel[i]);
+        if (m && m->InUse) {
+            MatchPlayers[i].model = liveModel[i];
+            MatchPlayers[i].numberMarkerModel = liveMarker[i];
+        }
+    }
     for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
         FormationTables.x[i] = s.formationX[i];
         FormationTables.z[i] = s.formationZ[i];
@@ -957,6 +972,10 @@ void ApplySavedGame(const SavedGameState& s)
     std::memcpy(TickerLineInUse, s.tickerInUse, sizeof TickerLineInUse);
     std::memcpy(TickerLineX, s.tickerX, sizeof TickerLineX);
     TheBall = s.ball;
+    if (const ModelInstance* m = InstanceAt(liveBall); m && m->InUse) {
+        TheBall.model = liveBall;
+        TheBall.markerModel = liveBallMarker;
+    }
     BallHolder = s.ballHolder;
     LastHolder = s.lastHolder;
     LastTouchSide = s.lastTouchSide;

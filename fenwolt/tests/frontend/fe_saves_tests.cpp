@@ -466,3 +466,45 @@ TEST(SavedFilesOfThisBuild, TheStoredCorpusFilesStillLoad)
     EXPECT_STREQ(t.teamName, "Corpus XI");
     EXPECT_EQ(t.kitChoice, 3);
 }
+
+class SavedGameScene : public FrontEndAppTest {};
+
+TEST_F(SavedGameScene, ThePosesGoOnThisScenesInstancesWhateverIndicesTheFileNames)
+{
+    SetUpCupGame();
+    for (int i = 0; i < PLAYER_COUNT; ++i) {
+        ModelInstance& m = TheApp.InstanceTable[300 + i];
+        m.InUse = 1;
+        m.Position = D3DVECTOR{(float)i, 0.f, 2.f * (float)i};
+        m.Rotation.y = 0.1f * (float)i;
+        m.AnimationSlot = i % 12;
+        m.Animating = 1;
+        MatchPlayers[i].model = 300 + i;
+    }
+    TheApp.InstanceTable[400].InUse = 1;
+    TheApp.InstanceTable[400].Position = D3DVECTOR{33.f, 0.11907f, 44.f};
+    TheBall.model = 400;
+    Bytes b = Encode();
+    // The file names other instances: those of another run's scene.
+    for (int i = 0; i < PLAYER_COUNT; ++i) PutI32(b, 324 + 260 * (size_t)i, 100 + i);
+    PutI32(b, 6460, 150);
+    for (int i = 0; i < PLAYER_COUNT; ++i) TheApp.InstanceTable[300 + i].Position = D3DVECTOR{0.f, 0.f, 0.f};
+    TheApp.InstanceTable[400].Position = D3DVECTOR{0.f, 0.f, 0.f};
+
+    std::unique_ptr<SavedGameState, void (*)(SavedGameState*)> s(NewSavedGameState(), DeleteSavedGameState);
+    ASSERT_TRUE(ParseSavedGame(b.data(), b.size(), *s));
+    ApplySavedGame(*s);
+    for (int i = 0; i < PLAYER_COUNT; ++i) {
+        const ModelInstance& m = TheApp.InstanceTable[300 + i];
+        EXPECT_EQ(MatchPlayers[i].model, 300 + i);
+        EXPECT_FLOAT_EQ(m.Position.x, (float)i);
+        EXPECT_FLOAT_EQ(m.Position.z, 2.f * (float)i);
+        EXPECT_FLOAT_EQ(m.Rotation.y, 0.1f * (float)i);
+        EXPECT_EQ(m.AnimationSlot, i % 12);
+        EXPECT_EQ(m.Animating, 0) << "a loaded pose stands until the match moves it";
+        EXPECT_FALSE(TheApp.InstanceTable[100 + i].InUse);
+    }
+    EXPECT_EQ(TheBall.model, 400);
+    EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.x, 33.f);
+    EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.z, 44.f);
+}
