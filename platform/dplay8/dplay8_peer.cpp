@@ -403,15 +403,17 @@ HRESULT PeerImpl::Host(const DPN_APPLICATION_DESC* desc, IDirectPlay8Address** d
             sa.sin_addr = bindAddr;
             sa.sin_port = htons(port);
             tcp = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            if (tcp < 0) break;
+            // A port left in TIME_WAIT by an earlier session may be listened on again.
             int one = 1;
             setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-            if (tcp >= 0 && bind(tcp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 && listen(tcp, 16) == 0) {
+            if (bind(tcp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 && listen(tcp, 16) == 0) {
                 udp = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
                 if (udp >= 0 && bind(udp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) break;
                 if (udp >= 0) close(udp);
                 udp = -1;
             }
-            if (tcp >= 0) close(tcp);
+            close(tcp);
             tcp = -1;
         }
         if (tcp < 0) {

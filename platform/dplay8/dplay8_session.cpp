@@ -291,7 +291,8 @@ void PeerImpl::HandleHostFrame(int connId, uint8_t type, Reader& r)
         Writer welcome;
         welcome.U32(p.id);
         welcome.U32(localId_);
-        welcome.Raw(DescPayloadLocked().data(), DescPayloadLocked().size());
+        const std::vector<uint8_t> description = DescPayloadLocked();
+        welcome.Raw(description.data(), description.size());
         std::vector<DPNID> present;
         for (DPNID id : joinOrder_)
             if (!players_[id].leaving) present.push_back(id);
