@@ -51,12 +51,12 @@ protected:
 
     // The game in `folder` headless, driven by `script`, its sound captured to `root`/sound.raw
     // by SDL's disk driver; its exit code.
-    int PlaySkerrow(const fs::path& folder, const std::string& script)
+    int PlaySkerrow(const fs::path& folder, const std::string& script, const std::string& audio = "disk")
     {
         WriteText(root / "script.txt", script);
         return desktop::Run({SKERROW_BINARY},
                    Environment({{"SDL_VIDEODRIVER", "offscreen"},
-                                {"SDL_AUDIODRIVER", "disk"},
+                                {"SDL_AUDIODRIVER", audio},
                                 {"SDL_DISKAUDIOFILE", (root / "sound.raw").string()},
                                 {"PLATFORM_FIXED_STEP_MS", "20"},
                                 {"PLATFORM_SCRIPT", (root / "script.txt").string()},
@@ -195,4 +195,20 @@ TEST_F(PlayerFolder, FenwoltSavesAreAFolderOfThePlayers)
     EXPECT_NE(desktop::Run({"/bin/bash", std::string(SOURCE_ROOT) + "/tools/player-folder.sh", "other", data.string()},
                   Environment({{"HOME", home.string()}}), {}, (root / "x.out").string()),
               0);
+}
+
+// A computer without a sound device: the first start with the default settings (sound on) stops
+// and says why; the sound is then off in the player's settings and the next start plays silent.
+TEST_F(PlayerFolder, WithoutASoundDeviceTheSecondStartPlaysSilent)
+{
+    const fs::path data = root / "build" / "data" / "skerrow";
+    ASSERT_EQ(Generate(data), 0) << ReadText(root / "gen.out");
+    const fs::path folder = Prepare("skerrow", data);
+    EXPECT_EQ(PlaySkerrow(folder, "50 quit\n", "no-such-device"), 255);
+    EXPECT_NE(ReadText(root / "game.out").find("audio device"), std::string::npos) << ReadText(root / "game.out");
+    EXPECT_NE(ReadText(folder / "Log.txt").find("Sound init failed"), std::string::npos);
+    const std::string settings = ReadText(folder / "Ombrelit.ini");
+    EXPECT_NE(settings.find("Sound enable = 0\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Music volume = 50\n"), std::string::npos) << settings;
+    EXPECT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "no-such-device"), 0) << ReadText(root / "game.out");
 }

@@ -175,6 +175,9 @@ int InitGameSound()
     if (InitSoundEngine() != 0) {
         LogMessage("Sound init failed\n");
         g_settings.soundEnable = 0;
+        // Kept in the file: with the sound still on there, a computer without a sound device
+        // would stop at this point on every start.
+        SaveSettings();
         return 0;
     }
     g_sounds.soundReady = 1;
