@@ -114,21 +114,22 @@ protected:
             // START MATCH, which works once the guest said it is ready; later presses edit the
             // home squad before its own START MATCH sends it.
             for (int f = 1800; f <= 2000; f += 50) s << f << " click 400 240\n";
-            for (int f = 2100; f <= 2700; f += 100) s << f << " click 670 546\n";
+            for (int f = 2100; f <= 3300; f += 100) s << f << " click 670 546\n";
         } else {
             s << "923 dialog 11010 click\n"  // Start Search
                  "924 dialog 11004 click\n"  // Join, once the host's game is listed
                  "925 dialog 21102 click\n"; // ready
             for (int f = 1500; f <= 1700; f += 50) s << f << " click 400 240\n";
-            // The away squad: a few abilities up and down, then START MATCH until it starts.
+            // The away squad: a few abilities up and down, then START MATCH until it starts (a press
+        // that comes once the match runs is an order like any other).
             s << "2000 click 233 118\n2010 click 263 138 right\n2020 click 293 158\n";
-            for (int f = 2150; f <= 2750; f += 100) s << f << " click 670 546\n";
+            for (int f = 2150; f <= 3350; f += 100) s << f << " click 670 546\n";
         }
         // The match: orders all over the pitch and Space to end the turn, on both computers;
         // only the side that plans takes them.
         const int points[][2] = {{300, 200}, {500, 350}, {250, 420}, {620, 260}, {420, 150}, {180, 300}};
         int i = 0;
-        for (int f = 2900; f < 6300; f += 30, ++i) {
+        for (int f = 2900; f < 6800; f += 30, ++i) {
             s << f << " click " << points[i % 6][0] << " " << points[i % 6][1] << "\n";
             if (i % 5 == 2) s << f + 5 << " click 200 300 right\n";
             if (i % 17 == 9) s << f + 8 << " click 750 425\n" << f + 10 << " click 350 250\n";  // a pass
@@ -136,10 +137,10 @@ protected:
         }
         if (host) {
             s << "4000 key VK_F7\n4002 text hello\n4004 key VK_RETURN\n";
-            s << "6350 screenshot playing.png\n";
-            s << "7600 screenshot left.png\n7700 quit\n";
+            s << "5000 screenshot playing.png\n";
+            s << "8000 screenshot left.png\n8100 quit\n";
         } else {
-            s << "6400 quit\n";
+            s << "6900 quit\n";
         }
         return s.str();
     }
