@@ -51,11 +51,13 @@ protected:
 
     // The game in `folder` headless, driven by `script`, its sound captured to `root`/sound.raw
     // by SDL's disk driver; its exit code.
-    int PlaySkerrow(const fs::path& folder, const std::string& script, const std::string& audio = "disk")
+    int PlaySkerrow(const fs::path& folder, const std::string& script, const std::string& audio = "disk",
+                    const std::string& debugOutput = "")
     {
         WriteText(root / "script.txt", script);
         return desktop::Run({SKERROW_BINARY},
                    Environment({{"SDL_VIDEODRIVER", "offscreen"},
+                                {"PLATFORM_DEBUG_OUTPUT", debugOutput},
                                 {"SDL_AUDIODRIVER", audio},
                                 {"SDL_DISKAUDIOFILE", (root / "sound.raw").string()},
                                 {"PLATFORM_FIXED_STEP_MS", "20"},
@@ -211,4 +213,21 @@ TEST_F(PlayerFolder, WithoutASoundDeviceTheSecondStartPlaysSilent)
     EXPECT_NE(settings.find("Sound enable = 0\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Music volume = 50\n"), std::string::npos) << settings;
     EXPECT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "no-such-device"), 0) << ReadText(root / "game.out");
+}
+
+// The log's lines are for the log file and a debugger: a start from a terminal prints nothing,
+// unless the terminal is asked to be the debugger.
+TEST_F(PlayerFolder, SkerrowStartsQuietlyUnlessDebuggerOutputIsAskedFor)
+{
+    const fs::path data = root / "build" / "data" / "skerrow";
+    ASSERT_EQ(Generate(data), 0) << ReadText(root / "gen.out");
+    const fs::path folder = Prepare("skerrow", data);
+    ASSERT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "dummy"), 0);
+    EXPECT_EQ(ReadText(root / "game.out"), "");
+    const std::string log = ReadText(folder / "Log.txt");
+    EXPECT_NE(log.find("Graphics::Init( 640,480,16 )"), std::string::npos) << log;
+    ASSERT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "dummy", "1"), 0);
+    const std::string out = ReadText(root / "game.out");
+    EXPECT_NE(out.find("Graphics::Init( 640,480,16 )"), std::string::npos) << out;
+    EXPECT_NE(out.find("Save config"), std::string::npos) << out;
 }
