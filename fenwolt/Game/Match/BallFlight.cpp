@@ -76,6 +76,25 @@ void CountKickStatistics()
     PendingKickKind = -1;
 }
 
+// The kicked ball leaves its holder: the pass or shot is reported, the offside positions are
+// judged, and a restart kick is no longer pending.
+void ReleaseFromKicker()
+{
+    if (BallHolder > 0 && BallHolder <= PLAYER_COUNT) {
+        const int32_t holder = BallHolder - 1;
+        if (ShotClass == 0) {
+            LogMatchEvent(EVENT_PASSES, holder, holder);
+            PlaySecondarySound(SOUND_KICK, true);
+        } else {
+            LogMatchEvent(EVENT_SHOOTS, holder, holder);
+            PlaySecondarySound(SOUND_SHOOT, true);
+        }
+        MarkOffsidePlayers();
+    }
+    BallHolder = 0;
+    DeadBallKickPending = 0;
+}
+
 // Position along the remaining track as a fraction folded about the turning point: rising to 1
 // at the turning point and falling after it.
 float ProfileFraction(float remaining, float total, float turningPoint)
@@ -264,6 +283,11 @@ void UpdateBall()
     // 1.
     CountKickStatistics();
 
+    // The ball leaves its holder on the kick's first step, however short the kick: a kick that
+    // ends within one step (or where it starts) is still the kick that was ordered, and a restart
+    // taken with it is taken.
+    ReleaseFromKicker();
+
     // 2. Already there.
     if (std::fabs(ball->Position.x - TheBall.destination.x) <= 0.001f &&
         std::fabs(ball->Position.z - TheBall.destination.z) <= 0.001f) {
@@ -326,21 +350,6 @@ void UpdateBall()
         ball->Position.x -= TheBall.bendX * swing;
         ball->Position.z -= TheBall.bendZ * swing;
     }
-
-    // 5d. The ball leaves its holder.
-    if (BallHolder > 0 && BallHolder <= PLAYER_COUNT) {
-        const int32_t holder = BallHolder - 1;
-        if (ShotClass == 0) {
-            LogMatchEvent(EVENT_PASSES, holder, holder);
-            PlaySecondarySound(SOUND_KICK, true);
-        } else {
-            LogMatchEvent(EVENT_SHOOTS, holder, holder);
-            PlaySecondarySound(SOUND_SHOOT, true);
-        }
-        MarkOffsidePlayers();
-    }
-    BallHolder = 0;
-    DeadBallKickPending = 0;
 
     // 5e. Spin, slower as it comes to rest.
     const float rate = d <= SPIN_SLOW_DISTANCE ? d + 1.0f : SPIN_RATE;

@@ -32,6 +32,8 @@ constexpr float SHOT_AIM_LOW_X = 3.7f, SHOT_AIM_HIGH_X = 115.57f;
 constexpr float CORNER_AIM_LOW_X = 17.5f, CORNER_AIM_HIGH_X = 101.55f;
 constexpr float CORNER_AIM_LOW_Z = 22.08f, CORNER_AIM_HIGH_Z = 62.08f;
 constexpr float HEADER_READY_PER_HEADING = 0.87f;
+// Shorter than this, a pass would leave the ball where it lies.
+constexpr float MIN_PASS_LENGTH = 0.5f;
 
 const int32_t kGoalRankPoints[PASS_CANDIDATE_COUNT] = {25, 15, 10, 8, 7, 6, 5, 4, 3, 2, 0};
 const int32_t kPasserRankPoints[PASS_CANDIDATE_COUNT] = {10, 7, 5, 4, 3, 2, 1, 1, 1, 0, 0};
@@ -762,6 +764,10 @@ void AIPass(int32_t passer, int32_t target, int32_t kind)
         break;
     }
     if (!Finite(aim)) aim = D3DVECTOR{tpos.x, 0.f, tpos.z};
+    // A team-mate running onto the ball's own spot (two players may share a formation spot) would
+    // be passed a ball that never leaves it: a restart taken that way is never taken. The pass
+    // goes to where he stands instead.
+    if (GroundDistance(ball, aim) < MIN_PASS_LENGTH) aim = D3DVECTOR{tpos.x, 0.f, tpos.z};
     if (kind == 0 || kind == 1) {
         const float d = Distance(ball, aim);
         TheBall.loft = d > 30.0f ? 15.0f : d > 10.0f ? 7.0f : 0.f;

@@ -559,6 +559,7 @@ void RestartStep()
     } else if ((TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES) && BallInFlight) {
         UpdateBall();
     }
+    RetakeThrowInOffThePitch();
     if (!DeadBallKickPending && MatchStopState != STOP_IN_PLAY) {
         const ModelInstance* ball = BallModel();
         if (ball && ClassifyBallPosition(ball->Position) == BALL_IN_PLAY) HideRefereeBanner();

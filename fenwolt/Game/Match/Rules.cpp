@@ -135,6 +135,9 @@ void FinishRestart(int32_t awardedSide, float keepAway, bool throwIn, int32_t pe
     r.deadBallKickPending = throwIn ? 0 : 1;
     r.penaltyEnd = penaltyEnd;
     ApplyRestartState(r);
+    // Each stoppage adds its own turns of time: a restart that follows another at once (a goal
+    // kick played straight out) starts counting afresh, or the clock could stand for good.
+    StoppageTurns = 0;
     BallHolder = 0;
     // A new restart has no taker yet: whoever kicked the last one may take this one.
     SetPieceTaker = 0;
@@ -429,6 +432,25 @@ void AwardThrowIn()
 // The corner goes to the side attacking the end the ball went out at, the goal kick to the side
 // defending it. For a ball last touched by either side that is the side that did not touch it; a
 // ball nobody has touched yet still goes to the side the restart belongs to.
+bool RetakeThrowInOffThePitch()
+{
+    if (MatchStopState != STOP_THROW_IN || !ThrowInPending || BallInFlight) return false;
+    ModelInstance* ball = BallInstance();
+    if (!ball) return false;
+    // Until the throw the ball lies on the spot; afterwards it is back on the pitch (and play
+    // has resumed) unless the throw never brought it in.
+    const bool onSpot = std::fabs(ball->Position.x - RestartSpot.x) <= 0.001f &&
+                        std::fabs(ball->Position.z - RestartSpot.z) <= 0.001f;
+    if (onSpot || ClassifyPosition(ball->Position) == BALL_IN_PLAY) return false;
+    PlaceBallOnGround(RestartSpot.x, RestartSpot.z);
+    ResetBallForRestart();
+    PlaceBallMarker();
+    BallHolder = 0;
+    SetPieceTaker = 0;
+    TakerHasBall = 0;
+    return true;
+}
+
 void AwardCorner()
 {
     ResetBallForRestart();

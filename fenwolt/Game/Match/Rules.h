@@ -112,6 +112,9 @@ void AwardOffside(int32_t offendingSide, int32_t offender);
 void AwardFoul(int32_t fouler, int32_t fouled);
 // Stops the ball where it lies.
 void ResetBallForRestart();
+// A throw-in whose ball came to rest, or was caught, without coming back onto the pitch is
+// taken again from its spot (the ball back there, nobody holding it); true when it was.
+bool RetakeThrowInOffThePitch();
 // The player must keep clear at the current restart.
 bool ClearPenaltyBox(int32_t player);
 // Move targets of the restricted side's players while a restart waits.

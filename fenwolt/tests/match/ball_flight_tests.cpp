@@ -210,6 +210,28 @@ TEST_F(BallTest, FlightCountsTheKickOnceForTheKicker)
     EXPECT_EQ(PendingKickKind, -1);
 }
 
+TEST_F(BallTest, AKickWithinOneStepStillLeavesTheKickerAndTakesTheRestart)
+{
+    // A free kick of five hundredths, and one at the ball's own spot: each is the kick that was
+    // ordered, so the taker no longer holds the ball and the restart is taken.
+    for (const float length : {0.05f, 0.f}) {
+        SCOPED_TRACE(length);
+        SetUpKick(length, 0.f);
+        MatchStopState = STOP_FOUL;
+        RestartPending = 1;
+        DeadBallKickPending = 1;
+        CheatPass = 2;
+        ExecuteKick(5);
+        CheatPass = 0;
+        BallInFlight = 1;
+        StartMovingPhase(PHASE_HOME_MOVES);
+        UpdateBall();
+        EXPECT_EQ(BallHolder, 0);
+        EXPECT_EQ(DeadBallKickPending, 0);
+        EXPECT_NEAR(BallX(), 40.f + length, 1e-4f);
+    }
+}
+
 TEST_F(BallTest, ReceiverControlsOrDeflects)
 {
     Fly(30.f, 50.f, 0.f, 0);

@@ -75,6 +75,20 @@ TEST_F(ComputerTest, FreeKickOnTheSixthTurn)
     EXPECT_EQ(ShotClass, 0);
 }
 
+TEST_F(ComputerTest, APassToATeamMateRunningOntoTheBallGoesToWhereHeStands)
+{
+    // A substitute may share his formation spot with the taker: the team-mate's run ends on the
+    // ball's own spot, and a pass there would never leave it.
+    ComputerRestart(STOP_FOUL, 20, 80.f, 44.f);
+    PlacePlayer(21, 80.8f, 44.3f);
+    MatchPlayers[21].moveTarget = D3DVECTOR{80.f, 0.f, 44.f};
+    AIPass(20, 21, 1);
+    const D3DVECTOR ball = BallAt();
+    EXPECT_NEAR(TheBall.aimPoint.x, 80.8f, 1e-4f);
+    EXPECT_NEAR(TheBall.aimPoint.z, 44.3f, 1e-4f);
+    EXPECT_GT(std::hypot(TheBall.aimPoint.x - ball.x, TheBall.aimPoint.z - ball.z), 0.5f);
+}
+
 TEST_F(ComputerTest, ThrowInOnTheThirdTurn)
 {
     ComputerRestart(STOP_THROW_IN, 14, 40.f, 4.4f);

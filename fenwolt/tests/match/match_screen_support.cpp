@@ -21,6 +21,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -298,6 +299,11 @@ std::string CheckInvariants()
 
 // --- Scripts ---------------------------------------------------------------------------------------------
 namespace {
+// Full turns after which a match is taken to hang: the clock has not moved, or one restart is
+// still waiting.
+constexpr int32_t CLOCK_STANDING_LIMIT = 40;
+constexpr int32_t RESTART_HANG_LIMIT = 60;
+
 D3DVECTOR BallPos()
 {
     const ModelInstance* b = BallModel();
@@ -337,14 +343,21 @@ int32_t Chaser(int32_t side, int32_t except = PLAYER_NONE)
     return best;
 }
 
-// The nearest team-mate of a player, to pass to.
+bool OnPitch(const D3DVECTOR& at)
+{
+    return at.x > GOAL_LINE_LOW_X + 1.f && at.x < GOAL_LINE_HIGH_X - 1.f && at.z > TOUCHLINE_LOW_Z + 1.f &&
+           at.z < TOUCHLINE_HIGH_Z - 1.f;
+}
+
+// The nearest team-mate of a player, to pass to; a manager gives the ball only to someone who
+// stands on the pitch.
 int32_t NearestMate(int32_t p)
 {
     const int32_t first = p < SIDE_SIZE ? 0 : SIDE_SIZE;
     int32_t best = PLAYER_NONE;
     float bestDistance = 1e9f;
     for (int32_t q = first; q < first + SIDE_SIZE; ++q) {
-        if (q == p) continue;
+        if (q == p || !OnPitch(PlayerPos(q))) continue;
         const float d = Ground(PlayerPos(q), PlayerPos(p));
         if (d > 3.f && d < bestDistance) {
             bestDistance = d;
@@ -366,10 +379,12 @@ bool TakeRestart(int32_t side)
             OrderKick(holder, AttackedGoalX(side) + (AttackedGoalX(side) < 60.f ? -1.5f : 1.5f), CENTRE_Z + 2.f, 4);
         } else {
             const int32_t mate = NearestMate(holder);
-            if (mate != PLAYER_NONE) {
-                const D3DVECTOR to = PlayerPos(mate);
-                OrderKick(holder, to.x, to.z);
-            }
+            const D3DVECTOR at = PlayerPos(holder);
+            // Nobody to give it to: into the pitch, toward its middle.
+            const D3DVECTOR to = mate != PLAYER_NONE ? PlayerPos(mate)
+                                                     : D3DVECTOR{at.x + (CENTRE_X - at.x) * 0.2f, 0.f,
+                                                                 at.z + (CENTRE_Z - at.z) * 0.3f};
+            OrderKick(holder, to.x, to.z);
         }
         return true;
     }
@@ -455,8 +470,10 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
     int32_t seenPhase = -1;
     bool acted = false;
     int32_t restartTurns = 0;
+    int32_t restartSide = 0;
     bool inRestart = false;
     int64_t phaseSteps = 0;
+    int32_t lastClock = -1, standingTurns = 0;
     while (report.steps < stepLimit) {
         if (MatchStopState == STOP_FULL_TIME) {
             report.fullTime = true;
@@ -467,6 +484,19 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
                 ++report.fullTurns;
                 report.turnHashes.push_back(HashMatch());
                 if (inRestart) ++restartTurns;
+                const int32_t clock = Minute * 60 + Second;
+                standingTurns = clock == lastClock ? standingTurns + 1 : 0;
+                lastClock = clock;
+                // A match whose clock stands or whose restart is never taken would only end at
+                // the step limit: say so at once.
+                if (standingTurns > CLOCK_STANDING_LIMIT || restartTurns > RESTART_HANG_LIMIT) {
+                    char what[128];
+                    std::snprintf(what, sizeof what, "%s at %02d:%02d, stop %d, turn %d",
+                                  standingTurns > CLOCK_STANDING_LIMIT ? "the clock stands" : "a restart is never taken",
+                                  (int)Minute, (int)Second, (int)MatchStopState, (int)report.fullTurns);
+                    report.failure = what;
+                    break;
+                }
             }
             seenPhase = TurnPhase;
             acted = false;
@@ -476,10 +506,12 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
         if (restart && !inRestart) {
             inRestart = true;
             restartTurns = 0;
+            restartSide = RestartSide == 1 ? 1 : 0;
             ++report.restarts;
         } else if (!restart && inRestart) {
             inRestart = false;
-            if (restartTurns > report.longestRestart) report.longestRestart = restartTurns;
+            report.longestRestart = std::max(report.longestRestart, restartTurns);
+            report.longestRestartOf[restartSide] = std::max(report.longestRestartOf[restartSide], restartTurns);
         }
         const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress;
         if (!acted && planning && TurnPhase == PHASE_HOME_PLANS) {

@@ -77,6 +77,7 @@ struct MatchReport {
     bool fullTime = false;
     std::string failure;       // the first broken invariant or a hang
     int32_t longestRestart = 0;  // full turns the longest restart waited
+    int32_t longestRestartOf[2] = {0, 0};  // the same by the side the restart was given to
     int32_t restarts = 0;
     std::vector<uint64_t> turnHashes;  // one per full turn
     double simulatedSeconds = 0.0;

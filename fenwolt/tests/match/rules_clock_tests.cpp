@@ -61,6 +61,24 @@ TEST_F(RulesTest, AStoppageAddsTimeForFiveTurnsOnly)
     EXPECT_EQ(Second, 35);
 }
 
+TEST_F(RulesTest, ARestartThatFollowsAnotherAddsItsOwnTime)
+{
+    // A throw-in waits six turns: five add time, the sixth nothing.
+    PlaceBall(40.f, BALL_REST_HEIGHT, 79.7f);
+    LastTouchSide = 2;
+    AwardThrowIn();
+    for (int i = 0; i < 6; ++i) ClockStep();
+    EXPECT_EQ(Second, 25);
+    // The throw goes straight out over the goal line: the corner is a stoppage of its own and
+    // its turns add time again, so a chain of restarts never stops the clock.
+    PlaceBall(4.2f, BALL_REST_HEIGHT, 30.f);
+    LastTouchSide = 1;
+    AwardCorner();
+    EXPECT_EQ(StoppageTurns, 0);
+    ClockStep();
+    EXPECT_EQ(Second, 30);
+}
+
 TEST_F(RulesTest, KickOffAddsNothing)
 {
     MatchStopState = STOP_KICK_OFF;

@@ -110,6 +110,36 @@ TEST_F(MatchStepTest, PlayResumesThroughTheRefereeBanner)
     EXPECT_EQ(RestartPending, 0);
 }
 
+TEST_F(MatchStepTest, AThrowThatNeverComesOnIsTakenAgainFromItsSpot)
+{
+    StartMatch(MatchOptions{});
+    KickOffPending = 0;
+    ModelInstance* ball = BallModel();
+    ASSERT_NE(ball, nullptr);
+    ball->Position = D3DVECTOR{40.f, BALL_REST_HEIGHT, 79.8f};
+    LastTouchSide = 2;
+    AwardThrowIn();
+    ASSERT_EQ(RestartSide, 0);
+    // The thrower stands at the ball with it; his throw goes along the touchline, off the pitch.
+    PlayerModel(6)->Position = D3DVECTOR{40.f, 0.f, 79.8f};
+    MatchPlayers[6].moveTarget = PlayerModel(6)->Position;
+    BallHolder = LastHolder = 7;
+    CheatPass = 2;  // every throw lands where it is aimed
+    OrderKick(6, 52.f, 83.f);
+    CheatPass = 0;
+    ASSERT_EQ(BallInFlight, 1);
+    EndTurn();
+    ASSERT_TRUE(StepUntilPhase(PHASE_AWAY_PLANS));
+    // Never on the pitch, so never in play: the throw is taken again from where the ball went out.
+    EXPECT_EQ(MatchStopState, STOP_THROW_IN);
+    EXPECT_EQ(RestartPending, 1);
+    EXPECT_EQ(BallHolder, 0);
+    EXPECT_EQ(TakerHasBall, 0);
+    EXPECT_NEAR(ball->Position.x, 40.f, 1e-4f);
+    EXPECT_NEAR(ball->Position.z, 79.8f, 1e-4f);
+    EXPECT_EQ(CheckInvariants(), "");
+}
+
 TEST_F(MatchStepTest, TheWalkInAndTheGoalPauseEndNoPhase)
 {
     StartMatch(MatchOptions{});

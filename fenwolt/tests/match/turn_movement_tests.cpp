@@ -251,6 +251,28 @@ TEST_F(MovementTest, DefenderInTheWayDoesNotHoldARestartForEver)
     EXPECT_EQ(BallHolder, 13);
 }
 
+TEST_F(MovementTest, TeamMatesInTheWayDoNotHoldARestartForEver)
+{
+    // A home free kick: a team-mate stands still between the taker and the ball, just too far
+    // from it to take it himself.
+    PlaceBall(50.f, BALL_REST_HEIGHT, 40.f);
+    MatchStopState = STOP_FOUL;
+    RestartPending = 1;
+    DeadBallKickPending = 1;
+    RestartSide = 0;
+    RestrictedFirst = SIDE_SIZE;
+    RestrictedEnd = PLAYER_COUNT;
+    RestartSpot = D3DVECTOR{50.f, 0.f, 40.f};
+    KeepAwayDistance = 10.f;
+    PlacePlayer(7, 51.0f, 40.f, FACE_MINUS_X);
+    PlacePlayer(3, 51.85f, 40.f, FACE_MINUS_X);
+    MatchPlayers[3].moveTarget = D3DVECTOR{50.f, 0.f, 40.f};
+    StartMovingPhase(PHASE_HOME_MOVES);
+    SetStep(0.02f);
+    for (int i = 0; i < 200 && BallHolder == 0; ++i) MovePlayers(true);
+    EXPECT_EQ(BallHolder, 4);
+}
+
 TEST_F(MovementTest, WalkInLeavesTheKickOffBallOnTheSpot)
 {
     MatchStopState = STOP_KICK_OFF;
