@@ -345,7 +345,9 @@ void PressStartMatch()
     if (IsNetworkGame()) {
         if (!Net.sessionSetUp) return;
         SendGameMessage(GAME_MSGID_TEAM_SQUAD);
-        SendGameMessage(GAME_MSGID_READY);
+        // The host's ready word starts the guest; sent before the guest is ready it would be
+        // followed by a second one that the guest's loading screen takes for "loaded".
+        if (!IsNetworkHost() || g_peerReady) SendGameMessage(GAME_MSGID_READY);
         if (IsNetworkHost() && g_peerReady) {
             StartNetworkMatch();
             return;
