@@ -644,6 +644,18 @@ void BuildMatchScreen()
             HideSprite(h);
     }
 
+    // Random draws of a network game come from the table both computers share, and the scene load
+    // already draws (the automatic kick-off pass plays at once): the table is in use and filled
+    // before it, so that no draw comes from this computer's own generator and every match from
+    // the same seed plays alike, the first of a session as much as any later one.
+    if (IsNetworkGame()) {
+        UseSharedRandom = true;
+        // Filling sends it to the other computer (game message 6) through the session's sender.
+        if (IsNetworkHost()) FillSharedRandomTable();
+    } else {
+        UseSharedRandom = false;
+    }
+
     BuildMatchPanels();
     LoadMatchScene();
     InitPhaseDurations();
@@ -665,16 +677,6 @@ void BuildMatchScreen()
         DeactivateSprite(SPRITE_BUTTON_END_TURN);
         EnableButtonPair(SPRITE_CAPTION_PASS, false);
     }
-    if (IsNetworkGame()) {
-        UseSharedRandom = true;
-        if (IsNetworkHost()) {
-            FillSharedRandomTable();
-            SendGameMessage(GAME_MSGID_RANDOM_TABLE);
-        }
-    } else {
-        UseSharedRandom = false;
-    }
-
     Competition.matchInProgress = 1;
     MatchScreenActive = 1;
     PlayPrimarySound(SOUND_CROWD, true);
@@ -978,7 +980,10 @@ void OnMatchScreenFrame(float frameTime)
 void UpdateMatch()
 {
     if (!TheAppConstructed()) return;
-    if (ConstantTime) TheApp.ElapsedTime = CONSTANT_TIME_STEP;
+    // The developer's constant step never replaces the network's fixed step of a moving phase,
+    // which both computers must take alike.
+    const bool networkMoving = IsNetworkGame() && (TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES);
+    if (ConstantTime && !networkMoving) TheApp.ElapsedTime = CONSTANT_TIME_STEP;
     const float step = MatchStepSeconds();
     ScrollEventTicker();
 

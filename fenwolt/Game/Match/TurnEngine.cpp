@@ -350,7 +350,8 @@ void EndPhase(int32_t advance)
     if (TurnPhase == PHASE_HOME_PLANS) {
         BallInFlight = 0;
         EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && !IsNetworkGuest());
-        CountDownDowned(0, SIDE_SIZE);
+        // A refresh of the phase (advance 1) is no new turn: nobody gets up a turn early.
+        if (advance == 0) CountDownDowned(0, SIDE_SIZE);
         RefreshSelectedPlayer();
         ShowKickPreview(KickAimMode == 0);
         RestoreJumps();
@@ -358,7 +359,7 @@ void EndPhase(int32_t advance)
         BallInFlight = 0;
         const bool awayManagerHere = !oneManager && (!IsNetworkGame() || IsNetworkGuest());
         EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && awayManagerHere);
-        CountDownDowned(SIDE_SIZE, PLAYER_COUNT);
+        if (advance == 0) CountDownDowned(SIDE_SIZE, PLAYER_COUNT);
         RefreshSelectedPlayer();
         ShowKickPreview(KickAimMode == 0);
         RestoreJumps();
@@ -601,7 +602,15 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
         ShowKickPreview(false);
         p.action = MatchStopState == STOP_THROW_IN ? ANIM_THROW_IN : ANIM_PASS;
         if (IsRestartKickState(MatchStopState)) SetPieceTaker = s + 1;
-        ExecuteKick(s);
+        {
+            // The kick is graded here alone and reaches the other computer whole (the ball's
+            // message); drawing it from the shared table would move this computer's place in the
+            // table and not the other's, and the next moving phase would roll differently on each.
+            const bool shared = UseSharedRandom;
+            UseSharedRandom = false;
+            ExecuteKick(s);
+            UseSharedRandom = shared;
+        }
         BallInFlight = 1;
         BendAiming = 0;
         LeaveKickAim();

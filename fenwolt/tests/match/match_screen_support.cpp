@@ -184,6 +184,17 @@ void OrderKick(int32_t player, float x, float z, int32_t loftPixels, int32_t ben
     if (KickAimMode) ToggleKickAim();
 }
 
+void OrderJump(int32_t player, float x, float z)
+{
+    if (!IsPlayerIndex(player) || BallHolder == player + 1 || MatchPlayers[player].turnsDown > 0) return;
+    const ModelInstance* m = PlayerModel(player);
+    if (!m) return;
+    Select(player);
+    if (MatchPlayers[player].stance == 2) return;
+    OrderPitchPress(m->Position, MOUSE_X, MOUSE_Y);
+    OrderPitchRelease(D3DVECTOR{x, 0.f, z}, MOUSE_X, MOUSE_Y);
+}
+
 void EndTurn() { EndTurnIfAllowed(); }
 
 // --- Checks -------------------------------------------------------------------------------------------
@@ -438,6 +449,8 @@ void RandomOrders(int32_t side, std::mt19937& rng)
         const int32_t p = first + (int32_t)(rng() % SIDE_SIZE);
         if (BallHolder == p + 1 && !KickOffPending) {
             if (rng() % 2) OrderKick(p, x(rng), z(rng), (int32_t)(rng() % 60), (int32_t)(rng() % 41) - 20);
+        } else if (MatchPlayers[p].turnsDown == 0 && rng() % 6 == 0) {
+            OrderJump(p, x(rng), z(rng));
         } else if (MatchPlayers[p].turnsDown == 0) {
             OrderRun(p, x(rng), z(rng));
         }
@@ -513,7 +526,8 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
             report.longestRestart = std::max(report.longestRestart, restartTurns);
             report.longestRestartOf[restartSide] = std::max(report.longestRestartOf[restartSide], restartTurns);
         }
-        const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress;
+        const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress &&
+                              (float)phaseSteps * step >= options.planningSeconds;
         if (!acted && planning && TurnPhase == PHASE_HOME_PLANS) {
             PlayHomeTurn(script, rng);
             EndTurn();

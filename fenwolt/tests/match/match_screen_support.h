@@ -43,6 +43,8 @@ struct MatchOptions {
     bool network = false;  // a two-computer game with nobody on the other end
     bool networkHost = true;
     bool beginnersCamera = false;
+    // How long a manager thinks before he gives his orders and ends the turn (seconds of frames).
+    float planningSeconds = 0.f;
 };
 
 // Default squads, the settings, the seed, then the match screen through SetScreen.
@@ -58,6 +60,9 @@ void OrderRun(int32_t player, float x, float z);
 // The selected ball holder kicks at (x, z): Pass, then press on the aim, drag up and sideways
 // by the given pixels, release.
 void OrderKick(int32_t player, float x, float z, int32_t loftPixels = 0, int32_t bendPixels = 0);
+// The selected player (without the ball) jumps where he stands, facing (x, z): a press on him
+// and a release on the point.
+void OrderJump(int32_t player, float x, float z);
 void EndTurn();
 
 // --- Checks ---------------------------------------------------------------------------------------
