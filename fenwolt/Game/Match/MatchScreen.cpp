@@ -724,9 +724,15 @@ void LoadMatchScene()
                                                "xdata\\jump.anx",    "xdata\\tackle.anx",  "xdata\\shoot.anx",
                                                "xdata\\volley.anx",  "xdata\\celeb.anx",   "xdata\\throwin.anx",
                                                "xdata\\gjumpr.anx",  "xdata\\gjumpl.anx",  "xdata\\pturn.anx"};
-    if (playerMesh < MESH_COUNT && TheApp.Device)
-        for (int slot = 0; slot < 12; ++slot)
-            if (AnimationStore[slot].StoredFrames() == 0) LoadAnimationFile(animations[slot], playerMesh, slot);
+    // The frames and their timings load with or without a device: a one-shot animation that has
+    // played to its end ends its player's order, so a match run without a screen must play them
+    // as the game does. With a device the frames also need their buffers.
+    if (playerMesh < MESH_COUNT)
+        for (int slot = 0; slot < 12; ++slot) {
+            const bool missing = AnimationStore[slot].StoredFrames() == 0;
+            const bool withoutBuffers = TheApp.Device && !AnimationFrameBuffer(slot, 0);
+            if (missing || withoutBuffers) LoadAnimationFile(animations[slot], playerMesh, slot);
+        }
 
     for (int32_t p = 0; p < PLAYER_COUNT; ++p) {
         MatchPlayer& m = MatchPlayers[p];

@@ -14,6 +14,7 @@
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
+#include "fenwolt/Game/VertexAnimation.h"
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/Utilities.h"
@@ -209,6 +210,19 @@ TEST_F(MatchStepTest, ANetworkMovingPhaseAdvancesInFixedStepsAt100Frames)
         if (PhaseTimer != before) EXPECT_NEAR(PhaseTimer - before, NET_FIXED_STEP, 1e-6f) << "frame " << frame;
     }
     ConstantTime = 0;
+}
+
+TEST_F(MatchStepTest, APassOrderEndsWithItsAnimationWithoutAScreenToo)
+{
+    StartMatch(MatchOptions{});
+    ASSERT_GT(AnimationStore[ANIM_PASS].FrameCount, 0u) << "the animations were not loaded";
+    KickOffPending = 0;
+    OrderKick(9, 45.f, 30.f);
+    ASSERT_EQ(MatchPlayers[9].action, ANIM_PASS);
+    EndTurn();
+    ASSERT_TRUE(StepUntilPhase(PHASE_AWAY_PLANS));
+    // The kicker turned to his kick while the pass played, and stands free of the order now.
+    EXPECT_EQ(MatchPlayers[9].action, 0);
 }
 
 TEST_F(MatchStepTest, AKickGradedOnOneComputerLeavesTheSharedTableInStep)
