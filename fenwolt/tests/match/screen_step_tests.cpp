@@ -11,6 +11,7 @@
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Movement.h"
+#include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 using namespace matchdrive;
 
@@ -51,6 +53,29 @@ protected:
     }
     MatchApp app;
 };
+
+// Exits with 0 when every instance and texture the match keeps is none, as before any scene load.
+[[noreturn]] void ExitWithTheMatchInstancesNone()
+{
+    bool none = SelectionMarkerModel == INSTANCE_NONE && AimMarkerModel == INSTANCE_NONE && SkyDomeModel == INSTANCE_NONE;
+    for (const int32_t m : MoveTargetMarkerModels) none = none && m == INSTANCE_NONE;
+    for (const int32_t m : JumpMarkerModels) none = none && m == INSTANCE_NONE;
+    for (const int32_t m : FacingArrowModels) none = none && m == INSTANCE_NONE;
+    for (const int32_t m : GoalFrameModels) none = none && m == INSTANCE_NONE;
+    for (const auto& slot : PathDotModels)
+        for (const int32_t m : slot) none = none && m == INSTANCE_NONE;
+    for (const int32_t m : KickArrowModels) none = none && m == INSTANCE_NONE;
+    for (const int32_t t : NumberTextures) none = none && t == MESH_NONE;
+    std::_Exit(none ? 0 : 1);
+}
+
+TEST(MatchStartUpTest, NoMatchInstanceIsInstanceZeroBeforeTheSceneLoad)
+{
+    // Only a program that has not loaded a match yet can tell: the check runs in a child that
+    // starts the test program afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitWithTheMatchInstancesNone(), testing::ExitedWithCode(0), "");
+}
 
 TEST_F(MatchStepTest, TheMatchOpensWithTheHomeKickOff)
 {
