@@ -39,6 +39,7 @@ int32_t SkyDomeModel = INSTANCE_NONE;
 D3DVECTOR WantedCameraEye{0, 0, 0}, WantedCameraTarget{0, 0, 0};
 SpriteHandle HoveredSprite = SPRITE_NONE;
 uint8_t ChatEntryActive = 0;
+uint8_t WalkInAfterGoal = 0;
 
 namespace {
 // Until a scene load makes them, the match's own instances and number textures are none: an index
@@ -705,6 +706,7 @@ void LoadMatchScene()
 {
     // A new match: nothing of the last one carries over (a loaded game overwrites afterwards).
     ResetMatchGlobals();
+    WalkInAfterGoal = 0;
     ResetEventTicker();
     ResetSubstitutions();
     ResetMovementState();
@@ -1039,6 +1041,7 @@ void UpdateMatch()
             AddClockSteps(30);
             SetUpKickOff(LastScoringSide);
             MatchStopState = STOP_KICK_OFF;
+            WalkInAfterGoal = 1;
             PhaseTimer = 0.f;
             ShowRefereeBanner();
         }

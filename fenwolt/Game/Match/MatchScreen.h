@@ -54,6 +54,10 @@ extern int32_t SkyDomeModel;
 // --- The wanted camera that UpdateCamera eases CameraEye and CameraTarget toward -----------
 extern D3DVECTOR WantedCameraEye, WantedCameraTarget;
 
+// The walk-in to the kick-off follows a goal (the side that scored celebrates); a half's walk-in
+// does not.
+extern uint8_t WalkInAfterGoal;
+
 // The sprite handle last highlighted by the mouse (SPRITE_NONE when none).
 extern SpriteHandle HoveredSprite;
 // A chat line is being typed (network game).

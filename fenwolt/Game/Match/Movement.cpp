@@ -288,8 +288,9 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
     // 6. The animation of the step.
     int32_t slot;
     if (walkIn) {
+        // After a goal the side that scored (the other one kicks off) celebrates on its way back.
         const bool homeScored = KickOffPhase != 0;
-        slot = (SideOf(i) == 0) == homeScored ? ANIM_CELEBRATE : ANIM_RUN;
+        slot = WalkInAfterGoal && (SideOf(i) == 0) == homeScored ? ANIM_CELEBRATE : ANIM_RUN;
     } else if (dive >= 0) {
         slot = dive;
     } else if (tackled) {

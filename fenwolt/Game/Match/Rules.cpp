@@ -720,6 +720,7 @@ void StartSecondHalf()
     const int32_t kicker = FirstKickOffSide == 1 ? 0 : 1;
     SetUpKickOff(1 - kicker);
     MatchStopState = STOP_KICK_OFF;
+    WalkInAfterGoal = 0;
     PhaseTimer = 0.f;
     ShowRefereeBanner();
 }

@@ -205,6 +205,43 @@ TEST_F(MatchStepTest, TheWalkInAndTheGoalPauseEndNoPhase)
     EXPECT_EQ(CheckInvariants(), "");
 }
 
+TEST_F(MatchStepTest, OnlyAGoalsWalkInCelebrates)
+{
+    StartMatch(MatchOptions{});
+    // Players who are yet to walk back: everyone a long way from his spot.
+    auto scatter = [] {
+        for (int32_t p = 0; p < PLAYER_COUNT; ++p) {
+            PlayerModel(p)->Position.x = p < SIDE_SIZE ? 100.f : 20.f;
+            PlayerModel(p)->Position.z = 10.f + 3.f * (float)(p % SIDE_SIZE);
+        }
+    };
+    auto celebrating = [](int32_t first) {
+        int count = 0;
+        for (int32_t p = first; p < first + SIDE_SIZE; ++p) count += PlayerModel(p)->AnimationSlot == ANIM_CELEBRATE;
+        return count;
+    };
+    // Half time: both sides simply walk to their second-half spots.
+    StartSecondHalf();
+    ASSERT_EQ(MatchStopState, STOP_KICK_OFF);
+    scatter();
+    for (int i = 0; i < 30; ++i) Frame(0.02f);
+    EXPECT_EQ(celebrating(0), 0);
+    EXPECT_EQ(celebrating(SIDE_SIZE), 0);
+    // A goal of the away side: it celebrates on the way back, the home side does not.
+    for (int i = 0; i < 2000 && MatchStopState == STOP_KICK_OFF; ++i) Frame(0.02f);
+    TurnPhase = PHASE_HOME_MOVES;
+    MatchStopState = STOP_GOAL;
+    GoalInProgress = 1;
+    LastScoringSide = 1;
+    PhaseTimer = GOAL_PAUSE_SECONDS;
+    Frame(0.02f);
+    ASSERT_EQ(MatchStopState, STOP_KICK_OFF);
+    scatter();
+    for (int i = 0; i < 30; ++i) Frame(0.02f);
+    EXPECT_EQ(celebrating(0), 0);
+    EXPECT_GT(celebrating(SIDE_SIZE), 5);
+}
+
 TEST_F(MatchStepTest, ANetworkMovingPhaseAdvancesInFixedStepsAt100Frames)
 {
     MatchOptions o;
