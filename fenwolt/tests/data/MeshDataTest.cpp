@@ -131,6 +131,26 @@ TEST(FenwoltMeshData, PlayerAndBallHaveTheSizesTheMatchScales) {
     }
 }
 
+// The shirt-number marker is a small card that floats over its player: the match places it 1.27
+// above the player's feet at scale 0.2, the player at scale 0.027.
+TEST(FenwoltMeshData, NumberMarkerIsASmallCardOverThePlayersHead) {
+    const Box card = Bounds(Load("xdata\\number.x"));
+    const Box player = Bounds(Load("xdata\\player.x"));
+    const float scale = 0.2f, lift = 1.27f, playerScale = 0.027f;
+    const float width = (card.hi[0] - card.lo[0]) * scale, height = (card.hi[1] - card.lo[1]) * scale;
+    const float depth = (card.hi[2] - card.lo[2]) * scale;
+    // About a sixth of the player's height across, not half of it.
+    const float playerHeight = player.hi[1] * playerScale;
+    EXPECT_LT(width, playerHeight * 0.25f);
+    EXPECT_LT(height, playerHeight * 0.25f);
+    EXPECT_GT(width, playerHeight * 0.1f);
+    EXPECT_LT(depth, 0.05f);
+    // Over the head, not through it, and not lost high above it.
+    EXPECT_GT(lift + card.lo[1] * scale, playerHeight);
+    EXPECT_LT(lift + card.lo[1] * scale, playerHeight + 0.3f);
+    EXPECT_NEAR(card.hi[0] + card.lo[0], 0.0f, 1e-4f);
+}
+
 // Scenery is centred on its own origin in x and z: the game's culling sphere is centred on
 // the instance position, so an off-centre mesh would vanish at the edge of the view.
 TEST(FenwoltMeshData, SceneryIsCentredForCulling) {
