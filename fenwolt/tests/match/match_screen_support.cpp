@@ -119,8 +119,13 @@ void MatchApp::Close()
 
 void StartMatch(const MatchOptions& options)
 {
-    CreateDefaultSquads();
+    // Seeded first, with the squads drawn from this computer's own generator: the default squads
+    // draw their bench players' places, so a match never depends on what ran before it. Whether
+    // the shared table is in use is left as the last match left it, as in a session.
+    srand(options.seed);
+    NetworkGameActive = false;
     ResetFormationTables();
+    CreateDefaultSquads();
     MatchSetup.managers = options.managers;
     MatchSetup.minutesPerHalf = options.minutesPerHalf;
     Competition.gameMode = options.gameMode;
@@ -133,9 +138,7 @@ void StartMatch(const MatchOptions& options)
     LoadRequested = 0;
     ConstantTime = 0;
     CheatControl = CheatPass = 0;
-    srand(options.seed);
     SetScreen(ScreenId::Match);
-    // The network host fills the shared table from the seeded generator as well.
 }
 
 void Frame(float seconds)
