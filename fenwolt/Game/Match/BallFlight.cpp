@@ -18,7 +18,6 @@ uint8_t PendingKickGood = 0;
 
 namespace {
 
-constexpr float HALF_PI = 1.57079632679490f;
 constexpr float DIRECTION_NO_PENALTY = 0.78f;
 constexpr float DIRECTION_MILD = 1.7f;
 constexpr float POOR_SPREAD_START = 0.3926991f;  // a poor kick lands up to about 22.5 degrees off
@@ -40,12 +39,6 @@ D3DVECTOR Sanitised(const D3DVECTOR& v, const D3DVECTOR& fallback)
 }
 
 float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
-
-void RefreshPreviews()
-{
-    ShowMoveRange(false);
-    ShowKickPreview(KickAimMode == 0);
-}
 
 void HideAimMarker() { SetInstanceVisible(AimMarkerModel, false); }
 
@@ -109,7 +102,7 @@ float ProfileFraction(float remaining, float total, float turningPoint)
 void ReceiveBall(int32_t receiver, ModelInstance& ball)
 {
     const MatchPlayer& p = MatchPlayers[receiver];
-    const ModelInstance* body = ModelOfPlayer(receiver);
+    const ModelInstance* body = PlayerModel(receiver);
 
     // The nearest opponent crowds the receiver.
     float opponentDistance = NO_DISTANCE;
@@ -144,10 +137,10 @@ void ReceiveBall(int32_t receiver, ModelInstance& ball)
         const D3DVECTOR feet{body ? body->Position.x : ball.Position.x, BALL_REST_HEIGHT,
                              body ? body->Position.z : ball.Position.z};
         StopBallAt(ball, feet);
+        BallInFlight = 0;
         HideAimMarker();
         RefreshPreviews();
         ForceSceneResort();
-        BallInFlight = 0;
     } else {
         HeadOrVolley(receiver);
     }
@@ -183,14 +176,14 @@ void ClampBend()
 
 bool ExecuteKick(int32_t kicker)
 {
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* ball = BallModel();
     if (!IsPlayerIndex(kicker) || !ball) {
         PendingKickKind = -1;
         PendingKickGood = 0;
         return false;
     }
     const MatchPlayer& k = MatchPlayers[kicker];
-    const ModelInstance* body = ModelOfPlayer(kicker);
+    const ModelInstance* body = PlayerModel(kicker);
     const D3DVECTOR from = ball->Position;
     TheBall.aimPoint = Sanitised(TheBall.aimPoint, from);
     const D3DVECTOR aim = TheBall.aimPoint;
@@ -220,8 +213,7 @@ bool ExecuteKick(int32_t kicker)
     // 3. Direction: the kick's bearing against the way the kicker faces.
     const float kickBearing = BearingAlong(aim.x - from.x, aim.z - from.z);
     const float facing = ReduceAngle((body ? body->Rotation.y : 0.f) + PI);
-    float difference = std::fabs(kickBearing - facing);
-    if (difference > PI) difference = TWO_PI - difference;
+    const float difference = AngleGap(kickBearing, facing);
     if (difference <= DIRECTION_NO_PENALTY) {
         if (kind == 2 && KickCrossesGoalMouth()) skill = 1.0f;
     } else {
@@ -266,7 +258,7 @@ bool ExecuteKick(int32_t kicker)
 void UpdateBall()
 {
     if ((TurnPhase != PHASE_HOME_MOVES && TurnPhase != PHASE_AWAY_MOVES) || !BallInFlight) return;
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* ball = BallModel();
     if (!ball) return;
     const float dt = MatchStepSeconds();
 
@@ -315,10 +307,10 @@ void UpdateBall()
     if (step >= d) {
         ball->Position = TheBall.destination;
         TheBall.groundPoint = TheBall.destination;
+        BallInFlight = 0;
         HideAimMarker();
         RefreshPreviews();
         ForceSceneResort();
-        BallInFlight = 0;
         MarkModelMoved(*ball);
         PlaceBallMarker();
         return;
@@ -367,7 +359,7 @@ void UpdateBall()
         if (reached > 0 && reached <= PLAYER_COUNT) {
             const int32_t receiver = reached - 1;
             BallHolder = LastHolder = reached;
-            LastTouchSide = SideOf(receiver) + 1;
+            LastTouchSide = IsAwaySide(receiver) + 1;
             ReceiveBall(receiver, *ball);
         }
     }
@@ -380,7 +372,7 @@ void UpdateBall()
 
 void DeflectBall()
 {
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* ball = BallModel();
     if (!ball) return;
     const D3DVECTOR at = ball->Position;
     // Measured along the ball's present course, not the aim of the kick that started it.
@@ -396,7 +388,7 @@ void DeflectBall()
 
 void ReboundFromGoalFrame()
 {
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* ball = BallModel();
     if (!ball) return;
     const D3DVECTOR at = ball->Position;
     float length = SpaceDistance(at, TheBall.destination);
@@ -426,8 +418,8 @@ void ReboundFromGoalFrame()
 
 void HeadOrVolley(int32_t player)
 {
-    ModelInstance* ball = ModelOfBall();
-    const ModelInstance* body = ModelOfPlayer(player);
+    ModelInstance* ball = BallModel();
+    const ModelInstance* body = PlayerModel(player);
     if (!ball || !body) return;
     const MatchPlayer& p = MatchPlayers[player];
     const D3DVECTOR at = ball->Position;

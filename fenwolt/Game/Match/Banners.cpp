@@ -4,6 +4,7 @@
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
@@ -24,9 +25,6 @@ constexpr int TICKER_FONT = 1;
 constexpr float TICKER_CELL_WIDTH = 24.0f;
 
 const char* TeamName(int32_t side) { return TeamNames[side != 0 ? 1 : 0]; }
-
-// The shirt number the banners print: index + 1 at home, index - 10 away.
-int32_t ShirtNumber(int32_t player) { return player < SIDE_SIZE ? player + 1 : player - 10; }
 
 // The text of a ticker code with its player labels; false for codes that only set their flag.
 bool EventText(int32_t code, const char* a, const char* b, char* out, int size)
@@ -67,7 +65,7 @@ void FormatPlayerLabel(char* out, int size, int32_t player)
     // In a league match away from home the manager's side is shown as the away side.
     bool home = player < SIDE_SIZE;
     if (ScoreboardSwapped()) home = !home;
-    const int32_t number = player < SIDE_SIZE ? player + 1 : player - 10;
+    const int32_t number = matchgeo::ShirtNumber(player);
     char name[sizeof(MatchPlayers[0].name)];
     std::snprintf(name, sizeof name, "%.*s", (int)sizeof(name) - 1, MatchPlayers[player].name);
     std::snprintf(out, (size_t)size, home ? "(H%d) %s" : "(A%d) %s", (int)number, name);
@@ -95,7 +93,7 @@ void ShowTurnBanner()
         doing = "with Ball";
     else
         doing = "to Move";
-    std::snprintf(text, sizeof text, "%d:%.14s %s", (int)ShirtNumber(p), MatchPlayers[p].name, doing);
+    std::snprintf(text, sizeof text, "%d:%.14s %s", (int)matchgeo::ShirtNumber(p), MatchPlayers[p].name, doing);
     SetSpriteText(SPRITE_TURN_DETAIL, text);
     CentreSpriteOn(SPRITE_TURN_DETAIL, BANNER_CENTRE_X);
 

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace matchgeo;
+
 int32_t NearestToBall = 0;
 int32_t NearestComputerToBall = AWAY_KEEPER;
 int32_t NearestGoalSideComputer = PLAYER_NONE;
@@ -21,8 +23,6 @@ const float ShotTargets[SHOT_TARGET_COUNT] = {39.08f, 40.08f, 41.08f, 42.08f, 43
 
 namespace {
 
-constexpr float PI = 3.14159265358979f;
-constexpr float TWO_PI = 6.28318530717959f;
 constexpr int32_t FIRST_COMPUTER = SIDE_SIZE;
 constexpr int32_t FIRST_OUTFIELD = SIDE_SIZE + 1;
 constexpr float CHASE_DISTANCE = 5.0f;
@@ -37,37 +37,6 @@ constexpr float MIN_PASS_LENGTH = 0.5f;
 
 const int32_t kGoalRankPoints[PASS_CANDIDATE_COUNT] = {25, 15, 10, 8, 7, 6, 5, 4, 3, 2, 0};
 const int32_t kPasserRankPoints[PASS_CANDIDATE_COUNT] = {10, 7, 5, 4, 3, 2, 1, 1, 1, 0, 0};
-
-ModelInstance* BallInstance() { return InstanceAt(TheBall.model); }
-ModelInstance* PlayerInstance(int32_t p) { return IsPlayerIndex(p) ? InstanceAt(MatchPlayers[p].model) : nullptr; }
-
-D3DVECTOR BallPosition()
-{
-    if (const ModelInstance* m = BallInstance()) return m->Position;
-    return D3DVECTOR{CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z};
-}
-
-// Where a player stands; one without an instance is taken to stand on his target.
-D3DVECTOR Position(int32_t p)
-{
-    if (const ModelInstance* m = PlayerInstance(p)) return m->Position;
-    const D3DVECTOR& t = MatchPlayers[p].moveTarget;
-    return D3DVECTOR{t.x, 0.f, t.z};
-}
-
-float Distance(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
-float GroundDistance(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    const float dx = a.x - b.x, dz = a.z - b.z;
-    return std::sqrt(dx * dx + dz * dz);
-}
-
-bool Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // The computer attacks the low-x goal when it is the side that scores there.
 bool AttacksLow() { return LowGoalScorerSide() == COMPUTER_SIDE; }
@@ -86,37 +55,16 @@ bool KeeperHoldsBall()
 
 bool StandingStill(int32_t p)
 {
-    const D3DVECTOR pos = Position(p);
+    const D3DVECTOR pos = PlayerPosition(p);
     const D3DVECTOR& t = MatchPlayers[p].moveTarget;
     return std::fabs(t.x - pos.x) <= 0.001f && std::fabs(t.y - pos.y) <= 0.001f && std::fabs(t.z - pos.z) <= 0.001f;
 }
 
 bool IsMoving(int32_t p)
 {
-    const D3DVECTOR pos = Position(p);
+    const D3DVECTOR pos = PlayerPosition(p);
     const D3DVECTOR& t = MatchPlayers[p].moveTarget;
     return std::fabs(t.x - pos.x) > 0.001f || std::fabs(t.z - pos.z) > 0.001f;
-}
-
-bool IsRestartState(int32_t state)
-{
-    return state == STOP_THROW_IN || state == STOP_GOAL_KICK || state == STOP_CORNER || state == STOP_OFFSIDE ||
-           state == STOP_FOUL;
-}
-
-float WrapAngle(float a)
-{
-    if (!std::isfinite(a)) return 0.f;
-    a = std::fmod(a, TWO_PI);
-    if (a < 0.f) a += TWO_PI;
-    return a;
-}
-
-// The shortest turn between two angles, 0..pi.
-float AngleGap(float a, float b)
-{
-    float d = std::fabs(WrapAngle(a) - WrapAngle(b));
-    return d > PI ? TWO_PI - d : d;
 }
 
 void SetTarget(int32_t p, float x, float z)
@@ -129,7 +77,7 @@ void SetTarget(int32_t p, float x, float z)
 // The player stands where he is.
 void StandStill(int32_t p)
 {
-    const D3DVECTOR pos = Position(p);
+    const D3DVECTOR pos = PlayerPosition(p);
     MatchPlayers[p].moveTarget = D3DVECTOR{pos.x, 0.f, pos.z};
 }
 
@@ -167,7 +115,7 @@ void BubbleSort(PassCandidate (&c)[PASS_CANDIDATE_COUNT], bool (*before)(const P
 void DefendByRole(int32_t p, int32_t attackersSoFar, bool inOwnHalf, bool homeKeeperHolds, const D3DVECTOR& ball)
 {
     const MatchPlayer& m = MatchPlayers[p];
-    const bool nearBall = Distance(Position(p), ball) <= CHASE_DISTANCE;
+    const bool nearBall = SpaceDistance(PlayerPosition(p), ball) <= CHASE_DISTANCE;
     switch (m.role) {
     case ROLE_DEF:
         if (!inOwnHalf) {
@@ -342,7 +290,7 @@ bool IsBallNearGoalLine(int32_t side)
 
 int32_t ShootingZone(int32_t player, int32_t side)
 {
-    const D3DVECTOR at = player == BALL_TARGET ? BallPosition() : IsPlayerIndex(player) ? Position(player)
+    const D3DVECTOR at = player == BALL_TARGET ? BallPosition() : IsPlayerIndex(player) ? PlayerPosition(player)
                                                                                          : D3DVECTOR{CENTRE_X, 0, CENTRE_Z};
     if (!(at.z >= 27.63f && at.z <= 55.18f)) return 0;
     if (SideAttacksLow(side)) {
@@ -360,7 +308,7 @@ int32_t ShootingZone(int32_t player, int32_t side)
 bool IsBallAheadOfPlayer(int32_t side, int32_t player)
 {
     if (!IsPlayerIndex(player)) return false;
-    if (BallPosition().x < Position(player).x) return SideAttacksLow(side);
+    if (BallPosition().x < PlayerPosition(player).x) return SideAttacksLow(side);
     return SideAttacksHigh(side);
 }
 
@@ -379,23 +327,18 @@ bool IsBallInAttackBoxZone(int32_t side)
 bool IsBallWideOnFlank(int32_t player)
 {
     if (!IsPlayerIndex(player)) return false;
-    const float bz = BallPosition().z, pz = Position(player).z;
+    const float bz = BallPosition().z, pz = PlayerPosition(player).z;
     return (bz < PENALTY_AREA_LOW_Z && pz < CENTRE_Z) || (bz > PENALTY_AREA_HIGH_Z && pz > CENTRE_Z);
 }
 
 bool IsBallOnSameFlank(int32_t player)
 {
     if (!IsPlayerIndex(player)) return false;
-    const float bz = BallPosition().z, pz = Position(player).z;
+    const float bz = BallPosition().z, pz = PlayerPosition(player).z;
     return (bz >= CENTRE_Z && pz > CENTRE_Z) || (bz < CENTRE_Z && pz < CENTRE_Z);
 }
 
-bool IsPlayerFresh(int32_t player)
-{
-    if (!IsPlayerIndex(player)) return false;
-    const MatchPlayer& m = MatchPlayers[player];
-    return m.energy >= 100.0f - m.attributes[ATTR_STAMINA];
-}
+bool IsPlayerFresh(int32_t player) { return IsPlayerIndex(player) && !IsTired(MatchPlayers[player]); }
 
 bool IsOutOfPlay(int32_t player) { return IsPlayerIndex(player) && MatchPlayers[player].turnsDown > 0; }
 
@@ -450,7 +393,7 @@ void AIDefend()
         } else if (NearestGoalSideComputer == k) {
             if (mayChase) AIPosition(k, 1);
         } else if (BallInBox == BOX_LOW || BallInBox == BOX_HIGH) {
-            AIPosition(k, Distance(Position(k), ball) > 7.0f ? 2 : 1);
+            AIPosition(k, SpaceDistance(PlayerPosition(k), ball) > 7.0f ? 2 : 1);
         } else {
             AIPosition(k, ball.z > PENALTY_AREA_HIGH_Z || ball.z < PENALTY_AREA_LOW_Z ? 2 : 0);
         }
@@ -559,8 +502,8 @@ void AIBallHolderDecision(int32_t h)
         return;
     case STOP_THROW_IN:
         if (++counter < 3) {
-            if (ModelInstance* model = PlayerInstance(h)) {
-                model->Rotation.y = Position(h).z <= CENTRE_Z ? PI : 0.f;
+            if (ModelInstance* model = PlayerModel(h)) {
+                model->Rotation.y = PlayerPosition(h).z <= CENTRE_Z ? PI : 0.f;
                 model->MatrixValid = 0;
             }
             PlaceNumberMarker(h, true);
@@ -623,8 +566,8 @@ void AIBallHolderDecision(int32_t h)
         if (++counter < 4) {
             AIOffset = 10.0f;
             AIPosition(h, 15);
-            const float opponentZ = IsPlayerIndex(opponent) ? Position(opponent).z : ball.z;
-            AIOffset = Position(h).z <= opponentZ ? 5.0f : -5.0f;
+            const float opponentZ = IsPlayerIndex(opponent) ? PlayerPosition(opponent).z : ball.z;
+            AIOffset = PlayerPosition(h).z <= opponentZ ? 5.0f : -5.0f;
             AIPosition(h, 16);
         } else {
             counter = 0;
@@ -646,25 +589,25 @@ void AICleverPass(int32_t passer)
     const D3DVECTOR ball = BallPosition();
     const bool low = AttacksLow();
     const D3DVECTOR goal{low ? GOAL_LINE_LOW_X : GOAL_LINE_HIGH_X, 0.f, CENTRE_Z};
-    const D3DVECTOR from = Position(passer);
+    const D3DVECTOR from = PlayerPosition(passer);
 
     for (int32_t i = 0; i < PASS_CANDIDATE_COUNT; ++i) {
         PassCandidate& c = PassCandidates[i];
         const int32_t p = FIRST_COMPUTER + i;
-        const D3DVECTOR at = Position(p);
+        const D3DVECTOR at = PlayerPosition(p);
         c.player = p;
         c.score = 0;
         if (p == passer) {
             c.distanceToGoal = c.distanceToPasser = PASSER_DISTANCE;
             c.ahead = 0;
         } else {
-            c.distanceToGoal = Distance(at, goal);
-            c.distanceToPasser = Distance(at, from);
+            c.distanceToGoal = SpaceDistance(at, goal);
+            c.distanceToPasser = SpaceDistance(at, from);
             c.ahead = low ? at.x <= ball.x : at.x >= ball.x;
         }
         c.opponentsWithin5 = c.opponentsWithin10 = 0;
         for (int32_t q = 0; q < SIDE_SIZE; ++q) {
-            const float d = Distance(Position(q), at);
+            const float d = SpaceDistance(PlayerPosition(q), at);
             if (d <= NEAR_OPPONENT) ++c.opponentsWithin5;
             if (d <= MARKING_OPPONENT) ++c.opponentsWithin10;
         }
@@ -706,17 +649,16 @@ bool IsPassBlocked(int32_t passer, int32_t target, bool useTarget)
 {
     if (!IsPlayerIndex(target)) return false;
     const D3DVECTOR ball = BallPosition();
-    const D3DVECTOR aim = useTarget ? MatchPlayers[target].moveTarget : Position(target);
-    const float dx = aim.x - ball.x, dz = aim.z - ball.z;
-    const float length = std::sqrt(dx * dx + dz * dz);
-    if (!(length > 0.0001f)) return false;
+    const D3DVECTOR aim = useTarget ? MatchPlayers[target].moveTarget : PlayerPosition(target);
+    float ux = 0.f, uz = 0.f;
+    if (!GroundDirection(ball, aim, ux, uz)) return false;
     const float r = TheBall.radius;
     for (int32_t step = 1; step <= 5; ++step) {
         const float s = 0.5f * (float)step;
-        const D3DVECTOR point{ball.x + dx / length * s, ball.y, ball.z + dz / length * s};
+        const D3DVECTOR point{ball.x + ux * s, ball.y, ball.z + uz * s};
         for (int32_t q = 0; q < PLAYER_COUNT; ++q) {
             if (q == passer || q == target) continue;
-            if (Distance(Position(q), point) <= r + MatchPlayers[q].bodySize) return true;
+            if (SpaceDistance(PlayerPosition(q), point) <= r + MatchPlayers[q].bodySize) return true;
         }
     }
     return false;
@@ -732,7 +674,7 @@ void AIPass(int32_t passer, int32_t target, int32_t kind)
     CancelJump(passer);
 
     const MatchPlayer& t = MatchPlayers[target];
-    const D3DVECTOR tpos = Position(target);
+    const D3DVECTOR tpos = PlayerPosition(target);
     D3DVECTOR aim{tpos.x, 0.f, tpos.z};
     switch (kind) {
     case 1: {
@@ -746,11 +688,10 @@ void AIPass(int32_t passer, int32_t target, int32_t kind)
         break;
     }
     case 2: {
-        const float dx = tpos.x - ball.x, dz = tpos.z - ball.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        if (length > 0.0001f) {
-            const float far = 2.0f * Distance(ball, tpos);
-            aim = D3DVECTOR{ball.x + dx / length * far, 0.f, ball.z + dz / length * far};
+        float ux = 0.f, uz = 0.f;
+        if (GroundDirection(ball, tpos, ux, uz)) {
+            const float far = 2.0f * SpaceDistance(ball, tpos);
+            aim = D3DVECTOR{ball.x + ux * far, 0.f, ball.z + uz * far};
         }
         TheBall.loft = 1.57f;
         break;
@@ -763,13 +704,13 @@ void AIPass(int32_t passer, int32_t target, int32_t kind)
     default:
         break;
     }
-    if (!Finite(aim)) aim = D3DVECTOR{tpos.x, 0.f, tpos.z};
+    if (!IsFinite(aim)) aim = D3DVECTOR{tpos.x, 0.f, tpos.z};
     // A team-mate running onto the ball's own spot (two players may share a formation spot) would
     // be passed a ball that never leaves it: a restart taken that way is never taken. The pass
     // goes to where he stands instead.
     if (GroundDistance(ball, aim) < MIN_PASS_LENGTH) aim = D3DVECTOR{tpos.x, 0.f, tpos.z};
     if (kind == 0 || kind == 1) {
-        const float d = Distance(ball, aim);
+        const float d = SpaceDistance(ball, aim);
         TheBall.loft = d > 30.0f ? 15.0f : d > 10.0f ? 7.0f : 0.f;
     }
     TheBall.aimPoint = aim;
@@ -808,7 +749,7 @@ void AIShoot(int32_t shooter)
 
     const D3DVECTOR aim{AttacksLow() ? SHOT_AIM_LOW_X : SHOT_AIM_HIGH_X, 0.f, ShotTargets[pick]};
     TheBall.aimPoint = aim;
-    const float d = Distance(ball, aim);
+    const float d = SpaceDistance(ball, aim);
     TheBall.loft = d > 30.0f ? 1.5f : d > 10.0f ? 0.7f : 0.f;
     MatchPlayer& p = MatchPlayers[shooter];
     if (p.attributes[ATTR_BEND] > 0.f) TheBall.bendZ = ball.z <= CENTRE_Z ? 1.0f : -1.0f;
@@ -828,21 +769,19 @@ void AISidestep()
     for (int32_t p = FIRST_COMPUTER; p < PLAYER_COUNT; ++p) {
         MatchPlayer& m = MatchPlayers[p];
         if (IsOutOfPlay(p) || m.moveCounterA <= 0) continue;
-        const D3DVECTOR pos = Position(p);
+        const D3DVECTOR pos = PlayerPosition(p);
         int32_t other = PLAYER_NONE;
         for (int32_t q = 0; q < PLAYER_COUNT && other == PLAYER_NONE; ++q)
-            if (q != p && IsMoving(q) && Distance(Position(q), pos) <= 3.0f) other = q;
+            if (q != p && IsMoving(q) && SpaceDistance(PlayerPosition(q), pos) <= 3.0f) other = q;
         if (other == PLAYER_NONE) continue;
-        const float dx = m.moveTarget.x - pos.x, dz = m.moveTarget.z - pos.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
+        float ux = 0.f, uz = 0.f;
         // Nowhere to go round to: a player without a way to walk keeps his target.
-        if (!(length > 0.0001f)) continue;
+        if (!GroundDirection(pos, m.moveTarget, ux, uz)) continue;
         const float step = (other == holder && other < SIDE_SIZE) ? 2.5f : 5.0f;
-        const ModelInstance* model = PlayerInstance(p);
+        const ModelInstance* model = PlayerModel(p);
         const float facing = model ? model->Rotation.y : 0.f;
         // The detour step turns the way to the target by its own angle.
         const float turn = TurnAngleFor(facing, m.moveCounterB) - facing;
-        const float ux = dx / length, uz = dz / length;
         const float c = std::cos(turn), s = std::sin(turn);
         const float rx = ux * c + uz * s, rz = -ux * s + uz * c;
         if (!std::isfinite(rx) || !std::isfinite(rz)) continue;
@@ -873,7 +812,7 @@ void AIPosition(int32_t player, int32_t mode)
     const D3DVECTOR before = m.moveTarget;
     m.moveTarget.y = 0.f;
     const D3DVECTOR ball = BallPosition();
-    const D3DVECTOR pos = Position(player);
+    const D3DVECTOR pos = PlayerPosition(player);
     const float fx = FormationX(player), fz = FormationZ(player);
     const float O = AIOffset;
     const bool low = AttacksLow();
@@ -960,13 +899,8 @@ void AIPosition(int32_t player, int32_t mode)
         break;
     case 19: {
         const D3DVECTOR own{low ? GOAL_LINE_HIGH_X : GOAL_LINE_LOW_X, 0.f, CENTRE_Z};
-        float dx = own.x - ball.x, dz = own.z - ball.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        if (length > 0.0001f) {
-            dx /= length, dz /= length;
-        } else {
-            dx = low ? 1.f : -1.f, dz = 0.f;
-        }
+        float dx = low ? 1.f : -1.f, dz = 0.f;
+        GroundDirection(ball, own, dx, dz);
         t.x = ball.x + dx * 11.0f, t.z = ball.z + dz * 11.0f;
         break;
     }
@@ -975,7 +909,7 @@ void AIPosition(int32_t player, int32_t mode)
         break;
     case 21: {
         const int32_t opposite = player >= SIDE_SIZE ? player - SIDE_SIZE : player + SIDE_SIZE;
-        const D3DVECTOR o = Position(opposite);
+        const D3DVECTOR o = PlayerPosition(opposite);
         t.x = ball.x <= CENTRE_X ? o.x + 2.0f : o.x - 2.0f, t.z = o.z;
         break;
     }
@@ -983,8 +917,8 @@ void AIPosition(int32_t player, int32_t mode)
         break;
     }
     // A target from damaged records is no order at all.
-    if (!Finite(t)) t = D3DVECTOR{std::isfinite(before.x) ? before.x : pos.x, 0.f, std::isfinite(before.z) ? before.z : pos.z};
-    if (!Finite(t)) t = D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
+    if (!IsFinite(t)) t = D3DVECTOR{std::isfinite(before.x) ? before.x : pos.x, 0.f, std::isfinite(before.z) ? before.z : pos.z};
+    if (!IsFinite(t)) t = D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
 }
 
 float TurnAngleFor(float angle, int32_t detourStep)
@@ -1010,7 +944,7 @@ void ClampTargetToPitch(int32_t player)
     if (!IsPlayerIndex(player)) return;
     D3DVECTOR& t = MatchPlayers[player].moveTarget;
     if (!std::isfinite(t.x) || !std::isfinite(t.z)) {
-        const D3DVECTOR pos = Position(player);
+        const D3DVECTOR pos = PlayerPosition(player);
         t.x = std::isfinite(pos.x) ? pos.x : CENTRE_X;
         t.z = std::isfinite(pos.z) ? pos.z : CENTRE_Z;
     }
@@ -1033,9 +967,9 @@ void AIFaceUpfield()
     const int32_t holder = Holder();
     for (int32_t p = FIRST_COMPUTER; p < PLAYER_COUNT; ++p) {
         if (IsOutOfPlay(p) || p == holder || !StandingStill(p)) continue;
-        ModelInstance* model = PlayerInstance(p);
+        ModelInstance* model = PlayerModel(p);
         if (!model) continue;
-        model->Rotation.y = WrapAngle(model->Rotation.y);
+        model->Rotation.y = ReduceAngle(model->Rotation.y);
         const D3DVECTOR pos = model->Position;
         // The wanted facing is the bearing he is to look along; he turns his back to it.
         float wanted;
@@ -1065,7 +999,7 @@ void AIPrepareHeaders()
         MatchPlayer& m = MatchPlayers[p];
         m.moveTarget.y = 0.f;
         if (IsOutOfPlay(p) || p == holder || !StandingStill(p)) continue;
-        const D3DVECTOR pos = Position(p);
+        const D3DVECTOR pos = PlayerPosition(p);
         const int32_t area = PenaltyAreaAt(pos);
         if (area != BOX_LOW && area != BOX_HIGH) continue;
         m.moveTarget.y = m.attributes[ATTR_HEADING] * HEADER_READY_PER_HEADING;
@@ -1076,7 +1010,7 @@ void AIPrepareHeaders()
 void LandAllPlayers()
 {
     for (int32_t p = 0; p < PLAYER_COUNT; ++p) {
-        ModelInstance* model = PlayerInstance(p);
+        ModelInstance* model = PlayerModel(p);
         if (!model || !(model->Position.y > 0.f)) continue;
         model->Position.y = 0.f;
         SetPlayerAnimation(p, ANIM_STAND);

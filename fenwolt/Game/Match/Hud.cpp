@@ -10,6 +10,7 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/Squads.h"
+#include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Sprites.h"
@@ -17,6 +18,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+using namespace matchgeo;
 
 int32_t SavedInfoPanelSize = 1;
 uint8_t InfoPanelShown = 0;
@@ -31,8 +34,6 @@ float HudPanelY = PANEL_Y;
 
 namespace {
 constexpr int PANEL_FONT = 2;
-constexpr float NO_SORT_DISTANCE = 99999.0f;
-constexpr float PI = 3.14159265358979f;
 constexpr float NUMBER_MARKER_LIFT = 1.27f;
 // Sprite crowds: instances of this kind are the spectators.
 constexpr int32_t CROWD_KIND = 31;
@@ -148,16 +149,12 @@ void CreatePanelLines(unsigned first, float x, float y)
     UseWhiteTextColours();
 }
 
-int32_t SideOf(int32_t player) { return IsAwaySide(player); }
-
 // Bench slots are 11..15; anything else wraps into that range.
 int32_t WrapBenchSlot(int32_t slot)
 {
     const int32_t span = LAST_BENCH_SLOT - FIRST_BENCH_SLOT + 1;
     return FIRST_BENCH_SLOT + (((slot - FIRST_BENCH_SLOT) % span) + span) % span;
 }
-
-bool IsTired(const MatchPlayer& p) { return p.energy < 100.0f - p.attributes[ATTR_STAMINA]; }
 
 bool IsBenchSlot(int32_t slot) { return slot >= FIRST_BENCH_SLOT && slot <= LAST_BENCH_SLOT; }
 }  // namespace
@@ -269,7 +266,7 @@ void ShowPlayerInfoPanel()
     const int32_t p = IsPlayerIndex(SelectedPlayer) ? SelectedPlayer : 0;
     const MatchPlayer& m = MatchPlayers[p];
     char t[48];
-    std::snprintf(t, sizeof t, "%d:%.14s", (int)(p < SIDE_SIZE ? p + 1 : p - 10), m.name);
+    std::snprintf(t, sizeof t, "%d:%.14s", (int)ShirtNumber(p), m.name);
     WriteLine(0, 0, t);
     std::snprintf(t, sizeof t, "Energy> %.0f", (double)m.energy);
     WriteLine(0, 5, t);
@@ -295,7 +292,7 @@ void ShowSubstitutePanel()
 {
     const int32_t p = IsPlayerIndex(SelectedPlayer) ? SelectedPlayer : 0;
     if (!IsBenchSlot(BenchSlot)) return;
-    const SquadPlayer& b = TeamSquads[SideOf(p)].players[BenchSlot];
+    const SquadPlayer& b = TeamSquads[IsAwaySide(p)].players[BenchSlot];
     char t[48];
     std::snprintf(t, sizeof t, "%d:%.14s", (int)(BenchSlot + 1), b.name);
     WriteLine(1, 0, t);
@@ -305,7 +302,7 @@ void ShowSubstitutePanel()
 
 void ToggleSubstitutionMode(bool on)
 {
-    const int32_t side = SideOf(IsPlayerIndex(SelectedPlayer) ? SelectedPlayer : 0);
+    const int32_t side = IsAwaySide(IsPlayerIndex(SelectedPlayer) ? SelectedPlayer : 0);
     int32_t offered = -1;
     if (on && SubstitutionsMade[side] < MAX_SUBSTITUTIONS) {
         // Offer the present slot unless its player has come on already.
@@ -340,7 +337,7 @@ void PerformSubstitution()
     const int32_t p = SelectedPlayer;
     const int32_t s = BenchSlot;
     if (!IsPlayerIndex(p) || !IsBenchSlot(s)) return;
-    const int32_t side = SideOf(p);
+    const int32_t side = IsAwaySide(p);
     if (SubstitutionsMade[side] >= MAX_SUBSTITUTIONS) {
         LogMatchEvent(EVENT_NO_MORE_SUBS, PLAYER_NONE, PLAYER_NONE);
         return;
@@ -487,14 +484,12 @@ void ApplyEdgeScroll()
 void SortByDistanceToBall()
 {
     const int32_t first = (TurnPhase == PHASE_HOME_PLANS || TurnPhase == PHASE_HOME_MOVES) ? 0 : SIDE_SIZE;
-    const ModelInstance* ball = BallModel();
-    const D3DVECTOR at = ball ? ball->Position : D3DVECTOR{CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z};
+    const D3DVECTOR at = BallPosition();
     for (int32_t i = 0; i < SIDE_SIZE; ++i) {
         const int32_t p = first + i;
         const ModelInstance* m = PlayerModel(p);
         DistanceOrder[i] = p;
-        DistanceOrderDistance[i] =
-            m ? DistanceXZ(m->Position.x, 0.f, m->Position.z, at.x, 0.f, at.z) : NO_SORT_DISTANCE;
+        DistanceOrderDistance[i] = m ? GroundDistance(m->Position, at) : NO_DISTANCE;
     }
     for (int pass = 0; pass < SIDE_SIZE; ++pass)
         for (int i = 0; i + 1 < SIDE_SIZE; ++i)

@@ -29,6 +29,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace matchgeo;
+
 int32_t SelectionMarkerModel = INSTANCE_NONE;
 int32_t MoveTargetMarkerModels[SIDE_SIZE];
 int32_t AimMarkerModel = INSTANCE_NONE;
@@ -61,19 +63,14 @@ struct MatchInstancesStartAsNone {
 }  // namespace
 
 namespace {
-constexpr float PI = 3.14159265358979f;
-constexpr float HALF_PI = 1.57079632679490f;
 constexpr float PLAYER_SCALE = 0.027f;
 constexpr float BALL_SCALE = 0.027f;
-constexpr float MARKER_HEIGHT = 0.1f;
 constexpr float KICK_OFF_PARTNER_Z = 40.08f;
 constexpr uint32_t WM_NETWORK_NOTIFY = WM_USER + 1;
 
 const D3DVECTOR CENTRE_SPOT{CENTRE_X, 0.f, CENTRE_Z};
 const D3DVECTOR EYE_OFFSET{-13.0f, 2.7f, 0.f};
 const D3DVECTOR BEGINNERS_EYE_OFFSET{0.f, 31.0f, -31.0f};
-
-bool Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 D3DVECTOR Add(const D3DVECTOR& a, const D3DVECTOR& b) { return D3DVECTOR{a.x + b.x, a.y + b.y, a.z + b.z}; }
 
@@ -115,15 +112,6 @@ int32_t FindOrLoadTexture(const char* file)
     return slot;
 }
 
-void PlaceAt(int32_t model, float x, float y, float z)
-{
-    ModelInstance* m = InstanceAt(model);
-    if (!m || !m->InUse) return;
-    m->Position = D3DVECTOR{x, y, z};
-    m->MatrixValid = 0;
-    m->Moved = 1;
-}
-
 void Hide(int32_t model) { SetInstanceVisible(model, false); }
 
 // Markers, dots and arrows are cut out of their textures by alpha.
@@ -131,12 +119,6 @@ int32_t Translucent(int32_t model)
 {
     if (ModelInstance* m = InstanceAt(model)) m->Translucent = 1;
     return model;
-}
-
-D3DVECTOR ModelPosition(int32_t player)
-{
-    const ModelInstance* m = PlayerModel(player);
-    return m ? m->Position : CENTRE_SPOT;
 }
 
 // The HUD button whose caption and picture are the pair.
@@ -158,12 +140,6 @@ void SendOrderOfSelected()
 {
     if (IsNetworkGame() && IsLocalSideToPlan(TurnPhase) && IsPlayerIndex(SelectedPlayer))
         SendGameMessageFor(GAME_MSGID_PLAYER_STATE, SelectedPlayer);
-}
-
-void RefreshPreviews()
-{
-    ShowMoveRange(false);
-    ShowKickPreview(!(KickAimMode || BallInFlight));
 }
 
 // Ball at rest where it lies: aim, destination and track on it, no loft or bend.
@@ -314,8 +290,7 @@ void OnRightButtonDown()
         }
         CancelJump(p);
         if (PickPitchPoint() && IsMovingSidePlayer(p)) {
-            const float dx = PickedPoint.x - model->Position.x, dz = PickedPoint.z - model->Position.z;
-            if (std::sqrt(dx * dx + dz * dz) <= CLICK_PLAYER_RADIUS) {
+            if (GroundDistance(PickedPoint, model->Position) <= CLICK_PLAYER_RADIUS) {
                 m.moveTarget.x = model->Position.x;
                 m.moveTarget.z = model->Position.z;
                 m.facePoint = PickedPoint;
@@ -586,20 +561,6 @@ void RestartStep()
     }
 }
 }  // namespace
-
-ModelInstance* PlayerModel(int32_t player)
-{
-    if (player == BALL_TARGET) return BallModel();
-    if (!IsPlayerIndex(player)) return nullptr;
-    ModelInstance* m = InstanceAt(MatchPlayers[player].model);
-    return m && m->InUse ? m : nullptr;
-}
-
-ModelInstance* BallModel()
-{
-    ModelInstance* m = InstanceAt(TheBall.model);
-    return m && m->InUse ? m : nullptr;
-}
 
 void BuildMatchScreen()
 {
@@ -966,7 +927,7 @@ void StartHalfKickOff()
     const D3DVECTOR spots[2] = {{CENTRE_X, 0.f, CENTRE_Z}, {CENTRE_X, 0.f, KICK_OFF_PARTNER_Z}};
     for (int k = 0; k < 2; ++k) {
         MatchPlayers[striker + k].moveTarget = spots[k];
-        PlaceAt(MatchPlayers[striker + k].model, spots[k].x, 0.f, spots[k].z);
+        PlaceModel(MatchPlayers[striker + k].model, spots[k].x, 0.f, spots[k].z);
     }
     // The side that kicks off plans now: after a walk-in its System and End Turn buttons must come
     // back (the moving phase before the goal took them away); the computer's side has none.
@@ -1093,13 +1054,13 @@ void PlaceSelectionMarker(int32_t player)
 {
     const ModelInstance* m = PlayerModel(player);
     if (!m) return;
-    PlaceAt(SelectionMarkerModel, m->Position.x, MARKER_HEIGHT, m->Position.z);
+    PlaceModel(SelectionMarkerModel, m->Position.x, MARKER_HEIGHT, m->Position.z);
     SetInstanceVisible(SelectionMarkerModel, true);
 }
 
 void ShowAimMarker()
 {
-    PlaceAt(AimMarkerModel, TheBall.aimPoint.x, MARKER_HEIGHT, TheBall.aimPoint.z);
+    PlaceModel(AimMarkerModel, TheBall.aimPoint.x, MARKER_HEIGHT, TheBall.aimPoint.z);
     SetInstanceVisible(AimMarkerModel, true);
 }
 
@@ -1107,14 +1068,14 @@ void ShowMoveTargetMarker(int32_t player)
 {
     if (!IsPlayerIndex(player)) return;
     const int32_t marker = MoveTargetMarkerModels[player % SIDE_SIZE];
-    PlaceAt(marker, MatchPlayers[player].moveTarget.x, MARKER_HEIGHT, MatchPlayers[player].moveTarget.z);
+    PlaceModel(marker, MatchPlayers[player].moveTarget.x, MARKER_HEIGHT, MatchPlayers[player].moveTarget.z);
     SetInstanceVisible(marker, true);
 }
 
 void RefreshSelectedPlayer()
 {
     const int32_t p = SelectedPlayer;
-    const ModelInstance* m = PlayerModel(p);
+    const ModelInstance* m = IsPlayerIndex(p) ? PlayerModel(p) : nullptr;
     if (m) {
         const MatchPlayer& mp = MatchPlayers[p];
         if (m->Position.x == mp.moveTarget.x && m->Position.z == mp.moveTarget.z)
@@ -1158,32 +1119,29 @@ void FocusCamera(int32_t target)
     if (eye.y < look.y) eye.y = look.y + 25.0f;
     if (!Options.BeginnersCamera && MatchStopState != STOP_KICK_OFF && IsPlayerIndex(target) && ball &&
         BallHolder != target + 1 && !(m->Position.x == ball->Position.x && m->Position.z == ball->Position.z)) {
-        const float dx = m->Position.x - ball->Position.x, dz = m->Position.z - ball->Position.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        const float ex = CameraEye.x - CameraTarget.x, ez = CameraEye.z - CameraTarget.z;
-        float distance = std::sqrt(ex * ex + ez * ez);
-        if (distance < 2.3f) distance = 2.3f;
-        if (length > 0.0001f)
-            eye = D3DVECTOR{look.x + dx / length * distance, CameraEye.y, look.z + dz / length * distance};
+        float ux = 0.f, uz = 0.f;
+        const float distance = std::fmax(GroundDistance(CameraEye, CameraTarget), 2.3f);
+        if (GroundDirection(ball->Position, m->Position, ux, uz))
+            eye = D3DVECTOR{look.x + ux * distance, CameraEye.y, look.z + uz * distance};
     }
-    if (!Finite(look) || !Finite(eye)) return;
+    if (!IsFinite(look) || !IsFinite(eye)) return;
     WantedCameraTarget = look;
     WantedCameraEye = eye;
 }
 
 void UpdateCamera()
 {
-    if (!Finite(WantedCameraEye) || !Finite(WantedCameraTarget)) KeepCameraWhereItIs();
+    if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
     const float speed = (Options.FollowBallAtEndTurn && !Options.BeginnersCamera) ? 20.0f : 10.0f;
     const float step = speed * MatchStepSeconds();
     auto ease = [step](D3DVECTOR& v, const D3DVECTOR& goal) {
-        const float dx = goal.x - v.x, dy = goal.y - v.y, dz = goal.z - v.z;
-        const float d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        const float d = SpaceDistance(goal, v);
         if (d <= step || d < 0.0001f) {
             v = goal;
             return;
         }
-        v = D3DVECTOR{v.x + dx / d * step, v.y + dy / d * step, v.z + dz / d * step};
+        const float k = step / d;
+        v = D3DVECTOR{v.x + (goal.x - v.x) * k, v.y + (goal.y - v.y) * k, v.z + (goal.z - v.z) * k};
     };
     ease(CameraEye, WantedCameraEye);
     ease(CameraTarget, WantedCameraTarget);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 
 #include <cstdint>
@@ -82,6 +83,3 @@ void CameraBehindPlayer(int32_t player);
 void SetCameraHeading(int32_t player, uint32_t key);
 void CancelKick();
 
-// The model instance of a player or of the ball (27); null when it does not exist.
-ModelInstance* PlayerModel(int32_t player);
-ModelInstance* BallModel();

@@ -59,16 +59,16 @@ bool HomeKeeperGoalSide(const ModelInstance& keeper, const ModelInstance& ball)
 
 bool BodiesTouch(int32_t a, int32_t b)
 {
-    const ModelInstance* ma = ModelOfPlayer(a);
-    const ModelInstance* mb = ModelOfPlayer(b);
+    const ModelInstance* ma = PlayerModel(a);
+    const ModelInstance* mb = PlayerModel(b);
     if (!ma || !mb) return false;
     return SpaceDistance(ma->Position, mb->Position) <= (MatchPlayers[a].bodySize + MatchPlayers[b].bodySize) * 0.5f;
 }
 
 bool ReachesBallWithBody(int32_t p)
 {
-    const ModelInstance* m = ModelOfPlayer(p);
-    const ModelInstance* ball = ModelOfBall();
+    const ModelInstance* m = PlayerModel(p);
+    const ModelInstance* ball = BallModel();
     if (!m || !ball) return false;
     if (p == SetPieceTaker - 1) return false;
     return SpaceDistance(m->Position, ball->Position) <= (TheBall.radius + MatchPlayers[p].bodySize) * 0.5f;
@@ -78,7 +78,7 @@ void TakeHold(int32_t p)
 {
     BallHolder = p + 1;
     SetPieceTaker = 0;
-    LastTouchSide = SideOf(p) + 1;
+    LastTouchSide = IsAwaySide(p) + 1;
     LastHolder = BallHolder;
 }
 
@@ -94,8 +94,8 @@ enum class StepResult { Done, StopAll };
 StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
 {
     MatchPlayer& p = MatchPlayers[i];
-    ModelInstance* m = ModelOfPlayer(i);
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* m = PlayerModel(i);
+    ModelInstance* ball = BallModel();
     if (!m) return StepResult::Done;
     // Orders and positions may come from a saved game or the other computer: a value that is
     // not a number stops the player where he is rather than spreading into the match.
@@ -290,7 +290,7 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
     if (walkIn) {
         // After a goal the side that scored (the other one kicks off) celebrates on its way back.
         const bool homeScored = KickOffPhase != 0;
-        slot = WalkInAfterGoal && (SideOf(i) == 0) == homeScored ? ANIM_CELEBRATE : ANIM_RUN;
+        slot = WalkInAfterGoal && (IsAwaySide(i) == 0) == homeScored ? ANIM_CELEBRATE : ANIM_RUN;
     } else if (dive >= 0) {
         slot = dive;
     } else if (tackled) {
@@ -313,7 +313,7 @@ float TirednessFactor(int32_t player)
 {
     if (!IsPlayerIndex(player)) return 1.f;
     const MatchPlayer& p = MatchPlayers[player];
-    if (!(p.energy < ENERGY_FULL - p.attributes[ATTR_STAMINA])) return 1.f;
+    if (!IsTired(p)) return 1.f;
     if (p.energy < 10.f) return 0.5f;
     if (p.energy < 25.f) return 0.67f;
     if (p.energy < 50.f) return 0.75f;
@@ -374,8 +374,8 @@ bool TryPickUpBall(int32_t player)
     if (RestartPending && player >= RestrictedFirst && player < RestrictedEnd) return false;
     // The kick-off ball waits on the centre spot for its taker; nobody walking in collects it.
     if (MatchStopState == STOP_KICK_OFF) return false;
-    const ModelInstance* m = ModelOfPlayer(player);
-    const ModelInstance* ball = ModelOfBall();
+    const ModelInstance* m = PlayerModel(player);
+    const ModelInstance* ball = BallModel();
     if (!m || !ball) return false;
     // A kicked ball on its way is received through the control roll of its flight.
     if (BallInFlight && BallIsMoving(*ball)) return false;
@@ -386,12 +386,12 @@ bool TryPickUpBall(int32_t player)
 
 int32_t FindContact(int32_t player)
 {
-    const ModelInstance* ball = ModelOfBall();
+    const ModelInstance* ball = BallModel();
     if (player == BALL_TARGET) {
         if (!ball) return 0;
         for (int32_t q = 0; q < PLAYER_COUNT; ++q) {
             if (q == LastHolder - 1) continue;
-            const ModelInstance* m = ModelOfPlayer(q);
+            const ModelInstance* m = PlayerModel(q);
             if (!m) continue;
             const MatchPlayer& p = MatchPlayers[q];
             const float ground = GroundDistance(m->Position, ball->Position);
@@ -415,13 +415,11 @@ int32_t FindContact(int32_t player)
 
 bool IsTackleFromBehind(int32_t tackler, int32_t victim)
 {
-    const ModelInstance* a = ModelOfPlayer(tackler);
-    const ModelInstance* b = ModelOfPlayer(victim);
+    const ModelInstance* a = PlayerModel(tackler);
+    const ModelInstance* b = PlayerModel(victim);
     if (!a || !b) return false;
-    // Both reduced to [0, 2pi) and compared the short way round: 0.1 and 6.2 face alike.
-    float d = std::fabs(ReduceAngle(a->Rotation.y) - ReduceAngle(b->Rotation.y));
-    if (d > PI) d = TWO_PI - d;
-    return d < PI * 0.5f;
+    // Compared the short way round: 0.1 and 6.2 face alike.
+    return AngleGap(a->Rotation.y, b->Rotation.y) < HALF_PI;
 }
 
 void CountContacts()
@@ -441,7 +439,7 @@ void CountContacts()
 void SetPlayerAnimation(int32_t player, int32_t slot)
 {
     if (!IsPlayerIndex(player) || slot < 0 || slot > ANIM_TURN) return;
-    ModelInstance* m = ModelOfPlayer(player);
+    ModelInstance* m = PlayerModel(player);
     if (!m) return;
     if (m->AnimationSlot == slot) {
         if (IsOneShot(slot) && m->AnimationLoopLimit > 0 && m->AnimationLoopsDone >= m->AnimationLoopLimit)
@@ -465,8 +463,8 @@ void SetPlayerAnimation(int32_t player, int32_t slot)
 
 void GiveBallToPlayer(int32_t player)
 {
-    ModelInstance* m = ModelOfPlayer(player);
-    ModelInstance* ball = ModelOfBall();
+    ModelInstance* m = PlayerModel(player);
+    ModelInstance* ball = BallModel();
     if (!m || !ball) return;
     ball->Position = D3DVECTOR{m->Position.x, BALL_REST_HEIGHT, m->Position.z};
     SetInstanceVisible(TheBall.model, true);
@@ -487,7 +485,7 @@ void ResolveTackle(int32_t tackler, int32_t holder)
     int32_t roll = RandomBelow(300);
     if (CheatControl == 1) roll = ROLL_ALWAYS_FOUL;
     if (CheatControl == 2) roll = 0;
-    const ModelInstance* ball = ModelOfBall();
+    const ModelInstance* ball = BallModel();
     if (IsKeeperIndex(tackler) && ball && PenaltyAreaAt(ball->Position) != BOX_NONE) roll = 0;
     if ((holder == HOME_KEEPER && ShootingZone(HOME_KEEPER, 1) > 0) ||
         (holder == AWAY_KEEPER && ShootingZone(AWAY_KEEPER, 0) > 0))

@@ -4,6 +4,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Match/Movement.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Scene.h"
@@ -19,13 +20,11 @@ int32_t ArrowTextures[3] = {MESH_NONE, MESH_NONE, MESH_NONE};
 D3DVECTOR GoalMouthTriangles[2][3];
 D3DVECTOR GoalMouthCrossing{0, 0, 0};
 
+using namespace matchgeo;
+
 namespace {
-constexpr float PI = 3.14159265358979f;
-constexpr float TWO_PI = 6.28318530717959f;
-constexpr float HALF_PI = 1.57079632679490f;
 // Shorter than this, a path or a kick has no direction.
 constexpr float NO_LENGTH = 0.0001f;
-constexpr float MARKER_HEIGHT = 0.1f;
 constexpr float BALL_MARKER_LIFT = 2.5f;
 constexpr float SKY_TURN_RATE = 0.0125f;
 
@@ -54,34 +53,9 @@ Path PathOnGround(const D3DVECTOR& from, const D3DVECTOR& to, int32_t most)
     return p;
 }
 
-// The heading that faces along a direction on the ground, as the movement code turns players:
-// a model with rotation h faces (-sin h, 0, -cos h).
-float FacingAlong(const D3DVECTOR& direction, bool towardHigherX)
-{
-    const float dz = direction.z < -1.f ? -1.f : (direction.z > 1.f ? 1.f : direction.z);
-    const float a = std::acos(dz);
-    return towardHigherX ? a + PI : PI - a;
-}
-
-float WrapTurn(float angle)
-{
-    float a = std::fmod(std::fabs(angle), TWO_PI);
-    if (a > PI) a = TWO_PI - a;
-    return a;
-}
-
 void SetTexture(int32_t model, int32_t textureMesh)
 {
     if (ModelInstance* m = InstanceAt(model)) m->TextureMeshIndex = textureMesh;
-}
-
-void PlaceModel(int32_t model, float x, float y, float z)
-{
-    ModelInstance* m = InstanceAt(model);
-    if (!m || !m->InUse) return;
-    m->Position = D3DVECTOR{x, y, z};
-    m->MatrixValid = 0;
-    m->Moved = 1;
 }
 
 void HideSlot(int32_t slot)
@@ -107,26 +81,16 @@ float ReachThisTurn(int32_t player)
     const Path path = PathOnGround(m->Position, p.moveTarget, PATH_DOTS);
     const bool holder = BallHolder == player + 1;
     if (path.length > NO_LENGTH) {
-        const float wanted = FacingAlong(path.direction, m->Position.x < p.moveTarget.x);
-        const float turn = WrapTurn(wanted - m->Rotation.y);
+        const float turn = AngleGap(HeadingAlong(path.direction.x, path.direction.z), m->Rotation.y);
         if (turn > 0.001f) {
-            const float rate = (holder ? p.attributes[ATTR_CLOSE_CONTROL] : p.attributes[ATTR_TURN]) * TWO_PI;
+            const float rate = TurnRate(player);
             if (!(rate > 0.f)) return 0.f;
             if (turn / rate > t) return 0.f;
             t -= turn / rate;
         }
     }
-    float distance = holder ? p.attributes[ATTR_DRIBBLE] * t * 0.7f : p.attributes[ATTR_SPEED] * t;
-    if (p.energy < 100.0f - p.attributes[ATTR_STAMINA]) {
-        if (p.energy >= 50.f)
-            distance *= 0.9f;
-        else if (p.energy >= 25.f)
-            distance *= 0.75f;
-        else if (p.energy >= 10.f)
-            distance *= 0.67f;
-        else
-            distance *= 0.5f;
-    }
+    const float distance =
+        (holder ? p.attributes[ATTR_DRIBBLE] * t * 0.7f : p.attributes[ATTR_SPEED] * t) * TirednessFactor(player);
     return std::isfinite(distance) && distance > 0.f ? distance : 0.f;
 }
 
@@ -183,6 +147,12 @@ void ShowMoveRange(bool hide)
     }
 }
 
+void RefreshPreviews()
+{
+    ShowMoveRange(false);
+    ShowKickPreview(!(KickAimMode || BallInFlight));
+}
+
 void ShowKickPreview(bool hide)
 {
     if (hide) {
@@ -221,7 +191,7 @@ void ShowKickPreview(bool hide)
         TheBall.bendX = TheBall.bendZ = 0.f;
     }
     const float sideways = normal.x * TheBall.bendX + normal.z * TheBall.bendZ;
-    const float facing = path.length > NO_LENGTH ? FacingAlong(path.direction, from.x < aim.x) + PI : 0.f;
+    const float facing = path.length > NO_LENGTH ? HeadingAlong(path.direction.x, path.direction.z) + PI : 0.f;
     const float peak = ShotClass > 0 ? 1.0f : 0.5f;
     for (int32_t i = 0; i < KICK_ARROWS; ++i) {
         const int32_t arrow = KickArrowModels[i];

@@ -25,6 +25,8 @@ extern D3DVECTOR GoalMouthTriangles[2][3];
 extern D3DVECTOR GoalMouthCrossing;
 
 void ShowMoveRange(bool hide);
+// The move previews of the side to move, and the kick preview while a kick is aimed or planned.
+void RefreshPreviews();
 float ReachThisTurn(int32_t player);
 void ShowKickPreview(bool hide);
 bool KickCrossesGoalMouth();

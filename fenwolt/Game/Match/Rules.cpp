@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace matchgeo;
+
 GoalFrameBox GoalFrameBoxes[8];
 
 namespace {
@@ -30,21 +32,6 @@ constexpr float INJURED_STAMINA = 10.0f;
 constexpr float INJURED_ENERGY = 1.0f;
 constexpr float INJURED_CEILING = 10.0f;
 constexpr float GOAL_FRAME_NEAR = 10.0f;
-
-ModelInstance* BallInstance() { return InstanceAt(TheBall.model); }
-
-ModelInstance* PlayerInstance(int32_t player)
-{
-    return IsPlayerIndex(player) ? InstanceAt(MatchPlayers[player].model) : nullptr;
-}
-
-// Where a player stands; a player without an instance is taken to stand on his target.
-D3DVECTOR PlayerPosition(int32_t player)
-{
-    if (const ModelInstance* m = PlayerInstance(player)) return m->Position;
-    const D3DVECTOR& t = MatchPlayers[player].moveTarget;
-    return D3DVECTOR{t.x, 0.f, t.z};
-}
 
 // The radius every line test widens or narrows by; a damaged value counts as a point.
 float BallRadius()
@@ -80,7 +67,7 @@ int32_t AreaOf(const D3DVECTOR& p, float r)
 // Puts the ball on the ground at (x, z), its flight ended there.
 void PlaceBallOnGround(float x, float z)
 {
-    ModelInstance* ball = BallInstance();
+    ModelInstance* ball = BallModel();
     if (!ball) return;
     ball->Position.x = x;
     ball->Position.z = z;
@@ -111,7 +98,7 @@ void StopBall()
     TheBall.loft = 0.f;
     TheBall.bendX = 0.f;
     TheBall.bendZ = 0.f;
-    if (ModelInstance* ball = BallInstance()) {
+    if (ModelInstance* ball = BallModel()) {
         ball->Position.y = BALL_REST_HEIGHT;
         ball->MatrixValid = 0;
         TheBall.destination = ball->Position;
@@ -122,7 +109,7 @@ void StopBall()
 // from the ball where it now lies.
 void FinishRestart(int32_t awardedSide, float keepAway, bool throwIn, int32_t penaltyEnd)
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     RestartState r{};
     r.restartSide = awardedSide == 1 ? 1 : 0;
     r.restrictedFirst = r.restartSide == 0 ? SIDE_SIZE : 0;
@@ -164,12 +151,6 @@ int32_t ClassifyLines(const D3DVECTOR& p, float r, int32_t& goal)
 }
 
 bool ValidBox(int32_t box) { return box >= 0 && box < 8 && GoalFrameBoxes[box].valid; }
-
-float GroundDistance(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    const float dx = a.x - b.x, dz = a.z - b.z;
-    return std::sqrt(dx * dx + dz * dz);
-}
 
 // Sorts the side's x positions (11 passes over the 10 neighbouring pairs), ascending or not.
 void SortPositions(float (&x)[SIDE_SIZE], bool ascending)
@@ -278,7 +259,7 @@ int32_t FindGoalEntered()
 
 bool IsBallInsideGoalBox(int32_t box)
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball || !ValidBox(box)) return false;
     const D3DVECTOR& p = ball->Position;
     const float r = BallRadius();
@@ -289,7 +270,7 @@ bool IsBallInsideGoalBox(int32_t box)
 
 bool IsBallTouchingBox(int32_t box)
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball || !ValidBox(box)) return false;
     const D3DVECTOR& p = ball->Position;
     const float r = BallRadius();
@@ -300,7 +281,7 @@ bool IsBallTouchingBox(int32_t box)
 
 bool CheckGoalFrameHit()
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball) return false;
     const ModelInstance* first = InstanceAt(GoalFrameModels[0]);
     const ModelInstance* second = InstanceAt(GoalFrameModels[1]);
@@ -381,7 +362,7 @@ int32_t PenaltyAreaAt(const D3DVECTOR& point)
 
 void CheckBallOut()
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball) return;
     const int32_t where = ClassifyBallPosition(ball->Position);
     const bool low = LowScorer() == 0;  // the home side attacks the low-x goal
@@ -435,7 +416,7 @@ void AwardThrowIn()
 bool RetakeThrowInOffThePitch()
 {
     if (MatchStopState != STOP_THROW_IN || !ThrowInPending || BallInFlight) return false;
-    ModelInstance* ball = BallInstance();
+    ModelInstance* ball = BallModel();
     if (!ball) return false;
     // Until the throw the ball lies on the spot; afterwards it is back on the pitch (and play
     // has resumed) unless the throw never brought it in.
@@ -455,7 +436,7 @@ void AwardCorner()
 {
     ResetBallForRestart();
     MatchStopState = STOP_CORNER;
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     const float x0 = ball ? ball->Position.x : CENTRE_X;
     const float z0 = ball ? ball->Position.z : CENTRE_Z;
     const bool lowEnd = x0 <= CENTRE_X;
@@ -467,7 +448,7 @@ void AwardGoalKick()
 {
     ResetBallForRestart();
     MatchStopState = STOP_GOAL_KICK;
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     const float x0 = ball ? ball->Position.x : CENTRE_X;
     const float z0 = ball ? ball->Position.z : CENTRE_Z;
     const bool lowEnd = x0 <= CENTRE_X;
@@ -552,8 +533,7 @@ bool ClearPenaltyBox(int32_t player)
         if (PenaltyEnd == PENALTY_LOW_END && p.x < PENALTY_AREA_LOW_X) return true;
         if (PenaltyEnd == PENALTY_HIGH_END && p.x >= PENALTY_AREA_HIGH_X) return true;
     }
-    const float dx = p.x - RestartSpot.x, dy = p.y - RestartSpot.y, dz = p.z - RestartSpot.z;
-    return std::sqrt(dx * dx + dy * dy + dz * dz) <= KeepAwayDistance;
+    return SpaceDistance(p, RestartSpot) <= KeepAwayDistance;
 }
 
 void PositionForSetPiece()
@@ -608,7 +588,7 @@ void MarkOffsidePlayers()
 {
     for (MatchPlayer& p : MatchPlayers) p.offside = 0;
     if (MatchStopState != STOP_IN_PLAY) return;
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball) return;
     const float ballX = ball->Position.x;
     if (LastTouchSide != 1) JudgeOffside(1, ballX);
@@ -631,7 +611,7 @@ bool CallOffsideOnReceive(int32_t player)
 
 bool IsBallInYourHalf(int32_t side)
 {
-    const ModelInstance* ball = BallInstance();
+    const ModelInstance* ball = BallModel();
     if (!ball) return false;
     if (ball->Position.x < CENTRE_X) return LowScorer() != side;
     return HighScorer() != side;

@@ -1,6 +1,7 @@
 #include "fenwolt/Game/Match/Squads.h"
 
 #include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/data/ClubNames.h"
 
@@ -142,12 +143,6 @@ float RecoveryInStoppage()
     return 0.5f;
 }
 
-void ClampRange(int32_t& first, int32_t& end)
-{
-    if (first < 0) first = 0;
-    if (end > PLAYER_COUNT) end = PLAYER_COUNT;
-}
-
 void AddStats(SquadStats& into, const SquadStats& from)
 {
     into.tacklesWon += from.tacklesWon;
@@ -257,7 +252,7 @@ void DeriveAttributes(int32_t player)
 
 void UseEnergy(int32_t first, int32_t end)
 {
-    ClampRange(first, end);
+    matchgeo::ClampRange(first, end);
     for (int32_t i = first; i < end; ++i) {
         MatchPlayer& p = MatchPlayers[i];
         if (MatchStopState == STOP_IN_PLAY) {
@@ -287,7 +282,7 @@ void UseEnergy(int32_t first, int32_t end)
 
 void EnergyMinuteDrain(int32_t first, int32_t end)
 {
-    ClampRange(first, end);
+    matchgeo::ClampRange(first, end);
     for (int32_t i = first; i < end; ++i) {
         MatchPlayer& p = MatchPlayers[i];
         p.energy -= 1.0f;

@@ -30,48 +30,13 @@ constexpr float BACK_BUFFER_HEIGHT = 600.0f;
 constexpr float PICK_RAY_LENGTH = 10000.0f;
 constexpr float TIME_ON_BALL_PER_TURN = 5.0f;
 
-D3DVECTOR PositionOf(int32_t player)
-{
-    const ModelInstance* m = ModelOfPlayer(player);
-    return m ? m->Position : D3DVECTOR{0, 0, 0};
-}
-
-void ClampRange(int32_t& first, int32_t& end)
-{
-    if (first < 0) first = 0;
-    if (end > PLAYER_COUNT) end = PLAYER_COUNT;
-}
-
 // Does `side` attack the low-x goal (the goal-side table names the side that scores there)?
 bool AttacksLowGoal(int32_t side) { return (side != 0 ? 1 : 0) == LowGoalScorerSide(); }
-
-bool IsRestartWaitingState(int32_t state)
-{
-    return state == STOP_THROW_IN || state == STOP_GOAL_KICK || state == STOP_CORNER || state == STOP_UNUSED_5 ||
-           state == STOP_OFFSIDE || state == STOP_FOUL;
-}
-
-bool IsRestartKickState(int32_t state)
-{
-    return state == STOP_THROW_IN || state == STOP_GOAL_KICK || state == STOP_CORNER || state == STOP_OFFSIDE ||
-           state == STOP_FOUL;
-}
-
-void SetPairShown(uint32_t caption, uint32_t picture, bool shown)
-{
-    if (shown) {
-        ShowSprite(caption);
-        ShowSprite(picture);
-    } else {
-        HideSprite(caption);
-        HideSprite(picture);
-    }
-}
 
 void PlaceMarkerOver(int32_t model, int32_t player, float aboveHead)
 {
     ModelInstance* marker = InstanceAt(model);
-    const ModelInstance* body = ModelOfPlayer(player);
+    const ModelInstance* body = PlayerModel(player);
     if (!marker || !body) return;
     marker->Position = D3DVECTOR{body->Position.x, body->Position.y + MatchPlayers[player].headHeight + aboveHead,
                                  body->Position.z};
@@ -84,8 +49,8 @@ void LeaveKickAim()
     KickAimMode = 0;
     BendAiming = 0;
     if (IsLocalSideToPlan(TurnPhase)) {
-        SetPairShown(SPRITE_CAPTION_SYSTEM, SPRITE_BUTTON_SYSTEM, true);
-        SetPairShown(SPRITE_CAPTION_END_TURN, SPRITE_BUTTON_END_TURN, true);
+        EnableButtonPair(SPRITE_CAPTION_SYSTEM, true);
+        EnableButtonPair(SPRITE_CAPTION_END_TURN, true);
     }
 }
 
@@ -101,7 +66,7 @@ int32_t FindNearestFiltered(const D3DVECTOR& point, int32_t first, int32_t end, 
     const bool low = AttacksLowGoal(side);
     for (int32_t i = first; i < end; ++i) {
         if (i == except) continue;
-        const ModelInstance* m = ModelOfPlayer(i);
+        const ModelInstance* m = PlayerModel(i);
         if (!m) continue;
         const float x = m->Position.x;
         if (filter == Filter::NotAhead && (low ? x < point.x - margin : x >= point.x + margin)) continue;
@@ -131,7 +96,7 @@ int32_t FindMostAdvancedImpl(const D3DVECTOR& point, int32_t first, int32_t end,
     float bestX = 0.f;
     for (int32_t i = first; i < end; ++i) {
         if (i == except) continue;
-        const ModelInstance* m = ModelOfPlayer(i);
+        const ModelInstance* m = PlayerModel(i);
         if (!m) continue;
         const float x = m->Position.x;
         if (best == PLAYER_NONE || (low ? x < bestX : x > bestX)) {
@@ -139,7 +104,7 @@ int32_t FindMostAdvancedImpl(const D3DVECTOR& point, int32_t first, int32_t end,
             bestX = x;
         }
     }
-    if (distance) *distance = best == PLAYER_NONE ? NO_DISTANCE : SpaceDistance(point, PositionOf(best));
+    if (distance) *distance = best == PLAYER_NONE ? NO_DISTANCE : SpaceDistance(point, PlayerPosition(best));
     return best;
 }
 
@@ -322,7 +287,7 @@ void EndPhase(int32_t advance)
     // 5. The buttons and the ball arrow.
     if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager)) {
         PhaseTimer = 0.f;
-        SetPairShown(SPRITE_CAPTION_SUBSTITUTE, SPRITE_BUTTON_SUBSTITUTE, false);
+        EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
         HideSprite(SPRITE_CAPTION_SYSTEM);
         HideSprite(SPRITE_CAPTION_END_TURN);
         DeactivateSprite(SPRITE_BUTTON_SYSTEM);
@@ -335,10 +300,9 @@ void EndPhase(int32_t advance)
         }
     } else {
         const bool local = IsLocalSideToPlan(TurnPhase);
-        SetPairShown(SPRITE_CAPTION_SUBSTITUTE, SPRITE_BUTTON_SUBSTITUTE,
-                     IsRestartWaitingState(MatchStopState) && local);
-        SetPairShown(SPRITE_CAPTION_SYSTEM, SPRITE_BUTTON_SYSTEM, local);
-        SetPairShown(SPRITE_CAPTION_END_TURN, SPRITE_BUTTON_END_TURN, local);
+        EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, IsRestartWaitingState(MatchStopState) && local);
+        EnableButtonPair(SPRITE_CAPTION_SYSTEM, local);
+        EnableButtonPair(SPRITE_CAPTION_END_TURN, local);
         if (ShowBallMarker) ShowBallArrow(true);
     }
 
@@ -371,7 +335,7 @@ void EndPhase(int32_t advance)
     SetSideAnimating(false);
     if (BallHolder > 0 && BallHolder <= PLAYER_COUNT) {
         const int32_t holder = BallHolder - 1;
-        const ModelInstance* m = ModelOfPlayer(holder);
+        const ModelInstance* m = PlayerModel(holder);
         if (m && m->AnimationSlot == ANIM_TACKLE) {
             SetPlayerAnimation(holder, ANIM_STAND);
             if (IsNetworkGame()) SendGameMessageFor(GAME_MSGID_PLAYER_OUT, holder);
@@ -392,7 +356,7 @@ void UpdatePhaseTimers()
     if (TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES) {
         PhaseTimer += step;
         if (PhaseTimer <= PhaseDuration[TurnPhase]) return;
-        const ModelInstance* ball = ModelOfBall();
+        const ModelInstance* ball = BallModel();
         const bool ballOnItsWay = BallInFlight && ball &&
                                   !(std::fabs(ball->Position.x - TheBall.destination.x) <= 0.001f &&
                                     std::fabs(ball->Position.z - TheBall.destination.z) <= 0.001f);
@@ -415,7 +379,7 @@ void UpdatePhaseTimers()
 void SetSideAnimating(bool all)
 {
     for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
-        ModelInstance* m = ModelOfPlayer(i);
+        ModelInstance* m = PlayerModel(i);
         if (!m) continue;
         const bool movingSide =
             (TurnPhase == PHASE_HOME_MOVES && i < SIDE_SIZE) || (TurnPhase == PHASE_AWAY_MOVES && i >= SIDE_SIZE);
@@ -434,7 +398,7 @@ void CountDownDowned(int32_t first, int32_t end)
             if (p.turnsDown == 0) SetPlayerAnimation(i, ANIM_STAND);
             changed = true;
         } else {
-            const ModelInstance* m = ModelOfPlayer(i);
+            const ModelInstance* m = PlayerModel(i);
             if (m && m->AnimationSlot == ANIM_TACKLE) {
                 if (p.turnsDown < 0) p.turnsDown = 0;
                 SetPlayerAnimation(i, ANIM_STAND);
@@ -452,7 +416,7 @@ int32_t PlayerUnderPoint(const D3DVECTOR& point)
     float bestDistance = CLICK_PLAYER_RADIUS;
     for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
         if (!IsMovingSidePlayer(i)) continue;
-        const ModelInstance* m = ModelOfPlayer(i);
+        const ModelInstance* m = PlayerModel(i);
         if (!m) continue;
         const float d = GroundDistance(point, m->Position);
         if (d <= bestDistance && (best == PLAYER_NONE || d < bestDistance)) {
@@ -485,7 +449,7 @@ bool HandlePitchDrag()
 void OrderPitchPress(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
 {
     if (!IsFinite(point)) return;
-    const ModelInstance* ball = ModelOfBall();
+    const ModelInstance* ball = BallModel();
     if (KickAimMode) {
         if (!ball) return;
         TheBall.aimPoint.x = point.x;
@@ -509,7 +473,7 @@ void OrderPitchPress(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
                 if (!KickOffPending) ToggleKickAim();
             } else if (p.stance != 2) {
                 if (p.turnsDown == 0) {
-                    const D3DVECTOR here = PositionOf(clicked);
+                    const D3DVECTOR here = PlayerPosition(clicked);
                     p.moveTarget.x = here.x;
                     p.moveTarget.z = here.z;
                     StartJump(clicked);
@@ -601,7 +565,7 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
         // The preview turns the final mouse offsets into the kick's loft and bend.
         ShowKickPreview(false);
         p.action = MatchStopState == STOP_THROW_IN ? ANIM_THROW_IN : ANIM_PASS;
-        if (IsRestartKickState(MatchStopState)) SetPieceTaker = s + 1;
+        if (IsRestartState(MatchStopState)) SetPieceTaker = s + 1;
         {
             // The kick is graded here alone and reaches the other computer whole (the ball's
             // message); drawing it from the shared table would move this computer's place in the
@@ -614,7 +578,7 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
         BallInFlight = 1;
         BendAiming = 0;
         LeaveKickAim();
-        LastTouchSide = SideOf(s) + 1;
+        LastTouchSide = IsAwaySide(s) + 1;
         ShotClass = ClassifyTarget(TheBall.aimPoint);
         if (ShotClass > 0) p.action = ANIM_SHOOT;
         ShowTurnBanner();
@@ -644,12 +608,12 @@ void ToggleKickAim()
     const int32_t s = SelectedPlayer;
     // Only the selected ball holder of the side to move can kick.
     const bool canAim = IsPlayerIndex(s) && BallHolder == s + 1 && IsMovingSidePlayer(s) &&
-                        MatchPlayers[s].turnsDown == 0 && ModelOfPlayer(s) != nullptr;
+                        MatchPlayers[s].turnsDown == 0 && PlayerModel(s) != nullptr;
     if (canAim) {
-        SetPairShown(SPRITE_CAPTION_SYSTEM, SPRITE_BUTTON_SYSTEM, false);
-        SetPairShown(SPRITE_CAPTION_END_TURN, SPRITE_BUTTON_END_TURN, false);
+        EnableButtonPair(SPRITE_CAPTION_SYSTEM, false);
+        EnableButtonPair(SPRITE_CAPTION_END_TURN, false);
         KickAimMode = 1;
-        const D3DVECTOR here = PositionOf(s);
+        const D3DVECTOR here = PlayerPosition(s);
         TheBall.aimPoint.x = here.x;
         TheBall.aimPoint.z = here.z;
         ShotClass = 0;
@@ -682,17 +646,15 @@ void StartJump(int32_t player)
 float FacingArrowHeading(int32_t player)
 {
     if (!IsPlayerIndex(player)) return 0.f;
-    const ModelInstance* body = ModelOfPlayer(player);
+    const ModelInstance* body = PlayerModel(player);
     if (!body) return 0.f;
     const D3DVECTOR& face = MatchPlayers[player].facePoint;
     float dx = 0.f, dz = 0.f;
     // A point on the player himself gives no direction: the arrow shows the way he faces now.
     if (!GroundDirection(body->Position, face, dx, dz)) return ReduceAngle(body->Rotation.y + PI);
-    // The angle between +z and the direction, taken the other way round when the point lies
-    // not to the +x side of him.
-    float angle = std::acos(std::fmax(-1.f, std::fmin(1.f, dz)));
-    if (!(face.x > body->Position.x)) angle = TWO_PI - angle;
-    return ReduceAngle(angle);
+    // The angle between +z and the direction, the other way round when the point does not lie
+    // to the +x side of him: its bearing.
+    return BearingAlong(dx, dz);
 }
 
 void SetFacing(int32_t player)
@@ -712,7 +674,7 @@ void CancelJump(int32_t player)
     SetInstanceVisible(JumpMarkerModels[player], false);
     SetInstanceVisible(FacingArrowModels[player], false);
     p.moveTarget.y = 0.f;
-    if (ModelInstance* m = ModelOfPlayer(player)) {
+    if (ModelInstance* m = PlayerModel(player)) {
         m->Position.y = 0.f;
         MarkModelMoved(*m);
     }
@@ -728,7 +690,7 @@ void RestoreJumps()
         if (p.stance != 2) continue;
         p.moveTarget.y = JUMP_HEIGHT_PER_HEADING * p.attributes[ATTR_HEADING];
         if (!std::isfinite(p.moveTarget.y) || p.moveTarget.y < 0.f) p.moveTarget.y = 0.f;
-        if (ModelInstance* m = ModelOfPlayer(i)) {
+        if (ModelInstance* m = PlayerModel(i)) {
             m->Position.y = 0.f;
             m->Animating = 1;
             MarkModelMoved(*m);
