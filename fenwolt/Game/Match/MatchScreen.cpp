@@ -174,26 +174,8 @@ void SelectByKey(int32_t n)
     CyclePlayerSelection(0);
 }
 
-void HighlightHovered(SpriteHandle hit)
-{
-    const bool subButton = hit >= SPRITE_SUB_PREV_BENCH && hit <= SPRITE_SUB_NEXT_PLAYER;
-    if (hit == HoveredSprite) return;
-    // The substitution panel's buttons are dark on white; the others white on black.
-    if (HoveredSprite != SPRITE_NONE) {
-        if (HoveredSprite >= SPRITE_SUB_PREV_BENCH && HoveredSprite <= SPRITE_SUB_NEXT_PLAYER) {
-            SetTextColours(0, 0, 0, 255, 255, 255);
-            UnhighlightTextSprite(HoveredSprite);
-            UseWhiteTextColours();
-        } else {
-            UnhighlightTextSprite(HoveredSprite);
-        }
-    }
-    SetHighlightColours(127, 127, 0, 0, 0, 0);
-    HighlightTextSprite(hit);
-    HoveredSprite = hit;
-    (void)subButton;
-}
-
+// The hovered sprite back to its own colours: the substitution panel's buttons are dark on
+// white, the others white on black.
 void UnhighlightHovered()
 {
     if (HoveredSprite == SPRITE_NONE) return;
@@ -205,6 +187,15 @@ void UnhighlightHovered()
         UnhighlightTextSprite(HoveredSprite);
     }
     HoveredSprite = SPRITE_NONE;
+}
+
+void HighlightHovered(SpriteHandle hit)
+{
+    if (hit == HoveredSprite) return;
+    UnhighlightHovered();
+    SetHighlightColours(127, 127, 0, 0, 0, 0);
+    HighlightTextSprite(hit);
+    HoveredSprite = hit;
 }
 
 void OnMouseMove()
