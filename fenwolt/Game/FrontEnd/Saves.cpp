@@ -1,5 +1,6 @@
 #include "fenwolt/Game/FrontEnd/Saves.h"
 
+#include "fenwolt/Game/ByteStream.h"
 #include "fenwolt/Game/Camera.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/GameType.h"
@@ -15,13 +16,13 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
+#include "fenwolt/Game/RecordBytes.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sprites.h"
 #include "fenwolt/Game/VertexAnimation.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/win32.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -102,144 +103,8 @@ constexpr int32_t kMaxMinute = 200;
 constexpr int32_t kMaxPoints = 1000000;
 constexpr int32_t kMaxLeagueCount = 10000;
 
-// --- Little-endian field writer and checked reader --------------------------------------------
-class Writer {
-public:
-    Writer(uint8_t* out, size_t size) : out_(out), size_(size) {}
-    void U8(uint8_t v) { Put(&v, 1); }
-    void I32(int32_t v)
-    {
-        const uint32_t u = (uint32_t)v;
-        const uint8_t b[4] = {(uint8_t)u, (uint8_t)(u >> 8), (uint8_t)(u >> 16), (uint8_t)(u >> 24)};
-        Put(b, 4);
-    }
-    void F32(float v)
-    {
-        int32_t i;
-        std::memcpy(&i, &v, 4);
-        I32(i);
-    }
-    void Vec(const D3DVECTOR& v)
-    {
-        F32(v.x);
-        F32(v.y);
-        F32(v.z);
-    }
-    void Bytes(const void* data, size_t n) { Put(data, n); }
-    void Zeros(size_t n)
-    {
-        for (size_t i = 0; i < n; ++i) U8(0);
-    }
-    size_t Position() const { return pos_; }
-
-private:
-    void Put(const void* data, size_t n)
-    {
-        if (pos_ + n > size_) {
-            pos_ = size_;
-            return;
-        }
-        std::memcpy(out_ + pos_, data, n);
-        pos_ += n;
-    }
-    uint8_t* out_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool ok() const { return ok_; }
-    size_t Position() const { return pos_; }
-    void Fail() { ok_ = false; }
-    uint8_t U8()
-    {
-        uint8_t v = 0;
-        Get(&v, 1);
-        return v;
-    }
-    int32_t I32()
-    {
-        uint8_t b[4] = {};
-        Get(b, 4);
-        return (int32_t)((uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24);
-    }
-    // A 32-bit field that must lie in [lowest, highest].
-    int32_t I32In(int32_t lowest, int32_t highest)
-    {
-        const int32_t v = I32();
-        if (v < lowest || v > highest) ok_ = false;
-        return v;
-    }
-    uint8_t Flag()
-    {
-        const uint8_t v = U8();
-        if (v > 1) ok_ = false;
-        return v;
-    }
-    // Every float of a saved game is a finite number.
-    float F32()
-    {
-        const int32_t i = I32();
-        float v;
-        std::memcpy(&v, &i, 4);
-        if (!std::isfinite(v)) ok_ = false;
-        return v;
-    }
-    float F32In(float lowest, float highest)
-    {
-        const float v = F32();
-        if (!(v >= lowest && v <= highest)) ok_ = false;
-        return v;
-    }
-    D3DVECTOR Vec()
-    {
-        D3DVECTOR v;
-        v.x = F32();
-        v.y = F32();
-        v.z = F32();
-        return v;
-    }
-    void Bytes(void* out, size_t n) { Get(out, n); }
-    // A text field: always terminated within its size, and within `maxLength` characters.
-    void Text(char* out, size_t n, size_t maxLength)
-    {
-        Get(out, n);
-        if (n == 0) return;
-        out[n - 1] = 0;
-        if (maxLength < n) out[maxLength] = 0;
-    }
-    void Skip(size_t n)
-    {
-        if (pos_ + n > size_) {
-            ok_ = false;
-            pos_ = size_;
-            return;
-        }
-        pos_ += n;
-    }
-
-private:
-    void Get(void* out, size_t n)
-    {
-        if (!ok_ || pos_ + n > size_) {
-            ok_ = false;
-            std::memset(out, 0, n);
-            pos_ = size_;
-            return;
-        }
-        std::memcpy(out, data_ + pos_, n);
-        pos_ += n;
-    }
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-    bool ok_ = true;
-};
-
 // --- Records ------------------------------------------------------------------------------------
-void WriteHeader(Writer& w, const SaveHeader& h)
+void WriteHeader(ByteWriter& w, const SaveHeader& h)
 {
     w.Bytes(h.timeText, sizeof h.timeText);
     w.I32(h.slot);
@@ -248,7 +113,7 @@ void WriteHeader(Writer& w, const SaveHeader& h)
     w.I32(h.gameMode);
 }
 
-void ReadHeader(Reader& r, SaveHeader& h)
+void ReadHeader(ByteReader& r, SaveHeader& h)
 {
     r.Text(h.timeText, sizeof h.timeText, sizeof h.timeText - 1);
     h.slot = r.I32In(0, SAVE_SLOT_COUNT - 1);
@@ -257,7 +122,7 @@ void ReadHeader(Reader& r, SaveHeader& h)
     h.gameMode = r.I32In(MODE_EXHIBITION, MODE_LEAGUE);
 }
 
-void WriteMatchPlayer(Writer& w, const MatchPlayer& p)
+void WriteMatchPlayer(ByteWriter& w, const MatchPlayer& p)
 {
     w.I32(p.model);
     w.I32(p.numberMarkerModel);
@@ -292,14 +157,16 @@ void WriteMatchPlayer(Writer& w, const MatchPlayer& p)
     w.Bytes(p.reserved2, sizeof p.reserved2);
 }
 
-int32_t ReadWingSide(Reader& r)
+bool KnownWingSide(int32_t v) { return v == 0 || v == 2 || v == 3; }
+
+int32_t ReadWingSide(ByteReader& r)
 {
     const int32_t v = r.I32();
-    if (v != 0 && v != 2 && v != 3) r.Fail();
+    if (!KnownWingSide(v)) r.Fail();
     return v;
 }
 
-void ReadMatchPlayer(Reader& r, MatchPlayer& p)
+void ReadMatchPlayer(ByteReader& r, MatchPlayer& p)
 {
     p.model = r.I32In(0, INSTANCE_COUNT - 1);
     p.numberMarkerModel = r.I32In(0, INSTANCE_NONE);
@@ -334,7 +201,7 @@ void ReadMatchPlayer(Reader& r, MatchPlayer& p)
     r.Bytes(p.reserved2, sizeof p.reserved2);
 }
 
-void WriteBall(Writer& w, const MatchBall& b)
+void WriteBall(ByteWriter& w, const MatchBall& b)
 {
     w.I32(b.model);
     w.I32(b.markerModel);
@@ -353,7 +220,7 @@ void WriteBall(Writer& w, const MatchBall& b)
     w.I32(b.bendMouseY);
 }
 
-void ReadBall(Reader& r, MatchBall& b)
+void ReadBall(ByteReader& r, MatchBall& b)
 {
     b.model = r.I32In(0, INSTANCE_COUNT - 1);
     b.markerModel = r.I32In(0, INSTANCE_COUNT - 1);
@@ -372,72 +239,23 @@ void ReadBall(Reader& r, MatchBall& b)
     b.bendMouseY = r.I32();
 }
 
-void WriteStats(Writer& w, const SquadStats& s)
+// The ranges a stored squad player may hold; the pitch keeps 14 characters of a name (its
+// field is char[15]).
+void ReadStoredSquad(ByteReader& r, TeamSquad& squad)
 {
-    w.I32(s.tacklesWon);
-    w.I32(s.tackleAttemptsLost);
-    w.I32(s.haveBeenTackled);
-    w.I32(s.preventedBeingTackled);
-    w.I32(s.foulsDone);
-    w.I32(s.haveBeenFouled);
-    for (int32_t v : s.passAttempts) w.I32(v);
-    for (int32_t v : s.goodPasses) w.I32(v);
-    w.I32(s.attemptsOnGoal);
-    w.I32(s.goalsScored);
-    w.F32(s.timeOnBall);
-}
-
-void ReadStats(Reader& r, SquadStats& s)
-{
-    s.tacklesWon = r.I32();
-    s.tackleAttemptsLost = r.I32();
-    s.haveBeenTackled = r.I32();
-    s.preventedBeingTackled = r.I32();
-    s.foulsDone = r.I32();
-    s.haveBeenFouled = r.I32();
-    for (int32_t& v : s.passAttempts) v = r.I32();
-    for (int32_t& v : s.goodPasses) v = r.I32();
-    s.attemptsOnGoal = r.I32();
-    s.goalsScored = r.I32();
-    s.timeOnBall = r.F32();
-}
-
-void WriteSquad(Writer& w, const TeamSquad& squad)
-{
+    ReadSquad(r, squad, 14);
     for (const SquadPlayer& p : squad.players) {
-        for (float a : p.attributes) w.F32(a);
-        w.I32(p.role);
-        w.I32(p.wingFlag);
-        w.I32(p.wingSide);
-        w.F32(p.formationX);
-        w.F32(p.formationZ);
-        w.Bytes(p.name, sizeof p.name);
-        w.I32(p.gamesPlayed);
-        WriteStats(w, p.career);
-        WriteStats(w, p.lastMatch);
-        for (int32_t v : p.reserved) w.I32(v);
+        for (float a : p.attributes)
+            if (!(a >= 0.f && a <= 100.f)) r.Fail();
+        if (p.role < ROLE_KEEPER || p.role > ROLE_ATT) r.Fail();
+        if (p.wingFlag < 0 || p.wingFlag > 1) r.Fail();
+        if (!KnownWingSide(p.wingSide)) r.Fail();
+        if (!(p.formationX >= 0.f && p.formationX <= FORMATION_MIRROR_X)) r.Fail();
+        if (!(p.formationZ >= 0.f && p.formationZ <= TOUCHLINE_HIGH_Z + TOUCHLINE_LOW_Z)) r.Fail();
     }
 }
 
-void ReadSquad(Reader& r, TeamSquad& squad)
-{
-    for (SquadPlayer& p : squad.players) {
-        for (float& a : p.attributes) a = r.F32In(0.f, 100.f);
-        p.role = r.I32In(ROLE_KEEPER, ROLE_ATT);
-        p.wingFlag = r.I32In(0, 1);
-        p.wingSide = ReadWingSide(r);
-        p.formationX = r.F32In(0.f, FORMATION_MIRROR_X);
-        p.formationZ = r.F32In(0.f, TOUCHLINE_HIGH_Z + TOUCHLINE_LOW_Z);
-        // The pitch keeps 14 characters of a name (its field is char[15]).
-        r.Text(p.name, sizeof p.name, 14);
-        p.gamesPlayed = r.I32();
-        ReadStats(r, p.career);
-        ReadStats(r, p.lastMatch);
-        for (int32_t& v : p.reserved) v = r.I32();
-    }
-}
-
-void WriteLeague(Writer& w, const LeagueTable& league)
+void WriteLeague(ByteWriter& w, const LeagueTable& league)
 {
     for (const LeagueTableRow& row : league.rows) {
         w.I32(row.position);
@@ -453,7 +271,7 @@ void WriteLeague(Writer& w, const LeagueTable& league)
     }
 }
 
-void ReadLeague(Reader& r, LeagueTable& league)
+void ReadLeague(ByteReader& r, LeagueTable& league)
 {
     for (LeagueTableRow& row : league.rows) {
         row.position = r.I32In(0, LEAGUE_TEAMS - 1);
@@ -469,7 +287,7 @@ void ReadLeague(Reader& r, LeagueTable& league)
     }
 }
 
-void WriteSnapshot(Writer& w, const InstanceSnapshot& s)
+void WriteSnapshot(ByteWriter& w, const InstanceSnapshot& s)
 {
     w.Vec(s.position);
     w.F32(s.rotationY);
@@ -482,7 +300,7 @@ void WriteSnapshot(Writer& w, const InstanceSnapshot& s)
     w.Zeros(4);
 }
 
-void ReadSnapshot(Reader& r, InstanceSnapshot& s)
+void ReadSnapshot(ByteReader& r, InstanceSnapshot& s)
 {
     s.position = r.Vec();
     s.rotationY = r.F32();
@@ -741,7 +559,7 @@ void CaptureSavedGame(SavedGameState& s, int32_t slot, const char* timeText)
 
 void EncodeSavedGame(const SavedGameState& s, SavedGameFile& file)
 {
-    Writer w(file.bytes, sizeof file.bytes);
+    ByteWriter w(file.bytes, sizeof file.bytes);
     WriteHeader(w, s.header);
     w.Vec(s.cameraTarget);
     w.Vec(s.cameraEye);
@@ -800,8 +618,8 @@ void EncodeSavedGame(const SavedGameState& s, SavedGameFile& file)
     for (const InstanceSnapshot& snap : s.instances) WriteSnapshot(w, snap);
     w.I32(s.gameMode);
     w.Bytes(s.teamNames, sizeof s.teamNames);
-    WriteSquad(w, s.squads[0]);
-    WriteSquad(w, s.squads[1]);
+    WriteSquad(w, s.squads[0], NameBytes::AsStored);
+    WriteSquad(w, s.squads[1], NameBytes::AsStored);
     w.I32(s.kitChoice[0]);
     w.I32(s.kitChoice[1]);
     w.I32(s.stoppageTurns);
@@ -830,7 +648,7 @@ void EncodeSavedGame(const SavedGameState& s, SavedGameFile& file)
 bool ParseSaveHeader(const uint8_t* data, size_t size, SaveHeader& out)
 {
     if (!data || size < SAVE_HEADER_SIZE) return false;
-    Reader r(data, SAVE_HEADER_SIZE);
+    ByteReader r(data, SAVE_HEADER_SIZE);
     ReadHeader(r, out);
     return r.ok();
 }
@@ -838,7 +656,7 @@ bool ParseSaveHeader(const uint8_t* data, size_t size, SaveHeader& out)
 bool ParseSavedGame(const uint8_t* data, size_t size, SavedGameState& s)
 {
     if (!data || size != SavedGameFile::kSize) return false;
-    Reader r(data, size);
+    ByteReader r(data, size);
     ReadHeader(r, s.header);
     s.cameraTarget = r.Vec();
     s.cameraEye = r.Vec();
@@ -903,8 +721,8 @@ bool ParseSavedGame(const uint8_t* data, size_t size, SavedGameState& s)
     for (InstanceSnapshot& snap : s.instances) ReadSnapshot(r, snap);
     s.gameMode = r.I32In(MODE_EXHIBITION, MODE_LEAGUE);
     for (auto& name : s.teamNames) r.Text(name, sizeof name, sizeof name - 1);
-    ReadSquad(r, s.squads[0]);
-    ReadSquad(r, s.squads[1]);
+    ReadStoredSquad(r, s.squads[0]);
+    ReadStoredSquad(r, s.squads[1]);
     s.kitChoice[0] = r.I32In(0, KIT_TABLE_SIZE - 1);
     s.kitChoice[1] = r.I32In(0, KIT_TABLE_SIZE - 1);
     s.stoppageTurns = r.I32In(0, 100000);
@@ -1067,20 +885,20 @@ void ApplySavedGame(const SavedGameState& s)
 
 void EncodeTeamFile(const TeamFile& team, uint8_t (&out)[TeamFile::kSize])
 {
-    Writer w(out, sizeof out);
+    ByteWriter w(out, sizeof out);
     WriteHeader(w, team.header);
     w.Bytes(team.teamName, sizeof team.teamName);
-    WriteSquad(w, team.squad);
+    WriteSquad(w, team.squad, NameBytes::AsStored);
     w.I32(team.kitChoice);
 }
 
 bool ParseTeamFile(const uint8_t* data, size_t size, TeamFile& out)
 {
     if (!data || size != TeamFile::kSize) return false;
-    Reader r(data, size);
+    ByteReader r(data, size);
     ReadHeader(r, out.header);
     r.Text(out.teamName, sizeof out.teamName, sizeof out.teamName - 1);
-    ReadSquad(r, out.squad);
+    ReadStoredSquad(r, out.squad);
     out.kitChoice = r.I32In(0, KIT_TABLE_SIZE - 1);
     return r.ok() && r.Position() == TeamFile::kSize;
 }

@@ -1,5 +1,6 @@
 #include "fenwolt/Game/Network/GameMessages.h"
 
+#include "fenwolt/Game/ByteStream.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
 #include "fenwolt/Game/Match/Hud.h"
@@ -9,6 +10,7 @@
 #include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Network/NetStage.h"
 #include "fenwolt/Game/Network/NetState.h"
+#include "fenwolt/Game/RecordBytes.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sprites.h"
 #include "fenwolt/common/netconnect.h"
@@ -29,136 +31,6 @@ namespace {
 
 constexpr char CHAT_PREFIX[CHAT_PREFIX_SIZE + 1] = "In>";
 constexpr int32_t FIRST_STAGE_MESSAGE = 0x12001, LAST_STAGE_MESSAGE = 0x12008;
-
-// --- Byte layouts -------------------------------------------------------------------------------
-struct Writer {
-    std::vector<uint8_t> bytes;
-    void I32(int32_t v)
-    {
-        const uint32_t u = (uint32_t)v;
-        for (int i = 0; i < 4; ++i) bytes.push_back((uint8_t)(u >> (8 * i)));
-    }
-    void F32(float v)
-    {
-        uint32_t u;
-        std::memcpy(&u, &v, 4);
-        I32((int32_t)u);
-    }
-    void Vec(const D3DVECTOR& v)
-    {
-        F32(v.x);
-        F32(v.y);
-        F32(v.z);
-    }
-    void U8(uint8_t v) { bytes.push_back(v); }
-    // A text field of `size` bytes: the text cut to size - 1, then zeros.
-    void Text(const char* text, size_t size)
-    {
-        size_t n = strnlen(text, size - 1);
-        bytes.insert(bytes.end(), text, text + n);
-        bytes.insert(bytes.end(), size - n, 0);
-    }
-    void Raw(const void* p, size_t n) { bytes.insert(bytes.end(), (const uint8_t*)p, (const uint8_t*)p + n); }
-};
-
-struct Reader {
-    const uint8_t* p;
-    size_t pos = 4;  // after the type
-    int32_t I32()
-    {
-        const int32_t v = (int32_t)LoadLe32(p + pos);
-        pos += 4;
-        return v;
-    }
-    float F32()
-    {
-        const uint32_t u = LoadLe32(p + pos);
-        pos += 4;
-        float f;
-        std::memcpy(&f, &u, 4);
-        return f;
-    }
-    D3DVECTOR Vec()
-    {
-        D3DVECTOR v;
-        v.x = F32();
-        v.y = F32();
-        v.z = F32();
-        return v;
-    }
-    uint8_t U8() { return p[pos++]; }
-    void Text(char* out, size_t size)
-    {
-        std::memcpy(out, p + pos, size);
-        out[size - 1] = 0;
-        pos += size;
-    }
-};
-
-// Squads go field by field, in the order of the stored record.
-void WriteStats(Writer& w, const SquadStats& s)
-{
-    w.I32(s.tacklesWon);
-    w.I32(s.tackleAttemptsLost);
-    w.I32(s.haveBeenTackled);
-    w.I32(s.preventedBeingTackled);
-    w.I32(s.foulsDone);
-    w.I32(s.haveBeenFouled);
-    for (int32_t v : s.passAttempts) w.I32(v);
-    for (int32_t v : s.goodPasses) w.I32(v);
-    w.I32(s.attemptsOnGoal);
-    w.I32(s.goalsScored);
-    w.F32(s.timeOnBall);
-}
-
-void ReadStats(Reader& r, SquadStats& s)
-{
-    s.tacklesWon = r.I32();
-    s.tackleAttemptsLost = r.I32();
-    s.haveBeenTackled = r.I32();
-    s.preventedBeingTackled = r.I32();
-    s.foulsDone = r.I32();
-    s.haveBeenFouled = r.I32();
-    for (int32_t& v : s.passAttempts) v = r.I32();
-    for (int32_t& v : s.goodPasses) v = r.I32();
-    s.attemptsOnGoal = r.I32();
-    s.goalsScored = r.I32();
-    s.timeOnBall = r.F32();
-}
-
-void WriteSquad(Writer& w, const TeamSquad& squad)
-{
-    for (const SquadPlayer& p : squad.players) {
-        for (float a : p.attributes) w.F32(a);
-        w.I32(p.role);
-        w.I32(p.wingFlag);
-        w.I32(p.wingSide);
-        w.F32(p.formationX);
-        w.F32(p.formationZ);
-        w.Text(p.name, sizeof p.name);
-        w.I32(p.gamesPlayed);
-        WriteStats(w, p.career);
-        WriteStats(w, p.lastMatch);
-        for (int32_t v : p.reserved) w.I32(v);
-    }
-}
-
-void ReadSquad(Reader& r, TeamSquad& squad)
-{
-    for (SquadPlayer& p : squad.players) {
-        for (float& a : p.attributes) a = r.F32();
-        p.role = r.I32();
-        p.wingFlag = r.I32();
-        p.wingSide = r.I32();
-        p.formationX = r.F32();
-        p.formationZ = r.F32();
-        r.Text(p.name, sizeof p.name);
-        p.gamesPlayed = r.I32();
-        ReadStats(r, p.career);
-        ReadStats(r, p.lastMatch);
-        for (int32_t& v : p.reserved) v = r.I32();
-    }
-}
 
 D3DVECTOR InstancePosition(int32_t index)
 {
@@ -302,8 +174,10 @@ size_t GameMessageSize(int32_t type)
 
 std::vector<uint8_t> BuildGameMessage(int32_t type)
 {
-    Writer w;
-    if (!GameMessageSize(type)) return {};
+    const size_t size = GameMessageSize(type);
+    if (!size) return {};
+    std::vector<uint8_t> bytes(size);
+    ByteWriter w(bytes.data(), bytes.size());
     w.I32(type);
     const int32_t p = Net.messagePlayer;
     switch (type) {
@@ -368,7 +242,7 @@ std::vector<uint8_t> BuildGameMessage(int32_t type)
         // A computer sends the squad it manages: home on the host, away on the guest.
         const int32_t side = Net.isHost ? 0 : 1;
         w.I32(side);
-        WriteSquad(w, TeamSquads[side]);
+        WriteSquad(w, TeamSquads[side], NameBytes::AsText);
         w.Text(TeamNames[side], TEAM_NAME_SIZE);
         w.I32(MatchSetup.kitChoice[side]);
         break;
@@ -387,7 +261,7 @@ std::vector<uint8_t> BuildGameMessage(int32_t type)
     default:  // types that carry nothing but themselves
         break;
     }
-    return std::move(w.bytes);
+    return bytes;
 }
 
 bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why)
@@ -474,7 +348,9 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         DebugTrace("Game message dropped: %s\n", why);
         return 0;
     }
-    Reader r{data};
+    // Checked above by the message's own rules.
+    ByteReader r(data, size);
+    r.Skip(4);  // the type
     switch (At(data, 0)) {
     case GAME_MSGID_SCORE:
         HomeGoals = r.I32();
@@ -549,7 +425,7 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         return 0;
     case GAME_MSGID_TEAM_SQUAD: {
         const int32_t side = r.I32();
-        ReadSquad(r, TeamSquads[side]);
+        ReadSquad(r, TeamSquads[side], sizeof(SquadPlayer::name) - 1);
         r.Text(TeamNames[side], TEAM_NAME_SIZE);
         MatchSetup.kitChoice[side] = r.I32();
         return 0;
