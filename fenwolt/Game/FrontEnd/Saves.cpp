@@ -436,6 +436,28 @@ int32_t SlotOfSprite(unsigned hit)
     return hit >= SLOT_BUTTONS && hit < SLOT_BUTTONS + SAVE_SLOT_COUNT ? (int32_t)(hit - SLOT_BUTTONS) : -1;
 }
 
+// Loading takes only a slot that holds a file; saving takes any.
+enum class SlotsPressed { Used, All };
+
+// A slot screen's mouse message: the pointer lights Return and the slots that take a press,
+// Return goes back to `back`. The slot pressed, or -1.
+int32_t PressedSlot(int32_t message, SlotsPressed pressed, ScreenId back)
+{
+    const SpriteHandle hit = TheApp.HitTestSprites();
+    const int32_t slot = SlotOfSprite(hit);
+    const bool takesPress = slot >= 0 && (pressed == SlotsPressed::All || SlotUsed[slot]);
+    if (message == MSG_MOUSE_MOVE) {
+        HoverSprite(hit, hit == SLOT_RETURN || takesPress);
+        return -1;
+    }
+    if (message != MSG_LEFT_DOWN) return -1;
+    if (hit == SLOT_RETURN) {
+        SetScreen(back);
+        return -1;
+    }
+    return takesPress ? slot : -1;
+}
+
 using StatePtr = std::unique_ptr<SavedGameState, void (*)(SavedGameState*)>;
 
 StatePtr NewState() { return StatePtr(NewSavedGameState(), DeleteSavedGameState); }
@@ -1028,18 +1050,8 @@ void BuildLoadGameScreen()
 
 void OnLoadGameMessage(int32_t message)
 {
-    const SpriteHandle hit = TheApp.HitTestSprites();
-    const int32_t slot = SlotOfSprite(hit);
-    if (message == MSG_MOUSE_MOVE) {
-        HoverSprite(hit, hit == SLOT_RETURN || (slot >= 0 && SlotUsed[slot]));
-        return;
-    }
-    if (message != MSG_LEFT_DOWN) return;
-    if (hit == SLOT_RETURN) {
-        SetScreen(ScreenId::StartMenu);
-        return;
-    }
-    if (slot < 0 || !SlotUsed[slot]) return;
+    const int32_t slot = PressedSlot(message, SlotsPressed::Used, ScreenId::StartMenu);
+    if (slot < 0) return;
     // The file is read and checked now, while the player can still choose another slot; the
     // match applies this copy once the loading is over.
     StatePtr state = NewState();
@@ -1063,17 +1075,7 @@ void BuildSaveTeamScreen()
 
 void OnSaveTeamMessage(int32_t message)
 {
-    const SpriteHandle hit = TheApp.HitTestSprites();
-    const int32_t slot = SlotOfSprite(hit);
-    if (message == MSG_MOUSE_MOVE) {
-        HoverSprite(hit, hit == SLOT_RETURN || slot >= 0);
-        return;
-    }
-    if (message != MSG_LEFT_DOWN) return;
-    if (hit == SLOT_RETURN) {
-        SetScreen(ScreenId::TeamDetails);
-        return;
-    }
+    const int32_t slot = PressedSlot(message, SlotsPressed::All, ScreenId::TeamDetails);
     if (slot < 0) return;
     SaveTeam(slot);
     ReadTeamSlotNames();
@@ -1088,18 +1090,8 @@ void BuildLoadTeamScreen()
 
 void OnLoadTeamMessage(int32_t message)
 {
-    const SpriteHandle hit = TheApp.HitTestSprites();
-    const int32_t slot = SlotOfSprite(hit);
-    if (message == MSG_MOUSE_MOVE) {
-        HoverSprite(hit, hit == SLOT_RETURN || (slot >= 0 && SlotUsed[slot]));
-        return;
-    }
-    if (message != MSG_LEFT_DOWN) return;
-    if (hit == SLOT_RETURN) {
-        SetScreen(ScreenId::TeamDetails);
-        return;
-    }
-    if (slot < 0 || !SlotUsed[slot]) return;
+    const int32_t slot = PressedSlot(message, SlotsPressed::Used, ScreenId::TeamDetails);
+    if (slot < 0) return;
     if (!LoadTeam(slot)) {
         ReadTeamSlotNames();
         RedrawSlotLabels();
