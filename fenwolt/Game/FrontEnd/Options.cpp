@@ -1,6 +1,7 @@
 #include "fenwolt/Game/FrontEnd/Options.h"
 
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
@@ -16,7 +17,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 OptionsRecord Options;
 uint8_t OptionsOpenedFromStartMenu = 0;
@@ -311,26 +311,8 @@ bool LoadOptions()
 
 bool SaveOptions()
 {
-    // The new file is written whole beside the old one and then takes its name: a failed write
-    // leaves the old settings as they were.
-    CreateDirectoryA("saves", nullptr);
-    HANDLE file = CreateFileA(OPTIONS_TEMP_FILE, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool wrote = WriteFile(file, &Options, (DWORD)sizeof(Options), &written, nullptr) &&
-                       written == sizeof(Options) && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!wrote) {
-        DeleteFileA(OPTIONS_TEMP_FILE);
-        return false;
-    }
-    const std::string from = PlatformMapPath(OPTIONS_TEMP_FILE, true);
-    const std::string to = PlatformMapPath(OPTIONS_FILE, true);
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
-        DeleteFileA(OPTIONS_TEMP_FILE);
-        return false;
-    }
-    return true;
+    // A failed write leaves the old settings as they were.
+    return ReplaceFileWhole(OPTIONS_FILE, OPTIONS_TEMP_FILE, &Options, sizeof(Options));
 }
 
 int32_t VolumeForMouseX(int32_t mouseX)

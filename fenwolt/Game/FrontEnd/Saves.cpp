@@ -3,6 +3,7 @@
 #include "fenwolt/Game/ByteStream.h"
 #include "fenwolt/Game/Camera.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/FrontEnd/SquadEditor.h"
@@ -350,31 +351,10 @@ bool ReadExactFile(const char* name, uint8_t* out, size_t expected)
     return ok;
 }
 
-// Writes a new file beside the old one and puts it in place only once it is whole, so that a
-// failed save leaves the slot's earlier file as it was.
+// A failed save leaves the slot's earlier file as it was.
 bool WriteFileSafely(const char* name, const uint8_t* data, size_t size)
 {
-    CreateDirectoryA("saves", nullptr);
-    const std::string temporary = std::string(name) + ".tmp";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DebugOutPair("Cannot create", temporary.c_str());
-        return false;
-    }
-    DWORD written = 0;
-    bool ok = WriteFile(file, data, (DWORD)size, &written, nullptr) && written == size;
-    ok = FlushFileBuffers(file) && ok;
-    ok = CloseHandle(file) && ok;
-    if (ok) {
-        const std::string from = PlatformMapPath(temporary.c_str(), false);
-        const std::string to = PlatformMapPath(name, true);
-        ok = std::rename(from.c_str(), to.c_str()) == 0;
-    }
-    if (!ok) {
-        DeleteFileA(temporary.c_str());
-        DebugOutPair("Cannot write", name);
-    }
-    return ok;
+    return ReplaceFileWhole(name, (std::string(name) + ".tmp").c_str(), data, size);
 }
 
 void TimeTextNow(char (&out)[kTimeTextSize])
