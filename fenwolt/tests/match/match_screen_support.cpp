@@ -15,6 +15,7 @@
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/VertexAnimation.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/crt_rand.h"
 #include "platform/win32/win32.h"
@@ -103,6 +104,9 @@ void MatchApp::Close()
     MatchScreenActive = 0;
     NetworkGameActive = false;
     UseSharedRandom = false;
+    // The match loads the animation frames with or without a device; an application that never
+    // made one does not shut the scene down, so they are given back here.
+    FreeAllAnimations();
     if (TheAppConstructed()) {
         if (TheApp.MainWindow) SendMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
         DestroyTheApp();
