@@ -348,7 +348,7 @@ Image BoardsTexture() {
     Image img(512, 64, Rgb(20, 20, 20));
     struct Ad { const char* text; uint32_t bg, fg; };
     const Ad ads[] = {{"VORDAX", Rgb(200, 20, 30), Rgb(255, 255, 255)},
-                      {"QUELLO COLA", Rgb(250, 250, 250), Rgb(190, 20, 30)},
+                      {"QUELLO FIZZ", Rgb(240, 240, 230), Rgb(20, 110, 120)},
                       {"MIRADEN", Rgb(20, 60, 160), Rgb(255, 220, 40)},
                       {"ZOLTRA", Rgb(250, 200, 20), Rgb(20, 20, 20)},
                       {"PELKIN", Rgb(20, 120, 60), Rgb(255, 255, 255)},
