@@ -34,12 +34,6 @@ const char* const kRoundNames[CUP_ROUNDS] = {"FIRST ROUND", "SECOND ROUND", "QUA
 
 int32_t ClampRound(int32_t round) { return round < 0 ? 0 : (round >= CUP_ROUNDS ? CUP_ROUNDS - 1 : round); }
 
-void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
-{
-    CreateTextSprite(handle, x, y, 0, text, alignment);
-    DeactivateSprite(handle);
-}
-
 CupOutcome OutcomeOf(int32_t homeGoals, int32_t awayGoals, int32_t round)
 {
     if (homeGoals > awayGoals) return ClampRound(round) == CUP_ROUNDS - 1 ? CUP_WON : CUP_THROUGH;
@@ -98,10 +92,7 @@ void BuildCupScreen()
     else
         SetClubSquadNames(1, round + 1);
 
-    ResetHover();
-    SetScreenMessageHandler(OnCupMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnCupMessage, "interface\\plain.jpg");
     CreateLabel(CUP_TITLE, 400, 30, "KNOCKOUT CUP DETAILS", 1);
     CreateLabel(CUP_ROUND, 400, 50, CupRoundName(round), 1);
     std::snprintf(TeamNames[1], TEAM_NAME_SIZE, "%s", CupOpponentName(round));
@@ -163,18 +154,10 @@ void BuildCupResultScreen()
 {
     const int32_t round = ClampRound(Competition.cupRound);
     PlayPrimarySound(SOUND_MATCH_MUSIC_2, true);
-    ResetHover();
-    SetScreenMessageHandler(OnCupResultMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnCupResultMessage, "interface\\plain.jpg");
     CreateLabel(RESULT_TITLE, 400, 30, "KNOCKOUT CUP RESULT", 1);
     CreateLabel(RESULT_ROUND, 400, 50, CupRoundName(round), 1);
-    char home[13], away[13], verdict[64];
-    std::snprintf(home, sizeof home, "%.11s", TeamNames[0]);
-    std::snprintf(away, sizeof away, "%.11s", TeamNames[1]);
-    CreateScoreLine(90, home, HomeGoals, AwayGoals, away);
-    FormatVerdict(verdict, sizeof verdict, "Victory for %s.", HomeGoals, AwayGoals, home, away);
-    CreateLabel(RESULT_VERDICT, 400, 110, verdict, 1);
+    CreateMatchResult(90);
     // The outcome has a sprite of its own so that the verdict above stays on screen.
     CreateLabel(RESULT_OUTCOME, 400, 130, CupOutcomeText(DecideCupResult(HomeGoals, AwayGoals), round), 1);
     UseGreenTextColours();

@@ -43,17 +43,6 @@ enum : unsigned {
 
 unsigned g_hovered = SPRITE_NONE;
 
-void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
-{
-    CreateTextSprite(handle, x, y, 0, text, alignment);
-    DeactivateSprite(handle);
-}
-
-void SetValueText(unsigned handle, const char* text)
-{
-    if (Sprite* s = SpriteAt(handle); s && s->Device) SetSpriteText(handle, text);
-}
-
 int32_t Wrap(int32_t value, int32_t lowest, int32_t highest)
 {
     if (value > highest) return lowest;
@@ -68,6 +57,25 @@ void StartExhibition()
     SetScreen(ScreenId::TeamDetails);
 }
 }  // namespace
+
+void BeginMenuScreen(void (*handler)(int32_t), const char* background)
+{
+    ResetHover();
+    SetScreenMessageHandler(handler);
+    if (TheAppConstructed()) TheApp.SetBackground(background);
+    UseWhiteTextColours();
+}
+
+void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
+{
+    CreateTextSprite(handle, x, y, 0, text, alignment);
+    DeactivateSprite(handle);
+}
+
+void SetValueText(unsigned handle, const char* text)
+{
+    if (Sprite* s = SpriteAt(handle); s && s->Device) SetSpriteText(handle, text);
+}
 
 void ResetHover() { g_hovered = SPRITE_NONE; }
 
@@ -109,6 +117,16 @@ void CreateScoreLine(float y, const char* leftName, int32_t leftGoals, int32_t r
     std::snprintf(goals, sizeof goals, "%d", rightGoals);
     CreateLabel(SCORE_AWAY_GOALS, 400, y, goals, 0);
     CreateLabel(SCORE_AWAY_NAME, 450, y, rightName, 0);
+}
+
+void CreateMatchResult(float y)
+{
+    char home[13], away[13], verdict[64];
+    std::snprintf(home, sizeof home, "%.11s", TeamNames[0]);
+    std::snprintf(away, sizeof away, "%.11s", TeamNames[1]);
+    CreateScoreLine(y, home, HomeGoals, AwayGoals, away);
+    FormatVerdict(verdict, sizeof verdict, "Victory for %s.", HomeGoals, AwayGoals, home, away);
+    CreateLabel(RESULT_VERDICT, 400, 110, verdict, 1);
 }
 
 void ShowSetupValues(bool opponentFixed)
@@ -166,10 +184,7 @@ void AskToAbandon() { ShowConfirmBox(CONFIRM_ABANDON_GAME); }
 
 void BuildGameTypeScreen()
 {
-    ResetHover();
-    SetScreenMessageHandler(OnGameTypeMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnGameTypeMessage, "interface\\plain.jpg");
     CreateLabel(TYPE_TITLE, 400, 30, "SELECT TYPE OF GAME", 1);
     UseGreenTextColours();
     CreateTextSprite(TYPE_EXHIBITION, 400, 100, 0, "Single Exhibition Match", 1);
@@ -233,10 +248,7 @@ void BuildExhibitionScreen()
 {
     CreateDefaultSquads();
     MatchSetup.minutesPerHalf = MINUTES_PER_HALF_MAX;
-    ResetHover();
-    SetScreenMessageHandler(OnExhibitionMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnExhibitionMessage, "interface\\plain.jpg");
     CreateLabel(EXH_TITLE, 400, 30, "SET EXHIBITION MATCH DETAILS", 1);
     CreateLabel(EXH_MANAGERS_LABEL, 400, 70, "Number of Managers:", 32);
     CreateLabel(EXH_HOME_LABEL, 400, 100, "Home Team:", 32);
@@ -290,17 +302,9 @@ void OnExhibitionMessage(int32_t message)
 void BuildExhibitionResultScreen()
 {
     PlayPrimarySound(SOUND_MATCH_MUSIC_2, true);
-    ResetHover();
-    SetScreenMessageHandler(OnExhibitionResultMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnExhibitionResultMessage, "interface\\plain.jpg");
     CreateLabel(RESULT_TITLE, 400, 30, "EXHIBITION MATCH RESULT", 1);
-    char home[13], away[13], verdict[64];
-    std::snprintf(home, sizeof home, "%.11s", TeamNames[0]);
-    std::snprintf(away, sizeof away, "%.11s", TeamNames[1]);
-    CreateScoreLine(70, home, HomeGoals, AwayGoals, away);
-    FormatVerdict(verdict, sizeof verdict, "Victory for %s.", HomeGoals, AwayGoals, home, away);
-    CreateLabel(RESULT_VERDICT, 400, 110, verdict, 1);
+    CreateMatchResult(70);
     UseGreenTextColours();
     if (MatchSetup.managers == 2) {
         CreateTextSprite(RESULT_HOME_STATS, 677, 507, 0, "Home Team Stats", 1);

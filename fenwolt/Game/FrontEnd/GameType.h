@@ -41,6 +41,14 @@ bool StepSetupValue(unsigned handle, bool up);
 // Edits a team name in place: the name sprite hides and the text entry runs at its position.
 void EditTeamName(unsigned handle, int32_t team);
 
+// A menu screen begins: no highlight, `handler` takes the screen's messages, the background
+// picture (where there is an application to show it), white text for the labels that follow.
+void BeginMenuScreen(void (*handler)(int32_t), const char* background);
+// A label: a text sprite in the current colours that takes no clicks.
+void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment);
+// Rewrites a value sprite's text; a screen without that sprite skips it.
+void SetValueText(unsigned handle, const char* text);
+
 // "Abandon the game?" (the confirm box of kind 5) from the cup and league screens.
 void AskToAbandon();
 
@@ -57,3 +65,6 @@ void FormatVerdict(char* out, size_t size, const char* winFormat, int32_t homeGo
 // Creates the white, unclickable score line of a result screen at height y: home name (10)
 // right-aligned on 330, home goals (11) at 340, away goals (21) at 400, away name (20) at 450.
 void CreateScoreLine(float y, const char* leftName, int32_t leftGoals, int32_t rightGoals, const char* rightName);
+// The score line of the match just played at height y, home on the left, and "Victory for %s."
+// or "A draw." under it (sprite 31).
+void CreateMatchResult(float y);

@@ -92,12 +92,6 @@ void CreateIntSprite(unsigned handle, float x, float y, int font, int32_t value,
     DeactivateSprite(handle);
 }
 
-void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
-{
-    CreateTextSprite(handle, x, y, 0, text, alignment);
-    DeactivateSprite(handle);
-}
-
 void DrawLeagueTable()
 {
     UseWhiteTextColours();
@@ -294,10 +288,7 @@ void BuildLeagueScreen()
     }
     SortLeagueTable();
 
-    ResetHover();
-    SetScreenMessageHandler(OnLeagueMessage);
-    TheApp.SetBackground("interface\\ldet.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnLeagueMessage, "interface\\ldet.jpg");
     if (!seasonOver) {
         CreateLabel(LEAGUE_TITLE, 400, 30, "LEAGUE DETAILS", 1);
         char text[32];
@@ -372,10 +363,7 @@ void BuildLeagueResultScreen()
     MakeRoundPairs(n);
     PlayOtherLeagueResults();
 
-    ResetHover();
-    SetScreenMessageHandler(OnLeagueResultMessage);
-    TheApp.SetBackground("interface\\lres.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnLeagueResultMessage, "interface\\lres.jpg");
     CreateLabel(RESULT_TITLE, 400, 30, "LEAGUE RESULT", 1);
     char text[64];
     std::snprintf(text, sizeof text, "Match No: %d", n + 1);

@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/FileReplace.h"
+#include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
@@ -95,12 +96,6 @@ uint8_t Flipped(uint8_t value) { return value ? 0 : 1; }
 
 // Every on/off switch reads "On" while its value is non-zero.
 const char* SwitchText(int32_t value) { return GetText(value ? TEXT_SWITCH_ON : TEXT_SWITCH_OFF); }
-
-void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
-{
-    CreateTextSprite(handle, x, y, 0, text, alignment);
-    DeactivateSprite(handle);
-}
 
 void CreateSlider(unsigned bar, unsigned knob, float barY, float knobY)
 {

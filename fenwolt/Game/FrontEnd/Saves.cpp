@@ -385,10 +385,7 @@ enum : unsigned {
 void BuildSlotScreen(const char* title, const char* prompt, float buttonX, float labelX,
                      void (*handler)(int32_t))
 {
-    ResetHover();
-    SetScreenMessageHandler(handler);
-    TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(handler, "interface\\plain.jpg");
     CreateTextSprite(SLOT_TITLE, 40, 120, 0, title, 0);
     CreateTextSprite(SLOT_PROMPT, 40, 150, 0, prompt, 0);
     DeactivateSprite(SLOT_TITLE);

@@ -706,11 +706,7 @@ void BuildSquadScreen()
     SelectedMarker = 0;
     g_awaitingPeer = false;
     g_peerReady = false;
-    ResetHover();
-    SetScreenMessageHandler(OnSquadMessage);
-    TheApp.SetBackground("interface\\plain.jpg");
-
-    UseWhiteTextColours();
+    BeginMenuScreen(OnSquadMessage, "interface\\plain.jpg");
     CreateTextSprite(EDITOR_TITLE, 400, 8, 0, "SET TEAM DETAILS", 1);
     DeactivateSprite(EDITOR_TITLE);
     CreateTextSprite(EDITOR_TEAM_LABEL, 10, 44, 0, team == 0 ? "Home Team:" : "Away Team:", 0);

@@ -109,10 +109,7 @@ void ShowTeamStats()
 
 void BuildTeamStatsScreen()
 {
-    ResetHover();
-    SetScreenMessageHandler(OnTeamStatsMessage);
-    TheApp.SetBackground("interface\\stats.jpg");
-    UseWhiteTextColours();
+    BeginMenuScreen(OnTeamStatsMessage, "interface\\stats.jpg");
     CreateTextSprite(STATS_TITLE, 400, 30, 0,
                      StatsViewCareer ? "TEAM STATS - CAREER" : "TEAM STATS - LAST MATCH", 1);
     CreateTextSprite(STATS_TEAM_LABEL, 10, 60, 0, "Team:", 0);

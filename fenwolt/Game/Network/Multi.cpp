@@ -63,21 +63,10 @@ void DropStrayQuits()
     if (programQuit) PostQuitMessage((int)code);
 }
 
-void SetValue(unsigned handle, const char* text)
-{
-    if (Sprite* s = SpriteAt(handle); s && s->Device) SetSpriteText(handle, text);
-}
-
-void CreateLabel(unsigned handle, float y, const char* text)
-{
-    CreateTextSprite(handle, 400.f, y, 0, text, 32);
-    DeactivateSprite(handle);
-}
-
 void ShowStartButton(const char* text, bool clickable)
 {
     UseGreenTextColours();
-    SetValue(NETSETUP_START, text);
+    SetValueText(NETSETUP_START, text);
     CentreSpriteOn(NETSETUP_START, 400.f);
     ShowSprite(NETSETUP_START);
     if (!clickable) DeactivateSprite(NETSETUP_START);
@@ -259,15 +248,15 @@ void ShowNetExhibitionValues()
     char text[32];
     UseGreenTextColours();
     std::snprintf(text, sizeof text, "%d", MatchSetup.minutesPerHalf);
-    SetValue(NETSETUP_MINUTES, text);
-    SetValue(NETSETUP_SWAPPING, MatchSetup.abilitySwapLocked ? "Off" : "On");
+    SetValueText(NETSETUP_MINUTES, text);
+    SetValueText(NETSETUP_SWAPPING, MatchSetup.abilitySwapLocked ? "Off" : "On");
     std::snprintf(text, sizeof text, "%.11s", TeamNames[0]);
-    SetValue(NETSETUP_HOME_NAME, text);
+    SetValueText(NETSETUP_HOME_NAME, text);
     std::snprintf(text, sizeof text, "%.11s", TeamNames[1]);
-    SetValue(NETSETUP_AWAY_NAME, text);
+    SetValueText(NETSETUP_AWAY_NAME, text);
     // Each manager reads the difficulty from his own side: the guest plays against it.
     std::snprintf(text, sizeof text, "%d", Net.isHost ? MatchSetup.difficulty : 10 - MatchSetup.difficulty);
-    SetValue(NETSETUP_DIFFICULTY, text);
+    SetValueText(NETSETUP_DIFFICULTY, text);
     RefreshHover();
 }
 
@@ -303,17 +292,13 @@ void LayOutNetExhibitionScreen()
 {
     CreateDefaultSquads();
     MatchSetup.minutesPerHalf = 45;
-    ResetHover();
-    SetScreenMessageHandler(OnNetExhibitionMessage);
-    if (TheAppConstructed()) TheApp.SetBackground("interface\\plain.jpg");
-    UseWhiteTextColours();
-    CreateTextSprite(NETSETUP_TITLE, 400.f, 30.f, 0, "SET EXHIBITION MATCH DETAILS", 1);
-    DeactivateSprite(NETSETUP_TITLE);
-    CreateLabel(NETSETUP_HOME_LABEL, 70.f, "Home Team:");
-    CreateLabel(NETSETUP_AWAY_LABEL, 100.f, "Away Team:");
-    CreateLabel(NETSETUP_DIFFICULTY_LABEL, 130.f, "Difficulty Level:");
-    CreateLabel(NETSETUP_MINUTES_LABEL, 160.f, "Minutes per Half:");
-    CreateLabel(NETSETUP_SWAPPING_LABEL, 190.f, "Allow Ability Swapping:");
+    BeginMenuScreen(OnNetExhibitionMessage, "interface\\plain.jpg");
+    CreateLabel(NETSETUP_TITLE, 400.f, 30.f, "SET EXHIBITION MATCH DETAILS", 1);
+    CreateLabel(NETSETUP_HOME_LABEL, 400.f, 70.f, "Home Team:", 32);
+    CreateLabel(NETSETUP_AWAY_LABEL, 400.f, 100.f, "Away Team:", 32);
+    CreateLabel(NETSETUP_DIFFICULTY_LABEL, 400.f, 130.f, "Difficulty Level:", 32);
+    CreateLabel(NETSETUP_MINUTES_LABEL, 400.f, 160.f, "Minutes per Half:", 32);
+    CreateLabel(NETSETUP_SWAPPING_LABEL, 400.f, 190.f, "Allow Ability Swapping:", 32);
     UseGreenTextColours();
     CreateTextSprite(NETSETUP_HOME_NAME, 420.f, 70.f, 0, ":", 0);
     CreateTextSprite(NETSETUP_AWAY_NAME, 420.f, 100.f, 0, ":", 0);
