@@ -23,8 +23,10 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -519,5 +521,46 @@ private:
     std::thread thread_;
     std::atomic<bool> done_{false};
 };
+
+// The wizard's and the stage's tests: ports of their own, message boxes recorded rather than
+// shown, the code under test made afresh, and nothing left behind for the next test.
+class DialogFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseOwnPorts();
+        ASSERT_TRUE(PlatformInit());
+        PlatformRecordMessageBoxes(true);
+        PlatformClearRecordedMessageBoxes();
+        ut = std::make_unique<UnderTest>();
+    }
+    void TearDown() override
+    {
+        DialogSetTestDriver(nullptr);
+        DialogSetTestTicker(nullptr);
+        ut.reset();
+        PlatformRecordMessageBoxes(false);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    static bool HasBox(const std::string& text)
+    {
+        for (const PlatformMessageBox& b : PlatformRecordedMessageBoxes())
+            if (text == b.text) return true;
+        return false;
+    }
+    std::unique_ptr<UnderTest> ut;
+};
+
+// The dialog as drawn, into BUILD_ROOT/screens/<name> for a look at it.
+inline bool SaveDialogPicture(HWND d, const std::string& name)
+{
+    int w, h;
+    std::vector<uint8_t> rgb;
+    if (!DialogTestRenderFramed(d, w, h, rgb)) return false;
+    std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
+    return PlatformWriteRgbPng(std::string(BUILD_ROOT) + "/screens/" + name, w, h, rgb);
+}
 
 }  // namespace net_b

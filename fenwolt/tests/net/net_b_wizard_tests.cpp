@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <regex>
 
 namespace {
@@ -17,33 +16,15 @@ const char* const kConnectTitle = "Dorvanix: MultiMachine Setup - Multiplayer Co
 const char* const kGamesTitle = "Dorvanix: MultiMachine Setup - Multiplayer Games";
 const char* const kIdleLine = "Click Start Search to see a list of games.  Click Create to start a new game.";
 
-class WizardTest : public ::testing::Test {
+class WizardTest : public net_b::DialogFixture {
 protected:
     void SetUp() override
     {
-        net_b::UseOwnPorts();
-        ASSERT_TRUE(PlatformInit());
-        PlatformRecordMessageBoxes(true);
-        PlatformClearRecordedMessageBoxes();
-        ut = std::make_unique<net_b::UnderTest>();
+        DialogFixture::SetUp();
+        if (HasFatalFailure()) return;
         ut->wizard->SetMaxPlayers(NET_SESSION_PLAYERS);
         ut->wizard->SetPlayerName("Kit");
         ut->wizard->SetSessionName("Quillane");
-    }
-    void TearDown() override
-    {
-        DialogSetTestDriver(nullptr);
-        ut.reset();
-        PlatformRecordMessageBoxes(false);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-    }
-    static bool HasBox(const std::string& text)
-    {
-        for (const PlatformMessageBox& b : PlatformRecordedMessageBoxes())
-            if (text == b.text) return true;
-        return false;
     }
     // Runs the wizard with `games` working the games dialog (the connection dialog is answered
     // with OK, Escape the second time); returns the wizard's result.
@@ -86,15 +67,7 @@ protected:
         auto lines = Games(d);
         return at >= 0 && at < static_cast<LRESULT>(lines.size()) ? lines[at] : std::string();
     }
-    static void Shot(HWND d, const char* name)
-    {
-        int w, h;
-        std::vector<uint8_t> rgb;
-        ASSERT_TRUE(DialogTestRenderFramed(d, w, h, rgb));
-        std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
-        PlatformWriteRgbPng(std::string(BUILD_ROOT) + "/screens/" + name, w, h, rgb);
-    }
-    std::unique_ptr<net_b::UnderTest> ut;
+    static void Shot(HWND d, const char* name) { EXPECT_TRUE(net_b::SaveDialogPicture(d, name)) << name; }
 };
 
 TEST_F(WizardTest, ConnectionDialogWantsANameAndPreselectsTheFirstProviderWhenNoneMatches)
