@@ -252,8 +252,12 @@ std::vector<NamedMesh> BuildSceneMeshes() {
     out.push_back({"xdata\\squarecf.x", Square()});
     out.push_back({"xdata\\arrowd.x", ArrowMesh("arrowdown", {0, 3.2f, 0}, {0, 0, 0}, 0.22f, 0.6f, 1.2f)});
     out.push_back({"xdata\\arrowup.x", ArrowMesh("arrowup", {0, 0, 0}, {0, 3.2f, 0}, 0.22f, 0.6f, 1.2f)});
-    out.push_back({"xdata\\arrow.x", ArrowMesh("arrow", {0, 0.4f, 2.0f}, {0, 0.4f, -2.2f}, 0.25f, 0.8f, 1.5f)});
-    out.push_back({"xdata\\arrowh.x", ArrowMesh("arrowh", {0, 0.4f, 1.5f}, {0, 0.4f, -1.5f}, 0.2f, 0.6f, 1.1f)});
+    // The facing arrow points along +z: the match turns it by the bearing of the point the player
+    // is told to face, which carries +z onto that direction.
+    out.push_back({"xdata\\arrow.x", ArrowMesh("arrow", {0, 0.4f, -2.0f}, {0, 0.4f, 2.2f}, 0.25f, 0.8f, 1.5f)});
+    // The kick arrows stand up in their own space: the match lays them flat (a quarter turn about
+    // x) and then turns them along the kick's path, so they lie just over the grass, tip ahead.
+    out.push_back({"xdata\\arrowh.x", ArrowMesh("arrowh", {0, -1.5f, -0.4f}, {0, 1.5f, -0.4f}, 0.2f, 0.6f, 1.1f)});
     out.push_back({"xdata\\number.x", NumberPlate()});
     out.push_back({"xdata\\bvorne.x", Block("blockfront", kBlockFacesFront)});
     out.push_back({"xdata\\btulst.x", Block("blockback", kBlockFacesBack)});

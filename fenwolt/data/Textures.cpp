@@ -202,12 +202,16 @@ Image MarkerTexture(char kind) {
             }
             break;
         case 'm': img.FillCircle(c, c, 18, Argb(230, 120, 200, 255)); break;   // path dot
-        case 'q': img.FillCircle(c, c, 18, Argb(230, 120, 255, 120)); break;
-        case 'R': img.FillCircle(c, c, 18, Argb(230, 255, 110, 90)); break;
-        case 'p':   // trajectory arrows
-            img.FillRect(0, 0, S, S, Argb(255, 255, 150, 30));
+        case 'p':   // kick arrows: the arrow mesh wraps the whole picture, so it is opaque all over;
+        case 'q':   // orange for a short kick, yellow beyond 10 units, red beyond 30
+        case 'R': {
+            const uint32_t colour = kind == 'p' ? Argb(255, 255, 150, 30)
+                                    : kind == 'q' ? Argb(255, 250, 225, 40)
+                                                  : Argb(255, 230, 45, 35);
+            img.FillRect(0, 0, S, S, colour);
             for (int y = 0; y < S; ++y) img.BlendRect(0, y, S, y + 1, Argb(int(90.0f * y / S), 255, 255, 255));
             break;
+        }
         case 'u':   // arrows over the players and the ball
             for (int y = 0; y < S; ++y)
                 img.FillRect(0, y, S, y + 1, Mix(Rgb(255, 240, 80), Rgb(230, 150, 0), float(y) / S));

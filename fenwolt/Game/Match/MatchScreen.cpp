@@ -259,6 +259,8 @@ void OnLeftButtonDown()
     } else if (hit == SPRITE_SUB_PERFORM) {
         PerformSubstitution();
         ToggleSubstitutionMode(false);
+        // The turn banner names the selected player: now the one who came on.
+        ShowTurnBanner();
     } else if (hit == SPRITE_SUB_PREV_PLAYER || hit == SPRITE_SUB_NEXT_PLAYER) {
         StepPitchPlayerForSubstitution(hit == SPRITE_SUB_PREV_PLAYER ? -1 : +1);
     }

@@ -151,6 +151,41 @@ TEST(FenwoltMeshData, NumberMarkerIsASmallCardOverThePlayersHead) {
     EXPECT_NEAR(card.hi[0] + card.lo[0], 0.0f, 1e-4f);
 }
 
+// The kick arrows stand up in their own space: the match turns them a quarter about x to lay them
+// on the path and then about y along it, so the tip must point up (+y) and the arrow lie just
+// behind its axis (-z becomes a little height).
+TEST(FenwoltMeshData, KickArrowStandsUpToBeLaidAlongThePath) {
+    XMesh m = Load("xdata\\arrowh.x");
+    ASSERT_EQ(m.error, "");
+    const Box b = Bounds(m);
+    EXPECT_GT(b.hi[1] - b.lo[1], 2.0f * (b.hi[2] - b.lo[2]));
+    // The head (the widest part) is on the +y side.
+    float widest = 0.f, widestY = 0.f;
+    for (const auto& v : m.verts)
+        if (std::fabs(v[0]) > widest) {
+            widest = std::fabs(v[0]);
+            widestY = v[1];
+        }
+    EXPECT_GT(widestY, 0.0f);
+    EXPECT_LT(b.hi[2] + b.lo[2], 0.0f);
+}
+
+// The facing arrow over a player is turned by the bearing of the point he is to face; that turn
+// carries +z onto the direction, so the arrow's head must lie on the +z side.
+TEST(FenwoltMeshData, FacingArrowPointsAlongPlusZ) {
+    XMesh m = Load("xdata\\arrow.x");
+    ASSERT_EQ(m.error, "");
+    float widest = 0.f, widestZ = 0.f;
+    for (const auto& v : m.verts)
+        if (std::fabs(v[0]) > widest) {
+            widest = std::fabs(v[0]);
+            widestZ = v[2];
+        }
+    EXPECT_GT(widestZ, 0.0f);
+    const Box b = Bounds(m);
+    EXPECT_GT(b.hi[2], -b.lo[2]);
+}
+
 // Scenery is centred on its own origin in x and z: the game's culling sphere is centred on
 // the instance position, so an off-centre mesh would vanish at the edge of the view.
 TEST(FenwoltMeshData, SceneryIsCentredForCulling) {

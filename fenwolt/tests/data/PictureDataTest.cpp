@@ -101,6 +101,25 @@ TEST(FenwoltPictureData, TexturesHaveLowQualityTwins) {
     }
 }
 
+// The kick arrows take one of three textures by their distance from the ball; the arrow mesh
+// wraps the whole picture round it, so each is opaque all over, and each has a colour of its own.
+TEST(FenwoltPictureData, KickArrowTexturesCoverTheArrowInThreeColours) {
+    std::vector<uint32_t> centres;
+    for (const char* n : {"textures\\markermp.tga", "textures\\markermq.tga", "textures\\markermr.tga"}) {
+        SCOPED_TRACE(n);
+        Picture p = Load(n);
+        ASSERT_EQ(p.error, "");
+        int clear = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) clear += Alpha(p, x, y) < 200;
+        EXPECT_EQ(clear, 0);
+        centres.push_back(p.argb[size_t(p.height / 2) * size_t(p.width) + size_t(p.width / 2)] & 0xFFFFFFu);
+    }
+    EXPECT_NE(centres[0], centres[1]);
+    EXPECT_NE(centres[1], centres[2]);
+    EXPECT_NE(centres[0], centres[2]);
+}
+
 TEST(FenwoltPictureData, KitsShareTheBodyLayoutAndTheDefaultsExist) {
     Picture body = Load("textures\\rplayer.tga");
     ASSERT_EQ(body.error, "");

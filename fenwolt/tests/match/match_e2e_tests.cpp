@@ -4,10 +4,15 @@
 #include "fenwolt/tests/match/match_screen_support.h"
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/Camera.h"
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Sprites.h"
 #include "platform/tests/support/headless_device.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/win32/platform_internal.h"
@@ -137,6 +142,114 @@ TEST(MatchEndToEnd, TwoManagersPlayAWholeMatchOnTheDeviceWithAPassAndAShotInFlig
     EXPECT_EQ(CurrentScreenId, (int32_t)ScreenId::ExhibitionResult);
     EXPECT_EQ(TeamSquads[0].players[0].gamesPlayed, played + 1);
     EXPECT_EQ(MatchScreenActive, 0);
+}
+
+// Pixels inside a rectangle of the frame that are not grass green.
+double NotGrassShare(const Shot& s, int x0, int y0, int x1, int y1)
+{
+    size_t other = 0, all = 0;
+    for (int y = y0; y < y1 && y < s.height; ++y)
+        for (int x = x0; x < x1 && x < s.width; ++x) {
+            const size_t i = 3 * ((size_t)y * (size_t)s.width + (size_t)x);
+            const int r = s.rgb[i], g = s.rgb[i + 1], b = s.rgb[i + 2];
+            other += !(g > r + 15 && g > b + 15);
+            ++all;
+        }
+    return all ? (double)other / (double)all : 0.0;
+}
+
+// Pixels of the frame in the orange of the kick arrows.
+size_t ArrowPixels(const Shot& s)
+{
+    size_t n = 0;
+    for (size_t i = 0; i + 2 < s.rgb.size(); i += 3) n += s.rgb[i] > 200 && s.rgb[i + 1] > 90 && s.rgb[i + 1] < 190 && s.rgb[i + 2] < 80;
+    return n;
+}
+
+TEST(MatchEndToEnd, ThePlanningScreensOnTheDevice)
+{
+    MatchApp app;
+    if (!app.Open(true)) GTEST_SKIP() << app.error;
+    MatchOptions o;
+    o.seed = 12;
+    o.managers = 2;
+    StartMatch(o);
+    const std::filesystem::path out = std::filesystem::path(BUILD_ROOT);
+    // The kick-off, both sides' first turn, and the home side plans again in open play.
+    for (int turn = 0; turn < 2; ++turn) {
+        EndTurn();
+        for (int i = 0; i < 200 && TurnPhase != (turn == 0 ? PHASE_AWAY_PLANS : PHASE_HOME_PLANS); ++i)
+            Frame(1.f / 30.f);
+    }
+    ASSERT_EQ(TurnPhase, PHASE_HOME_PLANS);
+    ASSERT_EQ(MatchStopState, STOP_IN_PLAY);
+    ASSERT_EQ(KickOffPending, 0);
+    ASSERT_TRUE(BallHolder >= 1 && BallHolder <= SIDE_SIZE) << "the home side has the ball";
+    const int32_t kicker = BallHolder - 1;
+
+    // The large information panel on the selected player.
+    Options.PlayerInfoPanel = 3;
+    Select(kicker);
+    Frame(1.f / 30.f);
+    const Shot hud = DrawAndRead();
+    ASSERT_TRUE(PlatformWriteRgbPng((out / "match_hud_large_panel.png").string(), hud.width, hud.height, hud.rgb));
+    EXPECT_GT(NotGrassShare(hud, 12, 470, 520, 595), 0.9) << "the panel covers the bottom left";
+
+    // A kick aimed with the mouse dragged up and sideways: lofted and bent arrows. The bend is
+    // the kicker's skill (the default squads barely bend the ball): this one bends it well.
+    MatchPlayers[kicker].attributes[ATTR_BEND] = 10.f;
+    ToggleKickAim();
+    ASSERT_EQ(KickAimMode, 1);
+    const ModelInstance* taker = PlayerModel(kicker);
+    const D3DVECTOR aim{taker->Position.x + 22.f, 0.f, taker->Position.z - 6.f};
+    OrderPitchPress(aim, 400, 300);
+    OrderPitchDrag(aim, 380, 260);
+    // Seen from the side of the kick's path.
+    CameraTarget = D3DVECTOR{taker->Position.x + 11.f, 1.f, taker->Position.z - 3.f};
+    CameraEye = D3DVECTOR{CameraTarget.x - 2.f, 8.f, CameraTarget.z + 34.f};
+    KeepCameraWhereItIs();
+    Frame(1.f / 30.f);
+    EXPECT_GT(TheBall.loft, 9.f);
+    EXPECT_GT(std::hypot(TheBall.bendX, TheBall.bendZ), 3.f);
+    for (int i = 0; i < KICK_ARROWS; ++i) { const ModelInstance* a = InstanceAt(KickArrowModels[i]); if (getenv("DBG_ARROWS")) printf("arrow %d vis %d at (%.2f %.2f %.2f) rot (%.2f %.2f) tex %d\n", i, a->Visible, a->Position.x, a->Position.y, a->Position.z, a->Rotation.x, a->Rotation.y, a->TextureMeshIndex); }
+    if (getenv("DBG_ARROWS")) printf("kicker (%.2f %.2f) aim (%.2f %.2f) loft %.2f bend %.2f %.2f\n", taker->Position.x, taker->Position.z, TheBall.aimPoint.x, TheBall.aimPoint.z, TheBall.loft, TheBall.bendX, TheBall.bendZ);
+    const Shot kick = DrawAndRead();
+    ASSERT_TRUE(PlatformWriteRgbPng((out / "match_kick_preview.png").string(), kick.width, kick.height, kick.rgb));
+    EXPECT_GT(ArrowPixels(kick), 300u) << "the arrows of the kick are drawn";
+    OrderPitchRelease(aim, 380, 260);
+    ASSERT_EQ(BallInFlight, 1);
+
+    // A jump ordered on another player, facing toward the near touchline, seen from behind him.
+    const int32_t other = kicker == 7 ? 6 : 7;
+    const D3DVECTOR at = PlayerModel(other)->Position;
+    OrderJump(other, at.x + 1.f, at.z - 8.f);
+    ASSERT_EQ(MatchPlayers[other].stance, 2);
+    CameraTarget = at;
+    CameraEye = D3DVECTOR{at.x - 9.f, at.y + 6.f, at.z + 3.f};
+    KeepCameraWhereItIs();
+    Frame(1.f / 30.f);
+    const Shot jump = DrawAndRead();
+    ASSERT_TRUE(PlatformWriteRgbPng((out / "match_jump_and_facing.png").string(), jump.width, jump.height, jump.rgb));
+
+    // The substitution panel for the selected player.
+    Select(6);
+    ToggleSubstitutionMode(true);
+    ASSERT_EQ(SubstitutionMode, 1);
+    Frame(1.f / 30.f);
+    const Shot sub = DrawAndRead();
+    ASSERT_TRUE(PlatformWriteRgbPng((out / "match_substitution.png").string(), sub.width, sub.height, sub.rgb));
+    EXPECT_GT(NotGrassShare(sub, 12, 270, 520, 395), 0.9) << "the substitution panel above the information panel";
+    // "Perform Substitution", clicked as the manager clicks it.
+    const Sprite* perform = SpriteAt(SPRITE_SUB_PERFORM);
+    ASSERT_NE(perform, nullptr);
+    MouseX = (int)(perform->ScreenRect.left + perform->ScreenRect.right) / 2;
+    MouseY = (int)(perform->ScreenRect.top + perform->ScreenRect.bottom) / 2;
+    HandleMatchMessage(WM_LBUTTONDOWN);
+    EXPECT_EQ(SubstitutionMode, 0);
+    EXPECT_EQ(SubstitutionsMade[0], 1);
+    Frame(1.f / 30.f);
+    const Shot after = DrawAndRead();
+    ASSERT_TRUE(PlatformWriteRgbPng((out / "match_after_substitution.png").string(), after.width, after.height, after.rgb));
 }
 
 }  // namespace
