@@ -211,8 +211,9 @@ TEST(MatchEndToEnd, ThePlanningScreensOnTheDevice)
     Frame(1.f / 30.f);
     EXPECT_GT(TheBall.loft, 9.f);
     EXPECT_GT(std::hypot(TheBall.bendX, TheBall.bendZ), 3.f);
-    for (int i = 0; i < KICK_ARROWS; ++i) { const ModelInstance* a = InstanceAt(KickArrowModels[i]); if (getenv("DBG_ARROWS")) printf("arrow %d vis %d at (%.2f %.2f %.2f) rot (%.2f %.2f) tex %d\n", i, a->Visible, a->Position.x, a->Position.y, a->Position.z, a->Rotation.x, a->Rotation.y, a->TextureMeshIndex); }
-    if (getenv("DBG_ARROWS")) printf("kicker (%.2f %.2f) aim (%.2f %.2f) loft %.2f bend %.2f %.2f\n", taker->Position.x, taker->Position.z, TheBall.aimPoint.x, TheBall.aimPoint.z, TheBall.loft, TheBall.bendX, TheBall.bendZ);
+    // Every arrow of the kick is shown, the path's end in the colour of a kick beyond 10 units.
+    for (int i = 0; i < KICK_ARROWS; ++i) EXPECT_TRUE(InstanceAt(KickArrowModels[i])->Visible) << i;
+    EXPECT_EQ(InstanceAt(KickArrowModels[KICK_ARROWS - 1])->TextureMeshIndex, ArrowTextures[1]);
     const Shot kick = DrawAndRead();
     ASSERT_TRUE(PlatformWriteRgbPng((out / "match_kick_preview.png").string(), kick.width, kick.height, kick.rgb));
     EXPECT_GT(ArrowPixels(kick), 300u) << "the arrows of the kick are drawn";
