@@ -55,6 +55,20 @@ function(add_subfolders)
   endforeach()
 endfunction()
 
+# add_fenwolt_program_test(NAME SOURCES a.cpp ... LIBS ... LABELS ...)
+# A GoogleTest executable that runs the built program (FENWOLT_BINARY names it) over the data
+# set; both are built before it.
+function(add_fenwolt_program_test NAME)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_game_test(${NAME} SOURCES ${P_SOURCES} LIBS ${P_LIBS} LABELS ${P_LABELS})
+  target_compile_definitions(${NAME} PRIVATE FENWOLT_BINARY="$<TARGET_FILE:fenwolt>")
+  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_dependencies(${NAME} fenwolt)
+  if(TARGET fenwolt-data)
+    add_dependencies(${NAME} fenwolt-data)
+  endif()
+endfunction()
+
 # add_area_tests(NAME LABELS ...)
 # One GoogleTest executable from every *_tests.cpp of the folder, and one fuzz target per
 # fuzz_<name>.cpp replaying corpus_<name>/. Several people can add test files to an area
