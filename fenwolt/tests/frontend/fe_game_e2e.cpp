@@ -4,6 +4,7 @@
 // saved game and saves it again. Every screen passed is kept as a screenshot.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
+#include "platform/tests/support/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,13 +58,7 @@ protected:
         ASSERT_TRUE(fs::exists(kDataSet / "interface" / "plain.jpg")) << "build the fenwolt-data target first";
         char pattern[] = "/tmp/fenwolt-competition-e2e-XXXXXX";
         dir = mkdtemp(pattern);
-        for (const auto& entry : fs::directory_iterator(kDataSet)) {
-            if (entry.path().filename() == "saves") continue;
-            if (entry.is_directory())
-                fs::create_directory_symlink(entry.path(), dir / entry.path().filename());
-            else
-                fs::copy_file(entry.path(), dir / entry.path().filename());
-        }
+        FillProgramFolder(kDataSet, dir);
         fs::create_directories(dir / "dat");
         std::ofstream(dir / "dat" / "window.dat");
     }

@@ -3,6 +3,7 @@
 // credits, and the confirm box on leaving, answered No, then Yes.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
+#include "platform/tests/support/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -47,13 +48,7 @@ protected:
         dir = mkdtemp(pattern);
         const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data/fenwolt";
         ASSERT_TRUE(std::filesystem::exists(data / "interface/start.jpg")) << "build the fenwolt-data target first";
-        for (const auto& entry : std::filesystem::directory_iterator(data)) {
-            if (entry.path().filename() == "saves") continue;
-            if (entry.is_directory())
-                std::filesystem::create_directory_symlink(entry.path(), dir / entry.path().filename());
-            else
-                std::filesystem::copy_file(entry.path(), dir / entry.path().filename());
-        }
+        FillProgramFolder(data, dir);
         std::filesystem::create_directories(dir / "saves");
         std::filesystem::create_directories(dir / "dat");
         std::ofstream(dir / "dat" / "window.dat");

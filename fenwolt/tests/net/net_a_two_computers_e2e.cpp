@@ -10,6 +10,7 @@
 // too early or too late does nothing.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
+#include "platform/tests/support/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -77,13 +78,7 @@ protected:
             fs::create_directories(dir / "dat");
             // The switch that offers the two-computer game (and keeps the window).
             std::ofstream(dir / "dat" / "multi.dat");
-            for (const auto& entry : fs::directory_iterator(data)) {
-                if (entry.path().filename() == "saves") continue;
-                if (entry.is_directory())
-                    fs::create_directory_symlink(entry.path(), dir / entry.path().filename());
-                else
-                    fs::copy_file(entry.path(), dir / entry.path().filename());
-            }
+            FillProgramFolder(data, dir);
         }
     }
     void TearDown() override

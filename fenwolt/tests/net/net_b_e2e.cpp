@@ -4,6 +4,7 @@
 // the two-computer exhibition. The screenshots show the dialogs over the game.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
+#include "platform/tests/support/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -49,13 +50,7 @@ protected:
             std::filesystem::path dir = root / who;
             std::filesystem::create_directories(dir / "saves");
             std::filesystem::create_directories(dir / "dat");
-            for (const auto& entry : std::filesystem::directory_iterator(data)) {
-                if (entry.path().filename() == "saves") continue;
-                if (entry.is_directory())
-                    std::filesystem::create_directory_symlink(entry.path(), dir / entry.path().filename());
-                else
-                    std::filesystem::copy_file(entry.path(), dir / entry.path().filename());
-            }
+            FillProgramFolder(data, dir);
             std::ofstream(dir / "dat" / "window.dat");
             std::ofstream(dir / "dat" / "multi.dat");  // shows the two-computer game on the menu
         }
