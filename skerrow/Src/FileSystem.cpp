@@ -1,5 +1,7 @@
 #include "skerrow/Src/FileSystem.h"
 
+#include "skerrow/Src/Log.h"
+
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -62,4 +64,23 @@ std::FILE* OpenGameFile(const char* name, const char* mode)
     if (!name || !*name) return nullptr;
     std::string path = ResolveGamePath(name);
     return std::fopen(path.c_str(), mode);
+}
+
+int WriteGameFileWhole(const char* name, const void* data, size_t size)
+{
+    const std::string path = ResolveGamePath(name);
+    const std::string temporary = path + ".tmp";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) {
+        LogMessage("Can't write %s\n", temporary.c_str());
+        return 0;
+    }
+    const bool written = std::fwrite(data, 1, size, f) == size;
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        LogMessage("Can't write %s\n", path.c_str());
+        std::remove(temporary.c_str());
+        return 0;
+    }
+    return 1;
 }

@@ -2,6 +2,7 @@
 // case-sensitive. These helpers map such a name onto the file that really exists.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -11,3 +12,7 @@ std::string ResolveGamePath(const char* name);
 
 // fopen of ResolveGamePath(name); null when the file cannot be opened.
 std::FILE* OpenGameFile(const char* name, const char* mode);
+
+// Writes the game file `name` whole through a temporary file and a rename, so that a failed
+// write leaves the earlier file as it was (and says so in the log); 1 when all reached the disk.
+int WriteGameFileWhole(const char* name, const void* data, size_t size);

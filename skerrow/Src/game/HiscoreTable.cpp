@@ -2,10 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "skerrow/Src/FileSystem.h"
-#include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"
 
 const char* const kHiscoreFileName = "Ombrelit.hsc";
@@ -52,21 +50,7 @@ int WriteHiscores(const HiscoreEntry* table)
         const uint32_t s = static_cast<uint32_t>(table[i].score);
         for (int k = 0; k < 4; ++k) p[20 + k] = static_cast<uint8_t>(s >> (8 * k));
     }
-    const std::string path = ResolveGamePath(kHiscoreFileName);
-    const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) {
-        LogMessage("Can't write %s\n", temporary.c_str());
-        return 0;
-    }
-    const bool written = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        LogMessage("Can't write %s\n", path.c_str());
-        std::remove(temporary.c_str());
-        return 0;
-    }
-    return 1;
+    return WriteGameFileWhole(kHiscoreFileName, bytes, sizeof bytes);
 }
 
 int InsertHiscore(HiscoreEntry* table, int32_t score)

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "skerrow/Src/Digest.h"
 #include "skerrow/Src/FileSystem.h"
-#include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"
 
 RandomGenerator g_saveRandom;
@@ -133,19 +131,5 @@ int WriteSaveSlot(int slot, const SaveGameRecord& record)
     SaveFileName(slot, name, sizeof name);
     uint8_t bytes[kSaveFileSize];
     EncodeSaveFile(record, bytes);
-    const std::string path = ResolveGamePath(name);
-    const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) {
-        LogMessage("Can't write %s\n", temporary.c_str());
-        return 0;
-    }
-    const bool written = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        LogMessage("Can't write %s\n", path.c_str());
-        std::remove(temporary.c_str());
-        return 0;
-    }
-    return 1;
+    return WriteGameFileWhole(name, bytes, sizeof bytes);
 }
