@@ -251,9 +251,12 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
         if (contact == BALL_TARGET && RestartPending && MatchStopState != STOP_IN_PLAY && ClearPenaltyBox(i)) contact = 0;
         // While a restart waits, players do not block each other's way (the one side walks
         // clear of the spot, the other to the ball): a defender standing in the taker's path,
-        // or team-mates crowding the ball, would otherwise hold the restart for ever. Only the
-        // ball holder still stops whoever runs into him.
-        if (RestartPending && contact > 0 && contact <= PLAYER_COUNT && contact != BallHolder) contact = 0;
+        // team-mates crowding the ball, or a taker waiting beside a team-mate who must leave the
+        // area before a penalty, would otherwise hold the restart for ever. Only the ball holder
+        // still stops an opponent who runs into him.
+        if (RestartPending && contact > 0 && contact <= PLAYER_COUNT &&
+            (contact != BallHolder || SameSide(i, contact - 1)))
+            contact = 0;
         const bool playerContact = contact != 0 && contact != BALL_TARGET;
         p.moveCounterA = playerContact ? p.moveCounterA + 1 : 0;
         if (playerContact && ++p.moveCounterB > 12) p.moveCounterB = 0;

@@ -273,6 +273,31 @@ TEST_F(MovementTest, TeamMatesInTheWayDoNotHoldARestartForEver)
     EXPECT_EQ(BallHolder, 4);
 }
 
+TEST_F(MovementTest, ATeamMateBesideAWaitingTakerWalksOutOfTheArea)
+{
+    // An away penalty at the low end: the taker holds the ball on the spot and waits until his
+    // team-mates have left the area; one of them stands against him, his way out past the taker.
+    PlaceBall(15.51f, BALL_REST_HEIGHT, 42.08f);
+    MatchStopState = STOP_FOUL;
+    PenaltyEnd = PENALTY_LOW_END;
+    RestartPending = 1;
+    DeadBallKickPending = 1;
+    RestartSide = 1;
+    RestrictedFirst = 0;
+    RestrictedEnd = SIDE_SIZE;
+    RestartSpot = D3DVECTOR{15.51f, 0.f, 42.08f};
+    KeepAwayDistance = 10.f;
+    PlacePlayer(20, 15.51f, 42.08f, FACE_MINUS_X);
+    BallHolder = LastHolder = 21;
+    PlacePlayer(21, 15.02f, 42.74f, FACE_PLUS_X);
+    MatchPlayers[21].moveTarget = D3DVECTOR{33.f, 0.f, 50.f};
+    StartMovingPhase(PHASE_AWAY_MOVES);
+    SetStep(0.02f);
+    for (int i = 0; i < 45; ++i) MovePlayers(true);
+    EXPECT_GT(X(21), 17.f) << "held against the taker";
+    EXPECT_EQ(BallHolder, 21);
+}
+
 TEST_F(MovementTest, WalkInLeavesTheKickOffBallOnTheSpot)
 {
     MatchStopState = STOP_KICK_OFF;
