@@ -1,7 +1,7 @@
 // Whole matches against the computer from many seeds, with a passive, a chasing and a random
 // home side: every step keeps the match sound, every restart is taken within a bounded number
 // of turns, full time comes, and the results spread as football results do. The normal pass
-// plays a few seeds; FENWOLT_SOAK_SEEDS=200 (the "soak" CTest label) plays them all.
+// plays six seeds with short halves; FENWOLT_SOAK_SEEDS=200 (the "soak" CTest label) plays them all.
 #include "fenwolt/tests/match/match_screen_support.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ TEST(MatchSoak, WholeMatchesAgainstTheComputerEndSoundly)
     MatchApp app;
     if (!app.Open(false)) GTEST_SKIP() << app.error;
     const char* env = std::getenv("FENWOLT_SOAK_SEEDS");
-    const int seeds = env && std::atoi(env) > 0 ? std::atoi(env) : 3;
+    const int seeds = env && std::atoi(env) > 0 ? std::atoi(env) : 6;
     // FENWOLT_SOAK_FIRST=1037 FENWOLT_SOAK_SEEDS=1 plays one seed of the soak again.
     const char* firstEnv = std::getenv("FENWOLT_SOAK_FIRST");
     const uint32_t first = firstEnv && std::atoi(firstEnv) > 0 ? (uint32_t)std::atoi(firstEnv) : 1000u;
