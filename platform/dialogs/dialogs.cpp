@@ -252,21 +252,11 @@ bool TypeInto(Dialog* d, Control* c, const std::string& chars)
     return changed;
 }
 
-void EditBackspace(Dialog* d, Control* c)
-{
-    if (c->allSelected) {
-        EditReplaceSelection(c);
-        Notify(d, c, EN_CHANGE);
-        return;
-    }
-    c->caret = std::min(c->caret, c->text.size());
-    if (c->caret == 0) return;
-    c->text.erase(c->caret - 1, 1);
-    --c->caret;
-    Notify(d, c, EN_CHANGE);
-}
+// Backspace takes the character before the caret, Delete the one after it; either takes the
+// whole text instead while all of it is selected.
+enum class EraseSide { BeforeCaret, AfterCaret };
 
-void EditDelete(Dialog* d, Control* c)
+void EditErase(Dialog* d, Control* c, EraseSide side)
 {
     if (c->allSelected) {
         EditReplaceSelection(c);
@@ -274,7 +264,12 @@ void EditDelete(Dialog* d, Control* c)
         return;
     }
     c->caret = std::min(c->caret, c->text.size());
-    if (c->caret >= c->text.size()) return;
+    if (side == EraseSide::BeforeCaret) {
+        if (c->caret == 0) return;
+        --c->caret;
+    } else if (c->caret >= c->text.size()) {
+        return;
+    }
     c->text.erase(c->caret, 1);
     Notify(d, c, EN_CHANGE);
 }
@@ -358,7 +353,7 @@ bool KeyDown(Dialog* d, int vk, bool shift)
         }
         return true;
     case VK_DELETE:
-        if (edit) EditDelete(d, f);
+        if (edit) EditErase(d, f, EraseSide::AfterCaret);
         return true;
     case VK_SPACE:
         if (f && IsButton(f)) Click(d, f);
@@ -430,7 +425,7 @@ void CharTyped(Dialog* d, unsigned ch)
     Control* f = Focused(d);
     if (f && f->kind == DialogControlKind::Edit) {
         if (ch == 8)
-            EditBackspace(d, f);
+            EditErase(d, f, EraseSide::BeforeCaret);
         else if (ch >= 0x20 && ch != 0x7F && ch <= 0xFF)
             TypeInto(d, f, std::string(1, static_cast<char>(ch)));
         return;

@@ -4,8 +4,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -255,6 +257,49 @@ TEST_F(DialogTest, RadioAndTextHelpers)
         EXPECT_EQ(GetDlgItemTextA(d, 999, buffer, sizeof(buffer)), 0u);
         EXPECT_STREQ(buffer, "");
         EXPECT_FALSE(SetDlgItemTextA(d, 999, "x"));
+    });
+}
+
+TEST_F(DialogTest, BackspaceAndDeleteEraseBesideTheCaretOrAllTheSelectedText)
+{
+    Run([&](HWND d) {
+        auto text = [&] {
+            char b[32];
+            GetDlgItemTextA(d, kEdit, b, sizeof b);
+            return std::string(b);
+        };
+        auto key = [&](int vk) { SendMessageA(d, WM_KEYDOWN, static_cast<WPARAM>(vk), 1); };
+        auto backspace = [&] { SendMessageA(d, WM_CHAR, 8, 0); };
+        auto changes = [&] {
+            return std::count_if(rec.commands.begin(), rec.commands.end(),
+                                 [](const Command& c) { return c.id == kEdit && c.code == EN_CHANGE; });
+        };
+        ASSERT_TRUE(DialogTestType(d, kEdit, "abcd"));
+        backspace();
+        EXPECT_EQ(text(), "abc");
+        key(VK_HOME);
+        key(VK_DELETE);
+        EXPECT_EQ(text(), "bc");
+        const auto before = changes();
+        backspace();  // nothing before the caret
+        key(VK_END);
+        key(VK_DELETE);  // nothing after it
+        EXPECT_EQ(text(), "bc");
+        EXPECT_EQ(changes(), before) << "nothing erased, nothing told";
+        key(VK_LEFT);
+        backspace();
+        EXPECT_EQ(text(), "c");
+        // Coming back to the edit by the keyboard selects all its text: either key takes it all.
+        DialogTestKey(d, DialogKey::Tab);
+        DialogTestKey(d, DialogKey::ShiftTab);
+        key(VK_DELETE);
+        EXPECT_EQ(text(), "");
+        ASSERT_TRUE(DialogTestType(d, kEdit, "xy"));
+        DialogTestKey(d, DialogKey::Tab);
+        DialogTestKey(d, DialogKey::ShiftTab);
+        backspace();
+        EXPECT_EQ(text(), "");
+        EXPECT_EQ(changes(), before + 4);
     });
 }
 
