@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 using namespace net_a;
 
@@ -322,6 +323,32 @@ TEST_F(GameMessageTest, ASquadForTheAwaySideReplacesOnlyTheAwaySide)
     EXPECT_EQ(ROLE_DEF, TeamSquads[1].players[9].role);
     EXPECT_STREQ("Visitors", TeamNames[1]);
     EXPECT_EQ(3, MatchSetup.kitChoice[1]);
+}
+
+TEST_F(GameMessageTest, ASquadPlayersNameTravelsCutAndZeroFilled)
+{
+    CreateDefaultSquads();
+    Net.isHost = 1;
+    // What an edit left behind the name's end stays at home, and a name that fills its whole
+    // field goes out cut to one character less.
+    char (&edited)[28] = TeamSquads[0].players[2].name;
+    std::memset(edited, 'x', sizeof edited);
+    std::memcpy(edited, "Bo", 3);
+    char (&full)[28] = TeamSquads[0].players[5].name;
+    std::memset(full, 'y', sizeof full);
+    std::vector<uint8_t> m = BuildGameMessage(GAME_MSGID_TEAM_SQUAD);
+    const size_t at2 = 8 + 2 * sizeof(SquadPlayer) + offsetof(SquadPlayer, name);
+    const size_t at5 = 8 + 5 * sizeof(SquadPlayer) + offsetof(SquadPlayer, name);
+    EXPECT_EQ(0, std::memcmp(m.data() + at2, "Bo", 3));
+    for (size_t i = 3; i < sizeof edited; ++i) EXPECT_EQ(0, m[at2 + i]) << i;
+    for (size_t i = 0; i + 1 < sizeof full; ++i) EXPECT_EQ('y', m[at5 + i]) << i;
+    EXPECT_EQ(0, m[at5 + sizeof full - 1]);
+
+    CreateDefaultSquads();
+    Receive(m);
+    ProcessNetworkMessages();
+    EXPECT_STREQ("Bo", TeamSquads[0].players[2].name);
+    EXPECT_EQ(std::string(sizeof full - 1, 'y'), TeamSquads[0].players[5].name);
 }
 
 TEST_F(GameMessageTest, ChatKeepsTenLinesAndScrollsOnlyOverWrittenOnes)
