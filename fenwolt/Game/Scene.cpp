@@ -18,7 +18,7 @@ int32_t VisibleCount = 0;
 int32_t DrawList[INSTANCE_COUNT];
 uint8_t DrawListFlags[INSTANCE_COUNT];
 int32_t DrawCount = 0;
-D3DVECTOR PreviousEye{0, 0, 0}, PreviousTarget{-5789.17f, 789.19f, -17789.17f};
+D3DVECTOR PreviousEye{0, 0, 0}, LastSortTarget{-5789.17f, 789.19f, -17789.17f};
 bool CameraMoved = false;
 int32_t InstanceLimit = INSTANCE_COUNT;
 
@@ -126,17 +126,17 @@ void AddToDrawList(int index)
     ++DrawCount;
 }
 
-void ForceSceneRebuild() { PreviousTarget = D3DVECTOR{-5789.17f, 789.19f, -17789.17f}; }
+void ForceSceneRebuild() { LastSortTarget = D3DVECTOR{-5789.17f, 789.19f, -17789.17f}; }
 
 int DrawScene()
 {
     if (!ScreenReady || !TheAppConstructed()) return 1;
     DrawCount = 0;
-    CameraMoved = !Same(CameraTarget, PreviousTarget) || !Same(CameraEye, PreviousEye);
+    CameraMoved = !Same(CameraTarget, LastSortTarget) || !Same(CameraEye, PreviousEye);
     ComputeFrustum();
     if (CameraMoved) {
         PreviousEye = CameraEye;
-        PreviousTarget = CameraTarget;
+        LastSortTarget = CameraTarget;
         VisibleCount = 0;
         std::memset(g_inVisibleList, 0, sizeof(g_inVisibleList));
         for (int i = 0; i < INSTANCE_COUNT; ++i) {

@@ -15,7 +15,7 @@ extern int32_t VisibleCount;
 extern int32_t DrawList[INSTANCE_COUNT];
 extern uint8_t DrawListFlags[INSTANCE_COUNT];
 extern int32_t DrawCount;
-extern D3DVECTOR PreviousEye, PreviousTarget;
+extern D3DVECTOR PreviousEye, LastSortTarget;
 extern bool CameraMoved;
 extern int32_t InstanceLimit;
 

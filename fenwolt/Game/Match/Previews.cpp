@@ -257,7 +257,7 @@ void ShowBallArrow(bool visible)
 
 void ForceSceneResort()
 {
-    PreviousTarget = D3DVECTOR{CameraTarget.x + 10.f, CameraTarget.y, CameraTarget.z};
+    LastSortTarget = D3DVECTOR{CameraTarget.x + 10.f, CameraTarget.y, CameraTarget.z};
 }
 
 void EnableButtonPair(int32_t id, bool enabled)
