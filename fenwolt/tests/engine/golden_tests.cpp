@@ -70,9 +70,9 @@ protected:
 TEST_F(GoldenTest, AScreenOfPicturesTextsAndALitMesh)
 {
     dir.Write("checker.tga", CheckerTga());
-    ASSERT_LT(LoadMesh("xdata\\number.x"), MESH_NONE);
-    ASSERT_LT(LoadTextureHolder("textures\\noa.tga"), MESH_NONE);
-    const int cube = CreateModelInstance("xdata\\number.x", "textures\\noa.tga", 0, 0, 0, 0.f, 0.6f, 0.f, 1.f);
+    ASSERT_LT(LoadMesh("xdata\\bvorne.x"), MESH_NONE);
+    ASSERT_LT(LoadTextureHolder("textures\\blocktex.jpg"), MESH_NONE);
+    const int cube = CreateModelInstance("xdata\\bvorne.x", "textures\\blocktex.jpg", 0, 0, 0, 0.f, 0.6f, 0.f, 0.25f);
     ASSERT_LT(cube, INSTANCE_NONE);
     const ModelInstance& m = TheApp.InstanceTable[cube];
     const float midY = (m.BoxMin.y + m.BoxMax.y) / 2.f;

@@ -235,30 +235,31 @@ TEST_F(MeshTableTest, AFileWithSeveralMaterialsKeepsOne)
 
 TEST_F(MeshTableTest, InstancesTakeBoundsFromTheirMesh)
 {
-    int mesh = LoadMesh("xdata\\number.x");
+    int mesh = LoadMesh("xdata\\bvorne.x");
     ASSERT_LT(mesh, MESH_NONE);
-    int a = CreateModelInstance("xdata\\number.x", "", 10.f, 0.f, 0.f, 0.f, 0.f, 0.f, 2.f);
+    int a = CreateModelInstance("xdata\\bvorne.x", "", 10.f, 0.f, 0.f, 0.f, 0.f, 0.f, 2.f);
     ASSERT_EQ(a, 0);
     ModelInstance& m = TheApp.InstanceTable[a];
     EXPECT_EQ(m.RenderKind, 1);
     EXPECT_EQ(m.Id, 0);
     EXPECT_EQ(m.TextureMeshIndex, MESH_NONE);
-    // The number cube has edge 4 centred on its origin: x spans -2..2, y only its upper half.
-    EXPECT_FLOAT_EQ(m.UnscaledBoxMin.x, -2.f);
-    EXPECT_FLOAT_EQ(m.UnscaledBoxMax.x, 2.f);
-    EXPECT_FLOAT_EQ(m.UnscaledBoxMin.y, 0.f);
-    EXPECT_FLOAT_EQ(m.BoxMax.x, 4.f);
+    // The intro's letter block has edge 10 centred on its origin: x spans -5..5, and only the
+    // vertices at or above the ground count in y, here the top face at 5.
+    EXPECT_FLOAT_EQ(m.UnscaledBoxMin.x, -5.f);
+    EXPECT_FLOAT_EQ(m.UnscaledBoxMax.x, 5.f);
+    EXPECT_FLOAT_EQ(m.UnscaledBoxMin.y, 5.f);
+    EXPECT_FLOAT_EQ(m.BoxMax.x, 10.f);
     EXPECT_GT(m.BoundingRadius, 0.f);
     EXPECT_FALSE(std::isnan(m.BoundingRadius));
     EXPECT_FLOAT_EQ(m.WorldMatrix._41, 10.f);
     EXPECT_FLOAT_EQ(m.WorldMatrix._11, 2.f);
     // World box points never lie below the ground.
     for (const D3DVECTOR& p : m.BoxPoints[1]) EXPECT_GE(p.y, 0.f);
-    EXPECT_EQ(FindInstanceByName("xdata\\number.x"), a);
-    int b = CreateModelInstance("xdata\\number.x", "", 0.f, 0.f, 0.f, 0.f, 0.f, 0.f, 1.f);
-    EXPECT_EQ(FindNthInstanceByName("xdata\\number.x", 2), b);
-    EXPECT_EQ(FindNthInstanceByName("xdata\\number.x", 0), a);
-    EXPECT_EQ(FindNthInstanceByName("xdata\\number.x", 3), INSTANCE_NONE);
+    EXPECT_EQ(FindInstanceByName("xdata\\bvorne.x"), a);
+    int b = CreateModelInstance("xdata\\bvorne.x", "", 0.f, 0.f, 0.f, 0.f, 0.f, 0.f, 1.f);
+    EXPECT_EQ(FindNthInstanceByName("xdata\\bvorne.x", 2), b);
+    EXPECT_EQ(FindNthInstanceByName("xdata\\bvorne.x", 0), a);
+    EXPECT_EQ(FindNthInstanceByName("xdata\\bvorne.x", 3), INSTANCE_NONE);
     EXPECT_EQ(CreateModelInstance("xdata\\unknown.x", "", 0, 0, 0, 0, 0, 0, 1), INSTANCE_NONE);
     // Out-of-range indices are refused.
     EXPECT_EQ(FreeModelInstance(-1), 0);
@@ -267,7 +268,7 @@ TEST_F(MeshTableTest, InstancesTakeBoundsFromTheirMesh)
     SetInstanceVisible(5000, true);
     ScaleInstanceBoundsByIndex(-1, 2.f);
     EXPECT_EQ(FreeModelInstance(a), 1);
-    EXPECT_EQ(FindInstanceByName("xdata\\number.x"), b);
+    EXPECT_EQ(FindInstanceByName("xdata\\bvorne.x"), b);
 }
 
 TEST_F(MeshTableTest, TheTableHoldsTwentyFiveHundredInstances)
