@@ -181,7 +181,7 @@ int ConnectionWizard::ValidHostCount()
     return n;
 }
 
-HRESULT ConnectionWizard::DoConnectWizard(BOOL startAtGames)
+WizardResult ConnectionWizard::DoConnectWizard(BOOL startAtGames)
 {
     if (!peer_) return E_INVALIDARG;
     int step = startAtGames ? 1 : 0;

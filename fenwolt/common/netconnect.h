@@ -13,6 +13,7 @@ struct IDirectPlay8LobbiedApplication;
 struct IDirectPlay8Address;
 
 // What a dialog of the wizard (or the staging area) ended with; negative values are HRESULTs.
+typedef HRESULT WizardResult;
 constexpr HRESULT WIZARD_RESULT_NEXT = 0x01000001;
 constexpr HRESULT WIZARD_RESULT_BACK = 0x01000002;
 constexpr HRESULT WIZARD_RESULT_QUIT = 0x01000003;
@@ -59,7 +60,7 @@ public:
 
     // Runs the dialogs until the user has joined or created a session (next), went back out of
     // the games dialog, quit, or a lobby connected; an HRESULT on failure.
-    HRESULT DoConnectWizard(BOOL startAtGames);
+    WizardResult DoConnectWizard(BOOL startAtGames);
     // DirectPlay's messages (from DirectPlay's threads); always S_OK.
     HRESULT MessageHandler(void* context, DWORD messageId, void* message);
     // The lobby client's messages.

@@ -172,11 +172,11 @@ size_t GameMessageSize(int32_t type)
     }
 }
 
-std::vector<uint8_t> BuildGameMessage(int32_t type)
+GameMessage BuildGameMessage(int32_t type)
 {
     const size_t size = GameMessageSize(type);
     if (!size) return {};
-    std::vector<uint8_t> bytes(size);
+    GameMessage bytes(size);
     ByteWriter w(bytes.data(), bytes.size());
     w.I32(type);
     const int32_t p = Net.messagePlayer;
@@ -494,7 +494,7 @@ bool SendGameMessage(int32_t type)
 {
     // A session that holds only this computer (or none at all) has nobody to tell.
     if (Net.playerCount <= 1 || !Net.peer) return true;
-    std::vector<uint8_t> bytes = BuildGameMessage(type);
+    GameMessage bytes = BuildGameMessage(type);
     if (bytes.empty()) return true;
     if (type == GAME_MSGID_PHASE_DONE) TraceHandOver("sent");
     DPN_BUFFER_DESC buffer{(DWORD)bytes.size(), bytes.data()};

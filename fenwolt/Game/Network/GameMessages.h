@@ -60,11 +60,14 @@ bool SendGameMessage(int32_t type);
 bool SendGameMessageFor(int32_t type, int32_t player);
 
 // --- Wire format ------------------------------------------------------------------------------
+// A game message as it travels: little-endian fields written one by one, the type first; each
+// type has its fixed size.
+typedef std::vector<uint8_t> GameMessage;
 // The fixed size of a message type (type 4 and unknown types: 0).
 size_t GameMessageSize(int32_t type);
 // The message of that type as SendGameMessage sends it, from the current globals; empty for an
 // unknown type.
-std::vector<uint8_t> BuildGameMessage(int32_t type);
+GameMessage BuildGameMessage(int32_t type);
 // Whether received bytes are a whole, sound game message; `why` says what is wrong otherwise.
 bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why);
 // Writes a validated message into the globals (main thread); its notification code, 0 for none.

@@ -179,7 +179,7 @@ void NetStage::CopySlots(StageSlot out[STAGE_SLOTS])
 }
 
 // ---------------------------------------------------------------------------------------------
-HRESULT NetStage::DoStage(const char* localPlayerName, BOOL host)
+WizardResult NetStage::DoStage(const char* localPlayerName, BOOL host)
 {
     if (!m_pDP) return STAGE_NOT_INITIALIZED;
     DebugTrace("\n\nNetStage: starting stage\n");

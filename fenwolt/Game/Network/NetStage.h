@@ -110,7 +110,7 @@ public:
     virtual ~NetStage();
 
     HRESULT Init(IDirectPlay8Peer* peer);
-    HRESULT DoStage(const char* localPlayerName, BOOL host);
+    WizardResult DoStage(const char* localPlayerName, BOOL host);
     // DirectPlay's messages (from DirectPlay's threads).
     HRESULT MessageHandler(void* context, DWORD messageId, void* message);
     // A received message: stage messages are checked (size, slot numbers, terminated texts, the
