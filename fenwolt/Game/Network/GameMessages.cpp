@@ -7,6 +7,7 @@
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Network/NetStage.h"
 #include "fenwolt/Game/Network/NetState.h"
@@ -96,6 +97,14 @@ struct Arrival {
 std::mutex g_queueLock;
 std::deque<Arrival> g_arrivals;
 bool g_hold = false;
+// Set when messages waited because an overlay stood over the screen that takes them.
+bool g_heldForOverlay = false;
+
+// The system menu, the in-match options and the confirm box replace the screen's message
+// handler while they stand: a notification handed to them would be lost (an end-turn request
+// never answered, the other player's departure never shown), so the queue waits until the screen
+// below has its handler back. The match stands still meanwhile, so nothing falls behind.
+bool OverlayOverScreen() { return PopupOpen || ConfirmBoxShown(); }
 // One wake per arrival: a wake that some loop swallowed costs nothing, the next one drains all.
 // Without a window (tests, tools) whoever runs the main thread drains by hand.
 void WakeMainWindow()
@@ -601,6 +610,10 @@ void ProcessNetworkMessages()
         {
             std::lock_guard<std::mutex> lock(g_queueLock);
             if (g_hold || g_arrivals.empty()) return;
+            if (OverlayOverScreen()) {
+                g_heldForOverlay = true;
+                return;
+            }
             next = std::move(g_arrivals.front());
             g_arrivals.pop_front();
         }
@@ -619,6 +632,13 @@ void HoldNetworkMessages(bool hold)
         waiting = !g_arrivals.empty();
     }
     if (!hold && waiting) WakeMainWindow();
+}
+
+void ResumeNetworkMessagesAfterOverlay()
+{
+    if (!g_heldForOverlay || OverlayOverScreen()) return;
+    g_heldForOverlay = false;
+    WakeMainWindow();
 }
 
 void DiscardNetworkMessages()

@@ -94,6 +94,9 @@ void ProcessNetworkMessages();
 void HoldNetworkMessages(bool hold);
 // Forgets everything not yet applied (after the session is closed).
 void DiscardNetworkMessages();
+// Main thread, every frame: messages held back while a pop-up or the confirm box stood over the
+// screen are taken up again once it has closed.
+void ResumeNetworkMessagesAfterOverlay();
 
 // --- Chat of a network match -----------------------------------------------------------------
 constexpr int32_t CHAT_LINES = 10;

@@ -396,3 +396,21 @@ TEST_F(GameMessageTest, SetupMessagesRefreshTheSettingsTheyCarry)
     EXPECT_EQ(20, MatchSetup.minutesPerHalf);
     EXPECT_EQ(1, MatchSetup.abilitySwapLocked);
 }
+
+TEST_F(GameMessageTest, APopUpOverTheScreenHoldsNotificationsUntilItCloses)
+{
+    // The system menu over the match takes the screen's handler: an end-turn request or the other
+    // player's departure handed to it would be lost, so they wait, in order, for the match.
+    OutgoingEndTurnCode = END_TURN_REQUEST;
+    OutgoingEndTurnValue = 1;
+    Receive(BuildGameMessage(GAME_MSGID_END_TURN));
+    Receive(BuildGameMessage(GAME_MSGID_PHASE_DONE));
+    PopupOpen = true;
+    ProcessNetworkMessages();
+    ResumeNetworkMessagesAfterOverlay();
+    EXPECT_TRUE(notifications.empty());
+    PopupOpen = false;
+    ResumeNetworkMessagesAfterOverlay();
+    ProcessNetworkMessages();
+    EXPECT_EQ((std::vector<uint32_t>{29003, 6}), notifications);
+}
