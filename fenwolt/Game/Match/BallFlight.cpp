@@ -281,8 +281,7 @@ void UpdateBall()
     ReleaseFromKicker();
 
     // 2. Already there.
-    if (std::fabs(ball->Position.x - TheBall.destination.x) <= 0.001f &&
-        std::fabs(ball->Position.z - TheBall.destination.z) <= 0.001f) {
+    if (Vec3EqualXZ(ball->Position, TheBall.destination)) {
         TheBall.destination.y = BALL_REST_HEIGHT;
         ball->Position = TheBall.destination;
         TheBall.rotation = 0.f;

@@ -53,19 +53,9 @@ bool KeeperHoldsBall()
     return IsPlayerIndex(h) && MatchPlayers[h].role == ROLE_KEEPER;
 }
 
-bool StandingStill(int32_t p)
-{
-    const D3DVECTOR pos = PlayerPosition(p);
-    const D3DVECTOR& t = MatchPlayers[p].moveTarget;
-    return std::fabs(t.x - pos.x) <= 0.001f && std::fabs(t.y - pos.y) <= 0.001f && std::fabs(t.z - pos.z) <= 0.001f;
-}
+bool StandingStill(int32_t p) { return Vec3Equal(PlayerPosition(p), MatchPlayers[p].moveTarget); }
 
-bool IsMoving(int32_t p)
-{
-    const D3DVECTOR pos = PlayerPosition(p);
-    const D3DVECTOR& t = MatchPlayers[p].moveTarget;
-    return std::fabs(t.x - pos.x) > 0.001f || std::fabs(t.z - pos.z) > 0.001f;
-}
+bool IsMoving(int32_t p) { return !Vec3EqualXZ(PlayerPosition(p), MatchPlayers[p].moveTarget); }
 
 void SetTarget(int32_t p, float x, float z)
 {

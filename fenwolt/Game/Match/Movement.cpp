@@ -44,11 +44,7 @@ bool OnGround(const ModelInstance& m) { return std::fabs(m.Position.y) < 0.001f;
 
 bool BallAtRestHeight(const ModelInstance& ball) { return ball.Position.y <= BALL_REST_HEIGHT + 0.001f; }
 
-bool BallIsMoving(const ModelInstance& ball)
-{
-    return !(std::fabs(ball.Position.x - TheBall.destination.x) <= 0.001f &&
-             std::fabs(ball.Position.z - TheBall.destination.z) <= 0.001f);
-}
+bool BallIsMoving(const ModelInstance& ball) { return !Vec3EqualXZ(ball.Position, TheBall.destination); }
 
 // Keeper 0 follows the ball only while he stands between it and the goal he defends.
 bool HomeKeeperGoalSide(const ModelInstance& keeper, const ModelInstance& ball)

@@ -420,9 +420,7 @@ bool RetakeThrowInOffThePitch()
     if (!ball) return false;
     // Until the throw the ball lies on the spot; afterwards it is back on the pitch (and play
     // has resumed) unless the throw never brought it in.
-    const bool onSpot = std::fabs(ball->Position.x - RestartSpot.x) <= 0.001f &&
-                        std::fabs(ball->Position.z - RestartSpot.z) <= 0.001f;
-    if (onSpot || ClassifyPosition(ball->Position) == BALL_IN_PLAY) return false;
+    if (Vec3EqualXZ(ball->Position, RestartSpot) || ClassifyPosition(ball->Position) == BALL_IN_PLAY) return false;
     PlaceBallOnGround(RestartSpot.x, RestartSpot.z);
     ResetBallForRestart();
     PlaceBallMarker();
@@ -559,7 +557,7 @@ void PositionForSetPiece()
         }
         if (!ClearPenaltyBox(p)) continue;
         float dx = pos.x - RestartSpot.x, dz = pos.z - RestartSpot.z;
-        if (std::fabs(dx) <= 0.001f && std::fabs(dz) <= 0.001f) {
+        if (Vec3EqualXZ(pos, RestartSpot)) {
             dx = RestartSpot.x <= CENTRE_X ? 1.f : -1.f;
             dz = RestartSpot.z <= CENTRE_Z ? 1.f : -1.f;
         }

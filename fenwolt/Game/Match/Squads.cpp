@@ -5,7 +5,6 @@
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/data/ClubNames.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -256,16 +255,8 @@ void UseEnergy(int32_t first, int32_t end)
     for (int32_t i = first; i < end; ++i) {
         MatchPlayer& p = MatchPlayers[i];
         if (MatchStopState == STOP_IN_PLAY) {
-            float x = 0.f, z = 0.f;
-            bool placed = false;
-            if (const ModelInstance* m = InstanceAt(p.model)) {
-                x = m->Position.x;
-                z = m->Position.z;
-                placed = true;
-            }
-            const bool moved =
-                placed && (std::fabs(p.moveTarget.x - x) > 0.001f || std::fabs(p.moveTarget.z - z) > 0.001f);
-            if (moved) {
+            const ModelInstance* m = InstanceAt(p.model);
+            if (m && !Vec3EqualXZ(p.moveTarget, m->Position)) {
                 p.energy -= 1.0f;
                 if (p.energy < 0.0f) p.energy = 0.0f;
             } else {

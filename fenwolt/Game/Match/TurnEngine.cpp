@@ -357,10 +357,7 @@ void UpdatePhaseTimers()
         PhaseTimer += step;
         if (PhaseTimer <= PhaseDuration[TurnPhase]) return;
         const ModelInstance* ball = BallModel();
-        const bool ballOnItsWay = BallInFlight && ball &&
-                                  !(std::fabs(ball->Position.x - TheBall.destination.x) <= 0.001f &&
-                                    std::fabs(ball->Position.z - TheBall.destination.z) <= 0.001f);
-        if (ballOnItsWay) {
+        if (BallInFlight && ball && !Vec3EqualXZ(ball->Position, TheBall.destination)) {
             WaitingForBall = 1;
             return;
         }
