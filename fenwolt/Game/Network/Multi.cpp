@@ -72,12 +72,6 @@ void ShowStartButton(const char* text, bool clickable)
     if (!clickable) DeactivateSprite(NETSETUP_START);
 }
 
-void SetSquadPoints()
-{
-    Competition.pointsToSpend[0] = (10 - MatchSetup.difficulty) * 100;
-    Competition.pointsToSpend[1] = 1000 - Competition.pointsToSpend[0];
-}
-
 }  // namespace
 
 // --- The session -----------------------------------------------------------------------------------
@@ -255,7 +249,7 @@ void ShowNetExhibitionValues()
     std::snprintf(text, sizeof text, "%.11s", TeamNames[1]);
     SetValueText(NETSETUP_AWAY_NAME, text);
     // Each manager reads the difficulty from his own side: the guest plays against it.
-    std::snprintf(text, sizeof text, "%d", Net.isHost ? MatchSetup.difficulty : 10 - MatchSetup.difficulty);
+    std::snprintf(text, sizeof text, "%d", Net.isHost ? MatchSetup.difficulty : DIFFICULTY_MAX - MatchSetup.difficulty);
     SetValueText(NETSETUP_DIFFICULTY, text);
     RefreshHover();
 }
@@ -339,7 +333,7 @@ void OnNetExhibitionMessage(int32_t message)
                 SetSpriteActive(NETSETUP_START, 1);
             } else {
                 Competition.currentManager = 1;
-                SetSquadPoints();
+                SetStartingPoints();
                 SetScreen(ScreenId::TeamDetails);
             }
             return;
@@ -361,15 +355,13 @@ void OnNetExhibitionMessage(int32_t message)
     if (message != MSG_LEFT_DOWN || hit == SPRITE_NONE) return;
     switch (hit) {
     case NETSETUP_SWAPPING:
-        MatchSetup.abilitySwapLocked = MatchSetup.abilitySwapLocked ? 0 : 1;
-        SendGameMessage(GAME_MSGID_SETTINGS);
-        break;
     case NETSETUP_DIFFICULTY:
-        MatchSetup.difficulty = MatchSetup.difficulty >= 10 ? 0 : MatchSetup.difficulty + 1;
-        SendGameMessage(GAME_MSGID_SETTINGS);
-        break;
     case NETSETUP_MINUTES:
-        MatchSetup.minutesPerHalf = MatchSetup.minutesPerHalf >= 45 ? 3 : MatchSetup.minutesPerHalf + 1;
+        // The same steps as the one-computer set-up, whose value sprites go by other numbers.
+        StepSetupValue(hit == NETSETUP_SWAPPING     ? SETUP_SWAPPING
+                       : hit == NETSETUP_DIFFICULTY ? SETUP_DIFFICULTY
+                                                    : SETUP_MINUTES,
+                       true);
         SendGameMessage(GAME_MSGID_SETTINGS);
         break;
     case NETSETUP_HOME_NAME:
@@ -386,7 +378,7 @@ void OnNetExhibitionMessage(int32_t message)
             SendGameMessage(GAME_MSGID_TEAM_NAMES);
             SendGameMessage(GAME_MSGID_READY);
             Competition.currentManager = 0;
-            SetSquadPoints();
+            SetStartingPoints();
             SetScreen(ScreenId::TeamDetails);
             return;
         }
