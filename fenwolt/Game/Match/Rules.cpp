@@ -374,19 +374,12 @@ void CheckBallOut()
         AwardThrowIn();
         Whistle(SOUND_WHISTLE);
         break;
-    case BALL_OVER_LOW_GOAL_LINE: {
-        const bool corner = low ? LastTouchSide != 1 : LastTouchSide == 1;
-        MatchStopState = corner ? STOP_CORNER : STOP_GOAL_KICK;
-        if (corner)
-            AwardCorner();
-        else
-            AwardGoalKick();
-        Whistle(SOUND_WHISTLE);
-        break;
-    }
+    case BALL_OVER_LOW_GOAL_LINE:
     case BALL_OVER_HIGH_GOAL_LINE: {
-        const bool corner = low ? LastTouchSide != 2 : LastTouchSide == 2;
-        MatchStopState = corner ? STOP_CORNER : STOP_GOAL_KICK;
+        // As LastTouchSide counts sides: home at the low-x line, away at the high-x line (the side
+        // attacking that end while the home side attacks the low-x goal).
+        const int32_t endSide = where == BALL_OVER_LOW_GOAL_LINE ? 1 : 2;
+        const bool corner = low ? LastTouchSide != endSide : LastTouchSide == endSide;
         if (corner)
             AwardCorner();
         else
@@ -410,9 +403,6 @@ void AwardThrowIn()
     AISubstitutions();
 }
 
-// The corner goes to the side attacking the end the ball went out at, the goal kick to the side
-// defending it. For a ball last touched by either side that is the side that did not touch it; a
-// ball nobody has touched yet still goes to the side the restart belongs to.
 bool RetakeThrowInOffThePitch()
 {
     if (MatchStopState != STOP_THROW_IN || !ThrowInPending || BallInFlight) return false;
@@ -430,6 +420,9 @@ bool RetakeThrowInOffThePitch()
     return true;
 }
 
+// The corner goes to the side attacking the end the ball went out at, the goal kick to the side
+// defending it. For a ball last touched by either side that is the side that did not touch it; a
+// ball nobody has touched yet still goes to the side the restart belongs to.
 void AwardCorner()
 {
     ResetBallForRestart();
@@ -644,7 +637,7 @@ void ClockStep()
     } else if (++StoppageTurns > STOPPAGE_TURNS_WITH_TIME) {
         return;
     }
-    if (Second < 0 || Second > 59) Second = std::clamp(Second, 0, 59);
+    Second = std::clamp(Second, 0, 59);
     Second += SECONDS_PER_TURN;
     bool minutePassed = false;
     while (Second >= 60) {
