@@ -171,19 +171,6 @@ void RunInMatchColours(void (*what)())
     TextColours = mine;
 }
 
-template <class T>
-void Load(const uint8_t* data, size_t size, size_t offset, T& out)
-{
-    // Only the bytes present replace the field's; the rest keep what it held.
-    uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &out, sizeof(T));
-    for (size_t i = 0; i < sizeof(T); ++i)
-        if (offset + i < size) bytes[i] = data[offset + i];
-    std::memcpy(&out, bytes, sizeof(T));
-}
-
-bool Touched(size_t size, size_t offset) { return size > offset; }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -208,55 +195,37 @@ void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size)
 {
     if (!data) return;
     if (size > OPTIONS_FILE_SIZE) size = OPTIONS_FILE_SIZE;
+    // Only the bytes present replace the record's; a field cut short mixes the file's low bytes
+    // with the high bytes it held.
     OptionsRecord in = record;
+    std::memcpy(&in, data, size);
     // Switches: any non-zero value is on.
-    auto takeSwitch = [&](size_t offset, int32_t& field, int32_t incoming) {
-        if (Touched(size, offset)) field = incoming ? 1 : 0;
-    };
-    auto takeByteSwitch = [&](size_t offset, uint8_t& field, uint8_t incoming) {
-        if (Touched(size, offset)) field = incoming ? 1 : 0;
+    auto takeSwitch = [&](size_t offset, auto& field, auto incoming) {
+        if (size > offset) field = incoming ? 1 : 0;
     };
     // Values with a range: one outside it leaves the field as it was.
-    auto takeRange = [&](size_t offset, int32_t& field, int32_t incoming, int32_t low, int32_t high) {
-        if (Touched(size, offset) && incoming >= low && incoming <= high) field = incoming;
+    auto takeRange = [](int32_t& field, int32_t incoming, int32_t low, int32_t high) {
+        if (incoming >= low && incoming <= high) field = incoming;
     };
-    Load(data, size, offsetof(OptionsRecord, musicOn), in.musicOn);
-    Load(data, size, offsetof(OptionsRecord, effectsOn), in.effectsOn);
-    Load(data, size, offsetof(OptionsRecord, reservedToggle), in.reservedToggle);
-    Load(data, size, offsetof(OptionsRecord, reserved0), in.reserved0);
-    Load(data, size, offsetof(OptionsRecord, renderSetting), in.renderSetting);
-    Load(data, size, offsetof(OptionsRecord, reservedCycle), in.reservedCycle);
-    Load(data, size, offsetof(OptionsRecord, volume), in.volume);
-    Load(data, size, offsetof(OptionsRecord, textureQuality), in.textureQuality);
-    Load(data, size, offsetof(OptionsRecord, reserved1), in.reserved1);
-    Load(data, size, offsetof(OptionsRecord, shadowsOn), in.shadowsOn);
-    Load(data, size, offsetof(OptionsRecord, ShowCrowd), in.ShowCrowd);
-    Load(data, size, offsetof(OptionsRecord, BeginnersCamera), in.BeginnersCamera);
-    Load(data, size, offsetof(OptionsRecord, FollowBallAtEndTurn), in.FollowBallAtEndTurn);
-    Load(data, size, offsetof(OptionsRecord, CentrePlayerWhenSelected), in.CentrePlayerWhenSelected);
-    Load(data, size, offsetof(OptionsRecord, padding), in.padding);
-    Load(data, size, offsetof(OptionsRecord, PitchLevelView), in.PitchLevelView);
-    Load(data, size, offsetof(OptionsRecord, PlayerInfoPanel), in.PlayerInfoPanel);
-
     takeSwitch(offsetof(OptionsRecord, musicOn), record.musicOn, in.musicOn);
     takeSwitch(offsetof(OptionsRecord, effectsOn), record.effectsOn, in.effectsOn);
     // Fields no screen offers are kept as the file has them.
-    if (Touched(size, offsetof(OptionsRecord, reservedToggle))) record.reservedToggle = in.reservedToggle;
-    if (Touched(size, offsetof(OptionsRecord, reserved0))) record.reserved0 = in.reserved0;
-    if (Touched(size, offsetof(OptionsRecord, renderSetting))) record.renderSetting = in.renderSetting;
-    if (Touched(size, offsetof(OptionsRecord, reservedCycle))) record.reservedCycle = in.reservedCycle;
-    if (Touched(size, offsetof(OptionsRecord, reserved1))) record.reserved1 = in.reserved1;
-    if (Touched(size, offsetof(OptionsRecord, padding))) record.padding = in.padding;
-    takeRange(offsetof(OptionsRecord, volume), record.volume, in.volume, 0, 100);
-    takeRange(offsetof(OptionsRecord, textureQuality), record.textureQuality, in.textureQuality, 0, 1);
-    takeRange(offsetof(OptionsRecord, shadowsOn), record.shadowsOn, in.shadowsOn, 0, 2);
+    record.reservedToggle = in.reservedToggle;
+    record.reserved0 = in.reserved0;
+    record.renderSetting = in.renderSetting;
+    record.reservedCycle = in.reservedCycle;
+    record.reserved1 = in.reserved1;
+    record.padding = in.padding;
+    takeRange(record.volume, in.volume, 0, 100);
+    takeRange(record.textureQuality, in.textureQuality, 0, 1);
+    takeRange(record.shadowsOn, in.shadowsOn, 0, 2);
     takeSwitch(offsetof(OptionsRecord, ShowCrowd), record.ShowCrowd, in.ShowCrowd);
-    takeByteSwitch(offsetof(OptionsRecord, BeginnersCamera), record.BeginnersCamera, in.BeginnersCamera);
-    takeByteSwitch(offsetof(OptionsRecord, FollowBallAtEndTurn), record.FollowBallAtEndTurn, in.FollowBallAtEndTurn);
-    takeByteSwitch(offsetof(OptionsRecord, CentrePlayerWhenSelected), record.CentrePlayerWhenSelected,
-                   in.CentrePlayerWhenSelected);
+    takeSwitch(offsetof(OptionsRecord, BeginnersCamera), record.BeginnersCamera, in.BeginnersCamera);
+    takeSwitch(offsetof(OptionsRecord, FollowBallAtEndTurn), record.FollowBallAtEndTurn, in.FollowBallAtEndTurn);
+    takeSwitch(offsetof(OptionsRecord, CentrePlayerWhenSelected), record.CentrePlayerWhenSelected,
+               in.CentrePlayerWhenSelected);
     takeSwitch(offsetof(OptionsRecord, PitchLevelView), record.PitchLevelView, in.PitchLevelView);
-    takeRange(offsetof(OptionsRecord, PlayerInfoPanel), record.PlayerInfoPanel, in.PlayerInfoPanel, 0, 3);
+    takeRange(record.PlayerInfoPanel, in.PlayerInfoPanel, 0, 3);
 }
 
 void ApplyOptions()
