@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/dplay8/dplay8.h"
+#include "platform/win32/byte_order.h"
 #include "platform/win32/platform_internal.h"
 
 #include <netinet/in.h>
@@ -104,17 +105,14 @@ struct Reader {
     uint16_t U16()
     {
         if (!Need(2)) return 0;
-        uint16_t v = (uint16_t)(data[pos] | (data[pos + 1] << 8));
         pos += 2;
-        return v;
+        return LoadLe16(data + pos - 2);
     }
     uint32_t U32()
     {
         if (!Need(4)) return 0;
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= (uint32_t)data[pos + i] << (8 * i);
         pos += 4;
-        return v;
+        return LoadLe32(data + pos - 4);
     }
     GUID Guid()
     {
@@ -274,6 +272,15 @@ private:
         GUID instance{};
     };
 
+    // The session's description as the host keeps it and sends it.
+    struct Desc {
+        DWORD flags = 0;
+        GUID instance{};
+        GUID application{};
+        DWORD maxPlayers = 0;
+        std::wstring name;
+    };
+
     struct HeldBuffer {
         std::vector<uint8_t> data;
         bool callbackDone = false;
@@ -290,6 +297,11 @@ private:
     void DropConnLocked(int conn);
     void BroadcastToGuestsLocked(uint8_t type, const std::vector<uint8_t>& payload, int exceptConn);
     std::vector<uint8_t> DescPayloadLocked() const;
+    static Desc ReadDesc(Reader& r);  // what DescPayloadLocked wrote
+    // A player as the welcome and the join announcement carry him: id, host flag, name.
+    static void WritePlayerEntry(Writer& w, const Player& p);
+    static Player ReadPlayerEntry(Reader& r);
+    DWORD CurrentPlayersLocked() const;  // those not leaving
     void AddPlayerLocked(const Player& p);
     void QueueCreatePlayerLocked(DPNID id, void* initialContext, std::function<void()> after = nullptr);
     void QueueDestroyPlayerLocked(DPNID id, DWORD reason);
@@ -334,13 +346,7 @@ private:
     DPNID localId_ = 0;
     DPNID hostId_ = 0;
     DPNID nextId_ = 0;
-    struct Desc {
-        DWORD flags = 0;
-        GUID instance{};
-        GUID application{};
-        DWORD maxPlayers = 0;
-        std::wstring name;
-    } desc_;
+    Desc desc_;
     std::map<DPNID, Player> players_;
     std::vector<DPNID> joinOrder_;
     std::map<int, Conn> conns_;

@@ -778,16 +778,13 @@ HRESULT PeerImpl::GetApplicationDesc(DPN_APPLICATION_DESC* buffer, DWORD* size, 
         return Fail("IDirectPlay8Peer::GetApplicationDesc", DPNERR_INVALIDPARAM, "dwSize");
     WCHAR* text = reinterpret_cast<WCHAR*>(reinterpret_cast<BYTE*>(buffer) + sizeof(DPN_APPLICATION_DESC));
     memcpy(text, desc_.name.c_str(), (desc_.name.size() + 1) * sizeof(WCHAR));
-    DWORD current = 0;
-    for (auto& [id, p] : players_)
-        if (!p.leaving) ++current;
     *buffer = DPN_APPLICATION_DESC{};
     buffer->dwSize = sizeof(DPN_APPLICATION_DESC);
     buffer->dwFlags = desc_.flags;
     buffer->guidInstance = desc_.instance;
     buffer->guidApplication = desc_.application;
     buffer->dwMaxPlayers = desc_.maxPlayers;
-    buffer->dwCurrentPlayers = current;
+    buffer->dwCurrentPlayers = CurrentPlayersLocked();
     buffer->pwszSessionName = text;
     *size = need;
     return S_OK;
@@ -822,6 +819,41 @@ std::vector<uint8_t> PeerImpl::DescPayloadLocked() const
     w.U32(desc_.maxPlayers);
     w.Text(desc_.name);
     return std::move(w.bytes);
+}
+
+PeerImpl::Desc PeerImpl::ReadDesc(Reader& r)
+{
+    Desc d;
+    d.flags = r.U32();
+    d.instance = r.Guid();
+    d.application = r.Guid();
+    d.maxPlayers = r.U32();
+    d.name = r.Text();
+    return d;
+}
+
+void PeerImpl::WritePlayerEntry(Writer& w, const Player& p)
+{
+    w.U32(p.id);
+    w.U32(p.flags & DPNPLAYER_HOST);
+    w.Text(p.name);
+}
+
+PeerImpl::Player PeerImpl::ReadPlayerEntry(Reader& r)
+{
+    Player p;
+    p.id = r.U32();
+    p.flags = r.U32() & DPNPLAYER_HOST;
+    p.name = r.Text();
+    return p;
+}
+
+DWORD PeerImpl::CurrentPlayersLocked() const
+{
+    DWORD current = 0;
+    for (const auto& [id, p] : players_)
+        if (!p.leaving) ++current;
+    return current;
 }
 
 void PeerImpl::AddPlayerLocked(const Player& p)

@@ -21,8 +21,6 @@ constexpr uint32_t QUERY_MAGIC = 0x51385044;    // "DP8Q"
 constexpr uint32_t ANSWER_MAGIC = 0x52385044;   // "DP8R"
 constexpr uint32_t PROTOCOL_VERSION = 1;
 constexpr size_t OUT_LIMIT = 64u << 20;  // a peer that reads nothing for this long is gone
-
-bool SameGuid(const GUID& a, const GUID& b) { return a == b; }
 }  // namespace
 
 void PeerImpl::WakeIo()
@@ -218,7 +216,7 @@ void PeerImpl::HandleReadable(int conn)
         if (it == conns_.end()) return;
         Conn& c = it->second;
         if (c.in.size() - pos < 5) break;
-        const uint32_t len = c.in[pos] | c.in[pos + 1] << 8 | c.in[pos + 2] << 16 | (uint32_t)c.in[pos + 3] << 24;
+        const uint32_t len = LoadLe32(&c.in[pos]);
         if (len == 0 || len > MAX_FRAME_PAYLOAD + 64) {
             PlatformTrace("DirectPlay: a peer sent a frame of %u bytes; dropping the connection", len);
             ConnLostLocked(conn);
@@ -263,17 +261,14 @@ void PeerImpl::HandleHostFrame(int connId, uint8_t type, Reader& r)
             DropConnLocked(connId);
             return;
         }
-        DWORD current = 0;
-        for (auto& [id, p] : players_)
-            if (!p.leaving) ++current;
         HRESULT refusal = S_OK;
         if (state_ != State::Hosting)
             refusal = DPNERR_NOCONNECTION;
-        else if (!SameGuid(application, desc_.application))
+        else if (application != desc_.application)
             refusal = DPNERR_INVALIDAPPLICATION;
-        else if (!SameGuid(instance, kGuidNull) && !SameGuid(instance, desc_.instance))
+        else if (instance != kGuidNull && instance != desc_.instance)
             refusal = DPNERR_INVALIDINSTANCE;
-        else if (desc_.maxPlayers && current >= desc_.maxPlayers)
+        else if (desc_.maxPlayers && CurrentPlayersLocked() >= desc_.maxPlayers)
             refusal = DPNERR_SESSIONFULL;
         if (refusal != S_OK) {
             Writer w;
@@ -297,16 +292,9 @@ void PeerImpl::HandleHostFrame(int connId, uint8_t type, Reader& r)
         for (DPNID id : joinOrder_)
             if (!players_[id].leaving) present.push_back(id);
         welcome.U32((uint32_t)present.size());
-        for (DPNID id : present) {
-            const Player& q = players_[id];
-            welcome.U32(id);
-            welcome.U32(q.flags & DPNPLAYER_HOST);
-            welcome.Text(q.name);
-        }
+        for (DPNID id : present) WritePlayerEntry(welcome, players_[id]);
         Writer joined;
-        joined.U32(p.id);
-        joined.U32(0);
-        joined.Text(p.name);
+        WritePlayerEntry(joined, p);
         c.player = p.id;
         AddPlayerLocked(p);
         QueueFrameLocked(connId, FRAME_WELCOME, welcome.bytes);
@@ -378,21 +366,10 @@ void PeerImpl::HandleGuestFrame(int connId, uint8_t type, Reader& r)
         }
         const DPNID me = r.U32();
         const DPNID host = r.U32();
-        Desc d;
-        d.flags = r.U32();
-        d.instance = r.Guid();
-        d.application = r.Guid();
-        d.maxPlayers = r.U32();
-        d.name = r.Text();
+        const Desc d = ReadDesc(r);
         const uint32_t count = r.U32();
         std::vector<Player> others;
-        for (uint32_t i = 0; i < count && r.ok && i < 4096; ++i) {
-            Player p;
-            p.id = r.U32();
-            p.flags = r.U32() & DPNPLAYER_HOST;
-            p.name = r.Text();
-            others.push_back(p);
-        }
+        for (uint32_t i = 0; i < count && r.ok && i < 4096; ++i) others.push_back(ReadPlayerEntry(r));
         bool sane = r.AtEnd() && me && me != DPNID_ALL_PLAYERS_GROUP && host && host != me;
         bool hostListed = false;
         for (const Player& p : others) {
@@ -433,10 +410,7 @@ void PeerImpl::HandleGuestFrame(int connId, uint8_t type, Reader& r)
         return;
     }
     case FRAME_PLAYER_JOINED: {
-        Player p;
-        p.id = r.U32();
-        p.flags = r.U32() & DPNPLAYER_HOST;
-        p.name = r.Text();
+        const Player p = ReadPlayerEntry(r);
         if (!r.AtEnd() || !p.id || p.id == DPNID_ALL_PLAYERS_GROUP) break;
         if (players_.count(p.id)) return;
         AddPlayerLocked(p);
@@ -454,12 +428,7 @@ void PeerImpl::HandleGuestFrame(int connId, uint8_t type, Reader& r)
         return;
     }
     case FRAME_APPDESC: {
-        Desc d;
-        d.flags = r.U32();
-        d.instance = r.Guid();
-        d.application = r.Guid();
-        d.maxPlayers = r.U32();
-        d.name = r.Text();
+        const Desc d = ReadDesc(r);
         if (!r.AtEnd()) break;
         desc_ = d;
         return;
@@ -513,10 +482,7 @@ void PeerImpl::HandleEnumQuery()
         const uint32_t stamp = r.U32();
         if (!r.AtEnd() || magic != QUERY_MAGIC || version != PROTOCOL_VERSION) continue;
         if (state_ != State::Hosting) continue;
-        if (!SameGuid(application, kGuidNull) && !SameGuid(application, desc_.application)) continue;
-        DWORD current = 0;
-        for (auto& [id, p] : players_)
-            if (!p.leaving) ++current;
+        if (application != kGuidNull && application != desc_.application) continue;
         Writer w;
         w.U32(ANSWER_MAGIC);
         w.U32(PROTOCOL_VERSION);
@@ -524,7 +490,7 @@ void PeerImpl::HandleEnumQuery()
         w.Guid(desc_.instance);
         w.Guid(desc_.application);
         w.U32(desc_.maxPlayers);
-        w.U32(current);
+        w.U32(CurrentPlayersLocked());
         w.U32(port_);
         w.U32(stamp);
         w.Text(desc_.name.size() > 255 ? desc_.name.substr(0, 255) : desc_.name);
@@ -554,7 +520,7 @@ void PeerImpl::HandleEnumResponse(size_t index)
         const uint32_t stamp = r.U32();
         d.name = r.Text();
         if (!r.AtEnd() || magic != ANSWER_MAGIC || version != PROTOCOL_VERSION || port == 0 || port > 65535) continue;
-        if (!SameGuid(op.application, kGuidNull) && !SameGuid(op.application, d.application)) continue;
+        if (op.application != kGuidNull && op.application != d.application) continue;
         sockaddr_in host = from;
         host.sin_port = htons((uint16_t)port);
         const DWORD latency = (DWORD)((uint32_t)NowMs() - stamp);
