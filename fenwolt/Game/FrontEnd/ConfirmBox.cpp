@@ -182,8 +182,9 @@ void SystemMenuMessageHandler(int32_t message)
         break;
     }
     if (hit >= SYSMENU_FIRST_SLOT && hit < SYSMENU_FIRST_SLOT + SAVE_SLOT_COUNT) {
-        SaveGame((int32_t)(hit - SYSMENU_FIRST_SLOT));
-        ReadSaveSlotNames();
+        const int32_t slot = (int32_t)(hit - SYSMENU_FIRST_SLOT);
+        SaveGame(slot);
+        ReadSaveSlotName(slot);
         UseGreenTextColours();
         ShowSlotLabels(false);
     }

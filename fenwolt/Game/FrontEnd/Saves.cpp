@@ -455,6 +455,15 @@ bool ReadSlotFile(int32_t slot, SavedGameState& state)
     DebugOutPair("Saved game damaged:", name);
     return false;
 }
+
+bool ReadTeamSlotFile(int32_t slot, TeamFile& team)
+{
+    if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
+    char name[32];
+    SlotFileName(name, slot, "tem");
+    uint8_t bytes[TeamFile::kSize];
+    return ReadExactFile(name, bytes, sizeof bytes) && ParseTeamFile(bytes, sizeof bytes, team);
+}
 }  // namespace
 
 SavedGameState* NewSavedGameState() { return new SavedGameState{}; }
@@ -972,13 +981,9 @@ bool SaveTeam(int32_t slot)
 
 bool LoadTeam(int32_t slot)
 {
-    if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
-    char name[32];
-    SlotFileName(name, slot, "tem");
-    uint8_t bytes[TeamFile::kSize];
     TeamFile team{};
-    if (!ReadExactFile(name, bytes, sizeof bytes) || !ParseTeamFile(bytes, sizeof bytes, team)) {
-        DebugOutPair("Saved team not usable:", name);
+    if (!ReadTeamSlotFile(slot, team)) {
+        DebugPrintInt("Saved team not usable in slot", slot);
         return false;
     }
     std::memcpy(TeamStaging.name, team.teamName, sizeof TeamStaging.name);
@@ -987,36 +992,37 @@ bool LoadTeam(int32_t slot)
     return true;
 }
 
-void ReadSaveSlotNames()
+void ReadSaveSlotName(int32_t slot)
 {
+    if (slot < 0 || slot >= SAVE_SLOT_COUNT) return;
     // A slot shows a game only when that game can be loaded.
     StatePtr state = NewState();
-    for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) {
-        if (ReadSlotFile(slot, *state)) {
-            FormatGameSlotLabel(SlotLabels[slot], state->header);
-            SlotUsed[slot] = 1;
-        } else {
-            std::snprintf(SlotLabels[slot], sizeof SlotLabels[slot], "--- ----------");
-            SlotUsed[slot] = 0;
-        }
-    }
+    SlotUsed[slot] = ReadSlotFile(slot, *state);
+    if (SlotUsed[slot])
+        FormatGameSlotLabel(SlotLabels[slot], state->header);
+    else
+        std::snprintf(SlotLabels[slot], sizeof SlotLabels[slot], "--- ----------");
+}
+
+void ReadTeamSlotName(int32_t slot)
+{
+    if (slot < 0 || slot >= SAVE_SLOT_COUNT) return;
+    TeamFile team{};
+    SlotUsed[slot] = ReadTeamSlotFile(slot, team);
+    if (SlotUsed[slot])
+        FormatTeamSlotLabel(SlotLabels[slot], team);
+    else
+        std::snprintf(SlotLabels[slot], sizeof SlotLabels[slot], "----------");
+}
+
+void ReadSaveSlotNames()
+{
+    for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) ReadSaveSlotName(slot);
 }
 
 void ReadTeamSlotNames()
 {
-    for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) {
-        char name[32];
-        SlotFileName(name, slot, "tem");
-        uint8_t bytes[TeamFile::kSize];
-        TeamFile team{};
-        if (ReadExactFile(name, bytes, sizeof bytes) && ParseTeamFile(bytes, sizeof bytes, team)) {
-            FormatTeamSlotLabel(SlotLabels[slot], team);
-            SlotUsed[slot] = 1;
-        } else {
-            std::snprintf(SlotLabels[slot], sizeof SlotLabels[slot], "----------");
-            SlotUsed[slot] = 0;
-        }
-    }
+    for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) ReadTeamSlotName(slot);
 }
 
 void BuildLoadGameScreen()
@@ -1033,7 +1039,7 @@ void OnLoadGameMessage(int32_t message)
     // match applies this copy once the loading is over.
     StatePtr state = NewState();
     if (!ReadSlotFile(slot, *state)) {
-        ReadSaveSlotNames();
+        ReadSaveSlotName(slot);
         RedrawSlotLabels();
         return;
     }
@@ -1055,7 +1061,7 @@ void OnSaveTeamMessage(int32_t message)
     const int32_t slot = PressedSlot(message, SlotsPressed::All, ScreenId::TeamDetails);
     if (slot < 0) return;
     SaveTeam(slot);
-    ReadTeamSlotNames();
+    ReadTeamSlotName(slot);
     RedrawSlotLabels();
 }
 
@@ -1070,7 +1076,7 @@ void OnLoadTeamMessage(int32_t message)
     const int32_t slot = PressedSlot(message, SlotsPressed::Used, ScreenId::TeamDetails);
     if (slot < 0) return;
     if (!LoadTeam(slot)) {
-        ReadTeamSlotNames();
+        ReadTeamSlotName(slot);
         RedrawSlotLabels();
         return;
     }

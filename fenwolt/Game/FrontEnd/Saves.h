@@ -62,6 +62,9 @@ bool SaveTeam(int32_t slot);
 bool LoadTeam(int32_t slot);
 void ReadSaveSlotNames();
 void ReadTeamSlotNames();
+// One slot's label again, once that slot has been written or found unusable.
+void ReadSaveSlotName(int32_t slot);
+void ReadTeamSlotName(int32_t slot);
 
 // One model instance's pose as a saved game keeps it (300 bytes in the file): records 0..21 the
 // players' instances in MatchPlayer order, record 22 the ball's (position and rotation only).
