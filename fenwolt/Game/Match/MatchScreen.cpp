@@ -811,12 +811,6 @@ void LoadMatchScene()
             Hide(model);
         }
     SetUpGoalMouthTriangles();
-
-    Minute = Second = 0;
-    Half = 1;
-    GoalSideTable[0] = 0;
-    GoalSideTable[1] = 0;
-    GoalSideTable[2] = 1;
     BuildGoalFrames();
 
     const bool awayKicksOff = (Competition.gameMode == MODE_CUP || Competition.gameMode == MODE_LEAGUE) && RandomBelow(2) == 1;
@@ -838,7 +832,6 @@ void LoadMatchScene()
     PlaceNumberMarkers(true);
     LoadKitTexture();
     ApplyModelKindVisibility();
-    InjuryCount[0] = InjuryCount[1] = 0;
     RefreshSelectedPlayer();
     ShowTurnBanner();
     SceneVisible = true;
