@@ -820,13 +820,9 @@ void OnSquadMessage(int32_t message)
     case SPRITE_NONE:
         if (MoveSelectedStarter(team, MouseX, MouseY)) ShowSquadValues();
         return;
-    case EDITOR_TEAM_NAME: {
-        const Sprite* s = SpriteAt(EDITOR_TEAM_NAME);
-        if (!s) return;
-        TextEntry.editedSprite = EDITOR_TEAM_NAME;
-        BeginTextEntry(s->X, s->Y, 0, TeamNames[team], TEAM_NAME_SIZE - 1, TeamNames[team]);
+    case EDITOR_TEAM_NAME:
+        EditTeamName(EDITOR_TEAM_NAME, team);
         return;
-    }
     case EDITOR_ORDER:
         OrderSquad(team);
         SelectedMarker = 0;
