@@ -22,6 +22,24 @@ Hooks& TheHooks()
     static Hooks* hooks = new Hooks;  // never destroyed: windows may be used until the very end
     return *hooks;
 }
+
+// Hooks are called on a copy taken under the lock, never under it: a hook may call back into
+// the core.
+template <class T>
+T Copy(T Hooks::*member)
+{
+    Hooks& h = TheHooks();
+    std::lock_guard<std::mutex> lock(h.mutex);
+    return h.*member;
+}
+
+template <class T>
+void Set(T Hooks::*member, T value)
+{
+    Hooks& h = TheHooks();
+    std::lock_guard<std::mutex> lock(h.mutex);
+    h.*member = std::move(value);
+}
 }  // namespace
 
 void PlatformSetChildWindows(PlatformChildWindows children)
@@ -35,23 +53,17 @@ void PlatformSetChildWindows(PlatformChildWindows children)
 
 void PlatformSetMessageBoxProvider(std::function<bool(HWND, const char*, const char*, UINT, int&)> provider)
 {
-    Hooks& h = TheHooks();
-    std::lock_guard<std::mutex> lock(h.mutex);
-    h.messageBoxProvider = std::move(provider);
+    Set(&Hooks::messageBoxProvider, std::move(provider));
 }
 
 void PlatformSetScriptDialogHandler(std::function<void(int, int, const std::string&, const std::string&)> handler)
 {
-    Hooks& h = TheHooks();
-    std::lock_guard<std::mutex> lock(h.mutex);
-    h.scriptDialogHandler = std::move(handler);
+    Set(&Hooks::scriptDialogHandler, std::move(handler));
 }
 
 void PlatformSetScreenshotOverlay(std::function<bool(int&, int&, std::vector<uint8_t>&, bool)> overlay)
 {
-    Hooks& h = TheHooks();
-    std::lock_guard<std::mutex> lock(h.mutex);
-    h.screenshotOverlay = std::move(overlay);
+    Set(&Hooks::screenshotOverlay, std::move(overlay));
 }
 
 bool platform_detail::IsChildWindow(HWND hwnd)
@@ -78,24 +90,14 @@ const PlatformChildWindows* platform_detail::ChildWindows()
 bool platform_detail::MessageBoxFromProvider(HWND owner, const char* text, const char* caption, UINT type,
                                              int& answer)
 {
-    Hooks& h = TheHooks();
-    std::function<bool(HWND, const char*, const char*, UINT, int&)> provider;
-    {
-        std::lock_guard<std::mutex> lock(h.mutex);
-        provider = h.messageBoxProvider;
-    }
+    const auto provider = Copy(&Hooks::messageBoxProvider);
     return provider && provider(owner, text, caption, type, answer);
 }
 
 void platform_detail::HandScriptDialogAction(int line, int controlId, const std::string& action,
                                              const std::string& argument)
 {
-    Hooks& h = TheHooks();
-    std::function<void(int, int, const std::string&, const std::string&)> handler;
-    {
-        std::lock_guard<std::mutex> lock(h.mutex);
-        handler = h.scriptDialogHandler;
-    }
+    const auto handler = Copy(&Hooks::scriptDialogHandler);
     if (handler)
         handler(line, controlId, action, argument);
     else
@@ -104,12 +106,6 @@ void platform_detail::HandScriptDialogAction(int line, int controlId, const std:
 
 bool platform_detail::OverlayScreenshot(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame)
 {
-    Hooks& hooks = TheHooks();
-    std::function<bool(int&, int&, std::vector<uint8_t>&, bool)> overlay;
-    {
-        std::lock_guard<std::mutex> lock(hooks.mutex);
-        overlay = hooks.screenshotOverlay;
-    }
-    if (!overlay) return haveFrame;
-    return overlay(w, h, rgb, haveFrame);
+    const auto overlay = Copy(&Hooks::screenshotOverlay);
+    return overlay ? overlay(w, h, rgb, haveFrame) : haveFrame;
 }
