@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
