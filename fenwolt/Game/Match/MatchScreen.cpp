@@ -495,8 +495,9 @@ void OnKeyDown(uint32_t key)
 
 const ScreenId kResultScreens[3] = {ScreenId::ExhibitionResult, ScreenId::CupResult, ScreenId::LeagueResult};
 
-// The step's last part, shared by every branch but full time.
-void FinishStep(float step)
+// The step's last part: the camera, the animations and the HUD; the turn's phases run on except
+// during the full-time pause.
+void FinishStep(float step, bool runPhases)
 {
     ApplyEdgeScroll();
     if (MatchStopState == STOP_IN_PLAY && Options.FollowBallAtEndTurn &&
@@ -506,7 +507,7 @@ void FinishStep(float step)
     StepInstanceAnimations(step);
     PlaceNumberMarkers(false);
     SpinModel();
-    if (!GoalInProgress) UpdatePhaseTimers();
+    if (runPhases && !GoalInProgress) UpdatePhaseTimers();
     ShowPlayerInfoPanel();
 }
 
@@ -964,12 +965,7 @@ void UpdateMatch()
     if (MatchStopState == STOP_FULL_TIME) {
         PhaseTimer += step;
         if (PhaseTimer <= FULL_TIME_SECONDS) {
-            ApplyEdgeScroll();
-            UpdateCamera();
-            StepInstanceAnimations(step);
-            PlaceNumberMarkers(false);
-            SpinModel();
-            ShowPlayerInfoPanel();
+            FinishStep(step, false);
             return;
         }
         // The totals are added once, however often the step is called afterwards.
@@ -1005,7 +1001,7 @@ void UpdateMatch()
         RestartStep();
     }
     if (MatchStopState == STOP_FULL_TIME) return;
-    FinishStep(step);
+    FinishStep(step, true);
 }
 
 void HandleMatchMessage(int32_t messageId)
