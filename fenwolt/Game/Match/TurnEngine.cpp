@@ -87,27 +87,6 @@ int32_t FindNearestFiltered(const D3DVECTOR& point, int32_t first, int32_t end, 
     return best;
 }
 
-int32_t FindMostAdvancedImpl(const D3DVECTOR& point, int32_t first, int32_t end, int32_t side, int32_t except,
-                             float* distance)
-{
-    ClampRange(first, end);
-    const bool low = AttacksLowGoal(side);
-    int32_t best = PLAYER_NONE;
-    float bestX = 0.f;
-    for (int32_t i = first; i < end; ++i) {
-        if (i == except) continue;
-        const ModelInstance* m = PlayerModel(i);
-        if (!m) continue;
-        const float x = m->Position.x;
-        if (best == PLAYER_NONE || (low ? x < bestX : x > bestX)) {
-            best = i;
-            bestX = x;
-        }
-    }
-    if (distance) *distance = best == PLAYER_NONE ? NO_DISTANCE : SpaceDistance(point, PlayerPosition(best));
-    return best;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -195,12 +174,27 @@ int32_t FindNearestAhead(const D3DVECTOR& point, int32_t first, int32_t end, int
 int32_t FindMostAdvanced(const D3DVECTOR& point, int32_t first, int32_t end, int32_t side, int32_t except,
                          float* distance)
 {
-    return FindMostAdvancedImpl(point, first, end, side, except, distance);
+    ClampRange(first, end);
+    const bool low = AttacksLowGoal(side);
+    int32_t best = PLAYER_NONE;
+    float bestX = 0.f;
+    for (int32_t i = first; i < end; ++i) {
+        if (i == except) continue;
+        const ModelInstance* m = PlayerModel(i);
+        if (!m) continue;
+        const float x = m->Position.x;
+        if (best == PLAYER_NONE || (low ? x < bestX : x > bestX)) {
+            best = i;
+            bestX = x;
+        }
+    }
+    if (distance) *distance = best == PLAYER_NONE ? NO_DISTANCE : SpaceDistance(point, PlayerPosition(best));
+    return best;
 }
 
 int32_t FindMostAdvancedInRange(const D3DVECTOR& point, int32_t first, int32_t end, int32_t side, float* distance)
 {
-    return FindMostAdvancedImpl(point, first, end, side, -1, distance);
+    return FindMostAdvanced(point, first, end, side, -1, distance);
 }
 
 // --- Phases ------------------------------------------------------------------------------------
@@ -310,25 +304,20 @@ void EndPhase(int32_t advance)
     ShowTurnBanner();
 
     // 7. The side that now plans: downed players count a turn off, jumps come back.
-    const bool selectedHolds = IsPlayerIndex(SelectedPlayer) && BallHolder == SelectedPlayer + 1;
-    if (TurnPhase == PHASE_HOME_PLANS) {
-        BallInFlight = 0;
-        EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && !IsNetworkGuest());
-        // A refresh of the phase (advance 1) is no new turn: nobody gets up a turn early.
-        if (advance == 0) CountDownDowned(0, SIDE_SIZE);
-        RefreshSelectedPlayer();
-        ShowKickPreview(KickAimMode == 0);
-        RestoreJumps();
-    } else if (TurnPhase == PHASE_AWAY_PLANS) {
-        BallInFlight = 0;
-        const bool awayManagerHere = !oneManager && (!IsNetworkGame() || IsNetworkGuest());
-        EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && awayManagerHere);
-        if (advance == 0) CountDownDowned(SIDE_SIZE, PLAYER_COUNT);
-        RefreshSelectedPlayer();
-        ShowKickPreview(KickAimMode == 0);
-        RestoreJumps();
-    } else {
+    if (moving) {
         EnableButtonPair(SPRITE_CAPTION_PASS, false);
+    } else {
+        const bool home = TurnPhase == PHASE_HOME_PLANS;
+        const bool managerHere = home ? !IsNetworkGuest() : !oneManager && (!IsNetworkGame() || IsNetworkGuest());
+        const bool selectedHolds = IsPlayerIndex(SelectedPlayer) && BallHolder == SelectedPlayer + 1;
+        BallInFlight = 0;
+        EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && managerHere);
+        // A refresh of the phase (advance 1) is no new turn: nobody gets up a turn early.
+        const int32_t first = home ? 0 : SIDE_SIZE;
+        if (advance == 0) CountDownDowned(first, first + SIDE_SIZE);
+        RefreshSelectedPlayer();
+        ShowKickPreview(KickAimMode == 0);
+        RestoreJumps();
     }
 
     // 8.
