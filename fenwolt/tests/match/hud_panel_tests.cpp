@@ -215,7 +215,9 @@ TEST_F(HudTest, ThePlayersOfTheSideToMoveAreOrderedByDistanceToTheBall)
     SortByDistanceToBall();
     for (int i = 0; i < SIDE_SIZE; ++i) {
         EXPECT_GE(DistanceOrder[i], SIDE_SIZE);
-        if (i) EXPECT_LE(DistanceOrderDistance[i - 1], DistanceOrderDistance[i]);
+        if (i) {
+            EXPECT_LE(DistanceOrderDistance[i - 1], DistanceOrderDistance[i]);
+        }
     }
     EXPECT_EQ(SelectionCycleIndex, 0);
     // Equal distances keep index order.

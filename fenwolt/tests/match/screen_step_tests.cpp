@@ -181,7 +181,9 @@ TEST_F(MatchStepTest, TheWalkInAndTheGoalPauseEndNoPhase)
     PhaseTimer = 0.f;
     for (int i = 0; i < 400 && GoalInProgress; ++i) {
         Frame(0.02f);
-        if (GoalInProgress) ASSERT_EQ(TurnPhase, PHASE_AWAY_MOVES) << "a goal pause ended a phase";
+        if (GoalInProgress) {
+            ASSERT_EQ(TurnPhase, PHASE_AWAY_MOVES) << "a goal pause ended a phase";
+        }
     }
     ASSERT_EQ(GoalInProgress, 0);
     ASSERT_EQ(MatchStopState, STOP_KICK_OFF);
@@ -192,7 +194,9 @@ TEST_F(MatchStepTest, TheWalkInAndTheGoalPauseEndNoPhase)
     while (MatchStopState == STOP_KICK_OFF && frames < 2000) {
         Frame(1.f / 60.f);
         ++frames;
-        if (MatchStopState == STOP_KICK_OFF) ASSERT_EQ(TurnPhase, phase) << "the walk-in moved the phase on";
+        if (MatchStopState == STOP_KICK_OFF) {
+            ASSERT_EQ(TurnPhase, phase) << "the walk-in moved the phase on";
+        }
     }
     // 13.7 s at 60 frames a second, and nobody counted a turn down meanwhile.
     EXPECT_NEAR(frames, 823, 2);
@@ -269,7 +273,9 @@ TEST_F(MatchStepTest, ANetworkMovingPhaseAdvancesInFixedStepsAt100Frames)
     for (int frame = 1; frame <= 8 && TurnPhase == PHASE_HOME_MOVES; ++frame) {
         const float before = PhaseTimer;
         Frame(0.01f);
-        if (PhaseTimer != before) EXPECT_NEAR(PhaseTimer - before, NET_FIXED_STEP, 1e-6f) << "frame " << frame;
+        if (PhaseTimer != before) {
+            EXPECT_NEAR(PhaseTimer - before, NET_FIXED_STEP, 1e-6f) << "frame " << frame;
+        }
     }
     ConstantTime = 0;
 }
