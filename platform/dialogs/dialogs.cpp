@@ -697,6 +697,21 @@ bool ControlHere(HWND control, Dialog*& d, Control*& c)
     return true;
 }
 
+// Runs `f(dialog, control)` on the thread of the control's dialog; `result` is what it gives,
+// 0 when the control went away meanwhile. False when `control` is no control.
+template <class F>
+bool OnControl(HWND control, LRESULT& result, F f)
+{
+    ControlEntry e;
+    if (!LookUpControl(control, e)) return false;
+    result = OnDialogThread(e.dialog, e.owner, [control, &f]() -> LRESULT {
+        Dialog* d;
+        Control* c;
+        return ControlHere(control, d, c) ? static_cast<LRESULT>(f(d, c)) : 0;
+    });
+    return true;
+}
+
 // --- Presenting -------------------------------------------------------------------------------
 void Present(Dialog* d)
 {
@@ -975,11 +990,8 @@ bool OverlayDialogs(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame)
 // --- Registration with the core ---------------------------------------------------------------
 LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-bool ShowControl(HWND control, int cmdShow)
+bool ShowControl(Dialog* d, Control* c, int cmdShow)
 {
-    Dialog* d;
-    Control* c;
-    if (!ControlHere(control, d, c)) return false;
     bool was = c->visible;
     c->visible = cmdShow != SW_HIDE;
     if (!c->visible) {
@@ -1004,31 +1016,24 @@ void RegisterWithCore()
         return DialogSendMessage(h, msg, wParam, lParam);
     };
     children.show = [](HWND h, int cmd) -> BOOL {
-        ControlEntry e;
-        if (!LookUpControl(h, e)) return FALSE;
-        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [h, cmd] { return ShowControl(h, cmd) ? 1 : 0; }));
+        LRESULT was = FALSE;
+        OnControl(h, was, [cmd](Dialog* d, Control* c) { return ShowControl(d, c, cmd); });
+        return static_cast<BOOL>(was);
     };
     children.isVisible = [](HWND h) -> BOOL {
-        ControlEntry e;
-        if (!LookUpControl(h, e)) return FALSE;
-        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [h, e] {
-            Dialog* d;
-            Control* c;
-            return (ControlHere(h, d, c) && c->visible && IsWindowVisible(e.dialog)) ? 1 : 0;
-        }));
+        LRESULT visible = FALSE;
+        OnControl(h, visible, [](Dialog* d, Control* c) { return c->visible && IsWindowVisible(d->hwnd); });
+        return static_cast<BOOL>(visible);
     };
     children.focus = [](HWND h) -> HWND {
-        ControlEntry e;
-        if (!LookUpControl(h, e)) return nullptr;
-        return reinterpret_cast<HWND>(OnDialogThread(e.dialog, e.owner, [h, e] {
-            Dialog* d;
-            Control* c;
-            if (!ControlHere(h, d, c)) return static_cast<LRESULT>(0);
-            Control* old = Focused(d);
+        LRESULT old = 0;
+        OnControl(h, old, [](Dialog* d, Control* c) {
+            Control* before = Focused(d);
             SetFocusTo(d, c);
-            SetFocus(e.dialog);
-            return reinterpret_cast<LRESULT>(old ? old->hwnd : nullptr);
-        }));
+            SetFocus(d->hwnd);
+            return reinterpret_cast<LRESULT>(before ? before->hwnd : nullptr);
+        });
+        return reinterpret_cast<HWND>(old);
     };
     PlatformSetChildWindows(std::move(children));
     PlatformSetMessageBoxProvider(ShowMessageBox);
@@ -1505,20 +1510,16 @@ int GetDlgCtrlID(HWND control)
 
 LRESULT DialogSendMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ControlEntry e;
-    if (!LookUpControl(control, e)) {
+    LRESULT result = 0;
+    if (!OnControl(control, result, [=](Dialog* d, Control* c) {
+            LRESULT r = ControlMessage(d, c, message, wParam, lParam);
+            if (Alive(d)) InvalidateRect(d->hwnd, nullptr, FALSE);
+            return r;
+        })) {
         PlatformTrace("dialogs: message 0x%04X to an unknown control", message);
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
     }
-    return OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
-        Dialog* d;
-        Control* c;
-        if (!ControlHere(control, d, c)) return 0;
-        LRESULT r = ControlMessage(d, c, message, wParam, lParam);
-        if (Alive(d)) InvalidateRect(d->hwnd, nullptr, FALSE);
-        return r;
-    });
+    return result;
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
@@ -1533,14 +1534,9 @@ LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LP
 
 BOOL EnableWindow(HWND window, BOOL enable)
 {
-    ControlEntry e;
-    std::thread::id owner;
-    if (LookUpControl(window, e)) {
-        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
-            Dialog* d;
-            Control* c;
-            if (!ControlHere(window, d, c)) return FALSE;
-            BOOL wasDisabled = !c->enabled;
+    LRESULT wasDisabled = FALSE;
+    if (OnControl(window, wasDisabled, [enable](Dialog* d, Control* c) -> LRESULT {
+            const BOOL was = !c->enabled;
             c->enabled = enable != FALSE;
             if (!c->enabled) {
                 c->dropped = false;
@@ -1550,9 +1546,10 @@ BOOL EnableWindow(HWND window, BOOL enable)
             }
             d->dirty = true;
             InvalidateRect(d->hwnd, nullptr, FALSE);
-            return wasDisabled;
-        }));
-    }
+            return was;
+        }))
+        return static_cast<BOOL>(wasDisabled);
+    std::thread::id owner;
     if (LookUpDialogOwner(window, owner)) {
         return static_cast<BOOL>(OnDialogThread(window, owner, [=]() -> LRESULT {
             Dialog* d = FindDialog(window);
@@ -1573,15 +1570,9 @@ BOOL EnableWindow(HWND window, BOOL enable)
 
 BOOL IsWindowEnabled(HWND window)
 {
-    ControlEntry e;
+    LRESULT enabled = FALSE;
+    if (OnControl(window, enabled, [](Dialog*, Control* c) { return c->enabled; })) return static_cast<BOOL>(enabled);
     std::thread::id owner;
-    if (LookUpControl(window, e)) {
-        return static_cast<BOOL>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
-            Dialog* d;
-            Control* c;
-            return ControlHere(window, d, c) && c->enabled;
-        }));
-    }
     if (LookUpDialogOwner(window, owner)) {
         return static_cast<BOOL>(OnDialogThread(window, owner, [=]() -> LRESULT {
             Dialog* d = FindDialog(window);
@@ -1602,14 +1593,8 @@ UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size)
 {
     if (!text || size <= 0) return 0;
     text[0] = 0;
-    HWND control = GetDlgItem(dialog, id);
-    if (!control) return 0;
-    ControlEntry e;
-    if (!LookUpControl(control, e)) return 0;
-    return static_cast<UINT>(OnDialogThread(e.dialog, e.owner, [=]() -> LRESULT {
-        Dialog* d;
-        Control* c;
-        if (!ControlHere(control, d, c)) return 0;
+    LRESULT copied = 0;
+    OnControl(GetDlgItem(dialog, id), copied, [=](Dialog*, Control* c) -> LRESULT {
         // A drop-down list reads as its chosen entry.
         const std::string& s =
             c->kind == DialogControlKind::ComboBox && c->cursel >= 0 ? c->items[c->cursel] : c->text;
@@ -1617,7 +1602,8 @@ UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size)
         std::memcpy(text, s.data(), n);
         text[n] = 0;
         return static_cast<LRESULT>(n);
-    }));
+    });
+    return static_cast<UINT>(copied);
 }
 
 BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId)
