@@ -9,27 +9,14 @@
 
 namespace {
 
-// The attributes every squad player starts from, in PlayerAttributes order.
-constexpr float kDefaultAttributes[ATTR_COUNT] = {
-    5.0f,   // Speed
-    3.0f,   // Dribble
-    0.5f,   // Turn
-    0.4f,   // Close Control
-    60.0f,  // Pass Short
-    50.0f,  // Pass Medium
-    40.0f,  // Pass Long
-    40.0f,  // Shoot Short
-    20.0f,  // Shoot Medium
-    10.0f,  // Shoot Long
-    50.0f,  // Control
-    1.0f,   // Bend
-    0.5f,   // Heading
-    0.3f,   // Volley
-    50.0f,  // Tackling
-    30.0f,  // Shielding
-    50.0f,  // Throw-in
-    10.0f,  // Dead Ball
-    70.0f,  // Stamina
+// The attributes a squad player starts with by his role, in PlayerAttributes order: Speed,
+// Dribble, Turn, Close Control, Pass Short / Medium / Long, Shoot Short / Medium / Long, Control,
+// Bend, Heading, Volley, Tackling, Shielding, Throw-in, Dead Ball, Stamina.
+constexpr float kRoleAttributes[4][ATTR_COUNT] = {
+    {5.f, 3.f, .5f, .4f, 60.f, 50.f, 40.f, 10.f, 10.f, 10.f, 50.f, 1.f, .1f, .1f, 80.f, 30.f, 50.f, 10.f, 50.f},  // keeper
+    {5.f, 3.f, .5f, .4f, 60.f, 50.f, 40.f, 20.f, 15.f, 10.f, 30.f, 1.f, .7f, .3f, 80.f, 30.f, 70.f, 10.f, 70.f},  // defender
+    {5.f, 3.f, .5f, .4f, 80.f, 70.f, 60.f, 40.f, 20.f, 10.f, 50.f, 1.f, .2f, .3f, 70.f, 30.f, 50.f, 50.f, 90.f},  // midfielder
+    {5.f, 3.f, .5f, .4f, 60.f, 50.f, 40.f, 80.f, 50.f, 25.f, 70.f, 1.f, .6f, .5f, 25.f, 30.f, 50.f, 30.f, 70.f},  // any other
 };
 
 bool ValidTeam(int32_t team) { return team == 0 || team == 1; }
@@ -54,55 +41,18 @@ void ApplyFormationPosition(SquadPlayer& s, int32_t position)
     s.formationZ = FormationTables.z[position];
 }
 
-void ApplyRoleAdjustments(SquadPlayer& s)
+// The role's attributes; a wide defender or midfielder is quicker and a better dribbler.
+void ApplyRoleAttributes(SquadPlayer& s)
 {
-    float* a = s.attributes;
-    switch (s.role) {
-    case ROLE_KEEPER:
-        a[ATTR_SHOOT_SHORT] = a[ATTR_SHOOT_MEDIUM] = a[ATTR_SHOOT_LONG] = 10.0f;
-        a[ATTR_HEADING] = 0.1f;
-        a[ATTR_VOLLEY] = 0.1f;
-        a[ATTR_DEAD_BALL] = 10.0f;
-        a[ATTR_TACKLING] = 80.0f;
-        a[ATTR_STAMINA] = 50.0f;
-        break;
-    case ROLE_DEF:
-        a[ATTR_SHOOT_SHORT] = 20.0f;
-        a[ATTR_SHOOT_MEDIUM] = 15.0f;
-        a[ATTR_SHOOT_LONG] = 10.0f;
-        a[ATTR_DEAD_BALL] = 10.0f;
-        a[ATTR_HEADING] = 0.7f;
-        a[ATTR_TACKLING] = 80.0f;
-        a[ATTR_THROW_IN] = 70.0f;
-        a[ATTR_CONTROL] = 30.0f;
-        if (s.wingFlag) {
-            a[ATTR_SPEED] = 6.0f;
-            a[ATTR_DRIBBLE] = 3.5f;
-        }
-        break;
-    case ROLE_MID:
-        a[ATTR_DEAD_BALL] = 50.0f;
-        a[ATTR_HEADING] = 0.2f;
-        a[ATTR_TACKLING] = 70.0f;
-        a[ATTR_STAMINA] = 90.0f;
-        a[ATTR_PASS_SHORT] = 80.0f;
-        a[ATTR_PASS_MEDIUM] = 70.0f;
-        a[ATTR_PASS_LONG] = 60.0f;
-        if (s.wingFlag) {
-            a[ATTR_SPEED] = 7.0f;
-            a[ATTR_DRIBBLE] = 4.0f;
-        }
-        break;
-    default:
-        a[ATTR_DEAD_BALL] = 30.0f;
-        a[ATTR_HEADING] = 0.6f;
-        a[ATTR_VOLLEY] = 0.5f;
-        a[ATTR_TACKLING] = 25.0f;
-        a[ATTR_SHOOT_SHORT] = 80.0f;
-        a[ATTR_SHOOT_MEDIUM] = 50.0f;
-        a[ATTR_SHOOT_LONG] = 25.0f;
-        a[ATTR_CONTROL] = 70.0f;
-        break;
+    const int32_t row = s.role == ROLE_KEEPER ? 0 : s.role == ROLE_DEF ? 1 : s.role == ROLE_MID ? 2 : 3;
+    std::memcpy(s.attributes, kRoleAttributes[row], sizeof(s.attributes));
+    if (!s.wingFlag) return;
+    if (s.role == ROLE_DEF) {
+        s.attributes[ATTR_SPEED] = 6.0f;
+        s.attributes[ATTR_DRIBBLE] = 3.5f;
+    } else if (s.role == ROLE_MID) {
+        s.attributes[ATTR_SPEED] = 7.0f;
+        s.attributes[ATTR_DRIBBLE] = 4.0f;
     }
 }
 
@@ -112,7 +62,6 @@ void DefaultAttributesAndFormation(int32_t team)
 {
     for (int32_t slot = 0; slot < SQUAD_SIZE; ++slot) {
         SquadPlayer& s = TeamSquads[team].players[slot];
-        std::memcpy(s.attributes, kDefaultAttributes, sizeof(s.attributes));
         int32_t position = slot;
         if (slot >= SIDE_SIZE) {
             position = RandomBelow(9) + 1;
@@ -120,12 +69,8 @@ void DefaultAttributesAndFormation(int32_t team)
             if (slot == 15) position = 9;   // a second striker
         }
         ApplyFormationPosition(s, position);
+        ApplyRoleAttributes(s);
     }
-}
-
-void ApplyRoleAdjustments(int32_t team)
-{
-    for (SquadPlayer& s : TeamSquads[team].players) ApplyRoleAdjustments(s);
 }
 
 float RecoveryInPlay()
@@ -175,15 +120,12 @@ void CreateDefaultSquads()
     }
     SetClubSquadNames(0, 0);
     SetClubSquadNames(1, 1);
-    ApplyRoleAdjustments(0);
-    ApplyRoleAdjustments(1);
 }
 
 void ResetSquadAttributes(int32_t team)
 {
     if (!ValidTeam(team)) return;
     DefaultAttributesAndFormation(team);
-    ApplyRoleAdjustments(team);
 }
 
 void SetClubSquadNames(int32_t team, int32_t club)
