@@ -548,6 +548,14 @@ HRESULT AppFramework::SwitchToWindowed()
     device->Windowed = TRUE;
     Windowed = TRUE;
     Ready = FALSE;
+    HRESULT hr = RecreateDevice();
+    if (FAILED(hr)) return hr;
+    Ready = TRUE;
+    return S_OK;
+}
+
+HRESULT AppFramework::RecreateDevice()
+{
     ReleaseVideoResources();
     DestroyDeviceResources();
     if (Device) {
@@ -557,7 +565,6 @@ HRESULT AppFramework::SwitchToWindowed()
     }
     HRESULT hr = InitDevice();
     if (FAILED(hr)) return ShowError(hr, MSGERR_FATAL);
-    Ready = TRUE;
     return S_OK;
 }
 
@@ -814,15 +821,8 @@ HRESULT AppFramework::ChooseDeviceDialog()
 
     AdapterRecord& adapter = Adapters[CurrentAdapter];
     Windowed = adapter.Devices[adapter.CurrentDevice].Windowed;
-    ReleaseVideoResources();
-    DestroyDeviceResources();
-    if (Device) {
-        ULONG left = Device->Release();
-        Device = nullptr;
-        if (left > 0) return ShowError(ErrObjectsStillReferenced, MSGERR_FATAL);
-    }
-    HRESULT hr = InitDevice();
-    if (FAILED(hr)) return ShowError(hr, MSGERR_FATAL);
+    HRESULT hr = RecreateDevice();
+    if (FAILED(hr)) return hr;
     if (!FrameMoving) {
         SingleStep = TRUE;
         AppTimer(TIMER_START);

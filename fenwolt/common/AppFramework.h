@@ -133,6 +133,9 @@ public:
     HRESULT InitDevice();
     HRESULT ResetDevice();
     HRESULT SwitchToWindowed();
+    // The device and the game's device objects go, and a new device is made with the current
+    // choice; a failure is shown as fatal.
+    HRESULT RecreateDevice();
     HRESULT ChooseDeviceDialog();
     // The procedure of the device-selection dialog (WM_INITDIALOG's lParam is the framework).
     static INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
