@@ -31,7 +31,6 @@ constexpr float PASSER_DISTANCE = 9999.0f;
 constexpr float SHOT_AIM_LOW_X = 3.7f, SHOT_AIM_HIGH_X = 115.57f;
 constexpr float CORNER_AIM_LOW_X = 17.5f, CORNER_AIM_HIGH_X = 101.55f;
 constexpr float CORNER_AIM_LOW_Z = 22.08f, CORNER_AIM_HIGH_Z = 62.08f;
-constexpr float HEADER_READY_PER_HEADING = 0.87f;
 // Shorter than this, a pass would leave the ball where it lies.
 constexpr float MIN_PASS_LENGTH = 0.5f;
 
@@ -970,11 +969,9 @@ void AIFaceUpfield()
         if (AngleGap(model->Rotation.y + PI, wanted) <= 0.001f) continue;
         MatchPlayer& m = MatchPlayers[p];
         m.facePoint = D3DVECTOR{pos.x + std::sin(wanted), 0.f, pos.z + std::cos(wanted)};
-        if (IsPlayerIndex(p)) {
-            if (ModelInstance* arrow = InstanceAt(FacingArrowModels[p])) {
-                arrow->Rotation.y = wanted;
-                arrow->MatrixValid = 0;
-            }
+        if (ModelInstance* arrow = InstanceAt(FacingArrowModels[p])) {
+            arrow->Rotation.y = wanted;
+            arrow->MatrixValid = 0;
         }
         m.stance = 1;
         model->MatrixValid = 0;
@@ -992,7 +989,7 @@ void AIPrepareHeaders()
         const D3DVECTOR pos = PlayerPosition(p);
         const int32_t area = PenaltyAreaAt(pos);
         if (area != BOX_LOW && area != BOX_HIGH) continue;
-        m.moveTarget.y = m.attributes[ATTR_HEADING] * HEADER_READY_PER_HEADING;
+        m.moveTarget.y = m.attributes[ATTR_HEADING] * JUMP_HEIGHT_PER_HEADING;
         m.facePoint = D3DVECTOR{pos.x + towardAttack, 0.f, pos.z};
     }
 }
