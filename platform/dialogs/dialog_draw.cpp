@@ -116,7 +116,7 @@ void DrawListRows(Canvas& cv, const Control* c, int x, int y, int w, int rows, b
     if (focused && c->cursel < 0 && !c->items.empty()) Dotted(cv, x, y, w, rowHeight);
 }
 
-void DrawControl(Canvas& cv, Dialog* d, Control* c, bool focused)
+void DrawControl(Canvas& cv, const Control* c, bool focused)
 {
     const int lh = dialog_text::LineHeight();
     switch (c->kind) {
@@ -261,7 +261,6 @@ void DrawControl(Canvas& cv, Dialog* d, Control* c, bool focused)
         break;
     }
     }
-    (void)d;
 }
 
 }  // namespace
@@ -273,7 +272,7 @@ void RenderClient(Dialog* d, Canvas& cv)
     for (size_t i = 0; i < d->controls.size(); ++i) {
         Control* c = d->controls[i].get();
         if (!c->visible) continue;
-        DrawControl(cv, d, c, static_cast<int>(i) == d->focus);
+        DrawControl(cv, c, static_cast<int>(i) == d->focus);
         if (c->dropped) dropped = c;
     }
     if (dropped) {

@@ -252,6 +252,19 @@ bool TypeInto(Dialog* d, Control* c, const std::string& chars)
     return changed;
 }
 
+// The focus in the edit and `text` typed over all it holds (an empty text clears it).
+void ReplaceEditText(Dialog* d, Control* c, const std::string& text)
+{
+    SetFocusTo(d, c);
+    c->allSelected = !c->text.empty();
+    if (text.empty()) {
+        EditReplaceSelection(c);
+        Notify(d, c, EN_CHANGE);
+    } else {
+        TypeInto(d, c, text);
+    }
+}
+
 // Backspace takes the character before the caret, Delete the one after it; either takes the
 // whole text instead while all of it is selected.
 enum class EraseSide { BeforeCaret, AfterCaret };
@@ -815,8 +828,8 @@ void FrameTick()
     if (now - g_othersPresented >= std::chrono::milliseconds(100)) PlatformFramePresented();
     g_framesAfterMine = PlatformFrameCount();
     RunActions();
-    static const bool fixedStep = std::getenv("PLATFORM_FIXED_STEP_MS") != nullptr;
-    bool eager = fixedStep || g_ticker || g_driver || !g_actions.empty() || PlatformPendingScriptEvents() > 0;
+    const bool eager = PlatformFixedStepActive() || g_ticker || g_driver || !g_actions.empty() ||
+                       PlatformPendingScriptEvents() > 0;
     g_tickMs = eager ? EagerTickMs : IdleTickMs;
     if (g_ticker) {
         auto ticker = g_ticker;
@@ -861,14 +874,7 @@ bool PerformAction(Dialog* d, Control* c, const PendingAction& a)
             PlatformTrace("script line %d: control %d is no edit control", a.line, a.id);
             return false;
         }
-        SetFocusTo(d, c);
-        c->allSelected = !c->text.empty();
-        if (a.argument.empty()) {
-            EditReplaceSelection(c);
-            Notify(d, c, EN_CHANGE);
-        } else {
-            TypeInto(d, c, a.argument);
-        }
+        ReplaceEditText(d, c, a.argument);
         return true;
     }
     if (a.action == "select" || a.action == "dblclick") {
@@ -1239,6 +1245,16 @@ std::string TemplateKey(LPCSTR name)
     return std::string(name);
 }
 
+// The template registered under that name, null with a trace when there is none.
+const DialogTemplate* RegisteredTemplate(LPCSTR name)
+{
+    auto it = g_templates.find(TemplateKey(name));
+    if (it != g_templates.end()) return &it->second;
+    PlatformTrace("dialogs: no dialog template %s", TemplateKey(name).c_str());
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
 bool ValidTemplate(const DialogTemplate* t, DLGPROC proc, const char* call)
 {
     if (!t || !proc) {
@@ -1419,6 +1435,7 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate* dialog
                                 LPARAM param)
 {
     if (!ValidTemplate(dialogTemplate, proc, "DialogBoxIndirectParamA")) return -1;
+    // A copy: the procedure may register templates (this one too) while the dialog runs.
     DialogTemplate copy = *dialogTemplate;
     HWND hwnd = MakeDialog(instance, &copy, parent, proc, param, true);
     if (!hwnd) return -1;
@@ -1432,15 +1449,8 @@ void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate)
 
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param)
 {
-    auto it = g_templates.find(TemplateKey(templateName));
-    if (it == g_templates.end()) {
-        PlatformTrace("dialogs: no dialog template %s", TemplateKey(templateName).c_str());
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return -1;
-    }
-    // A copy: the procedure may register templates while the dialog runs.
-    DialogTemplate copy = it->second;
-    return DialogBoxIndirectParamA(instance, &copy, parent, proc, param);
+    const DialogTemplate* t = RegisteredTemplate(templateName);
+    return t ? DialogBoxIndirectParamA(instance, t, parent, proc, param) : -1;
 }
 
 HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
@@ -1453,14 +1463,8 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate* dialog
 
 HWND CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param)
 {
-    auto it = g_templates.find(TemplateKey(templateName));
-    if (it == g_templates.end()) {
-        PlatformTrace("dialogs: no dialog template %s", TemplateKey(templateName).c_str());
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    DialogTemplate copy = it->second;
-    return CreateDialogIndirectParamA(instance, &copy, parent, proc, param);
+    const DialogTemplate* t = RegisteredTemplate(templateName);
+    return t ? CreateDialogIndirectParamA(instance, t, parent, proc, param) : nullptr;
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result)
@@ -1699,14 +1703,7 @@ bool DialogTestType(HWND dialog, int id, const std::string& text)
     Dialog* d;
     Control* c = TestControl(dialog, id, d);
     if (!c || c->kind != DialogControlKind::Edit || !Focusable(c) || d->ended) return false;
-    SetFocusTo(d, c);
-    c->allSelected = !c->text.empty();
-    if (text.empty()) {
-        EditReplaceSelection(c);
-        Notify(d, c, EN_CHANGE);
-    } else {
-        TypeInto(d, c, text);
-    }
+    ReplaceEditText(d, c, text);
     Redraw(d);
     return true;
 }

@@ -82,9 +82,15 @@ bool ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type
     int height = margin + textH + margin + buttonH + margin;
 
     DialogTemplate t{caption ? caption : "", width, height, {}};
-    // One static per line keeps '&' in the text as it is written.
-    for (size_t i = 0; i < lines.size(); ++i)
-        t.Items.push_back({DialogControlKind::Static, -1, "", margin, margin + static_cast<int>(i) * lh, textW + 4, lh});
+    // One static per line, a literal '&' doubled so that it is not taken as a mnemonic mark.
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string escaped;
+        for (char ch : lines[i]) {
+            escaped += ch;
+            if (ch == '&') escaped += '&';
+        }
+        t.Items.push_back({DialogControlKind::Static, -1, escaped, margin, margin + static_cast<int>(i) * lh, textW + 4, lh});
+    }
     int x = (width - buttonsW) / 2;
     for (size_t i = 0; i < state.buttons.size(); ++i) {
         t.Items.push_back({i == defaultIndex ? DialogControlKind::DefButton : DialogControlKind::Button,
@@ -92,17 +98,7 @@ bool ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type
         x += buttonW + gap;
     }
     HWND parent = owner && IsWindow(owner) ? owner : nullptr;
-    DialogTemplate withText = t;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        // A literal '&' is doubled so that it is not taken as a mnemonic mark.
-        std::string escaped;
-        for (char ch : lines[i]) {
-            escaped += ch;
-            if (ch == '&') escaped += '&';
-        }
-        withText.Items[i].Text = escaped;
-    }
-    INT_PTR result = DialogBoxIndirectParamA(nullptr, &withText, parent, BoxProc, reinterpret_cast<LPARAM>(&state));
+    INT_PTR result = DialogBoxIndirectParamA(nullptr, &t, parent, BoxProc, reinterpret_cast<LPARAM>(&state));
     if (result <= 0) return false;  // no window: the core answers
     // Ended without an answer (nobody left to give one): the core's rule, the first button.
     bool isButton = false;
