@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 using namespace matchgeo;
 
@@ -455,12 +456,8 @@ void ApplyModelKindVisibility()
     for (int i = 0; i < INSTANCE_COUNT; ++i) {
         ModelInstance& m = TheApp.InstanceTable[i];
         if (!m.InUse || m.Kind != CROWD_KIND) continue;
-        if (Options.ShowCrowd) {
-            SetInstanceVisible(i, true);
-            m.MatrixValid = 0;
-        } else {
-            SetInstanceVisible(i, false);
-        }
+        SetInstanceVisible(i, Options.ShowCrowd != 0);
+        if (Options.ShowCrowd) m.MatrixValid = 0;
     }
     ForceSceneResort();
 }
@@ -494,12 +491,8 @@ void SortByDistanceToBall()
     for (int pass = 0; pass < SIDE_SIZE; ++pass)
         for (int i = 0; i + 1 < SIDE_SIZE; ++i)
             if (DistanceOrderDistance[i] > DistanceOrderDistance[i + 1]) {
-                const float d = DistanceOrderDistance[i];
-                DistanceOrderDistance[i] = DistanceOrderDistance[i + 1];
-                DistanceOrderDistance[i + 1] = d;
-                const int32_t p = DistanceOrder[i];
-                DistanceOrder[i] = DistanceOrder[i + 1];
-                DistanceOrder[i + 1] = p;
+                std::swap(DistanceOrderDistance[i], DistanceOrderDistance[i + 1]);
+                std::swap(DistanceOrder[i], DistanceOrder[i + 1]);
             }
     SelectionCycleIndex = 0;
 }
