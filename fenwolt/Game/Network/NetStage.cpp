@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <vector>
 
 NetStage* TheNetStage = nullptr;
 
@@ -30,6 +30,18 @@ void ClearSlot(StageSlot& slot)
 }
 
 bool Terminated(const char* text, size_t size) { return std::memchr(text, 0, size) != nullptr; }
+
+// The session's description as DirectPlay keeps it, into `buffer`.
+HRESULT ReadApplicationDesc(IDirectPlay8Peer* peer, std::vector<BYTE>& buffer)
+{
+    DWORD size = 0;
+    HRESULT hr = peer->GetApplicationDesc(nullptr, &size, 0);
+    if (hr != DPNERR_BUFFERTOOSMALL) return FAILED(hr) ? hr : E_FAIL;
+    buffer.assign(std::max<DWORD>(size, sizeof(DPN_APPLICATION_DESC)), 0);
+    auto* desc = reinterpret_cast<DPN_APPLICATION_DESC*>(buffer.data());
+    desc->dwSize = sizeof(DPN_APPLICATION_DESC);
+    return peer->GetApplicationDesc(desc, &size, 0);
+}
 
 void RegisterStageTemplate()
 {
@@ -191,15 +203,10 @@ WizardResult NetStage::DoStage(const char* localPlayerName, BOOL host)
         // As many slots as the session takes (at most ten); the others are closed, so that
         // opening and closing a slot publishes a maximum within the session's own.
         int32_t usable = STAGE_SLOTS;
-        DWORD size = 0;
-        if (m_pDP->GetApplicationDesc(nullptr, &size, 0) == DPNERR_BUFFERTOOSMALL && size >= sizeof(DPN_APPLICATION_DESC)) {
-            BYTE* buffer = new (std::nothrow) BYTE[size];
-            if (buffer) reinterpret_cast<DPN_APPLICATION_DESC*>(buffer)->dwSize = sizeof(DPN_APPLICATION_DESC);
-            if (buffer && SUCCEEDED(m_pDP->GetApplicationDesc(reinterpret_cast<DPN_APPLICATION_DESC*>(buffer), &size, 0))) {
-                DWORD max = reinterpret_cast<DPN_APPLICATION_DESC*>(buffer)->dwMaxPlayers;
-                if (max > 0 && max < static_cast<DWORD>(STAGE_SLOTS)) usable = static_cast<int32_t>(max);
-            }
-            delete[] buffer;
+        std::vector<BYTE> buffer;
+        if (SUCCEEDED(ReadApplicationDesc(m_pDP, buffer))) {
+            const DWORD max = reinterpret_cast<const DPN_APPLICATION_DESC*>(buffer.data())->dwMaxPlayers;
+            if (max > 0 && max < static_cast<DWORD>(STAGE_SLOTS)) usable = static_cast<int32_t>(max);
         }
         EnterCriticalSection(&m_csStageLock);
         m_lMaxPlayers = usable;
@@ -660,23 +667,14 @@ HRESULT NetStage::UpdateSessionDesc()
     if (!m_bHostPlayer) return E_FAIL;
     IDirectPlay8Peer* peer = m_pDP;
     if (!peer) return STAGE_NOT_INITIALIZED;
-    DWORD size = 0;
-    HRESULT hr = peer->GetApplicationDesc(nullptr, &size, 0);
-    if (hr != DPNERR_BUFFERTOOSMALL) return STAGE_TRACE(FAILED(hr) ? hr : E_FAIL, "GetApplicationDesc");
-    BYTE* buffer = new (std::nothrow) BYTE[std::max<DWORD>(size, sizeof(DPN_APPLICATION_DESC))];
-    if (!buffer) return E_OUTOFMEMORY;
-    auto* desc = reinterpret_cast<DPN_APPLICATION_DESC*>(buffer);
-    desc->dwSize = sizeof(DPN_APPLICATION_DESC);
-    hr = peer->GetApplicationDesc(desc, &size, 0);
-    if (FAILED(hr)) {
-        delete[] buffer;
-        return STAGE_TRACE(hr, "GetApplicationDesc");
-    }
+    std::vector<BYTE> buffer;
+    HRESULT hr = ReadApplicationDesc(peer, buffer);
+    if (FAILED(hr)) return STAGE_TRACE(hr, "GetApplicationDesc");
+    auto* desc = reinterpret_cast<DPN_APPLICATION_DESC*>(buffer.data());
     EnterCriticalSection(&m_csStageLock);
     desc->dwMaxPlayers = static_cast<DWORD>(std::max(0, m_lMaxPlayers));
     LeaveCriticalSection(&m_csStageLock);
     hr = peer->SetApplicationDesc(desc, 0);
-    delete[] buffer;
     if (FAILED(hr)) return STAGE_TRACE(hr, "SetApplicationDesc");
     return S_OK;
 }
