@@ -2,6 +2,8 @@
 // player-folder script, each started with an environment of the test's choosing.
 #pragma once
 
+#include "platform/tests/support/file_contents.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,12 +22,6 @@
 extern char** environ;
 
 namespace desktop {
-
-inline std::string ReadText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text)
 {

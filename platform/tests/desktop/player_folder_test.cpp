@@ -38,7 +38,7 @@ protected:
         const fs::path out = root / "prepare.out";
         const int code = desktop::Run({"/bin/bash", std::string(SOURCE_ROOT) + "/tools/player-folder.sh", game, data.string()},
                              Environment({{"HOME", home.string()}, {"XDG_DATA_HOME", xdgDataHome}}), {}, out.string());
-        std::string text = ReadText(out);
+        std::string text = FileText(out);
         EXPECT_EQ(code, 0) << text;
         while (!text.empty() && text.back() == '\n') text.pop_back();
         return text;
@@ -76,7 +76,7 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
 {
     const fs::path build = root / "build";
     const fs::path data = build / "data" / "skerrow";
-    ASSERT_EQ(Generate(data), 0) << ReadText(root / "gen.out");
+    ASSERT_EQ(Generate(data), 0) << FileText(root / "gen.out");
 
     const fs::path folder = Prepare("skerrow", data);
     EXPECT_EQ(folder, home / ".local" / "share" / "skerrow");
@@ -87,7 +87,7 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
     }
     // The default settings are the player's own copy, with the sound on.
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(folder / "Ombrelit.ini")));
-    EXPECT_EQ(ReadText(folder / "Ombrelit.ini"), kDefaultSettings);
+    EXPECT_EQ(FileText(folder / "Ombrelit.ini"), kDefaultSettings);
 
     // A session: a new game saved into slot 3, a screenshot, out through the menu.
     const int code = PlaySkerrow(folder, "15 click 456 199\n"
@@ -99,9 +99,9 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
                                          "110 key VK_ESCAPE\n"
                                          "130 key VK_ESCAPE\n"
                                          "400 quit\n");
-    ASSERT_EQ(code, 0) << ReadText(root / "game.out");
+    ASSERT_EQ(code, 0) << FileText(root / "game.out");
     // The first start is not silent: the music plays.
-    const std::string sound = ReadText(root / "sound.raw");
+    const std::string sound = FileText(root / "sound.raw");
     EXPECT_GT(sound.size(), 44100u) << "less than a quarter second of sound was captured";
     size_t loud = 0;
     for (size_t i = 0; i + 1 < sound.size(); i += 2) {
@@ -113,7 +113,7 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder / own))) << own;
     // Nothing of the session went into the build.
     for (const char* own : {"game3.sav", "screen00.pcx", "Log.txt"}) EXPECT_FALSE(fs::exists(data / own)) << own;
-    const std::string save = ReadText(folder / "game3.sav");
+    const std::string save = FileText(folder / "game3.sav");
     ASSERT_EQ(save.size(), 280u);
 
     // The player's own settings, then `rm -rf build` and a new data set.
@@ -124,14 +124,14 @@ TEST_F(PlayerFolder, SkerrowFolderIsMadeOnFirstStartAndKeptAcrossARebuild)
     EXPECT_FALSE(fs::exists(folder / "Ombrelit.dat"));  // a dangling link until the data set is back
     ASSERT_EQ(Generate(data), 0);
     EXPECT_EQ(Prepare("skerrow", data), folder.string());
-    EXPECT_EQ(ReadText(folder / "Ombrelit.ini"), own);
-    EXPECT_EQ(ReadText(folder / "game3.sav"), save);
+    EXPECT_EQ(FileText(folder / "Ombrelit.ini"), own);
+    EXPECT_EQ(FileText(folder / "game3.sav"), save);
     EXPECT_TRUE(fs::exists(folder / "screen00.pcx"));
     EXPECT_TRUE(fs::exists(folder / "Ombrelit.dat"));
 
     // The game plays on from the folder and keeps the player's settings at its exit.
-    ASSERT_EQ(PlaySkerrow(folder, "20 key VK_ESCAPE\n200 quit\n"), 0) << ReadText(root / "game.out");
-    const std::string after = ReadText(folder / "Ombrelit.ini");
+    ASSERT_EQ(PlaySkerrow(folder, "20 key VK_ESCAPE\n200 quit\n"), 0) << FileText(root / "game.out");
+    const std::string after = FileText(folder / "Ombrelit.ini");
     EXPECT_NE(after.find("Fullscreen = 0\n"), std::string::npos) << after;
     EXPECT_NE(after.find("Music volume = 33\n"), std::string::npos) << after;
     EXPECT_NE(after.find("Sound volume = 20\n"), std::string::npos) << after;
@@ -158,7 +158,7 @@ TEST_F(PlayerFolder, LinksFollowTheDataSetAndNeverReplaceThePlayersFiles)
     Prepare("skerrow", data);
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "Extra")));
     EXPECT_TRUE(fs::is_symlink(folder / "New.txt"));
-    EXPECT_EQ(ReadText(folder / "Notes.txt"), "the player's");
+    EXPECT_EQ(FileText(folder / "Notes.txt"), "the player's");
     EXPECT_FALSE(fs::is_symlink(folder / "Notes.txt"));
 
     // XDG_DATA_HOME decides where the folder is; a relative one is not valid and is ignored.
@@ -176,7 +176,7 @@ TEST_F(PlayerFolder, FenwoltSavesAreAFolderOfThePlayers)
     const fs::path folder = Prepare("fenwolt", data);
     EXPECT_EQ(folder, home / ".local" / "share" / "fenwolt");
     EXPECT_TRUE(fs::is_symlink(folder / "level"));
-    EXPECT_EQ(ReadText(folder / "level" / "e_mesh.txt"), "meshes");
+    EXPECT_EQ(FileText(folder / "level" / "e_mesh.txt"), "meshes");
     EXPECT_TRUE(fs::is_symlink(folder / "english.txt"));
     ASSERT_TRUE(fs::is_directory(fs::symlink_status(folder / "saves")));
     WriteText(folder / "saves" / "sav1.sav", "a saved game");
@@ -188,9 +188,9 @@ TEST_F(PlayerFolder, FenwoltSavesAreAFolderOfThePlayers)
     fs::create_directories(data / "level");
     WriteText(data / "level" / "e_mesh.txt", "meshes 2");
     Prepare("fenwolt", data);
-    EXPECT_EQ(ReadText(folder / "saves" / "sav1.sav"), "a saved game");
-    EXPECT_EQ(ReadText(folder / "saves" / "fenwolt.opt"), "options");
-    EXPECT_EQ(ReadText(folder / "level" / "e_mesh.txt"), "meshes 2");
+    EXPECT_EQ(FileText(folder / "saves" / "sav1.sav"), "a saved game");
+    EXPECT_EQ(FileText(folder / "saves" / "fenwolt.opt"), "options");
+    EXPECT_EQ(FileText(folder / "level" / "e_mesh.txt"), "meshes 2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "english.txt")));
 
     // Nothing else is accepted as a game.
@@ -204,15 +204,15 @@ TEST_F(PlayerFolder, FenwoltSavesAreAFolderOfThePlayers)
 TEST_F(PlayerFolder, WithoutASoundDeviceTheSecondStartPlaysSilent)
 {
     const fs::path data = root / "build" / "data" / "skerrow";
-    ASSERT_EQ(Generate(data), 0) << ReadText(root / "gen.out");
+    ASSERT_EQ(Generate(data), 0) << FileText(root / "gen.out");
     const fs::path folder = Prepare("skerrow", data);
     EXPECT_EQ(PlaySkerrow(folder, "50 quit\n", "no-such-device"), 255);
-    EXPECT_NE(ReadText(root / "game.out").find("audio device"), std::string::npos) << ReadText(root / "game.out");
-    EXPECT_NE(ReadText(folder / "Log.txt").find("Sound init failed"), std::string::npos);
-    const std::string settings = ReadText(folder / "Ombrelit.ini");
+    EXPECT_NE(FileText(root / "game.out").find("audio device"), std::string::npos) << FileText(root / "game.out");
+    EXPECT_NE(FileText(folder / "Log.txt").find("Sound init failed"), std::string::npos);
+    const std::string settings = FileText(folder / "Ombrelit.ini");
     EXPECT_NE(settings.find("Sound enable = 0\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Music volume = 50\n"), std::string::npos) << settings;
-    EXPECT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "no-such-device"), 0) << ReadText(root / "game.out");
+    EXPECT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "no-such-device"), 0) << FileText(root / "game.out");
 }
 
 // The log's lines are for the log file and a debugger: a start from a terminal prints nothing,
@@ -220,14 +220,14 @@ TEST_F(PlayerFolder, WithoutASoundDeviceTheSecondStartPlaysSilent)
 TEST_F(PlayerFolder, SkerrowStartsQuietlyUnlessDebuggerOutputIsAskedFor)
 {
     const fs::path data = root / "build" / "data" / "skerrow";
-    ASSERT_EQ(Generate(data), 0) << ReadText(root / "gen.out");
+    ASSERT_EQ(Generate(data), 0) << FileText(root / "gen.out");
     const fs::path folder = Prepare("skerrow", data);
     ASSERT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "dummy"), 0);
-    EXPECT_EQ(ReadText(root / "game.out"), "");
-    const std::string log = ReadText(folder / "Log.txt");
+    EXPECT_EQ(FileText(root / "game.out"), "");
+    const std::string log = FileText(folder / "Log.txt");
     EXPECT_NE(log.find("Graphics::Init( 640,480,16 )"), std::string::npos) << log;
     ASSERT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "dummy", "1"), 0);
-    const std::string out = ReadText(root / "game.out");
+    const std::string out = FileText(root / "game.out");
     EXPECT_NE(out.find("Graphics::Init( 640,480,16 )"), std::string::npos) << out;
     EXPECT_NE(out.find("Save config"), std::string::npos) << out;
 }

@@ -68,7 +68,7 @@ protected:
         fs::create_directories(root);
         shots = fs::path(BUILD_ROOT) / "desktop-shots";
         fs::create_directories(shots);
-        ASSERT_TRUE(display.Start(xvfb, root / "xvfb.log")) << ReadText(root / "xvfb.log");
+        ASSERT_TRUE(display.Start(xvfb, root / "xvfb.log")) << FileText(root / "xvfb.log");
     }
     void TearDown() override
     {
@@ -91,7 +91,7 @@ protected:
         std::vector<std::string> argv{xdotool};
         argv.insert(argv.end(), args.begin(), args.end());
         desktop::Run(argv, DisplayEnvironment(), {}, (root / "xdotool.out").string(), 20);
-        return ReadText(root / "xdotool.out");
+        return FileText(root / "xdotool.out");
     }
 
     // Skerrow in a folder of its own with the data packs, full screen or not, sound off.
@@ -136,7 +136,7 @@ protected:
     {
         const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (std::chrono::steady_clock::now() < until) {
-            if (ReadText(folder / "Log.txt").find(line) != std::string::npos) return true;
+            if (FileText(folder / "Log.txt").find(line) != std::string::npos) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
@@ -169,7 +169,7 @@ protected:
     // From the menu, the pointer to NEW GAME and a click of about 100 ms; the level map follows.
     void ClickNewGame(const std::string& mode)
     {
-        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", 30)) << ReadText(root / "game.out");
+        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", 30)) << FileText(root / "game.out");
         int w = 0, h = 0;
         ASSERT_TRUE(WindowSize(w, h));
         // Screen pixels per picture pixel: the 640 x 480 picture fills the window, letterboxed.
@@ -189,7 +189,7 @@ protected:
         Xdotool({"mouseup", "1"});
         ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen", 10))
             << mode << ": the click on NEW GAME did not reach the button\n"
-            << ReadText(folder / "Log.txt");
+            << FileText(folder / "Log.txt");
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         ASSERT_TRUE(display.Screenshot(shots / (mode + "-map.png"), &map));
         // What the person sees changed: most of the picture is the map now.
@@ -217,16 +217,16 @@ protected:
         // Escape, held as a finger would (the game samples the keyboard once a frame): back to
         // the menu, then out of the game. A press made while the game was still reloading after
         // its activation may go unseen, as on the system it was made for: pressed again then.
-        const size_t menus = Count(ReadText(folder / "Log.txt"), "Screen switched to MenuScreen");
-        for (int i = 0; i < 3 && Count(ReadText(folder / "Log.txt"), "Screen switched to MenuScreen") == menus; ++i) {
+        const size_t menus = Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen");
+        for (int i = 0; i < 3 && Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") == menus; ++i) {
             PressEscape();
-            WaitFor([&] { return Count(ReadText(folder / "Log.txt"), "Screen switched to MenuScreen") > menus; }, 3);
+            WaitFor([&] { return Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") > menus; }, 3);
         }
         for (int i = 0; i < 3 && game.Running(); ++i) {
             PressEscape();
             WaitFor([&] { return !game.Running(); }, 3);
         }
-        EXPECT_EQ(game.Wait(10), 0) << ReadText(root / "game.out");
+        EXPECT_EQ(game.Wait(10), 0) << FileText(root / "game.out");
     }
 
     std::string xvfb, xdotool;

@@ -14,11 +14,6 @@ namespace {
 
 using namespace testread;
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct Packs {
     std::map<std::string, std::vector<uint8_t>> files;  // lower-case name without prefix
     std::map<std::string, std::string> prefix;
@@ -663,13 +658,13 @@ TEST(DataSet, DefaultSettingsAreWrittenOnceAndNeverOverAnExistingFile) {
     std::filesystem::remove_all(dir);
     const std::string cmd = std::string("\"") + GENERATOR + "\" --out \"" + dir + "\" > /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(ReadText(dir + "/Ombrelit.ini"), shipped);
+    EXPECT_EQ(FileText(dir + "/Ombrelit.ini"), shipped);
     EXPECT_FALSE(std::filesystem::exists(dir + "/Ombrelit.ini.tmp"));
 
     const std::string own = "[Settings]\nFullscreen = 0\nSound enable = 0\nSound volume = 12\n";
     { std::ofstream(dir + "/Ombrelit.ini", std::ios::binary | std::ios::trunc) << own; }
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(ReadText(dir + "/Ombrelit.ini"), own);
+    EXPECT_EQ(FileText(dir + "/Ombrelit.ini"), own);
     std::filesystem::remove_all(dir);
 }
 

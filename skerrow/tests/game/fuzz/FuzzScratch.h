@@ -2,14 +2,12 @@
 // with the data search list pointing at nothing but the plain files the target writes there.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "platform/tests/support/scratch_directory.h"
 #include "skerrow/Src/ResourceLocator.h"
 #include "skerrow/Src/Tables.h"
 
@@ -21,29 +19,12 @@ inline void WriteFuzzFile(const char* name, const uint8_t* data, size_t size)
     std::fclose(f);
 }
 
-inline std::filesystem::path& FuzzScratchDirectory()
+// Makes the folder (named after the target), enters it and creates `subfolder` in it. Once per
+// process.
+inline void EnterFuzzScratch(const char* target, const char* subfolder)
 {
-    static std::filesystem::path dir;
-    return dir;
-}
-
-inline void RemoveFuzzScratch()
-{
-    std::error_code ec;
-    std::filesystem::current_path("/", ec);
-    std::filesystem::remove_all(FuzzScratchDirectory(), ec);
-}
-
-// Makes the folder (named after the target), enters it and creates `subfolder` in it.
-inline bool EnterFuzzScratch(const char* target, const char* subfolder)
-{
-    std::string pattern = std::string("/tmp/skerrow_fuzz_") + target + "_XXXXXX";
-    if (!mkdtemp(pattern.data())) return false;
-    FuzzScratchDirectory() = pattern;
-    std::atexit(RemoveFuzzScratch);
-    std::filesystem::current_path(pattern);
+    static ScratchDirectory scratch((std::string("skerrow_fuzz_") + target).c_str());
     std::filesystem::create_directories(subfolder);
     AddSearchPath("missing.dat", "DATA\\", 3);
     BuildStartupTables();
-    return true;
 }

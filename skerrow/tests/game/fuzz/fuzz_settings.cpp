@@ -13,7 +13,7 @@
 namespace {
 bool Setup()
 {
-    if (!EnterFuzzScratch("settings", "BackTiles")) return false;
+    EnterFuzzScratch("settings", "BackTiles");
     g_sprites = new GameSprites;
     return true;
 }
