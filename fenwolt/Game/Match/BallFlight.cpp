@@ -56,14 +56,12 @@ void StopBallAt(ModelInstance& ball, const D3DVECTOR& at)
 void CountKickStatistics()
 {
     if (PendingKickKind < 0) return;
-    if (IsPlayerIndex(LastKicker)) {
-        if (SquadPlayer* s = SquadPlayerOf(LastKicker)) {
-            if (PendingKickKind <= 2) {
-                ++s->lastMatch.passAttempts[PendingKickKind];
-                if (PendingKickGood) ++s->lastMatch.goodPasses[PendingKickKind];
-            } else {
-                ++s->lastMatch.attemptsOnGoal;
-            }
+    if (SquadPlayer* s = SquadPlayerOf(LastKicker)) {
+        if (PendingKickKind <= 2) {
+            ++s->lastMatch.passAttempts[PendingKickKind];
+            if (PendingKickGood) ++s->lastMatch.goodPasses[PendingKickKind];
+        } else {
+            ++s->lastMatch.attemptsOnGoal;
         }
     }
     PendingKickKind = -1;
@@ -98,7 +96,8 @@ float ProfileFraction(float remaining, float total, float turningPoint)
     return std::fmax(0.f, std::fmin(1.f, f));
 }
 
-// The control roll of a receiver and what follows from it. False when the step must end here.
+// The control roll of a receiver and what follows from it: the ball glances off him, stops at his
+// feet, or goes on from his head or a volley; an offside receiver stops play instead.
 void ReceiveBall(int32_t receiver, ModelInstance& ball)
 {
     const MatchPlayer& p = MatchPlayers[receiver];
