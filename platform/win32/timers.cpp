@@ -39,25 +39,15 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
     DWORD period = elapse < MinimumElapse ? MinimumElapse : elapse > MaximumElapse ? MaximumElapse : elapse;
     DWORD now = timeGetTime();
     std::lock_guard<std::mutex> lock(timerMutex);
-    if (!hwnd) {
-        if (id) {
-            for (Timer& t : timers)
-                if (!t.hwnd && t.id == id) {
-                    t.elapse = period;
-                    t.last = now;
-                    return id;
-                }
-        }
-        id = ++nextThreadTimerId;
-        timers.push_back(Timer{nullptr, id, period, now});
-        return id;
-    }
-    for (Timer& t : timers)
-        if (t.hwnd == hwnd && t.id == id) {
-            t.elapse = period;
-            t.last = now;
-            return id ? id : 1;
-        }
+    // The same window and id again (for thread timers, an id handed out before) restarts it.
+    if (hwnd || id)
+        for (Timer& t : timers)
+            if (t.hwnd == hwnd && t.id == id) {
+                t.elapse = period;
+                t.last = now;
+                return id ? id : 1;
+            }
+    if (!hwnd) id = ++nextThreadTimerId;
     timers.push_back(Timer{hwnd, id, period, now});
     return id ? id : 1;
 }
