@@ -5,6 +5,7 @@
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
+#include "platform/win32/byte_order.h"
 
 #include <gtest/gtest.h>
 
@@ -150,11 +151,7 @@ std::string SecondRun()
     return s;
 }
 
-int32_t I32At(const std::string& b, size_t at)
-{
-    return (int32_t)((uint32_t)(uint8_t)b[at] | (uint32_t)(uint8_t)b[at + 1] << 8 |
-                     (uint32_t)(uint8_t)b[at + 2] << 16 | (uint32_t)(uint8_t)b[at + 3] << 24);
-}
+int32_t I32At(const std::string& b, size_t at) { return (int32_t)LoadLe32((const uint8_t*)&b[at]); }
 
 bool IsPitch(const Shot& s)
 {

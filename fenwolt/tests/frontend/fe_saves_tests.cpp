@@ -6,6 +6,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/tests/frontend/fe_b_support.h"
+#include "platform/win32/byte_order.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/scratch_directory.h"
 
@@ -22,10 +23,7 @@
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-int32_t I32At(const Bytes& b, size_t at)
-{
-    return (int32_t)((uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24);
-}
+int32_t I32At(const Bytes& b, size_t at) { return (int32_t)LoadLe32(&b[at]); }
 float F32At(const Bytes& b, size_t at)
 {
     const int32_t i = I32At(b, at);

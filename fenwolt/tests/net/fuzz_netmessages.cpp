@@ -3,6 +3,7 @@
 // last one without a whole length takes what is left). Each is handed over as DirectPlay would,
 // and the main thread's side applies whatever got through.
 #include "net_a_support.h"
+#include "platform/win32/byte_order.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t length = size - pos;
         size_t start = pos;
         if (size - pos >= 2) {
-            length = (size_t)(data[pos] | data[pos + 1] << 8);
+            length = LoadLe16(data + pos);
             start = pos + 2;
             if (length > size - start) length = size - start;
         }

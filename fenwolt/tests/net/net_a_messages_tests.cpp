@@ -7,6 +7,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Screens.h"
+#include "platform/win32/byte_order.h"
 
 #include <cmath>
 #include <cstring>
@@ -18,10 +19,7 @@ namespace {
 
 class GameMessageTest : public NetGlobalsTest {};
 
-int32_t I32At(const std::vector<uint8_t>& b, size_t at)
-{
-    return (int32_t)(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24);
-}
+int32_t I32At(const std::vector<uint8_t>& b, size_t at) { return (int32_t)LoadLe32(&b[at]); }
 float F32At(const std::vector<uint8_t>& b, size_t at)
 {
     const uint32_t u = (uint32_t)I32At(b, at);
