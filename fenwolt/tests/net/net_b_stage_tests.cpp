@@ -40,21 +40,32 @@ protected:
         user.Finish();
         return result;
     }
-    // The code under test joins the other computer's session on loopback (first port of the
-    // range, as the first host takes it).
-    HRESULT JoinAsGuest(const char* player)
+    // The same once the stage's dialog is shown; `steps` are given the dialog.
+    HRESULT RunShownStage(const char* player, BOOL hosting, std::function<void(User&, HWND)> steps)
     {
-        HRESULT hr = net_b::SetName(ut->peer, player);
+        return RunStage(player, hosting, [&](User& u) {
+            HWND d = nullptr;
+            ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+            steps(u, d);
+        });
+    }
+    // The other computer hosts a session and the code under test joins it as "Guesty" on loopback
+    // (first port of the range, as the first host takes it), until both see each other.
+    HRESULT JoinSessionOf(FakePeer& host, const char* session = "Quillane", const char* hostName = "Hosty")
+    {
+        HRESULT hr = host.Host(session, NET_SESSION_PLAYERS, hostName);
+        if (hr == S_OK) hr = net_b::SetName(ut->peer, "Guesty");
         if (FAILED(hr)) return hr;
         DPN_APPLICATION_DESC desc{};
         desc.dwSize = sizeof desc;
         desc.guidApplication = NetApplicationGuid;
-        IDirectPlay8Address* host = net_b::TcpAddress();
+        IDirectPlay8Address* address = net_b::TcpAddress();
         DPNHANDLE handle = 0;
-        hr = ut->peer->Connect(&desc, host, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &handle, 0);
-        host->Release();
+        hr = ut->peer->Connect(&desc, address, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &handle, 0);
+        address->Release();
         if (FAILED(hr) && hr != DPNSUCCESS_PENDING) return hr;
-        return net_b::WaitUntil([] { return Net.playerCount >= 2; }, 8000) ? S_OK : DPNERR_TIMEDOUT;
+        if (!net_b::WaitUntil([] { return Net.playerCount >= 2; }, 8000)) return DPNERR_TIMEDOUT;
+        return host.WaitForOther() ? S_OK : DPNERR_TIMEDOUT;
     }
     static StageData LastTable(FakePeer& peer)
     {
@@ -70,9 +81,7 @@ protected:
 TEST_F(StageTest, HostAloneAndReadyWaitsForMorePlayersAndCannotStart)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         u.OnMain([&] {
             EXPECT_EQ(DialogTestTitle(d), "Dorvanix: MultiMachine Setup - Multiplayer Stage");
             EXPECT_EQ(DialogTestText(d, kName0), "Hosty");
@@ -101,9 +110,7 @@ TEST_F(StageTest, GuestJoinsBothReadyAndOnlyTheHostsStartIsEnabled)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     FakePeer guest;
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_EQ(guest.Join("Quillane", "Guesty"), S_OK);
         ASSERT_TRUE(guest.WaitForMessage(STAGE_MSGID_SETSLOTID));
         auto slotMessage = guest.ReceivedWithId(STAGE_MSGID_SETSLOTID)[0];
@@ -150,9 +157,7 @@ TEST_F(StageTest, ClosingAndOpeningSlotOneChangesTheSessionsMaximumWithinItsOwn)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     FakePeer guest;
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         u.OnMain([&] { return DialogTestClick(d, kSlot1); });
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Closed"; }));
         EXPECT_EQ(net_b::SessionMaxPlayers(ut->peer), 1u);
@@ -189,9 +194,7 @@ TEST_F(StageTest, RejectIsAskedWithoutHoldingTheStageAndKeepsTheHostsOwnSlot)
         stageFreeWhileAsked = probe.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
         DialogTestClick(box, questions.size() == 1 ? IDNO : IDYES);
     });
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_EQ(guest.Join("Quillane", "Guesty"), S_OK);
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Guesty"; }));
         u.OnMain([&] { return DialogTestClick(d, kSlot1); });  // No
@@ -220,9 +223,7 @@ TEST_F(StageTest, APlayerWhoNeverGotASlotLeavesTheHostsSlotAlone)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     auto* ghost = new PlayerRecord{1, 0x7777, 0, "Ghost", 0};
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         u.OnMain([&] { return DialogTestClick(d, kSlot1); });
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Closed"; }));
         // A player arriving with every slot closed is turned away and keeps slot number 0.
@@ -248,9 +249,7 @@ TEST_F(StageTest, UnsoundStageMessagesFromAGuestChangeNothing)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     FakePeer guest;
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_EQ(guest.Join("Quillane", "Guesty"), S_OK);
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Guesty"; }));
         StageSlot before[STAGE_SLOTS];
@@ -293,9 +292,7 @@ TEST_F(StageTest, EnterSendsTheChatLineAndTheListKeepsFiftyOneLines)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     FakePeer guest;
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_EQ(guest.Join("Quillane", "Guesty"), S_OK);
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Guesty"; }));
         // Enter with an empty line sends nothing; Enter after typing sends it to all.
@@ -336,9 +333,7 @@ TEST_F(StageTest, AGuestWhoJoinedBeforeTheStageOpenedGetsASlot)
     FakePeer guest;
     ASSERT_EQ(guest.Join("Quillane", "Early"), S_OK);
     ASSERT_TRUE(net_b::WaitUntil([] { return Net.playerCount == 2; }, 5000));
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_TRUE(guest.WaitForMessage(STAGE_MSGID_SETSLOTID));
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Early"; }));
         u.OnMain([&] { return DialogTestClick(d, kCancel); });
@@ -351,9 +346,7 @@ TEST_F(StageTest, AGuestWhoJoinedBeforeTheStageOpenedGetsASlot)
 TEST_F(StageTest, AGuestsDialogStaysHiddenUntilSlotAndTableHaveArrived)
 {
     FakePeer host;
-    ASSERT_EQ(host.Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-    ASSERT_EQ(JoinAsGuest("Guesty"), S_OK);
-    ASSERT_TRUE(host.WaitForOther());
+    ASSERT_EQ(JoinSessionOf(host), S_OK);
     const HRESULT result = RunStage("Guesty", FALSE, [&](User& u) {
         HWND d = nullptr;
         ASSERT_TRUE(u.Until([&] { return (d = StageDialog()) != nullptr; }));
@@ -403,17 +396,13 @@ TEST_F(StageTest, AGuestsDialogStaysHiddenUntilSlotAndTableHaveArrived)
 TEST_F(StageTest, CancelFollowedByTheSessionsEndIsACancelAndLeavesNoQuitBehind)
 {
     FakePeer host;
-    ASSERT_EQ(host.Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-    ASSERT_EQ(JoinAsGuest("Guesty"), S_OK);
-    ASSERT_TRUE(host.WaitForOther());
+    ASSERT_EQ(JoinSessionOf(host), S_OK);
     // The table and the slot arrive while the wizard would still be open: they are kept.
     StageData table = net_b::Table("Hosty", false, "Guesty", false, host.Other());
     host.SendToOthers(net_b::Bytes(&table, sizeof table));
     host.SendToOthers(net_b::SlotMessage(STAGE_MSGID_SETSLOTID, 1));
     ASSERT_TRUE(net_b::WaitUntil([&] { return ut->stage->LocalSlotNumber() == 1; }, 5000));
-    const HRESULT result = RunStage("Guesty", FALSE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Guesty", FALSE, [&](User& u, HWND d) {
         host.SendToOthers(net_b::BareMessage(STAGE_MSGID_CANCELGAME));
         host.Close();
     });
@@ -429,9 +418,7 @@ TEST_F(StageTest, ARejectedGuestGoesBackAndTheNextSessionStartsFromNothing)
 {
     {
         FakePeer host;
-        ASSERT_EQ(host.Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-        ASSERT_EQ(JoinAsGuest("Guesty"), S_OK);
-        ASSERT_TRUE(host.WaitForOther());
+        ASSERT_EQ(JoinSessionOf(host), S_OK);
         const HRESULT result = RunStage("Guesty", FALSE, [&](User& u) {
             HWND d = nullptr;
             ASSERT_TRUE(u.Until([&] { return (d = StageDialog()) != nullptr; }));
@@ -448,9 +435,7 @@ TEST_F(StageTest, ARejectedGuestGoesBackAndTheNextSessionStartsFromNothing)
     ut->MakePeer();
     EXPECT_EQ(ut->stage->LocalSlotNumber(), -1);
     FakePeer host;
-    ASSERT_EQ(host.Host("Second", NET_SESSION_PLAYERS, "Other"), S_OK);
-    ASSERT_EQ(JoinAsGuest("Guesty"), S_OK);
-    ASSERT_TRUE(host.WaitForOther());
+    ASSERT_EQ(JoinSessionOf(host, "Second", "Other"), S_OK);
     const HRESULT result = RunStage("Guesty", FALSE, [&](User& u) {
         HWND d = nullptr;
         ASSERT_TRUE(u.Until([&] { return (d = StageDialog()) != nullptr; }));
@@ -484,9 +469,7 @@ TEST_F(StageTest, TheGameWindowKeepsItsNotificationsButTakesNoInputWhileTheStage
     ASSERT_NE(game, nullptr);
     g_gameWindowSaw.clear();
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         PostMessageA(game, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 200));
         PostMessageA(game, WM_KEYDOWN, 'A', 1);
         PostMessageA(game, WM_USER + 1, 12, 0);
@@ -504,9 +487,7 @@ TEST_F(StageTest, TheGameWindowKeepsItsNotificationsButTakesNoInputWhileTheStage
 TEST_F(StageTest, TheProgramClosingEndsTheStageAndKeepsItsQuit)
 {
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-    const HRESULT result = RunStage("Hosty", TRUE, [&](User& u) {
-        HWND d = nullptr;
-        ASSERT_TRUE(u.Until([&] { return Shown(d); }));
+    const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         u.OnMain([] {
             PostQuitMessage(4);
             return 0;
