@@ -57,6 +57,23 @@ struct Driver {
     }
 };
 
+// Matches from `options` in the benchmark's loop, a new one after each full time; `frame` is one
+// iteration's work after the driver's orders.
+template <class FrameWork>
+void PlayMatches(benchmark::State& state, const MatchOptions& options, FrameWork frame)
+{
+    StartMatch(options);
+    Driver d;
+    for (auto _ : state) {
+        if (MatchStopState == STOP_FULL_TIME) {
+            StartMatch(options);
+            d = Driver{};
+        }
+        d.BeforeFrame();
+        frame();
+    }
+}
+
 void MatchLogicSteps(benchmark::State& state)
 {
     if (!App(false)) {
@@ -65,16 +82,7 @@ void MatchLogicSteps(benchmark::State& state)
     }
     MatchOptions o;
     o.seed = 11;
-    StartMatch(o);
-    Driver d;
-    for (auto _ : state) {
-        if (MatchStopState == STOP_FULL_TIME) {
-            StartMatch(o);
-            d = Driver{};
-        }
-        d.BeforeFrame();
-        Frame(1.f / 30.f);
-    }
+    PlayMatches(state, o, [] { Frame(1.f / 30.f); });
     state.counters["steps_per_s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
 }
 
@@ -111,16 +119,7 @@ void MatchScreenFrames(benchmark::State& state)
     MatchOptions o;
     o.seed = 21;
     o.managers = 2;
-    StartMatch(o);
-    Driver d;
-    for (auto _ : state) {
-        if (MatchStopState == STOP_FULL_TIME) {
-            StartMatch(o);
-            d = Driver{};
-        }
-        d.BeforeFrame();
-        TheApp.RenderOneFrame();
-    }
+    PlayMatches(state, o, [] { TheApp.RenderOneFrame(); });
     state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
     state.counters["draw_calls"] = TheApp.DrawCallCount;
     state.counters["triangles"] = TheApp.TriangleCount;
