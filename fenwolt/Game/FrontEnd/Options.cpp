@@ -16,8 +16,10 @@
 #include "fenwolt/Game/Texts.h"
 #include "fenwolt/common/Utilities.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 OptionsRecord Options;
 uint8_t OptionsOpenedFromStartMenu = 0;
@@ -89,8 +91,6 @@ constexpr int32_t SLIDER_BAR_LEFT = 402;
 constexpr int32_t SLIDER_RIGHT = 560;
 constexpr float PIXELS_PER_VOLUME_STEP = 1.6f;
 
-SpriteHandle g_hover = SPRITE_NONE;
-
 int32_t Flipped(int32_t value) { return value ? 0 : 1; }
 uint8_t Flipped(uint8_t value) { return value ? 0 : 1; }
 
@@ -150,16 +150,11 @@ void ShowGameSwitchTexts()
 }
 
 // The highlight that follows the mouse over the buttons of an options screen.
-void HoverAmong(const unsigned* buttons, size_t count)
+template <size_t N>
+void HoverAmong(const unsigned (&buttons)[N])
 {
     const SpriteHandle hit = TheApp.HitTestSprites();
-    SpriteHandle item = SPRITE_NONE;
-    for (size_t i = 0; i < count; ++i)
-        if (hit == buttons[i]) item = hit;
-    if (item == g_hover) return;
-    if (g_hover != SPRITE_NONE) UnhighlightTextSprite(g_hover);
-    if (item != SPRITE_NONE) HighlightTextSprite(item);
-    g_hover = item;
+    HoverSprite(hit, std::find(std::begin(buttons), std::end(buttons), hit) != std::end(buttons));
 }
 
 // The match's text colours while the pop-up's own are set.
@@ -297,7 +292,7 @@ float VolumeKnobX(int32_t volume)
 // ---------------------------------------------------------------------------------------------
 void BuildOptionsScreen()
 {
-    g_hover = SPRITE_NONE;
+    ResetHover();
     PlaySecondarySound(SOUND_MATCH_MUSIC_2, false);
     SetScreenMessageHandler(OptionsMessageHandler);
     CreateFullScreenSprite(0, "interface\\plain.jpg");
@@ -324,7 +319,7 @@ void OptionsMessageHandler(int32_t message)
 {
     if (message == WM_MOUSEMOVE) {
         static const unsigned kButtons[] = {OPT_MUSIC, OPT_EFFECTS, OPT_CROWD, OPT_CREDITS, OPT_RETURN, OPT_BAR};
-        HoverAmong(kButtons, sizeof(kButtons) / sizeof(kButtons[0]));
+        HoverAmong(kButtons);
         return;
     }
     if (message != WM_LBUTTONDOWN) return;
@@ -362,7 +357,7 @@ void OptionsMessageHandler(int32_t message)
 // ---------------------------------------------------------------------------------------------
 void BuildGameOptionsScreen()
 {
-    g_hover = SPRITE_NONE;
+    ResetHover();
     ScreenBelowTextColours = TextColours;
     MatchScreenActive = 0;
     SceneVisible = false;
@@ -402,7 +397,7 @@ void GameOptionsMessageHandler(int32_t message)
     if (message == WM_MOUSEMOVE) {
         static const unsigned kButtons[] = {GOPT_MUSIC, GOPT_EFFECTS, GOPT_CROWD,  GOPT_BAR,   GOPT_BEGINNERS,
                                             GOPT_FOLLOW, GOPT_CENTRE, GOPT_PITCH, GOPT_PANEL, GOPT_RETURN};
-        HoverAmong(kButtons, sizeof(kButtons) / sizeof(kButtons[0]));
+        HoverAmong(kButtons);
         return;
     }
     if (message != WM_LBUTTONDOWN) return;

@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
+#include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Network/NetState.h"
@@ -10,8 +11,6 @@
 #include "fenwolt/Game/Sprites.h"
 
 namespace {
-SpriteHandle g_hover = SPRITE_NONE;
-
 bool IsMenuItem(SpriteHandle h)
 {
     return h == STARTMENU_START || h == STARTMENU_OPTIONS || h == STARTMENU_LOAD || h == STARTMENU_EXIT;
@@ -24,7 +23,7 @@ void BuildStartMenuScreen()
     StopSound(SOUND_CROWD);
     PlaySecondarySound(SOUND_WHISTLE_LONG, false);
     PlayPrimarySound(SOUND_MATCH_MUSIC_2, true);
-    g_hover = SPRITE_NONE;
+    ResetHover();
     SetScreenMessageHandler(StartMenuMessageHandler);
     CreateFullScreenSprite(0, "interface\\start.jpg");
     UseGreenTextColours();
@@ -39,11 +38,7 @@ void StartMenuMessageHandler(int32_t message)
 {
     if (message == WM_MOUSEMOVE) {
         const SpriteHandle hit = TheApp.HitTestSprites();
-        const SpriteHandle item = IsMenuItem(hit) ? hit : SPRITE_NONE;
-        if (item == g_hover) return;
-        if (g_hover != SPRITE_NONE) UnhighlightTextSprite(g_hover);
-        if (item != SPRITE_NONE) HighlightTextSprite(item);
-        g_hover = item;
+        HoverSprite(hit, IsMenuItem(hit));
         return;
     }
     if (message == WM_LBUTTONDOWN) {
