@@ -228,16 +228,6 @@ void ShowKitPicture()
     DeactivateSprite(EDITOR_KIT);
 }
 
-const char* RoleText(const SquadPlayer& p, char (&out)[4])
-{
-    const char letter = p.role == ROLE_DEF ? 'D' : p.role == ROLE_MID ? 'M' : p.role == ROLE_ATT ? 'A' : 'G';
-    const char wing = p.wingSide == 2 ? 'L' : p.wingSide == 3 ? 'R' : 0;
-    out[0] = letter;
-    out[1] = wing;
-    out[2] = 0;
-    return out;
-}
-
 void FormatAbility(char* out, size_t size, const SquadPlayer& p, const AbilityColumn& c)
 {
     std::snprintf(out, size, "%.0f", (double)(p.attributes[c.attribute] * c.shownScale));
@@ -399,6 +389,16 @@ void EditPlayerName(int32_t slot)
     BeginTextEntry(s->X, s->Y, 1, p.name, 12, p.name);
 }
 }  // namespace
+
+const char* RoleText(const SquadPlayer& p, char (&out)[4])
+{
+    const char letter = p.role == ROLE_DEF ? 'D' : p.role == ROLE_MID ? 'M' : p.role == ROLE_ATT ? 'A' : 'G';
+    const char wing = p.wingSide == 2 ? 'L' : p.wingSide == 3 ? 'R' : 0;
+    out[0] = letter;
+    out[1] = wing;
+    out[2] = 0;
+    return out;
+}
 
 int32_t AbilityColumnOf(int32_t attribute)
 {

@@ -25,6 +25,8 @@ extern const AbilityColumn AbilityColumns[ABILITY_COLUMN_COUNT];
 // What one step of an ability costs, and gives back when lowered.
 constexpr int32_t ABILITY_STEP_COST = 5;
 
+// A player's role letter (G, D, M, A) and his wing (L, R) if he has one, into `out`.
+const char* RoleText(const SquadPlayer& player, char (&out)[4]);
 // The column that edits an attribute, or -1.
 int32_t AbilityColumnOf(int32_t attribute);
 // Raises (or lowers) one ability of one player of a team by its column's step; a raise costs

@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/GameType.h"
+#include "fenwolt/Game/FrontEnd/SquadEditor.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Sprites.h"
@@ -90,10 +91,8 @@ void ShowTeamStats()
     SetSpriteText(STATS_TEAM_NAME, text);
     for (int32_t i = 0; i < SQUAD_SIZE; ++i) {
         const SquadPlayer& p = TeamSquads[team].players[i];
-        const char role = p.role == ROLE_DEF ? 'D' : p.role == ROLE_MID ? 'M' : p.role == ROLE_ATT ? 'A' : 'G';
-        const char* wing = p.wingSide == 2 ? "L" : p.wingSide == 3 ? "R" : "";
-        std::snprintf(text, sizeof text, "%c%s", role, wing);
-        SetSpriteText(STATS_ROLES + (unsigned)i, text);
+        char role[4];
+        SetSpriteText(STATS_ROLES + (unsigned)i, RoleText(p, role));
         for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c) {
             std::snprintf(text, sizeof text, "%d", StatsValue(p, c, career));
             SetSpriteText(STATS_VALUES + 20u * (unsigned)c + (unsigned)i, text);
