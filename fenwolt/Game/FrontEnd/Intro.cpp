@@ -1,6 +1,7 @@
 #include "fenwolt/Game/FrontEnd/Intro.h"
 
 #include "fenwolt/Game/Fade.h"
+#include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Instances.h"
@@ -107,18 +108,11 @@ void AdvanceIntro()
         SetScreen(ScreenId::StartMenu);
 }
 
-// The highlight that follows the mouse over one button of a page.
-SpriteHandle g_pageHover = SPRITE_NONE;
+// The highlight that follows the mouse over the one button of a page.
 void HoverSingleButton(unsigned button)
 {
     const SpriteHandle hit = TheApp.HitTestSprites();
-    if (hit == button) {
-        if (g_pageHover != button) HighlightTextSprite(button);
-        g_pageHover = (SpriteHandle)button;
-    } else if (g_pageHover != SPRITE_NONE) {
-        UnhighlightTextSprite(g_pageHover);
-        g_pageHover = SPRITE_NONE;
-    }
+    HoverSprite(hit, hit == button);
 }
 
 void CreateLabel(unsigned handle, float x, float y, int font, const char* text, int alignment)
@@ -233,7 +227,7 @@ void IntroMessageHandler(int32_t message)
 // ---------------------------------------------------------------------------------------------
 void BuildCreditsScreen()
 {
-    g_pageHover = SPRITE_NONE;
+    ResetHover();
     SetScreenMessageHandler(CreditsMessageHandler);
     CreateFullScreenSprite(0, "interface\\plain.jpg");
     UseWhiteTextColours();
@@ -264,7 +258,7 @@ void CreditsMessageHandler(int32_t message)
 
 void BuildInfoPage1Screen()
 {
-    g_pageHover = SPRITE_NONE;
+    ResetHover();
     SetScreenMessageHandler(InfoPageMessageHandler);
     CreateFullScreenSprite(0, "interface\\plain.jpg");
     UseGreenTextColours();
@@ -281,7 +275,7 @@ void BuildInfoPage1Screen()
 
 void BuildInfoPage2Screen()
 {
-    g_pageHover = SPRITE_NONE;
+    ResetHover();
     SetScreenMessageHandler(InfoPageMessageHandler);
     CreateFullScreenSprite(0, "interface\\plain.jpg");
     UseGreenTextColours();
