@@ -43,22 +43,25 @@ SpriteHandle HoveredSprite = SPRITE_NONE;
 uint8_t ChatEntryActive = 0;
 uint8_t WalkInAfterGoal = 0;
 
+void ForgetMatchInstances()
+{
+    SelectionMarkerModel = AimMarkerModel = SkyDomeModel = INSTANCE_NONE;
+    for (int32_t& m : MoveTargetMarkerModels) m = INSTANCE_NONE;
+    for (int32_t& m : JumpMarkerModels) m = INSTANCE_NONE;
+    for (int32_t& m : FacingArrowModels) m = INSTANCE_NONE;
+    for (int32_t& m : GoalFrameModels) m = INSTANCE_NONE;
+    for (auto& slot : PathDotModels)
+        for (int32_t& m : slot) m = INSTANCE_NONE;
+    for (int32_t& m : KickArrowModels) m = INSTANCE_NONE;
+    for (int32_t& t : NumberTextures) t = MESH_NONE;
+}
+
 namespace {
 // Until a scene load makes them, the match's own instances and number textures are none: an index
 // of 0 would be whatever instance 0 of the present screen is. (The player and ball records keep
 // their blank stored image, all zero, as saved games expect it.)
 struct MatchInstancesStartAsNone {
-    MatchInstancesStartAsNone()
-    {
-        for (int32_t& m : MoveTargetMarkerModels) m = INSTANCE_NONE;
-        for (int32_t& m : JumpMarkerModels) m = INSTANCE_NONE;
-        for (int32_t& m : FacingArrowModels) m = INSTANCE_NONE;
-        for (int32_t& m : GoalFrameModels) m = INSTANCE_NONE;
-        for (auto& slot : PathDotModels)
-            for (int32_t& m : slot) m = INSTANCE_NONE;
-        for (int32_t& m : KickArrowModels) m = INSTANCE_NONE;
-        for (int32_t& t : NumberTextures) t = MESH_NONE;
-    }
+    MatchInstancesStartAsNone() { ForgetMatchInstances(); }
 } matchInstancesStartAsNone;
 }  // namespace
 

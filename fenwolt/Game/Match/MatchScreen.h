@@ -51,6 +51,9 @@ extern int32_t FacingArrowModels[PLAYER_COUNT];
 // the low-x goal; 5, 6, 7 those of the high-x goal. Loaded for their bounding boxes, not drawn.
 extern int32_t GoalFrameModels[8];
 extern int32_t SkyDomeModel;
+// Every instance above, the preview dots and arrows and the shirt-number textures back to none,
+// as before any scene load.
+void ForgetMatchInstances();
 
 // --- The wanted camera that UpdateCamera eases CameraEye and CameraTarget toward -----------
 extern D3DVECTOR WantedCameraEye, WantedCameraTarget;

@@ -4,7 +4,6 @@
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
-#include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
@@ -101,14 +100,7 @@ void ResetMatch(uint32_t seed, float step)
     PendingKickGood = 0;
 
     // No marker or preview models: the match must run without them.
-    SelectionMarkerModel = AimMarkerModel = SkyDomeModel = INSTANCE_NONE;
-    for (int32_t& m : MoveTargetMarkerModels) m = INSTANCE_NONE;
-    for (int32_t& m : JumpMarkerModels) m = INSTANCE_NONE;
-    for (int32_t& m : FacingArrowModels) m = INSTANCE_NONE;
-    for (int32_t& m : GoalFrameModels) m = INSTANCE_NONE;
-    for (auto& row : PathDotModels)
-        for (int32_t& m : row) m = INSTANCE_NONE;
-    for (int32_t& m : KickArrowModels) m = INSTANCE_NONE;
+    ForgetMatchInstances();
 
     Seed(0);
     CreateDefaultSquads();

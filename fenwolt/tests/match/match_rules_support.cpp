@@ -7,7 +7,6 @@
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
-#include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/common/Utilities.h"
@@ -111,14 +110,7 @@ void ResetMatch(uint32_t seed)
     CheatControl = CheatPass = 0;
     PendingKickKind = -1;
 
-    SelectionMarkerModel = AimMarkerModel = SkyDomeModel = INSTANCE_NONE;
-    for (int32_t& m : MoveTargetMarkerModels) m = INSTANCE_NONE;
-    for (int32_t& m : JumpMarkerModels) m = INSTANCE_NONE;
-    for (int32_t& m : FacingArrowModels) m = INSTANCE_NONE;
-    for (int32_t& m : GoalFrameModels) m = INSTANCE_NONE;
-    for (auto& row : PathDotModels)
-        for (int32_t& m : row) m = INSTANCE_NONE;
-    for (int32_t& m : KickArrowModels) m = INSTANCE_NONE;
+    ForgetMatchInstances();
     for (GoalFrameBox& b : GoalFrameBoxes) b = GoalFrameBox{};
 
     Seed(0);
