@@ -10,29 +10,16 @@
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/common/Utilities.h"
-#include "platform/win32/crt_rand.h"
 
 #include <cmath>
 
 namespace rulestest {
-
-void Seed(uint32_t seed) { srand(seed); }
-
-ModelInstance& Model(int32_t player) { return TheApp.InstanceTable[MatchPlayers[player].model]; }
-ModelInstance& Ball() { return TheApp.InstanceTable[TheBall.model]; }
-D3DVECTOR BallAt() { return Ball().Position; }
 
 void PlacePlayer(int32_t player, float x, float z)
 {
     ModelInstance& m = Model(player);
     m.Position = D3DVECTOR{x, 0.f, z};
     MatchPlayers[player].moveTarget = m.Position;
-}
-
-void PlaceBall(float x, float y, float z)
-{
-    Ball().Position = D3DVECTOR{x, y, z};
-    TheBall.destination = TheBall.kickStart = TheBall.groundPoint = TheBall.aimPoint = D3DVECTOR{x, y, z};
 }
 
 void ParkEveryone()
@@ -43,14 +30,6 @@ void ParkEveryone()
         const float x = i < SIDE_SIZE ? 50.0f : 69.0f;
         PlacePlayer(i, x, 10.0f + 6.0f * (float)(i % SIDE_SIZE));
     }
-}
-
-void GiveBall(int32_t player)
-{
-    BallHolder = LastHolder = player + 1;
-    LastTouchSide = player < SIDE_SIZE ? 1 : 2;
-    const ModelInstance& m = Model(player);
-    PlaceBall(m.Position.x, BALL_REST_HEIGHT, m.Position.z);
 }
 
 namespace {

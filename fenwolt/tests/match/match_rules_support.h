@@ -5,6 +5,7 @@
 
 #include "fenwolt/Game/EngineTables.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/tests/match/match_core_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,20 @@ constexpr int32_t BALL_INSTANCE = 60;
 constexpr int32_t FIRST_FRAME_INSTANCE = 70;  // the eight goal frames, when a test builds them
 
 void ResetMatch(uint32_t seed = 1);
-void Seed(uint32_t seed);
+// The same as the turn engine's fixture: the seed, a player's and the ball's instance, the ball
+// placed (its flight ended there) and given to a player.
+using matchcore::GiveBall;
+using matchcore::Model;
+using matchcore::PlaceBall;
+using matchcore::Seed;
+inline ModelInstance& Ball() { return matchcore::BallInstance(); }
+inline D3DVECTOR BallAt() { return Ball().Position; }
 
-ModelInstance& Model(int32_t player);
-ModelInstance& Ball();
-D3DVECTOR BallAt();
 // The player (and his move target) on (x, z).
 void PlacePlayer(int32_t player, float x, float z);
-void PlaceBall(float x, float y, float z);
 // Every player to a parking row far from the penalty areas and the centre, so that a test
 // places only the ones it needs.
 void ParkEveryone();
-// The player holds the ball at his feet.
-void GiveBall(int32_t player);
 // The eight goal frames as boxes: interiors 0 and 1, posts and crossbars 2..7, around the
 // goal mouths of both ends (the boxes are written directly; no mesh is needed).
 void SetGoalFrameBoxes();
