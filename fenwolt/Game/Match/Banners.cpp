@@ -6,6 +6,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Sprites.h"
@@ -97,8 +98,8 @@ void ShowTurnBanner()
     SetSpriteText(SPRITE_TURN_DETAIL, text);
     CentreSpriteOn(SPRITE_TURN_DETAIL, BANNER_CENTRE_X);
 
-    SetSpriteText(SPRITE_END_TURN_CAPTION, "End Turn");
-    RightAlignSpriteOn(SPRITE_END_TURN_CAPTION, END_TURN_RIGHT_X);
+    SetSpriteText(SPRITE_CAPTION_END_TURN, "End Turn");
+    RightAlignSpriteOn(SPRITE_CAPTION_END_TURN, END_TURN_RIGHT_X);
 }
 
 void ShowScoreboard()

@@ -37,7 +37,6 @@ enum BannerSprite : uint32_t {
     SPRITE_TURN_DETAIL = 33,
     SPRITE_REFEREE_BANNER = 34,
     SPRITE_TICKER_FIRST = 37,  // 37..46
-    SPRITE_END_TURN_CAPTION = 100,
 };
 
 constexpr int32_t EVENT_FLAG_COUNT = 24;

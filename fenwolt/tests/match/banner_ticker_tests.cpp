@@ -194,7 +194,7 @@ TEST_F(BannerTest, TheTurnBannerSaysWhoseTurnItIsAndWhatTheSelectedPlayerDoes)
     std::snprintf(MatchPlayers[13].name, sizeof MatchPlayers[13].name, "Brune");
     ShowTurnBanner();
     EXPECT_EQ(Text(SPRITE_TURN_DETAIL), "3:Brune to Move");
-    EXPECT_EQ(Text(SPRITE_END_TURN_CAPTION), "End Turn");
+    EXPECT_EQ(Text(SPRITE_CAPTION_END_TURN), "End Turn");
     // Centred on x 400.
     const Sprite* s = SpriteAt(SPRITE_TURN_DETAIL);
     EXPECT_NEAR((s->ScreenRect.left + s->ScreenRect.right) / 2.0, 400.0, 1.0);
