@@ -66,10 +66,15 @@ void BeginMenuScreen(void (*handler)(int32_t), const char* background)
     UseWhiteTextColours();
 }
 
+void CreateLabel(unsigned handle, float x, float y, int font, const char* text, int alignment)
+{
+    CreateTextSprite(handle, x, y, font, text, alignment);
+    DeactivateSprite(handle);
+}
+
 void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment)
 {
-    CreateTextSprite(handle, x, y, 0, text, alignment);
-    DeactivateSprite(handle);
+    CreateLabel(handle, x, y, 0, text, alignment);
 }
 
 void SetValueText(unsigned handle, const char* text)

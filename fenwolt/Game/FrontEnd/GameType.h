@@ -44,8 +44,9 @@ void EditTeamName(unsigned handle, int32_t team);
 // A menu screen begins: no highlight, `handler` takes the screen's messages, the background
 // picture (where there is an application to show it), white text for the labels that follow.
 void BeginMenuScreen(void (*handler)(int32_t), const char* background);
-// A label: a text sprite in the current colours that takes no clicks.
+// A label: a text sprite in the current colours that takes no clicks, in font 0 unless given.
 void CreateLabel(unsigned handle, float x, float y, const char* text, int alignment);
+void CreateLabel(unsigned handle, float x, float y, int font, const char* text, int alignment);
 // Rewrites a value sprite's text; a screen without that sprite skips it.
 void SetValueText(unsigned handle, const char* text);
 

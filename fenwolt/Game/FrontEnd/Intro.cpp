@@ -115,12 +115,6 @@ void HoverSingleButton(unsigned button)
     HoverSprite(hit, hit == button);
 }
 
-void CreateLabel(unsigned handle, float x, float y, int font, const char* text, int alignment)
-{
-    CreateTextSprite(handle, x, y, font, text, alignment);
-    DeactivateSprite(handle);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------

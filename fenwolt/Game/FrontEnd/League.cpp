@@ -88,20 +88,15 @@ void CreateIntSprite(unsigned handle, float x, float y, int font, int32_t value,
 {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
-    CreateTextSprite(handle, x, y, font, text, alignment);
-    DeactivateSprite(handle);
+    CreateLabel(handle, x, y, font, text, alignment);
 }
 
 void DrawLeagueTable()
 {
     UseWhiteTextColours();
-    CreateTextSprite(LEAGUE_TABLE_TITLE, 157, 223, 1, "LEAGUE TABLE", 0);
-    DeactivateSprite(LEAGUE_TABLE_TITLE);
+    CreateLabel(LEAGUE_TABLE_TITLE, 157, 223, 1, "LEAGUE TABLE", 0);
     const char* heads[7] = {"P", "W", "D", "L", "F", "A", "Pts"};
-    for (int c = 0; c < 7; ++c) {
-        CreateTextSprite(LEAGUE_TABLE_HEADS + c, kColumnX[c], 223, 1, heads[c], 0);
-        DeactivateSprite(LEAGUE_TABLE_HEADS + c);
-    }
+    for (int c = 0; c < 7; ++c) CreateLabel(LEAGUE_TABLE_HEADS + c, kColumnX[c], 223, 1, heads[c], 0);
     for (int32_t place = 0; place < LEAGUE_TEAMS; ++place) {
         const int32_t team = TeamInPlace(place);
         const LeagueTableRow& row = League.rows[team];
@@ -114,8 +109,7 @@ void DrawLeagueTable()
         CreateIntSprite(base, 157, y, 1, place + 1, 0);
         char name[13];
         std::snprintf(name, sizeof name, "%.11s", row.name);
-        CreateTextSprite(base + 1, 182, y, 1, name, 0);
-        DeactivateSprite(base + 1);
+        CreateLabel(base + 1, 182, y, 1, name, 0);
         const int32_t values[7] = {row.played, row.won, row.drawn, row.lost, row.goalsFor, row.goalsAgainst, row.points};
         for (int c = 0; c < 7; ++c) CreateIntSprite(base + 2 + (unsigned)c, kColumnX[c], y, 1, values[c], 0);
     }
@@ -299,8 +293,7 @@ void BuildLeagueScreen()
         CreateLabel(LEAGUE_DIFFICULTY_LABEL, 300, 150, "Difficulty Level:", 32);
         CreateLabel(LEAGUE_MINUTES_LABEL, 650, 150, "Minutes per Half:", 32);
         CreateLabel(LEAGUE_SWAPPING_LABEL, 400, 173, "Allow Ability Swapping:", 32);
-        CreateTextSprite(SETUP_AWAY_NAME, 420, 120, 0, " ", 0);
-        DeactivateSprite(SETUP_AWAY_NAME);
+        CreateLabel(SETUP_AWAY_NAME, 420, 120, " ", 0);
         UseGreenTextColours();
         CreateTextSprite(SETUP_HOME_NAME, 420, 90, 0, " ", 0);
         CreateTextSprite(SETUP_DIFFICULTY, 320, 150, 0, " ", 0);

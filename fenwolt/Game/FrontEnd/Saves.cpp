@@ -386,10 +386,8 @@ void BuildSlotScreen(const char* title, const char* prompt, float buttonX, float
                      void (*handler)(int32_t))
 {
     BeginMenuScreen(handler, "interface\\plain.jpg");
-    CreateTextSprite(SLOT_TITLE, 40, 120, 0, title, 0);
-    CreateTextSprite(SLOT_PROMPT, 40, 150, 0, prompt, 0);
-    DeactivateSprite(SLOT_TITLE);
-    DeactivateSprite(SLOT_PROMPT);
+    CreateLabel(SLOT_TITLE, 40, 120, title, 0);
+    CreateLabel(SLOT_PROMPT, 40, 150, prompt, 0);
     UseGreenTextColours();
     CreateTextSprite(SLOT_RETURN, 650, 550, 0, "Return", 0);
     for (int32_t i = 0; i < SAVE_SLOT_COUNT; ++i) {

@@ -707,31 +707,21 @@ void BuildSquadScreen()
     g_awaitingPeer = false;
     g_peerReady = false;
     BeginMenuScreen(OnSquadMessage, "interface\\plain.jpg");
-    CreateTextSprite(EDITOR_TITLE, 400, 8, 0, "SET TEAM DETAILS", 1);
-    DeactivateSprite(EDITOR_TITLE);
-    CreateTextSprite(EDITOR_TEAM_LABEL, 10, 44, 0, team == 0 ? "Home Team:" : "Away Team:", 0);
-    DeactivateSprite(EDITOR_TEAM_LABEL);
-    CreateTextSprite(EDITOR_POINTS, 420, 50, 1, " ", 0);
-    DeactivateSprite(EDITOR_POINTS);
-    CreateTextSprite(EDITOR_RATING, 660, 50, 1, " ", 0);
-    DeactivateSprite(EDITOR_RATING);
-    for (int32_t c = 0; c < ABILITY_COLUMN_COUNT; ++c) {
-        CreateTextSprite(EDITOR_HEADS + (unsigned)c, 203.f + 30.f * (float)c, 90, 2, AbilityColumns[c].head, 0);
-        DeactivateSprite(EDITOR_HEADS + (unsigned)c);
-    }
+    CreateLabel(EDITOR_TITLE, 400, 8, "SET TEAM DETAILS", 1);
+    CreateLabel(EDITOR_TEAM_LABEL, 10, 44, team == 0 ? "Home Team:" : "Away Team:", 0);
+    CreateLabel(EDITOR_POINTS, 420, 50, 1, " ", 0);
+    CreateLabel(EDITOR_RATING, 660, 50, 1, " ", 0);
+    for (int32_t c = 0; c < ABILITY_COLUMN_COUNT; ++c)
+        CreateLabel(EDITOR_HEADS + (unsigned)c, 203.f + 30.f * (float)c, 90, 2, AbilityColumns[c].head, 0);
     for (int32_t i = 0; i < SQUAD_SIZE; ++i) {
         const float y = kRowTop + kRowStep * (float)i;
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
-        CreateTextSprite(EDITOR_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
-        DeactivateSprite(EDITOR_NUMBERS + (unsigned)i);
-        CreateTextSprite(EDITOR_ROLES + (unsigned)i, 168, y, 1, " ", 0);
-        DeactivateSprite(EDITOR_ROLES + (unsigned)i);
+        CreateLabel(EDITOR_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
+        CreateLabel(EDITOR_ROLES + (unsigned)i, 168, y, 1, " ", 0);
     }
-    CreateTextSprite(EDITOR_HELP, 440, 436, 2, " ", 0);
-    DeactivateSprite(EDITOR_HELP);
-    CreateTextSprite(EDITOR_KIT_LABEL, 332, 440, 2, "Kit", 1);
-    DeactivateSprite(EDITOR_KIT_LABEL);
+    CreateLabel(EDITOR_HELP, 440, 436, 2, " ", 0);
+    CreateLabel(EDITOR_KIT_LABEL, 332, 440, 2, "Kit", 1);
 
     UseGreenTextColours();
     CreateTextSprite(EDITOR_ORDER, 3, 90, 2, "No.", 0);

@@ -109,31 +109,22 @@ void ShowTeamStats()
 void BuildTeamStatsScreen()
 {
     BeginMenuScreen(OnTeamStatsMessage, "interface\\stats.jpg");
-    CreateTextSprite(STATS_TITLE, 400, 30, 0,
-                     StatsViewCareer ? "TEAM STATS - CAREER" : "TEAM STATS - LAST MATCH", 1);
-    CreateTextSprite(STATS_TEAM_LABEL, 10, 60, 0, "Team:", 0);
-    CreateTextSprite(STATS_TEAM_NAME, 100, 60, 0, " ", 0);
-    CreateTextSprite(STATS_NUMBER_HEAD, 3, 90, 2, "No.", 0);
+    CreateLabel(STATS_TITLE, 400, 30, StatsViewCareer ? "TEAM STATS - CAREER" : "TEAM STATS - LAST MATCH", 1);
+    CreateLabel(STATS_TEAM_LABEL, 10, 60, "Team:", 0);
+    CreateLabel(STATS_TEAM_NAME, 100, 60, " ", 0);
+    CreateLabel(STATS_NUMBER_HEAD, 3, 90, 2, "No.", 0);
     for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c)
-        CreateTextSprite(STATS_HEADS + (unsigned)c, kFirstColumnX + kColumnStep * (float)c, 90, 2,
-                         StatsColumns[c].head, 0);
-    CreateTextSprite(STATS_HELP, 10, 440, 2, "Help Text", 0);
-    const unsigned labels[] = {STATS_TITLE, STATS_TEAM_LABEL, STATS_TEAM_NAME, STATS_NUMBER_HEAD, STATS_HELP};
-    for (unsigned h : labels) DeactivateSprite(h);
-    for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c) DeactivateSprite(STATS_HEADS + (unsigned)c);
+        CreateLabel(STATS_HEADS + (unsigned)c, kFirstColumnX + kColumnStep * (float)c, 90, 2, StatsColumns[c].head, 0);
+    CreateLabel(STATS_HELP, 10, 440, 2, "Help Text", 0);
     for (int32_t i = 0; i < SQUAD_SIZE; ++i) {
         const float y = kRowTop + kRowStep * (float)i;
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
-        CreateTextSprite(STATS_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
-        DeactivateSprite(STATS_NUMBERS + (unsigned)i);
-        CreateTextSprite(STATS_ROLES + (unsigned)i, 168, y, 1, " ", 0);
-        DeactivateSprite(STATS_ROLES + (unsigned)i);
-        for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c) {
-            const unsigned h = STATS_VALUES + 20u * (unsigned)c + (unsigned)i;
-            CreateTextSprite(h, kFirstColumnX + kColumnStep * (float)c, y + 2.f, 2, " ", 0);
-            DeactivateSprite(h);
-        }
+        CreateLabel(STATS_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
+        CreateLabel(STATS_ROLES + (unsigned)i, 168, y, 1, " ", 0);
+        for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c)
+            CreateLabel(STATS_VALUES + 20u * (unsigned)c + (unsigned)i, kFirstColumnX + kColumnStep * (float)c, y + 2.f,
+                        2, " ", 0);
     }
     UseGreenTextColours();
     for (int32_t i = 0; i < SQUAD_SIZE; ++i)
