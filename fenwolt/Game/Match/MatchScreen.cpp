@@ -1177,7 +1177,7 @@ void CancelKick()
     TheBall.bendMouseY = TheBall.bendRefMouseY;
     if (BallHolder > 0 && IsPlayerIndex(BallHolder - 1)) {
         MatchPlayer& kicker = MatchPlayers[BallHolder - 1];
-        if (kicker.action == 2 || kicker.action == 5 || kicker.action == 8) kicker.action = 0;
+        if (kicker.action == ANIM_PASS || kicker.action == ANIM_SHOOT || kicker.action == ANIM_THROW_IN) kicker.action = 0;
         if (SetPieceTaker == BallHolder) SetPieceTaker = 0;
     }
     Hide(AimMarkerModel);
