@@ -21,8 +21,6 @@
 #include "fenwolt/Game/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
-#include <cstdio>
-
 int32_t CurrentScreenId = 0;
 bool PopupOpen = false;
 int32_t SavedSpriteFlags[2000];
@@ -30,100 +28,52 @@ ScreenMessageHandlerFn SavedMessageHandler = nullptr;
 ScreenUpdateHandlerFn SavedUpdateHandler = nullptr;
 
 namespace {
-const char* ScreenName(int32_t id)
+// The builder of each screen of the game; null for an id that names no screen.
+ScreenBuilderFn OwnBuilder(int32_t id)
 {
     switch ((ScreenId)id) {
-    case ScreenId::Intro: return "Intro";
-    case ScreenId::StartMenu: return "StartMenu";
-    case ScreenId::LoadGame: return "LoadGame";
-    case ScreenId::Loading: return "Loading";
-    case ScreenId::Options: return "Options";
-    case ScreenId::Match: return "Match";
-    case ScreenId::ExhibitionSetup: return "ExhibitionSetup";
-    case ScreenId::CupSetup: return "CupSetup";
-    case ScreenId::NetExhibitionSetup: return "NetExhibitionSetup";
-    case ScreenId::TeamDetails: return "TeamDetails";
-    case ScreenId::SystemMenu: return "SystemMenu";
-    case ScreenId::LeagueSetup: return "LeagueSetup";
-    case ScreenId::InfoPage1: return "InfoPage1";
-    case ScreenId::InfoPage2: return "InfoPage2";
-    case ScreenId::GameType: return "GameType";
-    case ScreenId::SaveTeam: return "SaveTeam";
-    case ScreenId::LoadTeam: return "LoadTeam";
-    case ScreenId::ExhibitionResult: return "ExhibitionResult";
-    case ScreenId::CupResult: return "CupResult";
-    case ScreenId::LeagueResult: return "LeagueResult";
-    case ScreenId::GameOptions: return "GameOptions";
-    case ScreenId::Credits: return "Credits";
-    case ScreenId::TeamStats: return "TeamStats";
+    case ScreenId::Intro: return BuildIntroScreen;
+    case ScreenId::StartMenu: return BuildStartMenuScreen;
+    case ScreenId::LoadGame: return BuildLoadGameScreen;
+    case ScreenId::Loading: return BuildLoadingScreen;
+    case ScreenId::Options: return BuildOptionsScreen;
+    case ScreenId::Match: return BuildMatchScreen;
+    case ScreenId::ExhibitionSetup: return BuildExhibitionScreen;
+    case ScreenId::CupSetup: return BuildCupScreen;
+    case ScreenId::NetExhibitionSetup: return BuildNetExhibitionScreen;
+    case ScreenId::TeamDetails: return BuildSquadScreen;
+    case ScreenId::SystemMenu: return BuildSystemMenuScreen;
+    case ScreenId::LeagueSetup: return BuildLeagueScreen;
+    case ScreenId::InfoPage1: return BuildInfoPage1Screen;
+    case ScreenId::InfoPage2: return BuildInfoPage2Screen;
+    case ScreenId::GameType: return BuildGameTypeScreen;
+    case ScreenId::SaveTeam: return BuildSaveTeamScreen;
+    case ScreenId::LoadTeam: return BuildLoadTeamScreen;
+    case ScreenId::ExhibitionResult: return BuildExhibitionResultScreen;
+    case ScreenId::CupResult: return BuildCupResultScreen;
+    case ScreenId::LeagueResult: return BuildLeagueResultScreen;
+    case ScreenId::GameOptions: return BuildGameOptionsScreen;
+    case ScreenId::Credits: return BuildCreditsScreen;
+    case ScreenId::TeamStats: return BuildTeamStatsScreen;
     }
     return nullptr;
 }
 
-// Screens whose code is not in this build lay out nothing and say so.
-void BuildScreenNotYetBuilt()
-{
-    const char* name = ScreenName(CurrentScreenId);
-    DebugTrace("Screen %d (%s) is not built yet: it shows an empty screen\n", CurrentScreenId, name ? name : "?");
-}
-
-
-ScreenBuilderFn g_builders[SCREEN_ID_LIMIT];
-bool g_buildersSet = false;
-
-void EnsureBuilders()
-{
-    if (g_buildersSet) return;
-    for (int32_t id = 0; id < SCREEN_ID_LIMIT; ++id) g_builders[id] = ScreenName(id) ? BuildScreenNotYetBuilt : nullptr;
-    g_builders[(int)ScreenId::Intro] = BuildIntroScreen;
-    g_builders[(int)ScreenId::StartMenu] = BuildStartMenuScreen;
-    g_builders[(int)ScreenId::Loading] = BuildLoadingScreen;
-    g_builders[(int)ScreenId::Options] = BuildOptionsScreen;
-    g_builders[(int)ScreenId::Credits] = BuildCreditsScreen;
-    g_builders[(int)ScreenId::InfoPage1] = BuildInfoPage1Screen;
-    g_builders[(int)ScreenId::InfoPage2] = BuildInfoPage2Screen;
-    g_builders[(int)ScreenId::Match] = BuildMatchScreen;
-    g_builders[(int)ScreenId::GameType] = BuildGameTypeScreen;
-    g_builders[(int)ScreenId::ExhibitionSetup] = BuildExhibitionScreen;
-    g_builders[(int)ScreenId::NetExhibitionSetup] = BuildNetExhibitionScreen;
-    g_builders[(int)ScreenId::ExhibitionResult] = BuildExhibitionResultScreen;
-    g_builders[(int)ScreenId::CupSetup] = BuildCupScreen;
-    g_builders[(int)ScreenId::CupResult] = BuildCupResultScreen;
-    g_builders[(int)ScreenId::LeagueSetup] = BuildLeagueScreen;
-    g_builders[(int)ScreenId::LeagueResult] = BuildLeagueResultScreen;
-    g_builders[(int)ScreenId::TeamDetails] = BuildSquadScreen;
-    g_builders[(int)ScreenId::TeamStats] = BuildTeamStatsScreen;
-    g_builders[(int)ScreenId::LoadGame] = BuildLoadGameScreen;
-    g_builders[(int)ScreenId::SaveTeam] = BuildSaveTeamScreen;
-    g_builders[(int)ScreenId::LoadTeam] = BuildLoadTeamScreen;
-    g_builders[(int)ScreenId::SystemMenu] = BuildSystemMenuScreen;
-    g_builders[(int)ScreenId::GameOptions] = BuildGameOptionsScreen;
-    g_buildersSet = true;
-}
+// Builders installed in place of a screen's own (null: its own).
+ScreenBuilderFn g_installed[SCREEN_ID_LIMIT];
 }  // namespace
 
 ScreenBuilderFn GetScreenBuilder(int32_t id)
 {
-    EnsureBuilders();
     if (id < 0 || id >= SCREEN_ID_LIMIT) return nullptr;
-    return g_builders[id];
+    return g_installed[id] ? g_installed[id] : OwnBuilder(id);
 }
 
 void SetScreenBuilder(ScreenId id, ScreenBuilderFn builder)
 {
-    EnsureBuilders();
     const int32_t i = (int32_t)id;
-    if (i < 0 || i >= SCREEN_ID_LIMIT || !ScreenName(i)) return;
-    if (builder) {
-        g_builders[i] = builder;
-    } else {
-        g_buildersSet = false;
-        ScreenBuilderFn keep[SCREEN_ID_LIMIT];
-        for (int k = 0; k < SCREEN_ID_LIMIT; ++k) keep[k] = g_builders[k];
-        EnsureBuilders();
-        for (int k = 0; k < SCREEN_ID_LIMIT; ++k)
-            if (k != i) g_builders[k] = keep[k];
-    }
+    if (i < 0 || i >= SCREEN_ID_LIMIT || !OwnBuilder(i)) return;
+    g_installed[i] = builder;
 }
 
 void FrozenUpdateHandler(float) {}
@@ -206,8 +156,4 @@ void SendScreenCommand(int32_t command)
     if (ScreenMessageHandler) ScreenMessageHandler(command);
 }
 
-void InitScreenTable()
-{
-    EnsureBuilders();
-    BindSoundCommandPoster(PostScreenCommand);
-}
+void InitScreenTable() { BindSoundCommandPoster(PostScreenCommand); }

@@ -45,7 +45,7 @@ extern ScreenUpdateHandlerFn SavedUpdateHandler;
 
 // The builder of an id (null for an id that names no screen).
 ScreenBuilderFn GetScreenBuilder(int32_t id);
-// The code of a screen installs its builder here; null restores the table's own.
+// A builder in place of a screen's own; null restores its own.
 void SetScreenBuilder(ScreenId id, ScreenBuilderFn builder);
 
 void SetScreen(int32_t id);
