@@ -3,6 +3,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/Banners.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
@@ -72,17 +73,17 @@ void StepMatch(bool tackles)
 
 bool AllFinite()
 {
-    auto finite = [](const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
+    using matchgeo::IsFinite;
     for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
         const ModelInstance& m = Model(i);
-        if (!finite(m.Position) || !finite(m.Rotation) || !finite(MatchPlayers[i].moveTarget) ||
-            !std::isfinite(MatchPlayers[i].energy))
+        if (!IsFinite(m.Position) || !IsFinite(m.Rotation) || !IsFinite(MatchPlayers[i].moveTarget) ||
+            !IsFinite(MatchPlayers[i].energy))
             return false;
     }
     const ModelInstance& b = BallInstance();
-    return finite(b.Position) && finite(b.Rotation) && finite(TheBall.destination) && finite(TheBall.kickStart) &&
-           finite(TheBall.groundPoint) && finite(TheBall.aimPoint) && std::isfinite(TheBall.loft) &&
-           std::isfinite(TheBall.bendX) && std::isfinite(TheBall.bendZ) && std::isfinite(TheBall.rotation);
+    return IsFinite(b.Position) && IsFinite(b.Rotation) && IsFinite(TheBall.destination) &&
+           IsFinite(TheBall.kickStart) && IsFinite(TheBall.groundPoint) && IsFinite(TheBall.aimPoint) &&
+           IsFinite(TheBall.loft) && IsFinite(TheBall.bendX) && IsFinite(TheBall.bendZ) && IsFinite(TheBall.rotation);
 }
 
 void ResetMatch(uint32_t seed, float step)

@@ -6,6 +6,7 @@
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/Squads.h"
@@ -59,16 +60,16 @@ void SetGoalFrameBoxes()
 
 bool MatchStateFinite()
 {
-    auto finite = [](const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
+    using matchgeo::IsFinite;
     for (int32_t i = 0; i < PLAYER_COUNT; ++i) {
         const MatchPlayer& p = MatchPlayers[i];
-        if (!finite(Model(i).Position) || !finite(Model(i).Rotation) || !finite(p.moveTarget) ||
-            !finite(p.facePoint) || !std::isfinite(p.energy))
+        if (!IsFinite(Model(i).Position) || !IsFinite(Model(i).Rotation) || !IsFinite(p.moveTarget) ||
+            !IsFinite(p.facePoint) || !IsFinite(p.energy))
             return false;
     }
-    return finite(Ball().Position) && finite(TheBall.destination) && finite(TheBall.aimPoint) &&
-           finite(TheBall.kickStart) && finite(TheBall.groundPoint) && std::isfinite(TheBall.loft) &&
-           std::isfinite(TheBall.bendX) && std::isfinite(TheBall.bendZ) && finite(RestartSpot);
+    return IsFinite(Ball().Position) && IsFinite(TheBall.destination) && IsFinite(TheBall.aimPoint) &&
+           IsFinite(TheBall.kickStart) && IsFinite(TheBall.groundPoint) && IsFinite(TheBall.loft) &&
+           IsFinite(TheBall.bendX) && IsFinite(TheBall.bendZ) && IsFinite(RestartSpot);
 }
 
 void ResetMatch(uint32_t seed)

@@ -30,6 +30,9 @@
 
 namespace matchdrive {
 
+using matchgeo::GroundDistance;
+using matchgeo::IsFinite;
+
 std::filesystem::path DataSetDir() { return std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt"; }
 
 namespace {
@@ -223,8 +226,6 @@ struct Hasher {
     }
 };
 
-bool Finite(float v) { return std::isfinite(v); }
-bool Finite(const D3DVECTOR& v) { return Finite(v.x) && Finite(v.y) && Finite(v.z); }
 bool Inside(const D3DVECTOR& v)
 {
     return v.x > -60.f && v.x < 180.f && v.z > -60.f && v.z < 145.f && v.y > -2.f && v.y < 60.f;
@@ -260,13 +261,13 @@ std::string CheckInvariants()
     char text[200];
     for (int32_t p = 0; p < PLAYER_COUNT; ++p) {
         const MatchPlayer& m = MatchPlayers[p];
-        bool ok = Finite(m.moveTarget) && Finite(m.heading) && Finite(m.facePoint) && Finite(m.energy) &&
-                  Finite(m.energyCeiling) && Finite(m.formationX) && Finite(m.formationZ);
-        for (float a : m.attributes) ok = ok && Finite(a);
+        bool ok = IsFinite(m.moveTarget) && IsFinite(m.heading) && IsFinite(m.facePoint) && IsFinite(m.energy) &&
+                  IsFinite(m.energyCeiling) && IsFinite(m.formationX) && IsFinite(m.formationZ);
+        for (float a : m.attributes) ok = ok && IsFinite(a);
         if (!ok) return "player " + std::to_string(p) + ": a float is not a number";
         const ModelInstance* model = PlayerModel(p);
         if (!model) return "player " + std::to_string(p) + " has no model";
-        if (!Finite(model->Position) || !Finite(model->Rotation))
+        if (!IsFinite(model->Position) || !IsFinite(model->Rotation))
             return "player " + std::to_string(p) + ": model position is not a number";
         if (!Inside(model->Position)) {
             std::snprintf(text, sizeof text, "player %d stands at (%.2f, %.2f, %.2f)", (int)p, model->Position.x,
@@ -280,14 +281,14 @@ std::string CheckInvariants()
     }
     const float* ball = reinterpret_cast<const float*>(&TheBall.aimPoint);
     for (int i = 0; i < 16; ++i)
-        if (!Finite(ball[i])) return "the ball record holds a float that is not a number";
+        if (!IsFinite(ball[i])) return "the ball record holds a float that is not a number";
     const ModelInstance* b = BallModel();
     if (!b) return "the ball has no model";
-    if (!Finite(b->Position) || !Inside(b->Position)) {
+    if (!IsFinite(b->Position) || !Inside(b->Position)) {
         std::snprintf(text, sizeof text, "the ball is at (%.2f, %.2f, %.2f)", b->Position.x, b->Position.y, b->Position.z);
         return text;
     }
-    if (!Finite(CameraEye) || !Finite(CameraTarget) || !Finite(PhaseTimer)) return "camera or timer not a number";
+    if (!IsFinite(CameraEye) || !IsFinite(CameraTarget) || !IsFinite(PhaseTimer)) return "camera or timer not a number";
     if (TurnPhase < 0 || TurnPhase > 3) return "turn phase " + std::to_string(TurnPhase);
     if (MatchStopState < 0 || MatchStopState > 9 || MatchStopState == STOP_UNUSED_5)
         return "stop state " + std::to_string(MatchStopState);
@@ -332,11 +333,6 @@ D3DVECTOR PlayerPos(int32_t p)
     const ModelInstance* m = PlayerModel(p);
     return m ? m->Position : D3DVECTOR{CENTRE_X, 0.f, CENTRE_Z};
 }
-float Ground(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    const float dx = a.x - b.x, dz = a.z - b.z;
-    return std::sqrt(dx * dx + dz * dz);
-}
 // The x of the goal line the side attacks.
 float AttackedGoalX(int32_t side) { return GoalSideTable[1] == side ? GOAL_LINE_HIGH_X : GOAL_LINE_LOW_X; }
 
@@ -352,7 +348,7 @@ int32_t Chaser(int32_t side, int32_t except = PLAYER_NONE)
     for (int32_t p = first; p < first + SIDE_SIZE; ++p) {
         if (p == except || MatchPlayers[p].turnsDown > 0 || Restricted(p)) continue;
         if (KickOffPending && (p == BallHolder - 1 || p == KickOffPartner - 1)) continue;
-        const float d = Ground(PlayerPos(p), ball);
+        const float d = GroundDistance(PlayerPos(p), ball);
         if (d < bestDistance) {
             bestDistance = d;
             best = p;
@@ -376,7 +372,7 @@ int32_t NearestMate(int32_t p)
     float bestDistance = 1e9f;
     for (int32_t q = first; q < first + SIDE_SIZE; ++q) {
         if (q == p || !OnPitch(PlayerPos(q))) continue;
-        const float d = Ground(PlayerPos(q), PlayerPos(p));
+        const float d = GroundDistance(PlayerPos(q), PlayerPos(p));
         if (d > 3.f && d < bestDistance) {
             bestDistance = d;
             best = q;
