@@ -4,8 +4,8 @@
 #pragma once
 
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Instances.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cmath>
 #include <cstdio>

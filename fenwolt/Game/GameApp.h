@@ -2,7 +2,7 @@
 // virtual operations with the game's device handling, per-frame update, drawing and messages.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/Utilities.h"

@@ -13,12 +13,12 @@
 #include "fenwolt/Game/FrontEnd/TeamStats.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Network/Multi.h"
-#include "fenwolt/Game/Scene.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Scene.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 int32_t CurrentScreenId = 0;

@@ -5,9 +5,9 @@
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/Texts.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/Texts.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,8 +3,8 @@
 // opens to save into a slot, restart, leave, open the in-match options or return.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstdint>
 

@@ -7,8 +7,8 @@
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/data/ClubNames.h"
 
 #include <cstdio>

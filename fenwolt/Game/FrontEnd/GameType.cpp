@@ -10,8 +10,8 @@
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cstdio>

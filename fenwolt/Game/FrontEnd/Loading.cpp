@@ -4,8 +4,8 @@
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/Texts.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cstdio>

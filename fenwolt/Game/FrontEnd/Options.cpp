@@ -10,10 +10,10 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Shadows.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Shadows.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/Texts.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <algorithm>

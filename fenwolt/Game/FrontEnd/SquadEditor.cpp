@@ -10,8 +10,8 @@
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/win32.h"
 

@@ -7,8 +7,8 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 namespace {
 bool IsMenuItem(SpriteHandle h)

@@ -2,7 +2,7 @@
 
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cstring>

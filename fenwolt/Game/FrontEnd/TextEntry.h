@@ -4,10 +4,10 @@
 // private buffer: the target field is written only on commit, and never beyond its size.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 // The language table's record type is also called TextEntry; declared first, it stays reachable
 // as "struct TextEntry" where this header's TextEntry state is in scope.
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Texts.h"
 
 #include <cstdint>
 

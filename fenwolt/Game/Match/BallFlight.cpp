@@ -6,7 +6,7 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
-#include "fenwolt/Game/Sound.h"
+#include "fenwolt/Game/Engine/Sound.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cmath>

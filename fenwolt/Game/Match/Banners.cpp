@@ -1,6 +1,6 @@
 #include "fenwolt/Game/Match/Banners.h"
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/GameApp.h"
@@ -9,7 +9,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstdio>
 

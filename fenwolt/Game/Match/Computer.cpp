@@ -1,6 +1,6 @@
 #include "fenwolt/Game/Match/Computer.h"
 
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"

@@ -1,10 +1,10 @@
 #include "fenwolt/Game/Match/Hud.h"
 
-#include "fenwolt/Game/Camera.h"
+#include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Previews.h"
@@ -13,7 +13,7 @@
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,8 +5,8 @@
 // match records.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 
 #include <climits>

@@ -8,7 +8,7 @@
 // thousands of times a second.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 

@@ -7,8 +7,8 @@
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cmath>

@@ -2,13 +2,13 @@
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Movement.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Network/NetState.h"
-#include "fenwolt/Game/Scene.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Scene.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cmath>

@@ -2,14 +2,14 @@
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Squads.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <algorithm>

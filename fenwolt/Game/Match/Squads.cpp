@@ -1,6 +1,6 @@
 #include "fenwolt/Game/Match/Squads.h"
 
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/data/ClubNames.h"

@@ -14,7 +14,7 @@
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cmath>

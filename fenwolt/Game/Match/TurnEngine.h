@@ -10,7 +10,7 @@
 // orders through the same Order... functions that the click handlers call.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 
 #include <cstdint>

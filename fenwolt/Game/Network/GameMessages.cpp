@@ -2,7 +2,7 @@
 
 #include "fenwolt/Game/ByteStream.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
@@ -13,7 +13,7 @@
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/RecordBytes.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/netconnect.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/dplay8/dxerr8.h"

@@ -11,7 +11,7 @@
 #include "fenwolt/Game/Network/NetStage.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/netconnect.h"
 #include "platform/dplay8/dxerr8.h"
 

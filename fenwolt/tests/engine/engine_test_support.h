@@ -2,9 +2,9 @@
 // the picture helpers of the rendering tests.
 #pragma once
 
-#include "fenwolt/Game/Engine.h"
+#include "fenwolt/Game/Engine/Engine.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Lighting.h"
+#include "fenwolt/Game/Engine/Lighting.h"
 #include "fenwolt/tests/framework/framework_test_support.h"
 #include "platform/d3d8/d3d8_internal.h"
 #include "platform/tests/support/headless_device.h"

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Textures.h"
+#include "fenwolt/Game/Engine/Textures.h"
 
 #include <cstddef>
 #include <cstdint>

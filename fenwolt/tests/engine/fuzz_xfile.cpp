@@ -1,4 +1,4 @@
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstddef>
 #include <cstdint>

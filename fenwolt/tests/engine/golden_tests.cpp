@@ -1,6 +1,6 @@
-#include "fenwolt/Game/Instances.h"
-#include "fenwolt/Game/Scene.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Instances.h"
+#include "fenwolt/Game/Engine/Scene.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>

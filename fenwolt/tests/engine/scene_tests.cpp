@@ -1,5 +1,5 @@
-#include "fenwolt/Game/Instances.h"
-#include "fenwolt/Game/Scene.h"
+#include "fenwolt/Game/Engine/Instances.h"
+#include "fenwolt/Game/Engine/Scene.h"
 #include "fenwolt/Game/Screens.h"
 #include "engine_test_support.h"
 

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Texts.h"
 #include "fenwolt/tests/framework/framework_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 #include "fe_a_support.h"
 
-#include "fenwolt/Game/Fade.h"
+#include "fenwolt/Game/Engine/Fade.h"
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/Intro.h"
 #include "fenwolt/Game/FrontEnd/Loading.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "platform/win32/detail.h"
 
 #include <filesystem>

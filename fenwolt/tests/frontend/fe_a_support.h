@@ -3,7 +3,7 @@
 // delivers it (the platform's key and mouse state, then the program's own window procedure).
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/tests/engine/engine_test_support.h"
 

@@ -8,7 +8,7 @@
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/crt_rand.h"
 

@@ -5,7 +5,7 @@
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstring>
 #include <filesystem>

@@ -9,8 +9,8 @@
 #include "fenwolt/Game/FrontEnd/StartMenu.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 #include <filesystem>
 

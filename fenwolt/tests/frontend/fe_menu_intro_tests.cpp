@@ -2,15 +2,15 @@
 // settling of the blocks, and the start menu, credits and information pages' buttons.
 #include "fe_a_support.h"
 
-#include "fenwolt/Game/Fade.h"
+#include "fenwolt/Game/Engine/Fade.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/Intro.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/StartMenu.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
-#include "fenwolt/Game/Sound.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Instances.h"
+#include "fenwolt/Game/Engine/Sound.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstring>
 #include <filesystem>

@@ -6,8 +6,8 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
-#include "fenwolt/Game/Shadows.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Shadows.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstring>
 #include <filesystem>

@@ -10,7 +10,7 @@
 #include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <gtest/gtest.h>
 

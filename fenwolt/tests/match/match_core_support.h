@@ -3,7 +3,7 @@
 // formation, the random generator seeded, and a fixed step in the application's ElapsedTime.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "fenwolt/tests/match/match_screen_support.h"
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
-#include "fenwolt/Game/Camera.h"
+#include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/Match/Hud.h"
@@ -12,7 +12,7 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "platform/tests/support/headless_device.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/win32/platform_internal.h"

@@ -3,7 +3,7 @@
 // the pitch, one manager against the computer, 45-minute halves and a seeded generator.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/tests/match/match_core_support.h"
 

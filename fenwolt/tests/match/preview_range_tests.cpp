@@ -6,12 +6,12 @@
 
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/tests/engine/engine_test_support.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "scene_test_support.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Camera.h"
+#include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/GameApp.h"
 
 #include <gtest/gtest.h>

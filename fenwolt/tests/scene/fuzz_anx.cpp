@@ -1,5 +1,5 @@
 // The .anx reader over arbitrary bytes, for a mesh of 64 vertices, into every slot.
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Placement lists over arbitrary text, into a small instance table.
-#include "fenwolt/Game/PlacementLists.h"
+#include "fenwolt/Game/Engine/PlacementLists.h"
 
 #include <cstddef>
 #include <cstdint>

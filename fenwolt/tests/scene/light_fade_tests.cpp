@@ -1,5 +1,5 @@
-#include "fenwolt/Game/Fade.h"
-#include "fenwolt/Game/Lighting.h"
+#include "fenwolt/Game/Engine/Fade.h"
+#include "fenwolt/Game/Engine/Lighting.h"
 #include "scene_test_support.h"
 
 namespace {

@@ -4,11 +4,11 @@
 // benchmark (frames per second with and without animation and shadows).
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
-#include "fenwolt/Game/Lighting.h"
-#include "fenwolt/Game/ShaderEffects.h"
-#include "fenwolt/Game/Shadows.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/Engine/Lighting.h"
+#include "fenwolt/Game/Engine/ShaderEffects.h"
+#include "fenwolt/Game/Engine/Shadows.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "platform/d3dx8/d3dx8.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/PlacementLists.h"
+#include "fenwolt/Game/Engine/PlacementLists.h"
 
 #include <gtest/gtest.h>
 

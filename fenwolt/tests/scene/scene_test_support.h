@@ -2,7 +2,7 @@
 // data set of the build and a writer of .anx files.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "platform/d3d8/d3d8_internal.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/headless_device.h"

@@ -1,6 +1,6 @@
-#include "fenwolt/Game/Lighting.h"
-#include "fenwolt/Game/ShaderEffects.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Lighting.h"
+#include "fenwolt/Game/Engine/ShaderEffects.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "platform/d3dx8/d3dx8.h"
 #include "scene_test_support.h"
 

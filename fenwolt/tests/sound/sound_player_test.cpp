@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "fenwolt/Game/Sound.h"
+#include "fenwolt/Game/Engine/Sound.h"
 #include "platform/dmusic/dmusic.h"
 #include "platform/dmusic/dmusic_testing.h"
 #include "platform/tests/dmusic/sound_builders.h"

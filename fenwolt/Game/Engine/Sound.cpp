@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Sound.h"
+#include "fenwolt/Game/Engine/Sound.h"
 
 #include <cstdio>
 #include <cstring>

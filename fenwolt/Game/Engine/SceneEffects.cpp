@@ -1,10 +1,10 @@
-#include "fenwolt/Game/SceneEffects.h"
+#include "fenwolt/Game/Engine/SceneEffects.h"
 
-#include "fenwolt/Game/Fade.h"
-#include "fenwolt/Game/Lighting.h"
-#include "fenwolt/Game/ShaderEffects.h"
-#include "fenwolt/Game/Shadows.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Fade.h"
+#include "fenwolt/Game/Engine/Lighting.h"
+#include "fenwolt/Game/Engine/ShaderEffects.h"
+#include "fenwolt/Game/Engine/Shadows.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 void RestoreSceneEffects(IDirect3DDevice8* device)
 {

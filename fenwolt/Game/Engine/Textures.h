@@ -2,7 +2,7 @@
 // decoded straight into a managed texture whose top-left corner holds the picture.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstddef>
 #include <cstdint>

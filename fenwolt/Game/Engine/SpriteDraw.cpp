@@ -1,6 +1,6 @@
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/SpriteStates.h"
-#include "fenwolt/Game/Textures.h"
+#include "fenwolt/Game/Engine/SpriteStates.h"
+#include "fenwolt/Game/Engine/Textures.h"
 
 #include "fenwolt/common/Utilities.h"
 #include "platform/d3dx8/d3dx8tex.h"

@@ -1,6 +1,6 @@
-#include "fenwolt/Game/Fade.h"
+#include "fenwolt/Game/Engine/Fade.h"
 
-#include "fenwolt/Game/Lighting.h"
+#include "fenwolt/Game/Engine/Lighting.h"
 
 #include <algorithm>
 #include <cstdio>

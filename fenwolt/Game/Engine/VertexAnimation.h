@@ -2,7 +2,7 @@
 // files into a store of 17 slots, and the per-instance frame clocks that step through them.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstddef>
 #include <cstdint>

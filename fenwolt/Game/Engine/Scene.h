@@ -2,7 +2,7 @@
 // from them each frame and the drawing of each instance by its render kind.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 struct FrustumPlane {
     float a, b, c, d;

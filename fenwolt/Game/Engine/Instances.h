@@ -2,7 +2,7 @@
 // bounds and flags. Indices run 0..2499; 2500 means none.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 // The instance of an index, or null outside 0..2499 (or before the application object exists).
 ModelInstance* InstanceAt(int index);

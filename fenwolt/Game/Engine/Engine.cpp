@@ -1,10 +1,10 @@
-#include "fenwolt/Game/Engine.h"
+#include "fenwolt/Game/Engine/Engine.h"
 
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Sprites.h"
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/Game/Engine/Texts.h"
 
 void InitEngineTables()
 {

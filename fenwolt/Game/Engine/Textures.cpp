@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Textures.h"
+#include "fenwolt/Game/Engine/Textures.h"
 
 #include "fenwolt/common/Utilities.h"
 #include "platform/d3dx8/d3dx8tex.h"

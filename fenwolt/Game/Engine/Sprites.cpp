@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 
 #include "fenwolt/Game/GameApp.h"
 

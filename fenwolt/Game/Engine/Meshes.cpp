@@ -1,5 +1,5 @@
-#include "fenwolt/Game/EngineTables.h"
-#include "fenwolt/Game/Textures.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/Engine/Textures.h"
 
 #include "fenwolt/common/Utilities.h"
 #include "platform/d3dx8/d3dx8mesh.h"

@@ -1,5 +1,5 @@
-#include "fenwolt/Game/EngineTables.h"
-#include "fenwolt/Game/SpriteStates.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/Engine/SpriteStates.h"
 
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/data/GlyphWidths.h"

@@ -1,7 +1,7 @@
-#include "fenwolt/Game/Instances.h"
+#include "fenwolt/Game/Engine/Instances.h"
 
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/PlacementLists.h"
+#include "fenwolt/Game/Engine/PlacementLists.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <algorithm>

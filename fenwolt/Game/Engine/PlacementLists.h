@@ -2,7 +2,7 @@
 // instance of the static scenery.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstddef>
 #include <cstdint>

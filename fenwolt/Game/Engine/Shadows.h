@@ -3,7 +3,7 @@
 // vertices are cached in the instance's shadow buffer and recomputed only when marked dirty.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Lighting.h"
+#include "fenwolt/Game/Engine/Lighting.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // animation on the device, and the per-frame advance of the animated models' frame clocks.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstdint>
 

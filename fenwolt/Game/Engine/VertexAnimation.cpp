@@ -1,4 +1,4 @@
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/common/Utilities.h"

@@ -3,7 +3,7 @@
 // handle of 2000 or more.
 #pragma once
 
-#include "fenwolt/Game/EngineTables.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 
 #include <cstdint>
 

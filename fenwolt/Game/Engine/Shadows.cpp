@@ -1,8 +1,8 @@
-#include "fenwolt/Game/Shadows.h"
+#include "fenwolt/Game/Engine/Shadows.h"
 
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Lighting.h"
-#include "fenwolt/Game/VertexAnimation.h"
+#include "fenwolt/Game/Engine/Lighting.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "fenwolt/common/Utilities.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "fenwolt/Game/Texts.h"
+#include "fenwolt/Game/Engine/Texts.h"
 
 #include "fenwolt/common/Utilities.h"
 

@@ -1,11 +1,11 @@
-#include "fenwolt/Game/Scene.h"
+#include "fenwolt/Game/Engine/Scene.h"
 
 #include "fenwolt/Game/GameApp.h"
-#include "fenwolt/Game/Instances.h"
-#include "fenwolt/Game/Lighting.h"
-#include "fenwolt/Game/ShaderEffects.h"
-#include "fenwolt/Game/Shadows.h"
-#include "fenwolt/Game/Sprites.h"
+#include "fenwolt/Game/Engine/Instances.h"
+#include "fenwolt/Game/Engine/Lighting.h"
+#include "fenwolt/Game/Engine/ShaderEffects.h"
+#include "fenwolt/Game/Engine/Shadows.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "platform/d3dx8/d3dx8math.h"
 
 #include <cmath>
