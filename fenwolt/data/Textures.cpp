@@ -13,6 +13,8 @@ namespace fwdata {
 
 namespace {
 constexpr float kPi = 3.14159265358979f;
+// How much of the grass a shadow takes away where one layer of it lies.
+constexpr float kShadowAlpha = 120.0f;
 const char* const kBold = "DejaVuSans-Bold.ttf";
 const char* const kCondBold = "DejaVuSansCondensed-Bold.ttf";
 const char* const kSerifBold = "DejaVuSerif-Bold.ttf";
@@ -216,14 +218,23 @@ Image MarkerTexture(char kind) {
             for (int y = 0; y < S; ++y)
                 img.FillRect(0, y, S, y + 1, Mix(Rgb(255, 240, 80), Rgb(230, 150, 0), float(y) / S));
             break;
-        case 'h':   // soft round shadow
+        case 'h': {  // shadow: one even translucent black
+            // Every shadow of the match is the flattened mesh drawn with this picture through the
+            // mesh's own texture coordinates, which reach every corner of the picture: any pattern
+            // here would show as holes in the silhouettes. Only a thin rim fades out, and the
+            // corners round off, so that the same picture as an out-of-reach path dot reads as a
+            // soft dark tile rather than a hard square.
+            const float radius = 18.0f, soft = 3.0f, half = c - 1.0f;
             for (int y = 0; y < S; ++y)
                 for (int x = 0; x < S; ++x) {
-                    float d = std::hypot(x + 0.5f - c, y + 0.5f - c) / c;
-                    float a = std::clamp(1.0f - d, 0.0f, 1.0f);
-                    img.Set(x, y, Argb(int(170 * a * a * (3 - 2 * a)), 0, 0, 0));
+                    const float qx = std::max(std::fabs(x + 0.5f - c) - (half - radius), 0.0f);
+                    const float qy = std::max(std::fabs(y + 0.5f - c) - (half - radius), 0.0f);
+                    const float outside = std::hypot(qx, qy) - radius;   // < 0 inside the rounded square
+                    const float a = std::clamp(-outside / soft, 0.0f, 1.0f);
+                    img.Set(x, y, Argb(int(kShadowAlpha * a + 0.5f), 0, 0, 0));
                 }
             break;
+        }
         default: throw std::runtime_error("unknown marker");
     }
     return img;

@@ -19,6 +19,7 @@
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Engine/PlacementLists.h"
 #include "fenwolt/Game/Engine/Scene.h"
+#include "fenwolt/Game/Engine/Shadows.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Engine/Sound.h"
 #include "fenwolt/Game/Engine/Sprites.h"
@@ -798,6 +799,8 @@ void LoadMatchScene()
         Hide(KickArrowModels[i]);
     }
     DotTextures[0] = FindOrLoadTexture("textures\\shadow.tga");
+    // The out-of-reach dots and every shadow of the match share the one dark picture.
+    ShadowTextureMesh = DotTextures[0];
     DotTextures[1] = FindOrLoadTexture("textures\\markerm.tga");
     ArrowTextures[0] = FindOrLoadTexture("textures\\markermp.tga");
     ArrowTextures[1] = FindOrLoadTexture("textures\\markermq.tga");

@@ -2,6 +2,7 @@
 // game's image loader decodes them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -118,6 +119,33 @@ TEST(FenwoltPictureData, KickArrowTexturesCoverTheArrowInThreeColours) {
     EXPECT_NE(centres[0], centres[1]);
     EXPECT_NE(centres[1], centres[2]);
     EXPECT_NE(centres[0], centres[2]);
+}
+
+// Shadows are the flattened meshes drawn with this picture through the meshes' own texture
+// coordinates, which reach every corner: away from its thin rim it must be one even,
+// half-transparent black, or the silhouettes fall apart (or come out white).
+TEST(FenwoltPictureData, ShadowPictureIsAnEvenTranslucentBlack) {
+    for (const char* n : {"textures\\shadow.tga", "texture2\\shadow.tga"}) {
+        SCOPED_TRACE(n);
+        Picture p = Load(n);
+        ASSERT_EQ(p.error, "");
+        ASSERT_GE(p.width, 16);
+        const int rim = p.width / 16 + 1;   // corners round off within the outer three tenths
+        const int corner = p.width * 3 / 10;
+        int uneven = 0, coloured = 0;
+        const int middle = Alpha(p, p.width / 2, p.height / 2);
+        EXPECT_GE(middle, 90) << "dark enough to see on the grass";
+        EXPECT_LE(middle, 180) << "the grass shows through";
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                coloured += (p.argb[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFFu) != 0;
+                const int fromEdgeX = std::min(x, p.width - 1 - x), fromEdgeY = std::min(y, p.height - 1 - y);
+                const bool inCorner = fromEdgeX < corner && fromEdgeY < corner;
+                if (fromEdgeX >= rim && fromEdgeY >= rim && !inCorner) uneven += Alpha(p, x, y) != middle;
+            }
+        EXPECT_EQ(coloured, 0) << "black wherever it covers";
+        EXPECT_EQ(uneven, 0);
+    }
 }
 
 TEST(FenwoltPictureData, KitsShareTheBodyLayoutAndTheDefaultsExist) {
