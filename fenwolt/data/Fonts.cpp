@@ -35,6 +35,10 @@ const SheetStyle kStyles[3] = {
     {"DejaVuSans-Bold.ttf", 13.0f, 12, 16.0f},
     {"DejaVuSans.ttf", 13.0f, 12, 11.3f},
 };
+// The most a glyph is widened to fill the advance its table gives it: a quarter for letters and
+// signs, less for digits, because a zero widened to the advance of "O" (the tables give both
+// the same) reads as the letter.
+constexpr float kMaxWiden = 1.25f, kMaxWidenDigit = 1.15f;
 
 const uint32_t kUpperCodes[41] = {0xC7, 0xFC, 0xE9, 0xE2, 0xE4, 0xE0, 0xE5, 0xE7, 0xEA, 0xEB, 0xE8, 0xEF, 0xEE, 0xEC,
                                   0xC4, 0xC5, 0xC9, 0xE6, 0xC6, 0xF4, 0xF6, 0xF2, 0xFB, 0xF9, 0xFF, 0xD6, 0xDC, 0xF8,
@@ -173,19 +177,30 @@ GlyphSheet BuildGlyphSheet(int kind) {
         int col = int(code % 20), row = int(code / 20);
         int cx = col * spec.cellW, cy = row * spec.cellH;
         if (cy + spec.cellH > spec.sheetH) throw std::runtime_error("glyph cell outside the sheet");
-        // squeeze a glyph whose ink is wider than its advance allows (one column kept free)
-        float squeeze = 1.0f;
+        // The table fixes every advance. A glyph drawn at its natural size where the table gives
+        // more room would leave the difference as a gap after it ("M usic"), so it is widened
+        // towards the advance (within the limits above), and what is left over is shared out
+        // before and after it. Where the table gives less room the bearings shrink the same way
+        // on both sides, and a glyph whose ink does not fit at all is squeezed until it does,
+        // one column kept free.
+        SetSize(f, hsize, st.pixelHeight);
+        if (FT_Load_Char(f, cp, FT_LOAD_NO_HINTING)) throw std::runtime_error("glyph missing from font");
+        const float natural = float(f->glyph->advance.x) / 64.0f;
+        const float widest = cp >= '0' && cp <= '9' ? kMaxWidenDigit : kMaxWiden;
+        float scale = natural > 0.0f ? std::clamp(float(width) / natural, 1.0f, widest) : 1.0f;
         for (int attempt = 0; attempt < 4; ++attempt) {
-            SetSize(f, hsize * squeeze, st.pixelHeight);
+            SetSize(f, hsize * scale, st.pixelHeight);
             if (FT_Load_Char(f, cp, FT_LOAD_RENDER | FT_LOAD_NO_HINTING)) throw std::runtime_error("glyph render failed");
             int ink = int(f->glyph->bitmap.width);
             int room = std::max(1, width - 1);
             if (ink <= room) break;
-            squeeze *= float(room) / float(ink) * 0.98f;
+            scale *= float(room) / float(ink) * 0.98f;
         }
         const FT_Bitmap& bm = f->glyph->bitmap;
         int inkW = int(bm.width);
-        int x0 = std::clamp(f->glyph->bitmap_left, 0, std::max(0, width - 1 - inkW));
+        const float drawnAdvance = float(f->glyph->advance.x) / 64.0f;
+        const int centred = int(std::lround(float(f->glyph->bitmap_left) + (float(width) - drawnAdvance) * 0.5f));
+        int x0 = std::clamp(centred, 0, std::max(0, width - 1 - inkW));
         int y0 = st.baseline - f->glyph->bitmap_top;
         for (int y = 0; y < int(bm.rows); ++y) {
             int ty = y0 + y;

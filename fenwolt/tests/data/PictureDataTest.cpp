@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 
@@ -186,6 +187,40 @@ TEST(FenwoltPictureData, SlidersAndCursorsAreWhereTheScreensCutThem) {
         ASSERT_EQ(p.bits, 32);
         EXPECT_EQ(Alpha(p, 2, 6), 255) << n;    // the pointer's tip is at the top left
         EXPECT_EQ(Alpha(p, 30, 30), 0) << n;    // the rest is clear
+    }
+}
+
+// The advance after a glyph is its table width, so a glyph drawn narrower than its advance
+// shows as a gap inside a word ("M usic"). Letters and digits fill their advances: at most two
+// pixels are left before the ink and after it in every font.
+TEST(FenwoltPictureData, LettersAndDigitsFillTheirAdvances) {
+    const char* files[3] = {"interface\\Font1E.tga", "interface\\Font1F.tga", "interface\\Font1G.tga"};
+    const int cellW[3] = {32, 24, 24}, cellH[3] = {24, 16, 16};
+    auto isLetterOrDigit = [](int code) {
+        if (code < 128) return std::isalnum(code) != 0;
+        // the accented letters; 156, 158, 159 and 166..168 are signs
+        return code <= 155 || code == 157 || (code >= 160 && code <= 165);
+    };
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(files[k]);
+        const auto& w = fwdata::GameWidthTable(k);
+        Picture p = Load(files[k]);
+        ASSERT_EQ(p.error, "");
+        for (int code = 33; code <= 165; ++code) {
+            if (!isLetterOrDigit(code)) continue;
+            const int cx = (code % 20) * cellW[k], cy = (code / 20) * cellH[k];
+            int inkLeft = cellW[k], inkRight = -1;
+            for (int y = 0; y < cellH[k]; ++y)
+                for (int x = 0; x < cellW[k]; ++x)
+                    if (Alpha(p, cx + x, cy + y) > 0) {
+                        inkLeft = std::min(inkLeft, x);
+                        inkRight = std::max(inkRight, x);
+                    }
+            ASSERT_GE(inkRight, 0) << "empty glyph " << code;
+            EXPECT_LE(inkLeft, 2) << "space before glyph " << code;
+            EXPECT_LE(w[size_t(code)] - 1 - inkRight, 2) << "space after glyph " << code << " (advance "
+                                                           << w[size_t(code)] << ")";
+        }
     }
 }
 
