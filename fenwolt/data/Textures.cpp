@@ -551,6 +551,29 @@ void Vignette(Image& img, float strength) {
         }
 }
 
+// The lines of the front-end pictures. The menu screens write from 3 pixels in from the left
+// (the squad editor's shirt numbers) and 8 pixels down (its title) to 596 pixels down (the
+// in-match options' "Return" with its shadow) and 787 across ("End Cup Tournament"), so the
+// menu border keeps to the outermost three pixels. The headed pictures' rule lies between the
+// header rows (the titles at 30 and 50, "Team:" at 60 with its shadow reaching 86) and the
+// first rows of the body at 90.
+constexpr int kBorder = 3;
+constexpr int kHeaderRuleTop = 86, kHeaderRuleBottom = 89;
+// The start menu's band and the plates under its four entries, which it writes at y 297.
+constexpr int kStartBandTop = 278, kStartBandBottom = 338;
+constexpr int kStartPlateTop = 288, kStartPlateBottom = 328;
+constexpr int kStartPlates[4][2] = {{105, 225}, {298, 398}, {426, 590}, {654, 754}};
+constexpr int kLoadingRuleTop = 468, kLoadingRuleBottom = 471;
+constexpr int kConfirmW = 401, kConfirmH = 232, kConfirmRuleTop = 44, kConfirmRuleBottom = 46;
+
+std::vector<PictureLine> Border(int w, int h, int t) {
+    return {{0, 0, w, t}, {0, h - t, w, h}, {0, 0, t, h}, {w - t, 0, w, h}};
+}
+
+void DrawLines(Image& img, const std::vector<PictureLine>& lines, uint32_t colour) {
+    for (const PictureLine& l : lines) img.FillRect(l.x0, l.y0, l.x1, l.y1, colour);
+}
+
 Image PlainBackground(uint32_t tint, uint32_t seed) {
     Image img(800, 600);
     for (int y = 0; y < 600; ++y)
@@ -560,11 +583,11 @@ Image PlainBackground(uint32_t tint, uint32_t seed) {
             uint32_t c = light ? Rgb(30, 62, 34) : Rgb(24, 52, 28);
             img.Set(x, y, Mix(Shade(c, 0.85f + 0.3f * n), tint, 0.18f));
         }
-    // chalk lines of a pitch drawn faintly across the picture
+    // chalk markings of a pitch drawn faintly across the picture
     img.Ring(400, 300, 120, 3, Argb(40, 255, 255, 255));
     img.Line(400, 0, 400, 600, 3, Argb(40, 255, 255, 255));
-    img.Frame(30, 30, 770, 570, 3, Argb(40, 255, 255, 255));
     Vignette(img, 0.45f);
+    DrawLines(img, Border(800, 600, kBorder), Rgb(150, 172, 150));
     return img;
 }
 
@@ -584,40 +607,41 @@ Image StartPicture() {
     Image img = StadiumBackdrop(false, 42);
     PaintTitle(img, kBold, 64.0f, 400, 110, Rgb(255, 210, 60), "QUILLANE", Align::Centre, 1.1f);
     PaintText(img, kSerifBold, 22.0f, 400, 150, Rgb(240, 240, 245), "DORVANIX", Align::Centre, 1.3f);
-    img.BlendRect(0, 280, 800, 336, Argb(170, 5, 12, 30));
-    img.FillRect(0, 278, 800, 280, Rgb(220, 180, 60));
-    img.FillRect(0, 336, 800, 338, Rgb(220, 180, 60));
-    const int plates[4][2] = {{105, 225}, {298, 398}, {426, 590}, {654, 754}};
-    for (const auto& p : plates) {
-        img.BlendRect(p[0], 288, p[1], 328, Argb(120, 0, 0, 0));
-        img.Frame(p[0], 288, p[1], 328, 1, Argb(160, 220, 180, 60));
-    }
+    img.BlendRect(0, kStartBandTop + 2, 800, kStartBandBottom - 2, Argb(170, 5, 12, 30));
+    for (const auto& p : kStartPlates) img.BlendRect(p[0], kStartPlateTop, p[1], kStartPlateBottom, Argb(120, 0, 0, 0));
     Vignette(img, 0.25f);
+    const std::vector<PictureLine> lines = MenuPictureLines("interface\\start.jpg");
+    DrawLines(img, {lines[0], lines[1]}, Rgb(220, 180, 60));
+    for (size_t i = 2; i < lines.size(); ++i) {
+        const PictureLine& l = lines[i];
+        for (int y = l.y0; y < l.y1; ++y)
+            for (int x = l.x0; x < l.x1; ++x) img.Blend(x, y, Argb(160, 220, 180, 60));
+    }
     return img;
 }
 
 Image LoadingPicture() {
     Image img = StadiumBackdrop(true, 43);
     PaintTitle(img, kBold, 40.0f, 400, 120, Rgb(255, 255, 255), "MATCH DAY", Align::Centre, 1.2f);
-    img.BlendRect(0, 470, 800, 600, Argb(170, 0, 0, 0));
-    img.FillRect(0, 468, 800, 471, Rgb(220, 180, 60));
+    img.BlendRect(0, kLoadingRuleBottom - 1, 800, 600, Argb(170, 0, 0, 0));
+    DrawLines(img, MenuPictureLines("interface\\loading.jpg"), Rgb(220, 180, 60));
     return img;
 }
 
 Image HeaderedPicture(uint32_t tint, uint32_t seed, const char* motif) {
     Image img = PlainBackground(tint, seed);
-    img.BlendRect(0, 0, 800, 66, Argb(150, ChanR(tint) / 3, ChanG(tint) / 3, ChanB(tint) / 3));
-    img.FillRect(0, 66, 800, 69, Shade(tint, 1.0f));
+    img.BlendRect(kBorder, kBorder, 800 - kBorder, kHeaderRuleTop,
+                  Argb(150, ChanR(tint) / 3, ChanG(tint) / 3, ChanB(tint) / 3));
+    img.FillRect(kBorder, kHeaderRuleTop, 800 - kBorder, kHeaderRuleBottom, Shade(tint, 1.0f));
     PaintText(img, kBold, 120.0f, 400, 420, Argb(22, 255, 255, 255), motif, Align::Centre);
     return img;
 }
 
 Image ConfirmBox() {
-    Image img(401, 232);
-    img.VerticalGradient(0, 0, 401, 232, Rgb(20, 40, 80), Rgb(8, 16, 36));
-    img.VerticalGradient(0, 0, 401, 44, Rgb(50, 90, 160), Rgb(25, 50, 100));
-    img.Frame(0, 0, 401, 232, 3, Rgb(220, 180, 60));
-    img.FillRect(3, 44, 398, 46, Rgb(220, 180, 60));
+    Image img(kConfirmW, kConfirmH);
+    img.VerticalGradient(0, 0, kConfirmW, kConfirmH, Rgb(20, 40, 80), Rgb(8, 16, 36));
+    img.VerticalGradient(0, 0, kConfirmW, kConfirmRuleTop, Rgb(50, 90, 160), Rgb(25, 50, 100));
+    DrawLines(img, MenuPictureLines("interface\\conf.tga"), Rgb(220, 180, 60));
     // the two answers sit on darker plates
     img.BlendRect(60, 110, 170, 148, Argb(120, 0, 0, 0));
     img.BlendRect(240, 110, 350, 148, Argb(120, 0, 0, 0));
@@ -685,6 +709,33 @@ std::vector<std::string> KitNames() {
     std::vector<std::string> v;
     for (const char* k : kKits) v.push_back(std::string(k) + ".tga");
     return v;
+}
+
+std::vector<PictureLine> MenuPictureLines(const std::string& file) {
+    if (file == "interface\\plain.jpg") return Border(800, 600, kBorder);
+    if (file == "interface\\ldet.jpg" || file == "interface\\lres.jpg" || file == "interface\\stats.jpg") {
+        std::vector<PictureLine> lines = Border(800, 600, kBorder);
+        lines.push_back({kBorder, kHeaderRuleTop, 800 - kBorder, kHeaderRuleBottom});
+        return lines;
+    }
+    if (file == "interface\\start.jpg") {
+        std::vector<PictureLine> lines = {{0, kStartBandTop, 800, kStartBandTop + 2},
+                                          {0, kStartBandBottom - 2, 800, kStartBandBottom}};
+        for (const auto& p : kStartPlates) {
+            lines.push_back({p[0], kStartPlateTop, p[1], kStartPlateTop + 1});
+            lines.push_back({p[0], kStartPlateBottom - 1, p[1], kStartPlateBottom});
+            lines.push_back({p[0], kStartPlateTop + 1, p[0] + 1, kStartPlateBottom - 1});
+            lines.push_back({p[1] - 1, kStartPlateTop + 1, p[1], kStartPlateBottom - 1});
+        }
+        return lines;
+    }
+    if (file == "interface\\loading.jpg") return {{0, kLoadingRuleTop, 800, kLoadingRuleBottom}};
+    if (file == "interface\\conf.tga") {
+        std::vector<PictureLine> lines = Border(kConfirmW, kConfirmH, kBorder);
+        lines.push_back({kBorder, kConfirmRuleTop, kConfirmW - kBorder, kConfirmRuleBottom});
+        return lines;
+    }
+    return {};
 }
 
 std::vector<Picture> BuildPictures() {

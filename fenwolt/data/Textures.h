@@ -23,4 +23,13 @@ std::vector<std::string> KitNames();
 
 std::vector<Picture> BuildPictures();
 
+// One straight line drawn on a picture: the rectangle [x0, x1) x [y0, y1) in its pixels.
+struct PictureLine {
+    int x0, y0, x1, y1;
+};
+// The border, rules and plate edges of a front-end picture ("interface\\plain.jpg", ...), as
+// they are drawn: the screens write their texts over these pictures at fixed places, and the
+// lines must stay clear of them. Empty for a picture without such lines.
+std::vector<PictureLine> MenuPictureLines(const std::string& file);
+
 }  // namespace fwdata
