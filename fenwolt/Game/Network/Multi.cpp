@@ -92,6 +92,9 @@ HRESULT InitDirectPlay()
         Net.closing = false;
         DiscardNetworkMessages();
     }
+    // Nothing the old objects reported concerns the new ones.
+    ++Net.sessionSerial;
+    Net.opponent = 0;
     Net.playerCount = 0;
     HRESULT hr = CoCreateInstance(CLSID_DirectPlay8Peer, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectPlay8Peer,
                                   reinterpret_cast<void**>(&Net.peer));
@@ -139,6 +142,8 @@ void CleanupDirectPlay()
         CoUninitialize();
         g_comInitialized = false;
     }
+    ++Net.sessionSerial;
+    Net.opponent = 0;
     DiscardNetworkMessages();
     SetSharedRandomTableSender(nullptr);
     Net.playerCount = 0;
@@ -232,6 +237,9 @@ bool SetupMultiMachine()
     CopyName(Net.playerName, Net.wizard->GetPlayerName());
     CopyName(Net.sessionName, Net.wizard->GetSessionName());
     CopyName(Net.providerName, Net.wizard->GetPreferredProvider());
+    // The one the game was started with; whoever else came and went in the stage is no concern.
+    Net.opponent = Net.stage->OpponentId();
+    DebugTrace("Net: the other manager is player %08x\n", (unsigned)Net.opponent);
     return true;
 }
 
