@@ -146,6 +146,7 @@ void CleanupDirectPlay()
     Net.opponent = 0;
     DiscardNetworkMessages();
     SetSharedRandomTableSender(nullptr);
+    ResetSquadHandshake();
     Net.playerCount = 0;
     Net.sessionDialog = nullptr;
     Net.sessionSetUp = 0;
@@ -342,6 +343,7 @@ void OnNetExhibitionMessage(int32_t message)
             } else {
                 Competition.currentManager = 1;
                 SetStartingPoints();
+                ResetSquadHandshake();
                 SetScreen(ScreenId::TeamDetails);
             }
             return;
@@ -387,6 +389,7 @@ void OnNetExhibitionMessage(int32_t message)
             SendGameMessage(GAME_MSGID_READY);
             Competition.currentManager = 0;
             SetStartingPoints();
+            ResetSquadHandshake();
             SetScreen(ScreenId::TeamDetails);
             return;
         }
