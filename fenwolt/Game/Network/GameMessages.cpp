@@ -442,7 +442,7 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         MatchSetup.difficulty = r.I32();
         MatchSetup.minutesPerHalf = r.I32();
         MatchSetup.abilitySwapLocked = r.U8();
-        RefreshSetupLabels();
+        NoteSettingsFromOtherComputer();
         return 0;
     case GAME_MSGID_READY: return NOTIFY_READY;
     case GAME_MSGID_10: return NOTIFY_TYPE_10;
