@@ -84,9 +84,12 @@ constexpr int32_t kStarters = 11;
 constexpr float kPitchZ0 = 4.58f, kPitchZSpan = 74.96f;
 constexpr float kPitchX0 = 4.5f, kPitchXSpan = 55.025f;
 
-// A network game's hand-shake in the editor.
+// A network game's hand-shake in the editor. It outlives the editor's rebuilding after a SAVE
+// TEAM or LOAD TEAM detour: what was sent and heard before the detour still stands after it.
 bool g_awaitingPeer = false;  // START MATCH pressed, waiting for the other computer
 bool g_peerReady = false;     // the host heard that the guest's squad is there
+// The detour screens have no use for the other computer's news: it waits until the editor is back.
+bool g_heldForDetour = false;
 
 int32_t Team() { return Competition.currentManager == 1 ? 1 : 0; }
 
@@ -328,6 +331,20 @@ void StartNetworkMatch()
     CopySquadToPitch(1, 1);
     g_awaitingPeer = false;
     GoToLoadingScreen();
+}
+
+// The guest's squad went to the host with START MATCH: from then on it is the one both play, so
+// nothing may change it.
+bool SquadSentToHost() { return IsNetworkGuest() && g_awaitingPeer; }
+
+// SAVE TEAM or LOAD TEAM: in a network game the other computer's messages wait for the editor.
+void LeaveForDetour(ScreenId screen)
+{
+    if (IsNetworkGame() && Net.sessionSetUp && !g_heldForDetour) {
+        HoldNetworkMessages(true);
+        g_heldForDetour = true;
+    }
+    SetScreen(screen);
 }
 
 void PressStartMatch()
@@ -704,8 +721,6 @@ void BuildSquadScreen()
     const int32_t team = Team();
     const TeamSquad& squad = TeamSquads[team];
     SelectedMarker = 0;
-    g_awaitingPeer = false;
-    g_peerReady = false;
     BeginMenuScreen(OnSquadMessage, "interface\\plain.jpg");
     CreateLabel(EDITOR_TITLE, 400, 8, "SET TEAM DETAILS", 1);
     CreateLabel(EDITOR_TEAM_LABEL, 10, 44, team == 0 ? "Home Team:" : "Away Team:", 0);
@@ -754,6 +769,17 @@ void BuildSquadScreen()
 
     ShowKitPicture();
     ShowSquadValues();
+    if (IsNetworkGame() && g_awaitingPeer) ShowAwaiting();
+    if (g_heldForDetour) {
+        g_heldForDetour = false;
+        HoldNetworkMessages(false);
+    }
+}
+
+void ResetSquadHandshake()
+{
+    g_awaitingPeer = false;
+    g_peerReady = false;
 }
 
 void OnSquadMessage(int32_t message)
@@ -780,11 +806,13 @@ void OnSquadMessage(int32_t message)
         return;
     }
     if (message == MSG_RIGHT_DOWN) {
+        if (SquadSentToHost()) return;
         if (column >= 0 && MatchSetup.abilitySwapLocked == 0 && AdjustAbility(team, column, slot, false))
             ShowSquadValues();
         return;
     }
     if (message != MSG_LEFT_DOWN) return;
+    if (SquadSentToHost() && hit != EDITOR_SAVE_TEAM && hit != EDITOR_RETURN) return;
     if (column >= 0) {
         if (AdjustAbility(team, column, slot, true)) ShowSquadValues();
         return;
@@ -825,10 +853,10 @@ void OnSquadMessage(int32_t message)
         return;
     case EDITOR_SAVE_TEAM:
         CopyTeamToStaging(team);
-        SetScreen(ScreenId::SaveTeam);
+        LeaveForDetour(ScreenId::SaveTeam);
         return;
     case EDITOR_LOAD_TEAM:
-        SetScreen(ScreenId::LoadTeam);
+        LeaveForDetour(ScreenId::LoadTeam);
         return;
     case EDITOR_RETURN:
         SetScreen(ScreenId::StartMenu);

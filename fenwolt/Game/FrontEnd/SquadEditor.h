@@ -79,5 +79,9 @@ void CopyStagingToTeam(int32_t team);
 // released and the loading screen next.
 void StartMatchFromEditor();
 
+// A network game's hand-shake in the editor starts afresh (the set-up screen hands over to the
+// editor, or the session ends). Rebuilding the editor after SAVE TEAM or LOAD TEAM keeps it.
+void ResetSquadHandshake();
+
 void BuildSquadScreen();
 void OnSquadMessage(int32_t message);

@@ -93,6 +93,8 @@ bool SquadSound(const uint8_t* data, size_t offset)
 struct Arrival {
     std::vector<uint8_t> message;  // a validated game message, or empty
     uint32_t notification = 0;     // a notification with no message (29000, 29001), or 0
+    DPNID player = 0;              // the sender, or the player who left; 0 for our own news
+    uint32_t session = 0;          // Net.sessionSerial when it arrived
 };
 std::mutex g_queueLock;
 std::deque<Arrival> g_arrivals;
@@ -114,11 +116,28 @@ void WakeMainWindow()
 
 void Enqueue(Arrival arrival)
 {
+    arrival.session = Net.sessionSerial.load();
     {
         std::lock_guard<std::mutex> lock(g_queueLock);
         g_arrivals.push_back(std::move(arrival));
     }
     WakeMainWindow();
+}
+
+// Whether an arrival is news for the screens: it belongs to the session now open, and comes from
+// (or tells of) the other manager. A departure held back while the set-up ran may be of a guest
+// who left the stage, or of a stranger who joined and went, long before this opponent came.
+bool Concerns(const Arrival& arrival, const char** why)
+{
+    if (arrival.session != Net.sessionSerial.load()) {
+        *why = "of an earlier session";
+        return false;
+    }
+    if (arrival.player != 0 && Net.opponent != 0 && arrival.player != Net.opponent) {
+        *why = "not of the other manager";
+        return false;
+    }
+    return true;
 }
 
 void DeliverNotification(uint32_t code)
@@ -423,7 +442,7 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         MatchSetup.difficulty = r.I32();
         MatchSetup.minutesPerHalf = r.I32();
         MatchSetup.abilitySwapLocked = r.U8();
-        RefreshSetupLabels();
+        NoteSettingsFromOtherComputer();
         return 0;
     case GAME_MSGID_READY: return NOTIFY_READY;
     case GAME_MSGID_10: return NOTIFY_TYPE_10;
@@ -554,7 +573,7 @@ HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message)
         if (Net.sessionDialog) PostMessageA(Net.sessionDialog, WM_APP, 0, 0);
         // Only the other computer leaving is news; our own player goes when we close.
         const bool local = departed && (departed->flags & DPNPLAYER_LOCAL);
-        if (!local && !Net.closing) Enqueue(Arrival{{}, NOTIFY_PLAYER_LEFT});
+        if (!local && !Net.closing) Enqueue(Arrival{{}, NOTIFY_PLAYER_LEFT, m->dpnidPlayer});
         break;
     }
     case DPN_MSGID_RECEIVE: {
@@ -570,7 +589,8 @@ HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message)
             DebugTrace("Game message dropped (type %d, %u bytes): %s\n", type, (unsigned)m->dwReceiveDataSize, why);
             break;
         }
-        Enqueue(Arrival{std::vector<uint8_t>(m->pReceiveData, m->pReceiveData + m->dwReceiveDataSize), 0});
+        Enqueue(Arrival{std::vector<uint8_t>(m->pReceiveData, m->pReceiveData + m->dwReceiveDataSize), 0,
+                        m->dpnidSender});
         break;
     }
     case DPN_MSGID_TERMINATE_SESSION:
@@ -616,6 +636,12 @@ void ProcessNetworkMessages()
             }
             next = std::move(g_arrivals.front());
             g_arrivals.pop_front();
+        }
+        const char* why = nullptr;
+        if (!Concerns(next, &why)) {
+            DebugTrace("Net: %s about player %08x dropped: %s\n", next.message.empty() ? "notice" : "message",
+                       (unsigned)next.player, why);
+            continue;
         }
         uint32_t code = next.notification;
         if (!next.message.empty()) code = ApplyGameMessage(next.message.data(), next.message.size());

@@ -87,7 +87,8 @@ HRESULT DirectPlayMessageHandler(void* context, DWORD messageId, void* message);
 // set up and the game starts (any thread).
 void NotifyMainWindow();
 // Main thread: applies what has arrived, in order, and hands each notification to the current
-// screen (through the main window's WM_USER + 1) before going on.
+// screen (through the main window's WM_USER + 1) before going on. What an earlier session left,
+// and what anybody but Net.opponent sent or did (once he is known), is dropped with a trace.
 void ProcessNetworkMessages();
 // Holds received messages back (true) while the screen that will take them is being built;
 // releasing lets the main window process them.

@@ -69,8 +69,66 @@ void ShowStartButton(const char* text, bool clickable)
     SetValueText(NETSETUP_START, text);
     CentreSpriteOn(NETSETUP_START, 400.f);
     ShowSprite(NETSETUP_START);
-    if (!clickable) DeactivateSprite(NETSETUP_START);
+    if (clickable)
+        SetSpriteActive(NETSETUP_START, 1);
+    else
+        DeactivateSprite(NETSETUP_START);
 }
+
+// The settings that outlive a session. Each computer keeps its own choice (what it had when the
+// set-up screen was built, changed by its own presses); the other computer's choice holds for
+// the session it was made in and is forgotten with it, so that a guest who leaves does not
+// leave his settings to the next one.
+struct SetupChoice {
+    int32_t difficulty;
+    int32_t minutesPerHalf;
+    uint8_t abilitySwapLocked;
+    bool operator==(const SetupChoice& o) const
+    {
+        return difficulty == o.difficulty && minutesPerHalf == o.minutesPerHalf &&
+               abilitySwapLocked == o.abilitySwapLocked;
+    }
+};
+SetupChoice g_ownChoice{};
+bool g_ownChoiceKept = false;
+// The settings as the session last left them, while the other computer's choice is in force.
+SetupChoice g_sessionChoice{};
+bool g_otherChoiceInForce = false;
+// Guest: the host's settings have arrived. Until then the guest shows none and takes no presses
+// on them, so that it never shows, changes or agrees to values other than the ones played.
+bool g_hostValuesHeard = false;
+
+SetupChoice CurrentChoice()
+{
+    return SetupChoice{MatchSetup.difficulty, MatchSetup.minutesPerHalf, MatchSetup.abilitySwapLocked};
+}
+
+void ApplyChoice(const SetupChoice& c)
+{
+    MatchSetup.difficulty = c.difficulty;
+    MatchSetup.minutesPerHalf = c.minutesPerHalf;
+    MatchSetup.abilitySwapLocked = c.abilitySwapLocked;
+}
+
+// This computer's press on one value of the set-up screen.
+void NoteOwnChoice(unsigned handle)
+{
+    const SetupChoice now = CurrentChoice();
+    if (handle == NETSETUP_DIFFICULTY) g_ownChoice.difficulty = now.difficulty;
+    if (handle == NETSETUP_MINUTES) g_ownChoice.minutesPerHalf = now.minutesPerHalf;
+    if (handle == NETSETUP_SWAPPING) g_ownChoice.abilitySwapLocked = now.abilitySwapLocked;
+    if (g_otherChoiceInForce) g_sessionChoice = now;
+}
+
+// Puts this computer's own choice back when the session's settings are still in place (nothing
+// outside the session, such as a set-up on one computer, has changed them since).
+void ForgetOtherComputersChoice()
+{
+    if (g_otherChoiceInForce && g_ownChoiceKept && CurrentChoice() == g_sessionChoice) ApplyChoice(g_ownChoice);
+    g_otherChoiceInForce = false;
+}
+
+bool GuestWaitsForHostValues() { return !Net.isHost && !g_hostValuesHeard; }
 
 }  // namespace
 
@@ -92,6 +150,9 @@ HRESULT InitDirectPlay()
         Net.closing = false;
         DiscardNetworkMessages();
     }
+    // Nothing the old objects reported concerns the new ones.
+    ++Net.sessionSerial;
+    Net.opponent = 0;
     Net.playerCount = 0;
     HRESULT hr = CoCreateInstance(CLSID_DirectPlay8Peer, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectPlay8Peer,
                                   reinterpret_cast<void**>(&Net.peer));
@@ -139,8 +200,13 @@ void CleanupDirectPlay()
         CoUninitialize();
         g_comInitialized = false;
     }
+    ++Net.sessionSerial;
+    Net.opponent = 0;
     DiscardNetworkMessages();
     SetSharedRandomTableSender(nullptr);
+    ResetSquadHandshake();
+    // Settings chosen with the other computer stay with the match they were played in.
+    if (!Competition.matchInProgress) ForgetOtherComputersChoice();
     Net.playerCount = 0;
     Net.sessionDialog = nullptr;
     Net.sessionSetUp = 0;
@@ -232,6 +298,9 @@ bool SetupMultiMachine()
     CopyName(Net.playerName, Net.wizard->GetPlayerName());
     CopyName(Net.sessionName, Net.wizard->GetSessionName());
     CopyName(Net.providerName, Net.wizard->GetPreferredProvider());
+    // The one the game was started with; whoever else came and went in the stage is no concern.
+    Net.opponent = Net.stage->OpponentId();
+    DebugTrace("Net: the other manager is player %08x\n", (unsigned)Net.opponent);
     return true;
 }
 
@@ -241,6 +310,13 @@ void ShowNetExhibitionValues()
 {
     char text[32];
     UseGreenTextColours();
+    if (GuestWaitsForHostValues()) {
+        for (unsigned handle : {NETSETUP_MINUTES, NETSETUP_SWAPPING, NETSETUP_HOME_NAME, NETSETUP_AWAY_NAME,
+                                NETSETUP_DIFFICULTY})
+            SetValueText(handle, ":");
+        RefreshHover();
+        return;
+    }
     std::snprintf(text, sizeof text, "%d", MatchSetup.minutesPerHalf);
     SetValueText(NETSETUP_MINUTES, text);
     SetValueText(NETSETUP_SWAPPING, MatchSetup.abilitySwapLocked ? "Off" : "On");
@@ -284,8 +360,13 @@ void BuildNetExhibitionScreen()
 
 void LayOutNetExhibitionScreen()
 {
+    // An earlier session's settings that nothing has touched since give way to this computer's.
+    ForgetOtherComputersChoice();
     CreateDefaultSquads();
     MatchSetup.minutesPerHalf = 45;
+    g_ownChoice = CurrentChoice();
+    g_ownChoiceKept = true;
+    g_hostValuesHeard = false;
     BeginMenuScreen(OnNetExhibitionMessage, "interface\\plain.jpg");
     CreateLabel(NETSETUP_TITLE, 400.f, 30.f, "SET EXHIBITION MATCH DETAILS", 1);
     CreateLabel(NETSETUP_HOME_LABEL, 400.f, 70.f, "Home Team:", 32);
@@ -303,12 +384,29 @@ void LayOutNetExhibitionScreen()
     CreateTextSprite(NETSETUP_RETURN, 707.f, 567.f, 0, "Return", 1);
     ListKits();
     Competition.matchInProgress = 0;
-    if (Net.isHost) ShowStartButton("AWAITING OTHER PLAYER", false);
+    // The host waits for the guest's readiness, the guest for the host's settings.
+    ShowStartButton("AWAITING OTHER PLAYER", false);
     UseGreenTextColours();
     CreateTextSprite(NETSETUP_DISCONNECTED, 400.f, 540.f, 0, "OTHER PLAYER IS NO LONGER CONNECTED", 1);
     HideSprite(NETSETUP_DISCONNECTED);
     ShowNetExhibitionValues();
     MatchSetup.managers = 2;
+    // The guest has arrived: both managers start from the host's settings.
+    if (Net.isHost) {
+        SendGameMessage(GAME_MSGID_SETTINGS);
+        SendGameMessage(GAME_MSGID_TEAM_NAMES);
+    }
+}
+
+void NoteSettingsFromOtherComputer()
+{
+    g_sessionChoice = CurrentChoice();
+    g_otherChoiceInForce = true;
+    if (CurrentScreenId != (int32_t)ScreenId::NetExhibitionSetup || !Net.sessionSetUp) return;
+    const bool first = GuestWaitsForHostValues();
+    if (!Net.isHost) g_hostValuesHeard = true;
+    ShowNetExhibitionValues();
+    if (first) ShowStartButton("START MATCH", true);
 }
 
 void OnNetExhibitionMessage(int32_t message)
@@ -330,10 +428,10 @@ void OnNetExhibitionMessage(int32_t message)
         case NOTIFY_READY:
             if (Net.isHost) {
                 ShowStartButton("START MATCH", true);
-                SetSpriteActive(NETSETUP_START, 1);
             } else {
                 Competition.currentManager = 1;
                 SetStartingPoints();
+                ResetSquadHandshake();
                 SetScreen(ScreenId::TeamDetails);
             }
             return;
@@ -353,6 +451,7 @@ void OnNetExhibitionMessage(int32_t message)
         return;
     }
     if (message != MSG_LEFT_DOWN || hit == SPRITE_NONE) return;
+    if (GuestWaitsForHostValues() && hit != NETSETUP_RETURN) return;
     switch (hit) {
     case NETSETUP_SWAPPING:
     case NETSETUP_DIFFICULTY:
@@ -362,6 +461,7 @@ void OnNetExhibitionMessage(int32_t message)
                        : hit == NETSETUP_DIFFICULTY ? SETUP_DIFFICULTY
                                                     : SETUP_MINUTES,
                        true);
+        NoteOwnChoice(hit);
         SendGameMessage(GAME_MSGID_SETTINGS);
         break;
     case NETSETUP_HOME_NAME:
@@ -379,6 +479,7 @@ void OnNetExhibitionMessage(int32_t message)
             SendGameMessage(GAME_MSGID_READY);
             Competition.currentManager = 0;
             SetStartingPoints();
+            ResetSquadHandshake();
             SetScreen(ScreenId::TeamDetails);
             return;
         }

@@ -29,8 +29,11 @@ void BuildNetExhibitionScreen();
 // The screen's sprites and settings once the session is up (the second half of the builder).
 void LayOutNetExhibitionScreen();
 void OnNetExhibitionMessage(int32_t message);
-// Writes the five value texts.
+// Writes the five value texts (on a guest ":" until the host's settings have arrived).
 void ShowNetExhibitionValues();
+// The other computer's settings (game message 8) have been applied: they hold for this session
+// only, and on a guest they are the host's, which the screen now shows and may start from.
+void NoteSettingsFromOtherComputer();
 // Makes the session: false when the user quits or a call fails.
 bool SetupMultiMachine();
 // (Re)creates and initialises the peer and the lobby client.

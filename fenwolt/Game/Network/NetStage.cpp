@@ -170,6 +170,7 @@ HRESULT NetStage::Init(IDirectPlay8Peer* peer)
     m_bGotSlotId = FALSE;
     m_lLocalSlotNumber = -1;
     m_dpnidHost = 0;
+    m_dpnidOpponent = 0;
     m_bSlotsReady = FALSE;
     m_bDlgCreated = FALSE;
     m_hDlg = nullptr;
@@ -188,6 +189,21 @@ void NetStage::CopySlots(StageSlot out[STAGE_SLOTS])
     EnterCriticalSection(&m_csStageLock);
     std::memcpy(out, m_Slots, sizeof m_Slots);
     LeaveCriticalSection(&m_csStageLock);
+}
+
+DWORD NetStage::SeatedOpponent()
+{
+    if (!m_bHostPlayer) return m_dpnidHost.load();
+    DWORD found = 0;
+    EnterCriticalSection(&m_csStageLock);
+    for (int i = 0; i < STAGE_SLOTS && !found; ++i) {
+        const StageSlot& s = m_Slots[i];
+        if (i != m_lLocalSlotNumber && (s.status & SLOT_STATE_MASK) == SLOT_PLAYER && s.dpnid != 0 &&
+            s.dpnid != SLOT_NO_PLAYER)
+            found = s.dpnid;
+    }
+    LeaveCriticalSection(&m_csStageLock);
+    return found;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -294,6 +310,7 @@ WizardResult NetStage::DoStage(const char* localPlayerName, BOOL host)
         result = WIZARD_RESULT_BACK;
     }
     m_hrResult = result;
+    m_dpnidOpponent = result == WIZARD_RESULT_NEXT ? SeatedOpponent() : 0;
     // Guest state of this session is spent; a later session starts from nothing.
     m_bGotSlotId = FALSE;
     m_lLocalSlotNumber = -1;

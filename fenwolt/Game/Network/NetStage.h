@@ -130,6 +130,9 @@ public:
     BOOL IsActive() const { return m_bActive.load(); }
     // A copy of the host's slot table.
     void CopySlots(StageSlot out[STAGE_SLOTS]);
+    // The other manager of the game the stage started: on the host the player seated in the
+    // table, on a guest the host; 0 when there is none or the stage ended otherwise.
+    DWORD OpponentId() const { return m_dpnidOpponent; }
 
 private:
     INT_PTR StageDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -156,6 +159,8 @@ private:
     // Host: the players who joined before the slot table was made get their slots now.
     void SeatWaitingPlayers(HWND dialog);
     bool ReceivedFromHost(DWORD sender) const;
+    // The host's seated guest, or a guest's host.
+    DWORD SeatedOpponent();
 
     IDirectPlay8Peer* m_pDP = nullptr;
     HINSTANCE m_hInst = nullptr;
@@ -176,6 +181,8 @@ private:
     StageSlot m_Slots[STAGE_SLOTS] = {};
     int32_t m_lMaxPlayers = 0;
     std::atomic<DWORD> m_dpnidHost{0};
+    // Who the game was started with (the stage's own ids are spent when it ends).
+    DWORD m_dpnidOpponent = 0;
 
     // Chat messages posted to the dialog, still in DirectPlay's buffers (under m_csStageLock).
     struct KeptChat {

@@ -7,6 +7,7 @@
 #include "fenwolt/common/Utilities.h"
 #include "platform/dplay8/dplay8.h"
 
+#include <atomic>
 #include <cstdint>
 
 class ConnectionWizard;
@@ -53,6 +54,11 @@ struct NetState {
     HRESULT sessionEndedResult = 0;
     // Cleanup has begun: departures seen while the session is closed are not news.
     volatile bool closing = false;
+    // The other manager's player, fixed when the staging area starts the game (0 while unknown):
+    // what anybody else sent, and anybody else's departure, are no concern of the screens.
+    DPNID opponent = 0;
+    // Counts the DirectPlay objects made: what an earlier session's threads left behind is stale.
+    std::atomic<uint32_t> sessionSerial{0};
     char playerName[260] = "Player";
     char sessionName[260] = "Quillane";
     char providerName[260] = "DirectPlay8 TCP/IP Service Provider";

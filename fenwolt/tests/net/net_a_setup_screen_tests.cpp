@@ -1,81 +1,11 @@
 // The two-computer set-up screen on a real device: what each side shows and may press, the
 // hand-shake into the squad editor, and the other player leaving.
-#include "net_a_support.h"
-
-#include "fenwolt/Game/FrontEnd/GameType.h"
-#include "fenwolt/Game/Network/Multi.h"
-#include "fenwolt/Game/Screens.h"
-#include "fenwolt/Game/Engine/Sprites.h"
-#include "fenwolt/tests/engine/engine_test_support.h"
-
-#include <string>
+#include "net_a_screen_fixture.h"
 
 using namespace net_a;
 
 namespace {
-
-class NetSetupScreenTest : public EngineAppTest {
-protected:
-    void SetUp() override
-    {
-        EngineAppTest::SetUp();
-        if (HasFatalFailure()) return;
-        DiscardNetworkMessages();
-        Net.playerCount = 0;
-        Net.peer = nullptr;
-    }
-    void TearDown() override
-    {
-        DiscardNetworkMessages();
-        Net.sessionSetUp = 0;
-        NetworkGameActive = false;
-        EngineAppTest::TearDown();
-    }
-
-    // Screen 15 as the builder leaves it once the session is up, on the host or the guest.
-    void Open(bool host, int32_t difficulty = 3)
-    {
-        NetworkGameActive = true;
-        Net.isHost = host ? 1 : 0;
-        Net.sessionSetUp = 1;
-        ResetScreenHandlers();
-        CurrentScreenId = (int32_t)ScreenId::NetExhibitionSetup;
-        LayOutNetExhibitionScreen();
-        MatchSetup.difficulty = difficulty;
-        ShowNetExhibitionValues();
-    }
-    static std::string TextOf(unsigned handle)
-    {
-        const Sprite* s = SpriteAt(handle);
-        return s && s->Device ? std::string(s->Text) : std::string();
-    }
-    static bool Visible(unsigned handle)
-    {
-        const Sprite* s = SpriteAt(handle);
-        return s && s->IsVisible();
-    }
-    static bool Active(unsigned handle)
-    {
-        const Sprite* s = SpriteAt(handle);
-        return s && s->IsActive();
-    }
-    // A left press with the mouse over the sprite, as the window procedure passes it on.
-    static void Press(unsigned handle)
-    {
-        const Sprite* s = SpriteAt(handle);
-        ASSERT_NE(nullptr, s);
-        MouseX = (int32_t)(s->X + 2);
-        MouseY = (int32_t)(s->Y + 4);
-        OnNetExhibitionMessage(MSG_LEFT_DOWN);
-    }
-    // The other computer's message arriving and being handled by the main window.
-    static void Arrives(int32_t type)
-    {
-        Receive(BuildGameMessage(type));
-        ProcessNetworkMessages();
-    }
-};
-
+using NetSetupScreenTest = NetScreenTest;
 }  // namespace
 
 TEST_F(NetSetupScreenTest, EachManagerReadsTheDifficultyFromHisOwnSide)
@@ -86,7 +16,7 @@ TEST_F(NetSetupScreenTest, EachManagerReadsTheDifficultyFromHisOwnSide)
     EXPECT_EQ("On", TextOf(NETSETUP_SWAPPING));
     EXPECT_EQ("SET EXHIBITION MATCH DETAILS", TextOf(NETSETUP_TITLE));
     EXPECT_EQ(2, MatchSetup.managers);
-    Open(false, 3);
+    OpenGuest(3);
     EXPECT_EQ("7", TextOf(NETSETUP_DIFFICULTY));
     EXPECT_FALSE(Visible(NETSETUP_DISCONNECTED));
 }
@@ -104,11 +34,7 @@ TEST_F(NetSetupScreenTest, PressesStepTheValuesRoundAndShowThem)
     Press(NETSETUP_SWAPPING);
     EXPECT_EQ("Off", TextOf(NETSETUP_SWAPPING));
     // The other computer's settings show as they arrive.
-    MatchSetup.minutesPerHalf = 30;
-    std::vector<uint8_t> settings = BuildGameMessage(GAME_MSGID_SETTINGS);
-    MatchSetup.minutesPerHalf = 3;
-    Receive(settings);
-    ProcessNetworkMessages();
+    Arrives(Settings(0, 30, 1));
     EXPECT_EQ("30", TextOf(NETSETUP_MINUTES));
 }
 
@@ -134,7 +60,7 @@ TEST_F(NetSetupScreenTest, TheHostStartsOnlyAfterTheGuestIsReady)
 
 TEST_F(NetSetupScreenTest, TheGuestWaitsAfterStartAndFollowsTheHost)
 {
-    Open(false, 3);
+    OpenGuest(3);
     EXPECT_EQ("START MATCH", TextOf(NETSETUP_START));
     Press(NETSETUP_START);
     EXPECT_EQ("AWAITING OTHER PLAYER", TextOf(NETSETUP_START));
@@ -151,13 +77,87 @@ TEST_F(NetSetupScreenTest, TheOtherPlayerLeavingLeavesOnlyReturn)
 {
     Open(true, 3);
     Receive(BuildGameMessage(GAME_MSGID_READY));
-    DPNMSG_DESTROY_PLAYER gone{sizeof(DPNMSG_DESTROY_PLAYER), 0x22, nullptr, DPNDESTROYPLAYERREASON_CONNECTIONLOST};
-    DirectPlayMessageHandler(nullptr, DPN_MSGID_DESTROY_PLAYER, &gone);
-    ProcessNetworkMessages();
+    Leaves(0x22);
     EXPECT_TRUE(Visible(NETSETUP_DISCONNECTED));
     EXPECT_FALSE(Active(NETSETUP_DISCONNECTED));
     EXPECT_EQ("OTHER PLAYER IS NO LONGER CONNECTED", TextOf(NETSETUP_DISCONNECTED));
     EXPECT_FALSE(Visible(NETSETUP_START));
     EXPECT_EQ(0, Net.sessionSetUp);
     EXPECT_TRUE(Active(NETSETUP_RETURN));
+}
+
+TEST_F(NetSetupScreenTest, TheGuestShowsNoValuesAndTakesNoPressUntilTheHostsArrive)
+{
+    // Left from this guest's last game: difficulty 3 (7 from its side) and swapping off.
+    Open(false, 3, 1);
+    for (unsigned value : {NETSETUP_HOME_NAME, NETSETUP_AWAY_NAME, NETSETUP_DIFFICULTY, NETSETUP_MINUTES,
+                           NETSETUP_SWAPPING})
+        EXPECT_EQ(":", TextOf(value)) << value;
+    EXPECT_EQ("AWAITING OTHER PLAYER", TextOf(NETSETUP_START));
+    EXPECT_FALSE(Active(NETSETUP_START));
+    Press(NETSETUP_DIFFICULTY);
+    Press(NETSETUP_SWAPPING);
+    EXPECT_EQ(3, MatchSetup.difficulty);
+    EXPECT_EQ(1, MatchSetup.abilitySwapLocked);
+    EXPECT_EQ(":", TextOf(NETSETUP_DIFFICULTY));
+
+    // The host's settings: shown as the host's, and now the guest may change them and start.
+    Arrives(Settings(5, 45, 0));
+    EXPECT_EQ("5", TextOf(NETSETUP_DIFFICULTY));
+    EXPECT_EQ("On", TextOf(NETSETUP_SWAPPING));
+    EXPECT_EQ("HomeTeam", TextOf(NETSETUP_HOME_NAME));
+    EXPECT_EQ("START MATCH", TextOf(NETSETUP_START));
+    EXPECT_TRUE(Active(NETSETUP_START));
+    Press(NETSETUP_SWAPPING);
+    EXPECT_EQ("Off", TextOf(NETSETUP_SWAPPING));
+    // A later change of the host's does not undo a press already made.
+    Press(NETSETUP_START);
+    Arrives(Settings(6, 45, 1));
+    EXPECT_EQ("4", TextOf(NETSETUP_DIFFICULTY));
+    EXPECT_EQ("AWAITING OTHER PLAYER", TextOf(NETSETUP_START));
+    EXPECT_FALSE(Active(NETSETUP_START));
+}
+
+TEST_F(NetSetupScreenTest, ADepartedGuestsSettingsAreForgottenAndTheHostsOwnStay)
+{
+    Open(true, 2);
+    Press(NETSETUP_SWAPPING);  // the host's own choice
+    Arrives(Settings(8, 30, 1));
+    EXPECT_EQ("8", TextOf(NETSETUP_DIFFICULTY));
+    Leaves();
+    EXPECT_EQ(0, Net.sessionSetUp);
+    EXPECT_EQ(2, MatchSetup.difficulty);
+    EXPECT_EQ(45, MatchSetup.minutesPerHalf);
+    EXPECT_EQ(1, MatchSetup.abilitySwapLocked);
+
+    // A press of the host's after the guest's settings keeps that value as the host's own.
+    Open(true, 2);
+    Arrives(Settings(8, 30, 1));
+    Press(NETSETUP_DIFFICULTY);
+    Leaves();
+    EXPECT_EQ(9, MatchSetup.difficulty);
+    EXPECT_EQ(0, MatchSetup.abilitySwapLocked);
+
+    // A match played on them keeps them for as long as it runs; the next set-up starts from the
+    // host's own again.
+    Open(true, 2);
+    Arrives(Settings(8, 30, 1));
+    Competition.matchInProgress = 1;
+    Leaves();
+    EXPECT_EQ(8, MatchSetup.difficulty);
+    EXPECT_EQ(30, MatchSetup.minutesPerHalf);
+    Competition.matchInProgress = 0;
+    Open(true, MatchSetup.difficulty, MatchSetup.abilitySwapLocked);
+    EXPECT_EQ(2, MatchSetup.difficulty);
+    EXPECT_EQ("2", TextOf(NETSETUP_DIFFICULTY));
+    EXPECT_EQ("On", TextOf(NETSETUP_SWAPPING));
+
+    // Unless something else changed them meanwhile (a game on one computer): those stay.
+    Open(true, 2);
+    Arrives(Settings(8, 30, 1));
+    Competition.matchInProgress = 1;
+    Leaves();
+    MatchSetup.difficulty = 6;
+    Open(true, MatchSetup.difficulty, MatchSetup.abilitySwapLocked);
+    EXPECT_EQ(6, MatchSetup.difficulty);
 }

@@ -69,6 +69,7 @@ inline void ResetNetGlobals()
     Net.stage = nullptr;
     Net.peer = nullptr;
     Net.playerCount = 0;
+    Net.opponent = 0;
     Net.displaySwitched = 0;
     MatchSetup = MatchSettings{};
     IncomingEndTurnCode = IncomingEndTurnValue = OutgoingEndTurnCode = OutgoingEndTurnValue = 0;

@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -62,6 +63,22 @@ int WhitePixels(const fs::path& png, int x0, int y0, int x1, int y1)
             if (p[0] > 220 && p[1] > 220 && p[2] > 220) ++n;
         }
     return n;
+}
+
+// The match from both sides: orders all over the pitch and Space to end the turn, on both
+// computers, from frame `from` to `to`; only the side that plans takes them.
+std::string MatchOrders(int from, int to)
+{
+    std::ostringstream s;
+    const int points[][2] = {{300, 200}, {500, 350}, {250, 420}, {620, 260}, {420, 150}, {180, 300}};
+    int i = 0;
+    for (int f = from; f < to; f += 30, ++i) {
+        s << f << " click " << points[i % 6][0] << " " << points[i % 6][1] << "\n";
+        if (i % 5 == 2) s << f + 5 << " click 200 300 right\n";
+        if (i % 17 == 9) s << f + 8 << " click 750 425\n" << f + 10 << " click 350 250\n";  // a pass
+        s << f + 15 << " key VK_SPACE\n";
+    }
+    return s.str();
 }
 
 class TwoComputers : public ::testing::Test {
@@ -120,16 +137,7 @@ protected:
             s << "2000 click 233 118\n2010 click 263 138 right\n2020 click 293 158\n";
             for (int f = 2150; f <= 3350; f += 100) s << f << " click 670 546\n";
         }
-        // The match: orders all over the pitch and Space to end the turn, on both computers;
-        // only the side that plans takes them.
-        const int points[][2] = {{300, 200}, {500, 350}, {250, 420}, {620, 260}, {420, 150}, {180, 300}};
-        int i = 0;
-        for (int f = 2900; f < 6800; f += 30, ++i) {
-            s << f << " click " << points[i % 6][0] << " " << points[i % 6][1] << "\n";
-            if (i % 5 == 2) s << f + 5 << " click 200 300 right\n";
-            if (i % 17 == 9) s << f + 8 << " click 750 425\n" << f + 10 << " click 350 250\n";  // a pass
-            s << f + 15 << " key VK_SPACE\n";
-        }
+        s << MatchOrders(2900, 6800);
         if (host) {
             s << "4000 key VK_F7\n4002 text hello\n4004 key VK_RETURN\n";
             s << "5000 screenshot playing.png\n";
@@ -140,41 +148,87 @@ protected:
         return s.str();
     }
 
+    // Runs both programs at once, each with its script, on a port range of this run's own (so
+    // that nothing else on the machine answers the search); their exit codes, and their logs in
+    // hostLog and guestLog.
+    std::pair<int, int> Run(const std::string& hostScript, const std::string& guestScript, int portOffset = 0)
+    {
+        const std::string port = std::to_string(21000 + (getpid() % 400) * 32 + portOffset);
+        int codes[2] = {-1, -1};
+        std::vector<std::thread> runs;
+        for (int k = 0; k < 2; ++k) {
+            const fs::path dir = root / (k == 0 ? "host" : "guest");
+            std::ofstream(dir / "script.txt") << (k == 0 ? hostScript : guestScript);
+            runs.emplace_back([&, k, dir] {
+                const std::string command =
+                    "cd '" + dir.string() +
+                    "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
+                    "PLATFORM_FIXED_STEP_MS=20 PLATFORM_DEBUG_OUTPUT=1 PLATFORM_DPLAY8_PORT=" +
+                    port + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
+                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
+                           "' > run.log 2>&1";
+                const int status = std::system(command.c_str());
+                codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            });
+        }
+        for (auto& t : runs) t.join();
+        hostLog = FileText(root / "host/run.log");
+        guestLog = FileText(root / "guest/run.log");
+        for (const std::string* log : {&hostLog, &guestLog}) {
+            EXPECT_EQ(log->find("runtime error"), std::string::npos) << *log;
+            EXPECT_EQ(log->find("not written yet"), std::string::npos) << *log;
+            EXPECT_EQ(log->find("LeakSanitizer"), std::string::npos) << *log;
+        }
+        return {codes[0], codes[1]};
+    }
+
     fs::path root;
+    std::string hostLog, guestLog;
 };
+
+// Pixels that differ between the same strip of two screenshots (-1 when one cannot be read).
+int DifferingPixels(const fs::path& a, const fs::path& b, int x0, int y0, int x1, int y1)
+{
+    std::vector<uint8_t> pa, pb;
+    int wa = 0, ha = 0, wb = 0, hb = 0;
+    if (!ReadRgbPng(a, pa, wa, ha) || !ReadRgbPng(b, pb, wb, hb) || wa != 800 || wb != 800 || ha != 600 || hb != 600)
+        return -1;
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (std::memcmp(&pa[((size_t)y * 800 + x) * 3], &pb[((size_t)y * 800 + x) * 3], 3) != 0) ++n;
+    return n;
+}
+
+// Bright green text pixels in a strip of a screenshot.
+int GreenPixels(const fs::path& png, int x0, int y0, int x1, int y1)
+{
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    if (!ReadRgbPng(png, rgb, w, h) || w != 800 || h != 600) return -1;
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* p = &rgb[((size_t)y * w + x) * 3];
+            if (p[1] > 180 && p[0] < 120 && p[2] < 120) ++n;
+        }
+    return n;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
 
 }  // namespace
 
 TEST_F(TwoComputers, FindMeetSetUpPlayInStepAndNoticeTheOtherLeaving)
 {
-    // A port range of this run's own, so that nothing else on the machine answers the search.
-    const std::string port = std::to_string(21000 + (getpid() % 400) * 32);
-    int codes[2] = {-1, -1};
-    std::vector<std::thread> runs;
-    for (int k = 0; k < 2; ++k) {
-        const fs::path dir = root / (k == 0 ? "host" : "guest");
-        std::ofstream(dir / "script.txt") << Script(k == 0);
-        runs.emplace_back([&, k, dir] {
-            const std::string command =
-                "cd '" + dir.string() +
-                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                "PLATFORM_FIXED_STEP_MS=20 PLATFORM_DEBUG_OUTPUT=1 PLATFORM_DPLAY8_PORT=" +
-                port + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
-                       "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
-                       "' > run.log 2>&1";
-            const int status = std::system(command.c_str());
-            codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        });
-    }
-    for (auto& t : runs) t.join();
-    const std::string hostLog = FileText(root / "host/run.log"), guestLog = FileText(root / "guest/run.log");
-    for (const std::string* log : {&hostLog, &guestLog}) {
-        EXPECT_EQ(log->find("runtime error"), std::string::npos) << *log;
-        EXPECT_EQ(log->find("not written yet"), std::string::npos) << *log;
-        EXPECT_EQ(log->find("LeakSanitizer"), std::string::npos) << *log;
-    }
-    ASSERT_EQ(0, codes[0]) << hostLog;
-    ASSERT_EQ(0, codes[1]) << guestLog;
+    const auto [hostCode, guestCode] = Run(Script(true), Script(false));
+    ASSERT_EQ(0, hostCode) << hostLog;
+    ASSERT_EQ(0, guestCode) << guestLog;
 
     // They met: the guest's set-up screen shows the host's game.
     EXPECT_NE(hostLog.find("NetStage: adding player (name=Guesty"), std::string::npos) << hostLog;
@@ -190,11 +244,87 @@ TEST_F(TwoComputers, FindMeetSetUpPlayInStepAndNoticeTheOtherLeaving)
                                          << host[i].clock << " " << host[i].hash << ", guest phase "
                                          << guest[i].phase << " " << guest[i].clock << " " << guest[i].hash;
     // The clock went on, five seconds a turn.
-    if (!host.empty()) EXPECT_NE(host.back().clock, "0:00");
+    if (!host.empty()) {
+        EXPECT_NE(host.back().clock, "0:00");
+    }
 
     // The guest has gone: the host says so where the adverts were.
     const int before = WhitePixels(root / "host/playing.png", 200, 0, 600, 13);
     const int after = WhitePixels(root / "host/left.png", 200, 0, 600, 13);
     EXPECT_GE(before, 0);
     EXPECT_GT(after, before + 300) << "before " << before << " after " << after;
+}
+
+// Both come to the two-computer game from a game on one computer with settings of their own; the
+// guest joins, leaves the stage with Cancel, searches and joins again before the host starts.
+// Before anybody presses anything on the set-up screen both show the host's settings; neither is
+// told that the other has gone. In the squad editor each goes to the team slots and back (the
+// guest before its START MATCH, the host while the guest's word that it is ready comes), and the
+// match starts and runs in step on both.
+TEST_F(TwoComputers, AGuestWhoLeftAndCameBackAndTeamSlotDetoursStillReachTheMatchInStep)
+{
+    std::ostringstream host, guest;
+    // To the exhibition on one computer, some settings there, back and on to two computers.
+    const char* toOneComputer = "860 key VK_SPACE\n890 click 170 308\n920 click 400 105\n";
+    const char* toTwoComputers = "1000 click 700 577\n1030 click 170 308\n1060 click 400 190\n";
+    host << toOneComputer;
+    for (int f : {950, 960, 970, 980, 990}) host << f << " click 426 170\n";  // difficulty 5
+    host << toTwoComputers
+         << "1061 dialog 11002 text Hosty\n"
+            "1062 dialog 1 click\n"
+            "1063 dialog 11005 click\n"   // Create
+            "1064 dialog 1 click\n"
+            "1065 dialog 21101 click\n"   // ready
+            "1066 dialog 21001 click\n";  // Start Game, once the guest is back and ready
+    guest << toOneComputer;
+    for (int f : {950, 960, 970}) guest << f << " click 426 170\n";  // difficulty 3 (7 from the guest's side)
+    guest << "980 click 428 230\n"                                 // swapping off
+          << toTwoComputers
+          << "1061 dialog 11002 text Guesty\n"
+             "1062 dialog 1 click\n"
+             "1063 dialog 11010 click\n"       // Start Search
+             "1064 dialog 11004 click\n"       // Join
+             "1065 dialog 21003 text back soon\n"  // in the stage
+             "1066 dialog 11007 click\n"       // Cancel: back to the games dialog
+             "1067 dialog 11010 click\n"
+             "1068 dialog 11004 click\n"       // Join again
+             "1069 dialog 21102 click\n";      // ready
+    // The set-up screen before any press, then 3 minutes a half from the host; the guest's START
+    // MATCH, then the host's.
+    host << "1700 screenshot values.png\n1850 click 428 170\n";
+    guest << "1700 screenshot values.png\n";
+    for (int f = 1900; f <= 2050; f += 50) guest << f << " click 400 240\n";
+    for (int f = 2100; f <= 2300; f += 50) host << f << " click 400 240\n";
+    // The guest saves its team and comes back, then presses START MATCH. The host saves, loads
+    // its team back, and only then presses START MATCH.
+    guest << "2450 click 470 470\n2480 click 60 200\n2520 click 680 560\n";
+    for (int f = 2600; f <= 2750; f += 50) guest << f << " click 670 546\n";
+    host << "2900 click 470 470\n2930 click 60 200\n3000 click 680 560\n3050 click 470 502\n3300 click 60 200\n";
+    for (int f = 3400; f <= 3800; f += 100) host << f << " click 670 546\n";
+    host << MatchOrders(3900, 5800) << "6300 quit\n";
+    guest << MatchOrders(3900, 5800) << "5900 quit\n";
+
+    const auto [hostCode, guestCode] = Run(host.str(), guest.str(), 16);
+    ASSERT_EQ(0, hostCode) << hostLog;
+    ASSERT_EQ(0, guestCode) << guestLog;
+
+    // The guest came twice; its first departure was no concern of the game it then joined.
+    EXPECT_EQ(2u, Occurrences(hostLog, "NetStage: adding player (name=Guesty")) << hostLog;
+    EXPECT_NE(hostLog.find("dropped: not of the other manager"), std::string::npos) << hostLog;
+
+    // Both set-up screens show the same values (difficulty 5 reads 5 from either side), and
+    // neither says that the other player has gone.
+    const fs::path hostValues = root / "host/values.png", guestValues = root / "guest/values.png";
+    EXPECT_GT(GreenPixels(hostValues, 415, 62, 700, 218), 500);
+    EXPECT_EQ(0, DifferingPixels(hostValues, guestValues, 415, 62, 700, 218));
+    EXPECT_EQ(0, GreenPixels(hostValues, 0, 530, 800, 560));
+    EXPECT_EQ(0, GreenPixels(guestValues, 0, 530, 800, 560));
+
+    // Both went to the team slots, and the match started and ran in step.
+    EXPECT_TRUE(fs::exists(root / "host/saves/sav0.tem"));
+    EXPECT_TRUE(fs::exists(root / "guest/saves/sav0.tem"));
+    const std::vector<HandOver> handOversHost = HandOvers(hostLog), handOversGuest = HandOvers(guestLog);
+    std::printf("hand-overs in step after the detours: %zu\n", handOversHost.size());
+    EXPECT_GE(handOversHost.size(), 6u) << hostLog;
+    EXPECT_TRUE(handOversHost == handOversGuest) << hostLog << guestLog;
 }
