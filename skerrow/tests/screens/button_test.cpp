@@ -144,6 +144,34 @@ TEST_F(ButtonTest, HotkeyAndDisabledButtons)
     EXPECT_EQ(g_clickedButtonId, 0);
 }
 
+// A button that goes out of use under the pointer (START once the selection is gone) loses its
+// highlight at once, and the press it had does not fire it when it is usable again.
+TEST_F(ButtonTest, ButtonTakenOutOfUseDropsItsHoverAndPress)
+{
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    Frame(button);
+    ASSERT_TRUE(button.hovered);
+    ASSERT_TRUE(button.IsActive());
+    button.SetEnabled(0);
+    Poll(true, 0, 1016);
+    Frame(button);
+    EXPECT_FALSE(button.hovered);
+    EXPECT_FALSE(button.IsActive());
+    button.SetEnabled(1);
+    Poll(false, 0, 1032);
+    Frame(button);
+    EXPECT_TRUE(button.hovered);
+    EXPECT_EQ(g_clickedButtonId, 0);
+
+    Poll(false, 0, 2000);
+    Frame(button);
+    ASSERT_TRUE(button.hovered);
+    button.SetShown(0);
+    Frame(button);
+    EXPECT_FALSE(button.hovered);
+}
+
 TEST_F(ButtonTest, AbsolutePositionAndLabelPlacement)
 {
     Button parent;
