@@ -105,6 +105,9 @@ int accumX = 0, accumY = 0, accumWheel = 0;
 // a window shown larger than its back buffer still adds up instead of being lost.
 double fractionX = 0.0, fractionY = 0.0;
 uint32_t buttons = 0;
+// Times each button went down or up: a reader that looks once a frame still sees a press and
+// release made between two of its looks.
+uint64_t buttonChanges[3] = {};
 
 // The pointer's owner (main thread only): the window that asked, and whether SDL holds the
 // pointer for it right now.
@@ -309,6 +312,7 @@ void ButtonChange(HWND hwnd, int button, bool down)
     uint32_t bit = 1u << button;
     {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
+        if (((buttons & bit) != 0) != down) ++buttonChanges[button];
         if (down)
             buttons |= bit;
         else
@@ -432,6 +436,8 @@ void platform_detail::ResetInputState()
     mouseWindow = nullptr;
     accumX = accumY = accumWheel = 0;
     fractionX = fractionY = 0.0;
+    for (int i = 0; i < 3; ++i)
+        if (buttons >> i & 1) ++buttonChanges[i];
     buttons = 0;
 }
 
@@ -651,6 +657,12 @@ uint32_t PlatformMouseButtons()
 {
     std::lock_guard<std::recursive_mutex> lock(inputMutex);
     return buttons;
+}
+
+void PlatformMouseButtonChanges(uint64_t changes[3])
+{
+    std::lock_guard<std::recursive_mutex> lock(inputMutex);
+    for (int i = 0; i < 3; ++i) changes[i] = buttonChanges[i];
 }
 
 void PlatformMousePosition(int& x, int& y)

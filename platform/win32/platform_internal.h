@@ -67,6 +67,9 @@ void PlatformSetKeyListener(std::function<void(int scancode, bool down)> listene
 // and the buttons held (bit 0 left, 1 right, 2 middle).
 void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel);
 uint32_t PlatformMouseButtons();
+// How many times each button (left, right, middle) went down or up so far: a reader of the
+// held state can tell a press and release made between two of its reads from no press at all.
+void PlatformMouseButtonChanges(uint64_t changes[3]);
 // Cursor position in back-buffer pixels of the window under it.
 void PlatformMousePosition(int& x, int& y);
 // The pointer owned by a window (DirectInput's exclusive mouse): while `hwnd` is the foreground
