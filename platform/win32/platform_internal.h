@@ -73,9 +73,11 @@ void PlatformMouseButtonChanges(uint64_t changes[3]);
 // Cursor position in back-buffer pixels of the window under it.
 void PlatformMousePosition(int& x, int& y);
 // The pointer owned by a window (DirectInput's exclusive mouse): while `hwnd` is the foreground
-// window the pointer is hidden, held inside it and reports relative motion without edges; it is
-// given back when the window is deactivated, while a dialog or message box has the focus, and
-// for good when that window lets it go (capture false). Main thread.
+// window the pointer is hidden and held inside it, and its motion is how far its position in the
+// back buffer moved (so the position and the summed motion agree, for pointers that report
+// positions as for those that report motion); it is given back when the window is deactivated,
+// while a dialog or message box has the focus, and for good when that window lets it go
+// (capture false). Main thread.
 void PlatformSetMouseCapture(HWND hwnd, bool capture);
 // The window holding the pointer right now (null when the pointer is free).
 HWND PlatformMouseCaptureWindow();

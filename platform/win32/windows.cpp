@@ -1230,6 +1230,7 @@ void platform_detail::HandleWindowEvent(const void* raw)
                 QueueMessage(hwnd, WM_MOVE, 0, MAKELPARAM(e.data1, e.data2), 0);
             }
         }
+        PointerFromDesktop(hwnd);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
