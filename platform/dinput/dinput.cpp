@@ -113,9 +113,12 @@ public:
         if (acquired_) return S_FALSE;
         acquired_ = true;
         if (kind_ == Kind::Mouse) {
-            // Motion made before the acquire belongs to nobody.
+            // Motion and clicks made before the acquire belong to nobody.
             int dx, dy, wheel;
             PlatformTakeMouseMotion(dx, dy, wheel);
+            PlatformMouseButtonChanges(buttonChangesShown_);
+            const uint32_t held = PlatformMouseButtons();
+            for (int i = 0; i < 3; ++i) buttonShown_[i] = (held >> i & 1) != 0;
             // An exclusive mouse owns the pointer: hidden, held in the window, moving past its
             // edges, until it is unacquired or the window loses the foreground.
             if (exclusive_ && foreground_) {
@@ -158,8 +161,22 @@ public:
         state.lY = dy;
         // One notch of the wheel is 120 units, as DirectInput reports it.
         state.lZ = wheel * 120;
-        uint32_t buttons = PlatformMouseButtons();
-        for (int i = 0; i < 3; ++i) state.rgbButtons[i] = (buttons >> i & 1) ? 0x80 : 0;
+        const uint32_t held = PlatformMouseButtons();
+        uint64_t changes[3];
+        PlatformMouseButtonChanges(changes);
+        for (int i = 0; i < 3; ++i) {
+            // A reader that looks once a frame must not miss a click shorter than a frame (a
+            // touchpad's tap): the changes since the last read are shown one read at a time, so
+            // a press and release in between read as pressed now and released next time.
+            while (changes[i] - buttonChangesShown_[i] > kButtonChangesKept) buttonChangesShown_[i] += 2;
+            if (changes[i] > buttonChangesShown_[i]) {
+                ++buttonChangesShown_[i];
+                buttonShown_[i] = !buttonShown_[i];
+            } else {
+                buttonShown_[i] = (held >> i & 1) != 0;
+            }
+            state.rgbButtons[i] = buttonShown_[i] ? 0x80 : 0;
+        }
         std::memcpy(data, &state, sizeof state);
         return DI_OK;
     }
@@ -189,7 +206,12 @@ private:
         PlatformSetMouseCapture(hwnd_, false);
     }
 
+    // Clicks waiting to be shown beyond this many button changes are dropped in pairs.
+    static constexpr uint64_t kButtonChangesKept = 8;
+
     Kind kind_;
+    uint64_t buttonChangesShown_[3] = {};
+    bool buttonShown_[3] = {};
     bool holdsPointer_ = false;
     HWND hwnd_ = nullptr;
     bool foreground_ = false;

@@ -62,6 +62,10 @@ void ResetInputState();
 // those changes (main thread).
 void ApplyMouseCapture();
 void SuspendMouseCapture(bool suspend);  // around a message box, which needs the pointer
+// Takes the pointer's position over `hwnd` from the desktop, when the desktop has it over that
+// window: a window that moved under a still pointer, or that takes the pointer, knows where it
+// is without waiting for it to move.
+void PointerFromDesktop(HWND hwnd);
 
 // Key tables (input.cpp)
 int VkFromName(const std::string& name);  // -1 when unknown

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -105,12 +106,21 @@ int accumX = 0, accumY = 0, accumWheel = 0;
 // a window shown larger than its back buffer still adds up instead of being lost.
 double fractionX = 0.0, fractionY = 0.0;
 uint32_t buttons = 0;
+// Times each button went down or up: a reader that looks once a frame still sees a press and
+// release made between two of its looks.
+uint64_t buttonChanges[3] = {};
 
 // The pointer's owner (main thread only): the window that asked, and whether SDL holds the
-// pointer for it right now.
+// pointer for it right now (the SDL window grabbed).
 HWND captureWindow = nullptr;
 bool captureApplied = false;
+SDL_Window* grabbedWindow = nullptr;
 int captureSuspended = 0;  // message boxes up
+// While the pointer is owned, its position within the back buffer (clamped to it) when motion
+// was last counted: the motion is how far that position moved, so that a pointer that reports
+// where it is (a tablet, a virtual machine's or a remote desktop's pointer) moves the program's
+// cursor exactly as far as a mouse that reports how far it went, and the two never drift apart.
+int ownedX = 0, ownedY = 0;
 
 HWND KeyTarget()
 {
@@ -268,6 +278,15 @@ void BackBufferScale(HWND hwnd, double& sx, double& sy)
     sy = static_cast<double>(dh) / wh * bh / rh;
 }
 
+// A back-buffer point moved to the nearest pixel of the back buffer.
+void ClampToBackBuffer(HWND hwnd, int x, int y, int& cx, int& cy)
+{
+    int bw = 0, bh = 0;
+    PlatformGetBackBufferSize(hwnd, bw, bh);
+    cx = std::clamp(x, 0, std::max(bw - 1, 0));
+    cy = std::clamp(y, 0, std::max(bh - 1, 0));
+}
+
 // Whole back-buffer pixels of a scaled motion; the rest waits for the next one.
 int TakeWhole(double& fraction, double motion)
 {
@@ -309,6 +328,7 @@ void ButtonChange(HWND hwnd, int button, bool down)
     uint32_t bit = 1u << button;
     {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
+        if (((buttons & bit) != 0) != down) ++buttonChanges[button];
         if (down)
             buttons |= bit;
         else
@@ -432,6 +452,9 @@ void platform_detail::ResetInputState()
     mouseWindow = nullptr;
     accumX = accumY = accumWheel = 0;
     fractionX = fractionY = 0.0;
+    ownedX = ownedY = 0;
+    for (int i = 0; i < 3; ++i)
+        if (buttons >> i & 1) ++buttonChanges[i];
     buttons = 0;
 }
 
@@ -464,12 +487,20 @@ void platform_detail::HandleInputEvent(const void* raw)
         HWND hwnd = PlatformWindowFromSdl(SDL_GetWindowFromID(e.motion.windowID));
         int bx = e.motion.x, by = e.motion.y;
         if (hwnd) WindowToBackBuffer(hwnd, e.motion.x, e.motion.y, bx, by);
-        // The motion a program reads is in the pixels of the picture it draws: in a window
-        // shown at twice its back buffer, two pointer pixels are one of the program's.
-        double sx, sy;
-        BackBufferScale(hwnd, sx, sy);
         int dx, dy;
-        {
+        if (hwnd && captureApplied && hwnd == captureWindow) {
+            int cx, cy;
+            ClampToBackBuffer(hwnd, bx, by, cx, cy);
+            std::lock_guard<std::recursive_mutex> lock(inputMutex);
+            dx = cx - ownedX;
+            dy = cy - ownedY;
+            ownedX = cx;
+            ownedY = cy;
+        } else {
+            // The motion a program reads is in the pixels of the picture it draws: in a window
+            // shown at twice its back buffer, two pointer pixels are one of the program's.
+            double sx, sy;
+            BackBufferScale(hwnd, sx, sy);
             std::lock_guard<std::recursive_mutex> lock(inputMutex);
             dx = TakeWhole(fractionX, e.motion.xrel * sx);
             dy = TakeWhole(fractionY, e.motion.yrel * sy);
@@ -531,13 +562,22 @@ void platform_detail::InjectScancode(int scancode, bool down) { SetScancode(scan
 
 void platform_detail::InjectMouseMove(int x, int y)
 {
-    int oldX, oldY;
-    {
+    HWND hwnd = PlatformMainWindow();
+    int dx, dy;
+    if (hwnd && captureApplied && hwnd == captureWindow) {
+        int cx, cy;
+        ClampToBackBuffer(hwnd, x, y, cx, cy);
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
-        oldX = mouseX;
-        oldY = mouseY;
+        dx = cx - ownedX;
+        dy = cy - ownedY;
+        ownedX = cx;
+        ownedY = cy;
+    } else {
+        std::lock_guard<std::recursive_mutex> lock(inputMutex);
+        dx = x - mouseX;
+        dy = y - mouseY;
     }
-    MouseMovedTo(PlatformMainWindow(), x, y, x - oldX, y - oldY);
+    MouseMovedTo(hwnd, x, y, dx, dy);
 }
 
 void platform_detail::InjectMouseButton(int button, bool down) { ButtonChange(PlatformMainWindow(), button, down); }
@@ -627,16 +667,47 @@ void platform_detail::ApplyMouseCapture()
     const bool want = captureWindow && GetForegroundWindow() == captureWindow && captureSuspended == 0;
     if (want == captureApplied) return;
     captureApplied = want;
+    SDL_Window* sdl = want && VideoReady() ? PlatformSdlWindow(captureWindow) : nullptr;
     {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
         fractionX = fractionY = 0.0;
+        if (want)
+            ClampToBackBuffer(captureWindow, mouseWindow == captureWindow ? mouseX : 0,
+                              mouseWindow == captureWindow ? mouseY : 0, ownedX, ownedY);
     }
+    if (want) PointerFromDesktop(captureWindow);
     if (!VideoReady()) return;
-    // SDL's relative mode is what the desktop offers for this: the pointer hidden, confined to
-    // the focused window and reporting motion past every edge. A driver without it (offscreen)
-    // has no pointer to hold.
-    SDL_SetRelativeMouseMode(want ? SDL_TRUE : SDL_FALSE);
-    if (!want) SetCursorShown();
+    // The pointer is held inside the window and hidden, and keeps reporting where it is: the
+    // program's cursor stays under it and reaches every edge, whatever kind of pointer it is. A
+    // driver without a pointer (offscreen) has nothing to hold.
+    if (grabbedWindow && grabbedWindow != sdl) SDL_SetWindowGrab(grabbedWindow, SDL_FALSE);
+    grabbedWindow = sdl;
+    if (sdl) {
+        SDL_SetWindowGrab(sdl, SDL_TRUE);
+        SDL_ShowCursor(SDL_DISABLE);
+    } else {
+        SetCursorShown();
+    }
+}
+
+void platform_detail::PointerFromDesktop(HWND hwnd)
+{
+    SDL_Window* sdl = VideoReady() && hwnd ? PlatformSdlWindow(hwnd) : nullptr;
+    // Only a desktop that has told the window the pointer is over it knows where it is.
+    if (!sdl || SDL_GetMouseFocus() != sdl) return;
+    int gx = 0, gy = 0, wx = 0, wy = 0, ww = 0, wh = 0, bx = 0, by = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(sdl, &wx, &wy);
+    SDL_GetWindowSize(sdl, &ww, &wh);
+    gx -= wx;
+    gy -= wy;
+    if (gx < 0 || gy < 0 || gx >= ww || gy >= wh || !WindowToBackBuffer(hwnd, gx, gy, bx, by)) return;
+    std::lock_guard<std::recursive_mutex> lock(inputMutex);
+    mouseX = bx;
+    mouseY = by;
+    mouseWindow = hwnd;
+    // The window moved, not the pointer: no motion.
+    if (captureApplied && hwnd == captureWindow) ClampToBackBuffer(hwnd, bx, by, ownedX, ownedY);
 }
 
 void platform_detail::SuspendMouseCapture(bool suspend)
@@ -651,6 +722,12 @@ uint32_t PlatformMouseButtons()
 {
     std::lock_guard<std::recursive_mutex> lock(inputMutex);
     return buttons;
+}
+
+void PlatformMouseButtonChanges(uint64_t changes[3])
+{
+    std::lock_guard<std::recursive_mutex> lock(inputMutex);
+    for (int i = 0; i < 3; ++i) changes[i] = buttonChanges[i];
 }
 
 void PlatformMousePosition(int& x, int& y)

@@ -67,12 +67,17 @@ void PlatformSetKeyListener(std::function<void(int scancode, bool down)> listene
 // and the buttons held (bit 0 left, 1 right, 2 middle).
 void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel);
 uint32_t PlatformMouseButtons();
+// How many times each button (left, right, middle) went down or up so far: a reader of the
+// held state can tell a press and release made between two of its reads from no press at all.
+void PlatformMouseButtonChanges(uint64_t changes[3]);
 // Cursor position in back-buffer pixels of the window under it.
 void PlatformMousePosition(int& x, int& y);
 // The pointer owned by a window (DirectInput's exclusive mouse): while `hwnd` is the foreground
-// window the pointer is hidden, held inside it and reports relative motion without edges; it is
-// given back when the window is deactivated, while a dialog or message box has the focus, and
-// for good when that window lets it go (capture false). Main thread.
+// window the pointer is hidden and held inside it, and its motion is how far its position in the
+// back buffer moved (so the position and the summed motion agree, for pointers that report
+// positions as for those that report motion); it is given back when the window is deactivated,
+// while a dialog or message box has the focus, and for good when that window lets it go
+// (capture false). Main thread.
 void PlatformSetMouseCapture(HWND hwnd, bool capture);
 // The window holding the pointer right now (null when the pointer is free).
 HWND PlatformMouseCaptureWindow();

@@ -64,6 +64,9 @@ HWND activeWindow = nullptr;
 bool appActive = false;
 bool openGLWindows = true;
 std::atomic<bool> videoReady{false};
+// Window procedures run for messages that were sent rather than posted (activation, say):
+// WaitMessage returns after one of them, as the caller's state may have changed.
+std::atomic<uint64_t> sentRun{0};
 std::thread::id mainThread;
 bool mainThreadSet = false;
 
@@ -1227,6 +1230,7 @@ void platform_detail::HandleWindowEvent(const void* raw)
                 QueueMessage(hwnd, WM_MOVE, 0, MAKELPARAM(e.data1, e.data2), 0);
             }
         }
+        PointerFromDesktop(hwnd);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
@@ -1280,6 +1284,7 @@ LRESULT platform_detail::SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     auto w = Find(hwnd);
     if (!w && IsChildWindow(hwnd)) return ChildWindows()->send(hwnd, message, wParam, lParam);
     if (!w || !w->proc) return 0;
+    ++sentRun;
     return w->proc(hwnd, message, wParam, lParam);
 }
 
@@ -1360,7 +1365,11 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
 BOOL WaitMessage()
 {
     for (;;) {
+        const uint64_t before = sentRun;
         PumpEvents();
+        // A message sent to a window while waiting (the application activated again) wakes the
+        // caller too: it is no posted message, yet the caller has work to do now.
+        if (sentRun != before) return TRUE;
         std::unique_lock<std::mutex> lock(queueMutex);
         if (!queue.empty() || quitPending) return TRUE;
         queueChanged.wait_for(lock, std::chrono::milliseconds(videoReady ? 5 : 50));

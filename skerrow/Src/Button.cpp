@@ -65,7 +65,13 @@ void Button::SetCaption(const char* name) { std::snprintf(caption, sizeof captio
 
 void Button::HandleInput(int32_t* code)
 {
-    if (!IsVisible() || IsDisabled()) return;
+    if (!IsVisible() || IsDisabled()) {
+        // A button taken out of use mid-hover or mid-press shows no highlight, and a press made
+        // before it went out of use does not fire it when it comes back.
+        hovered = 0;
+        pressed = 0;
+        return;
+    }
     int ax, ay;
     GetAbsolutePosition(&ax, &ay);
     hovered = (ax <= g_cursorX && g_cursorX < ax + width && ay <= g_cursorY && g_cursorY < ay + height) ? 1 : 0;

@@ -68,6 +68,7 @@ int InitInput(int exclusive)
     }
     g_input.joystickCount = 0;
     g_input.exclusive = exclusive;
+    g_input.window = window;
     g_input.input->EnumDevices(DIDEVTYPE_JOYSTICK, AddJoystick, nullptr, DIEDFL_ATTACHEDONLY);
     for (int i = 0; i < g_input.joystickCount; ++i) PrepareJoystick(g_input.joysticks[i], window, exclusive);
     hr = g_input.input->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A,
@@ -144,6 +145,15 @@ void ReadMouseDelta(int32_t* x, int32_t* y, int32_t* wheel)
     if (y) *y = g_input.mouseY;
     if (wheel) *wheel = g_input.mouseWheel;
     g_input.mouseX = g_input.mouseY = g_input.mouseWheel = 0;
+}
+
+int ReadPointerPosition(int32_t* x, int32_t* y)
+{
+    POINT p{};
+    if (!g_input.window || !GetCursorPos(&p) || !ScreenToClient(g_input.window, &p)) return 0;
+    if (x) *x = p.x;
+    if (y) *y = p.y;
+    return 1;
 }
 
 void ProcessInputStates(const uint8_t* keys, const DIMOUSESTATE* mouse, uint32_t now)

@@ -44,6 +44,7 @@ struct InputState {
     JoystickRecord joysticks[2] = {};
     int32_t joystickCount = 0;
     int32_t exclusive = 1;
+    HWND window = nullptr;  // the game's window, whose pointer the mouse is
 };
 extern InputState g_input;
 
@@ -59,6 +60,9 @@ int FirstKeyDown();
 void PushMouseEvent(int32_t code);
 void PopMouseEvent(MouseEvent* out);
 void ReadMouseDelta(int32_t* x, int32_t* y, int32_t* wheel);
+// Where the desktop's pointer is over the game's window, in screen pixels; 0 before the input
+// devices were made.
+int ReadPointerPosition(int32_t* x, int32_t* y);
 // The key and button logic of one poll, given the states read (split out for the tests).
 void ProcessInputStates(const uint8_t* keys, const DIMOUSESTATE* mouse, uint32_t now);
 void ShutdownInput();

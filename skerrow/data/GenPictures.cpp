@@ -331,6 +331,10 @@ void ItemIcon(Canvas& c, int id, double cx, double cy) {
     }
 }
 
+// The side of an item picture: the shop shows it in the middle of a 50 x 50 shelf place,
+// between the item's name above and its price below, and the HUD in a slot 42 pixels wide.
+constexpr int kItemPictureSide = 30;
+
 void MakeItems(DataSet& ds, Canvas& strip) {
     strip = Canvas(23 * 40, 40);
     for (int id = 0; id <= 22; ++id) {
@@ -349,7 +353,7 @@ void MakeItems(DataSet& ds, Canvas& strip) {
                     const double sx = 20 + (x + 0.5 - 20) / k;
                     if (sx >= 0 && sx < 40) c.Set(x, y, icon.Get(int(sx), y));
                 }
-            s.Add("rot" + std::to_string(i), c);
+            s.Add("rot" + std::to_string(i), c.Scaled(kItemPictureSide, kItemPictureSide));
             if (i == 0) strip.Paste(c, id * 40, 0);
         }
         const std::vector<Anim> anims = {Loop("Rotation", "rot", 8, 3), {"Stop", {{"rot0", 0}}, false}};
@@ -373,7 +377,9 @@ void MakeCredits(DataSet& ds) {
             if (w > 5) Label(c, 11, 20, 14, k == 0 ? "5" : "1", Scale(gold, 0.4), true, true);
             s.Add("coin" + std::to_string(i), c);
         }
-        AddSheet(ds, "Credits\\Credit" + Num2(k), s, {Loop("Rotation", "coin", 8, 3)}, false, true);
+        // Standing still (the shop's shelf), a coin shows its face.
+        AddSheet(ds, "Credits\\Credit" + Num2(k), s, {Loop("Rotation", "coin", 8, 3), {"Stop", {{"coin0", 0}}, false}},
+                 false, true);
     }
 }
 
@@ -588,7 +594,9 @@ void MakeScreens(DataSet& ds, const Canvas& itemStrip) {
         FancyLabel(c, size, w / 2, h - h / 4, text, top, bottom);
         return c;
     };
-    headers.Add("Ombrelit", header(400, 60, "OMBRELIT QRN", 40, RGB(255, 240, 150), RGB(255, 110, 40)), 120, 15);
+    // The level map types a level's name on the line at y 35 across the top: the title keeps
+    // below it, above the screens' own headers at y 75.
+    headers.Add("Ombrelit", header(400, 34, "OMBRELIT QRN", 28, RGB(255, 240, 150), RGB(255, 110, 40)), 120, 41);
     headers.Add("Options", header(300, 44, "OPTIONS", 30, RGB(180, 230, 255), RGB(60, 130, 255)), 170, 75);
     headers.Add("hiscores", header(300, 44, "HISCORES", 30, RGB(180, 230, 255), RGB(60, 130, 255)), 170, 75);
     headers.Add("Load", header(300, 44, "SAVED GAMES", 30, RGB(180, 230, 255), RGB(60, 130, 255)), 170, 75);

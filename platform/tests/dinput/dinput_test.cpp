@@ -123,6 +123,99 @@ void LoseFocus(HWND hwnd)
     Pump();
 }
 
+// A button of the desktop's pointer going down or up over the window.
+void PushButton(HWND hwnd, Uint8 button, bool down)
+{
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = button;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    e.button.x = 50;
+    e.button.y = 40;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+// The left and right buttons as one read of the device shows them ("L", "R", "LR" or "").
+std::string ReadButtons(LPDIRECTINPUTDEVICE7A mouse)
+{
+    DIMOUSESTATE ms{};
+    if (mouse->GetDeviceState(sizeof ms, &ms) != DI_OK) return "error";
+    return std::string(ms.rgbButtons[0] & 0x80 ? "L" : "") + (ms.rgbButtons[1] & 0x80 ? "R" : "");
+}
+
+// The game reads the mouse once a frame: a click that goes down and up between two reads (a
+// quick click, a touchpad's tap) is a press in the next read and a release in the one after,
+// and so is a release and press between two reads of a held button.
+TEST(DInputDevices, ClicksBetweenTwoReadsAreEachSeen)
+{
+    ASSERT_TRUE(PlatformInit());
+    HWND game = MakeWindow("clicks");
+    SetForegroundWindow(game);
+    Pump();
+    LPDIRECTINPUT7A di = nullptr;
+    ASSERT_EQ(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A, reinterpret_cast<LPVOID*>(&di), nullptr), DI_OK);
+    LPDIRECTINPUTDEVICE7A mouse = nullptr;
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&mouse), nullptr), DI_OK);
+    ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse->SetCooperativeLevel(game, DISCL_FOREGROUND | DISCL_EXCLUSIVE), DI_OK);
+    // A click made before the acquire is nobody's.
+    PushButton(game, SDL_BUTTON_LEFT, true);
+    PushButton(game, SDL_BUTTON_LEFT, false);
+    Pump();
+    ASSERT_EQ(mouse->Acquire(), DI_OK);
+    EXPECT_EQ(ReadButtons(mouse), "");
+
+    PushButton(game, SDL_BUTTON_LEFT, true);
+    PushButton(game, SDL_BUTTON_LEFT, false);
+    Pump();
+    EXPECT_EQ(ReadButtons(mouse), "L");
+    EXPECT_EQ(ReadButtons(mouse), "");
+    EXPECT_EQ(ReadButtons(mouse), "");
+
+    // Two clicks of the right button and a held left one between two reads.
+    PushButton(game, SDL_BUTTON_RIGHT, true);
+    PushButton(game, SDL_BUTTON_RIGHT, false);
+    PushButton(game, SDL_BUTTON_LEFT, true);
+    PushButton(game, SDL_BUTTON_RIGHT, true);
+    PushButton(game, SDL_BUTTON_RIGHT, false);
+    Pump();
+    EXPECT_EQ(ReadButtons(mouse), "LR");
+    EXPECT_EQ(ReadButtons(mouse), "L");
+    EXPECT_EQ(ReadButtons(mouse), "LR");
+    EXPECT_EQ(ReadButtons(mouse), "L");
+    EXPECT_EQ(ReadButtons(mouse), "L");
+
+    // The held left button let go and pressed again between two reads.
+    PushButton(game, SDL_BUTTON_LEFT, false);
+    PushButton(game, SDL_BUTTON_LEFT, true);
+    Pump();
+    EXPECT_EQ(ReadButtons(mouse), "");
+    EXPECT_EQ(ReadButtons(mouse), "L");
+    PushButton(game, SDL_BUTTON_LEFT, false);
+    Pump();
+    EXPECT_EQ(ReadButtons(mouse), "");
+
+    // A burst of clicks far beyond what waits is cut short, yet ends released.
+    for (int i = 0; i < 40; ++i) {
+        PushButton(game, SDL_BUTTON_LEFT, true);
+        PushButton(game, SDL_BUTTON_LEFT, false);
+    }
+    Pump();
+    int presses = 0;
+    std::string last;
+    for (int i = 0; i < 20; ++i) {
+        last = ReadButtons(mouse);
+        presses += last == "L";
+    }
+    EXPECT_GE(presses, 1);
+    EXPECT_LE(presses, 5);
+    EXPECT_EQ(last, "");
+    mouse->Release();
+    di->Release();
+    DestroyWindow(game);
+}
+
 // An exclusive foreground mouse owns the pointer while its window is in front, and gives it
 // back whenever another window (a dialog of the program, or another program) has the focus,
 // and when it is unacquired or released.

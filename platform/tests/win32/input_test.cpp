@@ -368,6 +368,57 @@ TEST_F(Input, RelativeMotionIsInBackBufferPixelsAtAnyScale)
     EXPECT_EQ(dy, -14);
 }
 
+// While a window owns the pointer its motion is how far the pointer's place in the picture
+// moved, whatever the pointer says it moved: a tablet, a virtual machine's pointer or a remote
+// desktop's reports where it is, and the program's cursor must land there, not be pushed. The
+// place stops at the picture's edges, so the summed motion never runs away from the pointer.
+TEST_F(Input, OwnedPointerMovesAsFarAsItsPlaceInThePicture)
+{
+    PlatformSetBackBufferSize(hwnd, 400, 300);  // shown at twice its size
+    PlatformSetMouseCapture(hwnd, true);
+    ASSERT_EQ(PlatformMouseCaptureWindow(), hwnd);
+    int dx, dy, wheel;
+    Motion(0, 0, -3, -3);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    Motion(100, 80, 37, 12);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 50);
+    EXPECT_EQ(dy, 40);
+    // The pointer reports where it already was: no motion, whatever the motion field says.
+    Motion(100, 80, 100, 0);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 0);
+    EXPECT_EQ(dy, 0);
+    // Beyond the picture: the motion ends at its last pixel, and going on there adds nothing.
+    Motion(900, 700, 5, 5);
+    Motion(798, 598, -5, -5);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 399 - 50);
+    EXPECT_EQ(dy, 299 - 40);
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(hwnd, &p);
+    EXPECT_EQ(p.x, 399);
+    EXPECT_EQ(p.y, 299);
+    Motion(0, 0, -1, -1);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, -399);
+    EXPECT_EQ(dy, -299);
+    // Given back, the pointer's own motion counts again, in picture pixels.
+    PlatformSetMouseCapture(hwnd, false);
+    ASSERT_EQ(PlatformMouseCaptureWindow(), nullptr);
+    Motion(10, 10, 4, 4);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 2);
+    EXPECT_EQ(dy, 2);
+}
+
 TEST_F(Input, WaitingMovesAreCombinedButNotAcrossButtons)
 {
     PlatformSetBackBufferSize(hwnd, 800, 600);

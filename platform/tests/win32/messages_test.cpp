@@ -229,6 +229,62 @@ TEST_F(Messages, SendFromAnotherThreadRunsOnTheWindowsThread)
     UnregisterClassA("send test", nullptr);
 }
 
+namespace {
+// Calls WaitMessage; true when it came back by itself. A watchdog posts a message after ten
+// seconds so that a WaitMessage that would never come back ends the test rather than hanging it.
+bool WaitMessageReturnsByItself(HWND hwnd)
+{
+    std::atomic<bool> returned{false}, watchdogPosted{false};
+    std::thread watchdog([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!returned && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!returned) {
+            watchdogPosted = true;
+            PostMessageA(hwnd, WM_APP + 7, 0, 0);
+        }
+    });
+    WaitMessage();
+    returned = true;
+    watchdog.join();
+    return !watchdogPosted;
+}
+
+void PushWindowEvent(HWND hwnd, Uint8 event)
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    e.window.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+}  // namespace
+
+// A program that waits for messages while inactive, as the games do, is woken by its activation
+// and by a message another thread sends, though neither puts anything in its queue.
+TEST_F(Messages, WaitMessageReturnsAfterAMessageWasSentToAWindow)
+{
+    HWND hwnd = MakeTestWindow();
+    DrainMessages();
+    PushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_LOST);
+    DrainMessages();
+    ASSERT_EQ(GetForegroundWindow(), nullptr);
+    Seen().clear();
+    PushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_TRUE(WaitMessageReturnsByItself(hwnd));
+    const auto activations = SeenOf(WM_ACTIVATEAPP);
+    ASSERT_EQ(activations.size(), 1u);
+    EXPECT_EQ(activations[0].wParam, static_cast<WPARAM>(TRUE));
+    DrainMessages();
+
+    Seen().clear();
+    std::thread sender([&] { SendMessageA(hwnd, WM_USER + 5, 0, 0); });
+    EXPECT_TRUE(WaitMessageReturnsByItself(hwnd));
+    sender.join();
+    EXPECT_EQ(SeenOf(WM_USER + 5).size(), 1u);
+    DrainMessages();
+}
+
 TEST_F(Messages, CloseDestroysAndTheWindowsMessagesAreDropped)
 {
     HWND hwnd = MakeTestWindow();

@@ -179,10 +179,25 @@ void NodeScreen::StartLevel(int n)
     g_gameScreen.SwitchScreen(0);
 }
 
-void NodeScreen::DrawNodes()
+int32_t NodeScreen::DarkPlanetFrame(int32_t picture)
+{
+    // Frame 0 of every sheet is its empty "Null frame": the dark planets start at frame 1.
+    return (picture & 7) + 1;
+}
+
+void NodeScreen::DrawPlanet(int32_t picture, bool available, int x, int y, float scale, float angle)
 {
     if (!g_sprites) return;
     GameSprites& g = *g_sprites;
+    if (available)
+        g.planets[picture & 7].DrawAnimationEx(planetAnim_, x, y, 0xFFFFFFFF, 0, scale, angle);
+    else
+        g.darkPlanets.DrawFrameByIndexEx(DarkPlanetFrame(picture), x, y, 0x505050, 0, scale, angle);
+}
+
+void NodeScreen::DrawNodes()
+{
+    if (!g_sprites) return;
     planetAnim_.Animate("Rotation", 0);
     for (int i = 0; i < kLevelCount; ++i) {
         LevelInfo& level = g_game.levels[i];
@@ -200,11 +215,7 @@ void NodeScreen::DrawNodes()
         }
         angle_[i] += speed_[i];
         if (!visible || level.completed) continue;
-        const int pic = picture_[i] & 7;
-        if (level.available)
-            g.planets[pic].DrawAnimationEx(planetAnim_, x, y, 0xFFFFFFFF, 0, scale, angle_[i]);
-        else
-            g.darkPlanets.DrawFrameByIndexEx(pic, x, y, 0x505050, 0, scale, angle_[i]);
+        DrawPlanet(picture_[i], level.available != 0, x, y, scale, angle_[i]);
         if (i == selected) select_.DrawFrameEx("Select", x, y, 0xFFFFFFFF, 0, scale - 0.15f, 0.0f);
     }
 }

@@ -15,8 +15,13 @@ int MoveCursor()
 {
     int32_t dx = 0, dy = 0, wheel = 0;
     ReadMouseDelta(&dx, &dy, &wheel);
-    g_cursorX = std::clamp(g_cursorX + dx, 0, 639);
-    g_cursorY = std::clamp(g_cursorY + dy, 0, 479);
+    g_cursorX += dx;
+    g_cursorY += dy;
+    // The player steers by the desktop's pointer: the cursor is drawn where it is, from the
+    // first frame on and after a level that moved only the ship, so the two never part.
+    ReadPointerPosition(&g_cursorX, &g_cursorY);
+    g_cursorX = std::clamp(g_cursorX, 0, 639);
+    g_cursorY = std::clamp(g_cursorY, 0, 479);
     return wheel;
 }
 

@@ -7,7 +7,8 @@
 
 class TrueTypeFont;
 
-// Moves the cursor by the mouse motion, kept within the screen; returns the wheel motion.
+// Moves the cursor by the mouse motion, or puts it where the desktop's pointer is over the
+// game's window, kept within the screen; returns the wheel motion.
 int MoveCursor();
 void DrawCursor();
 void DrawHeader(const char* frame);

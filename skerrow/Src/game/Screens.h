@@ -98,6 +98,10 @@ public:
     static int ComputeLevelStates();
     // Where a node of the map appears for a scroll; 0 when it is outside the visible band.
     static int NodePosition(const LevelInfo& level, int scroll, int* x, int* y, float* scale);
+    // A node's picture (0..7): an open level turns on its planet sheet, a locked one is this
+    // frame of the dark sheet.
+    static int32_t DarkPlanetFrame(int32_t picture);
+    void DrawPlanet(int32_t picture, bool available, int x, int y, float scale, float angle);
 
     int32_t selected = -1, hovered = -1;
     int32_t scroll = 0, scrollMin = 0;

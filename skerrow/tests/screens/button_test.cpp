@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/win32/platform_internal.h"
+
 #include "skerrow/Src/Button.h"
 #include "skerrow/Src/Input.h"
 #include "skerrow/Src/game/ScreenCommon.h"
@@ -144,6 +146,34 @@ TEST_F(ButtonTest, HotkeyAndDisabledButtons)
     EXPECT_EQ(g_clickedButtonId, 0);
 }
 
+// A button that goes out of use under the pointer (START once the selection is gone) loses its
+// highlight at once, and the press it had does not fire it when it is usable again.
+TEST_F(ButtonTest, ButtonTakenOutOfUseDropsItsHoverAndPress)
+{
+    MoveTo(150, 110);
+    Poll(true, 0, 1000);
+    Frame(button);
+    ASSERT_TRUE(button.hovered);
+    ASSERT_TRUE(button.IsActive());
+    button.SetEnabled(0);
+    Poll(true, 0, 1016);
+    Frame(button);
+    EXPECT_FALSE(button.hovered);
+    EXPECT_FALSE(button.IsActive());
+    button.SetEnabled(1);
+    Poll(false, 0, 1032);
+    Frame(button);
+    EXPECT_TRUE(button.hovered);
+    EXPECT_EQ(g_clickedButtonId, 0);
+
+    Poll(false, 0, 2000);
+    Frame(button);
+    ASSERT_TRUE(button.hovered);
+    button.SetShown(0);
+    Frame(button);
+    EXPECT_FALSE(button.hovered);
+}
+
 TEST_F(ButtonTest, AbsolutePositionAndLabelPlacement)
 {
     Button parent;
@@ -205,4 +235,58 @@ TEST(ScreenText, NumberGoesIntoATextThatIsNeverAFormat)
     EXPECT_STREQ(out, "abcdefghij ");
     FormatNumberInto(nullptr, 1, out, sizeof out);
     EXPECT_STREQ(out, "");
+}
+
+namespace {
+LRESULT CALLBACK CursorTestProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+// The desktop's pointer put on a pixel of the window.
+void PointerTo(HWND window, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+}
+}  // namespace
+
+// The game's cursor is drawn under the desktop's pointer: where it is when the game starts and
+// after a level that moved only the ship, not wherever the summed motion would put it.
+TEST(Cursor, StaysUnderThePointerOfTheGamesWindow)
+{
+    ASSERT_TRUE(PlatformInit());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CursorTestProc;
+    wc.lpszClassName = "SkerrowCursorTest";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, "SkerrowCursorTest", "cursor", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    PlatformSetBackBufferSize(window, 640, 480);
+    g_input = InputState{};
+    DIMOUSESTATE motion{};
+    motion.lX = 5;
+    motion.lY = -3;
+    // No window known yet: the motion moves it.
+    g_cursorX = 100;
+    g_cursorY = 100;
+    ProcessInputStates(nullptr, &motion, 0);
+    MoveCursor();
+    EXPECT_EQ(g_cursorX, 105);
+    EXPECT_EQ(g_cursorY, 97);
+
+    g_input.window = window;
+    PointerTo(window, 200, 150);
+    ProcessInputStates(nullptr, &motion, 0);
+    MoveCursor();
+    EXPECT_EQ(g_cursorX, 200);
+    EXPECT_EQ(g_cursorY, 150);
+    // The ship took the motion of a whole level; the cursor comes back under the pointer.
+    PointerTo(window, 630, 20);
+    ReadMouseDelta(nullptr, nullptr, nullptr);
+    MoveCursor();
+    EXPECT_EQ(g_cursorX, 630);
+    EXPECT_EQ(g_cursorY, 20);
+    DestroyWindow(window);
+    g_input = InputState{};
 }

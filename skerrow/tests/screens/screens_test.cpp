@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "GameProcess.h"
 #include "ScreenHarness.h"
@@ -69,6 +70,47 @@ TEST_F(Screens, NewCampaignRevealsLevelOneAfterThirtyFrames)
     NodeScreen::ComputeLevelStates();
     EXPECT_EQ(one.opening, 0);
     EXPECT_EQ(one.available, 1);
+}
+
+namespace {
+// The back-buffer pixels of a square around (cx, cy), row by row.
+std::vector<uint16_t> PixelsAround(int cx, int cy, int half)
+{
+    std::vector<uint16_t> out;
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    if (!LockSurface(g_display.backBuffer, &pixels, &pitch)) return out;
+    for (int y = cy - half; y < cy + half; ++y)
+        for (int x = cx - half; x < cx + half; ++x) out.push_back(pixels[y * pitch + x]);
+    UnlockSurface(g_display.backBuffer);
+    return out;
+}
+}  // namespace
+
+// Each of the eight planet pictures, open and locked, is a picture of its own: none is the
+// empty frame, and no two locked ones are the same.
+TEST_F(Screens, EveryPlanetPictureIsDrawnOpenAndLocked)
+{
+    StartAt(&g_nodeScreenInstance);
+    Frame();
+    FillScreenRect(0, 0, 640, 480, 0);
+    std::vector<std::vector<uint16_t>> locked;
+    for (int p = 0; p < 8; ++p) {
+        EXPECT_EQ(NodeScreen::DarkPlanetFrame(p), p + 1);
+        for (int open = 0; open < 2; ++open) {
+            const int x = 50 + 75 * p, y = open ? 200 : 300;
+            g_nodeScreenInstance.DrawPlanet(p, open != 0, x, y, 1.0f, 0.0f);
+            const std::vector<uint16_t> shown = PixelsAround(x, y, 24);
+            int lit = 0;
+            for (uint16_t px : shown) lit += px != 0;
+            // A planet of radius 17 covers some 900 pixels.
+            EXPECT_GT(lit, 600) << "picture " << p << (open ? " open" : " locked");
+            if (!open) locked.push_back(shown);
+        }
+    }
+    for (int a = 0; a < 8; ++a)
+        for (int b = a + 1; b < 8; ++b) EXPECT_NE(locked[a], locked[b]) << "pictures " << a << " and " << b;
+    SaveShot("map-planets");
 }
 
 TEST_F(Screens, AvailabilityFollowsRequiresInBothEpisodes)
