@@ -474,8 +474,9 @@ void UpdateEdgeScroll()
 void ApplyEdgeScroll()
 {
     if (EdgeScrollDirection == 0) return;
-    PanCamera(EdgeScrollDirection);
-    KeepCameraWhereItIs();
+    // At the edge of the pitch the pan stops; the wanted camera is left alone then, so that the
+    // ball key and the arrows still work while the mouse rests at the screen's edge.
+    if (PanCamera(EdgeScrollDirection)) KeepCameraWhereItIs();
 }
 
 void SortByDistanceToBall()

@@ -158,6 +158,23 @@ void SettleBallOnItself()
     TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
 }
 
+// The field camera's bounds in the match's units: the look-at point over the pitch and its
+// margins (twice the centre spot), at most a lofted ball's height; the eye no lower than the
+// eye-height keys take it and no higher than the whole pitch needs; a zoom from close up to the
+// whole pitch.
+void SetPitchCameraBounds()
+{
+    FieldCamera.FieldLength = 2.0f * CENTRE_X;
+    FieldCamera.FieldWidth = 2.0f * CENTRE_Z;
+    FieldCamera.MaxTargetHeight = 20.0f;
+    FieldCamera.MinEyeHeight = 2.0f;
+    FieldCamera.MaxEyeHeight = 60.0f;
+    FieldCamera.MinDistance = 2.0f;
+    FieldCamera.MaxDistance = 70.0f;
+    FieldCamera.MaxViewPitch = 80.0f * PI / 180.0f;
+    FieldCamera.Bounded = true;
+}
+
 void SetWantedKickOffCamera()
 {
     WantedCameraTarget = CENTRE_SPOT;
@@ -339,6 +356,7 @@ void OnNetworkNotification(uint32_t code)
 // The keypad's camera keys; false for any other key.
 bool OnCameraKey(uint32_t key)
 {
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
     switch (key) {
     case VK_NUMPAD0: ZoomCameraStep(1); break;
     case VK_DECIMAL: ZoomCameraStep(0); break;
@@ -359,6 +377,9 @@ bool OnCameraKey(uint32_t key)
     case VK_NUMPAD5: return true;
     default: return false;
     }
+    // The eye-height keys move the eye on their own: like the field camera's moves, a press that
+    // would take the camera out of its bounds does nothing.
+    SettleCameraMove(oldEye, oldTarget);
     KeepCameraWhereItIs();
     return true;
 }
@@ -676,6 +697,7 @@ void LoadMatchScene()
     }
     ClearColour = 0xFF519557;
     FieldCamera.ZoomStep = 1.0f;
+    SetPitchCameraBounds();
     Options.textureQuality = 0;
     TextureQuality = 0;
     FieldOfView = PI / 4.f;
@@ -1106,8 +1128,11 @@ void FocusCamera(int32_t target)
         BallHolder != target + 1 && !(m->Position.x == ball->Position.x && m->Position.z == ball->Position.z)) {
         float ux = 0.f, uz = 0.f;
         const float distance = std::fmax(GroundDistance(CameraEye, CameraTarget), 2.3f);
+        // The eye keeps its height over what it looks at, as the ball's offset does: measured
+        // from the ground, every switch from a ball in the air to a player would add the ball's
+        // height to the eye's, turn after turn.
         if (GroundDirection(ball->Position, m->Position, ux, uz))
-            eye = D3DVECTOR{look.x + ux * distance, CameraEye.y, look.z + uz * distance};
+            eye = D3DVECTOR{look.x + ux * distance, look.y + (CameraEye.y - CameraTarget.y), look.z + uz * distance};
     }
     if (!IsFinite(look) || !IsFinite(eye)) return;
     WantedCameraTarget = look;
@@ -1117,6 +1142,8 @@ void FocusCamera(int32_t target)
 void UpdateCamera()
 {
     if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
+    // Whatever the ball or the player followed does, the camera stays over the pitch.
+    KeepCameraInBounds(WantedCameraEye, WantedCameraTarget);
     const float speed = (Options.FollowBallAtEndTurn && !Options.BeginnersCamera) ? 20.0f : 10.0f;
     const float step = speed * MatchStepSeconds();
     auto ease = [step](D3DVECTOR& v, const D3DVECTOR& goal) {
@@ -1130,6 +1157,8 @@ void UpdateCamera()
     };
     ease(CameraEye, WantedCameraEye);
     ease(CameraTarget, WantedCameraTarget);
+    // On the way the eye may pass over the look-at point: it goes round it instead.
+    KeepCameraInBounds(CameraEye, CameraTarget);
 }
 
 void KeepCameraWhereItIs()
