@@ -157,11 +157,22 @@ void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
 {
     const FieldCameraState& b = FieldCamera;
     if (!b.Bounded) return;
+    // A value within the slack of its range counts as within it, as CameraInBounds counts it, so
+    // that a pair this has brought within the bounds is left alone the next time.
+    const float slack = BoundsSlack(b);
     bool changed = false;
-    auto clampInto = [&changed](float& v, float low, float high, float fallback) {
-        const float was = v;
-        v = std::isfinite(v) ? std::clamp(v, low, std::max(low, high)) : fallback;
-        changed = changed || !(v == was);
+    auto clampInto = [&changed, slack](float& v, float low, float high, float fallback) {
+        high = std::max(low, high);
+        if (!std::isfinite(v)) {
+            v = fallback;
+        } else if (v < low - slack) {
+            v = low;
+        } else if (v > high + slack) {
+            v = high;
+        } else {
+            return;
+        }
+        changed = true;
     };
     // The eye as an offset from the target, taken before the target is brought back onto the
     // field, so that the eye goes along and the view keeps its direction and height over what it
@@ -182,7 +193,8 @@ void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
     // end. When the height asks for more than the far end allows, the height wins.
     const float ground = std::sqrt(dx * dx + dz * dz);
     const float least = LeastGround(b, dy), most = std::max(least, MostGround(b, dy));
-    const float wanted = std::clamp(ground, least, most);
+    float wanted = ground;
+    clampInto(wanted, least, most, least);
     if (!(wanted == ground)) {
         float ux = -1.0f, uz = 0.0f;  // straight above the target: seen from the low-x side
         if (ground > 1e-6f) {

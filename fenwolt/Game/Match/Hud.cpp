@@ -474,9 +474,8 @@ void UpdateEdgeScroll()
 void ApplyEdgeScroll()
 {
     if (EdgeScrollDirection == 0) return;
-    // At the edge of the pitch the pan stops; the wanted camera is left alone then, so that the
-    // ball key and the arrows still work while the mouse rests at the screen's edge.
-    if (PanCamera(EdgeScrollDirection)) KeepCameraWhereItIs();
+    PanCamera(EdgeScrollDirection);
+    KeepCameraWhereItIs();
 }
 
 void SortByDistanceToBall()
