@@ -161,7 +161,8 @@ void SettleBallOnItself()
 // The field camera's bounds in the match's units: the look-at point over the pitch and its
 // margins (twice the centre spot), at most a lofted ball's height; the eye no lower than the
 // eye-height keys take it and no higher than the whole pitch needs; a zoom from close up to the
-// whole pitch.
+// whole pitch; and a view no steeper than 70 degrees, so that an eye close over a player does not
+// swing round him as he moves.
 void SetPitchCameraBounds()
 {
     FieldCamera.FieldLength = 2.0f * CENTRE_X;
@@ -171,7 +172,7 @@ void SetPitchCameraBounds()
     FieldCamera.MaxEyeHeight = 60.0f;
     FieldCamera.MinDistance = 2.0f;
     FieldCamera.MaxDistance = 70.0f;
-    FieldCamera.MaxViewPitch = 80.0f * PI / 180.0f;
+    FieldCamera.MaxViewPitch = 70.0f * PI / 180.0f;
     FieldCamera.Bounded = true;
 }
 
@@ -1139,6 +1140,21 @@ void FocusCamera(int32_t target)
     WantedCameraEye = eye;
 }
 
+// One step of the eye's offset from the look-at point toward the wanted offset, going round the
+// point: its heading about the vertical turns by at most `step` along its circle and never
+// faster than the orbit keys turn it (half a turn a second), and its ground distance and its
+// height over the point move by at most `step` each.
+static D3DVECTOR SwungOffset(const D3DVECTOR& from, const D3DVECTOR& toward, float step, float seconds)
+{
+    auto toward1 = [step](float v, float goal) { return v + std::fmax(-step, std::fmin(step, goal - v)); };
+    const float ground = std::hypot(from.x, from.z);
+    const float heading = std::atan2(from.z, from.x);
+    const float most = std::fmin(ground > 1e-4f ? step / ground : PI, PI * seconds);
+    const float turn = std::fmax(-most, std::fmin(most, WrapAngle(std::atan2(toward.z, toward.x) - heading)));
+    const float reach = toward1(ground, std::hypot(toward.x, toward.z));
+    return D3DVECTOR{std::cos(heading + turn) * reach, toward1(from.y, toward.y), std::sin(heading + turn) * reach};
+}
+
 void UpdateCamera()
 {
     if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
@@ -1155,9 +1171,18 @@ void UpdateCamera()
         const float k = step / d;
         v = D3DVECTOR{v.x + (goal.x - v.x) * k, v.y + (goal.y - v.y) * k, v.z + (goal.z - v.z) * k};
     };
+    const D3DVECTOR offset{CameraEye.x - CameraTarget.x, CameraEye.y - CameraTarget.y, CameraEye.z - CameraTarget.z};
     ease(CameraEye, WantedCameraEye);
     ease(CameraTarget, WantedCameraTarget);
-    // On the way the eye may pass over the look-at point: it goes round it instead.
+    const D3DVECTOR wanted{WantedCameraEye.x - WantedCameraTarget.x, WantedCameraEye.y - WantedCameraTarget.y,
+                           WantedCameraEye.z - WantedCameraTarget.z};
+    const float across = std::fabs(WrapAngle(std::atan2(wanted.z, wanted.x) - std::atan2(offset.z, offset.x)));
+    if (across > HALF_PI || !CameraInBounds(CameraEye, CameraTarget)) {
+        // The wanted eye lies across the point the camera looks at: the straight way would take
+        // the eye over that point, where the view spins about it. The eye goes round it instead.
+        const D3DVECTOR swung = SwungOffset(offset, wanted, step, MatchStepSeconds());
+        CameraEye = D3DVECTOR{CameraTarget.x + swung.x, CameraTarget.y + swung.y, CameraTarget.z + swung.z};
+    }
     KeepCameraInBounds(CameraEye, CameraTarget);
 }
 

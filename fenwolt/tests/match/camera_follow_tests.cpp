@@ -92,6 +92,7 @@ TEST_F(MatchCameraTest, TheCameraStaysWithinItsBoundsEveryFrameOfWholeMatches)
 {
     int lofted = 0, shots = 0, restarts = 0;
     int64_t frames = 0;
+    float sharpest = 0.f;
     for (uint32_t seed = 1; seed <= 8; ++seed) {
         MatchOptions o;
         o.seed = seed;
@@ -101,7 +102,7 @@ TEST_F(MatchCameraTest, TheCameraStaysWithinItsBoundsEveryFrameOfWholeMatches)
         std::uniform_real_distribution<float> x(0.f, 119.f), z(0.f, 84.f);
         int32_t seen = -1;
         bool acted = false, wasRestart = false;
-        float planned = 0.f;
+        float planned = 0.f, lastHeading = 0.f;
         int64_t steps = 0;
         while (MatchStopState != STOP_FULL_TIME && steps < 60000) {
             if (TurnPhase != seen) {
@@ -138,6 +139,15 @@ TEST_F(MatchCameraTest, TheCameraStaysWithinItsBoundsEveryFrameOfWholeMatches)
             const std::string fault = CameraFault();
             ASSERT_EQ(fault, "") << "seed " << seed << ", step " << steps << ", " << (int)Minute << ":" << (int)Second
                                  << ", phase " << TurnPhase << ", stop " << MatchStopState;
+            // The view turns about what it looks at, it never flips round from one frame to the
+            // next (an eye passing over its target shows the pitch's lines spinning).
+            const float heading = std::atan2(CameraEye.z - CameraTarget.z, CameraEye.x - CameraTarget.x);
+            if (steps > 1) {
+                const float turn = std::fabs(WrapAngle(heading - lastHeading));
+                ASSERT_LT(turn, HALF_PI) << "seed " << seed << ", step " << steps << ", phase " << TurnPhase;
+                sharpest = std::fmax(sharpest, turn);
+            }
+            lastHeading = heading;
         }
         EXPECT_EQ(MatchStopState, STOP_FULL_TIME) << "seed " << seed;
         frames += steps;
@@ -147,6 +157,32 @@ TEST_F(MatchCameraTest, TheCameraStaysWithinItsBoundsEveryFrameOfWholeMatches)
     EXPECT_GT(shots, 5);
     EXPECT_GT(restarts, 5);
     EXPECT_GT(frames, 50000);
+    std::printf("[          ] %lld frames; the sharpest turn of the view in one frame %.2f rad\n", (long long)frames,
+                sharpest);
+}
+
+// The wanted eye straight across the point the camera looks at: the straight way would take the
+// eye over it, where the view spins; it goes round it instead and gets there.
+TEST_F(MatchCameraTest, AnEyeSentAcrossItsTargetGoesRoundIt)
+{
+    StartMatch(MatchOptions{});
+    ASSERT_EQ(TurnPhase, PHASE_HOME_PLANS);
+    const D3DVECTOR spot{CENTRE_X, 0.f, CENTRE_Z};
+    CameraTarget = WantedCameraTarget = spot;
+    CameraEye = D3DVECTOR{spot.x - 13.f, 2.7f, spot.z};
+    WantedCameraEye = D3DVECTOR{spot.x + 13.f, 2.7f, spot.z};
+    float last = std::atan2(CameraEye.z - CameraTarget.z, CameraEye.x - CameraTarget.x);
+    int frames = 0;
+    while (frames < 300 && SpaceDistance(CameraEye, WantedCameraEye) > 0.f) {
+        Frame(kStep);
+        ++frames;
+        ASSERT_EQ(CameraFault(), "") << frames;
+        const float heading = std::atan2(CameraEye.z - CameraTarget.z, CameraEye.x - CameraTarget.x);
+        ASSERT_LT(std::fabs(WrapAngle(heading - last)), 0.2f) << frames;
+        last = heading;
+    }
+    EXPECT_LT(frames, 300) << "the eye got to the other side";
+    EXPECT_EQ(CameraTarget.x, spot.x);
 }
 
 // A ball left above the ground where nobody can reach it: every moving phase the camera follows
