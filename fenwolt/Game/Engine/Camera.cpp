@@ -3,6 +3,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/common/Utilities.h"
 
+#include <algorithm>
 #include <cmath>
 
 FieldCameraState FieldCamera;
@@ -14,6 +15,29 @@ namespace {
 constexpr float kTinyLength = 1e-6f;
 
 float Length(const D3DVECTOR& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+bool Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+bool Same(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// How far a pair may stray past a bound and still count as within it: the rounding of a camera
+// that was put exactly on a bound.
+float BoundsSlack(const FieldCameraState& b) { return 1e-4f * (b.FieldLength + b.FieldWidth); }
+
+// The least ground distance between eye and target at a given rise: the view may tilt no further
+// than the pitch limit, and the eye may come no nearer than the zoom's near end.
+float LeastGround(const FieldCameraState& b, float rise)
+{
+    const float pitch = std::clamp(b.MaxViewPitch, 0.0f, 1.5707963f);
+    const float byPitch = std::fabs(rise) * std::cos(pitch) / std::max(std::sin(pitch), 1e-6f);
+    const float byZoom = std::sqrt(std::max(0.0f, b.MinDistance * b.MinDistance - rise * rise));
+    return std::max(byPitch, byZoom);
+}
+
+float MostGround(const FieldCameraState& b, float rise)
+{
+    return std::sqrt(std::max(0.0f, b.MaxDistance * b.MaxDistance - rise * rise));
+}
 
 bool Normalised(const D3DVECTOR& v, D3DVECTOR& out)
 {
@@ -59,15 +83,17 @@ void ZoomCameraStep(int direction)
     if (CameraEye.y < CAMERA_MIN_EYE_HEIGHT) {
         CameraEye = oldEye;
         CameraTarget = oldTarget;
+        return;
     }
+    SettleCameraMove(oldEye, oldTarget);
 }
 
-void PanCamera(int code)
+bool PanCamera(int code)
 {
     D3DVECTOR f;
     if (!Normalised(D3DVECTOR{CameraTarget.x - CameraEye.x, CameraTarget.y - CameraEye.y, CameraTarget.z - CameraEye.z},
                     f))
-        return;
+        return false;
     f.y = 0.0f;
     D3DVECTOR move{0.f, 0.f, 0.f};
     switch (code) {
@@ -77,25 +103,123 @@ void PanCamera(int code)
     case 4: {
         D3DVECTOR s;
         // Looking straight down leaves no horizontal direction to step sideways from.
-        if (!Normalised(CrossProduct(D3DVECTOR{f.x, 1.0f, f.z}, f), s)) return;
+        if (!Normalised(CrossProduct(D3DVECTOR{f.x, 1.0f, f.z}, f), s)) return false;
         move = code == 6 ? s : D3DVECTOR{-s.x, -s.y, -s.z};
         break;
     }
-    default: return;
+    default: return false;
     }
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
     CameraEye.x += move.x;
     CameraEye.y += move.y;
     CameraEye.z += move.z;
     CameraTarget.x += move.x;
     CameraTarget.y += move.y;
     CameraTarget.z += move.z;
+    return SettleCameraMove(oldEye, oldTarget);
 }
 
-void OrbitEyeAroundTargetBy(int flag, float elapsedSeconds) { OrbitAround(CameraEye, CameraTarget, flag, elapsedSeconds); }
-void OrbitTargetAroundEyeBy(int flag, float elapsedSeconds) { OrbitAround(CameraTarget, CameraEye, flag, elapsedSeconds); }
+void OrbitEyeAroundTargetBy(int flag, float elapsedSeconds)
+{
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
+    OrbitAround(CameraEye, CameraTarget, flag, elapsedSeconds);
+    SettleCameraMove(oldEye, oldTarget);
+}
+
+void OrbitTargetAroundEyeBy(int flag, float elapsedSeconds)
+{
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
+    OrbitAround(CameraTarget, CameraEye, flag, elapsedSeconds);
+    SettleCameraMove(oldEye, oldTarget);
+}
 
 void OrbitEyeAroundTarget(int flag) { OrbitEyeAroundTargetBy(flag, TheAppConstructed() ? TheApp.ElapsedTime : 0.0f); }
 void OrbitTargetAroundEye(int flag) { OrbitTargetAroundEyeBy(flag, TheAppConstructed() ? TheApp.ElapsedTime : 0.0f); }
+
+bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target)
+{
+    const FieldCameraState& b = FieldCamera;
+    if (!b.Bounded) return true;
+    if (!Finite(eye) || !Finite(target)) return false;
+    const float slack = BoundsSlack(b);
+    if (target.x < -slack || target.x > b.FieldLength + slack || target.z < -slack || target.z > b.FieldWidth + slack)
+        return false;
+    if (target.y < -slack || target.y > b.MaxTargetHeight + slack) return false;
+    if (eye.y < b.MinEyeHeight - slack || eye.y > b.MaxEyeHeight + slack) return false;
+    const float rise = eye.y - target.y;
+    const float ground = std::sqrt((eye.x - target.x) * (eye.x - target.x) + (eye.z - target.z) * (eye.z - target.z));
+    const float distance = std::sqrt(ground * ground + rise * rise);
+    if (distance < b.MinDistance - slack || distance > b.MaxDistance + slack) return false;
+    return ground >= LeastGround(b, rise) - slack;
+}
+
+void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
+{
+    const FieldCameraState& b = FieldCamera;
+    if (!b.Bounded) return;
+    // A value within the slack of its range counts as within it, as CameraInBounds counts it, so
+    // that a pair this has brought within the bounds is left alone the next time.
+    const float slack = BoundsSlack(b);
+    bool changed = false;
+    auto clampInto = [&changed, slack](float& v, float low, float high, float fallback) {
+        high = std::max(low, high);
+        if (!std::isfinite(v)) {
+            v = fallback;
+        } else if (v < low - slack) {
+            v = low;
+        } else if (v > high + slack) {
+            v = high;
+        } else {
+            return;
+        }
+        changed = true;
+    };
+    // The eye as an offset from the target, taken before the target is brought back onto the
+    // field, so that the eye goes along and the view keeps its direction and height over what it
+    // looks at. Without a sound pair the eye looks along +x.
+    float dx = eye.x - target.x, dy = eye.y - target.y, dz = eye.z - target.z;
+    if (!Finite(eye) || !Finite(target)) {
+        dx = -b.MinDistance;
+        dy = 0.0f;
+        dz = 0.0f;
+        changed = true;
+    }
+    clampInto(target.x, 0.0f, b.FieldLength, b.FieldLength * 0.5f);
+    clampInto(target.z, 0.0f, b.FieldWidth, b.FieldWidth * 0.5f);
+    clampInto(target.y, 0.0f, b.MaxTargetHeight, 0.0f);
+    clampInto(dy, b.MinEyeHeight - target.y, b.MaxEyeHeight - target.y, 0.0f);
+
+    // The ground part: far enough for the pitch and the zoom's near end, near enough for its far
+    // end. When the height asks for more than the far end allows, the height wins.
+    const float ground = std::sqrt(dx * dx + dz * dz);
+    const float least = LeastGround(b, dy), most = std::max(least, MostGround(b, dy));
+    float wanted = ground;
+    clampInto(wanted, least, most, least);
+    if (!(wanted == ground)) {
+        float ux = -1.0f, uz = 0.0f;  // straight above the target: seen from the low-x side
+        if (ground > 1e-6f) {
+            ux = dx / ground;
+            uz = dz / ground;
+        }
+        dx = ux * wanted;
+        dz = uz * wanted;
+        changed = true;
+    }
+    if (changed) eye = D3DVECTOR{target.x + dx, target.y + dy, target.z + dz};
+}
+
+bool SettleCameraMove(const D3DVECTOR& oldEye, const D3DVECTOR& oldTarget)
+{
+    if (!CameraInBounds(CameraEye, CameraTarget)) {
+        if (CameraInBounds(oldEye, oldTarget)) {
+            CameraEye = oldEye;
+            CameraTarget = oldTarget;
+        } else {
+            KeepCameraInBounds(CameraEye, CameraTarget);
+        }
+    }
+    return !Same(CameraEye, oldEye) || !Same(CameraTarget, oldTarget);
+}
 
 float Distance3D(float ax, float ay, float az, float bx, float by, float bz)
 {

@@ -1,5 +1,6 @@
 // The field camera's interactive moves (zoom, pan, orbit) on the three view vectors CameraEye,
-// CameraTarget and CameraUp, and the two distance measures the match code uses.
+// CameraTarget and CameraUp, the bounds a screen may keep the camera within, and the two
+// distance measures the match code uses.
 #pragma once
 
 #include "platform/d3d8/d3d8types.h"
@@ -12,6 +13,21 @@ struct FieldCameraState {
     int32_t ViewDirection = 5;
     float FieldLength = 3200.0f;
     float FieldWidth = 1600.0f;
+
+    // The bounds below hold only once a screen that plays on the field switches them on (the
+    // match, in its own units). Within them the look-at point stays over the field (x 0 to
+    // FieldLength, z 0 to FieldWidth) and no higher than MaxTargetHeight; the eye stays between
+    // MinEyeHeight and MaxEyeHeight above the ground; the eye-to-target distance, the zoom, stays
+    // between MinDistance and MaxDistance; and the view never tilts further than MaxViewPitch
+    // (radians) from the horizontal: looking straight down or up leaves the look-at view without
+    // a defined roll, so the picture would spin as the camera passes over its target.
+    bool Bounded = false;
+    float MaxTargetHeight = 1600.0f;
+    float MinEyeHeight = 5.0f;
+    float MaxEyeHeight = 3200.0f;
+    float MinDistance = 10.0f;
+    float MaxDistance = 3200.0f;
+    float MaxViewPitch = 1.3962634f;  // 80 degrees
 };
 extern FieldCameraState FieldCamera;
 
@@ -20,14 +36,25 @@ constexpr float CAMERA_MIN_EYE_HEIGHT = 5.0f;
 
 // Non-zero direction: one step towards the target; zero: one step away.
 void ZoomCameraStep(int direction);
-// 8 forward, 2 back, 6 right, 4 left along the ground; other codes do nothing.
-void PanCamera(int code);
+// 8 forward, 2 back, 6 right, 4 left along the ground; other codes do nothing. True when the
+// camera moved (false for other codes, and for a pan the bounds refuse).
+bool PanCamera(int code);
 // Half a turn per second of frame time; flag 0 turns the other way. The "By" forms take the
 // frame time explicitly, the plain forms read the application's elapsed time.
 void OrbitEyeAroundTarget(int flag);
 void OrbitTargetAroundEye(int flag);
 void OrbitEyeAroundTargetBy(int flag, float elapsedSeconds);
 void OrbitTargetAroundEyeBy(int flag, float elapsedSeconds);
+
+// True when the pair lies within FieldCamera's bounds (always while they are off).
+bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target);
+// Brings the pair within the bounds, moving each as little as it can; a pair already within them
+// is left exactly as it is. Values that are not numbers are replaced. Nothing while off.
+void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target);
+// After a move of CameraEye and CameraTarget from (oldEye, oldTarget): a move that leaves the
+// bounds is undone, as a zoom below the eye's floor is; a camera that was outside them already
+// is brought within. True when the camera ends where the move put it.
+bool SettleCameraMove(const D3DVECTOR& oldEye, const D3DVECTOR& oldTarget);
 
 float Distance3D(float ax, float ay, float az, float bx, float by, float bz);
 float DistanceXZ(float ax, float ay, float az, float bx, float by, float bz);

@@ -159,6 +159,24 @@ void SettleBallOnItself()
     TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
 }
 
+// The field camera's bounds in the match's units: the look-at point over the pitch and its
+// margins (twice the centre spot), at most a lofted ball's height; the eye no lower than the
+// eye-height keys take it and no higher than the whole pitch needs; a zoom from close up to the
+// whole pitch; and a view no steeper than 70 degrees, so that an eye close over a player does not
+// swing round him as he moves.
+void SetPitchCameraBounds()
+{
+    FieldCamera.FieldLength = 2.0f * CENTRE_X;
+    FieldCamera.FieldWidth = 2.0f * CENTRE_Z;
+    FieldCamera.MaxTargetHeight = 20.0f;
+    FieldCamera.MinEyeHeight = 2.0f;
+    FieldCamera.MaxEyeHeight = 60.0f;
+    FieldCamera.MinDistance = 2.0f;
+    FieldCamera.MaxDistance = 70.0f;
+    FieldCamera.MaxViewPitch = 70.0f * PI / 180.0f;
+    FieldCamera.Bounded = true;
+}
+
 void SetWantedKickOffCamera()
 {
     WantedCameraTarget = CENTRE_SPOT;
@@ -340,6 +358,7 @@ void OnNetworkNotification(uint32_t code)
 // The keypad's camera keys; false for any other key.
 bool OnCameraKey(uint32_t key)
 {
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
     switch (key) {
     case VK_NUMPAD0: ZoomCameraStep(1); break;
     case VK_DECIMAL: ZoomCameraStep(0); break;
@@ -360,6 +379,9 @@ bool OnCameraKey(uint32_t key)
     case VK_NUMPAD5: return true;
     default: return false;
     }
+    // The eye-height keys move the eye on their own: like the field camera's moves, a press that
+    // would take the camera out of its bounds does nothing.
+    SettleCameraMove(oldEye, oldTarget);
     KeepCameraWhereItIs();
     return true;
 }
@@ -677,6 +699,7 @@ void LoadMatchScene()
     }
     ClearColour = 0xFF519557;
     FieldCamera.ZoomStep = 1.0f;
+    SetPitchCameraBounds();
     Options.textureQuality = 0;
     TextureQuality = 0;
     FieldOfView = PI / 4.f;
@@ -1109,17 +1132,37 @@ void FocusCamera(int32_t target)
         BallHolder != target + 1 && !(m->Position.x == ball->Position.x && m->Position.z == ball->Position.z)) {
         float ux = 0.f, uz = 0.f;
         const float distance = std::fmax(GroundDistance(CameraEye, CameraTarget), 2.3f);
+        // The eye keeps its height over what it looks at, as the ball's offset does: measured
+        // from the ground, every switch from a ball in the air to a player would add the ball's
+        // height to the eye's, turn after turn.
         if (GroundDirection(ball->Position, m->Position, ux, uz))
-            eye = D3DVECTOR{look.x + ux * distance, CameraEye.y, look.z + uz * distance};
+            eye = D3DVECTOR{look.x + ux * distance, look.y + (CameraEye.y - CameraTarget.y), look.z + uz * distance};
     }
     if (!IsFinite(look) || !IsFinite(eye)) return;
     WantedCameraTarget = look;
     WantedCameraEye = eye;
 }
 
+// One step of the eye's offset from the look-at point toward the wanted offset, going round the
+// point: its heading about the vertical turns by at most `step` along its circle and never
+// faster than the orbit keys turn it (half a turn a second), and its ground distance and its
+// height over the point move by at most `step` each.
+static D3DVECTOR SwungOffset(const D3DVECTOR& from, const D3DVECTOR& toward, float step, float seconds)
+{
+    auto toward1 = [step](float v, float goal) { return v + std::fmax(-step, std::fmin(step, goal - v)); };
+    const float ground = std::hypot(from.x, from.z);
+    const float heading = std::atan2(from.z, from.x);
+    const float most = std::fmin(ground > 1e-4f ? step / ground : PI, PI * seconds);
+    const float turn = std::fmax(-most, std::fmin(most, WrapAngle(std::atan2(toward.z, toward.x) - heading)));
+    const float reach = toward1(ground, std::hypot(toward.x, toward.z));
+    return D3DVECTOR{std::cos(heading + turn) * reach, toward1(from.y, toward.y), std::sin(heading + turn) * reach};
+}
+
 void UpdateCamera()
 {
     if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
+    // Whatever the ball or the player followed does, the camera stays over the pitch.
+    KeepCameraInBounds(WantedCameraEye, WantedCameraTarget);
     const float speed = (Options.FollowBallAtEndTurn && !Options.BeginnersCamera) ? 20.0f : 10.0f;
     const float step = speed * MatchStepSeconds();
     auto ease = [step](D3DVECTOR& v, const D3DVECTOR& goal) {
@@ -1131,8 +1174,19 @@ void UpdateCamera()
         const float k = step / d;
         v = D3DVECTOR{v.x + (goal.x - v.x) * k, v.y + (goal.y - v.y) * k, v.z + (goal.z - v.z) * k};
     };
+    const D3DVECTOR offset{CameraEye.x - CameraTarget.x, CameraEye.y - CameraTarget.y, CameraEye.z - CameraTarget.z};
     ease(CameraEye, WantedCameraEye);
     ease(CameraTarget, WantedCameraTarget);
+    const D3DVECTOR wanted{WantedCameraEye.x - WantedCameraTarget.x, WantedCameraEye.y - WantedCameraTarget.y,
+                           WantedCameraEye.z - WantedCameraTarget.z};
+    const float across = std::fabs(WrapAngle(std::atan2(wanted.z, wanted.x) - std::atan2(offset.z, offset.x)));
+    if (across > HALF_PI || !CameraInBounds(CameraEye, CameraTarget)) {
+        // The wanted eye lies across the point the camera looks at: the straight way would take
+        // the eye over that point, where the view spins about it. The eye goes round it instead.
+        const D3DVECTOR swung = SwungOffset(offset, wanted, step, MatchStepSeconds());
+        CameraEye = D3DVECTOR{CameraTarget.x + swung.x, CameraTarget.y + swung.y, CameraTarget.z + swung.z};
+    }
+    KeepCameraInBounds(CameraEye, CameraTarget);
 }
 
 void KeepCameraWhereItIs()
