@@ -527,6 +527,11 @@ bool ClearPenaltyBox(int32_t player)
     return SpaceDistance(p, RestartSpot) <= KeepAwayDistance;
 }
 
+bool KeepsAwayFromRestart(int32_t player)
+{
+    return RestartPending && IsPlayerIndex(player) && player >= RestrictedFirst && player < RestrictedEnd;
+}
+
 void PositionForSetPiece()
 {
     const int32_t first = std::max(RestrictedFirst, 0);

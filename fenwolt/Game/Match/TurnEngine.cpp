@@ -484,7 +484,9 @@ void OrderPitchPress(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
     if (!IsPlayerIndex(s) || !IsMovingSidePlayer(s)) return;
     if (KickOffPending && (s == BallHolder - 1 || s == KickOffPartner - 1)) return;
     MatchPlayer& p = MatchPlayers[s];
-    if (p.turnsDown == 0) {
+    // The taker of a waiting restart kicks or throws it from where it lies: he is not sent away.
+    const bool restartTaker = RestartPending && s == BallHolder - 1;
+    if (p.turnsDown == 0 && !restartTaker) {
         CancelJump(s);
         p.moveTarget.x = point.x;
         p.moveTarget.z = point.z;
