@@ -319,6 +319,8 @@ void EndPhase(int32_t advance)
         ShowKickPreview(KickAimMode == 0);
         RestoreJumps();
     }
+    // The path dots start from where the players stand now (and go in a moving phase).
+    ShowMoveRange(false);
 
     // 8.
     SetSideAnimating(false);
