@@ -955,6 +955,8 @@ bool LoadSavedGame(int32_t slot)
     ShowMoveRange(true);
     ShowTurnBanner();
     PlaceSelectionMarker(SelectedPlayer);
+    // The HUD buttons as the loaded turn gives them (the scene load set them for its kick-off).
+    ShowTurnButtons();
     return true;
 }
 

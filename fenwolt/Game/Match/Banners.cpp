@@ -75,6 +75,14 @@ void FormatPlayerLabel(char* out, int size, int32_t player)
 void ShowTurnBanner()
 {
     char text[128];
+    // Once the match is over nobody is to move: the referee banner says so, the turn lines and
+    // the End Turn caption are blank.
+    if (MatchStopState == STOP_FULL_TIME) {
+        SetSpriteText(SPRITE_TURN_BANNER, " ");
+        SetSpriteText(SPRITE_TURN_DETAIL, " ");
+        SetSpriteText(SPRITE_CAPTION_END_TURN, " ");
+        return;
+    }
     switch (TurnPhase) {
     case PHASE_HOME_PLANS: std::snprintf(text, sizeof text, "%s to Move...", TeamName(0)); break;
     case PHASE_HOME_MOVES: std::snprintf(text, sizeof text, "%s Moving...", TeamName(0)); break;

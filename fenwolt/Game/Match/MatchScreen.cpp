@@ -1094,8 +1094,7 @@ void RefreshSelectedPlayer()
         else
             ShowMoveTargetMarker(p);
     }
-    const bool holds = IsPlayerIndex(p) && BallHolder == p + 1;
-    EnableButtonPair(SPRITE_CAPTION_PASS, holds && CanGiveOrders() && IsMovingSidePlayer(p) && IsLocalSideToPlan(TurnPhase));
+    EnableButtonPair(SPRITE_CAPTION_PASS, PassButtonAvailable());
     ShowTurnBanner();
 }
 

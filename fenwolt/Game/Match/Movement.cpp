@@ -125,6 +125,13 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
         return StepResult::Done;
     }
 
+    // The taker of a waiting restart stays on its ball: the ball is not carried at a restart,
+    // and a taker who walked on would leave it lying on the spot while he still held it.
+    if (isHolder && RestartPending && !BallInFlight) {
+        p.moveTarget.x = m->Position.x;
+        p.moveTarget.z = m->Position.z;
+    }
+
     // 2. The keepers' own rule while the ball is loose and moving near them.
     int32_t dive = -1;
     if (otherSide && MatchStopState == STOP_IN_PLAY && IsKeeperIndex(i) && ball && BallHolder == 0 &&
@@ -248,10 +255,11 @@ StepResult MoveOnePlayer(int32_t i, float step, bool tackles, bool otherSide)
         // While a restart waits, players do not block each other's way (the one side walks
         // clear of the spot, the other to the ball): a defender standing in the taker's path,
         // team-mates crowding the ball, or a taker waiting beside a team-mate who must leave the
-        // area before a penalty, would otherwise hold the restart for ever. Only the ball holder
-        // still stops an opponent who runs into him.
+        // area before a penalty, would otherwise hold the restart for ever. Nor does the side
+        // that keeps away tackle the taker on his way out: it cannot win the ball, and a foul
+        // on the taker would start the restart over as a free kick.
         if (RestartPending && contact > 0 && contact <= PLAYER_COUNT &&
-            (contact != BallHolder || SameSide(i, contact - 1)))
+            (contact != BallHolder || SameSide(i, contact - 1) || KeepsAwayFromRestart(i)))
             contact = 0;
         const bool playerContact = contact != 0 && contact != BALL_TARGET;
         p.moveCounterA = playerContact ? p.moveCounterA + 1 : 0;
@@ -370,7 +378,7 @@ void MovePlayers(bool tackles)
 bool TryPickUpBall(int32_t player)
 {
     if (!IsPlayerIndex(player)) return false;
-    if (RestartPending && player >= RestrictedFirst && player < RestrictedEnd) return false;
+    if (KeepsAwayFromRestart(player)) return false;
     // The kick-off ball waits on the centre spot for its taker; nobody walking in collects it.
     if (MatchStopState == STOP_KICK_OFF) return false;
     const ModelInstance* m = PlayerModel(player);

@@ -106,6 +106,11 @@ void ShowMoveRange(bool hide)
     } else {
         hide = true;
     }
+    // Nobody plans during a goal, the walk-in to a kick-off or after full time: the players
+    // walk to spots they were never ordered to.
+    if (GoalInProgress || MatchStopState == STOP_GOAL || MatchStopState == STOP_KICK_OFF ||
+        MatchStopState == STOP_FULL_TIME)
+        hide = true;
     if (hide || first < 0) {
         for (int32_t slot = 0; slot < SIDE_SIZE; ++slot) HideSlot(slot);
         return;

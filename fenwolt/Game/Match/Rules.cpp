@@ -8,6 +8,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/Squads.h"
+#include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Engine/Sound.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
@@ -527,6 +528,11 @@ bool ClearPenaltyBox(int32_t player)
     return SpaceDistance(p, RestartSpot) <= KeepAwayDistance;
 }
 
+bool KeepsAwayFromRestart(int32_t player)
+{
+    return RestartPending && IsPlayerIndex(player) && player >= RestrictedFirst && player < RestrictedEnd;
+}
+
 void PositionForSetPiece()
 {
     const int32_t first = std::max(RestrictedFirst, 0);
@@ -705,6 +711,10 @@ void EndMatch()
     KickAimMode = 0;
     MatchStopState = STOP_FULL_TIME;
     ShowRefereeBanner();
+    // Nobody is to move any more: the turn banner, the buttons and the path dots say so.
+    ShowTurnBanner();
+    ShowTurnButtons();
+    ShowMoveRange(true);
     PhaseTimer = 0.f;
 }
 

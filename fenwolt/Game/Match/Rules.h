@@ -117,6 +117,9 @@ void ResetBallForRestart();
 bool RetakeThrowInOffThePitch();
 // The player must keep clear at the current restart.
 bool ClearPenaltyBox(int32_t player);
+// A restart waits and the player belongs to the side that must keep away from it: he can
+// neither take the ball nor win it from its taker.
+bool KeepsAwayFromRestart(int32_t player);
 // Move targets of the restricted side's players while a restart waits.
 void PositionForSetPiece();
 // More than one player of the awarded side stands in the penalty area at a penalty.

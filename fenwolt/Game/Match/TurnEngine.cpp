@@ -279,13 +279,9 @@ void EndPhase(int32_t advance)
     }
 
     // 5. The buttons and the ball arrow.
+    ShowTurnButtons();
     if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager)) {
         PhaseTimer = 0.f;
-        EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
-        HideSprite(SPRITE_CAPTION_SYSTEM);
-        HideSprite(SPRITE_CAPTION_END_TURN);
-        DeactivateSprite(SPRITE_BUTTON_SYSTEM);
-        DeactivateSprite(SPRITE_BUTTON_END_TURN);
         if (ShowBallMarker) ShowBallArrow(false);
         if (moving && KickOffPending && MatchStopState == STOP_IN_PLAY) {
             KickOffPending = 0;
@@ -293,25 +289,17 @@ void EndPhase(int32_t advance)
             LogMatchEvent(EVENT_KICK_OFF, SelectedPlayer, SelectedPlayer);
         }
     } else {
-        const bool local = IsLocalSideToPlan(TurnPhase);
-        EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, IsRestartWaitingState(MatchStopState) && local);
-        EnableButtonPair(SPRITE_CAPTION_SYSTEM, local);
-        EnableButtonPair(SPRITE_CAPTION_END_TURN, local);
         if (ShowBallMarker) ShowBallArrow(true);
     }
 
     // 6.
     ShowTurnBanner();
 
-    // 7. The side that now plans: downed players count a turn off, jumps come back.
-    if (moving) {
-        EnableButtonPair(SPRITE_CAPTION_PASS, false);
-    } else {
+    // 7. The side that now plans: downed players count a turn off, jumps come back. (The Pass
+    // button went with the others in step 5, for the selected player as he is now.)
+    if (!moving) {
         const bool home = TurnPhase == PHASE_HOME_PLANS;
-        const bool managerHere = home ? !IsNetworkGuest() : !oneManager && (!IsNetworkGame() || IsNetworkGuest());
-        const bool selectedHolds = IsPlayerIndex(SelectedPlayer) && BallHolder == SelectedPlayer + 1;
         BallInFlight = 0;
-        EnableButtonPair(SPRITE_CAPTION_PASS, selectedHolds && managerHere);
         // A refresh of the phase (advance 1) is no new turn: nobody gets up a turn early.
         const int32_t first = home ? 0 : SIDE_SIZE;
         if (advance == 0) CountDownDowned(first, first + SIDE_SIZE);
@@ -319,6 +307,8 @@ void EndPhase(int32_t advance)
         ShowKickPreview(KickAimMode == 0);
         RestoreJumps();
     }
+    // The path dots start from where the players stand now (and go in a moving phase).
+    ShowMoveRange(false);
 
     // 8.
     SetSideAnimating(false);
@@ -330,6 +320,35 @@ void EndPhase(int32_t advance)
             if (IsNetworkGame()) SendGameMessageFor(GAME_MSGID_PLAYER_OUT, holder);
         }
     }
+}
+
+bool PassButtonAvailable()
+{
+    const int32_t p = SelectedPlayer;
+    return IsPlayerIndex(p) && BallHolder == p + 1 && MatchStopState != STOP_FULL_TIME && CanGiveOrders() &&
+           IsMovingSidePlayer(p) && IsLocalSideToPlan(TurnPhase);
+}
+
+void ShowTurnButtons()
+{
+    const bool oneManager = MatchSetup.managers != 2 && !IsNetworkGame();
+    const bool moving = TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES;
+    // Nobody plans here while the sides move, while the computer thinks, and once the match is
+    // over: no End Turn, no Pass, no Substitute, and the System caption goes with End Turn.
+    if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager) || MatchStopState == STOP_FULL_TIME) {
+        EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
+        EnableButtonPair(SPRITE_CAPTION_PASS, false);
+        HideSprite(SPRITE_CAPTION_SYSTEM);
+        HideSprite(SPRITE_CAPTION_END_TURN);
+        DeactivateSprite(SPRITE_BUTTON_SYSTEM);
+        DeactivateSprite(SPRITE_BUTTON_END_TURN);
+        return;
+    }
+    const bool local = IsLocalSideToPlan(TurnPhase);
+    EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, IsRestartWaitingState(MatchStopState) && local);
+    EnableButtonPair(SPRITE_CAPTION_SYSTEM, local);
+    EnableButtonPair(SPRITE_CAPTION_END_TURN, local);
+    EnableButtonPair(SPRITE_CAPTION_PASS, PassButtonAvailable());
 }
 
 void UpdatePhaseTimers()
@@ -484,7 +503,9 @@ void OrderPitchPress(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
     if (!IsPlayerIndex(s) || !IsMovingSidePlayer(s)) return;
     if (KickOffPending && (s == BallHolder - 1 || s == KickOffPartner - 1)) return;
     MatchPlayer& p = MatchPlayers[s];
-    if (p.turnsDown == 0) {
+    // The taker of a waiting restart kicks or throws it from where it lies: he is not sent away.
+    const bool restartTaker = RestartPending && s == BallHolder - 1;
+    if (p.turnsDown == 0 && !restartTaker) {
         CancelJump(s);
         p.moveTarget.x = point.x;
         p.moveTarget.z = point.z;

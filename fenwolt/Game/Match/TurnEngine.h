@@ -75,6 +75,12 @@ void RequestEndTurn();
 void EndTurnBothAgreed();
 // advance 0: the next phase with all its bookkeeping; 1: the bookkeeping of the present phase only.
 void EndPhase(int32_t advance);
+// The HUD buttons as the phase and the match now stand: System, End Turn and (while a restart
+// waits) Substitute for the manager who plans on this computer, Pass while his selected player
+// holds the ball; none of them while the sides move, while the computer plans or at full time.
+void ShowTurnButtons();
+// The Pass button is offered: the selected player holds the ball and his manager plans here.
+bool PassButtonAvailable();
 // Once per match step (the match screen does not call it during a goal pause). Moving phases end
 // after their 1.0 s, or later while a kicked ball is still on its way; the computer's planning
 // phase runs the computer after 0.25 s. During the walk-in to a kick-off (MatchStopState 6) it

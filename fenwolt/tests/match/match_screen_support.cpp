@@ -487,6 +487,7 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
     bool acted = false;
     int32_t restartTurns = 0;
     int32_t restartSide = 0;
+    int32_t restartKind = 0;
     bool inRestart = false;
     int64_t phaseSteps = 0;
     int32_t lastClock = -1, standingTurns = 0;
@@ -523,11 +524,14 @@ MatchReport PlayMatch(const MatchOptions& options, HomeScript script, float step
             inRestart = true;
             restartTurns = 0;
             restartSide = RestartSide == 1 ? 1 : 0;
+            restartKind = std::clamp(MatchStopState, 0, 9);
             ++report.restarts;
         } else if (!restart && inRestart) {
             inRestart = false;
             report.longestRestart = std::max(report.longestRestart, restartTurns);
             report.longestRestartOf[restartSide] = std::max(report.longestRestartOf[restartSide], restartTurns);
+            int32_t& kind = report.longestRestartOfKind[restartSide][restartKind];
+            kind = std::max(kind, restartTurns);
         }
         const bool planning = MatchStopState != STOP_KICK_OFF && !GoalInProgress &&
                               (float)phaseSteps * step >= options.planningSeconds;

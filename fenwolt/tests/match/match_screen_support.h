@@ -83,6 +83,9 @@ struct MatchReport {
     std::string failure;       // the first broken invariant or a hang
     int32_t longestRestart = 0;  // full turns the longest restart waited
     int32_t longestRestartOf[2] = {0, 0};  // the same by the side the restart was given to
+    // The same by the side and the stop state of the restart (2 throw-in, 3 goal kick, 4 corner,
+    // 8 offside, 9 foul or penalty).
+    int32_t longestRestartOfKind[2][10] = {};
     int32_t restarts = 0;
     std::vector<uint64_t> turnHashes;  // one per full turn
     double simulatedSeconds = 0.0;

@@ -36,6 +36,7 @@ TEST(MatchSoak, WholeMatchesAgainstTheComputerEndSoundly)
     std::map<int, int> totals;
     int64_t steps = 0;
     int32_t longest[2] = {0, 0};
+    int32_t longestOfKind[2][10] = {};
     // Per home script: matches, goals for and against, wins, draws and losses of the home side.
     struct ScriptTally {
         int matches = 0, scored = 0, conceded = 0, won = 0, drawn = 0, lost = 0;
@@ -52,7 +53,11 @@ TEST(MatchSoak, WholeMatchesAgainstTheComputerEndSoundly)
         EXPECT_EQ(r.failure, "") << "seed " << o.seed << " script " << (int)script;
         EXPECT_TRUE(r.fullTime) << "seed " << o.seed;
         if (!r.failure.empty() || !r.fullTime) continue;
-        for (int side = 0; side < 2; ++side) longest[side] = std::max(longest[side], r.longestRestartOf[side]);
+        for (int side = 0; side < 2; ++side) {
+            longest[side] = std::max(longest[side], r.longestRestartOf[side]);
+            for (int kind = 0; kind < 10; ++kind)
+                longestOfKind[side][kind] = std::max(longestOfKind[side][kind], r.longestRestartOfKind[side][kind]);
+        }
         EXPECT_LE(r.longestRestartOf[1], COMPUTER_RESTART_LIMIT) << "seed " << o.seed << ": the computer's restart";
         EXPECT_LE(r.longestRestartOf[0], HOME_RESTART_LIMIT) << "seed " << o.seed << ": the home side's restart";
         steps += r.steps;
@@ -80,6 +85,16 @@ TEST(MatchSoak, WholeMatchesAgainstTheComputerEndSoundly)
     std::printf("%d matches, %lld steps: %d goals, home %d, away %d, drawn %d, goalless %d; longest restart: "
                 "home %d, computer %d turns\n",
                 seeds, (long long)steps, goals, homeWins, awayWins, draws, goalless, (int)longest[0], (int)longest[1]);
+    static const struct {
+        int state;
+        const char* name;
+    } kinds[] = {{STOP_THROW_IN, "throw-in"}, {STOP_GOAL_KICK, "goal kick"}, {STOP_CORNER, "corner"},
+                 {STOP_OFFSIDE, "offside free kick"}, {STOP_FOUL, "foul free kick"}};
+    for (int side = 0; side < 2; ++side) {
+        std::printf("  longest waits of the %s side's restarts (full turns):", side ? "computer" : "home");
+        for (const auto& k : kinds) std::printf(" %s %d", k.name, (int)longestOfKind[side][k.state]);
+        std::printf("\n");
+    }
     static const char* const names[3] = {"passive", "chasing", "random"};
     for (int k = 0; k < 3; ++k)
         if (tally[k].matches)
