@@ -38,7 +38,7 @@ constexpr uint32_t WM_MATCH_CHAT_TYPED = 0x0400 + 10;
 // being typed or last sent ("Send>" and the line), both clear of the info panel below them (its
 // top is at y 467 in every size) and of the event ticker along the bottom edge.
 constexpr float CHAT_LABEL_X = 3.f;
-constexpr float CHAT_LINE_X = 59.f;
+constexpr float CHAT_LINE_X = 64.f;  // after "Send>" (59 pixels wide in font 1) and a gap
 constexpr float CHAT_SEND_Y = 448.f;
 constexpr float CHAT_IN_Y = 430.f;
 
