@@ -43,6 +43,12 @@ D3DVECTOR WantedCameraEye{0, 0, 0}, WantedCameraTarget{0, 0, 0};
 SpriteHandle HoveredSprite = SPRITE_NONE;
 uint8_t ChatEntryActive = 0;
 uint8_t OtherComputerLeft = 0;
+
+namespace {
+// The chat entry has just ended: the key that ended it (Return sends, Esc throws the line away)
+// comes to the match next and is the entry's, not a key of the match.
+bool ChatJustEnded = false;
+}  // namespace
 uint8_t WalkInAfterGoal = 0;
 
 void ForgetMatchInstances()
@@ -664,6 +670,7 @@ void BuildMatchScreen()
     std::memset(&Chat, 0, sizeof Chat);
     ChatEntryActive = 0;
     OtherComputerLeft = 0;
+    ChatJustEnded = false;
     CreateTextSprite(SPRITE_CHAT_IN, CHAT_LABEL_X, CHAT_IN_Y, 1, "In>", 0);
     CreateTextSprite(SPRITE_CHAT_SEND, CHAT_LABEL_X, CHAT_SEND_Y, 1, "Send>", 0);
     CreateTextSprite(SPRITE_CHAT_LINE, CHAT_LINE_X, CHAT_SEND_Y, 1, " ", 0);
@@ -1066,6 +1073,10 @@ void UpdateMatch()
 
 void HandleMatchMessage(int32_t messageId)
 {
+    if (ChatJustEnded && messageId != (int32_t)WM_MATCH_CHAT_TYPED) {
+        ChatJustEnded = false;
+        if (messageId == WM_KEYDOWN) return;
+    }
     switch (messageId) {
     case WM_MOUSEMOVE:
         if (!TextEntryRunning) OnMouseMove();
@@ -1083,8 +1094,10 @@ void HandleMatchMessage(int32_t messageId)
     case WM_NETWORK_NOTIFY: OnNetworkNotification(LastMessageParam); return;
     case WM_MATCH_CHAT_TYPED:
         if (ChatEntryActive) {
-            SendGameMessage(GAME_MSGID_CHAT);
             ChatEntryActive = 0;
+            ChatJustEnded = true;
+            const bool thrownAway = LastMessageId == WM_KEYDOWN && LastMessageParam == VK_ESCAPE;
+            if (!thrownAway) SendGameMessage(GAME_MSGID_CHAT);
         }
         return;
     case WM_KEYDOWN: OnKeyDown(LastMessageParam); return;

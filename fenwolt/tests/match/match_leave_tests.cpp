@@ -261,6 +261,34 @@ TEST_F(MatchLeaveTest, EscOfTheSurvivorOpensTheSystemMenuAndALineBeingTypedIsDro
     EXPECT_FALSE(ConfirmBoxShown());
 }
 
+// Keys as the window gets them: a running text entry sees them before the screen does.
+void WindowKey(uint32_t key) { TheApp.HandleMessage(TheApp.MainWindow, WM_KEYDOWN, key, 0); }
+
+TEST_F(MatchLeaveTest, EscThatThrowsAChatLineAwayDoesNotAlsoAskToLeaveTheMatch)
+{
+    StartNetworkMatch(true);
+    WindowKey(VK_F7);
+    ASSERT_TRUE(TextEntryRunning);
+    WindowKey('H');
+    WindowKey('I');
+    WindowKey(VK_ESCAPE);
+    EXPECT_FALSE(TextEntryRunning);
+    EXPECT_FALSE(ConfirmBoxShown()) << "the Esc was the chat line's";
+    EXPECT_STREQ(Chat.outgoing, "");
+
+    WindowKey(VK_F7);
+    WindowKey('H');
+    WindowKey('I');
+    WindowKey(VK_RETURN);
+    EXPECT_FALSE(TextEntryRunning);
+    EXPECT_STREQ(Chat.outgoing, "hi");
+    EXPECT_STREQ(SpriteAt(SPRITE_CHAT_LINE)->Text, "hi");
+
+    // The next Esc is the match's again.
+    WindowKey(VK_ESCAPE);
+    EXPECT_TRUE(ConfirmBoxShown());
+}
+
 TEST_F(MatchLeaveTest, AMatchOverWhenTheOtherComputerLeftStillReachesItsResult)
 {
     StartNetworkMatch(true);
