@@ -43,13 +43,13 @@ D3DVECTOR WantedCameraEye{0, 0, 0}, WantedCameraTarget{0, 0, 0};
 SpriteHandle HoveredSprite = SPRITE_NONE;
 uint8_t ChatEntryActive = 0;
 uint8_t OtherComputerLeft = 0;
+uint8_t WalkInAfterGoal = 0;
 
 namespace {
 // The chat entry has just ended: the key that ended it (Return sends, Esc throws the line away)
 // comes to the match next and is the entry's, not a key of the match.
 bool ChatJustEnded = false;
 }  // namespace
-uint8_t WalkInAfterGoal = 0;
 
 void ForgetMatchInstances()
 {
