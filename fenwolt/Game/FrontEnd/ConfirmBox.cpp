@@ -4,6 +4,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Previews.h"
+#include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/Game/Engine/Texts.h"
@@ -110,6 +111,10 @@ void ConfirmBoxMessageHandler(int32_t message)
             ScreenReady = false;
             PostMessageA(TheApp.MainWindow, WM_CLOSE, 0, 0);
         } else {
+            MatchScreenActive = 0;
+            // Abandoning a two-computer game leaves its session: the other computer hears of it
+            // as of any player who quits, instead of waiting on a match nobody plays here.
+            if (Net.sessionSetUp) CleanupDirectPlay();
             TheApp.DestroyMeshes();
             FreeAllAnimations();
             SetScreen(ScreenId::StartMenu);

@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
@@ -42,7 +43,14 @@ int32_t SkyDomeModel = INSTANCE_NONE;
 D3DVECTOR WantedCameraEye{0, 0, 0}, WantedCameraTarget{0, 0, 0};
 SpriteHandle HoveredSprite = SPRITE_NONE;
 uint8_t ChatEntryActive = 0;
+uint8_t OtherComputerLeft = 0;
 uint8_t WalkInAfterGoal = 0;
+
+namespace {
+// The chat entry has just ended: the key that ended it (Return sends, Esc throws the line away)
+// comes to the match next and is the entry's, not a key of the match.
+bool ChatJustEnded = false;
+}  // namespace
 
 void ForgetMatchInstances()
 {
@@ -136,6 +144,9 @@ bool SpriteClickable(unsigned handle)
 
 bool OrdersAllowed()
 {
+    // Once the other computer has gone, an order here would move a side nobody manages (or play
+    // the survivor's side on alone).
+    if (OtherComputerLeft) return false;
     return !TextEntryRunning && MatchStopState != STOP_KICK_OFF && (MatchSetup.managers == 2 || TurnPhase == PHASE_HOME_PLANS);
 }
 
@@ -229,7 +240,8 @@ void OnMouseMove()
         HighlightHovered(hit);
     } else if (hit == SPRITE_NONE) {
         UnhighlightHovered();
-        if (HandlePitchDrag())
+        // A drag aims, bends or turns a player: no more of that once the other computer has gone.
+        if (!OtherComputerLeft && HandlePitchDrag())
             SetHighlightCursor();
         else
             SetNormalCursor();
@@ -248,6 +260,11 @@ void StepPitchPlayerForSubstitution(int32_t direction)
 
 void OnLeftButtonDown()
 {
+    if (OtherComputerLeft) {
+        // What is left to do is in the system menu.
+        if (IsButton(HitTestSprites(), SPRITE_CAPTION_SYSTEM, SPRITE_BUTTON_SYSTEM)) OpenPopupScreen(ScreenId::SystemMenu);
+        return;
+    }
     if (!OrdersAllowed()) return;
     const SpriteHandle hit = HitTestSprites();
     if (hit == SPRITE_NONE) {
@@ -330,14 +347,38 @@ void OnRightButtonUp()
     SendOrderOfSelected();
 }
 
+// The other computer left (it quit, failed or went silent): the match cannot go on with one of
+// its two managers gone, so it stands, and this manager is left the system menu to save the
+// game, restart or leave.
+void StrandAfterDeparture()
+{
+    // Only a network match has another computer to lose, and it is lost once.
+    if (OtherComputerLeft || !IsNetworkGame()) return;
+    OtherComputerLeft = 1;
+    // A chat line half typed goes nowhere now; the entry ends so that the keys act again.
+    if (ChatEntryActive) {
+        ChatEntryActive = 0;
+        if (TextEntryRunning) EndTextEntry();
+    }
+    if (SubstitutionMode) ToggleSubstitutionMode(false);
+    if (KickAimMode) ToggleKickAim();
+    FacingDrag = 0;
+    FacingMode = 0;
+    UnhighlightHovered();
+    SetNormalCursor();
+    for (unsigned h : {SPRITE_CHAT_IN, SPRITE_CHAT_SEND, SPRITE_CHAT_LINE}) HideSprite(h);
+    ShowSpriteInactive(SPRITE_DISCONNECTED);
+    EnableButtonPair(SPRITE_CAPTION_END_TURN, false);
+    EnableButtonPair(SPRITE_CAPTION_PASS, false);
+    EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
+    EnableButtonPair(SPRITE_CAPTION_SYSTEM, true);
+    if (Net.sessionSetUp) CleanupDirectPlay();
+}
+
 void OnNetworkNotification(uint32_t code)
 {
     switch (code) {
-    case NOTIFY_PLAYER_LEFT:
-        HideSprite(SPRITE_CHAT_IN);
-        ShowSpriteInactive(SPRITE_DISCONNECTED);
-        if (Net.sessionSetUp) CleanupDirectPlay();
-        break;
+    case NOTIFY_PLAYER_LEFT: StrandAfterDeparture(); break;
     case NOTIFY_PHASE_DONE: EndTurnIfAllowed(); break;
     case NOTIFY_END_TURN:
         if (IncomingEndTurnCode == END_TURN_REQUEST) {
@@ -434,8 +475,12 @@ void OnKeyDown(uint32_t key)
     case VK_BACK: FocusCamera(BALL_TARGET); return;
     case VK_RETURN: FocusCamera(SelectedPlayer); return;
     case VK_ESCAPE:
-        MatchScreenActive = 0;
-        SetScreen(ScreenId::StartMenu);
+        // One key must not throw a match away: the question that "Restart game" asks comes first.
+        // Left alone after the other computer went, the manager gets the whole system menu.
+        if (OtherComputerLeft)
+            OpenPopupScreen(ScreenId::SystemMenu);
+        else
+            ShowConfirmBox(CONFIRM_ABANDON_GAME);
         return;
     case VK_SPACE:
         if (!orders || PopupOpen || SubstitutionMode || MatchStopState == STOP_KICK_OFF) return;
@@ -504,7 +549,7 @@ void OnKeyDown(uint32_t key)
         } else {
             ChatEntryActive = 1;
             TextEntry.editedSprite = SPRITE_CHAT_LINE;
-            BeginTextEntry(59.f, 583.f, 1, nullptr, CHAT_LINE_SIZE - 1, Chat.outgoing);
+            BeginTextEntry(CHAT_LINE_X, CHAT_SEND_Y, 1, nullptr, CHAT_LINE_SIZE - 1, Chat.outgoing);
             if (!TextEntryRunning) ChatEntryActive = 0;
         }
         return;
@@ -534,6 +579,18 @@ void FinishStep(float step, bool runPhases)
     PlaceNumberMarkers(false);
     SpinModel();
     if (runPhases && !GoalInProgress) UpdatePhaseTimers();
+    ShowPlayerInfoPanel();
+}
+
+// The step of a match that stands after the other computer left: nothing on the pitch moves and
+// no phase ends, while the camera, the ticker and the panel still answer.
+void StandStill()
+{
+    ScrollEventTicker();
+    ApplyEdgeScroll();
+    UpdateCamera();
+    PlaceNumberMarkers(false);
+    SpinModel();
     ShowPlayerInfoPanel();
 }
 
@@ -635,9 +692,11 @@ void BuildMatchScreen()
 
     std::memset(&Chat, 0, sizeof Chat);
     ChatEntryActive = 0;
-    CreateTextSprite(SPRITE_CHAT_IN, 3.f, 583.f, 1, "In>", 0);
-    CreateTextSprite(SPRITE_CHAT_SEND, 3.f, 583.f, 1, "Send>", 0);
-    CreateTextSprite(SPRITE_CHAT_LINE, 59.f, 583.f, 1, " ", 0);
+    OtherComputerLeft = 0;
+    ChatJustEnded = false;
+    CreateTextSprite(SPRITE_CHAT_IN, CHAT_LABEL_X, CHAT_IN_Y, 1, "In>", 0);
+    CreateTextSprite(SPRITE_CHAT_SEND, CHAT_LABEL_X, CHAT_SEND_Y, 1, "Send>", 0);
+    CreateTextSprite(SPRITE_CHAT_LINE, CHAT_LINE_X, CHAT_SEND_Y, 1, " ", 0);
     for (unsigned h : {SPRITE_CHAT_IN, SPRITE_CHAT_SEND, SPRITE_CHAT_LINE}) {
         if (IsNetworkGame())
             ShowSpriteInactive(h);
@@ -971,6 +1030,11 @@ void OnMatchScreenFrame(float frameTime)
     if (!MatchScreenActive || !TheAppConstructed()) return;
     if (!std::isfinite(frameTime) || frameTime < 0.f) frameTime = 0.f;
     TheApp.ElapsedTime = frameTime;
+    // A match that was over when the other computer left still goes on to its result.
+    if (OtherComputerLeft && MatchStopState != STOP_FULL_TIME) {
+        StandStill();
+        return;
+    }
     if (IsNetworkGame() && (TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES)) {
         // Both computers simulate the moving phase in the same fixed steps.
         NetStepAccumulator += frameTime;
@@ -1035,6 +1099,10 @@ void UpdateMatch()
 
 void HandleMatchMessage(int32_t messageId)
 {
+    if (ChatJustEnded && messageId != (int32_t)WM_MATCH_CHAT_TYPED) {
+        ChatJustEnded = false;
+        if (messageId == WM_KEYDOWN) return;
+    }
     switch (messageId) {
     case WM_MOUSEMOVE:
         if (!TextEntryRunning) OnMouseMove();
@@ -1052,8 +1120,10 @@ void HandleMatchMessage(int32_t messageId)
     case WM_NETWORK_NOTIFY: OnNetworkNotification(LastMessageParam); return;
     case WM_MATCH_CHAT_TYPED:
         if (ChatEntryActive) {
-            SendGameMessage(GAME_MSGID_CHAT);
             ChatEntryActive = 0;
+            ChatJustEnded = true;
+            const bool thrownAway = LastMessageId == WM_KEYDOWN && LastMessageParam == VK_ESCAPE;
+            if (!thrownAway) SendGameMessage(GAME_MSGID_CHAT);
         }
         return;
     case WM_KEYDOWN: OnKeyDown(LastMessageParam); return;

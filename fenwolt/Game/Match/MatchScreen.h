@@ -34,6 +34,14 @@ enum MatchButtonSprite : uint32_t {
 // Notification codes of WM_USER + 1 that the match acts on, and the typed chat line's message.
 constexpr uint32_t WM_MATCH_CHAT_TYPED = 0x0400 + 10;
 
+// The chat of a network match, in font 1: the line received ("In>...") one row above the line
+// being typed or last sent ("Send>" and the line), both clear of the info panel below them (its
+// top is at y 467 in every size) and of the event ticker along the bottom edge.
+constexpr float CHAT_LABEL_X = 3.f;
+constexpr float CHAT_LINE_X = 64.f;  // after "Send>" (59 pixels wide in font 1) and a gap
+constexpr float CHAT_SEND_Y = 448.f;
+constexpr float CHAT_IN_Y = 430.f;
+
 // Seconds of the pauses.
 constexpr float GOAL_PAUSE_SECONDS = 3.1f;
 constexpr float WALK_IN_SECONDS = 13.7f;
@@ -66,6 +74,10 @@ extern uint8_t WalkInAfterGoal;
 extern SpriteHandle HoveredSprite;
 // A chat line is being typed (network game).
 extern uint8_t ChatEntryActive;
+// The other computer has left this network match: the match stands where it was, nobody gives
+// orders or ends a turn, and only the system menu (the System button or Esc) leads on: save,
+// restart, options, leave. The full-time pause still runs on to the result screen.
+extern uint8_t OtherComputerLeft;
 
 void BuildMatchScreen();
 void LoadMatchScene();
