@@ -30,6 +30,8 @@ const char* const SampleCaption = "DirectPlay Sample";
 const char* const DefaultProvider = "DirectPlay8 TCP/IP Service Provider";
 const char* const WaitForLobbyText = "Wait for Lobby Connection";
 const char* const IdleListText = "Click Start Search to see a list of games.  Click Create to start a new game.";
+// Sessions kept at once: a flood of made-up answers replaces the stalest instead of growing the list.
+constexpr int MaxListedSessions = 64;
 
 #define WIZARD_TRACE(hr, what) DXTrace(SourceUnit, __LINE__, (hr), (what), TRUE)
 
@@ -553,11 +555,27 @@ HRESULT ConnectionWizard::SessionsDlgNoteEnumResponse(void* message)
         }
     if (!entry) {
         listChanged_ = TRUE;
-        for (HostEnumEntry* e = hostList_->next; e != hostList_; e = e->next)
+        int kept = 0;
+        HostEnumEntry *stalest = nullptr, *beforeStalest = nullptr;
+        const DWORD now = timeGetTime();
+        for (HostEnumEntry *before = hostList_, *e = hostList_->next; e != hostList_; before = e, e = e->next) {
             if (!e->valid) {
                 entry = e;
                 break;
             }
+            // Newest first: of equally old entries the one further back came first.
+            if (!stalest || now - e->lastResponse >= now - stalest->lastResponse) {
+                stalest = e;
+                beforeStalest = before;
+            }
+            ++kept;
+        }
+        if (!entry && kept >= MaxListedSessions) {
+            entry = stalest;
+            beforeStalest->next = stalest->next;
+            entry->next = hostList_->next;
+            hostList_->next = entry;
+        }
         if (!entry) {
             entry = new (std::nothrow) HostEnumEntry{};
             if (!entry) {

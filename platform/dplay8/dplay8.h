@@ -18,6 +18,11 @@
 //     31 ports after it.
 //   - Keep-alives: every connection carries traffic at least every 500 ms; a peer silent for
 //     5 s is taken as lost.
+//   - Hostile traffic: a host keeps at most 64 connections that have not greeted it yet (a newer
+//     one pushes the oldest out) and, out of descriptors, leaves its listening socket alone for
+//     100 ms at a time instead of polling it. A search takes answers only from the addresses and
+//     ports it asked; at most 128 wait for the callback at once, and more are dropped (the next
+//     round asks again).
 //
 // Callbacks
 //   - Every message of a peer object is delivered on that object's one worker thread, one at a

@@ -7,6 +7,7 @@
 
 #include <netinet/in.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -46,6 +47,21 @@ constexpr uint32_t DEFAULT_ENUM_COUNT = 5;
 constexpr uint32_t DEFAULT_ENUM_RETRY_MS = 1000;
 constexpr uint32_t DEFAULT_ENUM_TIMEOUT_MS = 1500;
 constexpr uint32_t MAX_FRAME_PAYLOAD = 1u << 20;  // a longer frame is a broken peer
+
+// --- Limits against hostile traffic ----------------------------------------------------------------
+// A host keeps at most this many connections that have not greeted it yet; a newer one pushes
+// the oldest out, so that a burst of silent connections never starves a real guest or the
+// process's descriptors.
+constexpr size_t MAX_UNGREETED = 64;
+// Connections accepted in one pass of the I/O thread: those of the last pass say hello before
+// any of them can be pushed out.
+constexpr int ACCEPT_BATCH = MAX_UNGREETED / 2;
+// Out of descriptors, the listening socket stays readable; it is left alone this long.
+constexpr uint32_t ACCEPT_PAUSE_MS = 100;
+// Datagrams read from one socket in one pass, so that a flood of them cannot hold the I/O thread.
+constexpr int DATAGRAMS_PER_PASS = 64;
+// Search answers of one search waiting for the callback; more are dropped (the next round asks again).
+constexpr int MAX_QUEUED_ANSWERS = 128;
 
 // --- Text ------------------------------------------------------------------------------------
 std::string ToUtf8(const WCHAR* text);
@@ -261,6 +277,11 @@ private:
         uint64_t endAt = 0;  // after the last round
         void* userContext = nullptr;
         IDirectPlay8Address* device = nullptr;  // owned duplicate
+        bool anyAddress = false;  // a broadcast goes out: answers come from addresses not named
+        std::shared_ptr<std::atomic<int>> queued = std::make_shared<std::atomic<int>>(0);  // answers posted, not yet delivered
+
+        // An answer can come only from where a query went.
+        bool Asked(const sockaddr_in& from) const;
     };
 
     struct ConnectOp {
@@ -320,6 +341,9 @@ private:
     void HandleFrame(int conn, uint8_t type, Reader& r);
     void HandleHostFrame(int conn, uint8_t type, Reader& r);
     void HandleGuestFrame(int conn, uint8_t type, Reader& r);
+    void AcceptLocked();
+    void DropOldestUngreetedLocked();
+    size_t UngreetedLocked() const;
     void HandleEnumQuery();
     void HandleEnumResponse(size_t index);
     void SendEnumRound(EnumOp& op);
@@ -353,6 +377,7 @@ private:
     int nextConn_ = 1;
     int hostConn_ = -1;  // guest: the connection to the host
     int listenFd_ = -1;
+    uint64_t acceptPausedUntil_ = 0;  // out of descriptors: the listening socket rests until then
     int udpFd_ = -1;
     uint16_t port_ = 0;
     std::vector<EnumOp> enums_;

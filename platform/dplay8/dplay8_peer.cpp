@@ -268,6 +268,7 @@ void PeerImpl::ResetSessionLocked()
     if (listenFd_ >= 0) close(listenFd_);
     if (udpFd_ >= 0) close(udpFd_);
     listenFd_ = udpFd_ = -1;
+    acceptPausedUntil_ = 0;
     port_ = 0;
     players_.clear();
     joinOrder_.clear();
@@ -571,7 +572,8 @@ HRESULT PeerImpl::EnumHosts(PDPN_APPLICATION_DESC desc, IDirectPlay8Address* hos
     op.handle = NewHandleLocked();
     op.fd = fd;
     op.application = desc->guidApplication;
-    for (const in_addr& a : hosts)
+    for (const in_addr& a : hosts) {
+        if (a.s_addr == htonl(INADDR_BROADCAST)) op.anyAddress = true;
         for (uint16_t p : ports) {
             sockaddr_in t{};
             t.sin_family = AF_INET;
@@ -579,6 +581,7 @@ HRESULT PeerImpl::EnumHosts(PDPN_APPLICATION_DESC desc, IDirectPlay8Address* hos
             t.sin_port = htons(p);
             op.targets.push_back(t);
         }
+    }
     op.count = count ? count : DEFAULT_ENUM_COUNT;
     op.retry = retryInterval ? retryInterval : DEFAULT_ENUM_RETRY_MS;
     op.timeOut = timeOut ? timeOut : DEFAULT_ENUM_TIMEOUT_MS;

@@ -469,7 +469,7 @@ void PeerImpl::SendEnumRound(EnumOp& op)
 
 void PeerImpl::HandleEnumQuery()
 {
-    for (;;) {
+    for (int i = 0; i < DATAGRAMS_PER_PASS; ++i) {
         uint8_t buf[512];
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
@@ -498,10 +498,17 @@ void PeerImpl::HandleEnumQuery()
     }
 }
 
+bool PeerImpl::EnumOp::Asked(const sockaddr_in& from) const
+{
+    for (const sockaddr_in& t : targets)
+        if (t.sin_port == from.sin_port && (anyAddress || t.sin_addr.s_addr == from.sin_addr.s_addr)) return true;
+    return false;
+}
+
 void PeerImpl::HandleEnumResponse(size_t index)
 {
     EnumOp& op = enums_[index];
-    for (;;) {
+    for (int i = 0; i < DATAGRAMS_PER_PASS; ++i) {
         uint8_t buf[2048];
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
@@ -521,6 +528,11 @@ void PeerImpl::HandleEnumResponse(size_t index)
         d.name = r.Text();
         if (!r.AtEnd() || magic != ANSWER_MAGIC || version != PROTOCOL_VERSION || port == 0 || port > 65535) continue;
         if (op.application != kGuidNull && op.application != d.application) continue;
+        if (!op.Asked(from)) continue;
+        // Answers come faster than the callback takes them: what cannot wait is dropped.
+        if (op.queued->load() >= MAX_QUEUED_ANSWERS) continue;
+        ++*op.queued;
+        auto queued = op.queued;
         sockaddr_in host = from;
         host.sin_port = htons((uint16_t)port);
         const DWORD latency = (DWORD)((uint32_t)NowMs() - stamp);
@@ -528,7 +540,7 @@ void PeerImpl::HandleEnumResponse(size_t index)
         if (op.device) op.device->Duplicate(&device);
         const DPNHANDLE handle = op.handle;
         void* userContext = op.userContext;
-        Post([this, d, current, host, latency, device, userContext, handle]() mutable {
+        Post([this, d, current, host, latency, device, userContext, handle, queued]() mutable {
             (void)handle;
             DPN_APPLICATION_DESC desc{};
             desc.dwSize = sizeof desc;
@@ -544,7 +556,50 @@ void PeerImpl::HandleEnumResponse(size_t index)
             Deliver(DPN_MSGID_ENUM_HOSTS_RESPONSE, &m);
             sender->Release();
             if (device) device->Release();
+            --*queued;
         });
+    }
+}
+
+// --- Guests arriving ---------------------------------------------------------------------------------
+
+size_t PeerImpl::UngreetedLocked() const
+{
+    size_t n = 0;
+    for (const auto& [id, c] : conns_)
+        if (!c.player) ++n;
+    return n;
+}
+
+void PeerImpl::DropOldestUngreetedLocked()
+{
+    // Connection ids only grow: the first one without a player is the oldest.
+    for (auto& [id, c] : conns_)
+        if (!c.player) {
+            DropConnLocked(id);
+            return;
+        }
+}
+
+void PeerImpl::AcceptLocked()
+{
+    for (int i = 0; i < ACCEPT_BATCH; ++i) {
+        int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // The connection stays queued and the socket readable: polling it again at once
+                // would spin until a descriptor is free. Free one if a stranger holds it, and
+                // come back later.
+                DropOldestUngreetedLocked();
+                acceptPausedUntil_ = NowMs() + ACCEPT_PAUSE_MS;
+            }
+            return;
+        }
+        int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        AddConnLocked(fd, false);
+        if (UngreetedLocked() > MAX_UNGREETED) DropOldestUngreetedLocked();
     }
 }
 
@@ -610,8 +665,13 @@ void PeerImpl::IoLoop()
             fds.push_back({wake_[0], POLLIN, 0});
             tags.push_back({TAG_WAKE, 0});
             if (listenFd_ >= 0) {
-                fds.push_back({listenFd_, POLLIN, 0});
-                tags.push_back({TAG_LISTEN, 0});
+                const uint64_t now = NowMs();
+                if (now >= acceptPausedUntil_) {
+                    fds.push_back({listenFd_, POLLIN, 0});
+                    tags.push_back({TAG_LISTEN, 0});
+                } else {
+                    timeout = std::min<int>(timeout, (int)(acceptPausedUntil_ - now));
+                }
             }
             if (udpFd_ >= 0) {
                 fds.push_back({udpFd_, POLLIN, 0});
@@ -636,6 +696,7 @@ void PeerImpl::IoLoop()
         if (ready <= 0) continue;
         std::lock_guard<std::mutex> lock(mu_);
         if (stopIo_) return;
+        bool accepting = false;
         for (size_t i = 0; i < fds.size(); ++i) {
             const short got = fds[i].revents;
             if (!got) continue;
@@ -645,13 +706,7 @@ void PeerImpl::IoLoop()
                 while (read(wake_[0], drain, sizeof drain) > 0) {
                 }
             } else if (tag == TAG_LISTEN) {
-                for (;;) {
-                    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                    if (fd < 0) break;
-                    int one = 1;
-                    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    AddConnLocked(fd, false);
-                }
+                accepting = true;  // after the connections, so that those already there greet first
             } else if (tag == TAG_QUERY) {
                 HandleEnumQuery();
             } else if (tag == 0) {
@@ -694,6 +749,7 @@ void PeerImpl::IoLoop()
                 if (got & (POLLIN | POLLHUP | POLLERR)) HandleReadable(tag);
             }
         }
+        if (accepting && listenFd_ >= 0) AcceptLocked();
     }
 }
 

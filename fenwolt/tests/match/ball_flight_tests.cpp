@@ -1,5 +1,6 @@
 #include "match_core_support.h"
 
+#include "fenwolt/Game/Match/Banners.h"
 #include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/common/Utilities.h"
@@ -256,18 +257,36 @@ TEST_F(BallTest, ReceiverControlsOrDeflects)
 
 TEST_F(BallTest, JumperWhoWinsTheRollHeadsTheBallOn)
 {
-    Fly(30.f, 50.f, 0.f, 0);
+    // A lofted pass from 30 to 50 meets the jumper at 35 a little under 1.0 high: between half
+    // and three quarters of his head height.
+    Fly(30.f, 50.f, 2.3f, 0);
     PlacePlayer(14, 35.f, 42.f, FACE_PLUS_X);
     MatchPlayers[14].moveTarget.y = 0.5f;
     Model(14).Position.y = 0.5f;
     CheatControl = 2;
-    SetStep(0.05f);
-    for (int i = 0; i < 40 && BallX() < 34.9f; ++i) UpdateBall();
-    // Between half and three quarters of his head height: factor 1.75, no ticker line.
-    const float shift = TheBall.destination.x - BallX();
-    EXPECT_GT(shift, 0.f);
-    EXPECT_LE(LastKicker, 14);
+    SetStep(0.01f);
+    D3DVECTOR course = TheBall.destination;
+    for (int i = 0; i < 400 && BallHolder == 0; ++i) {
+        course = TheBall.destination;
+        UpdateBall();
+    }
+    ASSERT_EQ(BallHolder, 15);
+    const D3DVECTOR at = BallInstance().Position;
+    const float head = MatchPlayers[14].headHeight;
+    ASSERT_GT(at.y, head * 0.5f);
+    ASSERT_LT(at.y, head * 0.75f);
+    // Factor 1.75 on the course that was left, on from him through the ball; no ticker line.
+    const float left = std::sqrt((course.x - at.x) * (course.x - at.x) + (course.y - at.y) * (course.y - at.y) +
+                                 (course.z - at.z) * (course.z - at.z));
+    const float gx = at.x - 35.f, gz = at.z - 42.f, g = std::sqrt(gx * gx + gz * gz);
+    ASSERT_GT(g, 0.f);
+    EXPECT_NEAR(TheBall.destination.x, at.x + gx / g * left * 1.75f, 1e-3f);
+    EXPECT_NEAR(TheBall.destination.z, at.z + gz / g * left * 1.75f, 1e-3f);
+    EXPECT_EQ(LastKicker, 14);
     EXPECT_TRUE(BallInFlight);
+    EXPECT_FALSE(EventFlags[EVENT_HEADED]);
+    EXPECT_FALSE(EventFlags[EVENT_VOLLEY]);
+    for (uint8_t used : TickerLineInUse) EXPECT_FALSE(used);
 }
 
 TEST_F(BallTest, DeflectionAndHeaderMeasureTheBallsOwnCourse)
