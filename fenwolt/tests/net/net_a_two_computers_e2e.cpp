@@ -8,6 +8,7 @@
 // The scripts run by frame number, and each program's frames run at its own pace, so every step
 // that depends on the other computer is repeated over a stretch of frames; a repeat that comes
 // too early or too late does nothing.
+#include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
@@ -153,7 +154,7 @@ protected:
     // hostLog and guestLog.
     std::pair<int, int> Run(const std::string& hostScript, const std::string& guestScript, int portOffset = 0)
     {
-        const std::string port = std::to_string(21000 + (getpid() % 400) * 32 + portOffset);
+        const std::string port = OwnPortText(portOffset);
         int codes[2] = {-1, -1};
         std::vector<std::thread> runs;
         for (int k = 0; k < 2; ++k) {

@@ -2,6 +2,7 @@
 // wizard and the staging area by control id: one creates the session, the other finds it on
 // loopback and joins; both tick "Ready?", the host starts, and both reach the set-up screen of
 // the two-computer exhibition. The screenshots show the dialogs over the game.
+#include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
@@ -66,7 +67,7 @@ protected:
         std::ofstream(root / "host" / "script.txt") << hostScript;
         std::ofstream(root / "guest" / "script.txt") << guestScript;
         // A port range of this test's own on 127.0.0.1; nothing is broadcast.
-        const std::string ports = std::to_string(20000 + static_cast<int>(getpid() % 900) * 40);
+        const std::string ports = OwnPortText();
         auto command = [&](const char* who) {
             return "(cd '" + (root / who).string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
                    "PLATFORM_DPLAY8_PORT=" + ports + " PLATFORM_SCRIPT=script.txt PLATFORM_FIXED_STEP_MS=20 " +

@@ -4,6 +4,7 @@
 // test's "user" thread to act on dialogs that live on the main thread.
 #pragma once
 
+#include "platform/tests/support/test_ports.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/Multi.h"
 #include "fenwolt/Game/Network/NetStage.h"
@@ -39,7 +40,7 @@ namespace net_b {
 inline void UseOwnPorts()
 {
     char base[16];
-    std::snprintf(base, sizeof base, "%d", 20000 + static_cast<int>(getpid() % 900) * 40);
+    std::snprintf(base, sizeof base, "%d", OwnPortBase());
     setenv("PLATFORM_DPLAY8_PORT", base, 1);
     unsetenv("PLATFORM_DPLAY8_LAN");
 }

@@ -7,6 +7,7 @@
 // The scripts run by frame number at each program's own pace: a step that waits for the other
 // computer is repeated over a stretch of frames, and the kill comes from the test once the
 // victim has shown (by a screenshot of its own) that it stands where it should.
+#include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
@@ -188,7 +189,7 @@ protected:
             FillProgramFolder(data, dir);
         }
         // A port range of this run's own, apart from the other two-computer tests' ranges.
-        port = std::to_string(12000 + (getpid() % 250) * 32);
+        port = OwnPortText();
     }
     void TearDown() override
     {

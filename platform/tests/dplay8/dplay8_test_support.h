@@ -2,6 +2,7 @@
 // session test takes (host, find, join).
 #pragma once
 
+#include "platform/tests/support/test_ports.h"
 #include "platform/dplay8/dplay8.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ inline GUID NewGuid()
 inline void UseOwnPortRange()
 {
     char text[16];
-    snprintf(text, sizeof text, "%d", 20000 + (int)(getpid() % 900) * 32);
+    snprintf(text, sizeof text, "%d", OwnPortBase());
     setenv("PLATFORM_DPLAY8_PORT", text, 1);
     unsetenv("PLATFORM_DPLAY8_LAN");
 }
