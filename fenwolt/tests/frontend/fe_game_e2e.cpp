@@ -41,13 +41,7 @@ struct Shot {
     // Pixels close to white in a rectangle (text drawn in white).
     int WhitePixels(int x0, int y0, int x1, int y1) const
     {
-        int count = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const uint8_t* p = &rgb[((size_t)y * width + x) * 3];
-                count += p[0] > 220 && p[1] > 220 && p[2] > 220;
-            }
-        return count;
+        return CountPixels(rgb, width, x0, y0, x1, y1, IsWhiteText);
     }
 };
 

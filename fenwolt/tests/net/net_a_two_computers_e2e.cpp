@@ -11,7 +11,7 @@
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
-#include "platform/tests/support/program_folder.h"
+#include "two_computer_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -51,19 +51,21 @@ std::vector<HandOver> HandOvers(const std::string& log)
     return out;
 }
 
-// White text pixels in a strip of a screenshot.
-int WhitePixels(const fs::path& png, int x0, int y0, int x1, int y1)
+// Pixels of a strip of an 800 x 600 screenshot that `keep(r, g, b)` holds for (-1 when the
+// screenshot cannot be read).
+template <class Keep>
+int ScreenshotPixels(const fs::path& png, int x0, int y0, int x1, int y1, Keep keep)
 {
     std::vector<uint8_t> rgb;
     int w = 0, h = 0;
     if (!ReadRgbPng(png, rgb, w, h) || w != 800 || h != 600) return -1;
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* p = &rgb[((size_t)y * w + x) * 3];
-            if (p[0] > 220 && p[1] > 220 && p[2] > 220) ++n;
-        }
-    return n;
+    return CountPixels(rgb, w, x0, y0, x1, y1, keep);
+}
+
+// White text pixels in a strip of a screenshot.
+int WhitePixels(const fs::path& png, int x0, int y0, int x1, int y1)
+{
+    return ScreenshotPixels(png, x0, y0, x1, y1, IsWhiteText);
 }
 
 // The match from both sides: orders all over the pitch and Space to end the turn, on both
@@ -88,16 +90,7 @@ protected:
     {
         char pattern[] = "/tmp/fenwolt-net-e2e-XXXXXX";
         root = mkdtemp(pattern);
-        const fs::path data = fs::path(BUILD_ROOT) / "data/fenwolt";
-        ASSERT_TRUE(fs::exists(data / "interface/start.jpg")) << "build the fenwolt-data target first";
-        for (const char* who : {"host", "guest"}) {
-            const fs::path dir = root / who;
-            fs::create_directories(dir / "saves");
-            fs::create_directories(dir / "dat");
-            // The switch that offers the two-computer game (and keeps the window).
-            std::ofstream(dir / "dat" / "multi.dat");
-            FillProgramFolder(data, dir);
-        }
+        ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
     }
     void TearDown() override
     {
@@ -204,16 +197,8 @@ int DifferingPixels(const fs::path& a, const fs::path& b, int x0, int y0, int x1
 // Bright green text pixels in a strip of a screenshot.
 int GreenPixels(const fs::path& png, int x0, int y0, int x1, int y1)
 {
-    std::vector<uint8_t> rgb;
-    int w = 0, h = 0;
-    if (!ReadRgbPng(png, rgb, w, h) || w != 800 || h != 600) return -1;
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* p = &rgb[((size_t)y * w + x) * 3];
-            if (p[1] > 180 && p[0] < 120 && p[2] < 120) ++n;
-        }
-    return n;
+    return ScreenshotPixels(png, x0, y0, x1, y1,
+                            [](uint8_t r, uint8_t g, uint8_t b) { return g > 180 && r < 120 && b < 120; });
 }
 
 size_t Occurrences(const std::string& text, const std::string& what)

@@ -10,7 +10,7 @@
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
-#include "platform/tests/support/program_folder.h"
+#include "two_computer_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -52,14 +52,7 @@ Shot Load(const fs::path& png)
 // White text pixels in a rectangle.
 int WhitePixels(const Shot& s, int x0, int y0, int x1, int y1)
 {
-    if (!s.ok) return -1;
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* p = s.At(x, y);
-            if (p[0] > 220 && p[1] > 220 && p[2] > 220) ++n;
-        }
-    return n;
+    return s.ok ? CountPixels(s.rgb, s.w, x0, y0, x1, y1, IsWhiteText) : -1;
 }
 
 // The share of pixels of a rectangle that differ between two screenshots.
@@ -179,15 +172,7 @@ protected:
     {
         char pattern[] = "/tmp/fenwolt-net-leave-XXXXXX";
         root = mkdtemp(pattern);
-        const fs::path data = fs::path(BUILD_ROOT) / "data/fenwolt";
-        ASSERT_TRUE(fs::exists(data / "interface/start.jpg")) << "build the fenwolt-data target first";
-        for (const char* who : {"host", "guest"}) {
-            const fs::path dir = root / who;
-            fs::create_directories(dir / "saves");
-            fs::create_directories(dir / "dat");
-            std::ofstream(dir / "dat" / "multi.dat");  // offers the two-computer game
-            FillProgramFolder(data, dir);
-        }
+        ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
         // A port range of this run's own, apart from the other two-computer tests' ranges.
         port = OwnPortText();
     }

@@ -24,3 +24,20 @@ inline bool ReadRgbPng(const std::filesystem::path& path, std::vector<uint8_t>& 
     height = static_cast<int>(image.height);
     return true;
 }
+
+// How many pixels of an RGB picture `width` pixels wide, in the rectangle [x0, x1) x [y0, y1),
+// `keep(r, g, b)` holds for.
+template <class Keep>
+int CountPixels(const std::vector<uint8_t>& rgb, int width, int x0, int y0, int x1, int y1, Keep keep)
+{
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+            count += keep(p[0], p[1], p[2]) ? 1 : 0;
+        }
+    return count;
+}
+
+// Text drawn in white, as the games' captions and messages are.
+inline bool IsWhiteText(uint8_t r, uint8_t g, uint8_t b) { return r > 220 && g > 220 && b > 220; }
