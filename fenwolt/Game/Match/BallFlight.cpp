@@ -86,6 +86,33 @@ void ReleaseFromKicker()
     DeadBallKickPending = 0;
 }
 
+// The flight is over: the ball lies on its destination, on the ground. Whatever the curve, this
+// is where the flight ends, so that no ball is ever left up in the air once it has arrived.
+void LandOnDestination(ModelInstance& ball)
+{
+    TheBall.destination.y = BALL_REST_HEIGHT;
+    ball.Position = TheBall.destination;
+    TheBall.groundPoint = TheBall.destination;
+    TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
+    BallInFlight = 0;
+    HideAimMarker();
+    RefreshPreviews();
+    ForceSceneResort();
+    MarkModelMoved(ball);
+    PlaceBallMarker();
+}
+
+// A shot's course keeps rising to its end only while that end lies over a goal line: the ball
+// crosses the line on the way up and the referee takes it there (a goal, or over the bar). Any
+// other course, a poor shot that falls short on the pitch or a shot sent back into play off a
+// player or the frame, comes down onto its destination like a pass, where players can reach it.
+bool RisesToItsEnd()
+{
+    if (ShotClass <= 0) return false;
+    const float r = std::isfinite(TheBall.radius) && TheBall.radius >= 0.f ? TheBall.radius : 0.f;
+    return TheBall.destination.x - r < GOAL_LINE_LOW_X || TheBall.destination.x + r >= GOAL_LINE_HIGH_X;
+}
+
 // Position along the remaining track as a fraction folded about the turning point: rising to 1
 // at the turning point and falling after it.
 float ProfileFraction(float remaining, float total, float turningPoint)
@@ -301,25 +328,21 @@ void UpdateBall()
         speed = d + SLOW_DOWN_FLOOR;
     const float step = speed * dt;
 
-    // 4. The last step.
-    if (step >= d) {
-        ball->Position = TheBall.destination;
-        TheBall.groundPoint = TheBall.destination;
-        BallInFlight = 0;
-        HideAimMarker();
-        RefreshPreviews();
-        ForceSceneResort();
-        MarkModelMoved(*ball);
-        PlaceBallMarker();
-        return;
-    }
-
     // 5a. Along the ground track.
     float ux = 0.f, uz = 0.f;
     if (!GroundDirection(TheBall.kickStart, TheBall.destination, ux, uz))
         GroundDirection(TheBall.groundPoint, TheBall.destination, ux, uz);
-    TheBall.groundPoint.x += ux * step;
-    TheBall.groundPoint.z += uz * step;
+    const D3DVECTOR next{TheBall.groundPoint.x + ux * step, TheBall.groundPoint.y, TheBall.groundPoint.z + uz * step};
+
+    // 4. The last step: the step reaches the destination, or ends so near it that the ball
+    // counts as standing there (the test that lets the moving phase end). A step that stopped a
+    // hair short would leave the ball at the height of its curve with the phase over.
+    if (step >= d || Vec3EqualXZ(next, TheBall.destination)) {
+        LandOnDestination(*ball);
+        return;
+    }
+    TheBall.groundPoint.x = next.x;
+    TheBall.groundPoint.z = next.z;
     ball->Rotation.z = TheBall.rotation;
     ball->Position = TheBall.groundPoint;
 
@@ -327,7 +350,7 @@ void UpdateBall()
     const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
     const float remaining = GroundDistance(ball->Position, TheBall.destination);
     if (TheBall.loft > 0.f) {
-        const float f = ProfileFraction(remaining, total, ShotClass > 0 ? 0.f : 0.5f);
+        const float f = ProfileFraction(remaining, total, RisesToItsEnd() ? 0.f : 0.5f);
         ball->Position.y = TheBall.loft * std::sin(f * HALF_PI) + BALL_REST_HEIGHT;
     }
     // A thrown ball starts from the thrower's hands, whatever its loft.
@@ -339,6 +362,12 @@ void UpdateBall()
         const float swing = std::sin(g * HALF_PI);
         ball->Position.x -= TheBall.bendX * swing;
         ball->Position.z -= TheBall.bendZ * swing;
+        // A swing along the track can carry the ball over its destination before the track gets
+        // there; standing on it, the ball has arrived.
+        if (Vec3EqualXZ(ball->Position, TheBall.destination)) {
+            LandOnDestination(*ball);
+            return;
+        }
     }
 
     // 5e. Spin, slower as it comes to rest.

@@ -159,10 +159,11 @@ TEST_F(BallTest, PassPeaksHalfWayAndShotEndsAtFullHeight)
     EXPECT_NEAR(BallX(), 40.f, 1e-4f);
     EXPECT_NEAR(BallInstance().Position.y, 0.70711f * 2.0f + BALL_REST_HEIGHT, 1e-4f);
 
-    Fly(30.f, 50.f, 2.0f, 1);
+    // A shot at the goal, its destination behind the goal line.
+    Fly(95.f, 115.5f, 2.0f, 1);
     SetStep(0.01f);
     float lastHeight = 0.f;
-    while (BallInFlight && BallX() < 49.5f) {
+    while (BallInFlight && BallX() < 115.f) {
         UpdateBall();
         EXPECT_GE(BallInstance().Position.y, lastHeight - 1e-5f) << "a shot keeps rising";
         lastHeight = BallInstance().Position.y;
