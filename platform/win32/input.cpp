@@ -287,6 +287,21 @@ void ClampToBackBuffer(HWND hwnd, int x, int y, int& cx, int& cy)
     cy = std::clamp(y, 0, std::max(bh - 1, 0));
 }
 
+// While `hwnd` owns the pointer: how far its clamped position in the back buffer moved since
+// motion was last counted, in dx, dy; false when the pointer is not owned by `hwnd`.
+bool OwnedMotion(HWND hwnd, int x, int y, int& dx, int& dy)
+{
+    if (!hwnd || !captureApplied || hwnd != captureWindow) return false;
+    int cx, cy;
+    ClampToBackBuffer(hwnd, x, y, cx, cy);
+    std::lock_guard<std::recursive_mutex> lock(inputMutex);
+    dx = cx - ownedX;
+    dy = cy - ownedY;
+    ownedX = cx;
+    ownedY = cy;
+    return true;
+}
+
 // Whole back-buffer pixels of a scaled motion; the rest waits for the next one.
 int TakeWhole(double& fraction, double motion)
 {
@@ -488,15 +503,7 @@ void platform_detail::HandleInputEvent(const void* raw)
         int bx = e.motion.x, by = e.motion.y;
         if (hwnd) WindowToBackBuffer(hwnd, e.motion.x, e.motion.y, bx, by);
         int dx, dy;
-        if (hwnd && captureApplied && hwnd == captureWindow) {
-            int cx, cy;
-            ClampToBackBuffer(hwnd, bx, by, cx, cy);
-            std::lock_guard<std::recursive_mutex> lock(inputMutex);
-            dx = cx - ownedX;
-            dy = cy - ownedY;
-            ownedX = cx;
-            ownedY = cy;
-        } else {
+        if (!OwnedMotion(hwnd, bx, by, dx, dy)) {
             // The motion a program reads is in the pixels of the picture it draws: in a window
             // shown at twice its back buffer, two pointer pixels are one of the program's.
             double sx, sy;
@@ -564,15 +571,7 @@ void platform_detail::InjectMouseMove(int x, int y)
 {
     HWND hwnd = PlatformMainWindow();
     int dx, dy;
-    if (hwnd && captureApplied && hwnd == captureWindow) {
-        int cx, cy;
-        ClampToBackBuffer(hwnd, x, y, cx, cy);
-        std::lock_guard<std::recursive_mutex> lock(inputMutex);
-        dx = cx - ownedX;
-        dy = cy - ownedY;
-        ownedX = cx;
-        ownedY = cy;
-    } else {
+    if (!OwnedMotion(hwnd, x, y, dx, dy)) {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
         dx = x - mouseX;
         dy = y - mouseY;
