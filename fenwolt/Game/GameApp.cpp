@@ -169,9 +169,9 @@ HRESULT GameApp::ReleaseVideoResources()
 
 HRESULT GameApp::DestroyDeviceResources()
 {
+    // The meshes keep their content for a next device (Ctrl+F2 mid-match); WM_CLOSE has
+    // destroyed them before this runs.
     DestroyEngineDeviceObjects();
-    for (auto* m : MeshTable)
-        if (m) m->Destroy();
     DestroySceneEffects();
     return S_OK;
 }

@@ -806,9 +806,14 @@ INT_PTR CALLBACK AppFramework::DeviceDialogProc(HWND dialog, UINT msg, WPARAM wP
 HRESULT AppFramework::ChooseDeviceDialog()
 {
     // The dialog is a window of its own: it cannot sit over an exclusive full-screen device.
-    if (!Windowed && FAILED(ToggleFullscreen())) {
-        ShowError(ErrResetFailed, MSGERR_FATAL);
-        return E_FAIL;
+    if (!Windowed) {
+        if (FAILED(ToggleFullscreen())) {
+            ShowError(ErrResetFailed, MSGERR_FATAL);
+            return E_FAIL;
+        }
+        // The window under the dialog shows the game at the window's size, not a piece of the
+        // last full-screen picture.
+        if (Device && SUCCEEDED(RenderFrame())) Device->Present(nullptr, nullptr, nullptr, nullptr);
     }
     DialogTemplate dialogTemplate = SelectDeviceTemplate();
     INT_PTR result = DialogBoxIndirectParamA(Instance, &dialogTemplate, MainWindow, DeviceDialogProc,
@@ -971,6 +976,8 @@ HRESULT AppFramework::ShowError(HRESULT code, uint32_t kind)
 {
     char text[512];
     std::snprintf(text, sizeof(text), "%s", ErrorMessage(code));
+    // The box may be answered by nobody (a scripted run): the debugger hears of it as well.
+    DebugTrace("%s: %s\n", WindowTitle ? WindowTitle : "", text);
     if (kind == MSGERR_FATAL) {
         std::strncat(text, "\n\nThis sample will now exit.", sizeof(text) - std::strlen(text) - 1);
         MessageBoxA(nullptr, text, WindowTitle, MB_ICONERROR | MB_OK);

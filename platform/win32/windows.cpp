@@ -176,8 +176,13 @@ void ApplyGeometry(Window& w)
     RECT client = ClientRectOf(w);
     int cw = std::max<int>(1, client.right - client.left);
     int ch = std::max<int>(1, client.bottom - client.top);
-    SDL_SetWindowSize(w.sdl, cw, ch);
-    SDL_SetWindowPosition(w.sdl, client.left, client.top);
+    // Only what differs is asked for: on X11 a size request also raises a fixed-size window,
+    // which (re-applied while a move settles) would bury a dialog opened over it.
+    int sw = 0, sh = 0, sx = 0, sy = 0;
+    SDL_GetWindowSize(w.sdl, &sw, &sh);
+    if (sw != cw || sh != ch) SDL_SetWindowSize(w.sdl, cw, ch);
+    SDL_GetWindowPosition(w.sdl, &sx, &sy);
+    if (sx != client.left || sy != client.top) SDL_SetWindowPosition(w.sdl, client.left, client.top);
     SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
 }
@@ -855,7 +860,13 @@ BOOL SetForegroundWindow(HWND hwnd)
 {
     auto w = Find(hwnd);
     if (!w) return FALSE;
-    if (w->sdl) SDL_RaiseWindow(w->sdl);
+    if (w->sdl) {
+        SDL_RaiseWindow(w->sdl);
+        // Raising asks a window manager for the focus; without one (or when it ignores the
+        // request) the keyboard would stay with nobody, so the focus is also set directly.
+        // Displays that do not offer that (offscreen, Wayland) just say no.
+        if (w->visible && !w->minimized) SDL_SetWindowInputFocus(w->sdl);
+    }
     Activate(hwnd);
     return TRUE;
 }

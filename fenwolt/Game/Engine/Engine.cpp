@@ -5,6 +5,7 @@
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/Game/Engine/Texts.h"
+#include "fenwolt/Game/Engine/VertexAnimation.h"
 
 void InitEngineTables()
 {
@@ -22,6 +23,15 @@ HRESULT CreateEngineDeviceObjects()
                                                    "interface\\Font1G.tga"};
     for (int i = 0; i < FONT_COUNT; ++i)
         if (BitmapFont* f = TheApp.FontTable[i]) f->CreateDeviceObjects(TheApp.Device, kFiles[i], i);
+    // What was loaded on a device that went away comes back on this one, fonts and meshes before
+    // the sprites that show their textures.
+    for (XFileMesh* m : TheApp.MeshTable)
+        if (m) m->JoinDevice(TheApp.Device);
+    RestoreAnimationBuffers(TheApp.Device);
+    for (Sprite* s : TheApp.SpriteTable)
+        if (s) s->JoinDevice(TheApp.Device);
+    for (Sprite* s : TheApp.CursorSprites)
+        if (s) s->JoinDevice(TheApp.Device);
     return S_OK;
 }
 
@@ -56,11 +66,18 @@ HRESULT ReleaseEngineVideoResources()
 HRESULT DestroyEngineDeviceObjects()
 {
     if (!TheAppConstructed()) return E_FAIL;
+    // Every object made on the device goes, or releasing the device would leave it referenced;
+    // sprites, meshes and animations keep what they were made from for the next device.
     for (BitmapFont* f : TheApp.FontTable)
         if (f) f->DestroyDeviceObjects();
     for (Sprite* s : TheApp.SpriteTable)
-        if (s) s->DestroyDeviceObjects();
+        if (s) s->LeaveDevice();
     for (Sprite* s : TheApp.CursorSprites)
-        if (s) s->DestroyDeviceObjects();
+        if (s) s->LeaveDevice();
+    for (XFileMesh* m : TheApp.MeshTable)
+        if (m) m->LeaveDevice();
+    ReleaseAnimationBuffers();
+    // Shadow buffers are made again when next drawn.
+    for (ModelInstance& instance : TheApp.InstanceTable) instance.ReleaseDeviceBuffers();
     return S_OK;
 }

@@ -90,7 +90,9 @@ public:
     uint32_t DrawnWithShadow = 0;
     BitmapFont* Font = nullptr;
     IDirect3DTexture8* GlyphSheet = nullptr;
+    // The colours the text was last written in (the shadow's only when drawn with one).
     uint32_t OwnTextColour = 0xFFFFFFFF;
+    uint32_t OwnShadowColour = 0xFF000000;
     float X = 0.f, Y = 0.f;
     char Text[300] = {};
     uint32_t Flags = 0;  // SPRITE_VISIBLE | SPRITE_ACTIVE
@@ -101,9 +103,12 @@ public:
     // Sprites that carry a 3D mesh (drawn by the scene's sprite-model pass).
     uint8_t Is3D[2] = {0, 0};
     D3DVECTOR Position3D{0, 0, 0}, Rotation3D{0, 0, 0}, Scale3D{1, 1, 1};
-    // The cursor sprites' picture and source, set before they are created.
+    // The picture file the texture was read from (the cursor sprites' is set before they are
+    // created), and their source rectangle.
     char PictureFile[260] = {};
     RECT Source{0, 0, 0, 0};
+    // Created on a device that went away: JoinDevice makes it again on the next one.
+    uint8_t AwaitingDevice = 0;
 
     bool IsVisible() const { return (Flags & SPRITE_VISIBLE) != 0; }
     bool IsActive() const { return (Flags & SPRITE_ACTIVE) != 0; }
@@ -127,6 +132,11 @@ public:
     void ReleaseVideoObjects();
     void DestroyDeviceObjects();
     void Destroy();
+    // A change of device: the sprite gives up its device objects but stays created, and on the
+    // new device reads its picture again (text sprites take their font's new sheet); the next
+    // RestoreVideoResources writes its quads again.
+    void LeaveDevice();
+    void JoinDevice(IDirect3DDevice8* device);
     // The texture drawn on stage 0 for this sprite right now (may be null).
     IDirect3DTexture8* CurrentTexture() const;
 
@@ -222,6 +232,14 @@ public:
     IDirect3DVertexBuffer8* VertexBuffer = nullptr;
     IDirect3DIndexBuffer8* IndexBuffer = nullptr;
     bool Loaded = false;  // the slot holds a mesh or a texture holder
+    // What the slot was made from, so that a new device can be given the same content: a
+    // texture holder's geometry is the dummy mesh; the texture file, and whether the own loader
+    // read it.
+    bool Placeholder = false;
+    char TextureFile[260] = {};
+    bool TextureFromOwnLoader = false;
+    // Loaded on a device that went away: JoinDevice loads its device objects again.
+    bool AwaitingDevice = false;
 
     HRESULT CreateWithTextParse(IDirect3DDevice8* device, const char* file);
     // 0, or -1 when the holder mesh carried no material (no texture array).
@@ -235,6 +253,11 @@ public:
     HRESULT RestoreDeviceMesh(IDirect3DDevice8* device) { return RestoreVideoResources(device); }
     int ReleaseDeviceMesh();
     int Destroy();
+    // A change of device: the device objects go (system mesh, device mesh, buffers, textures)
+    // while the slot keeps its name, arrays and material; JoinDevice reads the files again on
+    // the new device.
+    void LeaveDevice();
+    HRESULT JoinDevice(IDirect3DDevice8* device);
     HRESULT SetMaterial0(IDirect3DDevice8* device);
     HRESULT SetTexture0(IDirect3DDevice8* device, XFileMesh* textureMesh);
     HRESULT DrawSubset0();
@@ -243,6 +266,8 @@ public:
 private:
     void FreeArrays();
     void ReleaseTextures();
+    // Reads TextureFile into texture 0, with the own picture loader first when asked.
+    HRESULT LoadTexture0(IDirect3DDevice8* device, bool ownLoaderFirst);
 };
 
 // Builds (or with rebuild, re-creates) the mesh's own vertex and index buffers from its arrays.

@@ -361,14 +361,11 @@ int XFileMesh::CreatePlaceholder(IDirect3DDevice8* device, const char* textureFi
         Destroy();
         return -1;
     }
+    Placeholder = true;
     if (textureFile && textureFile[0]) {
-        if (LoadImageIntoMeshTexture(*this, device, textureFile) != 0) {
-            TexInfo = TextureTargetInfo{};
-            ReleaseAndNull(Textures[0]);
-            if (FAILED(D3DXCreateTextureFromFileA(device, textureFile, &Textures[0]))) Textures[0] = nullptr;
-        }
+        std::snprintf(TextureFile, sizeof(TextureFile), "%s", textureFile);
         // A holder whose texture could not be read by either loader holds nothing useful.
-        if (!Textures[0]) {
+        if (LoadTexture0(device, true) != S_OK) {
             DebugOutPair("Failed to load texture", textureFile);
             Destroy();
             return -1;
@@ -378,11 +375,26 @@ int XFileMesh::CreatePlaceholder(IDirect3DDevice8* device, const char* textureFi
     return 0;
 }
 
+HRESULT XFileMesh::LoadTexture0(IDirect3DDevice8* device, bool ownLoaderFirst)
+{
+    if (!Textures || TextureSlots == 0) return E_FAIL;
+    ReleaseAndNull(Textures[0]);
+    TextureFromOwnLoader = ownLoaderFirst && LoadImageIntoMeshTexture(*this, device, TextureFile) == 0;
+    if (!TextureFromOwnLoader) {
+        TexInfo = TextureTargetInfo{};
+        ReleaseAndNull(Textures[0]);
+        if (FAILED(D3DXCreateTextureFromFileA(device, TextureFile, &Textures[0]))) Textures[0] = nullptr;
+    }
+    return Textures[0] ? S_OK : E_FAIL;
+}
+
 HRESULT XFileMesh::ReplaceTexture(IDirect3DDevice8* device, const char* file)
 {
     ReleaseTextures();
     TextureSlots = MaterialCount > 0 ? MaterialCount : 1;
     Textures = new IDirect3DTexture8*[TextureSlots]();
+    TextureFromOwnLoader = false;
+    std::snprintf(TextureFile, sizeof(TextureFile), "%s", file ? file : "");
     if (!file) return S_OK;
     TexInfo = TextureTargetInfo{};
     if (FAILED(D3DXCreateTextureFromFileA(device, file, &Textures[0]))) {
@@ -424,8 +436,48 @@ int XFileMesh::Destroy()
     BuffersBuilt = 0;
     TexInfo = TextureTargetInfo{};
     Loaded = false;
+    Placeholder = false;
+    TextureFile[0] = 0;
+    TextureFromOwnLoader = false;
+    AwaitingDevice = false;
     std::snprintf(Name, sizeof(Name), "CD3DFile_Mesh");
     return 0;
+}
+
+void XFileMesh::LeaveDevice()
+{
+    ReleaseAndNull(DeviceMesh);
+    ReleaseAndNull(SystemMesh);
+    ReleaseAndNull(VertexBuffer);
+    ReleaseAndNull(IndexBuffer);
+    for (uint32_t i = 0; Textures && i < TextureSlots; ++i) ReleaseAndNull(Textures[i]);
+    if (Loaded) AwaitingDevice = true;
+}
+
+HRESULT XFileMesh::JoinDevice(IDirect3DDevice8* device)
+{
+    if (!AwaitingDevice || !device) return S_OK;
+    AwaitingDevice = false;
+    // Only the first material of the file is kept, and the slot has it already.
+    ID3DXBuffer* materials = nullptr;
+    DWORD count = 0;
+    const char* geometry = Placeholder ? "xdata\\dummy.x" : Name;
+    HRESULT hr = D3DXLoadMeshFromX(geometry, D3DXMESH_SYSTEMMEM, device, nullptr, &materials, &count, &SystemMesh);
+    ReleaseAndNull(materials);
+    if (FAILED(hr)) {
+        SystemMesh = nullptr;
+        DebugOutPair("Failed to load mesh again", geometry);
+        return hr;
+    }
+    if (Vertices && FAILED(BuildMeshBuffers(device, this, true))) {
+        DebugOutPair("Failed to build mesh buffers again", Name);
+        return E_FAIL;
+    }
+    if (TextureFile[0] && LoadTexture0(device, TextureFromOwnLoader) != S_OK) {
+        DebugOutPair("Failed to load texture again", TextureFile);
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 HRESULT XFileMesh::SetMaterial0(IDirect3DDevice8* device)

@@ -141,6 +141,7 @@ int Sprite::Create(IDirect3DDevice8* device, const char* file, bool fromMeshSlot
         if (clamped) DebugOutPair("Sprite Texture too large for card", Name);
     }
     int result = 0;
+    if (!fromMeshSlot && file != PictureFile) std::snprintf(PictureFile, sizeof(PictureFile), "%s", file ? file : "");
     if (fromMeshSlot) {
         int slot = TheAppConstructed() ? TheApp.FindMeshByName(file) : MESH_NONE;
         if (slot >= MESH_COUNT || slot < 0 || !TheApp.MeshTable[slot]) {
@@ -255,6 +256,8 @@ HRESULT Sprite::SetText(float x, float y, const char* text)
     Y = y;
     if (text != Text) std::snprintf(Text, sizeof(Text), "%s", text);
     DrawnWithShadow = 1;
+    OwnTextColour = Font->TextColour;
+    OwnShadowColour = Font->ShadowColour;
     ScreenRect = RECT{6000, 8000, 0, 0};
     TriangleCount = 0;
     ScreenVertex* v = nullptr;
@@ -295,6 +298,7 @@ HRESULT Sprite::SetTextDefaultColour(float x, float y, const char* text)
 int Sprite::ReloadTexture(IDirect3DDevice8* device, const char* file)
 {
     if (FromMeshSlot || IsText || !device) return 0;
+    if (file != PictureFile) std::snprintf(PictureFile, sizeof(PictureFile), "%s", file ? file : "");
     if (Texture) Texture->Release();
     Texture = nullptr;
     if (!file || LoadImageIntoSpriteTexture(*this, device, file) != 0) {
@@ -371,12 +375,19 @@ HRESULT Sprite::RestoreVideoResources()
     // After a device reset the quads written before are gone: write them again so that a
     // windowed reset (which triggers no refresh of the sprites) leaves them drawable.
     if (NeedsRewrite) {
-        if (!IsText)
+        if (!IsText) {
             SetPosition(X, Y);
-        else if (DrawnWithShadow)
+        } else if (DrawnWithShadow && Font) {
+            // In the colours it was written in, not in those the shared font has been given since.
+            const uint32_t fontText = Font->TextColour, fontShadow = Font->ShadowColour;
+            Font->TextColour = OwnTextColour;
+            Font->ShadowColour = OwnShadowColour;
             SetText(X, Y, Text);
-        else
+            Font->TextColour = fontText;
+            Font->ShadowColour = fontShadow;
+        } else {
             SetTextColoured(X, Y, OwnTextColour, Text);
+        }
     }
     return S_OK;
 }
@@ -397,6 +408,29 @@ void Sprite::DestroyDeviceObjects()
     Texture = nullptr;
     Device = nullptr;
     NeedsRewrite = 0;
+    AwaitingDevice = 0;
+}
+
+void Sprite::LeaveDevice()
+{
+    const bool created = Device != nullptr;
+    ReleaseVideoObjects();
+    if (Texture) Texture->Release();
+    Texture = nullptr;
+    GlyphSheet = nullptr;
+    Device = nullptr;
+    if (created) AwaitingDevice = 1;
+}
+
+void Sprite::JoinDevice(IDirect3DDevice8* device)
+{
+    if (!AwaitingDevice || !device) return;
+    AwaitingDevice = 0;
+    Device = device;
+    if (IsText)
+        GlyphSheet = Font ? Font->Texture : nullptr;
+    else if (!FromMeshSlot && PictureFile[0] && ReloadTexture(device, PictureFile) != 0)
+        DebugOutPair("Sprite Texture not read again", PictureFile);
 }
 
 void Sprite::Destroy()

@@ -28,6 +28,30 @@ float ReadFloat(const uint8_t* p)
 
 bool ValidSlot(int slot) { return slot >= 0 && slot < ANIMATION_SLOT_COUNT; }
 
+// One managed vertex buffer for each frame in memory; false (with a trace) when one cannot be
+// made or filled, the buffers made so far staying in the slot for its release.
+bool CreateFrameBuffers(IDirect3DDevice8* device, AnimationSlotData& s, const char* name)
+{
+    const UINT bytes = s.VertexCount * (UINT)sizeof(ModelVertex);
+    for (uint32_t f = 0; f < s.StoredFrames(); ++f) {
+        IDirect3DVertexBuffer8* buffer = nullptr;
+        if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, MODEL_VERTEX_FVF, D3DPOOL_MANAGED, &buffer)) ||
+            !buffer) {
+            DebugOutPair("Could not create animation buffer", name);
+            return false;
+        }
+        s.Buffers[f] = buffer;
+        BYTE* dst = nullptr;
+        if (FAILED(buffer->Lock(0, bytes, &dst, 0)) || !dst) {
+            DebugOutPair("Could not fill animation buffer", name);
+            return false;
+        }
+        std::memcpy(dst, s.Frames[f], bytes);
+        buffer->Unlock();
+    }
+    return true;
+}
+
 void FreeFrames(ModelVertex** frames, int count)
 {
     for (int i = 0; i < count; ++i) {
@@ -133,26 +157,31 @@ int LoadAnimationData(IDirect3DDevice8* device, const uint8_t* data, size_t size
         s.Frames[f] = frame;
     }
     if (!device) return 1;
-    const UINT bytes = vertexCount * (UINT)sizeof(ModelVertex);
-    for (uint32_t f = 0; f < storedFrames; ++f) {
-        IDirect3DVertexBuffer8* buffer = nullptr;
-        if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, MODEL_VERTEX_FVF, D3DPOOL_MANAGED, &buffer)) ||
-            !buffer) {
-            DebugOutPair("Could not create animation buffer", name);
-            FreeAnimationSlot(slot);
-            return 0;
-        }
-        s.Buffers[f] = buffer;
-        BYTE* dst = nullptr;
-        if (FAILED(buffer->Lock(0, bytes, &dst, 0)) || !dst) {
-            DebugOutPair("Could not fill animation buffer", name);
-            FreeAnimationSlot(slot);
-            return 0;
-        }
-        std::memcpy(dst, s.Frames[f], bytes);
-        buffer->Unlock();
+    if (!CreateFrameBuffers(device, s, name)) {
+        FreeAnimationSlot(slot);
+        return 0;
     }
     return 1;
+}
+
+void ReleaseAnimationBuffers()
+{
+    for (AnimationSlotData& s : AnimationStore)
+        for (IDirect3DVertexBuffer8*& b : s.Buffers) {
+            if (b) b->Release();
+            b = nullptr;
+        }
+}
+
+void RestoreAnimationBuffers(IDirect3DDevice8* device)
+{
+    if (!device) return;
+    for (int slot = 0; slot < ANIMATION_SLOT_COUNT; ++slot) {
+        AnimationSlotData& s = AnimationStore[slot];
+        if (s.StoredFrames() == 0 || s.Buffers[0]) continue;
+        // A slot whose buffers cannot be made is emptied, and is then loaded again when needed.
+        if (!CreateFrameBuffers(device, s, "an animation on the new device")) FreeAnimationSlot(slot);
+    }
 }
 
 int LoadAnimationFileForMesh(IDirect3DDevice8* device, const char* file, const XFileMesh& mesh, int slot)

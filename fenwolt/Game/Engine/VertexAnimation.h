@@ -30,6 +30,10 @@ void ClearAnimationStore();
 // Frees the slot's frames and releases its vertex buffers.
 void FreeAnimationSlot(int slot);
 void FreeAllAnimations();
+// A change of device: the frames' buffers go with the old device, the frames stay in memory and
+// get new buffers on the new one.
+void ReleaseAnimationBuffers();
+void RestoreAnimationBuffers(IDirect3DDevice8* device);
 
 // 1 on success, 0 on failure. A file that cannot be read or is malformed (wrong version, more
 // than 100 frames, more vertices than the mesh, a negative duration, too short) leaves the

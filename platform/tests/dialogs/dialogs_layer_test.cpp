@@ -429,6 +429,42 @@ TEST_F(DialogLayerTest, MessageBoxesAreDialogsWithTheirButtonsAndKeys)
     ASSERT_EQ(PlatformRecordedMessageBoxes().size(), 1u);
 }
 
+// The keyboard is where the player was before: closing a box without an owner gives it back to
+// the window that was active when the box opened, closing a dialog gives it back to its owner.
+TEST_F(DialogLayerTest, ClosingABoxOrADialogGivesTheKeyboardBackToTheWindowBelow)
+{
+    HWND window = MakeGameWindow();
+    SetForegroundWindow(window);
+    ASSERT_EQ(GetFocus(), window);
+    HWND shown = nullptr;
+    DialogSetTestDriver([&](HWND box) {
+        shown = box;
+        EXPECT_EQ(GetForegroundWindow(), box);
+        EXPECT_NE(GetFocus(), window);
+        DialogTestKey(box, DialogKey::Escape);
+    });
+    g_gameSeen.clear();
+    EXPECT_EQ(MessageBoxA(nullptr, "The game was canceled.", "Stage", MB_OK), IDOK);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_EQ(CountSeen(g_gameSeen, WM_ACTIVATE, WA_ACTIVE), 1);
+    int focusMessages = 0;
+    for (const Seen& seen : g_gameSeen) focusMessages += seen.msg == WM_SETFOCUS;
+    EXPECT_EQ(focusMessages, 1);
+
+    DialogSetTestDriver([&](HWND dialog) {
+        EXPECT_EQ(GetForegroundWindow(), dialog);
+        EndDialog(dialog, IDCANCEL);
+    });
+    DialogTemplate t = LayerTemplate();
+    g_gameSeen.clear();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, window, RecordingDialogProc, 0), IDCANCEL);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_EQ(CountSeen(g_gameSeen, WM_ACTIVATE, WA_ACTIVE), 1);
+}
+
 TEST_F(DialogLayerTest, AMessageBoxLeftWhenTheScriptRunsOutIsAnsweredAsWithoutADisplay)
 {
     std::string error;
