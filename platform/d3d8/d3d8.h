@@ -203,6 +203,6 @@ struct D3D8StandInConfig {
 };
 D3D8StandInConfig& D3D8StandInSettings();
 void D3D8ResetStandInSettings();
-// Presents that waited for the display's refresh (full screen, default or one-frame interval),
-// since the process started.
+// Presents that were paced to the display's refresh (windows, and full screen with the default
+// or one-frame interval; never on the fixed-step clock), since the process started.
 uint64_t D3D8RefreshWaits();

@@ -90,6 +90,10 @@ Direct3DDevice8Impl::Direct3DDevice8Impl(Direct3D8Impl* d3d, D3DDEVTYPE type, HW
 Direct3DDevice8Impl::~Direct3DDevice8Impl()
 {
     PlatformSetFrameReader(nullptr);
+    // A full-screen device gives the display back when it goes, as the desktop's mode comes
+    // back in Direct3D: the next device may well be a windowed one.
+    if (context_ && !params_.Windowed && IsWindow(params_.hDeviceWindow))
+        PlatformSetFullscreen(params_.hDeviceWindow, false);
     if (context_) {
         MakeCurrent();
         DestroyBackBuffer();
@@ -131,9 +135,7 @@ HRESULT Direct3DDevice8Impl::Initialise(const D3DPRESENT_PARAMETERS& params)
     if (!gl_.Load()) return D3D8Fail(D3DERR_NOTAVAILABLE, "CreateDevice", "OpenGL lacks framebuffer objects");
     if (!params_.Windowed && !PlatformSetFullscreen(params_.hDeviceWindow, true))
         return D3D8Fail(D3DERR_NOTAVAILABLE, "CreateDevice", "the window cannot go full screen");
-    SDL_GL_SetSwapInterval(params_.Windowed || params_.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE
-                               ? 0
-                               : 1);
+    ApplySwapInterval();
     HRESULT hr = CreateBackBuffer(params_.BackBufferWidth, params_.BackBufferHeight);
     if (FAILED(hr)) return hr;
     SetDefaultStates();
@@ -493,9 +495,7 @@ HRESULT Direct3DDevice8Impl::Reset(D3DPRESENT_PARAMETERS* params)
     MakeCurrent();
     DestroyBackBuffer();
     params_ = p;
-    SDL_GL_SetSwapInterval(params_.Windowed || params_.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE
-                               ? 0
-                               : 1);
+    ApplySwapInterval();
     hr = CreateBackBuffer(p.BackBufferWidth, p.BackBufferHeight);
     if (FAILED(hr)) return hr;
     inScene_ = false;
@@ -599,15 +599,32 @@ std::atomic<uint64_t> refreshWaits{0};
 uint64_t D3D8RefreshWaits() { return refreshWaits.load(); }
 
 // Full screen with the default or the one-frame interval, Direct3D shows each frame at a
-// refresh of the display, so a program presents no faster than the display refreshes. The swap
-// interval asks the driver for that, but software drivers and virtual displays ignore it; the
-// wait is then kept here, on the refresh clock of the display's mode. A driver that did wait
-// leaves nothing to wait for. Immediate presents and windows do not wait; neither does a
-// scripted run on the fixed-step clock, which no display paces.
+// refresh of the display, so a program presents no faster than the display refreshes. A window
+// keeps to the same pace, as a desktop's compositor shows it no faster either: a game drawing
+// as fast as it can in a window would take several cores for frames nobody sees. Immediate
+// full-screen presents are not paced, and neither is a scripted run on the fixed-step clock,
+// which no display paces and whose frames should come as fast as they can be drawn.
+bool Direct3DDevice8Impl::PacedByRefresh() const
+{
+    if (PlatformFixedStepActive()) return false;
+    return params_.Windowed || params_.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE;
+}
+
+void Direct3DDevice8Impl::ApplySwapInterval()
+{
+    const int interval = PacedByRefresh() ? 1 : 0;
+    if (interval == swapInterval_) return;
+    MakeCurrent();
+    SDL_GL_SetSwapInterval(interval);
+    swapInterval_ = interval;
+}
+
+// The swap interval asks the driver to wait for the refresh, but software drivers and virtual
+// displays ignore it; the wait is then kept here, on the refresh clock of the display's mode.
+// A driver that did wait leaves nothing to wait for.
 void Direct3DDevice8Impl::WaitForRefresh()
 {
-    if (params_.Windowed || params_.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE) return;
-    if (PlatformFixedStepActive()) return;
+    if (!PacedByRefresh()) return;
     ++refreshWaits;
     SDL_DisplayMode mode{};
     int hz = 60;
@@ -631,6 +648,8 @@ HRESULT Direct3DDevice8Impl::Present(const RECT* source, const RECT* dest, HWND 
         return D3D8Fail(D3DERR_INVALIDCALL, "Present", "only whole-back-buffer presents to the device window");
     if (inScene_) return D3D8Fail(D3DERR_INVALIDCALL, "Present", "inside BeginScene/EndScene");
     MakeCurrent();
+    // The fixed-step clock may have been switched since the last present.
+    ApplySwapInterval();
     PresentToWindow();
     WaitForRefresh();
     PlatformFramePresented();

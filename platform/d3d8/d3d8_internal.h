@@ -370,6 +370,8 @@ private:
     HRESULT CreateBackBuffer(UINT width, UINT height);
     void DestroyBackBuffer();
     void PresentToWindow();
+    bool PacedByRefresh() const;
+    void ApplySwapInterval();
     void WaitForRefresh();
     HRESULT NotBuilt(const char* call);
 
@@ -378,8 +380,9 @@ private:
     HWND focus_;
     DWORD behavior_;
     D3DPRESENT_PARAMETERS params_{};
-    // When the last full-screen frame was shown, on the display's refresh clock.
+    // When the last paced frame was shown, on the display's refresh clock.
     std::chrono::steady_clock::time_point lastRefresh_{};
+    int swapInterval_ = -1;  // as last given to the context; -1 before the first
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     D3D8GlFunctions gl_;

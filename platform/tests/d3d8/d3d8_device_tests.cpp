@@ -265,9 +265,36 @@ TEST_F(DeviceTest, FullScreenResetNeedsAnOfferedModeAndGoesBackToTheWindow)
     EXPECT_FALSE(PlatformIsFullscreen(window));
 }
 
-// Full screen with the default or one-frame interval, a program presents no faster than the
-// display refreshes; immediate presents, windows and scripted fixed-step runs do not wait.
-TEST_F(DeviceTest, FullScreenPresentsWaitForTheDisplaysRefresh)
+// A full-screen device gives the display back when it is released: a windowed device made next
+// on the same window finds it a window again.
+TEST_F(DeviceTest, ReleasingAFullScreenDeviceGivesTheWindowBack)
+{
+    D3DPRESENT_PARAMETERS full = params;
+    full.Windowed = FALSE;
+    full.BackBufferWidth = 800;
+    full.BackBufferHeight = 600;
+    full.SwapEffect = D3DSWAPEFFECT_FLIP;
+    ASSERT_EQ(device->Reset(&full), D3D_OK);
+    ASSERT_TRUE(PlatformIsFullscreen(window));
+    EXPECT_EQ(device->Release(), 0u);
+    device = nullptr;
+    EXPECT_FALSE(PlatformIsFullscreen(window));
+    D3DPRESENT_PARAMETERS p = params;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
+    EXPECT_FALSE(PlatformIsFullscreen(window));
+    IDirect3DSurface8* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    back->GetDesc(&desc);
+    back->Release();
+    EXPECT_EQ(desc.Width, 800u);
+    EXPECT_EQ(desc.Height, 600u);
+}
+
+// Full screen with the default or one-frame interval, and in a window, a program presents no
+// faster than the display refreshes; immediate full-screen presents and scripted fixed-step runs
+// do not wait.
+TEST_F(DeviceTest, PresentsWaitForTheDisplaysRefreshUnlessImmediateOrFixedStep)
 {
     D3DPRESENT_PARAMETERS full = params;
     full.Windowed = FALSE;
@@ -306,9 +333,15 @@ TEST_F(DeviceTest, FullScreenPresentsWaitForTheDisplaysRefresh)
     PlatformSetFixedStep(0);
     EXPECT_EQ(D3D8RefreshWaits(), before);
 
+    // A window is paced as well, unless the frames come from the fixed-step clock.
     D3DPRESENT_PARAMETERS back = params;
     ASSERT_EQ(device->Reset(&back), D3D_OK);
     for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(D3D8RefreshWaits() - before, 3u);
+    before = D3D8RefreshWaits();
+    PlatformSetFixedStep(20);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    PlatformSetFixedStep(0);
     EXPECT_EQ(D3D8RefreshWaits(), before);
 }
 
