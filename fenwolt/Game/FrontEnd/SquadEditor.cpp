@@ -690,11 +690,31 @@ void CopyTeamToStaging(int32_t team)
     TeamStaging.kitChoice = MatchSetup.kitChoice[team];
 }
 
+int64_t SquadAbilityCost(const TeamSquad& squad)
+{
+    int64_t steps = 0;
+    for (const SquadPlayer& player : squad.players)
+        for (const AbilityColumn& c : AbilityColumns) {
+            const float above = player.attributes[c.attribute] - c.lowest;
+            // A value the editor could not have reached (a damaged file is refused before this)
+            // counts for nothing rather than for a huge or negative price.
+            if (!(above > 0.f) || !(c.step > 0.f)) continue;
+            steps += std::lround(std::min(above, c.highest - c.lowest) / c.step);
+        }
+    return steps * ABILITY_STEP_COST;
+}
+
 void CopyStagingToTeam(int32_t team)
 {
     if (team < 0 || team > 1) return;
     std::memcpy(TeamNames[team], TeamStaging.name, sizeof TeamStaging.name);
     TeamNames[team][TEAM_NAME_SIZE - 1] = 0;
+    // The team file holds no budget: what the loaded abilities cost beyond the present ones
+    // comes out of the points, and what they cost less goes back, so that loading a team never
+    // hands out points (and never takes the budget below zero).
+    const int64_t points = int64_t{Competition.pointsToSpend[team]} + SquadAbilityCost(TeamSquads[team]) -
+                           SquadAbilityCost(TeamStaging.squad);
+    Competition.pointsToSpend[team] = (int32_t)std::clamp<int64_t>(points, 0, INT32_MAX);
     TeamSquads[team] = TeamStaging.squad;
     const int32_t kit = TeamStaging.kitChoice;
     if (kit >= 0 && kit < KitTable.count) MatchSetup.kitChoice[team] = kit;

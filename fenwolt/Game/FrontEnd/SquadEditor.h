@@ -71,7 +71,12 @@ int32_t StepKitIndex(int32_t kit, int32_t direction);
 // "<" / ">" for a team; the away team never lands on the home team's kit when there is another.
 void StepKit(int32_t team, int32_t direction);
 
+// The points a squad's abilities stand for in the editor: ABILITY_STEP_COST for every step of
+// every column above its lowest value, over the whole squad.
+int64_t SquadAbilityCost(const TeamSquad& squad);
+
 // The team being edited when "SAVE TEAM" goes to the slots and "LOAD TEAM" comes back.
+// Loading keeps the points plus the squad's ability cost as they were (the points never below 0).
 void CopyTeamToStaging(int32_t team);
 void CopyStagingToTeam(int32_t team);
 

@@ -1,6 +1,7 @@
 // The squad editor: buying and selling abilities, the rating, the formation markers, swaps with
 // the bench, the order of the squad, the computer's formation and spending, and the kits.
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/FrontEnd/SquadEditor.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Screens.h"
@@ -87,6 +88,37 @@ TEST(EditorAbilities, RatingAveragesTheScaledAbilitiesOfTheStarters)
     for (int s = 0; s < 11; ++s)
         for (const AbilityColumn& c : AbilityColumns) Player(0, s).attributes[c.attribute] = 0.f;
     EXPECT_EQ(SquadRating(0), 0);
+}
+
+// The team file holds no budget: a player who saves a team, sells abilities back and loads the
+// team again gets the abilities back and pays for them again.
+TEST(EditorAbilities, LoadingATeamKeepsPointsPlusAbilitiesTheSame)
+{
+    ResetFrontEndState();
+    MakeDefaultSquads();
+    Competition.pointsToSpend[0] = 950;
+    const int tackling = AbilityColumnOf(ATTR_TACKLING);
+    CopyTeamToStaging(0);  // SAVE TEAM
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(AdjustAbility(0, tackling, 2 + i % 3, false));
+    ASSERT_EQ(Competition.pointsToSpend[0], 980);
+    CopyStagingToTeam(0);  // LOAD TEAM of the saved copy
+    EXPECT_EQ(Competition.pointsToSpend[0], 950);
+    EXPECT_EQ(std::memcmp(&TeamSquads[0], &TeamStaging.squad, sizeof TeamSquads[0]), 0);
+
+    // A dearer team than the budget allows is still loaded, and the budget stops at zero.
+    TeamStaging.squad = TeamSquads[0];
+    for (SquadPlayer& p : TeamStaging.squad.players)
+        for (const AbilityColumn& c : AbilityColumns) p.attributes[c.attribute] = c.highest;
+    Competition.pointsToSpend[0] = 10;
+    CopyStagingToTeam(0);
+    EXPECT_EQ(Competition.pointsToSpend[0], 0);
+    // A team one step dearer than the one in hand costs exactly that step.
+    TeamStaging.squad = TeamSquads[0];
+    ASSERT_TRUE(AdjustAbility(0, tackling, 4, false));
+    ASSERT_EQ(Competition.pointsToSpend[0], 5);
+    CopyStagingToTeam(0);
+    EXPECT_EQ(Competition.pointsToSpend[0], 0);
+    EXPECT_FLOAT_EQ(Player(0, 4).attributes[ATTR_TACKLING], AbilityColumns[tackling].highest);
 }
 
 TEST(EditorFormation, MarkersBecomeDefendersMidfieldersAndAttackersByHeight)
