@@ -18,46 +18,9 @@ namespace {
 
 constexpr int kScreenW = 1024, kScreenH = 768;
 
-class DialogFocus : public ::testing::Test {
+class DialogFocus : public XvfbTest {
 protected:
-    void SetUp() override
-    {
-        xvfb = FindProgram("Xvfb");
-        xdotool = FindProgram("xdotool");
-        if (xvfb.empty() || xdotool.empty())
-            GTEST_SKIP() << "needs Xvfb and xdotool on PATH (tools/install-deps.sh installs both: packages xvfb, "
-                            "xdotool); the keyboard test on a real X server did not run";
-        root = fs::path(BUILD_ROOT) / "desktop-runs" /
-               (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-        shots = fs::path(BUILD_ROOT) / "desktop-shots";
-        fs::create_directories(shots);
-        ASSERT_TRUE(display.Start(xvfb, root / "xvfb.log")) << FileText(root / "xvfb.log");
-    }
-    void TearDown() override
-    {
-        game.Kill();
-        std::error_code ec;
-        if (!HasFailure()) fs::remove_all(root, ec);
-    }
-
-    std::vector<std::string> DisplayEnvironment()
-    {
-        return Environment({{"DISPLAY", display.Name()},
-                            {"SDL_VIDEODRIVER", "x11"},
-                            {"SDL_AUDIODRIVER", "dummy"},
-                            {"XDG_RUNTIME_DIR", root.string()}});
-    }
-
-    std::string Xdotool(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> argv{xdotool};
-        argv.insert(argv.end(), args.begin(), args.end());
-        desktop::Run(argv, DisplayEnvironment(), {}, (root / "xdotool.out").string(), 20);
-        return FileText(root / "xdotool.out");
-    }
+    DialogFocus() : XvfbTest(kScreenW, kScreenH, "the keyboard test") {}
 
     // A key combination pressed on the keyboard, whichever window has the focus.
     void Press(const std::string& keys) { Xdotool({"key", "--delay", "60", keys}); }
@@ -148,10 +111,6 @@ protected:
         EXPECT_TRUE(display.Screenshot(shots / ("fenwolt-after-" + after + ".png")));
     }
 
-    std::string xvfb, xdotool;
-    fs::path root, shots, folder;
-    XvfbDisplay display{kScreenW, kScreenH};
-    Child game;
 };
 
 }  // namespace

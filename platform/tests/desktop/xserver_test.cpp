@@ -14,8 +14,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "desktop_process.h"
-#include "root_window.h"
+#include "xvfb_display.h"
 
 namespace fs = std::filesystem;
 using namespace desktop;
@@ -24,80 +23,9 @@ namespace {
 
 constexpr int kScreenW = 1280, kScreenH = 1024;
 
-// An X server of its own for the test, on the display number it picks itself.
-class VirtualDisplay {
-public:
-    bool Start(const std::string& xvfb, const fs::path& log)
-    {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        server_ = desktop::Start({xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                  std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24", "-nolisten", "tcp"},
-                                 Environment({}), {}, log.string(), fds[1]);
-        close(fds[1]);
-        std::string number;
-        char c;
-        // Xvfb writes its display number once it accepts clients.
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (number.empty()) return false;
-        name_ = ":" + number;
-        return true;
-    }
-    ~VirtualDisplay() { server_.Kill(); }
-    const std::string& Name() const { return name_; }
-
-    bool Screenshot(const fs::path& path, std::vector<uint8_t>* rgb = nullptr) const
-    {
-        return RootWindowScreenshot(name_, path.string(), rgb);
-    }
-
-private:
-    Child server_;
-    std::string name_;
-};
-
-class XServer : public ::testing::Test {
+class XServer : public XvfbTest {
 protected:
-    void SetUp() override
-    {
-        xvfb = FindProgram("Xvfb");
-        xdotool = FindProgram("xdotool");
-        if (xvfb.empty() || xdotool.empty())
-            GTEST_SKIP() << "needs Xvfb and xdotool on PATH (tools/install-deps.sh installs both: packages xvfb, "
-                            "xdotool); the pointer test on a real X server did not run";
-        root = fs::path(BUILD_ROOT) / "desktop-runs" /
-               (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                std::to_string(getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-        shots = fs::path(BUILD_ROOT) / "desktop-shots";
-        fs::create_directories(shots);
-        ASSERT_TRUE(display.Start(xvfb, root / "xvfb.log")) << FileText(root / "xvfb.log");
-    }
-    void TearDown() override
-    {
-        game.Kill();
-        std::error_code ec;
-        if (!HasFailure()) fs::remove_all(root, ec);
-    }
-
-    std::vector<std::string> DisplayEnvironment()
-    {
-        return Environment({{"DISPLAY", display.Name()},
-                            {"SDL_VIDEODRIVER", "x11"},
-                            {"SDL_AUDIODRIVER", "dummy"},
-                            {"XDG_RUNTIME_DIR", root.string()}});
-    }
-
-    // xdotool with its arguments; its standard output.
-    std::string Xdotool(const std::vector<std::string>& args)
-    {
-        std::vector<std::string> argv{xdotool};
-        argv.insert(argv.end(), args.begin(), args.end());
-        desktop::Run(argv, DisplayEnvironment(), {}, (root / "xdotool.out").string(), 20);
-        return FileText(root / "xdotool.out");
-    }
+    XServer() : XvfbTest(kScreenW, kScreenH, "the pointer test") {}
 
     // Skerrow in a folder of its own with the data packs, full screen or not, sound off.
     void StartSkerrow(bool fullscreen)
@@ -382,10 +310,6 @@ protected:
         return all ? static_cast<double>(dark) / all : 1.0;
     }
 
-    std::string xvfb, xdotool;
-    fs::path root, shots, folder;
-    VirtualDisplay display;
-    Child game;
 };
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include "desktop_process.h"
 #include "root_window.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -47,6 +51,63 @@ private:
     int width_, height_;
     Child server_;
     std::string name_;
+};
+
+// A test on an X server of its own: Xvfb and xdotool found (the test is skipped, saying what did
+// not run, without them), a folder of its own for the runs under <build>/desktop-runs, and the
+// screenshots kept in <build>/desktop-shots for a person to look at.
+class XvfbTest : public ::testing::Test {
+protected:
+    XvfbTest(int width, int height, const char* what) : display(width, height), what_(what) {}
+
+    void SetUp() override
+    {
+        xvfb = FindProgram("Xvfb");
+        xdotool = FindProgram("xdotool");
+        if (xvfb.empty() || xdotool.empty())
+            GTEST_SKIP() << "needs Xvfb and xdotool on PATH (tools/install-deps.sh installs both: packages xvfb, "
+                            "xdotool); "
+                         << what_ << " on a real X server did not run";
+        root = std::filesystem::path(BUILD_ROOT) / "desktop-runs" /
+               (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(getpid()));
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+        shots = std::filesystem::path(BUILD_ROOT) / "desktop-shots";
+        std::filesystem::create_directories(shots);
+        ASSERT_TRUE(display.Start(xvfb, root / "xvfb.log")) << FileText(root / "xvfb.log");
+    }
+    void TearDown() override
+    {
+        game.Kill();
+        std::error_code ec;
+        if (!HasFailure()) std::filesystem::remove_all(root, ec);
+    }
+
+    std::vector<std::string> DisplayEnvironment() const
+    {
+        return Environment({{"DISPLAY", display.Name()},
+                            {"SDL_VIDEODRIVER", "x11"},
+                            {"SDL_AUDIODRIVER", "dummy"},
+                            {"XDG_RUNTIME_DIR", root.string()}});
+    }
+
+    // xdotool with its arguments; its standard output.
+    std::string Xdotool(const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> argv{xdotool};
+        argv.insert(argv.end(), args.begin(), args.end());
+        desktop::Run(argv, DisplayEnvironment(), {}, (root / "xdotool.out").string(), 20);
+        return FileText(root / "xdotool.out");
+    }
+
+    std::string xvfb, xdotool;
+    std::filesystem::path root, shots, folder;
+    XvfbDisplay display;
+    Child game;
+
+private:
+    const char* what_;
 };
 
 }  // namespace desktop
