@@ -11,7 +11,7 @@
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
-#include "two_computer_folders.h"
+#include "two_computer_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -102,18 +102,8 @@ protected:
     static std::string Script(bool host)
     {
         std::ostringstream s;
-        s << "860 key VK_SPACE\n"   // the title, to the start menu
-             "890 click 170 308\n"  // START
-             "920 click 400 190\n"  // Single Exhibition Match - Two Computers
-             "921 dialog 11002 text "
-          << (host ? "Hosty" : "Guesty")
-          << "\n"
-             "922 dialog 1 click\n";
+        s << ScriptIntoTheStage(host);
         if (host) {
-            s << "923 dialog 11005 click\n"   // Create
-                 "924 dialog 1 click\n"       // the session's name as offered
-                 "925 dialog 21101 click\n"   // ready
-                 "926 dialog 21001 click\n";  // Start Game, once the guest is in and ready
             // The exhibition: difficulty 3 and 3 minutes a half, told to the guest.
             for (int f : {1300, 1310, 1320}) s << f << " click 426 140\n";
             s << "1330 click 428 170\n";
@@ -122,9 +112,6 @@ protected:
             for (int f = 1800; f <= 2000; f += 50) s << f << " click 400 240\n";
             for (int f = 2100; f <= 3300; f += 100) s << f << " click 670 546\n";
         } else {
-            s << "923 dialog 11010 click\n"  // Start Search
-                 "924 dialog 11004 click\n"  // Join, once the host's game is listed
-                 "925 dialog 21102 click\n"; // ready
             for (int f = 1500; f <= 1700; f += 50) s << f << " click 400 240\n";
             // The away squad: a few abilities up and down, then START MATCH until it starts (a press
         // that comes once the match runs is an order like any other).

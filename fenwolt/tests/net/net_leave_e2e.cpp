@@ -10,7 +10,7 @@
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
-#include "two_computer_folders.h"
+#include "two_computer_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -101,25 +101,12 @@ bool LooksLikeTheStartMenu(const Shot& s)
 std::string SetUpScript(bool host)
 {
     std::ostringstream s;
-    s << "860 key VK_SPACE\n"   // the title, to the start menu
-         "890 click 170 308\n"  // START
-         "920 click 400 190\n"  // Single Exhibition Match - Two Computers
-         "921 dialog 11002 text "
-      << (host ? "Hosty" : "Guesty")
-      << "\n"
-         "922 dialog 1 click\n";
+    s << ScriptIntoTheStage(host);
     if (host) {
-        s << "923 dialog 11005 click\n"   // Create
-             "924 dialog 1 click\n"       // the session's name as offered
-             "925 dialog 21101 click\n"   // ready
-             "926 dialog 21001 click\n";  // Start Game, once the guest is in and ready
         // START MATCH once the guest is ready, then START MATCH of the squad editor.
         for (int f = 1800; f <= 2000; f += 50) s << f << " click 400 240\n";
         for (int f = 2100; f <= 3300; f += 100) s << f << " click 670 546\n";
     } else {
-        s << "923 dialog 11010 click\n"   // Start Search
-             "924 dialog 11004 click\n"   // Join, once the host's game is listed
-             "925 dialog 21102 click\n";  // ready
         for (int f = 1500; f <= 1700; f += 50) s << f << " click 400 240\n";
         for (int f = 2150; f <= 3350; f += 100) s << f << " click 670 546\n";
     }
