@@ -156,6 +156,7 @@ bool Vec3Equal(const D3DVECTOR& a, const D3DVECTOR& b)
     return FloatsEqual(a.x, b.x) && FloatsEqual(a.y, b.y) && FloatsEqual(a.z, b.z);
 }
 bool Vec3EqualXZ(const D3DVECTOR& a, const D3DVECTOR& b) { return FloatsEqual(a.x, b.x) && FloatsEqual(a.z, b.z); }
+bool Vec3Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 void SetIdentityMatrix(D3DMATRIX& m)
 {

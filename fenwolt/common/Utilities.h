@@ -46,6 +46,8 @@ void FillSharedRandomTable();
 bool FloatsEqual(float a, float b);
 bool Vec3Equal(const D3DVECTOR& a, const D3DVECTOR& b);
 bool Vec3EqualXZ(const D3DVECTOR& a, const D3DVECTOR& b);
+// No coordinate is infinite or not a number.
+bool Vec3Finite(const D3DVECTOR& v);
 
 // --- Matrices and vectors (row vectors, translation in the fourth row) ------------------------
 void SetIdentityMatrix(D3DMATRIX& m);

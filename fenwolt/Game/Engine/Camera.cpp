@@ -16,8 +16,6 @@ constexpr float kTinyLength = 1e-6f;
 
 float Length(const D3DVECTOR& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
-bool Finite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 bool Same(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 // How far a pair may stray past a bound and still count as within it: the rounding of a camera
@@ -61,6 +59,18 @@ void OrbitAround(D3DVECTOR& mover, const D3DVECTOR& pivot, int flag, float elaps
     mover.z = pivot.z + turned.z;
 }
 
+}  // namespace
+
+namespace {
+// Runs a move of CameraEye and CameraTarget and keeps its result within the bounds
+// (SettleCameraMove); true when the camera ends where the move put it.
+template <class Move>
+bool MoveCameraWithin(Move move)
+{
+    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
+    move();
+    return SettleCameraMove(oldEye, oldTarget);
+}
 }  // namespace
 
 void ZoomCameraStep(int direction)
@@ -109,28 +119,24 @@ bool PanCamera(int code)
     }
     default: return false;
     }
-    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
-    CameraEye.x += move.x;
-    CameraEye.y += move.y;
-    CameraEye.z += move.z;
-    CameraTarget.x += move.x;
-    CameraTarget.y += move.y;
-    CameraTarget.z += move.z;
-    return SettleCameraMove(oldEye, oldTarget);
+    return MoveCameraWithin([&] {
+        CameraEye.x += move.x;
+        CameraEye.y += move.y;
+        CameraEye.z += move.z;
+        CameraTarget.x += move.x;
+        CameraTarget.y += move.y;
+        CameraTarget.z += move.z;
+    });
 }
 
 void OrbitEyeAroundTargetBy(int flag, float elapsedSeconds)
 {
-    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
-    OrbitAround(CameraEye, CameraTarget, flag, elapsedSeconds);
-    SettleCameraMove(oldEye, oldTarget);
+    MoveCameraWithin([&] { OrbitAround(CameraEye, CameraTarget, flag, elapsedSeconds); });
 }
 
 void OrbitTargetAroundEyeBy(int flag, float elapsedSeconds)
 {
-    const D3DVECTOR oldEye = CameraEye, oldTarget = CameraTarget;
-    OrbitAround(CameraTarget, CameraEye, flag, elapsedSeconds);
-    SettleCameraMove(oldEye, oldTarget);
+    MoveCameraWithin([&] { OrbitAround(CameraTarget, CameraEye, flag, elapsedSeconds); });
 }
 
 void OrbitEyeAroundTarget(int flag) { OrbitEyeAroundTargetBy(flag, TheAppConstructed() ? TheApp.ElapsedTime : 0.0f); }
@@ -140,7 +146,7 @@ bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target)
 {
     const FieldCameraState& b = FieldCamera;
     if (!b.Bounded) return true;
-    if (!Finite(eye) || !Finite(target)) return false;
+    if (!Vec3Finite(eye) || !Vec3Finite(target)) return false;
     const float slack = BoundsSlack(b);
     if (target.x < -slack || target.x > b.FieldLength + slack || target.z < -slack || target.z > b.FieldWidth + slack)
         return false;
@@ -178,7 +184,7 @@ void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
     // field, so that the eye goes along and the view keeps its direction and height over what it
     // looks at. Without a sound pair the eye looks along +x.
     float dx = eye.x - target.x, dy = eye.y - target.y, dz = eye.z - target.z;
-    if (!Finite(eye) || !Finite(target)) {
+    if (!Vec3Finite(eye) || !Vec3Finite(target)) {
         dx = -b.MinDistance;
         dy = 0.0f;
         dz = 0.0f;

@@ -8,6 +8,7 @@
 #include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/common/Utilities.h"
 
 #include <climits>
 #include <cmath>
@@ -38,7 +39,7 @@ constexpr float HALF_PI = 1.57079632679490f;
 constexpr float MARKER_HEIGHT = 0.1f;
 
 inline bool IsFinite(float v) { return std::isfinite(v); }
-inline bool IsFinite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline bool IsFinite(const D3DVECTOR& v) { return Vec3Finite(v); }
 
 inline float GroundDistance(const D3DVECTOR& a, const D3DVECTOR& b)
 {
