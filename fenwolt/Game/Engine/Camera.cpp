@@ -41,8 +41,8 @@ float MostGround(const FieldCameraState& b, float rise)
 // the whole of it does).
 float ShareWithin(float from, float d, float low, float high, float slack)
 {
-    const float to = from + d;
     if (d == 0.0f) return 1.0f;  // nothing to draw in
+    const float to = from + d;
     float share = 1.0f;
     if (to > high + slack) share = (high - from) / d;
     else if (to < low - slack) share = (low - from) / d;
