@@ -1228,21 +1228,26 @@ void FocusCamera(int32_t target)
     WantedCameraEye = eye;
 }
 
-// One step of the eye's offset from the look-at point toward the goal's offset, going round the
-// point: its heading about the vertical turns by at most `step` along its circle and never
-// faster than the orbit keys turn it (half a turn a second), and its ground distance and its
-// height over the point move by at most `step` each. Exactly the goal once all three are there.
+// One step of the eye's offset from the look-at point toward the goal's offset, over a sphere
+// about the point: its heading about the vertical and its angle over the horizontal each turn by
+// at most `step` along their circles and never faster than the orbit keys turn it (half a turn a
+// second), and its distance moves by at most `step`. A view drawn in at the stands along its line
+// of sight keeps its angle all the way. Exactly the goal once all three are there.
 static D3DVECTOR SwungOffset(const D3DVECTOR& from, const D3DVECTOR& toward, float step, float seconds)
 {
-    auto toward1 = [step](float v, float goal) { return v + std::fmax(-step, std::fmin(step, goal - v)); };
-    const float ground = std::hypot(from.x, from.z), goalGround = std::hypot(toward.x, toward.z);
-    const float heading = std::atan2(from.z, from.x);
-    const float most = std::fmin(ground > 1e-4f ? step / ground : PI, PI * seconds);
-    const float across = WrapAngle(std::atan2(toward.z, toward.x) - heading);
-    const float reach = toward1(ground, goalGround), rise = toward1(from.y, toward.y);
-    if (std::fabs(across) <= most && reach == goalGround && rise == toward.y) return toward;
-    const float turn = std::fmax(-most, std::fmin(most, across));
-    return D3DVECTOR{std::cos(heading + turn) * reach, rise, std::sin(heading + turn) * reach};
+    const float ground = std::hypot(from.x, from.z), distance = std::hypot(ground, from.y);
+    const float goalGround = std::hypot(toward.x, toward.z), goalDistance = std::hypot(goalGround, toward.y);
+    const float heading = std::atan2(from.z, from.x), pitch = std::atan2(from.y, ground);
+    const float acrossHeading = WrapAngle(std::atan2(toward.z, toward.x) - heading);
+    const float acrossPitch = std::atan2(toward.y, goalGround) - pitch;
+    auto most = [step, seconds](float radius) { return std::fmin(radius > 1e-4f ? step / radius : PI, PI * seconds); };
+    const float mostHeading = most(ground), mostPitch = most(distance);
+    const float reach = distance + std::fmax(-step, std::fmin(step, goalDistance - distance));
+    if (std::fabs(acrossHeading) <= mostHeading && std::fabs(acrossPitch) <= mostPitch && reach == goalDistance)
+        return toward;
+    const float h = heading + std::fmax(-mostHeading, std::fmin(mostHeading, acrossHeading));
+    const float p = pitch + std::fmax(-mostPitch, std::fmin(mostPitch, acrossPitch));
+    return D3DVECTOR{std::cos(h) * std::cos(p) * reach, std::sin(p) * reach, std::sin(h) * std::cos(p) * reach};
 }
 
 void UpdateCamera()
