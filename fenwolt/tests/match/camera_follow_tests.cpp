@@ -489,13 +489,15 @@ TEST_F(MatchCameraTest, EachEdgeHeldForTenSecondsStopsAtTheStandsInEveryPreset)
 
 // Backspace on the ball at each corner flag in every preset, then a player standing behind the
 // flag focused with Enter and the selection cycled on: the eye keeps out of the stands, and the
-// ball stays in the picture.
+// ball stays in the picture. Scrolled away and back on the ball at the centre spot, the view is
+// the preset's again: the view drawn in at the stands is never taken for the chosen one.
 TEST_F(MatchCameraTest, AFocusOnEachCornerFlagKeepsTheEyeInTheBowlAndTheBallInView)
 {
     const float step = 0.04f;
     for (Preset preset : kPresets)
         for (const Corner& corner : kCorners) {
             StartWith(preset, step);
+            const View chosen = ViewOf(CameraEye, CameraTarget);
             const std::vector<Footprint> stands = StandFootprints();
             ModelInstance* ball = BallModel();
             ASSERT_NE(ball, nullptr);
@@ -530,9 +532,20 @@ TEST_F(MatchCameraTest, AFocusOnEachCornerFlagKeepsTheEyeInTheBowlAndTheBallInVi
                 run(10);
             }
             run(150);
-            std::printf("[          ] %-8s %-14s eye on the ball (%6.2f %5.2f %6.2f), least clearance %6.2f\n",
-                        Name(preset), corner.name, onBall.x, onBall.y, onBall.z, least);
+            MouseAt(400, 0);
+            run(25);
+            MouseAt(400, 300);
+            ball->Position = D3DVECTOR{CENTRE_X, BALL_REST_HEIGHT, CENTRE_Z};
+            Key(VK_BACK);
+            run(400);
+            const View back = ViewOf(CameraEye, CameraTarget);
+            std::printf("[          ] %-8s %-14s eye on the ball (%6.2f %5.2f %6.2f), least clearance %6.2f, "
+                        "back at the centre %.2f at %.1f deg\n",
+                        Name(preset), corner.name, onBall.x, onBall.y, onBall.z, least, back.distance,
+                        back.pitch * 180.f / PI);
             EXPECT_EQ(fault, "") << Name(preset) << ", " << corner.name;
+            EXPECT_NEAR(back.distance / chosen.distance, 1.f, 0.01f) << Name(preset) << ", " << corner.name;
+            EXPECT_NEAR(back.pitch / chosen.pitch, 1.f, 0.01f) << Name(preset) << ", " << corner.name;
         }
 }
 
