@@ -225,7 +225,7 @@ Image MarkerTexture(char kind) {
             img.FillRect(0, 0, S, S, Argb(int(kShadowAlpha), 0, 0, 0));
             break;
         }
-        case 'o': {  // path dot beyond the player's reach: the in-reach dot's size, as dark as a shadow, soft-edged
+        case 'o': {  // path dot beyond reach: as large as the one within, as dark as a shadow, soft-edged
             const float solid = 11.0f, edge = 20.0f;
             for (int y = 0; y < S; ++y)
                 for (int x = 0; x < S; ++x) {
