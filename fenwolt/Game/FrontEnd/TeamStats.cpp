@@ -46,6 +46,9 @@ constexpr float kRowTop = 108.f;
 constexpr float kRowStep = 20.f;
 constexpr float kFirstColumnX = 203.f;
 constexpr float kColumnStep = 30.f;
+// Left of the squad editor's place for the roles: there the widest role ("MR", "ML") and its
+// shadow come within a few pixels of the first value, and read as one word with it ("MR1").
+constexpr float kRoleX = 160.f;
 
 int32_t Team() { return Competition.currentManager == 1 ? 1 : 0; }
 
@@ -121,7 +124,7 @@ void BuildTeamStatsScreen()
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
         CreateLabel(STATS_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
-        CreateLabel(STATS_ROLES + (unsigned)i, 168, y, 1, " ", 0);
+        CreateLabel(STATS_ROLES + (unsigned)i, kRoleX, y, 1, " ", 0);
         for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c)
             CreateLabel(STATS_VALUES + 20u * (unsigned)c + (unsigned)i, kFirstColumnX + kColumnStep * (float)c, y + 2.f,
                         2, " ", 0);

@@ -894,8 +894,9 @@ void LoadMatchScene()
         Hide(KickArrowModels[i]);
     }
     DotTextures[0] = FindOrLoadTexture("textures\\shadow.tga");
-    // The out-of-reach dots and every shadow of the match share the one dark picture.
-    ShadowTextureMesh = DotTextures[0];
+    // Shadows take a picture of their own: the flattened meshes reach every corner of it, so it is
+    // even all over, where the dots are round.
+    ShadowTextureMesh = FindOrLoadTexture("textures\\shade.tga");
     DotTextures[1] = FindOrLoadTexture("textures\\markerm.tga");
     ArrowTextures[0] = FindOrLoadTexture("textures\\markermp.tga");
     ArrowTextures[1] = FindOrLoadTexture("textures\\markermq.tga");
@@ -974,6 +975,8 @@ void SetUpKickOff(int32_t scoringSide)
     KickOffPending = 1;
     KickOffPartner = SelectedPlayer + 2;
     ShowRefereeBanner();
+    // Through the walk-in the ball lies on the spot with nobody on it.
+    ShowTurnBanner();
     PlaceNumberMarkers(true);
     PhaseTimer = 0.f;
     SetWantedKickOffCamera();

@@ -1,10 +1,12 @@
-// Saved games and teams: the stored layout, the round trip, what a slot shows, and files that
-// are short, long, damaged or hostile, which change nothing.
+// Saved games and teams: the stored layout, the round trip, what a slot shows, files that are
+// short, long, damaged or hostile, which change nothing, and the slot lists as they are drawn.
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/tests/frontend/fe_b_support.h"
 #include "platform/win32/byte_order.h"
 #include "platform/tests/support/file_contents.h"
@@ -505,4 +507,37 @@ TEST_F(SavedGameScene, ThePosesGoOnThisScenesInstancesWhateverIndicesTheFileName
     EXPECT_EQ(TheBall.model, 400);
     EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.x, 33.f);
     EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.z, 44.f);
+}
+
+// Drawn: on every list of the ten slots (loading a game, saving and loading a team, and the
+// system menu's save list) each "Slot %d" ends two spaces of its font before its label at least,
+// so that a slot and what it holds never read as one line ("Slot 10 --- ----").
+class SlotLists : public FrontEndAppTest {};
+
+TEST_F(SlotLists, EverySlotEndsWellBeforeItsLabel)
+{
+    constexpr unsigned kLabels = 1524;
+    const struct {
+        const char* name;
+        ScreenId screen;
+        bool popUp;
+        unsigned firstSlot;
+    } lists[] = {{"load game", ScreenId::LoadGame, false, 230},
+                 {"save team", ScreenId::SaveTeam, false, 230},
+                 {"load team", ScreenId::LoadTeam, false, 230},
+                 {"system menu", ScreenId::SystemMenu, true, 1514}};
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.name);
+        SetScreen(ScreenId::StartMenu);
+        if (l.popUp)
+            OpenPopupScreen(l.screen);
+        else
+            SetScreen(l.screen);
+        ASSERT_EQ(SpriteText(l.firstSlot + 9), "Slot 10");
+        const RgbImage frame = DrawScreen();
+        for (unsigned i = 0; i < 10; ++i)
+            EXPECT_EQ(InkBeforeNextText(frame, l.firstSlot + i, (int)SpriteAt(kLabels + i)->X, 2, IsGreenInk), 0)
+                << SpriteText(l.firstSlot + i) << " runs up to its label " << SpriteText(kLabels + i);
+        if (l.popUp) ClosePopupScreen();
+    }
 }
