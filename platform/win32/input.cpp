@@ -98,6 +98,9 @@ const KeyEntry kKeys[] = {
 std::recursive_mutex inputMutex;
 uint8_t vkState[256];  // 0x80 held, 0x01 toggled
 std::atomic<uint8_t> scancodeState[PLATFORM_SCANCODE_COUNT];
+// Times each key went down or up, as for the mouse buttons: a reader of the held state that
+// looks once a frame still sees a tap made between two of its looks.
+std::atomic<uint64_t> scancodeChanges[PLATFORM_SCANCODE_COUNT];
 std::function<void(int, bool)> keyListener;
 int mouseX = 0, mouseY = 0;  // back-buffer pixels
 HWND mouseWindow = nullptr;
@@ -133,6 +136,7 @@ void SetScancode(int scancode, bool down)
     if (scancode <= 0 || scancode >= PLATFORM_SCANCODE_COUNT) return;
     uint8_t value = down ? 1 : 0;
     if (scancodeState[scancode].exchange(value) == value) return;
+    ++scancodeChanges[scancode];
     std::function<void(int, bool)> listener;
     {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
@@ -462,7 +466,8 @@ void platform_detail::ResetInputState()
 {
     std::lock_guard<std::recursive_mutex> lock(inputMutex);
     memset(vkState, 0, sizeof vkState);
-    for (auto& s : scancodeState) s = 0;
+    for (int i = 0; i < PLATFORM_SCANCODE_COUNT; ++i)
+        if (scancodeState[i].exchange(0)) ++scancodeChanges[i];
     mouseX = mouseY = 0;
     mouseWindow = nullptr;
     accumX = accumY = accumWheel = 0;
@@ -632,6 +637,11 @@ const uint8_t* PlatformKeyboardScancodes()
 {
     static_assert(sizeof(std::atomic<uint8_t>) == 1, "scancode table is read as bytes");
     return reinterpret_cast<const uint8_t*>(scancodeState);
+}
+
+void PlatformKeyboardScancodeChanges(uint64_t changes[PLATFORM_SCANCODE_COUNT])
+{
+    for (int i = 0; i < PLATFORM_SCANCODE_COUNT; ++i) changes[i] = scancodeChanges[i];
 }
 
 void PlatformSetKeyListener(std::function<void(int, bool)> listener)
