@@ -308,6 +308,9 @@ void GameScreen::OnDisplay(Screen*, int32_t)
 {
     g_level.paused = 0;
     g_level.newItem = 0;
+    // The ship starts a level where the level put it, and resumes where it was: the pointer goes
+    // there too, with room to push it to either wall.
+    PlacePointer(g_level.paddleX, g_level.paddleY);
 }
 
 void GameScreen::InitSurfaces()
