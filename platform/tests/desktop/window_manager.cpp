@@ -28,6 +28,13 @@ private:
 
 }  // namespace
 
+DisplayHold::DisplayHold(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
+
+DisplayHold::~DisplayHold()
+{
+    if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
 bool WindowManagerRunning(const std::string& display)
 {
     Connection c(display);

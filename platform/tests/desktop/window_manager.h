@@ -5,7 +5,22 @@
 
 #include <string>
 
-// True once a window manager runs on `display` (":N") and has announced itself.
+// A connection to `display` (":N") held while the object lives: an X server left by its last
+// client resets, refusing the clients that connect meanwhile (a window manager starting while the
+// test looks whether one runs yet).
+class DisplayHold {
+public:
+    explicit DisplayHold(const std::string& display);
+    ~DisplayHold();
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+    bool Held() const { return display_ != nullptr; }
+
+private:
+    void* display_;
+};
+
+// True once a window manager runs on `display` and has announced itself.
 bool WindowManagerRunning(const std::string& display);
 
 // A top-level client window as the person sees it.

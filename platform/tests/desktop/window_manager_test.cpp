@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/tests/support/program_folder.h"
@@ -88,6 +89,8 @@ protected:
         if (openbox.empty())
             GTEST_SKIP() << "needs openbox on PATH (tools/install-deps.sh installs it); the desktop with a window "
                             "manager did not run";
+        hold = std::make_unique<DisplayHold>(display.Name());
+        ASSERT_TRUE(hold->Held()) << "no connection to " << display.Name();
         fs::create_directories(root / "config");
         windowManager = Start({openbox}, Environment({{"DISPLAY", display.Name()},
                                                       {"XDG_CONFIG_HOME", (root / "config").string()},
@@ -99,6 +102,7 @@ protected:
     {
         game.Kill();
         windowManager.Kill();
+        hold.reset();
         XvfbTest::TearDown();
     }
 
@@ -299,6 +303,7 @@ protected:
             << name << ": " << shot.DarkShare(0, 0, kScreenW, kScreenH) << " of the display dark";
     }
 
+    std::unique_ptr<DisplayHold> hold;
     Child windowManager;
     unsigned long skerrow = 0;
     Picture picture;
@@ -336,8 +341,13 @@ TEST_F(Desktop, SkerrowCountsKeysTappedWithoutAHold)
     const int taps = 6;
     for (int i = 0; i < taps; ++i) {
         const size_t helps = LogCount("Screen switched to HelpScreen"), menus = LogCount("Screen switched to MenuScreen");
-        ClickAt(456, 390);
-        ASSERT_TRUE(WaitForLog("Screen switched to HelpScreen", helps + 1, 10)) << "HELP did not open the help";
+        // A click soon after the last one is a double click, which no button takes: clicked
+        // again until the help opens.
+        for (int c = 0; c < 5 && LogCount("Screen switched to HelpScreen") == helps; ++c) {
+            ClickAt(456, 390);
+            WaitForLog("Screen switched to HelpScreen", helps + 1, 2);
+        }
+        ASSERT_EQ(LogCount("Screen switched to HelpScreen"), helps + 1) << "HELP did not open the help";
         Xdotool({"key", "Escape"});
         if (WaitForLog("Screen switched to MenuScreen", menus + 1, 3)) {
             ++left;

@@ -31,7 +31,6 @@ void BossScreen::OnDisplay(Screen*, int32_t)
     velocity = Vector2(2.0f, 1.0f);
     g_level.paddleX = g_level.previousPaddleX = 320;
     g_level.paddleY = g_level.previousPaddleY = 380;
-    PlacePointer(g_level.paddleX, g_level.paddleY);
     g_level.paddleHeight = 10;
     g_level.freeFly = g_level.levelOver = g_level.exitPrompt = g_level.levelFailed = 0;
     g_level.paddleFreeze = 0;
@@ -72,6 +71,7 @@ void BossScreen::OnDisplay(Screen*, int32_t)
 
 void BossScreen::InitSurfaces()
 {
+    PlaceShipPointer();
     ReleaseSurfaces();
     if (!LoadPicture("panel.tga", &panel_)) {
         LogMessage("Can't load panel.tga\n");

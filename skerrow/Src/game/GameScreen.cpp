@@ -180,6 +180,8 @@ void DrawShield()
 }
 }  // namespace
 
+void PlaceShipPointer() { PlacePointer(g_level.paddleX, g_level.paddleY); }
+
 void DrawPaddleAndBalls()
 {
     if (!g_sprites) return;
@@ -308,14 +310,12 @@ void GameScreen::OnDisplay(Screen*, int32_t)
 {
     g_level.paused = 0;
     g_level.newItem = 0;
-    // The ship starts a level where the level put it, and resumes where it was: the pointer goes
-    // there too, with room to push it to either wall.
-    PlacePointer(g_level.paddleX, g_level.paddleY);
 }
 
 void GameScreen::InitSurfaces()
 {
     LogMessage("Call GameScreen::InitSurfaces()\n");
+    PlaceShipPointer();
     ReleaseSurfaces();
     if (!LoadSurfaceFromFile("panel.tga", &panel_, 0)) {
         LogMessage("Can't load panel.tga\n");
