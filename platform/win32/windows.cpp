@@ -1251,8 +1251,9 @@ void platform_detail::HandleWindowEvent(const void* raw)
                 const bool fullscreen = w->fullscreen;
                 Deactivate();
                 // A full-screen program that another program takes the focus from goes to the
-                // task bar and leaves it the display; activated again, it is restored and takes
-                // the display back (the program's activation puts it in full screen again).
+                // task bar and leaves it the display; activated again, it is restored and covers
+                // the display once more (a program that left full screen on its deactivation
+                // asks for it again on its activation).
                 if (fullscreen && IsWindow(hwnd)) ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
             }
         }
