@@ -644,7 +644,8 @@ void RestartStep()
         UpdateBall();
     }
     RetakeThrowInOffThePitch();
-    if (!DeadBallKickPending && MatchStopState != STOP_IN_PLAY) {
+    // A restart kick that went straight in is a goal, given by the flight: nothing to resume.
+    if (!DeadBallKickPending && MatchStopState != STOP_IN_PLAY && !GoalInProgress) {
         const ModelInstance* ball = BallModel();
         if (ball && ClassifyBallPosition(ball->Position) == BALL_IN_PLAY) HideRefereeBanner();
     }
