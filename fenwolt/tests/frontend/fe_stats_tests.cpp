@@ -95,3 +95,24 @@ TEST_F(StatsScreen, HeadsAndRolesEndASpaceBeforeTheNextColumn)
         EXPECT_EQ(InkBeforeNextText(frame, 261 + i, (int)SpriteAt(281 + i)->X, 1, IsWhiteInk), 0)
             << "the role " << SpriteText(261 + i) << " of row " << i + 1 << " runs into its first value";
 }
+
+// Both tables' rows: the shirt number ends a space before the name, and the role (the widest are
+// two letters, "MR") a space before the first value, on the statistics and in the squad editor.
+TEST_F(StatsScreen, NumbersAndRolesEndASpaceBeforeTheirNeighboursOnBothTables)
+{
+    MakeDefaultSquads();
+    TeamSquads[0].players[9].role = 2;
+    TeamSquads[0].players[9].wingSide = 3;
+    for (ScreenId screen : {ScreenId::TeamStats, ScreenId::TeamDetails}) {
+        SetScreen(screen);
+        ASSERT_EQ(SpriteText(261 + 9), "MR");
+        const RgbImage frame = DrawScreen();
+        for (unsigned i = 0; i < 16; ++i) {
+            EXPECT_EQ(InkBeforeNextText(frame, 221 + i, (int)SpriteAt(241 + i)->X, 1, IsWhiteInk), 0)
+                << "screen " << (int)screen << ": the number " << i + 1 << " runs into its name";
+            EXPECT_EQ(InkBeforeNextText(frame, 261 + i, (int)SpriteAt(281 + i)->X, 1, IsWhiteInk), 0)
+                << "screen " << (int)screen << ": the role " << SpriteText(261 + i) << " of row " << i + 1
+                << " runs into its first value";
+        }
+    }
+}
