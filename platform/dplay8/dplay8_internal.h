@@ -59,6 +59,9 @@ constexpr int ACCEPT_BATCH = MAX_UNGREETED / 2;
 // Connections the kernel completes and queues for the host between two passes; a real guest's
 // connection that finds the queue full waits a second for the next try of its handshake.
 constexpr int LISTEN_BACKLOG = 128;
+// Out of descriptors, a connection that has not greeted the host in this long gives up its
+// descriptor to the next one waiting (a real guest greets as soon as it is connected).
+constexpr uint32_t GREETING_GRACE_MS = 20;
 // Out of descriptors with no stranger to let go, the listening socket stays readable; it is left
 // alone until a connection closes, or this long.
 constexpr uint32_t ACCEPT_PAUSE_MS = 100;
@@ -382,8 +385,7 @@ private:
     void HandleHostFrame(int conn, uint8_t type, Reader& r);
     void HandleGuestFrame(int conn, uint8_t type, Reader& r);
     void AcceptLocked();
-    // Closes the oldest connection below id `before` that has not greeted; false when none.
-    bool DropOldestUngreetedLocked(int before);
+    int OldestUngreetedLocked() const;  // -1 when every connection has greeted
     size_t UngreetedLocked() const;
     // Reads what waits on a datagram socket, in batches and at most DATAGRAMS_PER_PASS, handing
     // each datagram and its sender to `each`; the number read.

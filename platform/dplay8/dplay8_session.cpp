@@ -639,41 +639,41 @@ size_t PeerImpl::UngreetedLocked() const
     return n;
 }
 
-bool PeerImpl::DropOldestUngreetedLocked(int before)
+int PeerImpl::OldestUngreetedLocked() const
 {
     // Connection ids only grow: the first one without a player is the oldest.
-    for (auto& [id, c] : conns_) {
-        if (id >= before) break;
-        if (!c.player) {
-            DropConnLocked(id);
-            return true;
-        }
-    }
-    return false;
+    for (const auto& [id, c] : conns_)
+        if (!c.player) return id;
+    return -1;
 }
 
 void PeerImpl::AcceptLocked()
 {
-    // Connections accepted in this pass have not been read yet: only older ones, that had their
-    // chance to greet, make room.
-    const int firstOfPass = nextConn_;
     for (int i = 0; i < ACCEPT_BATCH; ++i) {
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 // Out of descriptors, the connection stays queued and the listening socket
-                // readable. A stranger gives his descriptor up to it; with none to let go,
-                // polling the socket again at once would spin, so it rests.
-                if (DropOldestUngreetedLocked(firstOfPass)) continue;
-                acceptPausedUntil_ = NowMs() + ACCEPT_PAUSE_MS;
+                // readable. The oldest stranger gives his descriptor up to it once he has had
+                // time to greet; polling the socket again before then would spin, so it rests.
+                const uint64_t now = NowMs();
+                const int oldest = OldestUngreetedLocked();
+                if (oldest < 0) {
+                    acceptPausedUntil_ = now + ACCEPT_PAUSE_MS;
+                } else if (now - conns_[oldest].opened < GREETING_GRACE_MS) {
+                    acceptPausedUntil_ = conns_[oldest].opened + GREETING_GRACE_MS;
+                } else {
+                    DropConnLocked(oldest);
+                    continue;
+                }
             }
             return;
         }
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         AddConnLocked(fd, false);
-        if (UngreetedLocked() > MAX_UNGREETED) DropOldestUngreetedLocked(firstOfPass);
+        if (UngreetedLocked() > MAX_UNGREETED) DropConnLocked(OldestUngreetedLocked());
     }
 }
 
