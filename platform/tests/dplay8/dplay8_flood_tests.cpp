@@ -246,7 +246,7 @@ TEST_F(DirectPlayFlood, OutOfDescriptorsUnderAFloodOfConnectionsARealGuestStillJ
     rlimit normal{};
     ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &normal));
     rlimit tight = normal;
-    tight.rlim_cur = (rlim_t)(OpenDescriptors() + 32);
+    tight.rlim_cur = (rlim_t)(OpenDescriptors() + 48);
     ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &tight));
     ASSERT_TRUE(flood.Ready());
 

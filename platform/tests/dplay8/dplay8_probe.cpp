@@ -4,9 +4,9 @@
 // (with "on-cue" after the GUID, only once a line has come in on its standard input),
 // then sends a keep-alive message to everybody every 100 ms until it is killed.
 // <guid> is the 32 hex digits of the GUID's 16 bytes in memory order.
-//   dplay8_probe churn <port>  opens a silent connection to 127.0.0.1:<port> every 2 ms, each
-//                              held until a hundred newer ones are open, and prints "READY"
-//                              once the host has hung up on fifty of them
+//   dplay8_probe churn <port>  opens silent connections to 127.0.0.1:<port>, two every 2 ms,
+//                              each held until the host hangs up or a thousand newer ones are
+//                              open, and prints "READY" once the host has hung up on fifty
 #include "dplay8_test_support.h"
 
 #include <arpa/inet.h>
@@ -30,12 +30,13 @@ int Churn(uint16_t port)
     std::deque<int> open;
     int hungUp = 0;
     for (;;) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd >= 0) {
+        for (int i = 0; i < 2; ++i) {
+            const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            if (fd < 0) break;
             connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
             open.push_back(fd);
         }
-        if (open.size() > 100) {
+        while (open.size() > 1000) {
             close(open.front());
             open.pop_front();
         }
