@@ -201,7 +201,8 @@ TEST_F(DirectPlayFlood, OutOfDescriptorsTheHostRestsAndMakesRoomInsteadOfSpinnin
 
     // Every descriptor taken, and nobody the host could let go: the strangers wait in its queue.
     const int strangers = 4;
-    for (int i = 0; i < strangers; ++i) strangers_.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    for (int i = 0; i < strangers; ++i)
+        strangers_.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     rlimit normal{};
     ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &normal));
     rlimit tight = normal;
