@@ -196,6 +196,44 @@ TEST_F(Screens, HundredthLevelLeadsThroughTheShopToTheBossAndALostFightBackToThe
     EXPECT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
 }
 
+// A fight lost with the last ball: the map it leads back to has no planet left, says so, and its
+// START leads into the fight again from the campaign of before.
+TEST_F(Screens, LostFightLeavesTheMapAWayBackIntoIt)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    CompleteLevels(1, 100);
+    g_game.lives = 0;
+    g_game.money = 40;
+    g_nodeScreenInstance.SwitchScreen(0);
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    // Launch, then keep the paddle on the far side from the ball until the fight is over.
+    int frame = 0;
+    for (; frame < 20000 && GetCurrentScreen() == &g_bossScreenInstance; ++frame) {
+        int away = g_level.paddleX;
+        for (const Ball& b : g_balls)
+            if (b.active) away = b.position.x < 320.0f ? 600 : 40;
+        uint8_t keys[256] = {};
+        if ((g_level.ballOnPaddle || g_level.levelOver) && (frame & 1)) keys[DIK_SPACE] = 0x80;
+        DIMOUSESTATE mouse{};
+        mouse.lX = away - g_level.paddleX;
+        ProcessInputStates(keys, &mouse, 0);
+        ++FrameCounter();
+        ProcessCurrentScreen();
+    }
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance) << "after " << frame << " frames";
+    EXPECT_EQ(g_game.money, 40);
+    Frames(40);
+    SaveShot("map-all-done");
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_STRNE(g_nodeScreenInstance.PromptText(), g_strings.Get("Level"));
+    EXPECT_STRNE(g_nodeScreenInstance.PromptText(), "");
+    ClickAt(108, 404);  // START
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    EXPECT_EQ(g_bossScreenInstance.health, 300);
+    EXPECT_EQ(g_game.money, 40);
+}
+
 TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
 {
     StartAt(&g_menuScreenInstance);
