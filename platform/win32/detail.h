@@ -46,6 +46,15 @@ void PumpEvents();  // SDL events, script input, sent messages from other thread
 void QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD modifiers);
 // Sends to the procedure now (main thread), as the system sends its own notifications.
 LRESULT SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The sizes that relate window pixels to back-buffer pixels: the SDL window, its drawable (they
+// differ on high-density displays), the back buffer and the letterboxed picture in the drawable.
+struct PresentGeometry {
+    int ww = 0, wh = 0, dw = 0, dh = 0, bw = 0, bh = 0;
+    RECT picture{};
+    int pw = 0, ph = 0;  // the picture's size
+};
+// False while the window has no picture yet (any of the sizes is empty).
+bool GetPresentGeometry(HWND hwnd, PresentGeometry& g);
 // Window pixels (SDL window coordinates) to back-buffer pixels through the letterbox.
 bool WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by);
 // A back-buffer pixel to a window pixel that WindowToBackBuffer takes back to it.

@@ -269,21 +269,10 @@ void TypeUtf8(const char* text)
 void BackBufferScale(HWND hwnd, double& sx, double& sy)
 {
     sx = sy = 1.0;
-    SDL_Window* sdl = hwnd ? PlatformSdlWindow(hwnd) : nullptr;
-    if (!sdl) return;
-    int ww = 0, wh = 0, dw = 0, dh = 0, bw = 0, bh = 0;
-    SDL_GetWindowSize(sdl, &ww, &wh);
-    SDL_GL_GetDrawableSize(sdl, &dw, &dh);
-    if (dw <= 0 || dh <= 0) {
-        dw = ww;
-        dh = wh;
-    }
-    RECT r = PlatformPresentRect(hwnd);
-    PlatformGetBackBufferSize(hwnd, bw, bh);
-    const int rw = r.right - r.left, rh = r.bottom - r.top;
-    if (ww <= 0 || wh <= 0 || rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return;
-    sx = static_cast<double>(dw) / ww * bw / rw;
-    sy = static_cast<double>(dh) / wh * bh / rh;
+    platform_detail::PresentGeometry g;
+    if (!hwnd || !platform_detail::GetPresentGeometry(hwnd, g)) return;
+    sx = static_cast<double>(g.dw) / g.ww * g.bw / g.pw;
+    sy = static_cast<double>(g.dh) / g.wh * g.bh / g.ph;
 }
 
 // A back-buffer point moved to the nearest pixel of the back buffer.

@@ -1110,54 +1110,48 @@ RECT PlatformPresentRect(HWND hwnd)
     return RECT{left, top, left + static_cast<int>(w1), top + static_cast<int>(h1)};
 }
 
-bool platform_detail::WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by)
+bool platform_detail::GetPresentGeometry(HWND hwnd, PresentGeometry& g)
 {
     auto w = Find(hwnd);
     if (!w || !w->sdl) return false;
-    int ww = 0, wh = 0, dw = 0, dh = 0;
-    SDL_GetWindowSize(w->sdl, &ww, &wh);
-    SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
-    if (dw <= 0 || dh <= 0) {
-        dw = ww;
-        dh = wh;
+    g = PresentGeometry{};
+    SDL_GetWindowSize(w->sdl, &g.ww, &g.wh);
+    SDL_GL_GetDrawableSize(w->sdl, &g.dw, &g.dh);
+    if (g.dw <= 0 || g.dh <= 0) {
+        g.dw = g.ww;
+        g.dh = g.wh;
     }
-    if (ww <= 0 || wh <= 0) return false;
+    g.picture = PlatformPresentRect(hwnd);
+    PlatformGetBackBufferSize(hwnd, g.bw, g.bh);
+    g.pw = g.picture.right - g.picture.left;
+    g.ph = g.picture.bottom - g.picture.top;
+    return g.ww > 0 && g.wh > 0 && g.pw > 0 && g.ph > 0 && g.bw > 0 && g.bh > 0;
+}
+
+bool platform_detail::WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by)
+{
+    PresentGeometry g;
+    if (!GetPresentGeometry(hwnd, g)) return false;
     // Window coordinates to drawable pixels (they differ on high-density displays).
-    int64_t px = static_cast<int64_t>(wx) * dw / ww, py = static_cast<int64_t>(wy) * dh / wh;
-    RECT r = PlatformPresentRect(hwnd);
-    int bw, bh;
-    PlatformGetBackBufferSize(hwnd, bw, bh);
-    int rw = r.right - r.left, rh = r.bottom - r.top;
-    if (rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return false;
-    int64_t x = (px - r.left) * bw, y = (py - r.top) * bh;
+    int64_t px = static_cast<int64_t>(wx) * g.dw / g.ww, py = static_cast<int64_t>(wy) * g.dh / g.wh;
+    int64_t x = (px - g.picture.left) * g.bw, y = (py - g.picture.top) * g.bh;
     // Floor division so that points left of or above the picture stay negative.
-    bx = static_cast<int>(x >= 0 ? x / rw : -((-x + rw - 1) / rw));
-    by = static_cast<int>(y >= 0 ? y / rh : -((-y + rh - 1) / rh));
+    bx = static_cast<int>(x >= 0 ? x / g.pw : -((-x + g.pw - 1) / g.pw));
+    by = static_cast<int>(y >= 0 ? y / g.ph : -((-y + g.ph - 1) / g.ph));
     return true;
 }
 
 bool platform_detail::BackBufferToWindow(HWND hwnd, int bx, int by, int& wx, int& wy)
 {
-    auto w = Find(hwnd);
-    if (!w || !w->sdl) return false;
-    int ww = 0, wh = 0, dw = 0, dh = 0;
-    SDL_GetWindowSize(w->sdl, &ww, &wh);
-    SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
-    if (dw <= 0 || dh <= 0) {
-        dw = ww;
-        dh = wh;
-    }
-    RECT r = PlatformPresentRect(hwnd);
-    int bw, bh;
-    PlatformGetBackBufferSize(hwnd, bw, bh);
-    const int rw = r.right - r.left, rh = r.bottom - r.top;
-    if (ww <= 0 || wh <= 0 || rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return false;
+    PresentGeometry g;
+    if (!GetPresentGeometry(hwnd, g)) return false;
     // The first drawable pixel, then the first window pixel, that WindowToBackBuffer takes back
     // to this back-buffer pixel (rounding up where it rounds down).
     const auto up = [](int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); };
-    const int64_t px = r.left + up(static_cast<int64_t>(bx) * rw, bw), py = r.top + up(static_cast<int64_t>(by) * rh, bh);
-    wx = static_cast<int>(up(px * ww, dw));
-    wy = static_cast<int>(up(py * wh, dh));
+    const int64_t px = g.picture.left + up(static_cast<int64_t>(bx) * g.pw, g.bw);
+    const int64_t py = g.picture.top + up(static_cast<int64_t>(by) * g.ph, g.bh);
+    wx = static_cast<int>(up(px * g.ww, g.dw));
+    wy = static_cast<int>(up(py * g.wh, g.dh));
     return true;
 }
 
