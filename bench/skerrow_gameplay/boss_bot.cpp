@@ -68,12 +68,13 @@ void Tick(bool space, int dx, int key = 0)
 // Space on every other tick while a ball waits or the level is over: a launch, or the way out.
 bool WantsSpace(int tick) { return (g_level.ballOnPaddle || g_level.levelOver) && (tick & 1); }
 
-// Where a ball will cross the paddle's line, its flight folded at the side walls.
+// Where a ball will meet the paddle, its flight folded at the side walls: the paddle takes it
+// in the 10 pixels above its line, seen once a frame, so the middle of that band.
 float LandingX(const Ball& b)
 {
     const Vector2 d = Direction(b.angle);
     if (d.y <= 0.0f) return b.position.x;
-    float x = b.position.x + d.x * (static_cast<float>(g_level.paddleY) - b.position.y) / d.y;
+    float x = b.position.x + d.x * (static_cast<float>(g_level.paddleY) - 5.0f - b.position.y) / d.y;
     for (int fold = 0; fold < 8 && (x < 10.0f || x > 630.0f); ++fold) x = x < 10.0f ? 20.0f - x : 1260.0f - x;
     return x;
 }
@@ -170,9 +171,11 @@ public:
         // In a level: off centre by a step that changes now and then, so the ball does not keep one line.
         float offset = static_cast<float>(((tick / 97) % 5 - 2) * 9);
         if (fight) {
+            // Never nearer the paddle's edge than a frame's flight of the ball: it is seen once a frame.
             const double toBoss =
                 std::atan2(static_cast<double>(g_level.paddleY - boss.bossY), boss.bossX - land) * 180.0 / 3.14159265;
-            offset = static_cast<float>((90.0 - std::clamp(toBoss, 35.0, 145.0)) * half / 60.0);
+            const double reach = half - 10;
+            offset = static_cast<float>(std::clamp((90.0 - toBoss) * half / 60.0, -reach, reach));
         }
         return static_cast<int>(land - offset) - x;
     }
@@ -216,7 +219,19 @@ struct Fight {
     int livesSpent = 0;
     int livesLeft = 0;
     int bossHealth = 0;
+    int entries = 0;      // times a ball was found inside the boss's box at the end of a frame
+    int missed = 0;       // of those, times it got in without a hit on the boss that frame
+    int multiHits = 0;    // frames in which the boss lost more than 1 health
 };
+
+bool InsideBoss(const Ball& b, const BossScreen& boss)
+{
+    return std::fabs(b.position.x - static_cast<float>(boss.bossX)) < 40.0f &&
+           std::fabs(b.position.y - static_cast<float>(boss.bossY)) < 40.0f;
+}
+
+// The first ball seen inside the boss leaves pictures of that frame and the next two.
+int g_insideShots = 0;
 
 // The campaign as the map hands it to the fight: every level done, lives, credits and items.
 void EnterFight(int lives, int money, const InventorySlot* inventory)
@@ -238,16 +253,30 @@ Fight PlayFight(unsigned seed, int maxTicks, Player player)
     BossScreen& boss = g_bossScreenInstance;
     const int lives = g_game.lives;
     int stretch = 0;
+    bool inside[kMaxBalls] = {};
     for (int tick = 0; tick < maxTicks && GetCurrentScreen() == &boss; ++tick) {
         if (boss.state == BOSS_DEFEATED || g_level.levelOver) break;
         const bool frozen = g_level.paddleFreeze > 0;
         f.frozenTicks += frozen;
         stretch = frozen ? stretch + 1 : 0;
         f.longestFrozen = std::max(f.longestFrozen, stretch);
-        const int before = g_level.paddleFreeze;
+        const int before = g_level.paddleFreeze, health = boss.health;
         Tick(WantsSpace(tick), player(tick));
         f.hits += g_level.paddleFreeze == 100 && before != 100;
         f.ticks = tick + 1;
+        f.multiHits += health - boss.health > 1;
+        bool seen = false;
+        for (int i = 0; i < kMaxBalls; ++i) {
+            const bool now = g_balls[i].active && InsideBoss(g_balls[i], boss);
+            if (now && !inside[i]) {
+                ++f.entries;
+                f.missed += boss.health == health;
+            }
+            inside[i] = now;
+            seen = seen || now;
+        }
+        if (g_insideShots < 3 && (seen || g_insideShots > 0))
+            SaveBackBufferPng("inside-boss-" + std::to_string(++g_insideShots) + ".png");
     }
     f.won = boss.state == BOSS_DEFEATED;
     f.livesLeft = g_game.lives;
@@ -290,6 +319,15 @@ void Report(const char* what, const std::vector<Fight>& fights)
                 "most %.0f\n",
                 what, wins, fights.size(), Median(lengths), Median(wonLengths), Median(spent),
                 spent.empty() ? 0.0 : *std::max_element(spent.begin(), spent.end()));
+    long entries = 0, missed = 0, multi = 0;
+    for (const Fight& f : fights) {
+        entries += f.entries;
+        missed += f.missed;
+        multi += f.multiHits;
+    }
+    std::printf("%s: a ball inside the boss at the end of a frame %ld times, %ld of them without a hit; %ld frames "
+                "in which the boss lost more than 1 health\n",
+                what, entries, missed, multi);
 }
 
 void RunSweep(const Options& o)
