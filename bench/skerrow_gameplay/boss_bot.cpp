@@ -14,6 +14,9 @@
 //       times running; then the fight with what is left. Progress goes to stderr, level by
 //       level; a level still unfinished after 20 minutes leaves its picture, stuck-levelN.png,
 //       in the working folder.
+//   skerrow_boss_bot level    --level N [--seeds N] [--minutes M]
+//       level N alone, from a new game's start, over seeds, each for up to M minutes (30): how
+//       long it takes, or how far a stuck one scrolled (its picture: stuck-levelN-seedS.png)
 //
 // --data plays another data set (a folder with the two packs); --hand sets how many pixels the
 // hand moves the pointer in one frame at most (8, about 600 a second). One tick is one frame of
@@ -46,6 +49,7 @@ struct Options {
     bool buyShips = false;
     std::string data;
     bool dodge = false;
+    int level = 1;
 };
 
 uint32_t g_clock = 1000;
@@ -369,6 +373,53 @@ int NextLevel()
     return 0;
 }
 
+struct LevelRun {
+    bool won = false;
+    bool stuck = false;  // still in play at the limit
+    int ticks = 0;
+    int itemsUsed = 0;
+    int done = 0;    // the share of the level scrolled, in per cent
+    int topRow = 0;  // the level's row at the top of the view at the end
+};
+
+// Level n started from the map and played until it is won, lost, or `limit` ticks have passed:
+// then its picture is left in the working folder as `stuck` and the level is left as a player
+// would leave it.
+LevelRun PlayLevel(int n, unsigned levelSeed, int limit, const std::string& stuck)
+{
+    LevelRun run;
+    g_levelSeed = levelSeed;
+    g_nodeScreenInstance.StartLevel(n);
+    g_levelSeed = 0;
+    const int start = g_level.scrollOffset;
+    BallPlayer player(false);
+    int lastScroll = g_level.scrollOffset, still = 0, nextSlot = 0;
+    for (; run.ticks < limit && GetCurrentScreen() == &g_gameScreen; ++run.ticks) {
+        // A level that has not moved on for a minute: an item from the inventory, in turn.
+        still = g_level.scrollOffset == lastScroll ? still + 1 : 0;
+        lastScroll = g_level.scrollOffset;
+        int key = 0;
+        if (still >= 4600) {
+            still = 0;
+            for (int k = 0; k < kInventorySlots && !key; ++k, nextSlot = (nextSlot + 1) % kInventorySlots)
+                if (g_game.inventory[nextSlot].id && !g_game.inventory[nextSlot].active) key = DIK_1 + nextSlot;
+            run.itemsUsed += key != 0;
+        }
+        run.done = start > 0 ? 100 - g_level.scrollOffset * 100 / start : 100;
+        run.topRow = g_level.scrollOffset / kCellHeight;
+        Tick(WantsSpace(run.ticks), player(run.ticks), key);
+    }
+    run.stuck = GetCurrentScreen() == &g_gameScreen;
+    if (run.stuck) {
+        SaveBackBufferPng(stuck);
+        g_gameScreen.ReturnToPreviousScreen(0);
+    }
+    run.won = g_game.levels[n - 1].completed;
+    return run;
+}
+
+const int kLevelLimit = static_cast<int>(20 * 60 * kTicksPerSecond);
+
 struct Campaign {
     bool reached = false;
     int level = 0;  // the last level won
@@ -384,7 +435,6 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
     ResetStack();
     srand(seed);
     LoadLevelList(1);
-    const int levelLimit = static_cast<int>(20 * 60 * kTicksPerSecond);
     for (int lostRunning = 0; lostRunning < 5;) {
         Screen* s = GetCurrentScreen();
         if (s == &g_bossScreenInstance) {
@@ -401,36 +451,15 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
         const int n = NextLevel();
         if (!n) break;
         ++c.attempts;
-        g_levelSeed = seed * 1000u + static_cast<unsigned>(c.attempts);
-        g_nodeScreenInstance.StartLevel(n);
-        g_levelSeed = 0;
-        BallPlayer player(false);
-        int tick = 0, lastScroll = g_level.scrollOffset, still = 0, nextSlot = 0;
-        for (; tick < levelLimit && GetCurrentScreen() == &g_gameScreen; ++tick) {
-            // A level that has not moved on for a minute: an item from the inventory, in turn.
-            still = g_level.scrollOffset == lastScroll ? still + 1 : 0;
-            lastScroll = g_level.scrollOffset;
-            int key = 0;
-            if (still >= 4600) {
-                still = 0;
-                for (int k = 0; k < kInventorySlots && !key; ++k, nextSlot = (nextSlot + 1) % kInventorySlots)
-                    if (g_game.inventory[nextSlot].id && !g_game.inventory[nextSlot].active) key = DIK_1 + nextSlot;
-                c.itemsUsed += key != 0;
-            }
-            Tick(WantsSpace(tick), player(tick), key);
-        }
-        c.ticks += tick;
-        if (GetCurrentScreen() == &g_gameScreen) {
-            // Stuck: the picture tells why; the level is left as a player would leave it.
-            SaveBackBufferPng("stuck-level" + std::to_string(n) + ".png");
-            g_gameScreen.ReturnToPreviousScreen(0);
-        }
-        const bool won = g_game.levels[n - 1].completed;
-        c.lost += !won;
-        lostRunning = won ? 0 : lostRunning + 1;
-        c.level = won ? n : c.level;
-        std::fprintf(stderr, "level %3d %s after %4.0f s: %d lives, %d credits\n", n,
-                     won ? "won " : "lost", Seconds(tick), g_game.lives, g_game.money);
+        const LevelRun run =
+            PlayLevel(n, seed * 1000u + static_cast<unsigned>(c.attempts), kLevelLimit, "stuck-level" + std::to_string(n) + ".png");
+        c.ticks += run.ticks;
+        c.itemsUsed += run.itemsUsed;
+        c.lost += !run.won;
+        lostRunning = run.won ? 0 : lostRunning + 1;
+        c.level = run.won ? n : c.level;
+        std::fprintf(stderr, "level %3d %s after %4.0f s: %d lives, %d credits\n", n, run.won ? "won " : "lost",
+                     Seconds(run.ticks), g_game.lives, g_game.money);
     }
     c.lives = g_game.lives;
     c.money = g_game.money;
@@ -438,6 +467,26 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
     std::memcpy(c.inventory, g_game.inventory, sizeof c.inventory);
     for (const InventorySlot& s : g_game.inventory) c.items += s.id ? s.count : 0;
     return c;
+}
+
+// One level played from a new game's start over seeds: how long it takes, how far a stuck one got.
+void RunLevel(const Options& o)
+{
+    std::vector<double> won;
+    for (int s = 1; s <= o.seeds; ++s) {
+        ResetStack();
+        srand(static_cast<unsigned>(s));
+        LoadLevelList(1);
+        const std::string stuck = "stuck-level" + std::to_string(o.level) + "-seed" + std::to_string(s) + ".png";
+        const LevelRun run = PlayLevel(o.level, static_cast<unsigned>(s) * 1000u + 1u,
+                                       static_cast<int>(o.minutes * 60 * kTicksPerSecond), stuck);
+        std::printf("  seed %2d: %s after %5.0f s, %3d%% scrolled (rows %d to %d in view), %d lives left\n", s,
+                    run.won ? "won  " : run.stuck ? "stuck" : "lost ", Seconds(run.ticks), run.done, run.topRow,
+                    run.topRow + 24, g_game.lives);
+        if (run.won) won.push_back(Seconds(run.ticks));
+    }
+    std::printf("level %d: won %zu of %d, median %.0f s, longest %.0f s\n", o.level, won.size(), o.seeds, Median(won),
+                won.empty() ? 0.0 : *std::max_element(won.begin(), won.end()));
 }
 
 void RunCampaigns(const Options& o)
@@ -476,8 +525,8 @@ void RunCampaigns(const Options& o)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign [--seeds N] [--seconds S] [--lives L] "
-                         "[--minutes M] [--shop none|ships] [--hand PIXELS] [--dodge 0|1] [--data DIR]\n");
+    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign|level [--seeds N] [--seconds S] [--lives L] "
+                         "[--minutes M] [--shop none|ships] [--hand PIXELS] [--dodge 0|1] [--level N] [--data DIR]\n");
     return 2;
 }
 
@@ -496,6 +545,7 @@ int main(int argc, char** argv)
         else if (key == "--minutes") o.minutes = std::atof(value.c_str());
         else if (key == "--shop") o.buyShips = value == "ships";
         else if (key == "--data") o.data = value;
+        else if (key == "--level") o.level = std::clamp(std::atoi(value.c_str()), 1, kLevelCount);
         else if (key == "--dodge") o.dodge = std::atoi(value.c_str()) != 0;
         else if (key == "--hand") g_handSpeed = std::max(1, std::atoi(value.c_str()));
         else return Usage();
@@ -509,6 +559,7 @@ int main(int argc, char** argv)
     if (mode == "sweep") RunSweep(o);
     else if (mode == "fight") RunFights(o);
     else if (mode == "campaign") RunCampaigns(o);
+    else if (mode == "level") RunLevel(o);
     else return Usage();
     return 0;
 }
