@@ -284,6 +284,41 @@ TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
     EXPECT_EQ(GetCurrentScreen(), &g_happyScreen);
 }
 
+namespace {
+int ActiveBackObjects()
+{
+    int n = 0;
+    for (const BackObject& o : g_backObjects.slots) n += o.active;
+    return n;
+}
+}  // namespace
+
+// Objects drift over the sky of every level, not only of the first: after a long level the
+// next one's sky is as full as the first's.
+TEST_F(Screens, BackgroundObjectsDriftOverEveryLevelNotOnlyTheFirst)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    for (int level = 1; level <= 2; ++level) {
+        g_levelSeed = 5;
+        g_nodeScreenInstance.StartLevel(level);
+        g_levelSeed = 0;
+        ASSERT_EQ(GetCurrentScreen(), &g_gameScreen);
+        // Long enough for the objects of a level before to have drifted away.
+        Frames(600);
+        int shown = 0;
+        for (int frame = 0; frame < 200; ++frame) {
+            Frame();
+            shown += ActiveBackObjects() > 0;
+        }
+        EXPECT_GT(shown, 150) << "frames of 200 with an object in the sky of level " << level;
+        Frames(2400);  // the level played on, over three minutes in all
+        Key(DIK_ESCAPE);
+        Key(DIK_Y);
+        ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    }
+}
+
 // However fast a ball flies, whichever way the boss drifts and wherever in its frame the ball
 // meets an edge, a ball sent at the boss strikes it once and leaves by the side it came from:
 // it is never inside the boss at the end of a frame.
