@@ -18,9 +18,9 @@
 //       level N alone, from a new game's start, over seeds, each for up to M minutes (30): how
 //       long it takes, or how far a stuck one scrolled (its picture: stuck-levelN-seedS.png)
 //
-// --data plays another data set (a folder with the two packs); --hand sets how many pixels the
-// hand moves the pointer in one frame at most (8, about 600 a second). One tick is one frame of
-// the game: 13 ms, about 77 a second.
+// --first S plays the seeds from S (1) on; --data plays another data set (a folder with the two
+// packs); --hand sets how many pixels the hand moves the pointer in one frame at most (8, about
+// 600 a second). One tick is one frame of the game: 13 ms, about 77 a second.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -43,6 +43,7 @@ int g_handSpeed = 8;
 
 struct Options {
     int seeds = 20;
+    int first = 1;  // the first seed played
     int lives = -1;
     double seconds = 40.0;
     double minutes = 30.0;
@@ -338,7 +339,7 @@ void RunSweep(const Options& o)
 {
     std::vector<Fight> fights;
     const int ticks = static_cast<int>(o.seconds * kTicksPerSecond);
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         // Lives enough that the sweep is never cut short by lost balls.
         EnterFight(1000, 0, nullptr);
         fights.push_back(PlayFight(static_cast<unsigned>(s), ticks, Sweeper()));
@@ -352,7 +353,7 @@ void RunFights(const Options& o)
 {
     std::vector<Fight> fights;
     const int lives = o.lives >= 0 ? o.lives : 8;
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         EnterFight(lives, 0, nullptr);
         const Fight f = PlayFight(static_cast<unsigned>(s), static_cast<int>(o.minutes * 60 * kTicksPerSecond), BallPlayer(o.dodge));
         std::printf("  seed %2d: %s after %5.0f s, frozen %4.1f%%, %d lives left, boss health %d\n", s,
@@ -473,7 +474,7 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
 void RunLevel(const Options& o)
 {
     std::vector<double> won;
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         ResetStack();
         srand(static_cast<unsigned>(s));
         LoadLevelList(1);
@@ -493,7 +494,7 @@ void RunCampaigns(const Options& o)
 {
     std::vector<Fight> fights;
     std::vector<double> lives;
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         const Campaign c = PlayCampaign(static_cast<unsigned>(s), o.buyShips);
         std::printf("  seed %2d: %s after %d level starts (%d lost, %.0f min of play, %d items used): %d lives, "
                     "%d credits, score %d, %d items:",
@@ -525,7 +526,7 @@ void RunCampaigns(const Options& o)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign|level [--seeds N] [--seconds S] [--lives L] "
+    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign|level [--seeds N] [--first S] [--seconds S] [--lives L] "
                          "[--minutes M] [--shop none|ships] [--hand PIXELS] [--dodge 0|1] [--level N] [--data DIR]\n");
     return 2;
 }
@@ -540,6 +541,7 @@ int main(int argc, char** argv)
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
         if (key == "--seeds") o.seeds = std::atoi(value.c_str());
+        else if (key == "--first") o.first = std::atoi(value.c_str());
         else if (key == "--seconds") o.seconds = std::atof(value.c_str());
         else if (key == "--lives") o.lives = std::atoi(value.c_str());
         else if (key == "--minutes") o.minutes = std::atof(value.c_str());
