@@ -14,10 +14,13 @@
 //       times running; then the fight with what is left. Progress goes to stderr, level by
 //       level; a level still unfinished after 20 minutes leaves its picture, stuck-levelN.png,
 //       in the working folder.
+//   skerrow_boss_bot level    --level N [--seeds N] [--minutes M]
+//       level N alone, from a new game's start, over seeds, each for up to M minutes (30): how
+//       long it takes, or how far a stuck one scrolled (its picture: stuck-levelN-seedS.png)
 //
-// --data plays another data set (a folder with the two packs); --hand sets how many pixels the
-// hand moves the pointer in one frame at most (8, about 600 a second). One tick is one frame of
-// the game: 13 ms, about 77 a second.
+// --first S plays the seeds from S (1) on; --data plays another data set (a folder with the two
+// packs); --hand sets how many pixels the hand moves the pointer in one frame at most (8, about
+// 600 a second). One tick is one frame of the game: 13 ms, about 77 a second.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -40,12 +43,14 @@ int g_handSpeed = 8;
 
 struct Options {
     int seeds = 20;
+    int first = 1;  // the first seed played
     int lives = -1;
     double seconds = 40.0;
     double minutes = 30.0;
     bool buyShips = false;
     std::string data;
     bool dodge = false;
+    int level = 1;
 };
 
 uint32_t g_clock = 1000;
@@ -68,12 +73,13 @@ void Tick(bool space, int dx, int key = 0)
 // Space on every other tick while a ball waits or the level is over: a launch, or the way out.
 bool WantsSpace(int tick) { return (g_level.ballOnPaddle || g_level.levelOver) && (tick & 1); }
 
-// Where a ball will cross the paddle's line, its flight folded at the side walls.
+// Where a ball will meet the paddle, its flight folded at the side walls: the paddle takes it
+// in the 10 pixels above its line, seen once a frame, so the middle of that band.
 float LandingX(const Ball& b)
 {
     const Vector2 d = Direction(b.angle);
     if (d.y <= 0.0f) return b.position.x;
-    float x = b.position.x + d.x * (static_cast<float>(g_level.paddleY) - b.position.y) / d.y;
+    float x = b.position.x + d.x * (static_cast<float>(g_level.paddleY) - 5.0f - b.position.y) / d.y;
     for (int fold = 0; fold < 8 && (x < 10.0f || x > 630.0f); ++fold) x = x < 10.0f ? 20.0f - x : 1260.0f - x;
     return x;
 }
@@ -170,9 +176,11 @@ public:
         // In a level: off centre by a step that changes now and then, so the ball does not keep one line.
         float offset = static_cast<float>(((tick / 97) % 5 - 2) * 9);
         if (fight) {
+            // Never nearer the paddle's edge than a frame's flight of the ball: it is seen once a frame.
             const double toBoss =
                 std::atan2(static_cast<double>(g_level.paddleY - boss.bossY), boss.bossX - land) * 180.0 / 3.14159265;
-            offset = static_cast<float>((90.0 - std::clamp(toBoss, 35.0, 145.0)) * half / 60.0);
+            const double reach = half - 10;
+            offset = static_cast<float>(std::clamp((90.0 - toBoss) * half / 60.0, -reach, reach));
         }
         return static_cast<int>(land - offset) - x;
     }
@@ -216,7 +224,19 @@ struct Fight {
     int livesSpent = 0;
     int livesLeft = 0;
     int bossHealth = 0;
+    int entries = 0;      // times a ball was found inside the boss's box at the end of a frame
+    int missed = 0;       // of those, times it got in without a hit on the boss that frame
+    int multiHits = 0;    // frames in which the boss lost more than 1 health
 };
+
+bool InsideBoss(const Ball& b, const BossScreen& boss)
+{
+    return std::fabs(b.position.x - static_cast<float>(boss.bossX)) < 40.0f &&
+           std::fabs(b.position.y - static_cast<float>(boss.bossY)) < 40.0f;
+}
+
+// The first ball seen inside the boss leaves pictures of that frame and the next two.
+int g_insideShots = 0;
 
 // The campaign as the map hands it to the fight: every level done, lives, credits and items.
 void EnterFight(int lives, int money, const InventorySlot* inventory)
@@ -238,16 +258,30 @@ Fight PlayFight(unsigned seed, int maxTicks, Player player)
     BossScreen& boss = g_bossScreenInstance;
     const int lives = g_game.lives;
     int stretch = 0;
+    bool inside[kMaxBalls] = {};
     for (int tick = 0; tick < maxTicks && GetCurrentScreen() == &boss; ++tick) {
         if (boss.state == BOSS_DEFEATED || g_level.levelOver) break;
         const bool frozen = g_level.paddleFreeze > 0;
         f.frozenTicks += frozen;
         stretch = frozen ? stretch + 1 : 0;
         f.longestFrozen = std::max(f.longestFrozen, stretch);
-        const int before = g_level.paddleFreeze;
+        const int before = g_level.paddleFreeze, health = boss.health;
         Tick(WantsSpace(tick), player(tick));
         f.hits += g_level.paddleFreeze == 100 && before != 100;
         f.ticks = tick + 1;
+        f.multiHits += health - boss.health > 1;
+        bool seen = false;
+        for (int i = 0; i < kMaxBalls; ++i) {
+            const bool now = g_balls[i].active && InsideBoss(g_balls[i], boss);
+            if (now && !inside[i]) {
+                ++f.entries;
+                f.missed += boss.health == health;
+            }
+            inside[i] = now;
+            seen = seen || now;
+        }
+        if (g_insideShots < 3 && (seen || g_insideShots > 0))
+            SaveBackBufferPng("inside-boss-" + std::to_string(++g_insideShots) + ".png");
     }
     f.won = boss.state == BOSS_DEFEATED;
     f.livesLeft = g_game.lives;
@@ -290,13 +324,22 @@ void Report(const char* what, const std::vector<Fight>& fights)
                 "most %.0f\n",
                 what, wins, fights.size(), Median(lengths), Median(wonLengths), Median(spent),
                 spent.empty() ? 0.0 : *std::max_element(spent.begin(), spent.end()));
+    long entries = 0, missed = 0, multi = 0;
+    for (const Fight& f : fights) {
+        entries += f.entries;
+        missed += f.missed;
+        multi += f.multiHits;
+    }
+    std::printf("%s: a ball inside the boss at the end of a frame %ld times, %ld of them without a hit; %ld frames "
+                "in which the boss lost more than 1 health\n",
+                what, entries, missed, multi);
 }
 
 void RunSweep(const Options& o)
 {
     std::vector<Fight> fights;
     const int ticks = static_cast<int>(o.seconds * kTicksPerSecond);
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         // Lives enough that the sweep is never cut short by lost balls.
         EnterFight(1000, 0, nullptr);
         fights.push_back(PlayFight(static_cast<unsigned>(s), ticks, Sweeper()));
@@ -310,7 +353,7 @@ void RunFights(const Options& o)
 {
     std::vector<Fight> fights;
     const int lives = o.lives >= 0 ? o.lives : 8;
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         EnterFight(lives, 0, nullptr);
         const Fight f = PlayFight(static_cast<unsigned>(s), static_cast<int>(o.minutes * 60 * kTicksPerSecond), BallPlayer(o.dodge));
         std::printf("  seed %2d: %s after %5.0f s, frozen %4.1f%%, %d lives left, boss health %d\n", s,
@@ -331,6 +374,53 @@ int NextLevel()
     return 0;
 }
 
+struct LevelRun {
+    bool won = false;
+    bool stuck = false;  // still in play at the limit
+    int ticks = 0;
+    int itemsUsed = 0;
+    int done = 0;    // the share of the level scrolled, in per cent
+    int topRow = 0;  // the level's row at the top of the view at the end
+};
+
+// Level n started from the map and played until it is won, lost, or `limit` ticks have passed:
+// then its picture is left in the working folder as `stuck` and the level is left as a player
+// would leave it.
+LevelRun PlayLevel(int n, unsigned levelSeed, int limit, const std::string& stuck)
+{
+    LevelRun run;
+    g_levelSeed = levelSeed;
+    g_nodeScreenInstance.StartLevel(n);
+    g_levelSeed = 0;
+    const int start = g_level.scrollOffset;
+    BallPlayer player(false);
+    int lastScroll = g_level.scrollOffset, still = 0, nextSlot = 0;
+    for (; run.ticks < limit && GetCurrentScreen() == &g_gameScreen; ++run.ticks) {
+        // A level that has not moved on for a minute: an item from the inventory, in turn.
+        still = g_level.scrollOffset == lastScroll ? still + 1 : 0;
+        lastScroll = g_level.scrollOffset;
+        int key = 0;
+        if (still >= 4600) {
+            still = 0;
+            for (int k = 0; k < kInventorySlots && !key; ++k, nextSlot = (nextSlot + 1) % kInventorySlots)
+                if (g_game.inventory[nextSlot].id && !g_game.inventory[nextSlot].active) key = DIK_1 + nextSlot;
+            run.itemsUsed += key != 0;
+        }
+        run.done = start > 0 ? 100 - g_level.scrollOffset * 100 / start : 100;
+        run.topRow = g_level.scrollOffset / kCellHeight;
+        Tick(WantsSpace(run.ticks), player(run.ticks), key);
+    }
+    run.stuck = GetCurrentScreen() == &g_gameScreen;
+    if (run.stuck) {
+        SaveBackBufferPng(stuck);
+        g_gameScreen.ReturnToPreviousScreen(0);
+    }
+    run.won = g_game.levels[n - 1].completed;
+    return run;
+}
+
+const int kLevelLimit = static_cast<int>(20 * 60 * kTicksPerSecond);
+
 struct Campaign {
     bool reached = false;
     int level = 0;  // the last level won
@@ -346,7 +436,6 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
     ResetStack();
     srand(seed);
     LoadLevelList(1);
-    const int levelLimit = static_cast<int>(20 * 60 * kTicksPerSecond);
     for (int lostRunning = 0; lostRunning < 5;) {
         Screen* s = GetCurrentScreen();
         if (s == &g_bossScreenInstance) {
@@ -363,36 +452,15 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
         const int n = NextLevel();
         if (!n) break;
         ++c.attempts;
-        g_levelSeed = seed * 1000u + static_cast<unsigned>(c.attempts);
-        g_nodeScreenInstance.StartLevel(n);
-        g_levelSeed = 0;
-        BallPlayer player(false);
-        int tick = 0, lastScroll = g_level.scrollOffset, still = 0, nextSlot = 0;
-        for (; tick < levelLimit && GetCurrentScreen() == &g_gameScreen; ++tick) {
-            // A level that has not moved on for a minute: an item from the inventory, in turn.
-            still = g_level.scrollOffset == lastScroll ? still + 1 : 0;
-            lastScroll = g_level.scrollOffset;
-            int key = 0;
-            if (still >= 4600) {
-                still = 0;
-                for (int k = 0; k < kInventorySlots && !key; ++k, nextSlot = (nextSlot + 1) % kInventorySlots)
-                    if (g_game.inventory[nextSlot].id && !g_game.inventory[nextSlot].active) key = DIK_1 + nextSlot;
-                c.itemsUsed += key != 0;
-            }
-            Tick(WantsSpace(tick), player(tick), key);
-        }
-        c.ticks += tick;
-        if (GetCurrentScreen() == &g_gameScreen) {
-            // Stuck: the picture tells why; the level is left as a player would leave it.
-            SaveBackBufferPng("stuck-level" + std::to_string(n) + ".png");
-            g_gameScreen.ReturnToPreviousScreen(0);
-        }
-        const bool won = g_game.levels[n - 1].completed;
-        c.lost += !won;
-        lostRunning = won ? 0 : lostRunning + 1;
-        c.level = won ? n : c.level;
-        std::fprintf(stderr, "level %3d %s after %4.0f s: %d lives, %d credits\n", n,
-                     won ? "won " : "lost", Seconds(tick), g_game.lives, g_game.money);
+        const LevelRun run =
+            PlayLevel(n, seed * 1000u + static_cast<unsigned>(c.attempts), kLevelLimit, "stuck-level" + std::to_string(n) + ".png");
+        c.ticks += run.ticks;
+        c.itemsUsed += run.itemsUsed;
+        c.lost += !run.won;
+        lostRunning = run.won ? 0 : lostRunning + 1;
+        c.level = run.won ? n : c.level;
+        std::fprintf(stderr, "level %3d %s after %4.0f s: %d lives, %d credits\n", n, run.won ? "won " : "lost",
+                     Seconds(run.ticks), g_game.lives, g_game.money);
     }
     c.lives = g_game.lives;
     c.money = g_game.money;
@@ -402,11 +470,31 @@ Campaign PlayCampaign(unsigned seed, bool buyShips)
     return c;
 }
 
+// One level played from a new game's start over seeds: how long it takes, how far a stuck one got.
+void RunLevel(const Options& o)
+{
+    std::vector<double> won;
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
+        ResetStack();
+        srand(static_cast<unsigned>(s));
+        LoadLevelList(1);
+        const std::string stuck = "stuck-level" + std::to_string(o.level) + "-seed" + std::to_string(s) + ".png";
+        const LevelRun run = PlayLevel(o.level, static_cast<unsigned>(s) * 1000u + 1u,
+                                       static_cast<int>(o.minutes * 60 * kTicksPerSecond), stuck);
+        std::printf("  seed %2d: %s after %5.0f s, %3d%% scrolled (rows %d to %d in view), %d lives left\n", s,
+                    run.won ? "won  " : run.stuck ? "stuck" : "lost ", Seconds(run.ticks), run.done, run.topRow,
+                    run.topRow + 24, g_game.lives);
+        if (run.won) won.push_back(Seconds(run.ticks));
+    }
+    std::printf("level %d: won %zu of %d, median %.0f s, longest %.0f s\n", o.level, won.size(), o.seeds, Median(won),
+                won.empty() ? 0.0 : *std::max_element(won.begin(), won.end()));
+}
+
 void RunCampaigns(const Options& o)
 {
     std::vector<Fight> fights;
     std::vector<double> lives;
-    for (int s = 1; s <= o.seeds; ++s) {
+    for (int s = o.first; s < o.first + o.seeds; ++s) {
         const Campaign c = PlayCampaign(static_cast<unsigned>(s), o.buyShips);
         std::printf("  seed %2d: %s after %d level starts (%d lost, %.0f min of play, %d items used): %d lives, "
                     "%d credits, score %d, %d items:",
@@ -438,8 +526,8 @@ void RunCampaigns(const Options& o)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign [--seeds N] [--seconds S] [--lives L] "
-                         "[--minutes M] [--shop none|ships] [--hand PIXELS] [--dodge 0|1] [--data DIR]\n");
+    std::fprintf(stderr, "usage: skerrow_boss_bot sweep|fight|campaign|level [--seeds N] [--first S] [--seconds S] [--lives L] "
+                         "[--minutes M] [--shop none|ships] [--hand PIXELS] [--dodge 0|1] [--level N] [--data DIR]\n");
     return 2;
 }
 
@@ -453,11 +541,13 @@ int main(int argc, char** argv)
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
         if (key == "--seeds") o.seeds = std::atoi(value.c_str());
+        else if (key == "--first") o.first = std::atoi(value.c_str());
         else if (key == "--seconds") o.seconds = std::atof(value.c_str());
         else if (key == "--lives") o.lives = std::atoi(value.c_str());
         else if (key == "--minutes") o.minutes = std::atof(value.c_str());
         else if (key == "--shop") o.buyShips = value == "ships";
         else if (key == "--data") o.data = value;
+        else if (key == "--level") o.level = std::clamp(std::atoi(value.c_str()), 1, kLevelCount);
         else if (key == "--dodge") o.dodge = std::atoi(value.c_str()) != 0;
         else if (key == "--hand") g_handSpeed = std::max(1, std::atoi(value.c_str()));
         else return Usage();
@@ -471,6 +561,7 @@ int main(int argc, char** argv)
     if (mode == "sweep") RunSweep(o);
     else if (mode == "fight") RunFights(o);
     else if (mode == "campaign") RunCampaigns(o);
+    else if (mode == "level") RunLevel(o);
     else return Usage();
     return 0;
 }

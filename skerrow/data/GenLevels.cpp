@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <set>
 #include <stdexcept>
@@ -229,46 +230,90 @@ const Pattern kPatterns[] = {
     {"funnel", PaintFunnel, 8, 14, 18},
 };
 
-// Steel must never seal blocks off, nor the way to the top: open the wall cell that joins the
-// reachable part to an unreached one until every open cell is reached from the bottom.
-void MakeCompletable(Level& lv) {
-    for (;;) {
-        std::vector<uint8_t> seen(lv.grid.size(), 0);
-        std::deque<std::pair<int, int>> q;
-        for (int c = 0; c < kCols; ++c) {
-            seen[size_t(lv.height - 1) * kCols + c] = 1;
-            q.push_back({lv.height - 1, c});
+// Cells reached from the bottom row through 4-neighbours for which `open` holds.
+template <class Open>
+std::vector<uint8_t> Flood(int height, int width, Open open) {
+    std::vector<uint8_t> seen(size_t(height) * width, 0);
+    std::deque<std::pair<int, int>> q;
+    for (int c = 0; c < width; ++c)
+        if (open(height - 1, c)) {
+            seen[size_t(height - 1) * width + c] = 1;
+            q.push_back({height - 1, c});
         }
-        while (!q.empty()) {
-            auto [r, c] = q.front();
-            q.pop_front();
-            const int dr[] = {-1, 1, 0, 0}, dc[] = {0, 0, -1, 1};
-            for (int k = 0; k < 4; ++k) {
-                const int nr = r + dr[k], nc = c + dc[k];
-                if (nr < 0 || nr >= lv.height || nc < 0 || nc >= kCols) continue;
-                const size_t i = size_t(nr) * kCols + nc;
-                if (seen[i] || lv.grid[i] == kWall) continue;
-                seen[i] = 1;
-                q.push_back({nr, nc});
-            }
-        }
-        // Lowest unreached open cell; open the wall cell just below it (or beside it).
-        int fixR = -1, fixC = -1;
-        for (int r = lv.height - 1; r >= 0 && fixR < 0; --r)
-            for (int c = 0; c < kCols; ++c) {
-                const size_t i = size_t(r) * kCols + c;
-                if (seen[i] || lv.grid[i] == kWall) continue;
-                fixR = r;
-                fixC = c;
-                break;
-            }
-        if (fixR < 0) return;
-        int r = fixR + 1;
-        while (r < lv.height && lv.At(r, fixC) == kWall) {
-            lv.At(r, fixC) = kHard;
-            ++r;
+    while (!q.empty()) {
+        auto [r, c] = q.front();
+        q.pop_front();
+        const int dr[] = {-1, 1, 0, 0}, dc[] = {0, 0, -1, 1};
+        for (int k = 0; k < 4; ++k) {
+            const int nr = r + dr[k], nc = c + dc[k];
+            if (nr < 0 || nr >= height || nc < 0 || nc >= width) continue;
+            const size_t i = size_t(nr) * width + nc;
+            if (seen[i] || !open(nr, nc)) continue;
+            seen[i] = 1;
+            q.push_back({nr, nc});
         }
     }
+    return seen;
+}
+
+// A ball finds its way through an opening two cells wide, as every gate the patterns leave is,
+// but all but never through a one-cell slot, least of all one along a side wall. So the way
+// up, and to every block, is traced for a ball two cells wide; where steel shuts part of the
+// level off, the cheapest shaft two cells wide is dug down through it to the reached part
+// (nearest the middle when several cost the same), its steel turned into hard blocks.
+void OpenWideWays(Level& lv) {
+    const int windows = kCols - 1;  // window c covers columns c and c + 1
+    auto steel = [&](int r, int c) { return int(lv.At(r, c) == kWall) + int(lv.At(r, c + 1) == kWall); };
+    for (;;) {
+        const std::vector<uint8_t> seen = Flood(lv.height, windows, [&](int r, int c) { return steel(r, c) == 0; });
+        // dig[r][c]: the steel cells between window (r, c) and the reached window below it.
+        std::vector<int> dig(size_t(lv.height + 1) * windows, 0);
+        for (int r = lv.height - 1; r >= 0; --r)
+            for (int c = 0; c < windows; ++c) {
+                const size_t i = size_t(r) * windows + c;
+                dig[i] = seen[i] ? 0 : steel(r, c) + dig[i + windows];
+            }
+        int bestR = -1, bestC = 0, bestCost = 0;
+        for (int r = 0; r + 1 < lv.height; ++r)
+            for (int c = 0; c < windows; ++c) {
+                const size_t i = size_t(r) * windows + c;
+                if (seen[i] || steel(r, c)) continue;
+                const int cost = dig[i + windows];
+                if (bestR < 0 || cost < bestCost ||
+                    (cost == bestCost && std::abs(2 * c + 2 - kCols) < std::abs(2 * bestC + 2 - kCols))) {
+                    bestR = r;
+                    bestC = c;
+                    bestCost = cost;
+                }
+            }
+        if (bestR < 0) return;
+        for (int r = bestR + 1; r < lv.height && !seen[size_t(r) * windows + bestC]; ++r)
+            for (int c = bestC; c <= bestC + 1; ++c)
+                if (lv.At(r, c) == kWall) lv.At(r, c) = kHard;
+    }
+}
+
+// Blocks in nooks narrower than two cells (beside a pillar or a funnel's edge) must still be
+// reachable: open the steel straight below the lowest one shut off until none is.
+void OpenNooks(Level& lv) {
+    for (;;) {
+        const std::vector<uint8_t> seen = Flood(lv.height, kCols, [&](int r, int c) { return lv.At(r, c) != kWall; });
+        int fixR = -1, fixC = -1;
+        for (int r = lv.height - 1; r >= 0 && fixR < 0; --r)
+            for (int c = 0; c < kCols; ++c)
+                if (!seen[size_t(r) * kCols + c] && lv.At(r, c) != kWall) {
+                    fixR = r;
+                    fixC = c;
+                    break;
+                }
+        if (fixR < 0) return;
+        for (int r = fixR + 1; r < lv.height && lv.At(r, fixC) == kWall; ++r) lv.At(r, fixC) = kHard;
+    }
+}
+
+void MakeCompletable(Level& lv) {
+    OpenWideWays(lv);
+    OpenNooks(lv);
 }
 
 const char* const kAdjectives[] = {

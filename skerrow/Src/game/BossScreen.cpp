@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/win32/crt_rand.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -29,6 +30,7 @@ void BossScreen::OnDisplay(Screen*, int32_t)
     bossX = 320;
     bossY = 240;
     velocity = Vector2(2.0f, 1.0f);
+    movedX = movedY = 0;
     g_level.paddleX = g_level.previousPaddleX = 320;
     g_level.paddleY = g_level.previousPaddleY = 380;
     g_level.paddleHeight = 10;
@@ -86,6 +88,7 @@ void BossScreen::ReleaseSurfaces() { ReleasePicture(&panel_); }
 
 void BossScreen::MoveBoss()
 {
+    const int32_t x = bossX, y = bossY;
     bossX += static_cast<int>(velocity.x);
     bossY += static_cast<int>(velocity.y);
     if (bossX < 100 || bossX > 540) {
@@ -96,6 +99,8 @@ void BossScreen::MoveBoss()
         bossY = std::clamp(bossY, 100, 280);
         velocity.y = -velocity.y;
     }
+    movedX = bossX - x;
+    movedY = bossY - y;
 }
 
 namespace {
@@ -180,49 +185,76 @@ int BossScreen::RunBossState()
     return 0;
 }
 
+namespace {
+enum BoxSide { SIDE_LEFT, SIDE_RIGHT, SIDE_TOP, SIDE_BOTTOM };
+
+struct BossBox {
+    explicit BossBox(const BossScreen& boss)
+        : left(static_cast<float>(boss.bossX - 40)), right(static_cast<float>(boss.bossX + 40)),
+          top(static_cast<float>(boss.bossY - 40)), bottom(static_cast<float>(boss.bossY + 40))
+    {
+    }
+    bool Contains(Vector2 p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    float left, right, top, bottom;
+};
+
+// The side a point inside the box came in through: followed back along its motion relative to
+// the box, the first side it leaves by. Without motion, the nearest side.
+BoxSide EntrySide(const BossBox& box, Vector2 p, Vector2 motion)
+{
+    const float never = std::numeric_limits<float>::infinity();
+    const float tx = motion.x > 0.0f ? (p.x - box.left) / motion.x : motion.x < 0.0f ? (box.right - p.x) / -motion.x : never;
+    const float ty = motion.y > 0.0f ? (p.y - box.top) / motion.y : motion.y < 0.0f ? (box.bottom - p.y) / -motion.y : never;
+    if (tx == never && ty == never) {
+        const float sides[4] = {p.x - box.left, box.right - p.x, p.y - box.top, box.bottom - p.y};
+        return static_cast<BoxSide>(std::min_element(sides, sides + 4) - sides);
+    }
+    if (tx < ty) return motion.x > 0.0f ? SIDE_LEFT : SIDE_RIGHT;
+    return motion.y > 0.0f ? SIDE_TOP : SIDE_BOTTOM;
+}
+}  // namespace
+
+void BossScreen::StrikeBoss(Ball& ball, Vector2& p, Vector2 motion)
+{
+    const BossBox box(*this);
+    if (!box.Contains(p)) return;
+    const BoxSide side = EntrySide(box, p, motion);
+    const Vector2 d = Direction(ball.angle);
+    bool towards = false;
+    switch (side) {
+    case SIDE_LEFT: p.x = box.left - 1.0f; towards = d.x > 0.0f; break;
+    case SIDE_RIGHT: p.x = box.right + 1.0f; towards = d.x < 0.0f; break;
+    case SIDE_TOP: p.y = box.top - 1.0f; towards = d.y > 0.0f; break;
+    case SIDE_BOTTOM: p.y = box.bottom + 1.0f; towards = d.y < 0.0f; break;
+    }
+    // A ball the boss ran into from behind is only pushed aside: it is already on its way out.
+    if (!towards) return;
+    Reflect(ball, side == SIDE_LEFT || side == SIDE_RIGHT ? 0 : 1, 30);
+    --health;
+    PlayGameSound(SND_HIT_BLOCK, PanFromX(p.x));
+}
+
 void BossScreen::BossCollisions()
 {
-    const float left = static_cast<float>(bossX - 40), right = static_cast<float>(bossX + 40);
-    const float top = static_cast<float>(bossY - 40), bottom = static_cast<float>(bossY + 40);
     for (Ball& ball : g_balls) {
         if (!ball.active) continue;
+        // The frame's first pass knows nothing of the boss, and the boss has moved since: either
+        // may have carried the ball into the box, which it must not cross.
+        const Vector2 moved(static_cast<float>(movedX), static_cast<float>(movedY));
+        StrikeBoss(ball, ball.position, Direction(ball.angle) * ball.speed - moved);
         const int steps = static_cast<int>(ball.speed);
         for (int k = 0; k < steps; ++k) {
             ball.previous = ball.position;
-            Vector2 next = ball.position + Direction(ball.angle);
-            bool hit = false;
-            if (next.y >= top && next.y <= bottom) {
-                if (next.x <= right && next.x > right - 2) {
-                    next.x = right + 1;
-                    Reflect(ball, 0, 30);
-                    hit = true;
-                } else if (next.x >= left && next.x < left + 2) {
-                    next.x = left - 1;
-                    Reflect(ball, 0, 30);
-                    hit = true;
-                }
-            }
-            if (!hit && next.x >= left && next.x <= right) {
-                if (next.y <= bottom && next.y > bottom - 2) {
-                    next.y = bottom + 1;
-                    Reflect(ball, 1, 30);
-                    hit = true;
-                } else if (next.y >= top && next.y < top + 2) {
-                    next.y = top - 1;
-                    Reflect(ball, 1, 30);
-                    hit = true;
-                }
-            }
-            if (hit) {
-                --health;
-                PlayGameSound(SND_HIT_BLOCK, PanFromX(next.x));
-            }
+            const Vector2 step = Direction(ball.angle);
+            Vector2 next = ball.position + step;
+            StrikeBoss(ball, next, step);
             ball.position = next;
         }
     }
+    const BossBox box(*this);
     for (Bullet& b : g_bullets) {
         if (!b.active) continue;
-        if (b.x >= bossX - 40 && b.x <= bossX + 40 && b.y >= bossY - 40 && b.y <= bossY + 40) {
+        if (box.Contains(Vector2(static_cast<float>(b.x), static_cast<float>(b.y)))) {
             b.active = 0;
             --health;
         }

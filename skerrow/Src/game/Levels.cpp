@@ -88,6 +88,9 @@ void LoadLevel(int n)
     g_level.scrollSpeed = 1;
     g_level.height = 200;
     FrameCounter() = 0;
+    // The backdrop times its objects by that counter: one left timed by the last level's
+    // frames would keep the sky empty for as long as that level lasted.
+    ClearBackdrop();
     g_level.enemyPeriod = 500;
     char file[64];
     LevelFileName(n, file, sizeof file);

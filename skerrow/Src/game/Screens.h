@@ -157,6 +157,7 @@ public:
 
     int32_t bossX = 320, bossY = 240;
     Vector2 velocity{2.0f, 1.0f};
+    int32_t movedX = 0, movedY = 0;  // how far the last move took the boss
     int32_t state = 0;
     int32_t health = 300;
     int32_t backgroundCounter = 10000000;
@@ -166,6 +167,9 @@ public:
 
 private:
     void DrawBackground();
+    // A ball at `p` inside the boss's box, come in by `motion` relative to the box, is put out on
+    // that side and, when heading in, bounced off it at the cost of 1 health.
+    void StrikeBoss(Ball& ball, Vector2& p, Vector2 motion);
     LPDIRECTDRAWSURFACE7 panel_ = nullptr;
     AnimationSet shotAnim_;
 };

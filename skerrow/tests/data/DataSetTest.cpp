@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -414,6 +415,32 @@ LevelFile ReadLevel(int n) {
     return lv;
 }
 
+// The cells (r, c) of a height x width grid reached from its bottom row through 4-neighbours
+// for which open(r, c) holds.
+template <class Open>
+std::vector<uint8_t> FloodFromBottom(int height, int width, Open open) {
+    std::vector<uint8_t> seen(size_t(height) * width, 0);
+    std::deque<std::pair<int, int>> q;
+    for (int c = 0; c < width; ++c)
+        if (open(height - 1, c)) {
+            seen[size_t(height - 1) * width + c] = 1;
+            q.push_back({height - 1, c});
+        }
+    while (!q.empty()) {
+        const auto [r, c] = q.front();
+        q.pop_front();
+        const int nb[4][2] = {{r - 1, c}, {r + 1, c}, {r, c - 1}, {r, c + 1}};
+        for (const auto& p : nb) {
+            if (p[0] < 0 || p[0] >= height || p[1] < 0 || p[1] >= width) continue;
+            const size_t j = size_t(p[0]) * width + p[1];
+            if (seen[j] || !open(p[0], p[1])) continue;
+            seen[j] = 1;
+            q.push_back({p[0], p[1]});
+        }
+    }
+    return seen;
+}
+
 TEST(DataSet, LevelsAreWellFormedVariedAndCompletable) {
     std::set<std::vector<uint8_t>> grids;
     int early = 0, late = 0;
@@ -440,34 +467,27 @@ TEST(DataSet, LevelsAreWellFormedVariedAndCompletable) {
 
         // From the bottom row, every block that can break and the top row must be reachable
         // without crossing an indestructible block.
-        auto wall = [&](size_t i) { return lv.grid[i] && lv.hits[lv.grid[i] - 1] == 0; };
-        std::vector<uint8_t> seen(lv.grid.size(), 0);
-        std::deque<int> q;
-        for (int c = 0; c < 20; ++c) {
-            seen[size_t(lv.height - 1) * 20 + c] = 1;
-            q.push_back((lv.height - 1) * 20 + c);
-        }
-        while (!q.empty()) {
-            const int i = q.front();
-            q.pop_front();
-            const int r = i / 20, c = i % 20;
-            const int nb[4][2] = {{r - 1, c}, {r + 1, c}, {r, c - 1}, {r, c + 1}};
-            for (const auto& p : nb) {
-                if (p[0] < 0 || p[0] >= lv.height || p[1] < 0 || p[1] >= 20) continue;
-                const size_t j = size_t(p[0]) * 20 + p[1];
-                if (seen[j] || wall(j)) continue;
-                seen[j] = 1;
-                q.push_back(int(j));
-            }
-        }
+        auto wall = [&](int r, int c) {
+            const uint8_t v = lv.grid[size_t(r) * 20 + c];
+            return v && lv.hits[v - 1] == 0;
+        };
+        const std::vector<uint8_t> cells = FloodFromBottom(lv.height, 20, [&](int r, int c) { return !wall(r, c); });
         size_t sealed = 0;
-        bool top = false;
-        for (size_t i = 0; i < lv.grid.size(); ++i) {
-            if (!wall(i) && !seen[i]) ++sealed;
-            if (i < 20 && seen[i]) top = true;
-        }
+        for (int r = 0; r < lv.height; ++r)
+            for (int c = 0; c < 20; ++c) sealed += !wall(r, c) && !cells[size_t(r) * 20 + c];
         EXPECT_EQ(sealed, 0u);
-        EXPECT_TRUE(top);
+        EXPECT_NE(std::count(cells.begin(), cells.begin() + 20, 1), 0);
+
+        // The same for a ball that needs an opening two cells wide, as every gate in the levels
+        // is: a way that leads only through a one-cell slot, such as one along a side wall, is
+        // a way a ball all but never finds. Window c covers columns c and c + 1.
+        auto clear = [&](int r, int c) { return !wall(r, c) && !wall(r, c + 1); };
+        const std::vector<uint8_t> wide = FloodFromBottom(lv.height, 19, clear);
+        size_t shut = 0;
+        for (int r = 0; r < lv.height; ++r)
+            for (int c = 0; c < 19; ++c) shut += clear(r, c) && !wide[size_t(r) * 19 + c];
+        EXPECT_EQ(shut, 0u) << "places two cells wide shut off but through narrower slots";
+        EXPECT_NE(std::count(wide.begin(), wide.begin() + 19, 1), 0) << "the top only through a one-cell slot";
     }
     EXPECT_GT(late, early + 20 * 150);  // levels grow longer across the campaign
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "GameProcess.h"
@@ -280,6 +282,100 @@ TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
     }
     EXPECT_EQ(wait, 100);
     EXPECT_EQ(GetCurrentScreen(), &g_happyScreen);
+}
+
+namespace {
+int ActiveBackObjects()
+{
+    int n = 0;
+    for (const BackObject& o : g_backObjects.slots) n += o.active;
+    return n;
+}
+}  // namespace
+
+// Objects drift over the sky of every level, not only of the first: after a long level the
+// next one's sky is as full as the first's.
+TEST_F(Screens, BackgroundObjectsDriftOverEveryLevelNotOnlyTheFirst)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    for (int level = 1; level <= 2; ++level) {
+        g_levelSeed = 5;
+        g_nodeScreenInstance.StartLevel(level);
+        g_levelSeed = 0;
+        ASSERT_EQ(GetCurrentScreen(), &g_gameScreen);
+        // Long enough for the objects of a level before to have drifted away.
+        Frames(600);
+        int shown = 0;
+        for (int frame = 0; frame < 200; ++frame) {
+            Frame();
+            shown += ActiveBackObjects() > 0;
+        }
+        EXPECT_GT(shown, 150) << "frames of 200 with an object in the sky of level " << level;
+        Frames(2400);  // the level played on, over three minutes in all
+        Key(DIK_ESCAPE);
+        Key(DIK_Y);
+        ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    }
+}
+
+// However fast a ball flies, whichever way the boss drifts and wherever in its frame the ball
+// meets an edge, a ball sent at the boss strikes it once and leaves by the side it came from:
+// it is never inside the boss at the end of a frame.
+TEST_F(Screens, BallsSentAtTheBossAtEverySpeedBounceOffTheSideTheyCameFrom)
+{
+    StartAt(&g_menuScreenInstance);
+    g_bossScreenInstance.SwitchScreen(0);
+    BossScreen& boss = g_bossScreenInstance;
+    srand(11);
+    const Vector2 outward[4] = {Vector2(-1, 0), Vector2(1, 0), Vector2(0, -1), Vector2(0, 1)};
+    const char* const names[4] = {"left", "right", "top", "bottom"};
+    int trials = 0, failures = 0;
+    for (int side = 0; side < 4; ++side)
+        for (int tenths = 20; tenths <= 50; ++tenths)  // every ball speed from 2 to 5
+            for (int offset = 0; offset < 10; ++offset)
+                for (int tilt : {-30, 0, 30})
+                    for (float drift : {-1.0f, 1.0f}) {
+                        ++trials;
+                        const Vector2 n = outward[side];
+                        const float speed = static_cast<float>(tenths) / 10.0f;
+                        boss.bossX = 320;
+                        boss.bossY = 200;
+                        boss.velocity = Vector2(2.0f * drift, 1.0f * drift);
+                        boss.health = 300;
+                        for (Ball& b : g_balls) b = Ball{};
+                        for (Enemy& e : g_enemies) e = Enemy{};
+                        g_level.ballOnPaddle = 0;
+                        FrameCounter() = 1;
+                        Ball& ball = g_balls[0];
+                        ball.active = 1;
+                        ball.speed = speed;
+                        ball.angle = AngleOf(Vector2(-n.x, -n.y)) + static_cast<float>(tilt);
+                        ball.position = Vector2(320.0f + n.x * (42.0f + offset), 200.0f + n.y * (42.0f + offset));
+                        ball.previous = ball.position;
+                        std::string fault;
+                        int frame = 0, hitFrame = -1;
+                        for (; frame < 40 && fault.empty(); ++frame) {
+                            Frame();
+                            const Vector2 d = ball.position - Vector2(static_cast<float>(boss.bossX), static_cast<float>(boss.bossY));
+                            if (std::fabs(d.x) <= 40.0f && std::fabs(d.y) <= 40.0f) fault = "inside the boss";
+                            else if (boss.health < 300 && hitFrame < 0) {
+                                hitFrame = frame;
+                                const Vector2 away = Direction(ball.angle);
+                                if (boss.health != 299) fault = "more than one hit";
+                                else if (d.x * n.x + d.y * n.y <= 40.0f) fault = "put out on another side";
+                                else if (away.x * n.x + away.y * n.y <= 0.0f) fault = "not bounced";
+                            } else if (hitFrame >= 0 && frame > hitFrame + 5) {
+                                break;
+                            }
+                        }
+                        if (fault.empty() && hitFrame < 0) fault = "never hit";
+                        if (fault.empty() && boss.health != 299) fault = "hit again on the way out";
+                        if (!fault.empty() && ++failures <= 5)
+                            ADD_FAILURE() << names[side] << " side, speed " << speed << ", " << offset << " px further, tilt "
+                                          << tilt << ", boss drifting " << drift << ": " << fault << " in frame " << frame;
+                    }
+    EXPECT_EQ(failures, 0) << "of " << trials << " balls";
 }
 
 TEST_F(Screens, BossShotFreezesThePaddleOncePerPass)
