@@ -1346,9 +1346,7 @@ HWND MakeDialog(HINSTANCE instance, const DialogTemplate* t, HWND parent, DLGPRO
     return hwnd;
 }
 
-// `previouslyActive` is the window that was active before the dialog opened: a dialog or box
-// without an owner gives the focus back to it.
-INT_PTR RunModal(HWND hwnd, HWND previouslyActive)
+INT_PTR RunModal(HWND hwnd)
 {
     Dialog* d = FindDialog(hwnd);
     if (!d) return -1;
@@ -1403,14 +1401,9 @@ INT_PTR RunModal(HWND hwnd, HWND previouslyActive)
     }
     d = FindDialog(hwnd);
     INT_PTR result = d ? d->result : IDCANCEL;
+    // Enabled again first: the owner is where the keyboard goes back to when the dialog goes.
     if (ownerDialog && FindDialog(owner) == ownerDialog && ownerWasEnabled) EnableWindow(owner, TRUE);
-    // The dialog had the keyboard: as on the desktop the owner gets it back (the window system
-    // would otherwise leave it with nobody). A dialog the player had left for another program
-    // does not pull the focus back.
-    const bool hadFocus = !IsWindow(hwnd) || GetForegroundWindow() == hwnd;
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
-    HWND back = owner ? owner : previouslyActive;
-    if (hadFocus && back && back != hwnd && IsWindow(back) && IsWindowVisible(back)) SetForegroundWindow(back);
     Bury();
     return result;
 }
@@ -1444,10 +1437,9 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate* dialog
     if (!ValidTemplate(dialogTemplate, proc, "DialogBoxIndirectParamA")) return -1;
     // A copy: the procedure may register templates (this one too) while the dialog runs.
     DialogTemplate copy = *dialogTemplate;
-    HWND previouslyActive = GetActiveWindow();
     HWND hwnd = MakeDialog(instance, &copy, parent, proc, param, true);
     if (!hwnd) return -1;
-    return RunModal(hwnd, previouslyActive);
+    return RunModal(hwnd);
 }
 
 void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate)

@@ -25,17 +25,6 @@ protected:
     // A key combination pressed on the keyboard, whichever window has the focus.
     void Press(const std::string& keys) { Xdotool({"key", "--delay", "60", keys}); }
 
-    template <class Condition>
-    static bool WaitFor(Condition condition, double seconds)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
     // The visible window of that title (an anchored pattern), or empty.
     std::string WindowNamed(const std::string& title)
     {

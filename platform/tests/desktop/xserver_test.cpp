@@ -54,17 +54,6 @@ protected:
         Xdotool({"keyup", "Escape"});
     }
 
-    template <class Condition>
-    static bool WaitFor(Condition condition, double seconds)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
     bool WaitForLog(const std::string& line, double seconds)
     {
         const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

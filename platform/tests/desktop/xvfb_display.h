@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace desktop {
@@ -84,21 +87,38 @@ protected:
         if (!HasFailure()) std::filesystem::remove_all(root, ec);
     }
 
-    std::vector<std::string> DisplayEnvironment() const
+    std::vector<std::string> DisplayEnvironment() const { return EnvironmentOn(display); }
+    // The environment of a program on `on`, with `more` settings of the test's.
+    std::vector<std::string> EnvironmentOn(const XvfbDisplay& on, std::map<std::string, std::string> more = {}) const
     {
-        return Environment({{"DISPLAY", display.Name()},
-                            {"SDL_VIDEODRIVER", "x11"},
-                            {"SDL_AUDIODRIVER", "dummy"},
-                            {"XDG_RUNTIME_DIR", root.string()}});
+        more.insert({{"DISPLAY", on.Name()},
+                     {"SDL_VIDEODRIVER", "x11"},
+                     {"SDL_AUDIODRIVER", "dummy"},
+                     {"XDG_RUNTIME_DIR", root.string()}});
+        return Environment(more);
     }
 
-    // xdotool with its arguments; its standard output.
-    std::string Xdotool(const std::vector<std::string>& args) const
+    // xdotool with its arguments, on the test's display or on `on`; its standard output.
+    std::string Xdotool(const std::vector<std::string>& args) const { return XdotoolOn(display, args); }
+    std::string XdotoolOn(const XvfbDisplay& on, const std::vector<std::string>& args) const
     {
         std::vector<std::string> argv{xdotool};
         argv.insert(argv.end(), args.begin(), args.end());
-        desktop::Run(argv, DisplayEnvironment(), {}, (root / "xdotool.out").string(), 20);
+        desktop::Run(argv, EnvironmentOn(on), {}, (root / "xdotool.out").string(), 20);
         return FileText(root / "xdotool.out");
+    }
+
+    // Looks at `condition` until it holds, for at most `seconds`: a bound for a program that never
+    // gets there, not a time it must keep (the machine may be busy).
+    template <class Condition>
+    static bool WaitFor(Condition condition, double seconds)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return true;
     }
 
     std::string xvfb, xdotool;

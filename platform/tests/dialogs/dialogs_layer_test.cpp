@@ -465,6 +465,41 @@ TEST_F(DialogLayerTest, ClosingABoxOrADialogGivesTheKeyboardBackToTheWindowBelow
     EXPECT_EQ(CountSeen(g_gameSeen, WM_ACTIVATE, WA_ACTIVE), 1);
 }
 
+// A modeless dialog that goes while it has the keyboard, destroyed or hidden, gives it back to
+// the window below as well; so does a dialog that had a box of its own over it in between.
+TEST_F(DialogLayerTest, AModelessDialogGoingOrADialogThatHadABoxOverItGiveTheKeyboardBack)
+{
+    HWND window = MakeGameWindow();
+    SetForegroundWindow(window);
+    for (bool destroy : {true, false}) {
+        HWND modeless = MakeModeless();
+        ASSERT_EQ(GetForegroundWindow(), modeless);
+        if (destroy)
+            DestroyWindow(modeless);
+        else
+            EndDialog(modeless, IDOK);
+        EXPECT_EQ(GetForegroundWindow(), window) << (destroy ? "destroyed" : "hidden");
+        EXPECT_EQ(GetFocus(), window) << (destroy ? "destroyed" : "hidden");
+        if (IsWindow(modeless)) DestroyWindow(modeless);
+    }
+
+    int shown = 0;
+    DialogSetTestDriver([&](HWND dialog) {
+        if (shown++ > 0) {
+            DialogTestKey(dialog, DialogKey::Escape);  // the box
+            return;
+        }
+        EXPECT_EQ(MessageBoxA(dialog, "Unable to join game.", "DirectPlay Sample", MB_OK), IDOK);
+        EXPECT_EQ(GetForegroundWindow(), dialog) << "back from the box";
+        EndDialog(dialog, IDCANCEL);
+    });
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), IDCANCEL);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+}
+
 TEST_F(DialogLayerTest, AMessageBoxLeftWhenTheScriptRunsOutIsAnsweredAsWithoutADisplay)
 {
     std::string error;
