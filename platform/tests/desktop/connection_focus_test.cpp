@@ -17,8 +17,6 @@ using namespace desktop;
 namespace {
 
 constexpr int kScreenW = 1024, kScreenH = 768;
-// How long a program may take to get somewhere on a busy machine before the test gives up on it.
-constexpr double kPatience = 150;
 
 class ConnectionFocus : public XvfbTest {
 protected:
@@ -80,22 +78,21 @@ protected:
     void KeysReachTheGame(bool host, const XvfbDisplay& on, Child& program, bool windowed)
     {
         const char* who = host ? "host" : "guest";
-        ASSERT_TRUE(WaitFor([&] { return Log(host).find("Net: the other manager is player") != std::string::npos; },
-                            kPatience))
+        ASSERT_TRUE(WaitFor([&] { return Log(host).find("Net: the other manager is player") != std::string::npos; }))
             << who << " did not get through the connection dialogs\n"
             << Log(host);
-        EXPECT_TRUE(WaitFor([&] { return WindowNamed(on, "Multiplayer").empty(); }, kPatience))
+        EXPECT_TRUE(WaitFor([&] { return WindowNamed(on, "Multiplayer").empty(); }))
             << who << ": a connection dialog is still shown";
         if (!windowed) {
-            EXPECT_TRUE(WaitFor([&] { return FullScreen(on); }, kPatience)) << who << ": not full screen again";
+            EXPECT_TRUE(WaitFor([&] { return FullScreen(on); })) << who << ": not full screen again";
         }
         const std::string game = WindowNamed(on, "^Dorvanix: Quillane$");
         ASSERT_FALSE(game.empty()) << who << ": no game window";
-        ASSERT_TRUE(WaitFor([&] { return FocusOn(on) == game; }, 20))
+        ASSERT_TRUE(WaitFor([&] { return FocusOn(on) == game; }))
             << who << ": the keyboard focus is on \"" << FocusOn(on) << "\", not on the game's window " << game;
         EXPECT_TRUE(on.Screenshot(shots / (std::string("fenwolt-set-up-") + who + ".png")));
         XdotoolOn(on, {"key", "--delay", "60", "alt+x"});
-        EXPECT_EQ(program.Wait(60), 0) << who << ": Alt+X on the set-up screen did not end the program\n"
+        EXPECT_EQ(program.Wait(Patience), 0) << who << ": Alt+X on the set-up screen did not end the program\n"
                                                << Log(host);
     }
 

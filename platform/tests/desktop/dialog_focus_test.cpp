@@ -64,7 +64,7 @@ protected:
         WriteText(folder / "dat" / "window.dat", "");
         game = Start({FENWOLT_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
         ASSERT_GT(game.pid, 0);
-        ASSERT_TRUE(WaitFor([&] { return Windowed(); }, 60)) << FileText(root / "game.out");
+        ASSERT_TRUE(WaitFor([&] { return Windowed(); })) << FileText(root / "game.out");
         // The intro and the title are under way; the keys below act whatever the screen.
         std::this_thread::sleep_for(std::chrono::seconds(2));
     }
@@ -74,7 +74,7 @@ protected:
     void DeviceDialogClosedWith(const std::string& key, const std::string& shot)
     {
         Press("ctrl+F2");
-        ASSERT_TRUE(WaitFor([&] { return DialogOpen(); }, 20)) << "Ctrl+F2 opened no dialog";
+        ASSERT_TRUE(WaitFor([&] { return DialogOpen(); })) << "Ctrl+F2 opened no dialog";
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         EXPECT_TRUE(display.Screenshot(shots / ("fenwolt-dialog-" + shot + ".png")));
         if (key.empty()) {
@@ -85,7 +85,7 @@ protected:
         } else {
             Press(key);
         }
-        ASSERT_TRUE(WaitFor([&] { return !DialogOpen(); }, 20))
+        ASSERT_TRUE(WaitFor([&] { return !DialogOpen(); }))
             << (key.empty() ? "a click on Cancel" : key) << " did not close the dialog";
         EXPECT_TRUE(Windowed());
     }
@@ -94,7 +94,7 @@ protected:
     void AltEnterSwitchesTo(bool fullScreen, const std::string& after)
     {
         Press("alt+Return");
-        EXPECT_TRUE(WaitFor([&] { return fullScreen ? FullScreen() : Windowed(); }, 20))
+        EXPECT_TRUE(WaitFor([&] { return fullScreen ? FullScreen() : Windowed(); }))
             << "Alt+Enter after " << after << " did not reach the game";
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         EXPECT_TRUE(display.Screenshot(shots / ("fenwolt-after-" + after + ".png")));
@@ -125,5 +125,5 @@ TEST_F(DialogFocus, KeysReachTheGameAgainAfterTheDeviceDialogCloses)
     AltEnterSwitchesTo(false, "ok-twice");
 
     Press("alt+x");
-    EXPECT_EQ(game.Wait(20), 0) << "Alt+X did not end the program\n" << FileText(root / "game.out");
+    EXPECT_EQ(game.Wait(Patience), 0) << "Alt+X did not end the program\n" << FileText(root / "game.out");
 }

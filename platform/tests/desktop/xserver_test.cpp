@@ -47,21 +47,21 @@ protected:
         return n;
     }
 
-    void PressEscape()
+    // Escape held, as a finger holds it, until `done` (the game samples the keyboard once a frame,
+    // however long its frames take); false when the game never got there.
+    template <class Condition>
+    bool HoldEscapeUntil(Condition done)
     {
         Xdotool({"keydown", "Escape"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const bool reached = WaitFor(done);
         Xdotool({"keyup", "Escape"});
+        return reached;
     }
 
-    bool WaitForLog(const std::string& line, double seconds)
+    size_t LogCount(const std::string& line) const { return Count(FileText(folder / "Log.txt"), line); }
+    bool WaitForLog(const std::string& line)
     {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (FileText(folder / "Log.txt").find(line) != std::string::npos) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return WaitFor([&] { return LogCount(line) > 0; });
     }
 
     // Where the game's 640 x 480 picture is on the screen: it fills the window, letterboxed.
@@ -140,15 +140,13 @@ protected:
             bool found = false;
             int tx = 0, ty = 0;
             // The game draws the cursor where it is at its next frame: pictures are taken until
-            // one shows it there, for a few seconds on a busy machine.
-            WaitFor(
-                [&] {
-                    here.clear();
-                    found = display.Screenshot(shots / (mode + "-cursor-" + step + ".png"), &here) &&
-                            CursorTip(away, here, ex, ey, static_cast<int>(40 * picture.scale), tx, ty);
-                    return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
-                },
-                3.0);
+            // one shows it there.
+            WaitFor([&] {
+                here.clear();
+                found = display.Screenshot(shots / (mode + "-cursor-" + step + ".png"), &here) &&
+                        CursorTip(away, here, ex, ey, static_cast<int>(40 * picture.scale), tx, ty);
+                return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
+            });
             ASSERT_TRUE(found) << mode << ", " << step << ": no cursor near the pointer at " << px << "," << py;
             EXPECT_LE(std::abs(tx - ex), tolerance) << mode << ", " << step << ": pointer " << px << "," << py;
             EXPECT_LE(std::abs(ty - ey), tolerance) << mode << ", " << step << ": pointer " << px << "," << py;
@@ -200,13 +198,13 @@ protected:
     // the level map follows.
     void ClickNewGame(const std::string& mode, bool hold)
     {
-        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", 30)) << FileText(root / "game.out");
+        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen")) << FileText(root / "game.out");
         Picture picture;
         ASSERT_TRUE(FindPicture(picture));
         const double scale = picture.scale;
         EXPECT_GT(std::fabs(scale - 1.0), 0.1) << mode << ": window " << picture.windowW << "x" << picture.windowH;
         // The game owns the pointer once its window is active and its mouse acquired.
-        ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10)) << mode << ": the pointer stayed free";
+        ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": the pointer stayed free";
         CursorFollowsThePointer(mode, picture);
         if (HasFatalFailure()) return;
         // The pointer to the picture's top-left corner first, then in steps to the button at
@@ -224,19 +222,22 @@ protected:
             // Down and up at once, between two of the game's frames.
             Xdotool({"click", "1"});
         }
-        ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen", 10))
+        ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen"))
             << mode << ": the click on NEW GAME did not reach the button\n"
             << FileText(folder / "Log.txt");
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        ASSERT_TRUE(display.Screenshot(shots / (mode + "-map.png"), &map));
-        // What the person sees changed: most of the picture is the map now.
-        ASSERT_EQ(menu.size(), map.size());
-        size_t changed = 0;
-        for (size_t i = 0; i < map.size(); i += 3)
-            changed += std::abs(int(map[i]) - int(menu[i])) + std::abs(int(map[i + 1]) - int(menu[i + 1])) +
-                           std::abs(int(map[i + 2]) - int(menu[i + 2])) >
-                       48;
+        // What the person sees changes: most of the picture is the map once it is drawn.
         const size_t area = static_cast<size_t>(640 * scale) * static_cast<size_t>(480 * scale);
+        size_t changed = 0;
+        WaitFor([&] {
+            map.clear();
+            if (!display.Screenshot(shots / (mode + "-map.png"), &map) || map.size() != menu.size()) return false;
+            changed = 0;
+            for (size_t i = 0; i < map.size(); i += 3)
+                changed += std::abs(int(map[i]) - int(menu[i])) + std::abs(int(map[i + 1]) - int(menu[i + 1])) +
+                               std::abs(int(map[i + 2]) - int(menu[i + 2])) >
+                           48;
+            return changed > area / 4;
+        });
         EXPECT_GT(changed, area / 4) << mode;
 
         // Another program takes the focus: the game is deactivated and gives the pointer back;
@@ -244,44 +245,32 @@ protected:
         {
             OtherClientWindow other(display.Name());
             Xdotool({"windowfocus", "--sync", std::to_string(other.Id())});
-            EXPECT_TRUE(WaitFor([&] { return !PointerGrabbed(display.Name()); }, 10)) << mode << ": pointer kept";
-            EXPECT_TRUE(WaitForLog("Release...", 5)) << mode;
-            const size_t shown = Count(FileText(folder / "Log.txt"), "Call NodeScreen::InitSurfaces()");
+            EXPECT_TRUE(WaitFor([&] { return !PointerGrabbed(display.Name()); })) << mode << ": pointer kept";
+            EXPECT_TRUE(WaitForLog("Release...")) << mode;
+            const size_t shown = LogCount("Call NodeScreen::InitSurfaces()");
             const std::string game = Xdotool({"search", "--name", "^Ombrelit QRN$"});
             Xdotool({"windowfocus", "--sync", game.substr(0, game.find('\n'))});
-            EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10)) << mode << ": pointer not taken back";
-            EXPECT_TRUE(WaitForLog("Activate...", 5)) << mode;
-            // Its pictures made again, the game shows the map within a second, with no key
-            // pressed and the pointer still: not the black "Loading..." picture of the
-            // activation.
-            ASSERT_TRUE(WaitFor(
-                [&] { return Count(FileText(folder / "Log.txt"), "Call NodeScreen::InitSurfaces()") > shown; }, 10))
-                << mode;
+            EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": pointer not taken back";
+            EXPECT_TRUE(WaitForLog("Activate...")) << mode;
+            // Its pictures made again, the game shows the map with no key pressed and the pointer
+            // still: not the black "Loading..." picture of the activation, which would stay until
+            // some input came.
+            ASSERT_TRUE(WaitFor([&] { return LogCount("Call NodeScreen::InitSurfaces()") > shown; })) << mode;
             std::vector<uint8_t> back;
             bool mapShown = false;
-            WaitFor(
-                [&] {
-                    back.clear();
-                    mapShown = display.Screenshot(shots / (mode + "-map-after-focus.png"), &back) &&
-                               DarkShare(back, picture) < 0.5;
-                    return mapShown;
-                },
-                1.0);
-            EXPECT_TRUE(mapShown) << mode << ": " << DarkShare(back, picture) << " of the picture dark";
+            WaitFor([&] {
+                back.clear();
+                mapShown = display.Screenshot(shots / (mode + "-map-after-focus.png"), &back) &&
+                           DarkShare(back, picture) < 0.5;
+                return mapShown;
+            });
+            ASSERT_TRUE(mapShown) << mode << ": " << DarkShare(back, picture) << " of the picture dark";
         }
-        // Escape, held as a finger would (the game samples the keyboard once a frame): back to
-        // the menu, then out of the game. A press made while the game was still reloading after
-        // its activation may go unseen, as on the system it was made for: pressed again then.
-        const size_t menus = Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen");
-        for (int i = 0; i < 3 && Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") == menus; ++i) {
-            PressEscape();
-            WaitFor([&] { return Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") > menus; }, 3);
-        }
-        for (int i = 0; i < 3 && game.Running(); ++i) {
-            PressEscape();
-            WaitFor([&] { return !game.Running(); }, 3);
-        }
-        EXPECT_EQ(game.Wait(10), 0) << FileText(root / "game.out");
+        // Escape, the game reloaded: back to the menu, then out of the game.
+        const size_t menus = LogCount("Screen switched to MenuScreen");
+        EXPECT_TRUE(HoldEscapeUntil([&] { return LogCount("Screen switched to MenuScreen") > menus; })) << mode;
+        EXPECT_TRUE(HoldEscapeUntil([&] { return !game.Running(); })) << mode;
+        EXPECT_EQ(game.Wait(Patience), 0) << FileText(root / "game.out");
     }
 
     // The share of the picture's pixels that are black or nearly: 0.05 on the level map, all of

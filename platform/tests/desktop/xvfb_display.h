@@ -108,10 +108,13 @@ protected:
         return FileText(root / "xdotool.out");
     }
 
+    // How long a program may take to get somewhere on a busy machine before a test gives up on it.
+    static constexpr double Patience = 120;
+
     // Looks at `condition` until it holds, for at most `seconds`: a bound for a program that never
     // gets there, not a time it must keep (the machine may be busy).
     template <class Condition>
-    static bool WaitFor(Condition condition, double seconds)
+    static bool WaitFor(Condition condition, double seconds = Patience)
     {
         const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (!condition()) {
