@@ -2,7 +2,8 @@
 // over loopback), go through the connection wizard and the staging area by control id until both
 // show the set-up screen of the two-computer exhibition, the guest in its window, the host from
 // full screen. With the connection dialogs closed the game window has the keyboard on both,
-// without anybody giving it the focus: Alt+X typed on each display ends that program. Screenshots of both root windows are kept in <build>/desktop-shots.
+// without anybody giving it the focus: Alt+X typed on each display ends that program.
+// Screenshots of both root windows are kept in <build>/desktop-shots.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,7 +22,8 @@ constexpr int kScreenW = 1024, kScreenH = 768;
 class ConnectionFocus : public XvfbTest {
 protected:
     ConnectionFocus()
-        : XvfbTest(kScreenW, kScreenH, "the keyboard test after the connection dialogs"), guestDisplay(kScreenW, kScreenH)
+        : XvfbTest(kScreenW, kScreenH, "the keyboard test after the connection dialogs"),
+          guestDisplay(kScreenW, kScreenH)
     {
     }
 
