@@ -146,7 +146,7 @@ protected:
                     "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
                     "PLATFORM_FIXED_STEP_MS=20 PLATFORM_DEBUG_OUTPUT=1 PLATFORM_DPLAY8_PORT=" +
                     port + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
-                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
+                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 1200 '" FENWOLT_BINARY
                            "' > run.log 2>&1";
                 const int status = std::system(command.c_str());
                 codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

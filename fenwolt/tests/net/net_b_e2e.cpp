@@ -62,7 +62,7 @@ protected:
         auto command = [&](const char* who) {
             return "(cd '" + (root / who).string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
                    "PLATFORM_DPLAY8_PORT=" + ports + " PLATFORM_SCRIPT=script.txt PLATFORM_FIXED_STEP_MS=20 " +
-                   "timeout 240 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
+                   "timeout 600 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
         };
         std::string both = command("host") + " & " + command("guest") + " & wait";
         std::system(both.c_str());
@@ -93,10 +93,11 @@ const char* const ToTheWizard = "10 key VK_SPACE\n"
 }  // namespace
 
 // The two programs run side by side, each at the pace the machine gives it, and may come to the
-// wizard seconds apart. Each line that depends on the other computer waits for its control (the
-// guest's Join for the host's session, the host's Start Game for the guest's tick); a screenshot
-// cannot wait, so the guest takes its picture of the stage before it ticks "Ready?" (the host
-// cannot start before that) and late enough for the host's session to have come.
+// wizard half a minute apart on a busy machine. Each line that depends on the other computer
+// waits for its control (the guest's Join for the host's session, the host's Start Game for the
+// guest's tick). A screenshot cannot wait: the guest takes its picture of the stage before it
+// ticks "Ready?" (the host cannot start before that) and late enough for the host's session to
+// have come; the pictures of the set-up screen come late enough for the later of the two.
 TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
 {
     std::string host = std::string(ToTheWizard) +
@@ -108,17 +109,17 @@ TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
                        "210 dialog 21101 click\n"         // Ready?
                        "660 screenshot stage.png\n"
                        "670 dialog 21001 click\n"         // Start Game, once the guest is ready too
-                       "2800 screenshot setup.png\n"
-                       "2900 quit\n";
+                       "4000 screenshot setup.png\n"
+                       "4100 quit\n";
     std::string guest = std::string(ToTheWizard) +
                         "100 dialog 11002 text Guesty\n"
                         "101 dialog 1 click\n"
                         "120 dialog 11010 click\n"         // Start Search
                         "130 dialog 11004 click\n"         // Join, once a session is listed
-                        "1360 screenshot stage.png\n"
-                        "1361 dialog 21102 click\n"        // Ready?
-                        "2800 screenshot setup.png\n"
-                        "2900 quit\n";
+                        "2000 screenshot stage.png\n"
+                        "2001 dialog 21102 click\n"        // Ready?
+                        "4000 screenshot setup.png\n"
+                        "4100 quit\n";
     auto [hostCode, guestCode] = Run(host, guest);
     EXPECT_EQ(hostCode, 0) << hostLog;
     EXPECT_EQ(guestCode, 0) << guestLog;
