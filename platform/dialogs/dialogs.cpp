@@ -30,10 +30,11 @@ constexpr UINT MsgRunActions = 0xC7D2;
 constexpr UINT MsgCall = 0xC7D3;        // lParam: std::function<LRESULT()>*
 constexpr UINT_PTR IdleTimerId = 0xD1A1;  // a modal dialog asks whether anybody can answer it
 constexpr DWORD IdleCheckMs = 200;
-// A script's dialog line waits this long for its control: it may wait on another program (the
-// other computer of a two-computer run), which a busy machine may hold back for minutes. A line
-// for a dialog that never comes is dropped at last, so that the lines after it still run.
-constexpr DWORD ActionPatienceMs = 600000;
+// A script's dialog line waits this long for its control, the script standing still meanwhile: it
+// may wait on another program (the other computer of a two-computer run), which a busy machine
+// may hold back for minutes. A line for a dialog that never comes is dropped at last, so that the
+// rest of the script still runs.
+constexpr DWORD ActionPatienceMs = 300000;
 constexpr const char* ClassName = "PlatformDialogWindow";
 
 struct ControlEntry {
@@ -1049,6 +1050,7 @@ void RegisterWithCore()
     PlatformSetScriptDialogHandler([](int line, int id, const std::string& action, const std::string& argument) {
         QueueAction(line, id, action, argument);
     });
+    PlatformSetScriptDialogWaiting([] { return !g_actions.empty(); });
     PlatformSetScreenshotOverlay(OverlayDialogs);
 }
 

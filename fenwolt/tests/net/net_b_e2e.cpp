@@ -93,11 +93,10 @@ const char* const ToTheWizard = "10 key VK_SPACE\n"
 }  // namespace
 
 // The two programs run side by side, each at the pace the machine gives it, and may come to the
-// wizard half a minute apart on a busy machine. Each line that depends on the other computer
-// waits for its control (the guest's Join for the host's session, the host's Start Game for the
-// guest's tick). A screenshot cannot wait: the guest takes its picture of the stage before it
-// ticks "Ready?" (the host cannot start before that) and late enough for the host's session to
-// have come; the pictures of the set-up screen come late enough for the later of the two.
+// wizard many seconds apart. Each line that depends on the other computer waits for its control
+// (the guest's Join for the host's session, the guest's chat line for its stage, the host's Start
+// Game for the guest's tick), and the script stands still while it waits; only the guest's
+// pictures after its tick leave room for the host to see it and start.
 TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
 {
     std::string host = std::string(ToTheWizard) +
@@ -107,19 +106,20 @@ TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
                        "150 dialog 11009 text Kestrel\n"
                        "151 dialog 1 click\n"
                        "210 dialog 21101 click\n"         // Ready?
-                       "660 screenshot stage.png\n"
-                       "670 dialog 21001 click\n"         // Start Game, once the guest is ready too
-                       "4000 screenshot setup.png\n"
-                       "4100 quit\n";
+                       "260 screenshot stage.png\n"
+                       "270 dialog 21001 click\n"         // Start Game, once the guest is ready too
+                       "1000 screenshot setup.png\n"
+                       "1300 quit\n";
     std::string guest = std::string(ToTheWizard) +
                         "100 dialog 11002 text Guesty\n"
                         "101 dialog 1 click\n"
                         "120 dialog 11010 click\n"         // Start Search
                         "130 dialog 11004 click\n"         // Join, once a session is listed
-                        "2000 screenshot stage.png\n"
-                        "2001 dialog 21102 click\n"        // Ready?
-                        "4000 screenshot setup.png\n"
-                        "4100 quit\n";
+                        "140 dialog 21003 text\n"          // the stage is shown (its chat line left empty)
+                        "190 screenshot stage.png\n"
+                        "200 dialog 21102 click\n"         // Ready?
+                        "1000 screenshot setup.png\n"
+                        "1100 quit\n";
     auto [hostCode, guestCode] = Run(host, guest);
     EXPECT_EQ(hostCode, 0) << hostLog;
     EXPECT_EQ(guestCode, 0) << guestLog;

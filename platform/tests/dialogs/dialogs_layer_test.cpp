@@ -589,6 +589,39 @@ TEST_F(DialogLayerTest, ScriptLinesWorkDialogsByControlIdAndKeepFramesCounting)
     EXPECT_EQ(DialogPendingActions(), 0);
 }
 
+// A line that waits for its control holds the script: the screenshot two frames after it is taken
+// two frames after the click, however long the button took to show (the clock moves meanwhile,
+// so the timer that shows it fires).
+TEST_F(DialogLayerTest, TheScriptStandsStillWhileADialogLineWaitsForItsControl)
+{
+    PlatformSetFixedStep(10);
+    std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
+    const std::string shot = std::string(BUILD_ROOT) + "/screens/dialog_script_held.png";
+    std::filesystem::remove(shot);
+    std::string error;
+    ASSERT_TRUE(PlatformLoadScript("2 dialog 102 click\n4 screenshot " + shot + "\n8 dialog 1 click\n", "s", error))
+        << error;
+    int shotsDueWhenShown = -1;
+    g_onMessage = [&](HWND dialog, UINT msg, WPARAM, LPARAM) {
+        if (msg == WM_INITDIALOG) {
+            ShowWindow(GetDlgItem(dialog, kPush), SW_HIDE);
+            SetTimer(dialog, 4, 300, nullptr);
+        }
+        if (msg == WM_TIMER) {
+            KillTimer(dialog, 4);
+            shotsDueWhenShown = PlatformPendingScreenshots();
+            ShowWindow(GetDlgItem(dialog, kPush), SW_SHOW);
+        }
+        if (msg == WM_COMMAND && LOWORD(g_dialogSeen.back().wParam) == IDOK) EndDialog(dialog, IDOK);
+    };
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), IDOK);
+    EXPECT_EQ(shotsDueWhenShown, 1) << "the screenshot waited for the click";
+    EXPECT_EQ(Commands(), (std::vector<int>{kPush, IDOK}));
+    EXPECT_TRUE(std::filesystem::exists(shot));
+    EXPECT_EQ(PlatformPendingScreenshots(), 0);
+}
+
 TEST_F(DialogLayerTest, DialogFramesMoveTheFixedClockSoTimersFire)
 {
     PlatformSetFixedStep(10);
