@@ -6,8 +6,6 @@
 // Screenshots of both root windows are kept in <build>/desktop-shots.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "fenwolt/tests/net/two_computer_runs.h"
 #include "platform/tests/support/test_ports.h"
 #include "xvfb_display.h"
@@ -57,22 +55,7 @@ protected:
 
     std::string Log(bool host) const { return FileText(root / (host ? "host" : "guest") / "run.log"); }
 
-    // The first visible window of `on` whose title matches the pattern, or empty.
-    std::string WindowNamed(const XvfbDisplay& on, const std::string& title) const
-    {
-        return FirstLine(XdotoolOn(on, {"search", "--onlyvisible", "--name", title}));
-    }
     std::string FocusOn(const XvfbDisplay& on) const { return FirstLine(XdotoolOn(on, {"getwindowfocus"})); }
-    static std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-    bool FullScreen(const XvfbDisplay& on) const
-    {
-        const std::string out = XdotoolOn(on, {"getwindowgeometry", WindowNamed(on, "^Dorvanix: Quillane$")});
-        int w = 0, h = 0;
-        const size_t at = out.find("Geometry: ");
-        return at != std::string::npos && std::sscanf(out.c_str() + at, "Geometry: %dx%d", &w, &h) == 2 &&
-               w == on.Width() && h == on.Height();
-    }
 
     // Once the set-up is over on that computer: no dialog is left, a game that was full screen is
     // full screen again, the game window has the keyboard focus, and Alt+X typed on the display
@@ -83,17 +66,17 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return Log(host).find("Net: the other manager is player") != std::string::npos; }))
             << who << " did not get through the connection dialogs\n"
             << Log(host);
-        EXPECT_TRUE(WaitFor([&] { return WindowNamed(on, "Multiplayer").empty(); }))
+        EXPECT_TRUE(WaitFor([&] { return WindowNamedOn(on, "Multiplayer").empty(); }))
             << who << ": a connection dialog is still shown";
         if (!windowed) {
-            EXPECT_TRUE(WaitFor([&] { return FullScreen(on); })) << who << ": not full screen again";
+            EXPECT_TRUE(WaitFor([&] { return WindowSizedOn(on, kFenwoltTitle, 0, 0); })) << who << ": not full screen again";
         }
-        const std::string game = WindowNamed(on, "^Dorvanix: Quillane$");
+        const std::string game = WindowNamedOn(on, kFenwoltTitle);
         ASSERT_FALSE(game.empty()) << who << ": no game window";
         ASSERT_TRUE(WaitFor([&] { return FocusOn(on) == game; }))
             << who << ": the keyboard focus is on \"" << FocusOn(on) << "\", not on the game's window " << game;
         EXPECT_TRUE(on.Screenshot(shots / (std::string("fenwolt-set-up-") + who + ".png")));
-        XdotoolOn(on, {"key", "--delay", "60", "alt+x"});
+        PressOn(on, "alt+x");
         EXPECT_EQ(program.Wait(Patience), 0) << who << ": Alt+X on the set-up screen did not end the program\n"
                                                << Log(host);
     }

@@ -27,73 +27,14 @@ class XServer : public XvfbTest {
 protected:
     XServer() : XvfbTest(kScreenW, kScreenH, "the pointer test") {}
 
-    // Skerrow in a folder of its own with the data packs, full screen or not, sound off.
-    void StartSkerrow(bool fullscreen)
-    {
-        folder = root / "game";
-        fs::create_directories(folder);
-        const fs::path data = fs::path(BUILD_ROOT) / "data" / "skerrow";
-        for (const char* pack : {"Ombrelit.dat", "Ombrelit.lng"}) fs::create_symlink(data / pack, folder / pack);
-        WriteText(folder / "Ombrelit.ini",
-                  std::string("[Settings]\nFullscreen = ") + (fullscreen ? "1" : "0") + "\nSound enable = 0\n");
-        game = Start({SKERROW_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
-        ASSERT_GT(game.pid, 0);
-    }
-
-    static size_t Count(const std::string& text, const std::string& what)
-    {
-        size_t n = 0;
-        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    }
-
-    // Escape pressed until `done`: held down for a second, let go for a second, and again. The
-    // game samples the keyboard once a frame and sees a press where one of its frames found the
-    // key up and a later one found it down, however long its frames take on a busy machine; false
-    // when the game never got there.
-    template <class Condition>
-    bool PressEscapeUntil(Condition done)
-    {
-        return WaitFor([&] {
-            Xdotool({"keydown", "Escape"});
-            const bool reached = WaitFor(done, 1);
-            Xdotool({"keyup", "Escape"});
-            return reached || WaitFor(done, 1);
-        });
-    }
-
-    size_t LogCount(const std::string& line) const { return Count(FileText(folder / "Log.txt"), line); }
-    bool WaitForLog(const std::string& line)
-    {
-        return WaitFor([&] { return LogCount(line) > 0; });
-    }
-
-    // Where the game's 640 x 480 picture is on the screen: it fills the window, letterboxed.
-    struct Picture {
-        int windowW = 0, windowH = 0;
-        double scale = 1.0;  // screen pixels per picture pixel
-        double x = 0, y = 0;  // the picture's top-left corner on the screen
-        // The screen pixel of a picture pixel, and the picture pixel under a screen pixel (kept
-        // within the picture, as the game keeps its cursor).
-        int ScreenX(double px) const { return static_cast<int>(std::lround(x + px * scale)); }
-        int ScreenY(double py) const { return static_cast<int>(std::lround(y + py * scale)); }
-        int PictureX(int sx) const { return std::clamp(static_cast<int>(std::floor((sx - x) / scale)), 0, 639); }
-        int PictureY(int sy) const { return std::clamp(static_cast<int>(std::floor((sy - y) / scale)), 0, 479); }
-    };
-
+    // Where the game's 640 x 480 picture is on the screen, once its window is shown.
     bool FindPicture(Picture& p)
     {
-        const std::string out =
-            Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Ombrelit QRN$", "getwindowgeometry"});
-        int wx = 0, wy = 0;
-        const size_t pos = out.find("Position: "), size = out.find("Geometry: ");
-        if (pos == std::string::npos || size == std::string::npos ||
-            std::sscanf(out.c_str() + pos, "Position: %d,%d", &wx, &wy) != 2 ||
-            std::sscanf(out.c_str() + size, "Geometry: %dx%d", &p.windowW, &p.windowH) != 2)
+        std::string id;
+        Rect window;
+        if (!WaitFor([&] { return !(id = WindowNamed(kSkerrowTitle)).empty(); }) || !WindowRect(id, window))
             return false;
-        p.scale = std::min(p.windowW / 640.0, p.windowH / 480.0);
-        p.x = wx + (p.windowW - 640 * p.scale) / 2;
-        p.y = wy + (p.windowH - 480 * p.scale) / 2;
+        p = Picture(window, 640, 480);
         return true;
     }
 
@@ -106,17 +47,12 @@ protected:
 
     // The tip of the game's cursor on the screen: the top-left corner of what changed between a
     // picture with the cursor far away and one with it near (ex, ey), looked for within `radius`.
-    static bool CursorTip(const std::vector<uint8_t>& away, const std::vector<uint8_t>& here, int ex, int ey, int radius,
-                          int& tipX, int& tipY)
+    static bool CursorTip(const Shot& away, const Shot& here, int ex, int ey, int radius, int& tipX, int& tipY)
     {
         tipX = tipY = INT32_MAX;
         for (int y = std::max(0, ey - radius); y < std::min(kScreenH, ey + radius); ++y)
             for (int x = std::max(0, ex - radius); x < std::min(kScreenW, ex + radius); ++x) {
-                const size_t i = (static_cast<size_t>(y) * kScreenW + x) * 3;
-                if (i + 2 >= here.size() || i + 2 >= away.size()) return false;
-                const int d = std::abs(here[i] - away[i]) + std::abs(here[i + 1] - away[i + 1]) +
-                              std::abs(here[i + 2] - away[i + 2]);
-                if (d <= 90) continue;
+                if (Shot::Difference(here.At(x, y), away.At(x, y)) <= 90) continue;
                 tipX = std::min(tipX, x);
                 tipY = std::min(tipY, y);
             }
@@ -132,22 +68,21 @@ protected:
         // The cursor parked on the big planet: the picture to compare with.
         Xdotool({"mousemove", std::to_string(picture.ScreenX(150)), std::to_string(picture.ScreenY(330))});
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        std::vector<uint8_t> away;
-        ASSERT_TRUE(display.Screenshot(shots / (mode + "-cursor-parked.png"), &away));
+        Shot away;
+        ASSERT_TRUE(Screenshot(mode + "-cursor-parked", away));
         const auto check = [&](const std::string& step) {
             int px = 0, py = 0;
             ASSERT_TRUE(PointerAt(px, py));
             // The tip is drawn at the picture pixel under the pointer.
-            const int ex = picture.ScreenX(picture.PictureX(px)), ey = picture.ScreenY(picture.PictureY(py));
+            const int ex = picture.ScreenX(picture.PixelX(px)), ey = picture.ScreenY(picture.PixelY(py));
             const double tolerance = 3 * picture.scale + 1;
-            std::vector<uint8_t> here;
+            Shot here;
             bool found = false;
             int tx = 0, ty = 0;
             // The game draws the cursor where it is at its next frame: pictures are taken until
             // one shows it there.
             WaitFor([&] {
-                here.clear();
-                found = display.Screenshot(shots / (mode + "-cursor-" + step + ".png"), &here) &&
+                found = Screenshot(mode + "-cursor-" + step, here) &&
                         CursorTip(away, here, ex, ey, static_cast<int>(40 * picture.scale), tx, ty);
                 return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
             });
@@ -206,7 +141,7 @@ protected:
         Picture picture;
         ASSERT_TRUE(FindPicture(picture));
         const double scale = picture.scale;
-        EXPECT_GT(std::fabs(scale - 1.0), 0.1) << mode << ": window " << picture.windowW << "x" << picture.windowH;
+        EXPECT_GT(std::fabs(scale - 1.0), 0.1) << mode << ": scale " << scale;
         // The game owns the pointer once its window is active and its mouse acquired.
         ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": the pointer stayed free";
         CursorFollowsThePointer(mode, picture);
@@ -216,8 +151,8 @@ protected:
         Xdotool({"mousemove", std::to_string(picture.ScreenX(0)), std::to_string(picture.ScreenY(0))});
         MovePointer(static_cast<int>(std::lround(456 * scale)), static_cast<int>(std::lround(199 * scale)));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::vector<uint8_t> menu, map;
-        EXPECT_TRUE(display.Screenshot(shots / (mode + "-menu.png"), &menu));
+        Shot menu, map;
+        EXPECT_TRUE(Screenshot(mode + "-menu", menu));
         if (hold) {
             Xdotool({"mousedown", "1"});
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -233,13 +168,10 @@ protected:
         const size_t area = static_cast<size_t>(640 * scale) * static_cast<size_t>(480 * scale);
         size_t changed = 0;
         WaitFor([&] {
-            map.clear();
-            if (!display.Screenshot(shots / (mode + "-map.png"), &map) || map.size() != menu.size()) return false;
+            if (!Screenshot(mode + "-map", map)) return false;
             changed = 0;
-            for (size_t i = 0; i < map.size(); i += 3)
-                changed += std::abs(int(map[i]) - int(menu[i])) + std::abs(int(map[i + 1]) - int(menu[i + 1])) +
-                               std::abs(int(map[i + 2]) - int(menu[i + 2])) >
-                           48;
+            for (int y = 0; y < kScreenH; ++y)
+                for (int x = 0; x < kScreenW; ++x) changed += Shot::Difference(map.At(x, y), menu.At(x, y)) > 48;
             return changed > area / 4;
         });
         EXPECT_GT(changed, area / 4) << mode;
@@ -252,46 +184,27 @@ protected:
             EXPECT_TRUE(WaitFor([&] { return !PointerGrabbed(display.Name()); })) << mode << ": pointer kept";
             EXPECT_TRUE(WaitForLog("Release...")) << mode;
             const size_t shown = LogCount("Call NodeScreen::InitSurfaces()");
-            const std::string game = Xdotool({"search", "--name", "^Ombrelit QRN$"});
-            Xdotool({"windowfocus", "--sync", game.substr(0, game.find('\n'))});
+            Xdotool({"windowfocus", "--sync", FirstLine(Xdotool({"search", "--name", kSkerrowTitle}))});
             EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": pointer not taken back";
             EXPECT_TRUE(WaitForLog("Activate...")) << mode;
             // Its pictures made again, the game shows the map with no key pressed and the pointer
             // still: not the black "Loading..." picture of the activation, which would stay until
             // some input came.
             ASSERT_TRUE(WaitFor([&] { return LogCount("Call NodeScreen::InitSurfaces()") > shown; })) << mode;
-            std::vector<uint8_t> back;
+            Shot back;
             bool mapShown = false;
             WaitFor([&] {
-                back.clear();
-                mapShown = display.Screenshot(shots / (mode + "-map-after-focus.png"), &back) &&
-                           DarkShare(back, picture) < 0.5;
+                mapShown = Screenshot(mode + "-map-after-focus", back) && back.DarkShare(picture.OnScreen()) < 0.5;
                 return mapShown;
             });
-            ASSERT_TRUE(mapShown) << mode << ": " << DarkShare(back, picture) << " of the picture dark";
+            ASSERT_TRUE(mapShown) << mode << ": " << back.DarkShare(picture.OnScreen()) << " of the picture dark";
         }
         // Escape, the game reloaded: back to the menu, then out of the game.
         const size_t menus = LogCount("Screen switched to MenuScreen");
-        EXPECT_TRUE(PressEscapeUntil([&] { return LogCount("Screen switched to MenuScreen") > menus; })) << mode;
-        EXPECT_TRUE(PressEscapeUntil([&] { return !game.Running(); })) << mode;
+        EXPECT_TRUE(HoldUntil("Escape", [&] { return LogCount("Screen switched to MenuScreen") > menus; })) << mode;
+        EXPECT_TRUE(HoldUntil("Escape", [&] { return !game.Running(); })) << mode;
         EXPECT_EQ(game.Wait(Patience), 0) << FileText(root / "game.out");
     }
-
-    // The share of the picture's pixels that are black or nearly: 0.05 on the level map, all of
-    // it but the words on the "Loading..." picture.
-    static double DarkShare(const std::vector<uint8_t>& rgb, const Picture& picture)
-    {
-        size_t dark = 0, all = 0;
-        for (int y = picture.ScreenY(0); y < picture.ScreenY(480); ++y)
-            for (int x = picture.ScreenX(0); x < picture.ScreenX(640); ++x) {
-                const size_t i = (static_cast<size_t>(y) * kScreenW + x) * 3;
-                if (x < 0 || y < 0 || x >= kScreenW || y >= kScreenH || i + 2 >= rgb.size()) continue;
-                ++all;
-                dark += rgb[i] + rgb[i + 1] + rgb[i + 2] < 30;
-            }
-        return all ? static_cast<double>(dark) / all : 1.0;
-    }
-
 };
 
 }  // namespace
