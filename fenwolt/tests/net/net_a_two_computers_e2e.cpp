@@ -92,8 +92,8 @@ class TwoComputers : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/fenwolt-net-e2e-XXXXXX";
-        root = mkdtemp(pattern);
+        root = NewTwoComputerRoot("match");
+        ASSERT_FALSE(root.empty()) << "no run folder under " << BUILD_ROOT;
         ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
     }
     void TearDown() override

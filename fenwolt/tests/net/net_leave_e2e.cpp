@@ -157,8 +157,8 @@ class LeavingMidMatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/fenwolt-net-leave-XXXXXX";
-        root = mkdtemp(pattern);
+        root = NewTwoComputerRoot("leave");
+        ASSERT_FALSE(root.empty()) << "no run folder under " << BUILD_ROOT;
         ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
         // A port range of this run's own, apart from the other two-computer tests' ranges.
         port = OwnPortText();

@@ -65,17 +65,24 @@ protected:
     // background, away from its buttons.
     void CursorFollowsThePointer(const std::string& mode, const Picture& picture)
     {
-        // The cursor parked on the big planet: the picture to compare with.
-        Xdotool({"mousemove", std::to_string(picture.ScreenX(150)), std::to_string(picture.ScreenY(330))});
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        Shot away;
-        ASSERT_TRUE(Screenshot(mode + "-cursor-parked", away));
+        const double tolerance = 3 * picture.scale + 1;
+        const int radius = static_cast<int>(40 * picture.scale);
+        // The cursor parked on the big planet: the picture to compare with, once the game has
+        // drawn the cursor there.
+        Shot before, away;
+        ASSERT_TRUE(Screenshot(mode + "-cursor-before-parking", before));
+        const int kx = picture.ScreenX(150), ky = picture.ScreenY(330);
+        Xdotool({"mousemove", std::to_string(kx), std::to_string(ky)});
+        ASSERT_TRUE(WaitFor([&] {
+            int tx = 0, ty = 0;
+            return Screenshot(mode + "-cursor-parked", away) && CursorTip(before, away, kx, ky, radius, tx, ty) &&
+                   std::abs(tx - kx) <= tolerance && std::abs(ty - ky) <= tolerance;
+        })) << mode << ": the cursor was never drawn on the planet";
         const auto check = [&](const std::string& step) {
             int px = 0, py = 0;
             ASSERT_TRUE(PointerAt(px, py));
             // The tip is drawn at the picture pixel under the pointer.
             const int ex = picture.ScreenX(picture.PixelX(px)), ey = picture.ScreenY(picture.PixelY(py));
-            const double tolerance = 3 * picture.scale + 1;
             Shot here;
             bool found = false;
             int tx = 0, ty = 0;
@@ -83,7 +90,7 @@ protected:
             // one shows it there.
             WaitFor([&] {
                 found = Screenshot(mode + "-cursor-" + step, here) &&
-                        CursorTip(away, here, ex, ey, static_cast<int>(40 * picture.scale), tx, ty);
+                        CursorTip(away, here, ex, ey, radius, tx, ty);
                 return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
             });
             ASSERT_TRUE(found) << mode << ", " << step << ": no cursor near the pointer at " << px << "," << py;
