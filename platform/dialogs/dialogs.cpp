@@ -767,8 +767,10 @@ void RetargetPump()
             best = d->order;
             target = h;
         }
-    g_pumpTarget = target;
-    if (!target) g_tickOutstanding = false;
+    // A tick on its way to a dialog that goes dies with it, and one on its way to a dialog that
+    // stays is taken late at worst: either way the new target is owed its own, or a dialog left
+    // below a box that closed with a tick outstanding would get none again.
+    if (g_pumpTarget.exchange(target) != target || !target) g_tickOutstanding = false;
 }
 
 void PumpLoop()

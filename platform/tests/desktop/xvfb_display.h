@@ -171,7 +171,7 @@ protected:
     {
         std::vector<std::string> argv{xdotool};
         argv.insert(argv.end(), args.begin(), args.end());
-        desktop::Run(argv, EnvironmentOn(on), {}, (root / "xdotool.out").string(), 20);
+        desktop::Run(argv, EnvironmentOn(on), {}, (root / "xdotool.out").string(), Patience);
         return FileText(root / "xdotool.out");
     }
 

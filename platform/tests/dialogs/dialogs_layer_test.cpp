@@ -622,6 +622,30 @@ TEST_F(DialogLayerTest, TheScriptStandsStillWhileADialogLineWaitsForItsControl)
     EXPECT_EQ(PlatformPendingScreenshots(), 0);
 }
 
+// The dialog frames go on for the dialog left below one that went with a frame tick on its way
+// to it (posted by the pump, not yet taken), as a box closed by an answer may.
+TEST_F(DialogLayerTest, FramesGoOnForTheDialogBelowOneThatWentWithATickOnItsWay)
+{
+    HWND below = MakeModeless();
+    HWND above = MakeModeless();
+    ASSERT_NE(below, nullptr);
+    ASSERT_NE(above, nullptr);
+    int ticks = 0;
+    DialogSetTestTicker([&] { ++ticks; });
+    DialogTestPump(0);
+    // The next tick goes to the newest dialog: seen in the queue, and left there.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    MSG msg;
+    while (!PeekMessageA(&msg, above, 0, 0, PM_NOREMOVE) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(PeekMessageA(&msg, above, 0, 0, PM_NOREMOVE)) << "no frame tick for the newest dialog";
+    DestroyWindow(above);
+    const int before = ticks;
+    EXPECT_TRUE(DialogTestWaitFor([&] { return ticks >= before + 2; }, 60000))
+        << "no frames for the dialog below after the one above went";
+    DestroyWindow(below);
+}
+
 TEST_F(DialogLayerTest, DialogFramesMoveTheFixedClockSoTimersFire)
 {
     PlatformSetFixedStep(10);
