@@ -1,9 +1,13 @@
-# add_game_test(NAME SOURCES a.cpp ... LIBS lib ... LABELS platform render ...)
+# add_game_test(NAME SOURCES a.cpp ... LIBS lib ... LABELS platform render ... [TIMEOUT seconds])
 # One GoogleTest executable; every test case in it becomes a CTest test carrying the labels,
-# so `ctest -L render` runs just those. Tests run headless in a scratch directory.
+# so `ctest -L render` runs just those. Tests run headless in a scratch directory. A test is
+# stopped after TIMEOUT seconds (300 unless given).
 include(GoogleTest)
 function(add_game_test NAME)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
   add_executable(${NAME} ${T_SOURCES})
   target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_compile_definitions(${NAME} PRIVATE
@@ -12,7 +16,7 @@ function(add_game_test NAME)
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
     TEST_LIST ${NAME}_TESTS
-    PROPERTIES TIMEOUT 300)
+    PROPERTIES TIMEOUT ${T_TIMEOUT})
   # gtest_discover_tests splits list-valued properties, so labels and environment are set by a
   # script of our own that CTest reads after the discovered tests.
   set(props "${CMAKE_CURRENT_BINARY_DIR}/${NAME}_properties.cmake")
@@ -55,12 +59,12 @@ function(add_subfolders)
   endforeach()
 endfunction()
 
-# add_fenwolt_program_test(NAME SOURCES a.cpp ... LIBS ... LABELS ...)
+# add_fenwolt_program_test(NAME SOURCES a.cpp ... LIBS ... LABELS ... [TIMEOUT seconds])
 # A GoogleTest executable that runs the built program (FENWOLT_BINARY names it) over the data
 # set; both are built before it.
 function(add_fenwolt_program_test NAME)
-  cmake_parse_arguments(P "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_game_test(${NAME} SOURCES ${P_SOURCES} LIBS ${P_LIBS} LABELS ${P_LABELS})
+  cmake_parse_arguments(P "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_game_test(${NAME} SOURCES ${P_SOURCES} LIBS ${P_LIBS} LABELS ${P_LABELS} TIMEOUT ${P_TIMEOUT})
   target_compile_definitions(${NAME} PRIVATE FENWOLT_BINARY="$<TARGET_FILE:fenwolt>")
   target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
   add_dependencies(${NAME} fenwolt)

@@ -30,7 +30,11 @@ constexpr UINT MsgRunActions = 0xC7D2;
 constexpr UINT MsgCall = 0xC7D3;        // lParam: std::function<LRESULT()>*
 constexpr UINT_PTR IdleTimerId = 0xD1A1;  // a modal dialog asks whether anybody can answer it
 constexpr DWORD IdleCheckMs = 200;
-constexpr DWORD ActionPatienceMs = 30000;
+// A script's dialog line waits this long for its control, the script standing still meanwhile: it
+// may wait on another program (the other computer of a two-computer run), which a busy machine
+// may hold back for minutes. A line for a dialog that never comes is dropped at last, so that the
+// rest of the script still runs.
+constexpr DWORD ActionPatienceMs = 300000;
 constexpr const char* ClassName = "PlatformDialogWindow";
 
 struct ControlEntry {
@@ -763,8 +767,10 @@ void RetargetPump()
             best = d->order;
             target = h;
         }
-    g_pumpTarget = target;
-    if (!target) g_tickOutstanding = false;
+    // A tick on its way to a dialog that goes dies with it, and one on its way to a dialog that
+    // stays is taken late at worst: either way the new target is owed its own, or a dialog left
+    // below a box that closed with a tick outstanding would get none again.
+    if (g_pumpTarget.exchange(target) != target || !target) g_tickOutstanding = false;
 }
 
 void PumpLoop()
@@ -1046,6 +1052,7 @@ void RegisterWithCore()
     PlatformSetScriptDialogHandler([](int line, int id, const std::string& action, const std::string& argument) {
         QueueAction(line, id, action, argument);
     });
+    PlatformSetScriptDialogWaiting([] { return !g_actions.empty(); });
     PlatformSetScreenshotOverlay(OverlayDialogs);
 }
 
@@ -1346,9 +1353,7 @@ HWND MakeDialog(HINSTANCE instance, const DialogTemplate* t, HWND parent, DLGPRO
     return hwnd;
 }
 
-// `previouslyActive` is the window that was active before the dialog opened: a dialog or box
-// without an owner gives the focus back to it.
-INT_PTR RunModal(HWND hwnd, HWND previouslyActive)
+INT_PTR RunModal(HWND hwnd)
 {
     Dialog* d = FindDialog(hwnd);
     if (!d) return -1;
@@ -1403,14 +1408,9 @@ INT_PTR RunModal(HWND hwnd, HWND previouslyActive)
     }
     d = FindDialog(hwnd);
     INT_PTR result = d ? d->result : IDCANCEL;
+    // Enabled again first: the owner is where the keyboard goes back to when the dialog goes.
     if (ownerDialog && FindDialog(owner) == ownerDialog && ownerWasEnabled) EnableWindow(owner, TRUE);
-    // The dialog had the keyboard: as on the desktop the owner gets it back (the window system
-    // would otherwise leave it with nobody). A dialog the player had left for another program
-    // does not pull the focus back.
-    const bool hadFocus = !IsWindow(hwnd) || GetForegroundWindow() == hwnd;
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
-    HWND back = owner ? owner : previouslyActive;
-    if (hadFocus && back && back != hwnd && IsWindow(back) && IsWindowVisible(back)) SetForegroundWindow(back);
     Bury();
     return result;
 }
@@ -1444,10 +1444,9 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate* dialog
     if (!ValidTemplate(dialogTemplate, proc, "DialogBoxIndirectParamA")) return -1;
     // A copy: the procedure may register templates (this one too) while the dialog runs.
     DialogTemplate copy = *dialogTemplate;
-    HWND previouslyActive = GetActiveWindow();
     HWND hwnd = MakeDialog(instance, &copy, parent, proc, param, true);
     if (!hwnd) return -1;
-    return RunModal(hwnd, previouslyActive);
+    return RunModal(hwnd);
 }
 
 void RegisterDialogTemplate(LPCSTR name, const DialogTemplate& dialogTemplate)

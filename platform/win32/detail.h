@@ -93,6 +93,7 @@ const PlatformChildWindows* ChildWindows();  // only when the owner of `hwnd` cl
 bool IsChildWindow(HWND hwnd);
 bool MessageBoxFromProvider(HWND owner, const char* text, const char* caption, UINT type, int& answer);
 void HandScriptDialogAction(int line, int controlId, const std::string& action, const std::string& argument);
+bool ScriptDialogWaiting();  // a dialog line handed over still waits for its control
 bool OverlayScreenshot(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame);
 
 }  // namespace platform_detail

@@ -14,6 +14,7 @@ struct Hooks {
     bool haveChildWindows = false;
     std::function<bool(HWND, const char*, const char*, UINT, int&)> messageBoxProvider;
     std::function<void(int, int, const std::string&, const std::string&)> scriptDialogHandler;
+    std::function<bool()> scriptDialogWaiting;
     std::function<bool(int&, int&, std::vector<uint8_t>&, bool)> screenshotOverlay;
 };
 
@@ -61,6 +62,11 @@ void PlatformSetScriptDialogHandler(std::function<void(int, int, const std::stri
     Set(&Hooks::scriptDialogHandler, std::move(handler));
 }
 
+void PlatformSetScriptDialogWaiting(std::function<bool()> waiting)
+{
+    Set(&Hooks::scriptDialogWaiting, std::move(waiting));
+}
+
 void PlatformSetScreenshotOverlay(std::function<bool(int&, int&, std::vector<uint8_t>&, bool)> overlay)
 {
     Set(&Hooks::screenshotOverlay, std::move(overlay));
@@ -102,6 +108,12 @@ void platform_detail::HandScriptDialogAction(int line, int controlId, const std:
         handler(line, controlId, action, argument);
     else
         PlatformTrace("script line %d: `dialog` needs a program with dialogs; ignored", line);
+}
+
+bool platform_detail::ScriptDialogWaiting()
+{
+    const auto waiting = Copy(&Hooks::scriptDialogWaiting);
+    return waiting && waiting();
 }
 
 bool platform_detail::OverlayScreenshot(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame)

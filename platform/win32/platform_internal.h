@@ -149,6 +149,11 @@ void PlatformSetMessageBoxProvider(std::function<bool(HWND owner, const char* te
 // when their frame comes (main thread); `line` is the script line for traces.
 void PlatformSetScriptDialogHandler(
     std::function<void(int line, int controlId, const std::string& action, const std::string& argument)> handler);
+// Says whether a dialog line handed over still waits for its control. While one waits the script
+// stands still: presented frames move the fixed-step clock (the program's timers run) but not
+// the script, so the lines after a dialog line keep their distance from it however long it
+// waited (for another program, say).
+void PlatformSetScriptDialogWaiting(std::function<bool()> waiting);
 // Script screenshots pass through this before they are written: it may draw over the frame
 // (the dialogs open over the game) or, when `haveFrame` is false, make the picture itself.
 // Returns whether there is a picture to write.

@@ -10,6 +10,10 @@
 //   each press. Characters outside Windows-1252 are dropped.
 // - Events wait for the program's first window; an event whose frame has passed when the
 //   script is loaded happens at once.
+// - Frame numbers count the frames that move the script on: every presented frame, but for
+//   those presented while a `dialog` line waits for its control (they do move the fixed-step
+//   clock). A line after a dialog line thus comes as many frames after it as the script says,
+//   however long the dialog line waited.
 #include "platform/win32/detail.h"
 
 #include <png.h>
@@ -44,7 +48,8 @@ std::mutex scriptMutex;
 std::vector<ScriptEvent> events;  // sorted by frame, file order within a frame
 size_t nextEvent = 0;
 std::vector<ScriptEvent> screenshots;
-std::atomic<uint64_t> frameCount{0};
+std::atomic<uint64_t> frameCount{0};   // presented frames
+std::atomic<uint64_t> scriptFrame{0};  // the frames that moved the script on (its frame numbers)
 std::function<bool(int&, int&, std::vector<uint8_t>&)> frameReader;
 int failedScreenshots = 0;
 
@@ -392,6 +397,7 @@ void PlatformClearScript()
     nextEvent = 0;
     failedScreenshots = 0;
     frameCount = 0;
+    scriptFrame = 0;
 }
 
 bool PlatformLoadScriptFromEnvironment()
@@ -481,8 +487,9 @@ void platform_detail::TakeDueScreenshots(uint64_t frame)
 
 void PlatformFramePresented()
 {
-    TakeDueScreenshots(frameCount.load());
+    TakeDueScreenshots(scriptFrame.load());
     ++frameCount;
+    if (!ScriptDialogWaiting()) ++scriptFrame;
     NoteFramePresented();
 }
 
@@ -493,7 +500,7 @@ void platform_detail::DeliverScriptEvents()
         ScriptEvent e;
         {
             std::lock_guard<std::mutex> lock(scriptMutex);
-            if (nextEvent >= events.size() || events[nextEvent].frame > frameCount.load()) return;
+            if (nextEvent >= events.size() || events[nextEvent].frame > scriptFrame.load()) return;
             e = events[nextEvent++];
         }
         switch (e.type) {

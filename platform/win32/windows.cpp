@@ -52,6 +52,9 @@ struct Window {
     bool destroying = false;
     std::thread::id owner;
     uint64_t serial = 0;
+    // Where the activation goes when this window, being active, is hidden or destroyed.
+    HWND ownerWindow = nullptr;    // the owner it was created with
+    HWND activatedFrom = nullptr;  // the window that was active when it was activated
 };
 
 std::recursive_mutex windowMutex;  // guards the tables below; never held while a procedure runs
@@ -223,6 +226,10 @@ void Activate(HWND hwnd)
     }
     appActive = true;
     activeWindow = hwnd;
+    // Coming back from a window it opened itself, a window keeps the one it came from.
+    auto w = Find(hwnd), from = Find(previous);
+    if (w && from && previous != hwnd && from->ownerWindow != hwnd && from->activatedFrom != hwnd)
+        w->activatedFrom = previous;
     if (!wasAppActive) SendNow(hwnd, WM_ACTIVATEAPP, TRUE, 0);
     SendNow(hwnd, WM_NCACTIVATE, TRUE, 0);
     SendNow(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
@@ -250,6 +257,21 @@ void Deactivate()
     focusWindow = nullptr;
     if (old && IsWindow(old)) SendNow(old, WM_KILLFOCUS, 0, 0);
     ApplyMouseCapture();
+}
+
+// The active window `hwnd` is going from the screen: as on the desktop the activation, and with it
+// the keyboard, passes to the next window, the first one still shown of: its owner, the window
+// that was active before it, the program's main window. Without a window manager nobody else
+// would pass it on and the keyboard would be lost. False when none is there to take it.
+bool PassActivationOn(HWND hwnd, const Window& going)
+{
+    for (HWND next : {going.ownerWindow, going.activatedFrom, PlatformMainWindow()}) {
+        auto w = Find(next);
+        if (next == hwnd || !w || w->destroying || !w->visible || w->minimized) continue;
+        SetForegroundWindow(next);
+        return true;
+    }
+    return false;
 }
 
 void ProcessSentMessages()
@@ -506,6 +528,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     w->instance = instance;
     w->classCursor = wc.cursor;
     w->owner = std::this_thread::get_id();
+    w->ownerWindow = parent;
     if (width == CW_USEDEFAULT) {
         width = 640;
         height = 480;
@@ -585,7 +608,7 @@ BOOL DestroyWindow(HWND hwnd)
     if (w->visible) {
         w->visible = false;
         if (w->sdl) SDL_HideWindow(w->sdl);
-        if (activeWindow == hwnd) {
+        if (activeWindow == hwnd && !PassActivationOn(hwnd, *w)) {
             if (IsOurTopLevelShown()) {
                 activeWindow = nullptr;
             } else {
@@ -629,7 +652,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
         w->visible = false;
         SDL_HideWindow(w->sdl);
         SendNow(hwnd, WM_SHOWWINDOW, FALSE, 0);
-        if (activeWindow == hwnd && !IsOurTopLevelShown()) Deactivate();
+        if (activeWindow == hwnd && !PassActivationOn(hwnd, *w) && !IsOurTopLevelShown()) Deactivate();
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:

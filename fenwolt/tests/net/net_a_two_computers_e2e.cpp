@@ -5,9 +5,13 @@
 // be the same. Then the guest closes its window and the host shows that the other player is no
 // longer connected.
 //
-// The scripts run by frame number, and each program's frames run at its own pace, so every step
-// that depends on the other computer is repeated over a stretch of frames; a repeat that comes
-// too early or too late does nothing.
+// The scripts run by frame number. Up to the staging area the steps that depend on the other
+// computer wait for their dialog controls (and the script with them), so both leave the stage
+// together; after it each program's frames run at its own pace, which on a busy machine may be
+// half as fast again as the other's: every step that depends on the other computer is repeated
+// over a stretch of frames wide enough for that (a repeat that comes too early or too late does
+// nothing), and what one program looks for after the other has done something comes late
+// enough.
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
@@ -88,8 +92,8 @@ class TwoComputers : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/fenwolt-net-e2e-XXXXXX";
-        root = mkdtemp(pattern);
+        root = NewTwoComputerRoot("match");
+        ASSERT_FALSE(root.empty()) << "no run folder under " << BUILD_ROOT;
         ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
     }
     void TearDown() override
@@ -118,13 +122,13 @@ protected:
             s << "2000 click 233 118\n2010 click 263 138 right\n2020 click 293 158\n";
             for (int f = 2150; f <= 3350; f += 100) s << f << " click 670 546\n";
         }
-        s << MatchOrders(2900, 6800);
+        s << MatchOrders(2900, 7600);
         if (host) {
             s << "4000 key VK_F7\n4002 text hello\n4004 key VK_RETURN\n";
             s << "5000 screenshot playing.png\n";
-            s << "8000 screenshot left.png\n8100 quit\n";
+            s << "10400 screenshot left.png\n10500 quit\n";
         } else {
-            s << "6900 quit\n";
+            s << "7700 quit\n";
         }
         return s.str();
     }
@@ -146,7 +150,7 @@ protected:
                     "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
                     "PLATFORM_FIXED_STEP_MS=20 PLATFORM_DEBUG_OUTPUT=1 PLATFORM_DPLAY8_PORT=" +
                     port + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
-                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
+                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 1200 '" FENWOLT_BINARY
                            "' > run.log 2>&1";
                 const int status = std::system(command.c_str());
                 codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -264,18 +268,18 @@ TEST_F(TwoComputers, AGuestWhoLeftAndCameBackAndTeamSlotDetoursStillReachTheMatc
              "1069 dialog 21102 click\n";      // ready
     // The set-up screen before any press, then 3 minutes a half from the host; the guest's START
     // MATCH, then the host's.
-    host << "1700 screenshot values.png\n1850 click 428 170\n";
-    guest << "1700 screenshot values.png\n";
-    for (int f = 1900; f <= 2050; f += 50) guest << f << " click 400 240\n";
-    for (int f = 2100; f <= 2300; f += 50) host << f << " click 400 240\n";
+    host << "1400 screenshot values.png\n1600 click 428 170\n";
+    guest << "1400 screenshot values.png\n";
+    for (int f = 1800; f <= 1950; f += 50) guest << f << " click 400 240\n";
+    for (int f = 2100; f <= 2500; f += 50) host << f << " click 400 240\n";
     // The guest saves its team and comes back, then presses START MATCH. The host saves, loads
     // its team back, and only then presses START MATCH.
-    guest << "2450 click 470 470\n2480 click 60 200\n2520 click 680 560\n";
-    for (int f = 2600; f <= 2750; f += 50) guest << f << " click 670 546\n";
+    guest << "2800 click 470 470\n2830 click 60 200\n2870 click 680 560\n";
+    for (int f = 2950; f <= 3100; f += 50) guest << f << " click 670 546\n";
     host << "2900 click 470 470\n2930 click 60 200\n3000 click 680 560\n3050 click 470 502\n3300 click 60 200\n";
-    for (int f = 3400; f <= 3800; f += 100) host << f << " click 670 546\n";
-    host << MatchOrders(3900, 5800) << "6300 quit\n";
-    guest << MatchOrders(3900, 5800) << "5900 quit\n";
+    for (int f = 3400; f <= 4000; f += 100) host << f << " click 670 546\n";
+    host << MatchOrders(4100, 6000) << "6500 quit\n";
+    guest << MatchOrders(4100, 6000) << "6100 quit\n";
 
     const auto [hostCode, guestCode] = Run(host.str(), guest.str(), 16);
     ASSERT_EQ(0, hostCode) << hostLog;

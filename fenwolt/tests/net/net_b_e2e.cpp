@@ -5,7 +5,7 @@
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
-#include "platform/tests/support/program_folder.h"
+#include "two_computer_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -43,18 +43,9 @@ class TwoComputers : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/fenwolt-net-e2e-XXXXXX";
-        root = mkdtemp(pattern);
-        const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data/fenwolt";
-        ASSERT_TRUE(std::filesystem::exists(data / "interface/plain.jpg")) << "build the fenwolt-data target first";
-        for (const char* who : {"host", "guest"}) {
-            std::filesystem::path dir = root / who;
-            std::filesystem::create_directories(dir / "saves");
-            std::filesystem::create_directories(dir / "dat");
-            FillProgramFolder(data, dir);
-            std::ofstream(dir / "dat" / "window.dat");
-            std::ofstream(dir / "dat" / "multi.dat");  // shows the two-computer game on the menu
-        }
+        root = NewTwoComputerRoot("stage");
+        ASSERT_FALSE(root.empty()) << "no run folder under " << BUILD_ROOT;
+        ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
     }
     void TearDown() override
     {
@@ -71,7 +62,7 @@ protected:
         auto command = [&](const char* who) {
             return "(cd '" + (root / who).string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
                    "PLATFORM_DPLAY8_PORT=" + ports + " PLATFORM_SCRIPT=script.txt PLATFORM_FIXED_STEP_MS=20 " +
-                   "timeout 240 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
+                   "timeout 600 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
         };
         std::string both = command("host") + " & " + command("guest") + " & wait";
         std::system(both.c_str());
@@ -93,35 +84,42 @@ protected:
     std::string hostLog, guestLog;
 };
 
-// To the wizard: past the title, START, then the two-computer game.
-const char* const ToTheWizard = "860 key VK_SPACE\n"
-                                "890 click 150 308\n"
-                                "920 click 400 200\n";
+// To the wizard: the intro and the title skipped, START, then the two-computer game.
+const char* const ToTheWizard = "10 key VK_SPACE\n"
+                                "20 key VK_SPACE\n"
+                                "50 click 150 308\n"
+                                "80 click 400 200\n";
 
 }  // namespace
 
+// The two programs run side by side, each at the pace the machine gives it, and may come to the
+// wizard many seconds apart. Each line that depends on the other computer waits for its control
+// (the guest's Join for the host's session, the guest's chat line for its stage, the host's Start
+// Game for the guest's tick), and the script stands still while it waits; only the guest's
+// pictures after its tick leave room for the host to see it and start.
 TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
 {
     std::string host = std::string(ToTheWizard) +
-                       "940 dialog 11002 text Hosty\n"
-                       "941 dialog 1 click\n"
-                       "970 dialog 11005 click\n"          // Create
-                       "990 dialog 11009 text Kestrel\n"
-                       "991 dialog 1 click\n"
-                       "1050 dialog 21101 click\n"         // Ready?
-                       "1500 screenshot stage.png\n"
-                       "1510 dialog 21001 click\n"         // Start Game, once the guest is ready too
-                       "2600 screenshot setup.png\n"
-                       "2700 quit\n";
+                       "100 dialog 11002 text Hosty\n"
+                       "101 dialog 1 click\n"
+                       "130 dialog 11005 click\n"          // Create
+                       "150 dialog 11009 text Kestrel\n"
+                       "151 dialog 1 click\n"
+                       "210 dialog 21101 click\n"         // Ready?
+                       "260 screenshot stage.png\n"
+                       "270 dialog 21001 click\n"         // Start Game, once the guest is ready too
+                       "1000 screenshot setup.png\n"
+                       "1300 quit\n";
     std::string guest = std::string(ToTheWizard) +
-                        "940 dialog 11002 text Guesty\n"
-                        "941 dialog 1 click\n"
-                        "960 dialog 11010 click\n"         // Start Search
-                        "970 dialog 11004 click\n"         // Join, once a session is listed
-                        "1000 dialog 21102 click\n"        // Ready?, once the slot is known
-                        "1450 screenshot stage.png\n"
-                        "2600 screenshot setup.png\n"
-                        "2700 quit\n";
+                        "100 dialog 11002 text Guesty\n"
+                        "101 dialog 1 click\n"
+                        "120 dialog 11010 click\n"         // Start Search
+                        "130 dialog 11004 click\n"         // Join, once a session is listed
+                        "140 dialog 21003 text\n"          // the stage is shown (its chat line left empty)
+                        "190 screenshot stage.png\n"
+                        "200 dialog 21102 click\n"         // Ready?
+                        "1000 screenshot setup.png\n"
+                        "1100 quit\n";
     auto [hostCode, guestCode] = Run(host, guest);
     EXPECT_EQ(hostCode, 0) << hostLog;
     EXPECT_EQ(guestCode, 0) << guestLog;

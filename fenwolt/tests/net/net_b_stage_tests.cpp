@@ -64,7 +64,7 @@ protected:
         hr = ut->peer->Connect(&desc, address, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &handle, 0);
         address->Release();
         if (FAILED(hr) && hr != DPNSUCCESS_PENDING) return hr;
-        if (!net_b::WaitUntil([] { return Net.playerCount >= 2; }, 8000)) return DPNERR_TIMEDOUT;
+        if (!net_b::WaitUntil([] { return Net.playerCount >= 2; })) return DPNERR_TIMEDOUT;
         return host.WaitForOther() ? S_OK : DPNERR_TIMEDOUT;
     }
     static StageData LastTable(FakePeer& peer)
@@ -191,7 +191,8 @@ TEST_F(StageTest, RejectIsAskedWithoutHoldingTheStageAndKeepsTheHostsOwnSlot)
             StageSlot slots[STAGE_SLOTS];
             ut->stage->CopySlots(slots);
         });
-        stageFreeWhileAsked = probe.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+        stageFreeWhileAsked =
+            probe.wait_for(std::chrono::milliseconds(net_b::PatienceMs)) == std::future_status::ready;
         DialogTestClick(box, questions.size() == 1 ? IDNO : IDYES);
     });
     const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
@@ -204,7 +205,7 @@ TEST_F(StageTest, RejectIsAskedWithoutHoldingTheStageAndKeepsTheHostsOwnSlot)
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Open"; }));
         // The rejected guest goes; the host keeps his own slot.
         guest.Close();
-        ASSERT_TRUE(net_b::WaitUntil([] { return Net.playerCount == 1; }, 5000));
+        ASSERT_TRUE(net_b::WaitUntil([] { return Net.playerCount == 1; }));
         u.Until([&] { return true; }, 100);
         StageSlot slots[STAGE_SLOTS];
         ut->stage->CopySlots(slots);
@@ -332,7 +333,7 @@ TEST_F(StageTest, AGuestWhoJoinedBeforeTheStageOpenedGetsASlot)
     ASSERT_EQ(ut->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
     FakePeer guest;
     ASSERT_EQ(guest.Join("Quillane", "Early"), S_OK);
-    ASSERT_TRUE(net_b::WaitUntil([] { return Net.playerCount == 2; }, 5000));
+    ASSERT_TRUE(net_b::WaitUntil([] { return Net.playerCount == 2; }));
     const HRESULT result = RunShownStage("Hosty", TRUE, [&](User& u, HWND d) {
         ASSERT_TRUE(guest.WaitForMessage(STAGE_MSGID_SETSLOTID));
         ASSERT_TRUE(u.Until([&] { return DialogTestText(d, kSlot1) == "Early"; }));
@@ -401,7 +402,7 @@ TEST_F(StageTest, CancelFollowedByTheSessionsEndIsACancelAndLeavesNoQuitBehind)
     StageData table = net_b::Table("Hosty", false, "Guesty", false, host.Other());
     host.SendToOthers(net_b::Bytes(&table, sizeof table));
     host.SendToOthers(net_b::SlotMessage(STAGE_MSGID_SETSLOTID, 1));
-    ASSERT_TRUE(net_b::WaitUntil([&] { return ut->stage->LocalSlotNumber() == 1; }, 5000));
+    ASSERT_TRUE(net_b::WaitUntil([&] { return ut->stage->LocalSlotNumber() == 1; }));
     const HRESULT result = RunShownStage("Guesty", FALSE, [&](User& u, HWND d) {
         host.SendToOthers(net_b::BareMessage(STAGE_MSGID_CANCELGAME));
         host.Close();

@@ -45,7 +45,12 @@ inline void UseOwnPorts()
     unsetenv("PLATFORM_DPLAY8_LAN");
 }
 
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+// How long a wait for the other side (a message, a dialog, the main thread) may last before a
+// test gives up: a bound for what never comes, generous for a busy machine, not a time anything
+// must keep.
+constexpr int PatienceMs = 60000;
+
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = PatienceMs)
 {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
@@ -189,7 +194,7 @@ public:
     }
 
     // Searches loopback for the game's session of that name and joins it as `player`.
-    HRESULT Join(const char* session, const char* player, int timeoutMs = 8000)
+    HRESULT Join(const char* session, const char* player, int timeoutMs = PatienceMs)
     {
         HRESULT hr = SetName(peer_, player);
         if (FAILED(hr)) return hr;
@@ -270,7 +275,7 @@ public:
             if (m.Id() == id) out.push_back(m);
         return out;
     }
-    bool WaitForMessage(int32_t id, size_t count = 1, int timeoutMs = 5000)
+    bool WaitForMessage(int32_t id, size_t count = 1, int timeoutMs = PatienceMs)
     {
         return WaitUntil([&] { return ReceivedWithId(id).size() >= count; }, timeoutMs);
     }
@@ -287,7 +292,7 @@ public:
             if (p.id != localId_) return p.id;
         return 0;
     }
-    bool WaitForOther(int timeoutMs = 5000)
+    bool WaitForOther(int timeoutMs = PatienceMs)
     {
         return WaitUntil([&] { return Other() != 0; }, timeoutMs);
     }
@@ -480,14 +485,14 @@ public:
             std::lock_guard<std::mutex> lock(mu_);
             queue_.push_back([task] { (*task)(); });
         }
-        if (future.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        if (future.wait_for(std::chrono::milliseconds(PatienceMs)) != std::future_status::ready) {
             ADD_FAILURE() << "the main thread did not take the user's step";
             return R();
         }
         return future.get();
     }
     // Waits (on the user's thread) until `done` holds when looked at on the main thread.
-    bool Until(const std::function<bool()>& done, int timeoutMs = 8000)
+    bool Until(const std::function<bool()>& done, int timeoutMs = PatienceMs)
     {
         return WaitUntil([&] { return OnMain(done); }, timeoutMs);
     }

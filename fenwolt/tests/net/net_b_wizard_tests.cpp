@@ -115,13 +115,13 @@ TEST_F(WizardTest, SearchFindsTheLoopbackSessionAndJoinsIt)
         ASSERT_TRUE(DialogTestClick(d, IDC_SEARCH_CHECK));
         EXPECT_EQ(DialogTestText(d, IDC_SEARCH_CHECK), "Searching...");
         EXPECT_EQ(IsDlgButtonChecked(d, IDC_SEARCH_CHECK), static_cast<UINT>(BST_CHECKED));
-        ASSERT_TRUE(DialogTestWaitFor([&] { return Listed(d, R"(Quillane \(1/2\) \(\d+ms\))"); }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return Listed(d, R"(Quillane \(1/2\) \(\d+ms\))"); }, net_b::PatienceMs));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_JOIN)));
         Shot(d, "net_b_wizard_games_found.png");
         ASSERT_TRUE(DialogTestClick(d, IDC_JOIN));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_JOIN)));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_CREATE)));
-        EXPECT_TRUE(DialogTestWaitFor([&] { return DialogTestEnded(d); }, 8000));
+        EXPECT_TRUE(DialogTestWaitFor([&] { return DialogTestEnded(d); }, net_b::PatienceMs));
     });
     EXPECT_EQ(result, WIZARD_RESULT_NEXT);
     EXPECT_FALSE(ut->wizard->IsHostPlayer());
@@ -137,24 +137,25 @@ TEST_F(WizardTest, TheListKeepsTheChosenSessionAndDropsOneThatStopsAnswering)
     auto gamma = std::make_unique<FakePeer>();
     HRESULT result = RunWizard([&](HWND d) {
         DialogTestClick(d, IDC_SEARCH_CHECK);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Alpha") >= 0 && IndexOf(d, "Beta") >= 0; }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Alpha") >= 0 && IndexOf(d, "Beta") >= 0; },
+                                      net_b::PatienceMs));
         ASSERT_TRUE(DialogTestSelect(d, IDC_GAMES_LIST, IndexOf(d, "Beta")));
         // A newcomer goes in front; the choice stays on Beta.
         ASSERT_EQ(gamma->Host("Gamma", NET_SESSION_PLAYERS, "G"), S_OK);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Gamma") >= 0; }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Gamma") >= 0; }, net_b::PatienceMs));
         EXPECT_EQ(IndexOf(d, "Gamma"), 0) << "newest first";
         EXPECT_EQ(Chosen(d).rfind("Beta", 0), 0u);
         // Beta stops answering: gone after three retry intervals; the choice falls to the first.
         beta.Close();
         auto gone = std::chrono::steady_clock::now();
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Beta") < 0; }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Beta") < 0; }, net_b::PatienceMs));
         EXPECT_GE(std::chrono::steady_clock::now() - gone, std::chrono::milliseconds(2500));
         EXPECT_EQ(SendDlgItemMessageA(d, IDC_GAMES_LIST, LB_GETCURSEL, 0, 0), 0);
         // All gone: the list says it looks, and there is nothing to join.
         gamma.reset();
         alpha.Close();
         ASSERT_TRUE(DialogTestWaitFor([&] { return Games(d) == std::vector<std::string>{"Looking for games..."}; },
-                                      8000));
+                                      net_b::PatienceMs));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_JOIN)));
         EXPECT_TRUE(DialogTestDoubleClick(d, IDC_GAMES_LIST, 0));
         EXPECT_TRUE(HasBox("There are no games to join."));
@@ -217,12 +218,13 @@ TEST_F(WizardTest, AFullSessionCannotBeJoinedAndTheDialogStaysWithCreateBack)
     ASSERT_EQ(host.Host("Crowded", 1, "Hosty"), S_OK);
     HRESULT result = RunWizard([&](HWND d) {
         DialogTestClick(d, IDC_SEARCH_CHECK);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return Listed(d, R"(Crowded \(1/1\) \(\d+ms\))"); }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return Listed(d, R"(Crowded \(1/1\) \(\d+ms\))"); }, net_b::PatienceMs));
         DialogTestClick(d, IDC_JOIN);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return HasBox("Unable to join game."); }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return HasBox("Unable to join game."); }, net_b::PatienceMs));
         EXPECT_FALSE(DialogTestEnded(d));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_CREATE)));
-        EXPECT_TRUE(DialogTestWaitFor([&] { return IsWindowEnabled(GetDlgItem(d, IDC_JOIN)) != FALSE; }, 3000));
+        EXPECT_TRUE(
+            DialogTestWaitFor([&] { return IsWindowEnabled(GetDlgItem(d, IDC_JOIN)) != FALSE; }, net_b::PatienceMs));
         DialogTestKey(d, DialogKey::Escape);
     });
     EXPECT_EQ(result, WIZARD_RESULT_QUIT);
@@ -242,7 +244,7 @@ TEST_F(WizardTest, ASearchEndedFromOutsideTurnsTheButtonBackWithoutWaitingForThe
         canceller.join();
         ASSERT_TRUE(DialogTestWaitFor(
             [&] { return DialogTestText(d, IDC_SEARCH_CHECK) == "Start Search" && Games(d) == std::vector<std::string>{kIdleLine}; },
-            5000));
+            net_b::PatienceMs));
         EXPECT_EQ(IsDlgButtonChecked(d, IDC_SEARCH_CHECK), static_cast<UINT>(BST_UNCHECKED));
         DialogTestClick(d, IDC_BACK);
     });
@@ -256,7 +258,7 @@ TEST_F(WizardTest, LongRemoteSessionNamesAreCutToTheListsLine)
     ASSERT_EQ(host.Host(longName.c_str(), NET_SESSION_PLAYERS, "Hosty"), S_OK);
     HRESULT result = RunWizard([&](HWND d) {
         DialogTestClick(d, IDC_SEARCH_CHECK);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "NNNN") >= 0; }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "NNNN") >= 0; }, net_b::PatienceMs));
         std::string line = Games(d)[IndexOf(d, "NNNN")];
         EXPECT_EQ(line.size(), static_cast<size_t>(MAX_PATH - 1));
         EXPECT_EQ(line, longName + " (1/");

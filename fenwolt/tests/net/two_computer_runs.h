@@ -5,10 +5,24 @@
 
 #include "platform/tests/support/program_folder.h"
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+// A fresh folder for one run under <build>/net-runs, named after the kind of run: its test
+// removes it when it passes and keeps it for a person to look into when it fails, in the build
+// tree rather than in the machine's temporary folder. Empty when it cannot be made.
+inline std::filesystem::path NewTwoComputerRoot(const std::string& kind)
+{
+    const std::filesystem::path runs = std::filesystem::path(BUILD_ROOT) / "net-runs";
+    std::error_code ec;
+    std::filesystem::create_directories(runs, ec);
+    std::string pattern = (runs / (kind + "-XXXXXX")).string();
+    return mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
+}
 
 // False when the data set has not been built.
 inline bool MakeTwoComputerFolders(const std::filesystem::path& root)

@@ -27,80 +27,14 @@ class XServer : public XvfbTest {
 protected:
     XServer() : XvfbTest(kScreenW, kScreenH, "the pointer test") {}
 
-    // Skerrow in a folder of its own with the data packs, full screen or not, sound off.
-    void StartSkerrow(bool fullscreen)
-    {
-        folder = root / "game";
-        fs::create_directories(folder);
-        const fs::path data = fs::path(BUILD_ROOT) / "data" / "skerrow";
-        for (const char* pack : {"Ombrelit.dat", "Ombrelit.lng"}) fs::create_symlink(data / pack, folder / pack);
-        WriteText(folder / "Ombrelit.ini",
-                  std::string("[Settings]\nFullscreen = ") + (fullscreen ? "1" : "0") + "\nSound enable = 0\n");
-        game = Start({SKERROW_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
-        ASSERT_GT(game.pid, 0);
-    }
-
-    static size_t Count(const std::string& text, const std::string& what)
-    {
-        size_t n = 0;
-        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    }
-
-    void PressEscape()
-    {
-        Xdotool({"keydown", "Escape"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        Xdotool({"keyup", "Escape"});
-    }
-
-    template <class Condition>
-    static bool WaitFor(Condition condition, double seconds)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
-    bool WaitForLog(const std::string& line, double seconds)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < until) {
-            if (FileText(folder / "Log.txt").find(line) != std::string::npos) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
-    // Where the game's 640 x 480 picture is on the screen: it fills the window, letterboxed.
-    struct Picture {
-        int windowW = 0, windowH = 0;
-        double scale = 1.0;  // screen pixels per picture pixel
-        double x = 0, y = 0;  // the picture's top-left corner on the screen
-        // The screen pixel of a picture pixel, and the picture pixel under a screen pixel (kept
-        // within the picture, as the game keeps its cursor).
-        int ScreenX(double px) const { return static_cast<int>(std::lround(x + px * scale)); }
-        int ScreenY(double py) const { return static_cast<int>(std::lround(y + py * scale)); }
-        int PictureX(int sx) const { return std::clamp(static_cast<int>(std::floor((sx - x) / scale)), 0, 639); }
-        int PictureY(int sy) const { return std::clamp(static_cast<int>(std::floor((sy - y) / scale)), 0, 479); }
-    };
-
+    // Where the game's 640 x 480 picture is on the screen, once its window is shown.
     bool FindPicture(Picture& p)
     {
-        const std::string out =
-            Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Ombrelit QRN$", "getwindowgeometry"});
-        int wx = 0, wy = 0;
-        const size_t pos = out.find("Position: "), size = out.find("Geometry: ");
-        if (pos == std::string::npos || size == std::string::npos ||
-            std::sscanf(out.c_str() + pos, "Position: %d,%d", &wx, &wy) != 2 ||
-            std::sscanf(out.c_str() + size, "Geometry: %dx%d", &p.windowW, &p.windowH) != 2)
+        std::string id;
+        Rect window;
+        if (!WaitFor([&] { return !(id = WindowNamed(kSkerrowTitle)).empty(); }) || !WindowRect(id, window))
             return false;
-        p.scale = std::min(p.windowW / 640.0, p.windowH / 480.0);
-        p.x = wx + (p.windowW - 640 * p.scale) / 2;
-        p.y = wy + (p.windowH - 480 * p.scale) / 2;
+        p = Picture(window, 640, 480);
         return true;
     }
 
@@ -113,17 +47,12 @@ protected:
 
     // The tip of the game's cursor on the screen: the top-left corner of what changed between a
     // picture with the cursor far away and one with it near (ex, ey), looked for within `radius`.
-    static bool CursorTip(const std::vector<uint8_t>& away, const std::vector<uint8_t>& here, int ex, int ey, int radius,
-                          int& tipX, int& tipY)
+    static bool CursorTip(const Shot& away, const Shot& here, int ex, int ey, int radius, int& tipX, int& tipY)
     {
         tipX = tipY = INT32_MAX;
         for (int y = std::max(0, ey - radius); y < std::min(kScreenH, ey + radius); ++y)
             for (int x = std::max(0, ex - radius); x < std::min(kScreenW, ex + radius); ++x) {
-                const size_t i = (static_cast<size_t>(y) * kScreenW + x) * 3;
-                if (i + 2 >= here.size() || i + 2 >= away.size()) return false;
-                const int d = std::abs(here[i] - away[i]) + std::abs(here[i + 1] - away[i + 1]) +
-                              std::abs(here[i + 2] - away[i + 2]);
-                if (d <= 90) continue;
+                if (Shot::Difference(here.At(x, y), away.At(x, y)) <= 90) continue;
                 tipX = std::min(tipX, x);
                 tipY = std::min(tipY, y);
             }
@@ -136,30 +65,28 @@ protected:
     // background, away from its buttons.
     void CursorFollowsThePointer(const std::string& mode, const Picture& picture)
     {
+        const double tolerance = 3 * picture.scale + 1;
+        const int radius = static_cast<int>(40 * picture.scale);
         // The cursor parked on the big planet: the picture to compare with.
         Xdotool({"mousemove", std::to_string(picture.ScreenX(150)), std::to_string(picture.ScreenY(330))});
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        std::vector<uint8_t> away;
-        ASSERT_TRUE(display.Screenshot(shots / (mode + "-cursor-parked.png"), &away));
+        Shot away;
+        ASSERT_TRUE(Screenshot(mode + "-cursor-parked", away));
         const auto check = [&](const std::string& step) {
             int px = 0, py = 0;
             ASSERT_TRUE(PointerAt(px, py));
             // The tip is drawn at the picture pixel under the pointer.
-            const int ex = picture.ScreenX(picture.PictureX(px)), ey = picture.ScreenY(picture.PictureY(py));
-            const double tolerance = 3 * picture.scale + 1;
-            std::vector<uint8_t> here;
+            const int ex = picture.ScreenX(picture.PixelX(px)), ey = picture.ScreenY(picture.PixelY(py));
+            Shot here;
             bool found = false;
             int tx = 0, ty = 0;
             // The game draws the cursor where it is at its next frame: pictures are taken until
-            // one shows it there, for a few seconds on a busy machine.
-            WaitFor(
-                [&] {
-                    here.clear();
-                    found = display.Screenshot(shots / (mode + "-cursor-" + step + ".png"), &here) &&
-                            CursorTip(away, here, ex, ey, static_cast<int>(40 * picture.scale), tx, ty);
-                    return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
-                },
-                3.0);
+            // one shows it there.
+            WaitFor([&] {
+                found = Screenshot(mode + "-cursor-" + step, here) &&
+                        CursorTip(away, here, ex, ey, radius, tx, ty);
+                return found && std::abs(tx - ex) <= tolerance && std::abs(ty - ey) <= tolerance;
+            });
             ASSERT_TRUE(found) << mode << ", " << step << ": no cursor near the pointer at " << px << "," << py;
             EXPECT_LE(std::abs(tx - ex), tolerance) << mode << ", " << step << ": pointer " << px << "," << py;
             EXPECT_LE(std::abs(ty - ey), tolerance) << mode << ", " << step << ": pointer " << px << "," << py;
@@ -211,13 +138,13 @@ protected:
     // the level map follows.
     void ClickNewGame(const std::string& mode, bool hold)
     {
-        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", 30)) << FileText(root / "game.out");
+        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen")) << FileText(root / "game.out");
         Picture picture;
         ASSERT_TRUE(FindPicture(picture));
         const double scale = picture.scale;
-        EXPECT_GT(std::fabs(scale - 1.0), 0.1) << mode << ": window " << picture.windowW << "x" << picture.windowH;
+        EXPECT_GT(std::fabs(scale - 1.0), 0.1) << mode << ": scale " << scale;
         // The game owns the pointer once its window is active and its mouse acquired.
-        ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10)) << mode << ": the pointer stayed free";
+        ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": the pointer stayed free";
         CursorFollowsThePointer(mode, picture);
         if (HasFatalFailure()) return;
         // The pointer to the picture's top-left corner first, then in steps to the button at
@@ -225,8 +152,8 @@ protected:
         Xdotool({"mousemove", std::to_string(picture.ScreenX(0)), std::to_string(picture.ScreenY(0))});
         MovePointer(static_cast<int>(std::lround(456 * scale)), static_cast<int>(std::lround(199 * scale)));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::vector<uint8_t> menu, map;
-        EXPECT_TRUE(display.Screenshot(shots / (mode + "-menu.png"), &menu));
+        Shot menu, map;
+        EXPECT_TRUE(Screenshot(mode + "-menu", menu));
         if (hold) {
             Xdotool({"mousedown", "1"});
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -235,19 +162,19 @@ protected:
             // Down and up at once, between two of the game's frames.
             Xdotool({"click", "1"});
         }
-        ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen", 10))
+        ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen"))
             << mode << ": the click on NEW GAME did not reach the button\n"
             << FileText(folder / "Log.txt");
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        ASSERT_TRUE(display.Screenshot(shots / (mode + "-map.png"), &map));
-        // What the person sees changed: most of the picture is the map now.
-        ASSERT_EQ(menu.size(), map.size());
-        size_t changed = 0;
-        for (size_t i = 0; i < map.size(); i += 3)
-            changed += std::abs(int(map[i]) - int(menu[i])) + std::abs(int(map[i + 1]) - int(menu[i + 1])) +
-                           std::abs(int(map[i + 2]) - int(menu[i + 2])) >
-                       48;
+        // What the person sees changes: most of the picture is the map once it is drawn.
         const size_t area = static_cast<size_t>(640 * scale) * static_cast<size_t>(480 * scale);
+        size_t changed = 0;
+        WaitFor([&] {
+            if (!Screenshot(mode + "-map", map)) return false;
+            changed = 0;
+            for (int y = 0; y < kScreenH; ++y)
+                for (int x = 0; x < kScreenW; ++x) changed += Shot::Difference(map.At(x, y), menu.At(x, y)) > 48;
+            return changed > area / 4;
+        });
         EXPECT_GT(changed, area / 4) << mode;
 
         // Another program takes the focus: the game is deactivated and gives the pointer back;
@@ -255,61 +182,30 @@ protected:
         {
             OtherClientWindow other(display.Name());
             Xdotool({"windowfocus", "--sync", std::to_string(other.Id())});
-            EXPECT_TRUE(WaitFor([&] { return !PointerGrabbed(display.Name()); }, 10)) << mode << ": pointer kept";
-            EXPECT_TRUE(WaitForLog("Release...", 5)) << mode;
-            const size_t shown = Count(FileText(folder / "Log.txt"), "Call NodeScreen::InitSurfaces()");
-            const std::string game = Xdotool({"search", "--name", "^Ombrelit QRN$"});
-            Xdotool({"windowfocus", "--sync", game.substr(0, game.find('\n'))});
-            EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10)) << mode << ": pointer not taken back";
-            EXPECT_TRUE(WaitForLog("Activate...", 5)) << mode;
-            // Its pictures made again, the game shows the map within a second, with no key
-            // pressed and the pointer still: not the black "Loading..." picture of the
-            // activation.
-            ASSERT_TRUE(WaitFor(
-                [&] { return Count(FileText(folder / "Log.txt"), "Call NodeScreen::InitSurfaces()") > shown; }, 10))
-                << mode;
-            std::vector<uint8_t> back;
+            EXPECT_TRUE(WaitFor([&] { return !PointerGrabbed(display.Name()); })) << mode << ": pointer kept";
+            EXPECT_TRUE(WaitForLog("Release...")) << mode;
+            const size_t shown = LogCount("Call NodeScreen::InitSurfaces()");
+            Xdotool({"windowfocus", "--sync", FirstLine(Xdotool({"search", "--name", kSkerrowTitle}))});
+            EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << mode << ": pointer not taken back";
+            EXPECT_TRUE(WaitForLog("Activate...")) << mode;
+            // Its pictures made again, the game shows the map with no key pressed and the pointer
+            // still: not the black "Loading..." picture of the activation, which would stay until
+            // some input came.
+            ASSERT_TRUE(WaitFor([&] { return LogCount("Call NodeScreen::InitSurfaces()") > shown; })) << mode;
+            Shot back;
             bool mapShown = false;
-            WaitFor(
-                [&] {
-                    back.clear();
-                    mapShown = display.Screenshot(shots / (mode + "-map-after-focus.png"), &back) &&
-                               DarkShare(back, picture) < 0.5;
-                    return mapShown;
-                },
-                1.0);
-            EXPECT_TRUE(mapShown) << mode << ": " << DarkShare(back, picture) << " of the picture dark";
+            WaitFor([&] {
+                mapShown = Screenshot(mode + "-map-after-focus", back) && back.DarkShare(picture.OnScreen()) < 0.5;
+                return mapShown;
+            });
+            ASSERT_TRUE(mapShown) << mode << ": " << back.DarkShare(picture.OnScreen()) << " of the picture dark";
         }
-        // Escape, held as a finger would (the game samples the keyboard once a frame): back to
-        // the menu, then out of the game. A press made while the game was still reloading after
-        // its activation may go unseen, as on the system it was made for: pressed again then.
-        const size_t menus = Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen");
-        for (int i = 0; i < 3 && Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") == menus; ++i) {
-            PressEscape();
-            WaitFor([&] { return Count(FileText(folder / "Log.txt"), "Screen switched to MenuScreen") > menus; }, 3);
-        }
-        for (int i = 0; i < 3 && game.Running(); ++i) {
-            PressEscape();
-            WaitFor([&] { return !game.Running(); }, 3);
-        }
-        EXPECT_EQ(game.Wait(10), 0) << FileText(root / "game.out");
+        // Escape, the game reloaded: back to the menu, then out of the game.
+        const size_t menus = LogCount("Screen switched to MenuScreen");
+        EXPECT_TRUE(HoldUntil("Escape", [&] { return LogCount("Screen switched to MenuScreen") > menus; })) << mode;
+        EXPECT_TRUE(HoldUntil("Escape", [&] { return !game.Running(); })) << mode;
+        EXPECT_EQ(game.Wait(Patience), 0) << FileText(root / "game.out");
     }
-
-    // The share of the picture's pixels that are black or nearly: 0.05 on the level map, all of
-    // it but the words on the "Loading..." picture.
-    static double DarkShare(const std::vector<uint8_t>& rgb, const Picture& picture)
-    {
-        size_t dark = 0, all = 0;
-        for (int y = picture.ScreenY(0); y < picture.ScreenY(480); ++y)
-            for (int x = picture.ScreenX(0); x < picture.ScreenX(640); ++x) {
-                const size_t i = (static_cast<size_t>(y) * kScreenW + x) * 3;
-                if (x < 0 || y < 0 || x >= kScreenW || y >= kScreenH || i + 2 >= rgb.size()) continue;
-                ++all;
-                dark += rgb[i] + rgb[i + 1] + rgb[i + 2] < 30;
-            }
-        return all ? static_cast<double>(dark) / all : 1.0;
-    }
-
 };
 
 }  // namespace

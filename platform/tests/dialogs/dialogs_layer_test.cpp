@@ -465,6 +465,41 @@ TEST_F(DialogLayerTest, ClosingABoxOrADialogGivesTheKeyboardBackToTheWindowBelow
     EXPECT_EQ(CountSeen(g_gameSeen, WM_ACTIVATE, WA_ACTIVE), 1);
 }
 
+// A modeless dialog that goes while it has the keyboard, destroyed or hidden, gives it back to
+// the window below as well; so does a dialog that had a box of its own over it in between.
+TEST_F(DialogLayerTest, AModelessDialogGoingOrADialogThatHadABoxOverItGiveTheKeyboardBack)
+{
+    HWND window = MakeGameWindow();
+    SetForegroundWindow(window);
+    for (bool destroy : {true, false}) {
+        HWND modeless = MakeModeless();
+        ASSERT_EQ(GetForegroundWindow(), modeless);
+        if (destroy)
+            DestroyWindow(modeless);
+        else
+            EndDialog(modeless, IDOK);
+        EXPECT_EQ(GetForegroundWindow(), window) << (destroy ? "destroyed" : "hidden");
+        EXPECT_EQ(GetFocus(), window) << (destroy ? "destroyed" : "hidden");
+        if (IsWindow(modeless)) DestroyWindow(modeless);
+    }
+
+    int shown = 0;
+    DialogSetTestDriver([&](HWND dialog) {
+        if (shown++ > 0) {
+            DialogTestKey(dialog, DialogKey::Escape);  // the box
+            return;
+        }
+        EXPECT_EQ(MessageBoxA(dialog, "Unable to join game.", "DirectPlay Sample", MB_OK), IDOK);
+        EXPECT_EQ(GetForegroundWindow(), dialog) << "back from the box";
+        EndDialog(dialog, IDCANCEL);
+    });
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), IDCANCEL);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+}
+
 TEST_F(DialogLayerTest, AMessageBoxLeftWhenTheScriptRunsOutIsAnsweredAsWithoutADisplay)
 {
     std::string error;
@@ -552,6 +587,63 @@ TEST_F(DialogLayerTest, ScriptLinesWorkDialogsByControlIdAndKeepFramesCounting)
     EXPECT_GE(PlatformFrameCount(), framesBefore + 15) << "dialog frames counted while the modal loop ran";
     EXPECT_TRUE(std::filesystem::exists(shot)) << "the screenshot shows the dialog on a plain desktop";
     EXPECT_EQ(DialogPendingActions(), 0);
+}
+
+// A line that waits for its control holds the script: the screenshot two frames after it is taken
+// two frames after the click, however long the button took to show (the clock moves meanwhile,
+// so the timer that shows it fires).
+TEST_F(DialogLayerTest, TheScriptStandsStillWhileADialogLineWaitsForItsControl)
+{
+    PlatformSetFixedStep(10);
+    std::filesystem::create_directories(std::string(BUILD_ROOT) + "/screens");
+    const std::string shot = std::string(BUILD_ROOT) + "/screens/dialog_script_held.png";
+    std::filesystem::remove(shot);
+    std::string error;
+    ASSERT_TRUE(PlatformLoadScript("2 dialog 102 click\n4 screenshot " + shot + "\n8 dialog 1 click\n", "s", error))
+        << error;
+    int shotsDueWhenShown = -1;
+    g_onMessage = [&](HWND dialog, UINT msg, WPARAM, LPARAM) {
+        if (msg == WM_INITDIALOG) {
+            ShowWindow(GetDlgItem(dialog, kPush), SW_HIDE);
+            SetTimer(dialog, 4, 300, nullptr);
+        }
+        if (msg == WM_TIMER) {
+            KillTimer(dialog, 4);
+            shotsDueWhenShown = PlatformPendingScreenshots();
+            ShowWindow(GetDlgItem(dialog, kPush), SW_SHOW);
+        }
+        if (msg == WM_COMMAND && LOWORD(g_dialogSeen.back().wParam) == IDOK) EndDialog(dialog, IDOK);
+    };
+    DialogTemplate t = LayerTemplate();
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0), IDOK);
+    EXPECT_EQ(shotsDueWhenShown, 1) << "the screenshot waited for the click";
+    EXPECT_EQ(Commands(), (std::vector<int>{kPush, IDOK}));
+    EXPECT_TRUE(std::filesystem::exists(shot));
+    EXPECT_EQ(PlatformPendingScreenshots(), 0);
+}
+
+// The dialog frames go on for the dialog left below one that went with a frame tick on its way
+// to it (posted by the pump, not yet taken), as a box closed by an answer may.
+TEST_F(DialogLayerTest, FramesGoOnForTheDialogBelowOneThatWentWithATickOnItsWay)
+{
+    HWND below = MakeModeless();
+    HWND above = MakeModeless();
+    ASSERT_NE(below, nullptr);
+    ASSERT_NE(above, nullptr);
+    int ticks = 0;
+    DialogSetTestTicker([&] { ++ticks; });
+    DialogTestPump(0);
+    // The next tick goes to the newest dialog: seen in the queue, and left there.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    MSG msg;
+    while (!PeekMessageA(&msg, above, 0, 0, PM_NOREMOVE) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(PeekMessageA(&msg, above, 0, 0, PM_NOREMOVE)) << "no frame tick for the newest dialog";
+    DestroyWindow(above);
+    const int before = ticks;
+    EXPECT_TRUE(DialogTestWaitFor([&] { return ticks >= before + 2; }, 60000))
+        << "no frames for the dialog below after the one above went";
+    DestroyWindow(below);
 }
 
 TEST_F(DialogLayerTest, DialogFramesMoveTheFixedClockSoTimersFire)

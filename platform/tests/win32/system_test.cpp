@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -15,6 +17,31 @@ std::string UniqueName(const char* base)
     return std::string(base) + "-" + std::to_string(getpid()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
+
+// Named mutexes keep their lock files in XDG_RUNTIME_DIR (else in /tmp): a test that makes them
+// points it at a folder of its own, which goes with the lock files when the test ends.
+class LockFileFolder {
+public:
+    LockFileFolder() : folder_("platform-mutex-test")
+    {
+        if (const char* old = getenv("XDG_RUNTIME_DIR")) old_ = old;
+        setenv("XDG_RUNTIME_DIR", folder_.Path().c_str(), 1);
+    }
+    ~LockFileFolder()
+    {
+        if (old_)
+            setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+    LockFileFolder(const LockFileFolder&) = delete;
+    LockFileFolder& operator=(const LockFileFolder&) = delete;
+    bool Empty() const { return std::filesystem::is_empty(folder_.Path()); }
+
+private:
+    ScratchDirectory folder_;
+    std::optional<std::string> old_;
+};
 }  // namespace
 
 TEST(Sync, AutoResetEventsReleaseOneWaiterEach)
@@ -75,11 +102,13 @@ TEST(Sync, WaitForMultipleObjectsAnyAndAll)
 
 TEST(Sync, NamedMutexReportsASecondInstance)
 {
+    LockFileFolder locks;
     std::string name = UniqueName("Ombrelit.exe running");
     SetLastError(0);
     HANDLE first = CreateMutexA(nullptr, TRUE, name.c_str());
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_FALSE(locks.Empty()) << "the lock file is in the test's own folder";
     HANDLE second = CreateMutexA(nullptr, TRUE, name.c_str());
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
@@ -104,6 +133,7 @@ TEST(Sync, NamedMutexReportsASecondInstance)
 
 TEST(Sync, NamedMutexIsReleasedWhenTheHolderDies)
 {
+    LockFileFolder locks;
     std::string name = UniqueName("crash holder");
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
