@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,22 +64,25 @@ struct Trace {
     std::string Text() const { return point + " phase " + phase + " " + clock + " " + score + " " + hash; }
 };
 
-// The traces of a log: changes of phase (and full time) in one list, hand-overs in the other.
-// The guest sets up its kick-off before the host's first random table has reached it, so the two
-// hold the same match from the first hand-over on: the changes of phase count from there.
-void ReadTraces(const std::string& log, std::vector<Trace>& phases, std::vector<Trace>& handOvers)
+// The traces of a log: changes of phase (and full time) in one list, hand-overs in the other;
+// returns how many traces there are in all. The guest sets up its kick-off before the host's first
+// random table has reached it, so the two hold the same match from the first hand-over on: the
+// changes of phase are compared from there.
+size_t ReadTraces(const std::string& log, std::vector<Trace>& phases, std::vector<Trace>& handOvers)
 {
     static const std::regex line(
         R"(Net (hand-over sent|hand-over received|phase|full time): phase (\d) minute (\d+:\d\d) score (\d+-\d+) hash ([0-9a-f]{16}))");
     phases.clear();
     handOvers.clear();
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it) {
+    size_t all = 0;
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it, ++all) {
         Trace t{(*it)[1], (*it)[2], (*it)[3], (*it)[4], (*it)[5]};
         if (t.point.rfind("hand-over", 0) == 0)
             handOvers.push_back(t);
         else if (!handOvers.empty())
             phases.push_back(t);
     }
+    return all;
 }
 
 // The reported set-up, by frame (dialog lines wait, in order, for their control).
@@ -183,6 +187,8 @@ struct Program {
                                     port + " exec timeout 3600 '" FENWOLT_BINARY "' > run.log 2>&1";
         pid = fork();
         if (pid == 0) {
+            // A soak stopped from outside takes its programs with it.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             execl("/bin/sh", "sh", "-c", command.c_str(), (char*)nullptr);
             _exit(127);
         }
@@ -250,8 +256,7 @@ MatchResult PlayOneMatch(const fs::path& root, uint32_t seed, int portShift)
             running[k] = p.Running();
             p.CountTicks();
             p.log = FileText(p.dir / "run.log");
-            ReadTraces(p.log, phases[k], handOvers[k]);
-            const size_t seen = phases[k].size() + handOvers[k].size();
+            const size_t seen = ReadTraces(p.log, phases[k], handOvers[k]);
             if (seen != p.tracesSeen) {
                 p.tracesSeen = seen;
                 programs[0].ticksAtNews = programs[0].ticks;
@@ -268,7 +273,9 @@ MatchResult PlayOneMatch(const fs::path& root, uint32_t seed, int portShift)
                                 ", guest " + lists[1][i].Text();
         }
         if (!r.failure.empty() || (r.fullTime[0] && r.fullTime[1])) break;
-        const bool quiet = programs[0].ticks - programs[0].ticksAtNews >= STALL_TICKS &&
+        // The match is watched from its kick-off on both (the set-up takes as long as it takes).
+        const bool quiet = programs[0].tracesSeen > 0 && programs[1].tracesSeen > 0 &&
+                           programs[0].ticks - programs[0].ticksAtNews >= STALL_TICKS &&
                            programs[1].ticks - programs[1].ticksAtNews >= STALL_TICKS;
         if (quiet || !running[0] || !running[1]) {
             r.failure = std::string(quiet ? "stopped" : "a program ended") + " before full time: host at " +
