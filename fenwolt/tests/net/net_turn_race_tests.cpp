@@ -8,6 +8,7 @@
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/tests/match/match_screen_support.h"
+#include "platform/win32/byte_order.h"
 
 #include <gtest/gtest.h>
 
@@ -65,9 +66,7 @@ public:
 
 int32_t Field(const std::vector<uint8_t>& message, size_t offset)
 {
-    int32_t v = 0;
-    if (message.size() >= offset + 4) std::memcpy(&v, message.data() + offset, 4);
-    return v;
+    return message.size() >= offset + 4 ? (int32_t)LoadLe32(message.data() + offset) : 0;
 }
 
 class TurnRaceTest : public ::testing::Test {
@@ -156,6 +155,13 @@ protected:
         for (auto it = peer.sent.rbegin(); it != peer.sent.rend(); ++it)
             if (Field(*it, 0) == GAME_MSGID_END_TURN) return Field(*it, 4);
         return 0;
+    }
+    // How many messages of the type this computer sent.
+    size_t SentOf(int32_t type) const
+    {
+        size_t n = 0;
+        for (const auto& m : peer.sent) n += Field(m, 0) == type ? 1 : 0;
+        return n;
     }
 
     MatchApp app;
@@ -263,6 +269,37 @@ TEST_F(TurnRaceTest, WhatAComputerAheadSendsWaitsForTheEndOfThisComputersMovingP
     Arrives(upATurn);
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
     EXPECT_EQ(MatchPlayers[3].turnsDown, 1);
+}
+
+TEST_F(TurnRaceTest, AnAgreementThatFindsTheManagerAimingAKickEndsNothing)
+{
+    // The host plans with the ball at the feet of its selected player, past the kick-off.
+    Start(true);
+    EndOwnTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    OtherEndsItsTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    ASSERT_EQ(KickOffPending, 0);
+    SelectedPlayer = 9;
+    BallHolder = LastHolder = 10;
+    GiveBallToPlayer(9);
+
+    // He asks to end the turn, then takes to aiming a pass before the guest's answer comes: the
+    // answer must not end the guest's wait for a turn that does not end here.
+    peer.sent.clear();
+    RequestEndTurn();
+    ToggleKickAim();
+    ASSERT_EQ(KickAimMode, 1);
+    Arrives(EndTurnMessage(END_TURN_AGREE));
+    EXPECT_EQ(0u, SentOf(GAME_MSGID_PHASE_DONE));
+    EXPECT_EQ(TurnPhase, PHASE_HOME_PLANS);
+
+    // Done aiming, he asks again, and the turn ends on both.
+    ToggleKickAim();
+    RequestEndTurn();
+    Arrives(EndTurnMessage(END_TURN_AGREE));
+    EXPECT_EQ(1u, SentOf(GAME_MSGID_PHASE_DONE));
+    EXPECT_EQ(TurnPhase, PHASE_HOME_MOVES);
 }
 
 }  // namespace
