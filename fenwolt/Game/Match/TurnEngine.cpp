@@ -345,10 +345,10 @@ bool PassButtonAvailable()
 void ShowTurnButtons()
 {
     const bool oneManager = MatchSetup.managers != 2 && !IsNetworkGame();
-    // Nobody plans here while the sides move or walk in to a kick-off, while the computer thinks,
-    // and once the match is over: no End Turn, no Pass, no Substitute, and the System caption
-    // goes with End Turn.
-    if (!PlanningPhaseStands() || (TurnPhase == PHASE_AWAY_PLANS && oneManager)) {
+    const bool moving = TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES;
+    // Nobody plans here while the sides move, while the computer thinks, and once the match is
+    // over: no End Turn, no Pass, no Substitute, and the System caption goes with End Turn.
+    if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager) || MatchStopState == STOP_FULL_TIME) {
         EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
         EnableButtonPair(SPRITE_CAPTION_PASS, false);
         HideSprite(SPRITE_CAPTION_SYSTEM);
