@@ -39,9 +39,9 @@ namespace {
 
 // Frames of 20 ms: the match runs from about frame 3500; random presses from here on.
 constexpr int PRESSES_FROM = 3900;
-// A whole match with 3-minute halves takes some 20000 frames; one that has not ended by here has
-// stopped.
-constexpr int LAST_FRAME = 70000;
+// A whole match with 3-minute halves takes some 25000 frames, more when a restart waits long for
+// its taker (the clock stands after five turns of a stoppage); by here it has stopped.
+constexpr int LAST_FRAME = 150000;
 // Every this many frames each program writes a screenshot: the test's measure of how far each
 // has gone, and the picture of where it stands.
 constexpr int TICK_FRAMES = 1000;
@@ -54,6 +54,8 @@ constexpr int MOST_FRAMES_BETWEEN_PRESSES = 75;  // 1.5 s
 // "Return" and the substitution panel's "Perform Substitution".
 constexpr int END_TURN[2] = {764, 547}, PASS[2] = {764, 427}, SYSTEM[2] = {764, 487}, SUBSTITUTE[2] = {764, 367};
 constexpr int SYSTEM_RETURN[2] = {650, 508}, PERFORM_SUBSTITUTION[2] = {380, 290};
+// Where the camera looks: the ball, once Backspace has turned the camera to it.
+constexpr int SCREEN_CENTRE[2] = {400, 300};
 
 struct Trace {
     std::string point, phase, clock, score, hash;
@@ -129,16 +131,22 @@ std::string PressesScript(std::mt19937& rng)
     for (int f = PRESSES_FROM; f < LAST_FRAME;) {
         const int roll = below(100);
         int after = 0;  // frames the press takes before the next may come
-        if (roll < 40) {
+        if (roll < 35) {
             click(f, END_TURN);
-        } else if (roll < 55) {
+        } else if (roll < 47) {
             s << f << " key VK_SPACE\n";
-        } else if (roll < 70) {
+        } else if (roll < 60) {
             const int at[2] = {20 + below(660), 110 + below(330)};
             click(f, at);
-        } else if (roll < 75) {
+        } else if (roll < 65) {
             const int at[2] = {20 + below(660), 110 + below(330)};
             click(f, at, " right");
+        } else if (roll < 75) {
+            // The camera to the ball, and the selected player sent onto it: how a restart's taker
+            // gets there.
+            s << f << " key VK_BACK\n";
+            after = 25 + below(25);
+            click(f + after, SCREEN_CENTRE);
         } else if (roll < 85) {
             // Pass, and mostly a kick aimed at the pitch right after.
             click(f, PASS);
@@ -147,11 +155,11 @@ std::string PressesScript(std::mt19937& rng)
                 const int at[2] = {20 + below(660), 110 + below(330)};
                 click(f + after, at);
             }
-        } else if (roll < 90) {
+        } else if (roll < 89) {
             click(f, SUBSTITUTE);
             after = 2 + below(20);
             click(f + after, PERFORM_SUBSTITUTION);
-        } else if (roll < 94) {
+        } else if (roll < 93) {
             click(f, SYSTEM);
             after = 10 + below(50);
             click(f + after, SYSTEM_RETURN);
@@ -227,6 +235,7 @@ struct MatchResult {
     size_t phases = 0, handOvers = 0;
     std::string failure;  // empty when both reached full time in step
     std::string score;
+    int frames = 0;  // the host's frames when the match was left, to the last thousand
     double seconds = 0;
 };
 
@@ -290,6 +299,7 @@ MatchResult PlayOneMatch(const fs::path& root, uint32_t seed, int portShift)
     if (r.failure.empty() && (phases[0].size() != phases[1].size() || handOvers[0].size() != handOvers[1].size()))
         r.failure = "traces of different lengths at full time";
     if (!phases[0].empty()) r.score = phases[0].back().score;
+    r.frames = programs[0].ticks * TICK_FRAMES;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return r;
 }
@@ -317,9 +327,9 @@ TEST(NetMatchSoak, WholeMatchesWithRandomPressesStayInStepToFullTime)
         for (auto& t : pairs) t.join();
         for (int i = next; i < next + PAIRS && i < matches; ++i) {
             const MatchResult& r = results[i];
-            std::printf("seed %u: %s, %zu changes of phase and %zu hand-overs compared, %.0f s%s%s\n", r.seed,
-                        r.failure.empty() ? ("full time " + r.score).c_str() : "FAILED", r.phases, r.handOvers,
-                        r.seconds, r.failure.empty() ? "" : ": ", r.failure.c_str());
+            std::printf("seed %u: %s, %zu changes of phase and %zu hand-overs compared, %d frames, %.0f s%s%s\n",
+                        r.seed, r.failure.empty() ? ("full time " + r.score).c_str() : "FAILED", r.phases,
+                        r.handOvers, r.frames, r.seconds, r.failure.empty() ? "" : ": ", r.failure.c_str());
             std::fflush(stdout);
             EXPECT_EQ("", r.failure) << "seed " << r.seed << " in " << (root / ("match" + std::to_string(i)));
             std::error_code ec;
