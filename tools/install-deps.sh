@@ -10,7 +10,7 @@ PACKAGES=(
   libjpeg-dev libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xdotool libx11-dev
+  xvfb xdotool libx11-dev openbox
 )
 
 missing=()

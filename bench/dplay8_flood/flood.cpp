@@ -7,6 +7,10 @@
 //   dplay8_flood answers RATE SECONDS     answers the first search query it hears with RATE
 //                                         made-up sessions a second, for SECONDS
 //   dplay8_flood search SECONDS           the game's games dialog searching for SECONDS
+//   dplay8_flood measure [SECONDS [CASE]] runs each flood case of the table below against a host
+//                                         of its own for SECONDS (default 8), and prints the
+//                                         host's processor share and how long a real search
+//                                         and a real join took during the flood
 //
 // Everything goes to 127.0.0.1, ports PLATFORM_DPLAY8_PORT (default 31400) and the 31 after it;
 // the host takes the first of them. Run the victims under `ulimit -n 1024` and /usr/bin/time -v,
@@ -26,13 +30,17 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <random>
 #include <string>
 #include <thread>
@@ -132,9 +140,11 @@ IDirectPlay8Peer* NewPeer(PFNDPNMESSAGEHANDLER handler, void* context)
 std::atomic<int> g_players{0};
 std::atomic<int> g_connectDone{0};
 std::atomic<HRESULT> g_connectResult{S_OK};
+std::atomic<int> g_hostsFound{0};
 
 HRESULT CountingHandler(void*, DWORD id, void* message)
 {
+    if (id == DPN_MSGID_ENUM_HOSTS_RESPONSE) ++g_hostsFound;
     if (id == DPN_MSGID_CREATE_PLAYER) ++g_players;
     if (id == DPN_MSGID_DESTROY_PLAYER) --g_players;
     if (id == DPN_MSGID_CONNECT_COMPLETE) {
@@ -178,35 +188,49 @@ int RunHost(double seconds)
 }
 
 // --- join ------------------------------------------------------------------------------------------
-int RunJoin()
+IDirectPlay8Address* LoopbackHost(DWORD port)
 {
-    IDirectPlay8Peer* peer = NewPeer(CountingHandler, nullptr);
-    IDirectPlay8Address* device = TcpAddress();
     IDirectPlay8Address* host = TcpAddress();
-    if (!peer || !device || !host) return 1;
+    if (!host) return nullptr;
     const wchar_t* loopback = L"127.0.0.1";
     host->AddComponent(DPNA_KEY_HOSTNAME, loopback, (DWORD)((wcslen(loopback) + 1) * sizeof(wchar_t)),
                        DPNA_DATATYPE_STRING);
-    DWORD port = PortBase();
     host->AddComponent(DPNA_KEY_PORT, &port, sizeof port, DPNA_DATATYPE_DWORD);
+    return host;
+}
+
+// Seconds a real guest takes to join the host on PortBase(), or a negative number when it fails.
+double JoinSeconds()
+{
+    IDirectPlay8Peer* peer = NewPeer(CountingHandler, nullptr);
+    IDirectPlay8Address* device = TcpAddress();
+    IDirectPlay8Address* host = LoopbackHost(PortBase());
+    if (!peer || !device || !host) return -1;
     DPN_APPLICATION_DESC desc{};
     desc.dwSize = sizeof desc;
     desc.guidApplication = kApplication;
     DPNHANDLE handle = 0;
+    g_connectDone = 0;
     const double start = Seconds();
     HRESULT hr = peer->Connect(&desc, host, device, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &handle, 0);
     host->Release();
     device->Release();
-    if (hr != DPNSUCCESS_PENDING) {
-        std::printf("join: Connect failed 0x%08X\n", (unsigned)hr);
-        return 1;
-    }
-    while (!g_connectDone && Seconds() - start < 30.0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::printf("join: %s after %.2fs (0x%08X)\n", g_connectDone && SUCCEEDED(g_connectResult.load()) ? "joined" : "failed",
-                Seconds() - start, (unsigned)g_connectResult.load());
+    if (hr != DPNSUCCESS_PENDING) std::printf("join: Connect failed 0x%08X\n", (unsigned)hr);
+    while (hr == DPNSUCCESS_PENDING && !g_connectDone && Seconds() - start < 30.0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool joined = hr == DPNSUCCESS_PENDING && g_connectDone && SUCCEEDED(g_connectResult.load());
+    if (hr == DPNSUCCESS_PENDING && !joined) std::printf("join: failed (0x%08X)\n", (unsigned)g_connectResult.load());
+    const double took = Seconds() - start;
     peer->Close(0);
     peer->Release();
-    return g_connectDone && SUCCEEDED(g_connectResult.load()) ? 0 : 1;
+    return joined ? took : -1;
+}
+
+int RunJoin()
+{
+    const double took = JoinSeconds();
+    if (took >= 0) std::printf("join: joined after %.2fs\n", took);
+    return took >= 0 ? 0 : 1;
 }
 
 // --- burst -----------------------------------------------------------------------------------------
@@ -389,11 +413,302 @@ int RunSearch(double seconds)
     return 0;
 }
 
+// --- measure ---------------------------------------------------------------------------------------
+struct FloodCase {
+    const char* name;
+    rlim_t hostLimit;        // the host's descriptor limit
+    int held;                // silent connections opened at the start and held to the end
+    int connectsPerSecond;   // connections opened, held a second and closed
+    int datagramsPerSecond;  // to the host's search port
+    bool queries;            // the datagrams are well-formed queries for any session, else noise
+};
+
+const FloodCase kCases[] = {
+    {"idle", 1024, 0, 0, 0, false},
+    {"tcp, 64 fds", 64, 4000, 700, 0, false},
+    {"udp queries, 64 fds", 64, 0, 0, 200000, true},
+    {"tcp + udp queries, 64 fds", 64, 4000, 700, 200000, true},
+    {"udp queries", 1024, 0, 0, 130000, true},
+    {"udp noise", 1024, 0, 0, 130000, false},
+};
+
+sockaddr_in HostAddress()
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(PortBase());
+    return to;
+}
+
+// A search query for any application, as a searcher sends it.
+std::vector<uint8_t> AnyQuery(uint32_t stamp)
+{
+    std::vector<uint8_t> q = {'D', 'P', '8', 'Q', 1, 0, 0, 0};
+    q.resize(24, 0);  // the null application: every host answers it
+    for (int i = 0; i < 4; ++i) q.push_back((uint8_t)(stamp >> (8 * i)));
+    return q;
+}
+
+// The host process: processor ticks and voluntary context switches (one per blocking wait,
+// summed over its threads), read from /proc.
+struct ProcessSample {
+    double cpuSeconds = 0;
+    long waits = 0;
+};
+
+ProcessSample SampleProcess(pid_t pid)
+{
+    ProcessSample out;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", (int)pid);
+    if (FILE* f = std::fopen(path, "r")) {
+        char line[1024] = {};
+        const size_t n = std::fread(line, 1, sizeof line - 1, f);
+        std::fclose(f);
+        line[n] = 0;
+        // After the command's closing parenthesis: state is field 3, utime 14 and stime 15.
+        if (const char* p = std::strrchr(line, ')')) {
+            unsigned long long utime = 0, stime = 0;
+            if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) == 2)
+                out.cpuSeconds = (double)(utime + stime) / (double)sysconf(_SC_CLK_TCK);
+        }
+    }
+    std::snprintf(path, sizeof path, "/proc/%d/task", (int)pid);
+    if (DIR* d = opendir(path)) {
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] == '.') continue;
+            char status[320];
+            std::snprintf(status, sizeof status, "/proc/%d/task/%s/status", (int)pid, e->d_name);
+            if (FILE* f = std::fopen(status, "r")) {
+                char line[256];
+                long v;
+                while (std::fgets(line, sizeof line, f))
+                    if (std::sscanf(line, "voluntary_ctxt_switches: %ld", &v) == 1) out.waits += v;
+                std::fclose(f);
+            }
+        }
+        closedir(d);
+    }
+    return out;
+}
+
+// Starts `dplay8_flood host` with that descriptor limit and waits until it answers a search.
+pid_t StartHost(rlim_t limit, double seconds)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rlimit l{};
+        getrlimit(RLIMIT_NOFILE, &l);
+        l.rlim_cur = limit;
+        setrlimit(RLIMIT_NOFILE, &l);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        char span[32];
+        std::snprintf(span, sizeof span, "%.0f", seconds);
+        execl("/proc/self/exe", "dplay8_flood", "host", span, (char*)nullptr);
+        _exit(127);
+    }
+    if (pid < 0) return -1;
+    int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in to = HostAddress();
+    const std::vector<uint8_t> query = AnyQuery(0);
+    for (int tries = 0; tries < 100; ++tries) {
+        sendto(probe, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        pollfd p{probe, POLLIN, 0};
+        if (poll(&p, 1, 50) == 1) {
+            close(probe);
+            return pid;
+        }
+    }
+    close(probe);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+// Silent connections: `held` opened at once and kept, and `perSecond` more each second, each
+// closed a second after it was opened.
+void FloodConnections(const FloodCase& c, const std::atomic<bool>& stop)
+{
+    const sockaddr_in to = HostAddress();
+    auto open = [&] {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd >= 0) connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        return fd;
+    };
+    std::vector<int> held;
+    for (int i = 0; i < c.held; ++i) held.push_back(open());
+    std::deque<std::pair<double, int>> churn;
+    const double start = Seconds();
+    long opened = 0;
+    while (!stop) {
+        const double now = Seconds();
+        for (; opened < (long)((now - start) * c.connectsPerSecond); ++opened) churn.push_back({now, open()});
+        while (!churn.empty() && now - churn.front().first >= 1.0) {
+            if (churn.front().second >= 0) close(churn.front().second);
+            churn.pop_front();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (auto& [when, fd] : churn)
+        if (fd >= 0) close(fd);
+    for (int fd : held)
+        if (fd >= 0) close(fd);
+}
+
+// Datagrams to the host's search port from 64 source ports, paced to the case's rate; the
+// answers that come back are counted.
+void FloodDatagrams(const FloodCase& c, const std::atomic<bool>& stop, std::atomic<long>& sent,
+                    std::atomic<long>& answered)
+{
+    constexpr int SOURCES = 64, BATCH = 64;
+    sockaddr_in to = HostAddress();
+    std::vector<int> sources;
+    for (int i = 0; i < SOURCES; ++i) {
+        int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in me{};
+        me.sin_family = AF_INET;
+        me.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&me), sizeof me);
+        sources.push_back(fd);
+    }
+    std::mt19937 random(777);
+    std::vector<std::vector<uint8_t>> packets;
+    for (int i = 0; i < BATCH; ++i) {
+        if (c.queries) {
+            packets.push_back(AnyQuery(random()));
+        } else {
+            std::vector<uint8_t> noise(1 + random() % 64);
+            for (uint8_t& b : noise) b = (uint8_t)random();
+            packets.push_back(noise);
+        }
+    }
+    iovec iov[BATCH];
+    mmsghdr out[BATCH];
+    for (int i = 0; i < BATCH; ++i) {
+        iov[i] = {packets[i].data(), packets[i].size()};
+        out[i] = {};
+        out[i].msg_hdr.msg_name = &to;
+        out[i].msg_hdr.msg_namelen = sizeof to;
+        out[i].msg_hdr.msg_iov = &iov[i];
+        out[i].msg_hdr.msg_iovlen = 1;
+    }
+    uint8_t replies[BATCH][256];
+    iovec replyIov[BATCH];
+    mmsghdr in[BATCH];
+    for (int i = 0; i < BATCH; ++i) {
+        replyIov[i] = {replies[i], sizeof replies[i]};
+        in[i] = {};
+        in[i].msg_hdr.msg_iov = &replyIov[i];
+        in[i].msg_hdr.msg_iovlen = 1;
+    }
+    const double start = Seconds();
+    double lastDrain = start;
+    long count = 0;
+    size_t next = 0;
+    while (!stop) {
+        const double now = Seconds();
+        const long due = (long)((now - start) * c.datagramsPerSecond);
+        while (count < due) {
+            const int n = sendmmsg(sources[next++ % SOURCES], out, (unsigned)std::min<long>(BATCH, due - count), 0);
+            if (n <= 0) break;
+            count += n;
+        }
+        sent = count;
+        if (now - lastDrain >= 0.01) {
+            lastDrain = now;
+            for (int fd : sources)
+                for (int n; (n = recvmmsg(fd, in, BATCH, MSG_DONTWAIT, nullptr)) > 0;) answered += n;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    for (int fd : sources) close(fd);
+}
+
+// Seconds until a real search hears the host (one query a second, as the games dialog asks),
+// or a negative number when it hears nothing in 10 s.
+double SearchSeconds()
+{
+    IDirectPlay8Peer* peer = NewPeer(CountingHandler, nullptr);
+    IDirectPlay8Address* device = TcpAddress();
+    IDirectPlay8Address* host = LoopbackHost(PortBase());
+    if (!peer || !device || !host) return -1;
+    DPN_APPLICATION_DESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.guidApplication = kApplication;
+    DPNHANDLE handle = 0;
+    g_hostsFound = 0;
+    const double start = Seconds();
+    const HRESULT hr = peer->EnumHosts(&desc, host, device, nullptr, 0, INFINITE, 0, INFINITE, nullptr, &handle, 0);
+    host->Release();
+    device->Release();
+    while (hr == DPNSUCCESS_PENDING && !g_hostsFound && Seconds() - start < 10.0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const double took = g_hostsFound ? Seconds() - start : -1;
+    peer->Close(0);
+    peer->Release();
+    return took;
+}
+
+int RunMeasure(double seconds, const std::string& only)
+{
+    // The flood's own ends: thousands of connections.
+    rlimit l{};
+    getrlimit(RLIMIT_NOFILE, &l);
+    l.rlim_cur = l.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &l);
+    std::printf("%-27s %6s %6s %7s %9s %8s %9s %9s %9s %8s\n", "case", "limit", "held", "conn/s", "udp/s",
+                "host cpu", "waits/s", "answers/s", "search", "join");
+    for (const FloodCase& c : kCases) {
+        if (!only.empty() && only != c.name) continue;
+        const pid_t host = StartHost(c.hostLimit, seconds + 5);
+        if (host < 0) {
+            std::printf("%-27s the host did not start\n", c.name);
+            continue;
+        }
+        std::atomic<bool> stop{false};
+        std::atomic<long> sent{0}, answered{0};
+        std::thread tcp, udp;
+        if (c.held || c.connectsPerSecond) tcp = std::thread([&] { FloodConnections(c, stop); });
+        if (c.datagramsPerSecond) udp = std::thread([&] { FloodDatagrams(c, stop, sent, answered); });
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // the flood under way
+        const double wall0 = Seconds();
+        const ProcessSample before = SampleProcess(host);
+        const long sent0 = sent, answered0 = answered;
+        const double search = SearchSeconds();
+        const double join = JoinSeconds();
+        while (Seconds() - wall0 < seconds) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const ProcessSample after = SampleProcess(host);
+        const double wall = Seconds() - wall0;
+        const long sentIn = sent - sent0, answeredIn = answered - answered0;
+        stop = true;
+        if (tcp.joinable()) tcp.join();
+        if (udp.joinable()) udp.join();
+        kill(host, SIGKILL);
+        waitpid(host, nullptr, 0);
+        auto ms = [](double s) {
+            char text[16];
+            if (s < 0)
+                std::snprintf(text, sizeof text, "failed");
+            else
+                std::snprintf(text, sizeof text, "%.0f ms", s * 1000);
+            return std::string(text);
+        };
+        std::printf("%-27s %6lu %6d %7d %9.0f %7.1f%% %9.0f %9.0f %9s %8s\n", c.name, (unsigned long)c.hostLimit,
+                    c.held, c.connectsPerSecond, sentIn / wall, 100 * (after.cpuSeconds - before.cpuSeconds) / wall,
+                    (after.waits - before.waits) / wall, answeredIn / wall, ms(search).c_str(), ms(join).c_str());
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // what the kernel still holds of the case drains
+    }
+    return 0;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
                  "usage: dplay8_flood host SECONDS | burst COUNT SECONDS | join | answers RATE SECONDS | "
-                 "search SECONDS\n");
+                 "search SECONDS | measure [SECONDS [CASE]]\n");
     return 2;
 }
 
@@ -409,5 +724,6 @@ int main(int argc, char** argv)
     if (what == "join") return RunJoin();
     if (what == "answers") return RunAnswers((int)num(2, 2000), num(3, 20));
     if (what == "search") return RunSearch(num(2, 20));
+    if (what == "measure") return RunMeasure(num(2, 8), argc > 3 ? argv[3] : "");
     return Usage();
 }

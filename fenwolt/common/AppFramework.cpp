@@ -16,6 +16,11 @@ namespace {
 // Shared by every caller of Pause: Ready holds exactly while nobody has paused.
 int g_pauseCount = 0;
 
+// Where a switch of mode or size ends: frames start again unless somebody paused them (the device
+// dialog switches to the window inside its pause, and the window is then painted on exposure
+// until the dialog closes).
+BOOL NobodyPaused() { return g_pauseCount == 0; }
+
 constexpr DWORD kWindowedStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX;  // 0x90C20000
 constexpr DWORD kFullscreenStyle = WS_POPUP | WS_VISIBLE | WS_SYSMENU;                 // 0x90080000
 
@@ -518,13 +523,13 @@ HRESULT AppFramework::ToggleFullscreen()
         if (FAILED(ResetDevice()) && FAILED(SwitchToWindowed())) return E_FAIL;
         SetWindowPos(MainWindow, HWND_NOTOPMOST, WindowBounds.left, WindowBounds.top,
                      WindowBounds.right - WindowBounds.left, WindowBounds.bottom - WindowBounds.top, SWP_SHOWWINDOW);
-        Ready = TRUE;
+        Ready = NobodyPaused();
         return E_FAIL;
     }
     if (Windowed)
         SetWindowPos(MainWindow, HWND_NOTOPMOST, WindowBounds.left, WindowBounds.top,
                      WindowBounds.right - WindowBounds.left, WindowBounds.bottom - WindowBounds.top, SWP_SHOWWINDOW);
-    Ready = TRUE;
+    Ready = NobodyPaused();
     return S_OK;
 }
 
@@ -550,7 +555,7 @@ HRESULT AppFramework::SwitchToWindowed()
     Ready = FALSE;
     HRESULT hr = RecreateDevice();
     if (FAILED(hr)) return hr;
-    Ready = TRUE;
+    Ready = NobodyPaused();
     return S_OK;
 }
 
@@ -920,7 +925,7 @@ void AppFramework::Pause(bool pause)
     } else if (g_pauseCount > 0) {
         if (--g_pauseCount == 0 && FrameMoving) AppTimer(TIMER_START);
     }
-    Ready = g_pauseCount == 0;
+    Ready = NobodyPaused();
 }
 
 void AppFramework::ReleaseDevice()
@@ -1070,7 +1075,7 @@ LRESULT AppFramework::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
                     ShowError(ErrResetFailed, MSGERR_FATAL);
                     return 0;
                 }
-                Ready = TRUE;
+                Ready = NobodyPaused();
             }
         }
         break;

@@ -271,7 +271,7 @@ std::vector<std::string> MatchTextureList() {
                                   "textures\\goaly.tga",  "textures\\rplayer.tga", "textures\\yplayer.tga"};
     for (int i = 0; i < 16; ++i) v.push_back(std::string("textures\\no") + char('a' + i) + ".tga");
     for (const char* t : {"ball", "markeru", "marker", "markerx", "markerxr", "markerm", "markermp", "shadow",
-                          "markermq", "markermr"})
+                          "markermq", "markermr", "shade"})
         v.push_back(std::string("textures\\") + t + ".tga");
     return v;
 }

@@ -221,17 +221,17 @@ Image MarkerTexture(char kind) {
         case 'h': {  // shadow: one even translucent black
             // Every shadow of the match is the flattened mesh drawn with this picture through the
             // mesh's own texture coordinates, which reach every corner of the picture: any pattern
-            // here would show as holes in the silhouettes. Only a thin rim fades out, and the
-            // corners round off, so that the same picture as an out-of-reach path dot reads as a
-            // soft dark tile rather than a hard square.
-            const float radius = 18.0f, soft = 3.0f, half = c - 1.0f;
+            // here would show as holes in the silhouettes.
+            img.FillRect(0, 0, S, S, Argb(int(kShadowAlpha), 0, 0, 0));
+            break;
+        }
+        case 'o': {  // path dot beyond reach: as large as the one within, as dark as a shadow, soft-edged
+            const float solid = 11.0f, edge = 20.0f;
             for (int y = 0; y < S; ++y)
                 for (int x = 0; x < S; ++x) {
-                    const float qx = std::max(std::fabs(x + 0.5f - c) - (half - radius), 0.0f);
-                    const float qy = std::max(std::fabs(y + 0.5f - c) - (half - radius), 0.0f);
-                    const float outside = std::hypot(qx, qy) - radius;   // < 0 inside the rounded square
-                    const float a = std::clamp(-outside / soft, 0.0f, 1.0f);
-                    img.Set(x, y, Argb(int(kShadowAlpha * a + 0.5f), 0, 0, 0));
+                    const float d = std::hypot(x + 0.5f - c, y + 0.5f - c);
+                    const float t = std::clamp((edge - d) / (edge - solid), 0.0f, 1.0f);
+                    img.Set(x, y, Argb(int(kShadowAlpha * t * t * (3.0f - 2.0f * t) + 0.5f), 0, 0, 0));
                 }
             break;
         }
@@ -770,7 +770,8 @@ std::vector<Picture> BuildPictures() {
     add("textures\\markermr.tga", MarkerTexture('R'), PicFormat::Tga32, true);
     add("textures\\markermp.tga", MarkerTexture('p'), PicFormat::Tga32, true);
     add("textures\\markeru.tga", MarkerTexture('u'), PicFormat::Tga32, true);
-    add("textures\\shadow.tga", MarkerTexture('h'), PicFormat::Tga32, true);
+    add("textures\\shadow.tga", MarkerTexture('o'), PicFormat::Tga32, true);
+    add("textures\\shade.tga", MarkerTexture('h'), PicFormat::Tga32, true);
     add("textures\\pitch.jpg", PitchTexture(), PicFormat::Jpeg, true);
     add("textures\\goal.tga", GoalTexture(), PicFormat::Tga32, true);
     add("textures\\stand.tga", StandTexture(), PicFormat::Tga24, true);

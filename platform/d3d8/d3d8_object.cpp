@@ -112,9 +112,8 @@ HRESULT Direct3D8Impl::GetAdapterIdentifier(UINT adapter, DWORD, D3DADAPTER_IDEN
     if (adapter != 0 || !id) return D3D8Fail(D3DERR_INVALIDCALL, "GetAdapterIdentifier", "bad adapter or null");
     std::memset(id, 0, sizeof(*id));
     std::snprintf(id->Driver, sizeof(id->Driver), "opengl21");
-    const char* renderer = nullptr;
-    std::snprintf(id->Description, sizeof(id->Description), "%s",
-                  renderer ? renderer : "OpenGL 2.1 display adapter (800 x 600 off-screen back buffer)");
+    // Short enough for the one line the device dialog gives an adapter's name.
+    std::snprintf(id->Description, sizeof(id->Description), "OpenGL 2.1 display adapter");
     id->DriverVersion.QuadPart = 0x0001000200030004LL;
     id->VendorId = 0;
     id->DeviceId = 0;

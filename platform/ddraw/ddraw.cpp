@@ -175,8 +175,41 @@ bool PictureChanged(SDL_Window* window, SDL_Renderer* renderer, const SDL_Rect& 
     return true;
 }
 
+// Where a window's picture goes in it: the letterbox of PlatformPresentRect.
+SDL_Rect PictureRect(HWND hwnd)
+{
+    const RECT r = PlatformPresentRect(hwnd);
+    return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// The window's picture texture shown at `dst`, the rest of the window black.
+void ShowTexture(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& dst)
+{
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, dst.w > 0 && dst.h > 0 ? &dst : nullptr);
+    SDL_RenderPresent(renderer);
+}
+
+// Puts a window's last picture back where something uncovered it: a program draws nothing while
+// it is in the background, and a window dragged across it must not leave copies of itself behind
+// (the desktop keeps each window's picture, as a compositing one does).
+bool ShowLastPictureOnExpose(const void* raw)
+{
+    const auto& e = *static_cast<const SDL_Event*>(raw);
+    if (e.type != SDL_WINDOWEVENT || e.window.event != SDL_WINDOWEVENT_EXPOSED) return false;
+    SDL_Window* window = SDL_GetWindowFromID(e.window.windowID);
+    SDL_Renderer* renderer = window ? SDL_GetRenderer(window) : nullptr;
+    auto* texture = window ? static_cast<SDL_Texture*>(SDL_GetWindowData(window, kPictureTexture)) : nullptr;
+    HWND hwnd = PlatformWindowFromSdl(window);
+    if (renderer && texture && hwnd) ShowTexture(renderer, texture, PictureRect(hwnd));
+    return false;  // the window's own handling of the event goes on
+}
+
 SDL_Texture* PictureTexture(SDL_Window* window, SDL_Renderer* renderer, int w, int h)
 {
+    static const int exposures = PlatformAddEventHandler(ShowLastPictureOnExpose);
+    (void)exposures;
     auto* texture = static_cast<SDL_Texture*>(SDL_GetWindowData(window, kPictureTexture));
     int tw = 0, th = 0;
     if (texture && SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th) == 0 && tw == w && th == h) return texture;
@@ -887,8 +920,7 @@ void Surface::PresentRegion(HWND hwnd, Surface* from, const RECT& region)
             PlatformTrace("ddraw: no SDL renderer for the window: %s\n", SDL_GetError());
         } else {
             SDL_Texture* texture = PictureTexture(window, renderer, w, h);
-            RECT pr = PlatformPresentRect(hwnd);
-            SDL_Rect dst = {pr.left, pr.top, pr.right - pr.left, pr.bottom - pr.top};
+            const SDL_Rect dst = PictureRect(hwnd);
             if (!texture) {
                 PlatformTrace("ddraw: cannot create the presentation texture: %s\n", SDL_GetError());
             } else if (PictureChanged(window, renderer, dst)) {
@@ -896,10 +928,7 @@ void Surface::PresentRegion(HWND hwnd, Surface* from, const RECT& region)
                     std::lock_guard<std::mutex> guard(g_presented.lock);
                     SDL_UpdateTexture(texture, nullptr, g_presented.rgb.data(), w * 4);
                 }
-                SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-                SDL_RenderClear(renderer);
-                SDL_RenderCopy(renderer, texture, nullptr, dst.w > 0 && dst.h > 0 ? &dst : nullptr);
-                SDL_RenderPresent(renderer);
+                ShowTexture(renderer, texture, dst);
             }
         }
     }

@@ -23,6 +23,26 @@ bool ListHasScrollBar(const Control* c)
 }
 
 namespace {
+// Where an entry's text starts: after the box's bevel in a combo box, a little in from a row's
+// left edge in a list.
+constexpr int ComboTextInset = 5, RowTextInset = 3;
+int ComboButtonWidth() { return ComboBoxHeight() - 4; }
+// The width of a list's rows: inside the bevel (and left of the scroll bar) of a list box, inside
+// the frame of a dropped list.
+int RowWidth(const Control* c, bool droppedList)
+{
+    if (droppedList) return c->w - 2;
+    return c->w - 4 - (ListHasScrollBar(c) ? ScrollBarWidth : 0);
+}
+}  // namespace
+
+int EntryTextRoom(const Control* c, bool droppedList)
+{
+    if (c->kind == DialogControlKind::ComboBox && !droppedList) return c->w - 2 - ComboButtonWidth() - ComboTextInset;
+    return RowWidth(c, droppedList) - RowTextInset;
+}
+
+namespace {
 
 void Raised(Canvas& cv, int x, int y, int w, int h)
 {
@@ -109,7 +129,7 @@ void DrawListRows(Canvas& cv, const Control* c, int x, int y, int w, int rows, b
         cv.ClipTo(x, ry, x + w, ry + rowHeight);
         if (selected) cv.Fill(x, ry, w, rowHeight, c->enabled ? Highlight : Shadow);
         uint32_t ink = selected ? Light : (c->enabled ? Black : GreyText);
-        dialog_text::DrawText(cv, x + 3, ry + 1, c->items[index], ink, false);
+        dialog_text::DrawText(cv, x + RowTextInset, ry + 1, c->items[index], ink, false);
         cv.NoClip();
         if (selected && focused) Dotted(cv, x, ry, w, rowHeight);
     }
@@ -231,9 +251,8 @@ void DrawControl(Canvas& cv, const Control* c, bool focused)
     case DialogControlKind::ListBox: {
         cv.Fill(c->x, c->y, c->w, c->h, c->enabled ? Light : Face);
         Sunken(cv, c->x, c->y, c->w, c->h);
-        int inner = c->w - 4 - (ListHasScrollBar(c) ? ScrollBarWidth : 0);
         cv.ClipTo(c->x + 2, c->y + 2, c->x + c->w - 2, c->y + c->h - 2);
-        DrawListRows(cv, c, c->x + 2, c->y + 2, inner, VisibleRows(c), focused);
+        DrawListRows(cv, c, c->x + 2, c->y + 2, RowWidth(c, false), VisibleRows(c), focused);
         cv.ClipTo(c->x + 2, c->y + 2, c->x + c->w - 2, c->y + c->h - 2);
         if (ListHasScrollBar(c)) DrawScrollBar(cv, c, c->x + c->w - 2 - ScrollBarWidth, c->y + 2, c->h - 4);
         cv.NoClip();
@@ -243,12 +262,12 @@ void DrawControl(Canvas& cv, const Control* c, bool focused)
         int bh = ComboBoxHeight();
         cv.Fill(c->x, c->y, c->w, bh, c->enabled ? Light : Face);
         Sunken(cv, c->x, c->y, c->w, bh);
-        int buttonW = bh - 4;
+        int buttonW = ComboButtonWidth();
         int ax = c->x + c->w - 2 - buttonW;
         if (focused) cv.Fill(c->x + 3, c->y + 3, ax - c->x - 4, bh - 6, Highlight);
         cv.ClipTo(c->x + 2, c->y + 2, ax, c->y + bh - 2);
         if (c->cursel >= 0 && c->cursel < static_cast<int>(c->items.size()))
-            dialog_text::DrawText(cv, c->x + 5, c->y + (bh - lh) / 2, c->items[c->cursel],
+            dialog_text::DrawText(cv, c->x + ComboTextInset, c->y + (bh - lh) / 2, c->items[c->cursel],
                                   focused ? Light : (c->enabled ? Black : GreyText), false);
         cv.NoClip();
         cv.Fill(ax, c->y + 2, buttonW, bh - 4, Face);
@@ -282,7 +301,7 @@ void RenderClient(Dialog* d, Canvas& cv)
         cv.Fill(dropped->x, y, dropped->w, h, Light);
         cv.Frame(dropped->x, y, dropped->w, h, Black);
         cv.ClipTo(dropped->x + 1, y + 1, dropped->x + dropped->w - 1, y + h - 1);
-        DrawListRows(cv, dropped, dropped->x + 1, y + 1, dropped->w - 2, rows, false);
+        DrawListRows(cv, dropped, dropped->x + 1, y + 1, RowWidth(dropped, true), rows, false);
         cv.NoClip();
     }
 }

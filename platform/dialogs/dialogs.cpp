@@ -1753,6 +1753,20 @@ std::vector<std::string> DialogTestEntries(HWND dialog, int id)
     return c ? c->items : std::vector<std::string>();
 }
 
+std::vector<std::string> DialogTestCutEntries(HWND dialog, int id)
+{
+    Dialog* d;
+    Control* c = TestControl(dialog, id, d);
+    std::vector<std::string> cut;
+    if (!c) return cut;
+    const bool combo = c->kind == DialogControlKind::ComboBox;
+    for (const std::string& item : c->items) {
+        const int width = dialog_text::TextWidth(item, false);
+        if (width > EntryTextRoom(c, false) || (combo && width > EntryTextRoom(c, true))) cut.push_back(item);
+    }
+    return cut;
+}
+
 std::string DialogTestText(HWND dialog, int id)
 {
     Dialog* d;

@@ -170,6 +170,9 @@ bool DialogTestPostKey(HWND dialog, int id, int vk);
 int DialogTestFocus(HWND dialog);
 // The texts of a list or combo box's entries, in order.
 std::vector<std::string> DialogTestEntries(HWND dialog, int id);
+// The entries of a list or combo box too wide for the room the control draws them in (a combo
+// box: its box and its dropped list): they show cut.
+std::vector<std::string> DialogTestCutEntries(HWND dialog, int id);
 std::string DialogTestText(HWND dialog, int id);
 bool DialogTestIsVisible(HWND dialog, int id);  // id 0: the dialog itself
 int DialogTestTopIndex(HWND dialog, int id);

@@ -72,6 +72,9 @@ int ComboBoxHeight();
 int VisibleRows(const Control* c);
 bool ListHasScrollBar(const Control* c);
 constexpr int ScrollBarWidth = 16;
+// The width an entry's text may take before it is cut: in the box of a combo box (left of its
+// drop button), or in a row of a list box or of a combo box's dropped list.
+int EntryTextRoom(const Control* c, bool droppedList);
 void RenderClient(Dialog* d, dialog_text::Canvas& cv);
 // With a caption bar and frame, as a desktop draws the window; `title` is the caption.
 void RenderFramed(Dialog* d, const std::string& title, bool active, dialog_text::Canvas& cv);

@@ -74,7 +74,39 @@ const ScancodeDik kScancodeTable[] = {
     {SDL_SCANCODE_MEDIASELECT, DIK_MEDIASELECT},
 };
 
+static_assert(SDL_NUM_SCANCODES <= PLATFORM_SCANCODE_COUNT, "every scancode has its place in the key state");
+
 enum class Kind { Keyboard, Mouse };
+
+// A key or button of a device that is read by state, once a frame: the changes made since the
+// last read are shown one read at a time, so that a press and release in between (a tap, a
+// touchpad's click) read as pressed now and released next time instead of not at all.
+class ShownControl {
+public:
+    // Shows the control as it stands; changes not shown yet are nobody's.
+    void Take(uint64_t changes, bool held)
+    {
+        changesShown_ = changes;
+        down_ = held;
+    }
+    bool Read(uint64_t changes, bool held)
+    {
+        while (changes - changesShown_ > kChangesKept) changesShown_ += 2;
+        if (changes > changesShown_) {
+            ++changesShown_;
+            down_ = !down_;
+        } else {
+            down_ = held;
+        }
+        return down_;
+    }
+
+private:
+    // Taps waiting to be shown beyond this many changes are dropped in pairs.
+    static constexpr uint64_t kChangesKept = 8;
+    uint64_t changesShown_ = 0;
+    bool down_ = false;
+};
 
 class Device : public RefCounted<IDirectInputDevice7A> {
 public:
@@ -112,13 +144,19 @@ public:
         if (foreground_ && hwnd_ && GetForegroundWindow() != hwnd_) return DIERR_OTHERAPPHASPRIO;
         if (acquired_) return S_FALSE;
         acquired_ = true;
-        if (kind_ == Kind::Mouse) {
-            // Motion and clicks made before the acquire belong to nobody.
+        // Keys, motion and clicks changed before the acquire belong to nobody.
+        if (kind_ == Kind::Keyboard) {
+            uint64_t changes[PLATFORM_SCANCODE_COUNT];
+            PlatformKeyboardScancodeChanges(changes);
+            const uint8_t* keys = PlatformKeyboardScancodes();
+            for (const ScancodeDik& e : kScancodeTable) keys_[e.scancode].Take(changes[e.scancode], keys[e.scancode] != 0);
+        } else {
             int dx, dy, wheel;
             PlatformTakeMouseMotion(dx, dy, wheel);
-            PlatformMouseButtonChanges(buttonChangesShown_);
+            uint64_t changes[3];
+            PlatformMouseButtonChanges(changes);
             const uint32_t held = PlatformMouseButtons();
-            for (int i = 0; i < 3; ++i) buttonShown_[i] = (held >> i & 1) != 0;
+            for (int i = 0; i < 3; ++i) buttons_[i].Take(changes[i], (held >> i & 1) != 0);
             // An exclusive mouse owns the pointer: hidden, held in the window, moving past its
             // edges, until it is unacquired or the window loses the foreground.
             if (exclusive_ && foreground_) {
@@ -148,9 +186,11 @@ public:
             if (size != 256) return DIERR_INVALIDPARAM;
             uint8_t* out = static_cast<uint8_t*>(data);
             std::memset(out, 0, 256);
+            uint64_t changes[PLATFORM_SCANCODE_COUNT];
+            PlatformKeyboardScancodeChanges(changes);
             const uint8_t* keys = PlatformKeyboardScancodes();
             for (const ScancodeDik& e : kScancodeTable)
-                if (keys && e.scancode < PLATFORM_SCANCODE_COUNT && keys[e.scancode]) out[e.dik] = 0x80;
+                if (keys_[e.scancode].Read(changes[e.scancode], keys[e.scancode] != 0)) out[e.dik] = 0x80;
             return DI_OK;
         }
         if (size != sizeof(DIMOUSESTATE)) return DIERR_INVALIDPARAM;
@@ -159,24 +199,11 @@ public:
         PlatformTakeMouseMotion(dx, dy, wheel);
         state.lX = dx;
         state.lY = dy;
-        // One notch of the wheel is 120 units, as DirectInput reports it.
-        state.lZ = wheel * 120;
+        state.lZ = wheel;
         const uint32_t held = PlatformMouseButtons();
         uint64_t changes[3];
         PlatformMouseButtonChanges(changes);
-        for (int i = 0; i < 3; ++i) {
-            // A reader that looks once a frame must not miss a click shorter than a frame (a
-            // touchpad's tap): the changes since the last read are shown one read at a time, so
-            // a press and release in between read as pressed now and released next time.
-            while (changes[i] - buttonChangesShown_[i] > kButtonChangesKept) buttonChangesShown_[i] += 2;
-            if (changes[i] > buttonChangesShown_[i]) {
-                ++buttonChangesShown_[i];
-                buttonShown_[i] = !buttonShown_[i];
-            } else {
-                buttonShown_[i] = (held >> i & 1) != 0;
-            }
-            state.rgbButtons[i] = buttonShown_[i] ? 0x80 : 0;
-        }
+        for (int i = 0; i < 3; ++i) state.rgbButtons[i] = buttons_[i].Read(changes[i], (held >> i & 1) != 0) ? 0x80 : 0;
         std::memcpy(data, &state, sizeof state);
         return DI_OK;
     }
@@ -206,12 +233,9 @@ private:
         PlatformSetMouseCapture(hwnd_, false);
     }
 
-    // Clicks waiting to be shown beyond this many button changes are dropped in pairs.
-    static constexpr uint64_t kButtonChangesKept = 8;
-
     Kind kind_;
-    uint64_t buttonChangesShown_[3] = {};
-    bool buttonShown_[3] = {};
+    ShownControl keys_[PLATFORM_SCANCODE_COUNT];
+    ShownControl buttons_[3];
     bool holdsPointer_ = false;
     HWND hwnd_ = nullptr;
     bool foreground_ = false;

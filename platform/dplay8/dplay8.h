@@ -19,10 +19,15 @@
 //   - Keep-alives: every connection carries traffic at least every 500 ms; a peer silent for
 //     5 s is taken as lost.
 //   - Hostile traffic: a host keeps at most 64 connections that have not greeted it yet (a newer
-//     one pushes the oldest out) and, out of descriptors, leaves its listening socket alone for
-//     100 ms at a time instead of polling it. A search takes answers only from the addresses and
-//     ports it asked; at most 128 wait for the callback at once, and more are dropped (the next
-//     round asks again).
+//     one pushes the oldest out). Out of descriptors, a connection that has not greeted within
+//     20 ms gives its descriptor up to the next one waiting; with none to let go, the listening
+//     socket is left alone until a connection closes, or for 100 ms. Datagrams are read at most
+//     128 a pass, and a socket that had any is not polled again for 2 ms: what a flood sends
+//     beyond that, the kernel drops. Datagrams that are not search queries are dropped by a
+//     kernel filter before they reach the host. A host answers one sender at most every 50 ms
+//     and at most 4 senders a pass (2,000 answers a second). A search takes answers only from
+//     the addresses and ports it asked; at most 128 wait for the callback at once, and more are
+//     dropped (the next round asks again).
 //
 // Callbacks
 //   - Every message of a peer object is delivered on that object's one worker thread, one at a

@@ -56,12 +56,50 @@ constexpr size_t MAX_UNGREETED = 64;
 // Connections accepted in one pass of the I/O thread: those of the last pass say hello before
 // any of them can be pushed out.
 constexpr int ACCEPT_BATCH = MAX_UNGREETED / 2;
-// Out of descriptors, the listening socket stays readable; it is left alone this long.
+// Connections the kernel completes and queues for the host between two passes; a real guest's
+// connection that finds the queue full waits a second for the next try of its handshake.
+constexpr int LISTEN_BACKLOG = 128;
+// Out of descriptors, a connection that has not greeted the host in this long gives up its
+// descriptor to the next one waiting (a real guest greets as soon as it is connected).
+constexpr uint32_t GREETING_GRACE_MS = 20;
+// Out of descriptors with no stranger to let go, the listening socket stays readable; it is left
+// alone until a connection closes, or this long.
 constexpr uint32_t ACCEPT_PAUSE_MS = 100;
-// Datagrams read from one socket in one pass, so that a flood of them cannot hold the I/O thread.
-constexpr int DATAGRAMS_PER_PASS = 64;
+// Datagrams are read in batches of this many, at most DATAGRAMS_PER_PASS from one socket in one
+// pass, and a socket that had any rests this long before it is polled again: a flood costs a
+// bounded number of wake-ups and reads a second (what is not read, the kernel drops).
+constexpr int DATAGRAM_BATCH = 64;
+constexpr int DATAGRAMS_PER_PASS = 2 * DATAGRAM_BATCH;
+constexpr uint32_t DATAGRAM_REST_MS = 2;
+// A host answers one sender (address and port) at most once in this long, and at most this many
+// senders in one pass, which bounds its answers to ANSWERS_PER_PASS * 1000 / DATAGRAM_REST_MS a
+// second. A real search asks each host once a round.
+constexpr uint32_t ANSWER_INTERVAL_MS = 50;
+constexpr int ANSWERS_PER_PASS = 4;
 // Search answers of one search waiting for the callback; more are dropped (the next round asks again).
 constexpr int MAX_QUEUED_ANSWERS = 128;
+
+// The senders a host answered lately, so that one sender repeating its query is not answered
+// each time. A fixed table: a sender pushed out by others is merely answered sooner.
+class AnsweredLately {
+public:
+    // Whether `from` may be answered at `now`; if so, it is noted as answered.
+    bool Allow(const sockaddr_in& from, uint64_t now);
+
+private:
+    struct Sender {
+        uint32_t address = 0;
+        uint16_t port = 0;  // 0: a free place (no sender has port 0)
+        uint64_t at = 0;
+    };
+    static constexpr size_t SETS = 64, WAYS = 4;
+    Sender senders_[SETS][WAYS];
+};
+
+// Has the kernel drop, before they reach the socket, datagrams that cannot be search queries,
+// so that noise neither wakes the host nor takes room from real queries. Without the filter
+// (the kernel refuses it) the host reads and drops them itself.
+void KeepOnlyQueries(int udpFd);
 
 // --- Text ------------------------------------------------------------------------------------
 std::string ToUtf8(const WCHAR* text);
@@ -222,6 +260,10 @@ public:
     HRESULT Close(DWORD flags) override;
     HRESULT RegisterLobby(DPNHANDLE handle, IDirectPlay8LobbiedApplication* lobby, DWORD flags) override;
 
+    // Passes of the I/O thread's loop so far: what the tests count to show that no flood makes
+    // it spin.
+    uint64_t IoPasses() const { return ioPasses_.load(); }
+
 private:
     enum class State { Uninitialized, Idle, Hosting, Connecting, Connected, Terminated };
 
@@ -278,6 +320,7 @@ private:
         void* userContext = nullptr;
         IDirectPlay8Address* device = nullptr;  // owned duplicate
         bool anyAddress = false;  // a broadcast goes out: answers come from addresses not named
+        uint64_t restUntil = 0;   // the socket is not polled before then (see DATAGRAM_REST_MS)
         std::shared_ptr<std::atomic<int>> queued = std::make_shared<std::atomic<int>>(0);  // answers posted, not yet delivered
 
         // An answer can come only from where a query went.
@@ -342,8 +385,12 @@ private:
     void HandleHostFrame(int conn, uint8_t type, Reader& r);
     void HandleGuestFrame(int conn, uint8_t type, Reader& r);
     void AcceptLocked();
-    void DropOldestUngreetedLocked();
+    int OldestUngreetedLocked() const;  // -1 when every connection has greeted
     size_t UngreetedLocked() const;
+    // Reads what waits on a datagram socket, in batches and at most DATAGRAMS_PER_PASS, handing
+    // each datagram and its sender to `each`; the number read.
+    template <class Each>
+    int ReadDatagrams(int fd, Each&& each);
     void HandleEnumQuery();
     void HandleEnumResponse(size_t index);
     void SendEnumRound(EnumOp& op);
@@ -379,6 +426,9 @@ private:
     int listenFd_ = -1;
     uint64_t acceptPausedUntil_ = 0;  // out of descriptors: the listening socket rests until then
     int udpFd_ = -1;
+    uint64_t queryRestUntil_ = 0;  // the search socket is not polled before then
+    AnsweredLately answeredLately_;
+    std::vector<uint8_t> datagrams_;  // the I/O thread's receive buffers
     uint16_t port_ = 0;
     std::vector<EnumOp> enums_;
     ConnectOp connect_;
@@ -386,6 +436,7 @@ private:
     DPNHANDLE nextHandle_ = 1;
     int wake_[2] = {-1, -1};
     bool stopIo_ = false;
+    std::atomic<uint64_t> ioPasses_{0};
     std::thread io_;
 
     std::mutex bufMu_;

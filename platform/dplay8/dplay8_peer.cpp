@@ -268,7 +268,8 @@ void PeerImpl::ResetSessionLocked()
     if (listenFd_ >= 0) close(listenFd_);
     if (udpFd_ >= 0) close(udpFd_);
     listenFd_ = udpFd_ = -1;
-    acceptPausedUntil_ = 0;
+    acceptPausedUntil_ = queryRestUntil_ = 0;
+    answeredLately_ = AnsweredLately();
     port_ = 0;
     players_.clear();
     joinOrder_.clear();
@@ -408,7 +409,7 @@ HRESULT PeerImpl::Host(const DPN_APPLICATION_DESC* desc, IDirectPlay8Address** d
             // A port left in TIME_WAIT by an earlier session may be listened on again.
             int one = 1;
             setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-            if (bind(tcp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 && listen(tcp, 16) == 0) {
+            if (bind(tcp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 && listen(tcp, LISTEN_BACKLOG) == 0) {
                 udp = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
                 if (udp >= 0 && bind(udp, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) break;
                 if (udp >= 0) close(udp);
@@ -425,6 +426,7 @@ HRESULT PeerImpl::Host(const DPN_APPLICATION_DESC* desc, IDirectPlay8Address** d
                 snprintf(detail, sizeof detail, "no free port from %u to %u", base, base + PORT_RANGE - 1);
             return Fail(call, DPNERR_ADDRESSING, detail);
         }
+        KeepOnlyQueries(udp);
         listenFd_ = tcp;
         udpFd_ = udp;
         port_ = port;

@@ -6,11 +6,14 @@
 #include "platform/dplay8/dplay8_internal.h"
 
 #include <arpa/inet.h>
+#include <linux/filter.h>
 #include <netinet/tcp.h>
+#include <netinet/udp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace dplay8_detail {
@@ -21,6 +24,8 @@ constexpr uint32_t QUERY_MAGIC = 0x51385044;    // "DP8Q"
 constexpr uint32_t ANSWER_MAGIC = 0x52385044;   // "DP8R"
 constexpr uint32_t PROTOCOL_VERSION = 1;
 constexpr size_t OUT_LIMIT = 64u << 20;  // a peer that reads nothing for this long is gone
+constexpr size_t QUERY_SIZE = 28;        // magic, version, application, stamp
+constexpr size_t DATAGRAM_SLOT = 2048;   // longer than any search datagram
 }  // namespace
 
 void PeerImpl::WakeIo()
@@ -82,6 +87,7 @@ void PeerImpl::DropConnLocked(int conn)
     if (it == conns_.end()) return;
     close(it->second.fd);
     conns_.erase(it);
+    acceptPausedUntil_ = 0;  // a descriptor is free again
     if (conn == hostConn_) hostConn_ = -1;
     for (auto& [id, p] : players_)
         if (p.conn == conn) p.conn = -1;
@@ -467,22 +473,89 @@ void PeerImpl::SendEnumRound(EnumOp& op)
         sendto(op.fd, w.bytes.data(), w.bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&t), sizeof t);
 }
 
+bool AnsweredLately::Allow(const sockaddr_in& from, uint64_t now)
+{
+    const uint32_t address = from.sin_addr.s_addr;
+    const uint16_t port = from.sin_port;
+    Sender* set = senders_[(address * 2654435761u ^ port * 40503u) % SETS];
+    Sender* oldest = &set[0];
+    for (size_t i = 0; i < WAYS; ++i) {
+        Sender& s = set[i];
+        if (s.port == port && s.address == address) {
+            if (now - s.at < ANSWER_INTERVAL_MS) return false;
+            s.at = now;
+            return true;
+        }
+        if (s.port == 0 || (oldest->port != 0 && s.at < oldest->at)) oldest = &s;
+    }
+    *oldest = Sender{address, port, now};
+    return true;
+}
+
+void KeepOnlyQueries(int udpFd)
+{
+    // The program sees the datagram from its UDP header on; words are loaded big-endian.
+    constexpr uint32_t at = sizeof(udphdr);
+    sock_filter code[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_LEN, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, at + QUERY_SIZE, 0, 5),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, at),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, htonl(QUERY_MAGIC), 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, at + 4),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, htonl(PROTOCOL_VERSION), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, 0xFFFFFFFF),
+        BPF_STMT(BPF_RET | BPF_K, 0),
+    };
+    sock_fprog program{(unsigned short)(sizeof code / sizeof code[0]), code};
+    if (setsockopt(udpFd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) != 0)
+        PlatformTrace("DirectPlay: no datagram filter (%s); the host sorts out noise itself", strerror(errno));
+}
+
+template <class Each>
+int PeerImpl::ReadDatagrams(int fd, Each&& each)
+{
+    datagrams_.resize(DATAGRAM_BATCH * DATAGRAM_SLOT);
+    mmsghdr messages[DATAGRAM_BATCH];
+    iovec parts[DATAGRAM_BATCH];
+    sockaddr_in from[DATAGRAM_BATCH];
+    int total = 0;
+    while (total < DATAGRAMS_PER_PASS) {
+        for (int i = 0; i < DATAGRAM_BATCH; ++i) {
+            parts[i] = {&datagrams_[i * DATAGRAM_SLOT], DATAGRAM_SLOT};
+            messages[i] = {};
+            messages[i].msg_hdr.msg_name = &from[i];
+            messages[i].msg_hdr.msg_namelen = sizeof from[i];
+            messages[i].msg_hdr.msg_iov = &parts[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+        }
+        const int n = recvmmsg(fd, messages, (unsigned)std::min(DATAGRAM_BATCH, DATAGRAMS_PER_PASS - total),
+                               MSG_DONTWAIT, nullptr);
+        if (n <= 0) break;
+        total += n;
+        for (int i = 0; i < n; ++i) {
+            if (messages[i].msg_hdr.msg_flags & MSG_TRUNC) continue;  // nobody sends that much
+            Reader r(&datagrams_[i * DATAGRAM_SLOT], messages[i].msg_len);
+            each(r, from[i]);
+        }
+        if (n < DATAGRAM_BATCH) break;
+    }
+    return total;
+}
+
 void PeerImpl::HandleEnumQuery()
 {
-    for (int i = 0; i < DATAGRAMS_PER_PASS; ++i) {
-        uint8_t buf[512];
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        ssize_t n = recvfrom(udpFd_, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n < 0) return;
-        Reader r(buf, (size_t)n);
+    const uint64_t now = NowMs();
+    int answered = 0;
+    const int read = ReadDatagrams(udpFd_, [&](Reader& r, const sockaddr_in& from) {
         const uint32_t magic = r.U32();
         const uint32_t version = r.U32();
         const GUID application = r.Guid();
         const uint32_t stamp = r.U32();
-        if (!r.AtEnd() || magic != QUERY_MAGIC || version != PROTOCOL_VERSION) continue;
-        if (state_ != State::Hosting) continue;
-        if (application != kGuidNull && application != desc_.application) continue;
+        if (!r.AtEnd() || magic != QUERY_MAGIC || version != PROTOCOL_VERSION) return;
+        if (state_ != State::Hosting) return;
+        if (application != kGuidNull && application != desc_.application) return;
+        if (answered == ANSWERS_PER_PASS || !answeredLately_.Allow(from, now)) return;
+        ++answered;
         Writer w;
         w.U32(ANSWER_MAGIC);
         w.U32(PROTOCOL_VERSION);
@@ -494,8 +567,10 @@ void PeerImpl::HandleEnumQuery()
         w.U32(port_);
         w.U32(stamp);
         w.Text(desc_.name.size() > 255 ? desc_.name.substr(0, 255) : desc_.name);
-        sendto(udpFd_, w.bytes.data(), w.bytes.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), fromLen);
-    }
+        sendto(udpFd_, w.bytes.data(), w.bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&from),
+               sizeof from);
+    });
+    if (read) queryRestUntil_ = now + DATAGRAM_REST_MS;
 }
 
 bool PeerImpl::EnumOp::Asked(const sockaddr_in& from) const
@@ -508,13 +583,7 @@ bool PeerImpl::EnumOp::Asked(const sockaddr_in& from) const
 void PeerImpl::HandleEnumResponse(size_t index)
 {
     EnumOp& op = enums_[index];
-    for (int i = 0; i < DATAGRAMS_PER_PASS; ++i) {
-        uint8_t buf[2048];
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        ssize_t n = recvfrom(op.fd, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n < 0) return;
-        Reader r(buf, (size_t)n);
+    const int read = ReadDatagrams(op.fd, [&](Reader& r, const sockaddr_in& from) {
         const uint32_t magic = r.U32();
         const uint32_t version = r.U32();
         Desc d;
@@ -526,11 +595,11 @@ void PeerImpl::HandleEnumResponse(size_t index)
         const uint32_t port = r.U32();
         const uint32_t stamp = r.U32();
         d.name = r.Text();
-        if (!r.AtEnd() || magic != ANSWER_MAGIC || version != PROTOCOL_VERSION || port == 0 || port > 65535) continue;
-        if (op.application != kGuidNull && op.application != d.application) continue;
-        if (!op.Asked(from)) continue;
+        if (!r.AtEnd() || magic != ANSWER_MAGIC || version != PROTOCOL_VERSION || port == 0 || port > 65535) return;
+        if (op.application != kGuidNull && op.application != d.application) return;
+        if (!op.Asked(from)) return;
         // Answers come faster than the callback takes them: what cannot wait is dropped.
-        if (op.queued->load() >= MAX_QUEUED_ANSWERS) continue;
+        if (op.queued->load() >= MAX_QUEUED_ANSWERS) return;
         ++*op.queued;
         auto queued = op.queued;
         sockaddr_in host = from;
@@ -538,10 +607,8 @@ void PeerImpl::HandleEnumResponse(size_t index)
         const DWORD latency = (DWORD)((uint32_t)NowMs() - stamp);
         IDirectPlay8Address* device = nullptr;
         if (op.device) op.device->Duplicate(&device);
-        const DPNHANDLE handle = op.handle;
         void* userContext = op.userContext;
-        Post([this, d, current, host, latency, device, userContext, handle, queued]() mutable {
-            (void)handle;
+        Post([this, d, current, host, latency, device, userContext, queued]() mutable {
             DPN_APPLICATION_DESC desc{};
             desc.dwSize = sizeof desc;
             desc.dwFlags = d.flags;
@@ -558,7 +625,8 @@ void PeerImpl::HandleEnumResponse(size_t index)
             if (device) device->Release();
             --*queued;
         });
-    }
+    });
+    if (read) op.restUntil = NowMs() + DATAGRAM_REST_MS;
 }
 
 // --- Guests arriving ---------------------------------------------------------------------------------
@@ -571,14 +639,12 @@ size_t PeerImpl::UngreetedLocked() const
     return n;
 }
 
-void PeerImpl::DropOldestUngreetedLocked()
+int PeerImpl::OldestUngreetedLocked() const
 {
     // Connection ids only grow: the first one without a player is the oldest.
-    for (auto& [id, c] : conns_)
-        if (!c.player) {
-            DropConnLocked(id);
-            return;
-        }
+    for (const auto& [id, c] : conns_)
+        if (!c.player) return id;
+    return -1;
 }
 
 void PeerImpl::AcceptLocked()
@@ -588,18 +654,26 @@ void PeerImpl::AcceptLocked()
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                // The connection stays queued and the socket readable: polling it again at once
-                // would spin until a descriptor is free. Free one if a stranger holds it, and
-                // come back later.
-                DropOldestUngreetedLocked();
-                acceptPausedUntil_ = NowMs() + ACCEPT_PAUSE_MS;
+                // Out of descriptors, the connection stays queued and the listening socket
+                // readable. The oldest stranger gives his descriptor up to it once he has had
+                // time to greet; polling the socket again before then would spin, so it rests.
+                const uint64_t now = NowMs();
+                const int oldest = OldestUngreetedLocked();
+                if (oldest < 0) {
+                    acceptPausedUntil_ = now + ACCEPT_PAUSE_MS;
+                } else if (now - conns_[oldest].opened < GREETING_GRACE_MS) {
+                    acceptPausedUntil_ = conns_[oldest].opened + GREETING_GRACE_MS;
+                } else {
+                    DropConnLocked(oldest);
+                    continue;
+                }
             }
             return;
         }
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         AddConnLocked(fd, false);
-        if (UngreetedLocked() > MAX_UNGREETED) DropOldestUngreetedLocked();
+        if (UngreetedLocked() > MAX_UNGREETED) DropConnLocked(OldestUngreetedLocked());
     }
 }
 
@@ -664,23 +738,20 @@ void PeerImpl::IoLoop()
             tags.clear();
             fds.push_back({wake_[0], POLLIN, 0});
             tags.push_back({TAG_WAKE, 0});
-            if (listenFd_ >= 0) {
-                const uint64_t now = NowMs();
-                if (now >= acceptPausedUntil_) {
-                    fds.push_back({listenFd_, POLLIN, 0});
-                    tags.push_back({TAG_LISTEN, 0});
+            // A socket resting after a flood is left out until its rest is over.
+            const uint64_t now = NowMs();
+            auto pollUnlessResting = [&](int fd, uint64_t restUntil, int tag, DPNHANDLE search) {
+                if (now >= restUntil) {
+                    fds.push_back({fd, POLLIN, 0});
+                    tags.push_back({tag, search});
                 } else {
-                    timeout = std::min<int>(timeout, (int)(acceptPausedUntil_ - now));
+                    timeout = std::min<int>(timeout, (int)(restUntil - now));
                 }
-            }
-            if (udpFd_ >= 0) {
-                fds.push_back({udpFd_, POLLIN, 0});
-                tags.push_back({TAG_QUERY, 0});
-            }
+            };
+            if (listenFd_ >= 0) pollUnlessResting(listenFd_, acceptPausedUntil_, TAG_LISTEN, 0);
+            if (udpFd_ >= 0) pollUnlessResting(udpFd_, queryRestUntil_, TAG_QUERY, 0);
             for (auto& op : enums_) {
-                fds.push_back({op.fd, POLLIN, 0});
-                tags.push_back({0, op.handle});
-                const uint64_t now = NowMs();
+                pollUnlessResting(op.fd, op.restUntil, 0, op.handle);
                 const uint64_t next = (op.count == INFINITE || op.sent < op.count) ? op.nextSend : op.endAt;
                 timeout = std::min<int>(timeout, next > now ? (int)(next - now) : 0);
             }
@@ -693,6 +764,7 @@ void PeerImpl::IoLoop()
             }
         }
         int ready = poll(fds.data(), fds.size(), timeout);
+        ++ioPasses_;
         if (ready <= 0) continue;
         std::lock_guard<std::mutex> lock(mu_);
         if (stopIo_) return;

@@ -48,6 +48,8 @@ void QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD m
 LRESULT SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Window pixels (SDL window coordinates) to back-buffer pixels through the letterbox.
 bool WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by);
+// A back-buffer pixel to a window pixel that WindowToBackBuffer takes back to it.
+bool BackBufferToWindow(HWND hwnd, int bx, int by, int& wx, int& wy);
 POINT ClientOrigin(HWND hwnd);  // in notional screen coordinates
 // SDL window events: focus, size, position, close, expose.
 void HandleWindowEvent(const void* sdlWindowEvent);

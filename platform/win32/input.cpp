@@ -98,6 +98,9 @@ const KeyEntry kKeys[] = {
 std::recursive_mutex inputMutex;
 uint8_t vkState[256];  // 0x80 held, 0x01 toggled
 std::atomic<uint8_t> scancodeState[PLATFORM_SCANCODE_COUNT];
+// Times each key went down or up, as for the mouse buttons: a reader of the held state that
+// looks once a frame still sees a tap made between two of its looks.
+std::atomic<uint64_t> scancodeChanges[PLATFORM_SCANCODE_COUNT];
 std::function<void(int, bool)> keyListener;
 int mouseX = 0, mouseY = 0;  // back-buffer pixels
 HWND mouseWindow = nullptr;
@@ -121,6 +124,10 @@ int captureSuspended = 0;  // message boxes up
 // where it is (a tablet, a virtual machine's or a remote desktop's pointer) moves the program's
 // cursor exactly as far as a mouse that reports how far it went, and the two never drift apart.
 int ownedX = 0, ownedY = 0;
+// Where SetCursorPos put the desktop's pointer (window pixels of `warpWindow`), until the
+// pointer reports from there: the jump is no motion of the mouse.
+HWND warpWindow = nullptr;
+int warpX = 0, warpY = 0;
 
 HWND KeyTarget()
 {
@@ -133,6 +140,7 @@ void SetScancode(int scancode, bool down)
     if (scancode <= 0 || scancode >= PLATFORM_SCANCODE_COUNT) return;
     uint8_t value = down ? 1 : 0;
     if (scancodeState[scancode].exchange(value) == value) return;
+    ++scancodeChanges[scancode];
     std::function<void(int, bool)> listener;
     {
         std::lock_guard<std::recursive_mutex> lock(inputMutex);
@@ -462,12 +470,14 @@ void platform_detail::ResetInputState()
 {
     std::lock_guard<std::recursive_mutex> lock(inputMutex);
     memset(vkState, 0, sizeof vkState);
-    for (auto& s : scancodeState) s = 0;
+    for (int i = 0; i < PLATFORM_SCANCODE_COUNT; ++i)
+        if (scancodeState[i].exchange(0)) ++scancodeChanges[i];
     mouseX = mouseY = 0;
     mouseWindow = nullptr;
     accumX = accumY = accumWheel = 0;
     fractionX = fractionY = 0.0;
     ownedX = ownedY = 0;
+    warpWindow = nullptr;
     for (int i = 0; i < 3; ++i)
         if (buttons >> i & 1) ++buttonChanges[i];
     buttons = 0;
@@ -502,6 +512,15 @@ void platform_detail::HandleInputEvent(const void* raw)
         HWND hwnd = PlatformWindowFromSdl(SDL_GetWindowFromID(e.motion.windowID));
         int bx = e.motion.x, by = e.motion.y;
         if (hwnd) WindowToBackBuffer(hwnd, e.motion.x, e.motion.y, bx, by);
+        int relX = e.motion.xrel, relY = e.motion.yrel;
+        {
+            std::lock_guard<std::recursive_mutex> lock(inputMutex);
+            if (warpWindow && hwnd == warpWindow) {
+                relX = e.motion.x - warpX;
+                relY = e.motion.y - warpY;
+            }
+            warpWindow = nullptr;
+        }
         int dx, dy;
         if (!OwnedMotion(hwnd, bx, by, dx, dy)) {
             // The motion a program reads is in the pixels of the picture it draws: in a window
@@ -509,8 +528,8 @@ void platform_detail::HandleInputEvent(const void* raw)
             double sx, sy;
             BackBufferScale(hwnd, sx, sy);
             std::lock_guard<std::recursive_mutex> lock(inputMutex);
-            dx = TakeWhole(fractionX, e.motion.xrel * sx);
-            dy = TakeWhole(fractionY, e.motion.yrel * sy);
+            dx = TakeWhole(fractionX, relX * sx);
+            dy = TakeWhole(fractionY, relY * sy);
         }
         MouseMovedTo(hwnd, bx, by, dx, dy);
         break;
@@ -619,12 +638,39 @@ BOOL GetCursorPos(LPPOINT point)
 
 BOOL SetCursorPos(int x, int y)
 {
-    std::lock_guard<std::recursive_mutex> lock(inputMutex);
-    HWND hwnd = mouseWindow && IsWindow(mouseWindow) ? mouseWindow : PlatformMainWindow();
-    POINT origin = hwnd ? ClientOrigin(hwnd) : POINT{0, 0};
-    mouseX = x - origin.x;
-    mouseY = y - origin.y;
-    mouseWindow = hwnd;
+    HWND hwnd = GetForegroundWindow();
+    int bx, by;
+    {
+        std::lock_guard<std::recursive_mutex> lock(inputMutex);
+        RECT client{};
+        POINT origin = hwnd ? ClientOrigin(hwnd) : POINT{0, 0};
+        if (!hwnd || !GetClientRect(hwnd, &client) || !PtInRect(&client, POINT{x - origin.x, y - origin.y})) {
+            hwnd = mouseWindow && IsWindow(mouseWindow) ? mouseWindow : PlatformMainWindow();
+            origin = hwnd ? ClientOrigin(hwnd) : POINT{0, 0};
+        }
+        bx = mouseX = x - origin.x;
+        by = mouseY = y - origin.y;
+        mouseWindow = hwnd;
+        // The pointer was put there, not moved: an owned pointer's motion counts from its new
+        // place, so that it has room to every edge that the program's own cursor or ship has.
+        if (captureApplied && hwnd == captureWindow) ClampToBackBuffer(hwnd, bx, by, ownedX, ownedY);
+    }
+    // The desktop's pointer goes there too, while the program is the one in front: a pointer
+    // left elsewhere would move the program's cursor from where the program put it by how far it
+    // moves from where it rests.
+    SDL_Window* sdl = hwnd && IsMainThread() && VideoReady() && hwnd == GetForegroundWindow() && !IsIconic(hwnd)
+                          ? PlatformSdlWindow(hwnd)
+                          : nullptr;
+    int wx, wy;
+    if (sdl && BackBufferToWindow(hwnd, bx, by, wx, wy)) {
+        {
+            std::lock_guard<std::recursive_mutex> lock(inputMutex);
+            warpWindow = hwnd;
+            warpX = wx;
+            warpY = wy;
+        }
+        SDL_WarpMouseInWindow(sdl, wx, wy);
+    }
     return TRUE;
 }
 
@@ -632,6 +678,11 @@ const uint8_t* PlatformKeyboardScancodes()
 {
     static_assert(sizeof(std::atomic<uint8_t>) == 1, "scancode table is read as bytes");
     return reinterpret_cast<const uint8_t*>(scancodeState);
+}
+
+void PlatformKeyboardScancodeChanges(uint64_t changes[PLATFORM_SCANCODE_COUNT])
+{
+    for (int i = 0; i < PLATFORM_SCANCODE_COUNT; ++i) changes[i] = scancodeChanges[i];
 }
 
 void PlatformSetKeyListener(std::function<void(int, bool)> listener)

@@ -60,11 +60,15 @@ uint64_t PlatformFrameCount();
 // and by scripted ones alike, as the window messages are made.
 constexpr int PLATFORM_SCANCODE_COUNT = 512;
 const uint8_t* PlatformKeyboardScancodes();
+// How many times each key (by scancode) went down or up so far, as PlatformMouseButtonChanges
+// for the buttons.
+void PlatformKeyboardScancodeChanges(uint64_t changes[PLATFORM_SCANCODE_COUNT]);
 // Every key change by scancode, in order (DirectInput's buffered data). Null removes it.
 void PlatformSetKeyListener(std::function<void(int scancode, bool down)> listener);
 // Mouse for DirectInput: the relative motion (in back-buffer pixels of the window it happened
-// in, whatever that window's scale) and wheel accumulated since the last call (then cleared),
-// and the buttons held (bit 0 left, 1 right, 2 middle).
+// in, whatever that window's scale; x to the right, y downwards) and wheel (120 a notch, away
+// from the user positive) accumulated since the last call (then cleared), and the buttons held
+// (bit 0 left, 1 right, 2 middle).
 void PlatformTakeMouseMotion(int& dx, int& dy, int& wheel);
 uint32_t PlatformMouseButtons();
 // How many times each button (left, right, middle) went down or up so far: a reader of the

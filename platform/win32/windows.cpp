@@ -1136,6 +1136,31 @@ bool platform_detail::WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int
     return true;
 }
 
+bool platform_detail::BackBufferToWindow(HWND hwnd, int bx, int by, int& wx, int& wy)
+{
+    auto w = Find(hwnd);
+    if (!w || !w->sdl) return false;
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    SDL_GetWindowSize(w->sdl, &ww, &wh);
+    SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        dw = ww;
+        dh = wh;
+    }
+    RECT r = PlatformPresentRect(hwnd);
+    int bw, bh;
+    PlatformGetBackBufferSize(hwnd, bw, bh);
+    const int rw = r.right - r.left, rh = r.bottom - r.top;
+    if (ww <= 0 || wh <= 0 || rw <= 0 || rh <= 0 || bw <= 0 || bh <= 0) return false;
+    // The first drawable pixel, then the first window pixel, that WindowToBackBuffer takes back
+    // to this back-buffer pixel (rounding up where it rounds down).
+    const auto up = [](int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); };
+    const int64_t px = r.left + up(static_cast<int64_t>(bx) * rw, bw), py = r.top + up(static_cast<int64_t>(by) * rh, bh);
+    wx = static_cast<int>(up(px * ww, dw));
+    wy = static_cast<int>(up(py * wh, dh));
+    return true;
+}
+
 bool PlatformSetFullscreen(HWND hwnd, bool fullscreen)
 {
     auto w = Find(hwnd);
@@ -1208,13 +1233,29 @@ void platform_detail::HandleWindowEvent(const void* raw)
     switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        if (w->visible) Activate(hwnd);
+        if (!w->visible) break;
+        // A window with the focus is no longer minimised, whether or not a window manager said
+        // so (without one, a minimised window never went anywhere).
+        if (w->minimized) {
+            w->minimized = false;
+            RECT c = ClientRectOf(*w);
+            QueueMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right - c.left, c.bottom - c.top), 0);
+        }
+        Activate(hwnd);
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST: {
         // Another window of the program taking the focus is no deactivation of the program.
         SDL_Window* focus = SDL_GetKeyboardFocus();
         if (!focus || !PlatformWindowFromSdl(focus)) {
-            if (activeWindow == hwnd) Deactivate();
+            if (activeWindow == hwnd) {
+                const bool fullscreen = w->fullscreen;
+                Deactivate();
+                // A full-screen program that another program takes the focus from goes to the
+                // task bar and leaves it the display; activated again, it is restored and covers
+                // the display once more (a program that left full screen on its deactivation
+                // asks for it again on its activation).
+                if (fullscreen && IsWindow(hwnd)) ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+            }
         }
         break;
     }

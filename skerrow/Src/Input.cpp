@@ -156,6 +156,12 @@ int ReadPointerPosition(int32_t* x, int32_t* y)
     return 1;
 }
 
+void PlacePointer(int32_t x, int32_t y)
+{
+    POINT p{x, y};
+    if (g_input.window && ClientToScreen(g_input.window, &p)) SetCursorPos(p.x, p.y);
+}
+
 void ProcessInputStates(const uint8_t* keys, const DIMOUSESTATE* mouse, uint32_t now)
 {
     if (keys) {

@@ -63,6 +63,9 @@ void ReadMouseDelta(int32_t* x, int32_t* y, int32_t* wheel);
 // Where the desktop's pointer is over the game's window, in screen pixels; 0 before the input
 // devices were made.
 int ReadPointerPosition(int32_t* x, int32_t* y);
+// Puts the desktop's pointer over the game's window at (x, y) screen pixels: where the game put
+// what the mouse steers, so that the mouse moves it from there, as far as the pointer can go.
+void PlacePointer(int32_t x, int32_t y);
 // The key and button logic of one poll, given the states read (split out for the tests).
 void ProcessInputStates(const uint8_t* keys, const DIMOUSESTATE* mouse, uint32_t now);
 void ShutdownInput();

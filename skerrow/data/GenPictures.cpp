@@ -285,15 +285,28 @@ void MakeBoss(DataSet& ds) {
         s.Add("fire" + std::to_string(i), draw(1.0, 0.9, i % 2 ? 0.4 : 1.0, 0.2));
         s.Add("rel" + std::to_string(i), draw(1.0 - 0.23 * (i + 1), 0.5, 0, 0));
     }
-    Anim wait{"Wait", {{"wait0", 4}, {"wait1", 4}, {"wait2", 4}, {"wait3", 4}, {"wait2", 4}, {"wait1", 4}}, true};
+    // The boss moves on from Arm, Freeze, Fire and Reload when each has run out, so their
+    // lengths are the rhythm of the fight (a frame given n extra ticks shows for n + 2).
+    // Arming (0.5 s) and the icy charge (0.6 s) announce every volley. Fire is shorter than the
+    // quickest flight of a shot off the screen (24 frames), so each gun fires once a volley: a
+    // gun fires again whenever its shot is gone, and a longer Fire would keep a frozen paddle
+    // frozen.
+    // Reload draws the arms in and rests, its eye pulsing slower than in Wait, for 7 s: with
+    // Wait's own random pause a volley comes about every 9 s, so a player who keeps moving is
+    // seldom frozen and the long fight that 300 hits make stays within the lives a campaign
+    // leaves. (An animation holds at most 64 frames.)
+    static const char* const pulse[6] = {"wait0", "wait1", "wait2", "wait3", "wait2", "wait1"};
+    Anim wait{"Wait", {}, true};
     Anim arm{"Arm", {}, false}, frz{"Freeze", {}, false}, fire{"Fire", {}, false}, rel{"Reload", {}, false};
+    for (const char* f : pulse) wait.frames.push_back({f, 4});
     for (int i = 0; i < 4; ++i) {
-        arm.frames.push_back({"arm" + std::to_string(i), 5});
-        frz.frames.push_back({"frz" + std::to_string(i), 6});
+        arm.frames.push_back({"arm" + std::to_string(i), 7});
+        frz.frames.push_back({"frz" + std::to_string(i), 10});
+        fire.frames.push_back({"fire" + std::to_string(i), 2});
         rel.frames.push_back({"rel" + std::to_string(i), 5});
     }
-    for (int k = 0; k < 3; ++k)
-        for (int i = 0; i < 4; ++i) fire.frames.push_back({"fire" + std::to_string(i), 3});
+    for (int k = 0; k < 8; ++k)
+        for (const char* f : pulse) rel.frames.push_back({f, 9});
     AddSheet(ds, "Boss", s, {wait, arm, frz, fire, rel}, false, true);
 }
 

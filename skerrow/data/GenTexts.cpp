@@ -35,7 +35,7 @@ const char* const kStrings[][2] = {
     {"Fast", "Fast"},
     {"Slow", "Slow"},
     {"F10game", "F10 opens the options during play"},
-    {"Continue", "Continue"},
+    {"Continue", "Every planet is free: press START to face the guardian"},
     {"Vanish", "Vanishing blocks"},
     {"Donthave1", "You need more score points for this"},
     {"Donthave2", "You need more credits for this"},

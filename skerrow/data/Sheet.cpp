@@ -65,6 +65,11 @@ std::string Sheet::Anm(const std::vector<Anim>& anims) const {
              std::to_string(f.w) + ", " + std::to_string(f.h) + "\n";
     s += "}\n\n";
     for (const Anim& a : anims) {
+        // The reader keeps 256 commands of an animation: each frame makes its two offsets, the
+        // frame and the pause for its ticks.
+        size_t commands = a.loop ? 1 : 0;
+        for (const auto& frame : a.frames) commands += frame.second > 0 ? 4 : 3;
+        if (commands > 256) throw std::runtime_error("animation " + a.name + " is longer than 256 commands");
         s += "*ANIMATION " + a.name + "\n{\n";
         for (const auto& [frame, ticks] : a.frames) {
             bool known = false;

@@ -16,7 +16,8 @@
 
 inline LRESULT CALLBACK HeadlessGameProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
 
-inline bool StartHeadlessGame()
+// `data`: the folder of the data packs, the build's own data set when none is given.
+inline bool StartHeadlessGame(std::string data = {})
 {
     static bool ready = false;
     if (ready) return true;
@@ -37,7 +38,8 @@ inline bool StartHeadlessGame()
     BuildStartupTables();
     ConvertColorTable();
     g_resourceLocator.Clear();
-    const std::string data = std::string(BUILD_ROOT) + "/data/skerrow/";
+    if (data.empty()) data = std::string(BUILD_ROOT) + "/data/skerrow";
+    data += '/';
     if (!AddSearchPath((data + "Ombrelit.dat").c_str(), "DATA\\", 1)) return false;
     if (!AddSearchPath((data + "Ombrelit.lng").c_str(), "LANG\\", 1)) return false;
     LoadSettings();

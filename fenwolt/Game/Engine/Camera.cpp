@@ -37,6 +37,18 @@ float MostGround(const FieldCameraState& b, float rise)
     return std::sqrt(std::max(0.0f, b.MaxDistance * b.MaxDistance - rise * rise));
 }
 
+// The share (0 to 1) of an offset d from `from` that stays within low..high (within the slack
+// the whole of it does).
+float ShareWithin(float from, float d, float low, float high, float slack)
+{
+    if (d == 0.0f) return 1.0f;  // nothing to draw in
+    const float to = from + d;
+    float share = 1.0f;
+    if (to > high + slack) share = (high - from) / d;
+    else if (to < low - slack) share = (low - from) / d;
+    return std::clamp(share, 0.0f, 1.0f);
+}
+
 bool Normalised(const D3DVECTOR& v, D3DVECTOR& out)
 {
     float len = Length(v);
@@ -152,6 +164,8 @@ bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target)
         return false;
     if (target.y < -slack || target.y > b.MaxTargetHeight + slack) return false;
     if (eye.y < b.MinEyeHeight - slack || eye.y > b.MaxEyeHeight + slack) return false;
+    if (eye.x < b.EyeMinX - slack || eye.x > b.EyeMaxX + slack || eye.z < b.EyeMinZ - slack || eye.z > b.EyeMaxZ + slack)
+        return false;
     const float rise = eye.y - target.y;
     const float ground = std::sqrt((eye.x - target.x) * (eye.x - target.x) + (eye.z - target.z) * (eye.z - target.z));
     const float distance = std::sqrt(ground * ground + rise * rise);
@@ -211,7 +225,53 @@ void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
         dz = uz * wanted;
         changed = true;
     }
+
+    // An eye outside its box comes in along the line of sight to the box's edge: the view keeps
+    // its direction and its angle. Only a height that then falls below the floor is raised.
+    const float inward = std::min(ShareWithin(target.x, dx, b.EyeMinX, b.EyeMaxX, slack),
+                                  ShareWithin(target.z, dz, b.EyeMinZ, b.EyeMaxZ, slack));
+    if (inward < 1.0f) {
+        dx *= inward;
+        dy *= inward;
+        dz *= inward;
+        clampInto(dy, b.MinEyeHeight - target.y, b.MaxEyeHeight - target.y, 0.0f);
+        changed = true;
+    }
     if (changed) eye = D3DVECTOR{target.x + dx, target.y + dy, target.z + dz};
+}
+
+void FitEyeBoundsToScenery()
+{
+    FieldCameraState& b = FieldCamera;
+    const FieldCameraState open;
+    b.EyeMinX = open.EyeMinX;
+    b.EyeMaxX = open.EyeMaxX;
+    b.EyeMinZ = open.EyeMinZ;
+    b.EyeMaxZ = open.EyeMaxZ;
+    if (!TheAppConstructed()) return;
+    const float t = std::tan(FieldOfView * 0.5f);
+    const float reach = NearPlane * std::sqrt(1.0f + t * t * (1.0f + ProjectionAspect * ProjectionAspect));
+    for (const ModelInstance& m : TheApp.InstanceTable) {
+        if (!m.InUse) continue;
+        // The world box as the instance was placed (scenery does not move afterwards).
+        D3DVECTOR lo = m.BoxPoints[1][0], hi = lo;
+        for (const D3DVECTOR& p : m.BoxPoints[1]) {
+            lo = D3DVECTOR{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = D3DVECTOR{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+        }
+        if (!(hi.y > b.MinEyeHeight) || !Vec3Finite(lo) || !Vec3Finite(hi)) continue;
+        // The side of the field it stands off, by the widest gap (a piece off a corner closes
+        // one side only).
+        const float gaps[4] = {-hi.x, lo.x - b.FieldLength, -hi.z, lo.z - b.FieldWidth};
+        const int side = int(std::max_element(gaps, gaps + 4) - gaps);
+        if (!(gaps[side] > 0.0f)) continue;
+        switch (side) {
+        case 0: b.EyeMinX = std::max(b.EyeMinX, std::min(hi.x + reach, 0.0f)); break;
+        case 1: b.EyeMaxX = std::min(b.EyeMaxX, std::max(lo.x - reach, b.FieldLength)); break;
+        case 2: b.EyeMinZ = std::max(b.EyeMinZ, std::min(hi.z + reach, 0.0f)); break;
+        default: b.EyeMaxZ = std::min(b.EyeMaxZ, std::max(lo.z - reach, b.FieldWidth)); break;
+        }
+    }
 }
 
 bool SettleCameraMove(const D3DVECTOR& oldEye, const D3DVECTOR& oldTarget)

@@ -6,6 +6,7 @@
 #include "platform/d3d8/d3d8types.h"
 
 #include <cstdint>
+#include <limits>
 
 struct FieldCameraState {
     float ZoomStep = 10.0f;
@@ -17,10 +18,13 @@ struct FieldCameraState {
     // The bounds below hold only once a screen that plays on the field switches them on (the
     // match, in its own units). Within them the look-at point stays over the field (x 0 to
     // FieldLength, z 0 to FieldWidth) and no higher than MaxTargetHeight; the eye stays between
-    // MinEyeHeight and MaxEyeHeight above the ground; the eye-to-target distance, the zoom, stays
-    // between MinDistance and MaxDistance; and the view never tilts further than MaxViewPitch
-    // (radians) from the horizontal: looking straight down or up leaves the look-at view without
-    // a defined roll, so the picture would spin as the camera passes over its target.
+    // MinEyeHeight and MaxEyeHeight above the ground and, on the ground, within the eye's box
+    // (EyeMinX to EyeMaxX, EyeMinZ to EyeMaxZ: the open space the scenery leaves around the
+    // field, see FitEyeBoundsToScenery; unbounded until fitted); the eye-to-target distance, the
+    // zoom, stays between MinDistance and MaxDistance; and the view never tilts further than
+    // MaxViewPitch (radians) from the horizontal: looking straight down or up leaves the look-at
+    // view without a defined roll, so the picture would spin as the camera passes over its target.
+    // The eye's box is expected to hold the field with room for the zoom's near end around it.
     bool Bounded = false;
     float MaxTargetHeight = 1600.0f;
     float MinEyeHeight = 5.0f;
@@ -28,6 +32,8 @@ struct FieldCameraState {
     float MinDistance = 10.0f;
     float MaxDistance = 3200.0f;
     float MaxViewPitch = 1.3962634f;  // 80 degrees
+    float EyeMinX = -std::numeric_limits<float>::infinity(), EyeMaxX = std::numeric_limits<float>::infinity();
+    float EyeMinZ = -std::numeric_limits<float>::infinity(), EyeMaxZ = std::numeric_limits<float>::infinity();
 };
 extern FieldCameraState FieldCamera;
 
@@ -48,9 +54,18 @@ void OrbitTargetAroundEyeBy(int flag, float elapsedSeconds);
 
 // True when the pair lies within FieldCamera's bounds (always while they are off).
 bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target);
-// Brings the pair within the bounds, moving each as little as it can; a pair already within them
-// is left exactly as it is. Values that are not numbers are replaced. Nothing while off.
+// Brings the pair within the bounds; a pair already within them is left exactly as it is. The
+// look-at point comes back onto the field and the eye goes along; the eye's height, distance and
+// angle each move as little as they can; an eye outside its box is drawn in along the line of
+// sight, so the view keeps its direction and angle and only comes nearer. Values that are not
+// numbers are replaced. Nothing while off.
 void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target);
+// Closes the eye's box around the field against the scenery in the scene now: each model
+// instance that rises above the eye's floor and stands wholly off the field on one side (a
+// stand; not the boards the eye looks over, nor a goal on the field) closes that side at its
+// near face, less the reach of the near plane's corners from the eye, so that the near plane
+// never cuts into the scenery and shows its inside. The box never closes over the field itself.
+void FitEyeBoundsToScenery();
 // After a move of CameraEye and CameraTarget from (oldEye, oldTarget): a move that leaves the
 // bounds is undone, as a zoom below the eye's floor is; a camera that was outside them already
 // is brought within. True when the camera ends where the move put it.

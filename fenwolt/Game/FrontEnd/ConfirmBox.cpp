@@ -10,9 +10,6 @@
 #include "fenwolt/Game/Engine/Texts.h"
 #include "fenwolt/Game/Engine/VertexAnimation.h"
 
-#include <cstdio>
-#include <cstring>
-
 ConfirmBoxState ConfirmBox{};
 SpriteHandle SystemMenuHover = 0;
 TextColourScheme ScreenBelowTextColours{};
@@ -33,17 +30,6 @@ SpriteHandle SystemMenuHit()
 {
     const SpriteHandle hit = TheApp.HitTestSprites();
     return IsSystemMenuButton(hit) ? hit : SPRITE_NONE;
-}
-
-void ShowSlotLabels(bool create)
-{
-    for (int i = 0; i < SAVE_SLOT_COUNT; ++i) {
-        const unsigned handle = SYSMENU_FIRST_LABEL + (unsigned)i;
-        if (create)
-            CreatePlainTextSprite(handle, 240.f, 190.f + 20.f * (float)i, 0, SlotLabels[i], 0);
-        else
-            SetSpriteText(handle, SlotLabels[i]);
-    }
 }
 
 }  // namespace
@@ -141,13 +127,7 @@ void BuildSystemMenuScreen()
     DeactivateSprite(SYSMENU_TITLE);
     DeactivateSprite(SYSMENU_PROMPT);
 
-    UseGreenTextColours();
-    char text[32];
-    for (int i = 0; i < SAVE_SLOT_COUNT; ++i) {
-        std::snprintf(text, sizeof(text), "Slot %d", i + 1);
-        CreateTextSprite(SYSMENU_FIRST_SLOT + (unsigned)i, 140.f, 190.f + 20.f * (float)i, 0, text, 0);
-    }
-    ShowSlotLabels(true);
+    CreateSlotList(SYSMENU_FIRST_SLOT, 140.f, 240.f);
     CreateTextSprite(SYSMENU_RESTART, 150.f, 500.f, 0, "Restart game", 1);
     CreateTextSprite(SYSMENU_EXIT, 400.f, 500.f, 0, "Exit to Windows", 1);
     CreateTextSprite(SYSMENU_RETURN, 650.f, 500.f, 0, "Return", 1);
@@ -190,8 +170,7 @@ void SystemMenuMessageHandler(int32_t message)
         const int32_t slot = (int32_t)(hit - SYSMENU_FIRST_SLOT);
         SaveGame(slot);
         ReadSaveSlotName(slot);
-        UseGreenTextColours();
-        ShowSlotLabels(false);
+        RedrawSlotLabels();
     }
 }
 

@@ -382,6 +382,10 @@ enum : unsigned {
     SLOT_LABELS = 1524,  // 1524..1533
 };
 
+// The medium font: its cells, with the shadow, fit the 20-pixel rows, and "Slot 10" ends well
+// before its label also where the label stands only 100 pixels to the right.
+constexpr int SLOT_LIST_FONT = 1;
+
 void BuildSlotScreen(const char* title, const char* prompt, float buttonX, float labelX,
                      void (*handler)(int32_t))
 {
@@ -390,20 +394,7 @@ void BuildSlotScreen(const char* title, const char* prompt, float buttonX, float
     CreateLabel(SLOT_PROMPT, 40, 150, prompt, 0);
     UseGreenTextColours();
     CreateTextSprite(SLOT_RETURN, 650, 550, 0, "Return", 0);
-    for (int32_t i = 0; i < SAVE_SLOT_COUNT; ++i) {
-        char text[16];
-        std::snprintf(text, sizeof text, "Slot %d", i + 1);
-        const float y = 190.f + 20.f * (float)i;
-        CreateTextSprite(SLOT_BUTTONS + (unsigned)i, buttonX, y, 1, text, 0);
-        CreatePlainTextSprite(SLOT_LABELS + (unsigned)i, labelX, y, 1, SlotLabels[i], 0);
-        DeactivateSprite(SLOT_LABELS + (unsigned)i);
-    }
-}
-
-void RedrawSlotLabels()
-{
-    UseGreenTextColours();
-    for (int32_t i = 0; i < SAVE_SLOT_COUNT; ++i) SetSpriteText(SLOT_LABELS + (unsigned)i, SlotLabels[i]);
+    CreateSlotList(SLOT_BUTTONS, buttonX, labelX);
 }
 
 int32_t SlotOfSprite(unsigned hit)
@@ -1023,6 +1014,25 @@ void ReadSaveSlotNames()
 void ReadTeamSlotNames()
 {
     for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot) ReadTeamSlotName(slot);
+}
+
+void CreateSlotList(unsigned firstButton, float buttonX, float labelX)
+{
+    UseGreenTextColours();
+    for (int32_t i = 0; i < SAVE_SLOT_COUNT; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "Slot %d", i + 1);
+        const float y = 190.f + 20.f * (float)i;
+        CreateTextSprite(firstButton + (unsigned)i, buttonX, y, SLOT_LIST_FONT, text, 0);
+        CreatePlainTextSprite(SLOT_LABELS + (unsigned)i, labelX, y, SLOT_LIST_FONT, SlotLabels[i], 0);
+        DeactivateSprite(SLOT_LABELS + (unsigned)i);
+    }
+}
+
+void RedrawSlotLabels()
+{
+    UseGreenTextColours();
+    for (int32_t i = 0; i < SAVE_SLOT_COUNT; ++i) SetSpriteText(SLOT_LABELS + (unsigned)i, SlotLabels[i]);
 }
 
 void BuildLoadGameScreen()

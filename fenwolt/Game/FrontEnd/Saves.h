@@ -102,6 +102,13 @@ bool ParseTeamFile(const uint8_t* data, size_t size, TeamFile& out);
 void FormatGameSlotLabel(char (&out)[SLOT_LABEL_SIZE], const SaveHeader& header);
 void FormatTeamSlotLabel(char (&out)[SLOT_LABEL_SIZE], const TeamFile& team);
 
+// The list of the ten slots that the slot screens and the system menu's save list show: the
+// "Slot %d" buttons from `firstButton` on at `buttonX`, and the labels (sprites 1524..1533, plain
+// text that takes no press) at `labelX`, one row of 20 pixels a slot from y 190, in green.
+void CreateSlotList(unsigned firstButton, float buttonX, float labelX);
+// The labels written again after a slot's file changed.
+void RedrawSlotLabels();
+
 void BuildLoadGameScreen();
 void OnLoadGameMessage(int32_t message);
 void BuildSaveTeamScreen();

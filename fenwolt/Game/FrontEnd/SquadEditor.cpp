@@ -753,7 +753,7 @@ void BuildSquadScreen()
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
         CreateLabel(EDITOR_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
-        CreateLabel(EDITOR_ROLES + (unsigned)i, 168, y, 1, " ", 0);
+        CreateLabel(EDITOR_ROLES + (unsigned)i, ROLE_COLUMN_X, y, 1, " ", 0);
     }
     CreateLabel(EDITOR_HELP, 440, 436, 2, " ", 0);
     CreateLabel(EDITOR_KIT_LABEL, 332, 440, 2, "Kit", 1);
@@ -763,7 +763,7 @@ void BuildSquadScreen()
     CreateTextSprite(EDITOR_TEAM_NAME, 200, 44, 0, " ", 0);
     for (int32_t i = 0; i < SQUAD_SIZE; ++i) {
         const float y = kRowTop + kRowStep * (float)i;
-        CreateTextSprite(EDITOR_NAMES + (unsigned)i, 28, y, 1, " ", 0);
+        CreateTextSprite(EDITOR_NAMES + (unsigned)i, NAME_COLUMN_X, y, 1, " ", 0);
         for (int32_t c = 0; c < ABILITY_COLUMN_COUNT; ++c)
             CreateTextSprite(AbilityColumns[c].spriteBase + (unsigned)i, 203.f + 30.f * (float)c, y + 2.f, 2, " ", 0);
     }

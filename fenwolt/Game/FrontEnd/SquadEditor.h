@@ -27,6 +27,11 @@ constexpr int32_t ABILITY_STEP_COST = 5;
 
 // A player's role letter (G, D, M, A) and his wing (L, R) if he has one, into `out`.
 const char* RoleText(const SquadPlayer& player, char (&out)[4]);
+// Where the name and the role stand on the squad editor's and the team statistics' rows (the
+// shirt number at x 3 before them, the first value at x 203 after): each ends a space of its font
+// before the next, so that "10" and a name, or "MR" and its first value, never read as one word.
+constexpr float NAME_COLUMN_X = 34.f;
+constexpr float ROLE_COLUMN_X = 160.f;
 // The column that edits an attribute, or -1.
 int32_t AbilityColumnOf(int32_t attribute);
 // Raises (or lowers) one ability of one player of a team by its column's step; a raise costs

@@ -121,14 +121,14 @@ void BuildTeamStatsScreen()
         char number[8];
         std::snprintf(number, sizeof number, "%d", i + 1);
         CreateLabel(STATS_NUMBERS + (unsigned)i, 3, y, 1, number, 0);
-        CreateLabel(STATS_ROLES + (unsigned)i, 168, y, 1, " ", 0);
+        CreateLabel(STATS_ROLES + (unsigned)i, ROLE_COLUMN_X, y, 1, " ", 0);
         for (int32_t c = 0; c < STATS_COLUMN_COUNT; ++c)
             CreateLabel(STATS_VALUES + 20u * (unsigned)c + (unsigned)i, kFirstColumnX + kColumnStep * (float)c, y + 2.f,
                         2, " ", 0);
     }
     UseGreenTextColours();
     for (int32_t i = 0; i < SQUAD_SIZE; ++i)
-        CreateTextSprite(STATS_NAMES + (unsigned)i, 28, kRowTop + kRowStep * (float)i, 1, " ", 0);
+        CreateTextSprite(STATS_NAMES + (unsigned)i, NAME_COLUMN_X, kRowTop + kRowStep * (float)i, 1, " ", 0);
     if (MatchSetup.managers != 2)
         CreateTextSprite(STATS_VIEW, 701, 537, 0, StatsViewCareer ? "For Last Match" : "Career Stats", 1);
     CreateTextSprite(STATS_RETURN, 707, 567, 0, "Return", 1);

@@ -30,6 +30,8 @@ constexpr float SPIN_SLOW_DISTANCE = 19.0f;
 constexpr float THROW_IN_ARC = 2.0f;
 constexpr int32_t BEND_WINDOW = 25;
 constexpr float BEND_FULL_WINDOW_DISTANCE = 24.0f;
+// Halvings of a step that find where its course meets a goal line: more than a float's worth.
+constexpr int32_t CROSSING_SEARCH_STEPS = 32;
 
 // Any component that is not a number is replaced by the fallback's.
 D3DVECTOR Sanitised(const D3DVECTOR& v, const D3DVECTOR& fallback)
@@ -86,13 +88,11 @@ void ReleaseFromKicker()
     DeadBallKickPending = 0;
 }
 
-// The flight is over: the ball lies on its destination, on the ground. Whatever the curve, this
-// is where the flight ends, so that no ball is ever left up in the air once it has arrived.
-void LandOnDestination(ModelInstance& ball)
+// The flight is over with the ball at `at`; it has no course left.
+void EndFlightAt(ModelInstance& ball, const D3DVECTOR& at)
 {
-    TheBall.destination.y = BALL_REST_HEIGHT;
-    ball.Position = TheBall.destination;
-    TheBall.groundPoint = TheBall.destination;
+    ball.Position = at;
+    TheBall.groundPoint = at;
     TheBall.loft = TheBall.bendX = TheBall.bendZ = 0.f;
     BallInFlight = 0;
     HideAimMarker();
@@ -100,6 +100,14 @@ void LandOnDestination(ModelInstance& ball)
     ForceSceneResort();
     MarkModelMoved(ball);
     PlaceBallMarker();
+}
+
+// The flight is over: the ball lies on its destination, on the ground. Whatever the curve, this
+// is where the flight ends, so that no ball is ever left up in the air once it has arrived.
+void LandOnDestination(ModelInstance& ball)
+{
+    TheBall.destination.y = BALL_REST_HEIGHT;
+    EndFlightAt(ball, TheBall.destination);
 }
 
 // A shot's course keeps rising to its end only while that end lies over a goal line: the ball
@@ -119,8 +127,70 @@ float ProfileFraction(float remaining, float total, float turningPoint)
 {
     if (!(total > 0.f)) return 0.f;
     float f = remaining / total;
-    if (remaining > total * turningPoint) f = 1.0f - f;
+    // At the turning point both halves agree; a course that rises to its end is at its top there.
+    if (remaining >= total * turningPoint) f = 1.0f - f;
     return std::fmax(0.f, std::fmin(1.f, f));
+}
+
+// The ball on its course where its ground track has reached `ground`: the loft's height profile
+// (and a throw's arc) above it, the bend's swing beside it.
+D3DVECTOR CoursePoint(const D3DVECTOR& ground)
+{
+    D3DVECTOR p = ground;
+    const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
+    const float remaining = GroundDistance(ground, TheBall.destination);
+    if (TheBall.loft > 0.f) {
+        const float f = ProfileFraction(remaining, total, RisesToItsEnd() ? 0.f : 0.5f);
+        p.y = TheBall.loft * std::sin(f * HALF_PI) + BALL_REST_HEIGHT;
+    }
+    // A thrown ball starts from the thrower's hands, whatever its loft.
+    if (ThrowInPending && total > 0.f) p.y += THROW_IN_ARC * remaining / total;
+    // Bend: out most half way, back onto the destination at the end.
+    if (TheBall.bendX != 0.f || TheBall.bendZ != 0.f) {
+        const float swing = std::sin(ProfileFraction(remaining, total, 0.5f) * HALF_PI);
+        p.x -= TheBall.bendX * swing;
+        p.z -= TheBall.bendZ * swing;
+    }
+    return p;
+}
+
+// The straight ground track of one step: from the ground point, `length` to the destination.
+struct GroundTrack {
+    D3DVECTOR from;
+    float ux, uz, length;
+    D3DVECTOR At(float s) const
+    {
+        if (s >= length) return D3DVECTOR{TheBall.destination.x, from.y, TheBall.destination.z};
+        return D3DVECTOR{from.x + ux * s, from.y, from.z + uz * s};
+    }
+};
+
+bool OverAGoalLine(const D3DVECTOR& p)
+{
+    const int32_t where = ClassifyPosition(p);
+    return where == BALL_OVER_LOW_GOAL_LINE || where == BALL_OVER_HIGH_GOAL_LINE;
+}
+
+// A step from the pitch whose course ends over a goal line crosses it on the way: where, found by
+// halving the step's stretch of track, is the first point of the course over the line. There the
+// ball's height and its place between the posts decide a goal, whatever step the match runs at.
+bool FindGoalLineCrossing(const D3DVECTOR& from, const D3DVECTOR& end, const GroundTrack& track, float travel,
+                          D3DVECTOR& crossing)
+{
+    if (ClassifyPosition(from) != BALL_IN_PLAY || !OverAGoalLine(end)) return false;
+    crossing = end;
+    float before = 0.f, after = travel;
+    for (int32_t i = 0; i < CROSSING_SEARCH_STEPS; ++i) {
+        const float s = (before + after) * 0.5f;
+        const D3DVECTOR p = CoursePoint(track.At(s));
+        if (OverAGoalLine(p)) {
+            after = s;
+            crossing = p;
+        } else {
+            before = s;
+        }
+    }
+    return true;
 }
 
 // The control roll of a receiver and what follows from it: the ball glances off him, stops at his
@@ -328,66 +398,68 @@ void UpdateBall()
         speed = d + SLOW_DOWN_FLOOR;
     const float step = speed * dt;
 
-    // 5a. Along the ground track.
+    // 5a. Along the ground track, and where the course stands at the step's end.
     float ux = 0.f, uz = 0.f;
     if (!GroundDirection(TheBall.kickStart, TheBall.destination, ux, uz))
         GroundDirection(TheBall.groundPoint, TheBall.destination, ux, uz);
-    const D3DVECTOR next{TheBall.groundPoint.x + ux * step, TheBall.groundPoint.y, TheBall.groundPoint.z + uz * step};
+    const GroundTrack track{TheBall.groundPoint, ux, uz, d};
+    const D3DVECTOR next = track.At(step);
 
-    // 4. The last step: the step reaches the destination, or ends so near it that the ball
-    // counts as standing there (the test that lets the moving phase end). A step that stopped a
-    // hair short would leave the ball at the height of its curve with the phase over.
-    if (step >= d || Vec3EqualXZ(next, TheBall.destination)) {
+    // 4. The last step: the track reaches the destination, or ends so near it that the ball
+    // counts as standing there (the test that lets the moving phase end), or the bend swings the
+    // ball onto it before the track gets there. A step that stopped a hair short would leave the
+    // ball at the height of its curve with the phase over.
+    const bool reaches = step >= d || Vec3EqualXZ(next, TheBall.destination);
+    const float travel = reaches ? d : step;
+    const D3DVECTOR end = CoursePoint(track.At(travel));
+    const bool last = reaches || Vec3EqualXZ(end, TheBall.destination);
+
+    // The course meets a goal line on this step: the referee rules where it meets it, not where
+    // the step happens to end (the last step lays the ball on the ground, in the net or not).
+    D3DVECTOR crossing{};
+    int32_t goal = 0;
+    if (FindGoalLineCrossing(ball->Position, end, track, travel, crossing)) {
+        goal = GoalMouthAt(crossing);
+        if (!goal) {
+            // Over the bar or wide of the posts: out of play there, whatever follows.
+            EndFlightAt(*ball, crossing);
+            CheckBallOut();
+            return;
+        }
+    }
+    if (last) {
         LandOnDestination(*ball);
+        if (goal) CheckGoal(goal);
         return;
     }
     TheBall.groundPoint.x = next.x;
     TheBall.groundPoint.z = next.z;
     ball->Rotation.z = TheBall.rotation;
-    ball->Position = TheBall.groundPoint;
+    ball->Position = end;
 
-    // 5b. Height.
-    const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
-    const float remaining = GroundDistance(ball->Position, TheBall.destination);
-    if (TheBall.loft > 0.f) {
-        const float f = ProfileFraction(remaining, total, RisesToItsEnd() ? 0.f : 0.5f);
-        ball->Position.y = TheBall.loft * std::sin(f * HALF_PI) + BALL_REST_HEIGHT;
-    }
-    // A thrown ball starts from the thrower's hands, whatever its loft.
-    if (ThrowInPending && total > 0.f) ball->Position.y += THROW_IN_ARC * remaining / total;
-
-    // 5c. Bend: out most half way, back onto the destination at the end.
-    if (TheBall.bendX != 0.f || TheBall.bendZ != 0.f) {
-        const float g = ProfileFraction(GroundDistance(TheBall.groundPoint, TheBall.destination), total, 0.5f);
-        const float swing = std::sin(g * HALF_PI);
-        ball->Position.x -= TheBall.bendX * swing;
-        ball->Position.z -= TheBall.bendZ * swing;
-        // A swing along the track can carry the ball over its destination before the track gets
-        // there; standing on it, the ball has arrived.
-        if (Vec3EqualXZ(ball->Position, TheBall.destination)) {
-            LandOnDestination(*ball);
-            return;
-        }
-    }
-
-    // 5e. Spin, slower as it comes to rest.
-    const float rate = d <= SPIN_SLOW_DISTANCE ? d + 1.0f : SPIN_RATE;
-    TheBall.rotation += (TheBall.destination.x <= ball->Position.x ? rate : -rate) * dt;
-    TheBall.rotation = ReduceAngle(TheBall.rotation);
-    ball->Rotation.z = TheBall.rotation;
-
-    // 5f / 5g. The goal frame, or a player reaching it.
-    if (CheckGoalFrameHit()) {
-        PlaySecondarySound(SOUND_GASP, false);
-        PlaySecondarySound(SOUND_POST, true);
-        ReboundFromGoalFrame();
+    if (goal) {
+        // In between the posts and under the bar: the ball goes on into the net and the goal stands.
+        CheckGoal(goal);
     } else {
-        const int32_t reached = FindContact(BALL_TARGET);
-        if (reached > 0 && reached <= PLAYER_COUNT) {
-            const int32_t receiver = reached - 1;
-            BallHolder = LastHolder = reached;
-            LastTouchSide = IsAwaySide(receiver) + 1;
-            ReceiveBall(receiver, *ball);
+        // 5e. Spin, slower as it comes to rest.
+        const float rate = d <= SPIN_SLOW_DISTANCE ? d + 1.0f : SPIN_RATE;
+        TheBall.rotation += (TheBall.destination.x <= ball->Position.x ? rate : -rate) * dt;
+        TheBall.rotation = ReduceAngle(TheBall.rotation);
+        ball->Rotation.z = TheBall.rotation;
+
+        // 5f / 5g. The goal frame, or a player reaching it.
+        if (CheckGoalFrameHit()) {
+            PlaySecondarySound(SOUND_GASP, false);
+            PlaySecondarySound(SOUND_POST, true);
+            ReboundFromGoalFrame();
+        } else {
+            const int32_t reached = FindContact(BALL_TARGET);
+            if (reached > 0 && reached <= PLAYER_COUNT) {
+                const int32_t receiver = reached - 1;
+                BallHolder = LastHolder = reached;
+                LastTouchSide = IsAwaySide(receiver) + 1;
+                ReceiveBall(receiver, *ball);
+            }
         }
     }
 

@@ -25,7 +25,8 @@ extern uint8_t PendingKickGood;
 // Grades the kick of `kicker` at TheBall.aimPoint and sets the ball's destination; true when it
 // is a good kick (the ball lands on the aim point).
 bool ExecuteKick(int32_t kicker);
-// One step of a kicked ball during a moving phase.
+// One step of a kicked ball during a moving phase. A step whose course crosses a goal line is
+// ruled on where the course meets the line: a goal, or the ball out of play there.
 void UpdateBall();
 // Keeps the bend mouse x inside its window and scales its offset by the kicker's Bend.
 void ClampBend();

@@ -75,12 +75,14 @@ void FormatPlayerLabel(char* out, int size, int32_t player)
 void ShowTurnBanner()
 {
     char text[128];
-    // Once the match is over nobody is to move: the referee banner says so, the turn lines and
-    // the End Turn caption are blank.
+    // The End Turn caption names its button whenever the button is offered.
+    SetSpriteText(SPRITE_CAPTION_END_TURN, "End Turn");
+    RightAlignSpriteOn(SPRITE_CAPTION_END_TURN, END_TURN_RIGHT_X);
+    // Once the match is over nobody is to move: the referee banner says so, the turn lines are
+    // blank.
     if (MatchStopState == STOP_FULL_TIME) {
         SetSpriteText(SPRITE_TURN_BANNER, " ");
         SetSpriteText(SPRITE_TURN_DETAIL, " ");
-        SetSpriteText(SPRITE_CAPTION_END_TURN, " ");
         return;
     }
     switch (TurnPhase) {
@@ -105,9 +107,6 @@ void ShowTurnBanner()
     std::snprintf(text, sizeof text, "%d:%.14s %s", (int)matchgeo::ShirtNumber(p), MatchPlayers[p].name, doing);
     SetSpriteText(SPRITE_TURN_DETAIL, text);
     CentreSpriteOn(SPRITE_TURN_DETAIL, BANNER_CENTRE_X);
-
-    SetSpriteText(SPRITE_CAPTION_END_TURN, "End Turn");
-    RightAlignSpriteOn(SPRITE_CAPTION_END_TURN, END_TURN_RIGHT_X);
 }
 
 void ShowScoreboard()

@@ -475,7 +475,7 @@ void ApplyEdgeScroll()
 {
     if (EdgeScrollDirection == 0) return;
     PanCamera(EdgeScrollDirection);
-    KeepCameraWhereItIs();
+    KeepCameraLookingWhereItIs();
 }
 
 void SortByDistanceToBall()

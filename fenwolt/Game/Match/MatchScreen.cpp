@@ -188,6 +188,14 @@ void SetPitchCameraBounds()
     FieldCamera.Bounded = true;
 }
 
+// The view as chosen: the wanted eye's offset from the wanted look-at point.
+D3DVECTOR ChosenView()
+{
+    if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
+    return D3DVECTOR{WantedCameraEye.x - WantedCameraTarget.x, WantedCameraEye.y - WantedCameraTarget.y,
+                     WantedCameraEye.z - WantedCameraTarget.z};
+}
+
 void SetWantedKickOffCamera()
 {
     WantedCameraTarget = CENTRE_SPOT;
@@ -405,10 +413,14 @@ bool OnCameraKey(uint32_t key)
     switch (key) {
     case VK_NUMPAD0: ZoomCameraStep(1); break;
     case VK_DECIMAL: ZoomCameraStep(0); break;
-    case VK_NUMPAD2: PanCamera(2); break;
-    case VK_NUMPAD4: PanCamera(4); break;
-    case VK_NUMPAD6: PanCamera(6); break;
-    case VK_NUMPAD8: PanCamera(8); break;
+    case VK_NUMPAD2:
+    case VK_NUMPAD4:
+    case VK_NUMPAD6:
+    case VK_NUMPAD8:
+        // A pan moves where the camera looks, not how: the chosen view goes along.
+        PanCamera(int(key - VK_NUMPAD0));
+        KeepCameraLookingWhereItIs();
+        return true;
     case VK_NUMPAD1:
     case VK_SUBTRACT:
         if (CameraEye.y > 3.0f) CameraEye.y -= 1.0f;
@@ -634,7 +646,8 @@ void RestartStep()
         UpdateBall();
     }
     RetakeThrowInOffThePitch();
-    if (!DeadBallKickPending && MatchStopState != STOP_IN_PLAY) {
+    // A restart kick that went straight in is a goal, given by the flight: nothing to resume.
+    if (!DeadBallKickPending && MatchStopState != STOP_IN_PLAY && !GoalInProgress) {
         const ModelInstance* ball = BallModel();
         if (ball && ClassifyBallPosition(ball->Position) == BALL_IN_PLAY) HideRefereeBanner();
     }
@@ -780,6 +793,7 @@ void LoadMatchScene()
     DrawDistance = 2000.f;
 
     LoadModelList("level\\football.obj");
+    FitEyeBoundsToScenery();
 
     CopySquadToPitch(0, 0);
     CopySquadToPitch(1, 1);
@@ -883,8 +897,9 @@ void LoadMatchScene()
         Hide(KickArrowModels[i]);
     }
     DotTextures[0] = FindOrLoadTexture("textures\\shadow.tga");
-    // The out-of-reach dots and every shadow of the match share the one dark picture.
-    ShadowTextureMesh = DotTextures[0];
+    // Shadows take a picture of their own: the flattened meshes reach every corner of it, so it is
+    // even all over, where the dots are round.
+    ShadowTextureMesh = FindOrLoadTexture("textures\\shade.tga");
     DotTextures[1] = FindOrLoadTexture("textures\\markerm.tga");
     ArrowTextures[0] = FindOrLoadTexture("textures\\markermp.tga");
     ArrowTextures[1] = FindOrLoadTexture("textures\\markermq.tga");
@@ -963,6 +978,8 @@ void SetUpKickOff(int32_t scoringSide)
     KickOffPending = 1;
     KickOffPartner = SelectedPlayer + 2;
     ShowRefereeBanner();
+    // Through the walk-in the ball lies on the spot with nobody on it.
+    ShowTurnBanner();
     PlaceNumberMarkers(true);
     PhaseTimer = 0.f;
     SetWantedKickOffCamera();
@@ -1196,67 +1213,79 @@ void FocusCamera(int32_t target)
     // In a network game the camera does not follow the other computer's players while it plans.
     if (IsNetworkGame() && IsPlayerIndex(target) && IsMovingSidePlayer(target) && !IsLocalSideToPlan(TurnPhase)) return;
     const D3DVECTOR look = m->Position;
-    D3DVECTOR eye{look.x + (CameraEye.x - CameraTarget.x), look.y + (CameraEye.y - CameraTarget.y),
-                  look.z + (CameraEye.z - CameraTarget.z)};
+    // The view kept is the chosen one, not the camera's present offset: halfway through an ease,
+    // or drawn in against the stands, that is shorter and steeper, and every focus taken from it
+    // would close in further.
+    const D3DVECTOR view = ChosenView();
+    D3DVECTOR eye{look.x + view.x, look.y + view.y, look.z + view.z};
     if (eye.y < look.y) eye.y = look.y + 25.0f;
     if (!Options.BeginnersCamera && MatchStopState != STOP_KICK_OFF && IsPlayerIndex(target) && ball &&
         BallHolder != target + 1 && !(m->Position.x == ball->Position.x && m->Position.z == ball->Position.z)) {
         float ux = 0.f, uz = 0.f;
-        const float distance = std::fmax(GroundDistance(CameraEye, CameraTarget), 2.3f);
+        const float distance = std::fmax(std::hypot(view.x, view.z), 2.3f);
         // The eye keeps its height over what it looks at, as the ball's offset does: measured
         // from the ground, every switch from a ball in the air to a player would add the ball's
         // height to the eye's, turn after turn.
         if (GroundDirection(ball->Position, m->Position, ux, uz))
-            eye = D3DVECTOR{look.x + ux * distance, look.y + (CameraEye.y - CameraTarget.y), look.z + uz * distance};
+            eye = D3DVECTOR{look.x + ux * distance, look.y + view.y, look.z + uz * distance};
     }
     if (!IsFinite(look) || !IsFinite(eye)) return;
     WantedCameraTarget = look;
     WantedCameraEye = eye;
 }
 
-// One step of the eye's offset from the look-at point toward the wanted offset, going round the
-// point: its heading about the vertical turns by at most `step` along its circle and never
-// faster than the orbit keys turn it (half a turn a second), and its ground distance and its
-// height over the point move by at most `step` each.
+// One step of the eye's offset from the look-at point toward the goal's offset, over a sphere
+// about the point: its heading about the vertical and its angle over the horizontal each turn by
+// at most `step` along their circles and never faster than the orbit keys turn it (half a turn a
+// second), and its distance moves by at most `step`. A view drawn in at the stands along its line
+// of sight keeps its angle all the way. Exactly the goal once all three are there.
 static D3DVECTOR SwungOffset(const D3DVECTOR& from, const D3DVECTOR& toward, float step, float seconds)
 {
-    auto toward1 = [step](float v, float goal) { return v + std::fmax(-step, std::fmin(step, goal - v)); };
-    const float ground = std::hypot(from.x, from.z);
-    const float heading = std::atan2(from.z, from.x);
-    const float most = std::fmin(ground > 1e-4f ? step / ground : PI, PI * seconds);
-    const float turn = std::fmax(-most, std::fmin(most, WrapAngle(std::atan2(toward.z, toward.x) - heading)));
-    const float reach = toward1(ground, std::hypot(toward.x, toward.z));
-    return D3DVECTOR{std::cos(heading + turn) * reach, toward1(from.y, toward.y), std::sin(heading + turn) * reach};
+    const float ground = std::hypot(from.x, from.z), distance = std::hypot(ground, from.y);
+    const float goalGround = std::hypot(toward.x, toward.z), goalDistance = std::hypot(goalGround, toward.y);
+    const float heading = std::atan2(from.z, from.x), pitch = std::atan2(from.y, ground);
+    const float acrossHeading = WrapAngle(std::atan2(toward.z, toward.x) - heading);
+    const float acrossPitch = std::atan2(toward.y, goalGround) - pitch;
+    auto most = [step, seconds](float radius) { return std::fmin(radius > 1e-4f ? step / radius : PI, PI * seconds); };
+    const float mostHeading = most(ground), mostPitch = most(distance);
+    const float reach = distance + std::fmax(-step, std::fmin(step, goalDistance - distance));
+    if (std::fabs(acrossHeading) <= mostHeading && std::fabs(acrossPitch) <= mostPitch && reach == goalDistance)
+        return toward;
+    const float h = heading + std::fmax(-mostHeading, std::fmin(mostHeading, acrossHeading));
+    const float p = pitch + std::fmax(-mostPitch, std::fmin(mostPitch, acrossPitch));
+    return D3DVECTOR{std::cos(h) * std::cos(p) * reach, std::sin(p) * reach, std::sin(h) * std::cos(p) * reach};
 }
 
 void UpdateCamera()
 {
     if (!IsFinite(WantedCameraEye) || !IsFinite(WantedCameraTarget)) KeepCameraWhereItIs();
-    // Whatever the ball or the player followed does, the camera stays over the pitch.
-    KeepCameraInBounds(WantedCameraEye, WantedCameraTarget);
+    // Whatever the ball or the player followed does, the camera eases to the chosen view kept
+    // over the pitch with its eye in the stadium's bowl; the wanted camera itself stays as chosen.
+    D3DVECTOR goalEye = WantedCameraEye, goalTarget = WantedCameraTarget;
+    KeepCameraInBounds(goalEye, goalTarget);
     const float speed = (Options.FollowBallAtEndTurn && !Options.BeginnersCamera) ? 20.0f : 10.0f;
-    const float step = speed * MatchStepSeconds();
-    auto ease = [step](D3DVECTOR& v, const D3DVECTOR& goal) {
-        const float d = SpaceDistance(goal, v);
-        if (d <= step || d < 0.0001f) {
-            v = goal;
-            return;
-        }
-        const float k = step / d;
-        v = D3DVECTOR{v.x + (goal.x - v.x) * k, v.y + (goal.y - v.y) * k, v.z + (goal.z - v.z) * k};
-    };
+    const float seconds = MatchStepSeconds();
+    const float step = speed * seconds;
+    // The look-at point goes straight to its goal; the eye keeps to it, going round it and in or
+    // out toward the goal's offset. A move between two places seen alike keeps the view all the
+    // way, and the eye never passes over the point it looks at, where the view would spin.
     const D3DVECTOR offset{CameraEye.x - CameraTarget.x, CameraEye.y - CameraTarget.y, CameraEye.z - CameraTarget.z};
-    ease(CameraEye, WantedCameraEye);
-    ease(CameraTarget, WantedCameraTarget);
-    const D3DVECTOR wanted{WantedCameraEye.x - WantedCameraTarget.x, WantedCameraEye.y - WantedCameraTarget.y,
-                           WantedCameraEye.z - WantedCameraTarget.z};
-    const float across = std::fabs(WrapAngle(std::atan2(wanted.z, wanted.x) - std::atan2(offset.z, offset.x)));
-    if (across > HALF_PI || !CameraInBounds(CameraEye, CameraTarget)) {
-        // The wanted eye lies across the point the camera looks at: the straight way would take
-        // the eye over that point, where the view spins about it. The eye goes round it instead.
-        const D3DVECTOR swung = SwungOffset(offset, wanted, step, MatchStepSeconds());
-        CameraEye = D3DVECTOR{CameraTarget.x + swung.x, CameraTarget.y + swung.y, CameraTarget.z + swung.z};
+    const D3DVECTOR goalOffset{goalEye.x - goalTarget.x, goalEye.y - goalTarget.y, goalEye.z - goalTarget.z};
+    const float d = SpaceDistance(goalTarget, CameraTarget);
+    if (d <= step || d < 0.0001f) {
+        CameraTarget = goalTarget;
+    } else {
+        const float k = step / d;
+        CameraTarget = D3DVECTOR{CameraTarget.x + (goalTarget.x - CameraTarget.x) * k,
+                                 CameraTarget.y + (goalTarget.y - CameraTarget.y) * k,
+                                 CameraTarget.z + (goalTarget.z - CameraTarget.z) * k};
     }
+    const D3DVECTOR swung = SwungOffset(offset, goalOffset, step, seconds);
+    const bool arrived = CameraTarget.x == goalTarget.x && CameraTarget.y == goalTarget.y &&
+                         CameraTarget.z == goalTarget.z && swung.x == goalOffset.x && swung.y == goalOffset.y &&
+                         swung.z == goalOffset.z;
+    CameraEye = arrived ? goalEye
+                        : D3DVECTOR{CameraTarget.x + swung.x, CameraTarget.y + swung.y, CameraTarget.z + swung.z};
     KeepCameraInBounds(CameraEye, CameraTarget);
 }
 
@@ -1264,6 +1293,13 @@ void KeepCameraWhereItIs()
 {
     WantedCameraEye = CameraEye;
     WantedCameraTarget = CameraTarget;
+}
+
+void KeepCameraLookingWhereItIs()
+{
+    const D3DVECTOR view = ChosenView();
+    WantedCameraTarget = CameraTarget;
+    WantedCameraEye = D3DVECTOR{CameraTarget.x + view.x, CameraTarget.y + view.y, CameraTarget.z + view.z};
 }
 
 void CameraBehindPlayer(int32_t player)

@@ -64,6 +64,9 @@ extern int32_t SkyDomeModel;
 void ForgetMatchInstances();
 
 // --- The wanted camera that UpdateCamera eases CameraEye and CameraTarget toward -----------
+// It is the view as chosen (a preset, a focus, a manual move), wherever that puts the eye; what
+// the camera eases to is that view brought within the field camera's bounds, so that a view
+// squeezed against the stands is never taken for the chosen one.
 extern D3DVECTOR WantedCameraEye, WantedCameraTarget;
 
 // The walk-in to the kick-off follows a goal (the side that scored celebrates); a half's walk-in
@@ -94,6 +97,9 @@ void CyclePlayerSelection(int32_t direction);
 void FocusCamera(int32_t target);
 void UpdateCamera();
 void KeepCameraWhereItIs();
+// After a pan: the wanted look-at point is where the camera looks now, and the chosen view (the
+// wanted eye's offset from it) is kept.
+void KeepCameraLookingWhereItIs();
 void CameraBehindPlayer(int32_t player);
 void SetCameraHeading(int32_t player, uint32_t key);
 void CancelKick();

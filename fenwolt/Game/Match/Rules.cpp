@@ -355,6 +355,13 @@ int32_t ClassifyPosition(const D3DVECTOR& point)
     return ClassifyLines(point, BallRadius(), goal);
 }
 
+int32_t GoalMouthAt(const D3DVECTOR& point)
+{
+    int32_t goal = 0;
+    ClassifyLines(point, BallRadius(), goal);
+    return goal;
+}
+
 int32_t PenaltyAreaAt(const D3DVECTOR& point)
 {
     if (ClassifyPosition(point) != BALL_IN_PLAY) return BOX_NONE;

@@ -101,7 +101,12 @@ int32_t ClassifyBallPosition(const D3DVECTOR& point);
 int32_t ClassifyPosition(const D3DVECTOR& point);
 // BOX_LOW, BOX_HIGH or BOX_NONE for a point (with the ball's radius), without side effects.
 int32_t PenaltyAreaAt(const D3DVECTOR& point);
-// Awards the restart for a ball that left the pitch (called while the ball is in play).
+// The goal number whose mouth the point lies in beyond its line: a ball whose course crosses the
+// line there goes in between the posts and under the bar. 0 for a point on the pitch or over a
+// line anywhere else. Never gives a goal.
+int32_t GoalMouthAt(const D3DVECTOR& point);
+// Awards the restart for a ball that left the pitch: called while the ball is in play, and by the
+// flight when a kick's course leaves over a goal line, a restart kick's included.
 void CheckBallOut();
 
 // --- Restarts --------------------------------------------------------------------------------------

@@ -346,9 +346,11 @@ void ShowTurnButtons()
 {
     const bool oneManager = MatchSetup.managers != 2 && !IsNetworkGame();
     const bool moving = TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES;
-    // Nobody plans here while the sides move, while the computer thinks, and once the match is
-    // over: no End Turn, no Pass, no Substitute, and the System caption goes with End Turn.
-    if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager) || MatchStopState == STOP_FULL_TIME) {
+    // Nobody plans here while the sides move and while the computer thinks: no End Turn, no Pass,
+    // no Substitute, and the System caption goes with End Turn. Full time comes with the turn that
+    // hands the home side its planning, and its End Turn and System stay as every planning
+    // phase has them, pictures with their captions, for the seconds before the result.
+    if (moving || (TurnPhase == PHASE_AWAY_PLANS && oneManager)) {
         EnableButtonPair(SPRITE_CAPTION_SUBSTITUTE, false);
         EnableButtonPair(SPRITE_CAPTION_PASS, false);
         HideSprite(SPRITE_CAPTION_SYSTEM);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -87,7 +88,7 @@ TEST(FenwoltPictureData, TexturesHaveLowQualityTwins) {
                                       "textures\\ball.tga",    "textures\\markeru.tga", "textures\\marker.tga",
                                       "textures\\markerx.tga", "textures\\markerxr.tga", "textures\\markerm.tga",
                                       "textures\\markermp.tga", "textures\\shadow.tga", "textures\\markermq.tga",
-                                      "textures\\markermr.tga", "textures\\blocktex.jpg"};
+                                      "textures\\markermr.tga", "textures\\shade.tga",   "textures\\blocktex.jpg"};
     for (char c = 'a'; c <= 'p'; ++c) names.push_back(std::string("textures\\no") + c + ".tga");
     for (const auto& n : names) {
         SCOPED_TRACE(n);
@@ -122,30 +123,72 @@ TEST(FenwoltPictureData, KickArrowTexturesCoverTheArrowInThreeColours) {
     EXPECT_NE(centres[0], centres[2]);
 }
 
-// Shadows are the flattened meshes drawn with this picture through the meshes' own texture
-// coordinates, which reach every corner: away from its thin rim it must be one even,
-// half-transparent black, or the silhouettes fall apart (or come out white).
+// Shadows are the flattened meshes drawn with their picture through the meshes' own texture
+// coordinates, which reach every corner: it must be one even, half-transparent black all over,
+// or the silhouettes fall apart (or come out white).
 TEST(FenwoltPictureData, ShadowPictureIsAnEvenTranslucentBlack) {
-    for (const char* n : {"textures\\shadow.tga", "texture2\\shadow.tga"}) {
+    for (const char* n : {"textures\\shade.tga", "texture2\\shade.tga"}) {
         SCOPED_TRACE(n);
         Picture p = Load(n);
         ASSERT_EQ(p.error, "");
         ASSERT_GE(p.width, 16);
-        const int rim = p.width / 16 + 1;   // corners round off within the outer three tenths
-        const int corner = p.width * 3 / 10;
-        int uneven = 0, coloured = 0;
         const int middle = Alpha(p, p.width / 2, p.height / 2);
         EXPECT_GE(middle, 90) << "dark enough to see on the grass";
         EXPECT_LE(middle, 180) << "the grass shows through";
+        int uneven = 0, coloured = 0;
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x) {
                 coloured += (p.argb[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFFu) != 0;
-                const int fromEdgeX = std::min(x, p.width - 1 - x), fromEdgeY = std::min(y, p.height - 1 - y);
-                const bool inCorner = fromEdgeX < corner && fromEdgeY < corner;
-                if (fromEdgeX >= rim && fromEdgeY >= rim && !inCorner) uneven += Alpha(p, x, y) != middle;
+                uneven += Alpha(p, x, y) != middle;
             }
         EXPECT_EQ(coloured, 0) << "black wherever it covers";
         EXPECT_EQ(uneven, 0);
+    }
+}
+
+// The path dots lie on the same square mesh, the picture stretched over it: the dot beyond a
+// player's reach is a dark disc as large as the one within reach, fading out at its edge, with
+// the square's corners clear (a trail of dark tiles is what it must not be).
+TEST(FenwoltPictureData, OutOfReachDotIsARoundSoftDarkDisc) {
+    for (const char* dir : {"textures\\", "texture2\\"}) {
+        SCOPED_TRACE(dir);
+        Picture dot = Load(std::string(dir) + "shadow.tga"), inReach = Load(std::string(dir) + "markerm.tga");
+        ASSERT_EQ(dot.error, "");
+        ASSERT_EQ(inReach.error, "");
+        ASSERT_EQ(dot.width, inReach.width);
+        ASSERT_EQ(dot.width, dot.height);
+        const int size = dot.width, half = size / 2;
+        // Alpha along the row through the middle, from the centre outwards.
+        auto radial = [&](const Picture& p) {
+            std::vector<int> a;
+            for (int x = half; x < size; ++x) a.push_back(Alpha(p, x, half));
+            return a;
+        };
+        auto radius = [](const std::vector<int>& a) {
+            int r = 0;
+            while (r < int(a.size()) && a[size_t(r)] > 0) ++r;
+            return r;
+        };
+        const std::vector<int> a = radial(dot);
+        EXPECT_GE(a[0], 90) << "dark enough to see on the grass";
+        EXPECT_LE(a[0], 180) << "the grass shows through";
+        EXPECT_NEAR(radius(a), radius(radial(inReach)), size / 16 + 1) << "as large as the dot within reach";
+        int levels = 0;
+        for (size_t i = 1; i < a.size(); ++i) {
+            EXPECT_LE(a[i], a[i - 1]) << "darkest in the middle";
+            levels += a[i] > 0 && a[i] < a[0];
+        }
+        EXPECT_GE(levels, size / 16) << "a soft edge, not a cut-out";
+        int black = 0, beyond = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                black += (dot.argb[size_t(y) * size_t(size) + size_t(x)] & 0xFFFFFFu) == 0;
+                // Round: nothing lies further from the middle than the dot reaches along the row.
+                const float d = std::hypot(x + 0.5f - float(half), y + 0.5f - float(half));
+                if (d > float(radius(a)) + 1.0f) beyond += Alpha(dot, x, y) > 0;
+            }
+        EXPECT_EQ(black, size * size);
+        EXPECT_EQ(beyond, 0) << "the corners of the square are clear";
     }
 }
 

@@ -101,7 +101,8 @@ TEST(FenwoltTextData, ResourceListsNameWhatTheMatchLoads) {
                           "textures\\ball.tga", "textures\\markeru.tga", "textures\\marker.tga",
                           "textures\\markerx.tga", "textures\\markerxr.tga", "textures\\markerm.tga",
                           "textures\\markermp.tga", "textures\\shadow.tga", "textures\\markermq.tga",
-                          "textures\\markermr.tga", "textures\\noa.tga", "textures\\nop.tga"})
+                          "textures\\markermr.tga", "textures\\shade.tga", "textures\\noa.tga",
+                          "textures\\nop.tga"})
         EXPECT_NE(std::find(textures.begin(), textures.end(), t), textures.end()) << t;
 }
 

@@ -1,6 +1,7 @@
-// The field camera's bounds: the look-at point over the field, the eye between floor and ceiling,
-// the zoom within its range and the view never straight down; the moves that would leave them
-// do nothing, and any pair is brought within them the shortest way.
+// The field camera's bounds: the look-at point over the field, the eye between floor and ceiling
+// and within its box on the ground (fitted to the scenery around the field), the zoom within its
+// range and the view never straight down; the moves that would leave them do nothing, and any
+// pair is brought within them.
 #include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/GameApp.h"
 
@@ -202,6 +203,129 @@ TEST_F(CameraBoundsTest, MovesThatWouldLeaveTheBoundsDoNothing)
     CameraTarget.x -= 1.f;
     EXPECT_TRUE(SettleCameraMove(lostEye, lostTarget));
     EXPECT_TRUE(CameraInBounds(CameraEye, CameraTarget));
+}
+
+// The eye's box: the field of the fixture with room around it, as the stands leave it.
+class EyeBoxTest : public CameraBoundsTest {
+protected:
+    void SetUp() override
+    {
+        CameraBoundsTest::SetUp();
+        FieldCamera.EyeMinX = -4.f;
+        FieldCamera.EyeMaxX = 124.f;
+        FieldCamera.EyeMinZ = -4.f;
+        FieldCamera.EyeMaxZ = 84.f;
+    }
+};
+
+TEST_F(EyeBoxTest, AnEyeBeyondItsBoxComesInAlongTheLineOfSight)
+{
+    // The view over the near touchline from behind it, high up: the eye comes to the box's edge
+    // on the same line, so it still looks the same way at the same angle, from nearer.
+    const D3DVECTOR t{60.f, 0.f, 4.f};
+    D3DVECTOR e{60.f, 31.f, -27.f}, tt = t;
+    EXPECT_FALSE(CameraInBounds(e, tt));
+    KeepCameraInBounds(e, tt);
+    EXPECT_FLOAT_EQ(tt.x, t.x);
+    EXPECT_FLOAT_EQ(tt.z, t.z) << "the look-at point stays";
+    EXPECT_NEAR(e.z, -4.f, 1e-4);
+    EXPECT_NEAR(Pitch(e, tt), std::atan2(31.f, 31.f), 1e-4);
+    EXPECT_FLOAT_EQ(e.x, 60.f);
+    EXPECT_TRUE(CameraInBounds(e, tt));
+    // Low behind a goal line: on the same line the height would fall under the floor, which
+    // holds it up.
+    e = D3DVECTOR{-8.f, 2.7f, 40.f};
+    tt = D3DVECTOR{5.f, 0.f, 40.f};
+    KeepCameraInBounds(e, tt);
+    EXPECT_NEAR(e.x, -4.f, 1e-4);
+    EXPECT_FLOAT_EQ(e.y, 2.f);
+    EXPECT_TRUE(CameraInBounds(e, tt));
+    // Into a corner: the nearer of the two sides decides.
+    e = D3DVECTOR{-10.f, 20.f, -30.f};
+    tt = D3DVECTOR{10.f, 0.f, 10.f};
+    KeepCameraInBounds(e, tt);
+    EXPECT_NEAR(e.z, -4.f, 1e-4);
+    EXPECT_GT(e.x, -4.f);
+    EXPECT_NEAR((e.x - tt.x) / (e.z - tt.z), 0.5f, 1e-4) << "the same heading";
+}
+
+TEST_F(EyeBoxTest, AnyPairIsBroughtWithinTheBoxOnceAndForAll)
+{
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<float> wide(-300.f, 300.f);
+    for (int i = 0; i < 20000; ++i) {
+        D3DVECTOR t{wide(rng), wide(rng) * 0.1f, wide(rng)}, e{wide(rng), wide(rng) * 0.2f, wide(rng)};
+        KeepCameraInBounds(e, t);
+        ASSERT_TRUE(CameraInBounds(e, t)) << i;
+        const D3DVECTOR e1 = e, t1 = t;
+        KeepCameraInBounds(e, t);
+        ASSERT_TRUE(e.x == e1.x && e.y == e1.y && e.z == e1.z && t.x == t1.x && t.y == t1.y && t.z == t1.z) << i;
+    }
+}
+
+TEST_F(EyeBoxTest, MovesThatWouldTakeTheEyeOutOfItsBoxDoNothing)
+{
+    // Panning back toward the stand behind the eye stops with the eye at the box's edge.
+    Place({60.f, 31.f, 0.f}, {60.f, 0.f, 31.f});
+    int pans = 0;
+    while (PanCamera(2) && pans < 100) ++pans;
+    EXPECT_EQ(pans, 5);
+    EXPECT_GE(CameraEye.z, -4.f);
+    EXPECT_LT(CameraEye.z, -4.f + 1.f);
+    // Zooming out and orbiting the eye into the stand are refused alike.
+    const D3DVECTOR eye = CameraEye;
+    ZoomCameraStep(0);
+    EXPECT_FLOAT_EQ(CameraEye.z, eye.z);
+    // A quarter turn of the eye about a point 10 from the low-x end: one way it would end 10
+    // behind the end, and stays; the other way it goes round.
+    int stayed = 0;
+    for (int flag : {0, 1}) {
+        Place({10.f, 10.f, 20.f}, {10.f, 0.f, 40.f});
+        OrbitEyeAroundTargetBy(flag, 0.5f);
+        if (CameraEye.x == 10.f && CameraEye.z == 20.f)
+            ++stayed;
+        else
+            EXPECT_NEAR(CameraEye.x, 30.f, 1e-3);
+    }
+    EXPECT_EQ(stayed, 1);
+}
+
+// Scenery around a field of 120 x 80: a stand off each side, a corner tower, boards the eye looks
+// over, a goal on the field and a stand whose front would leave no room over the field's edge.
+TEST(EyeBoxFit, TheSceneryAroundTheFieldClosesTheEyesBox)
+{
+    ConstructTheApp();
+    FieldCamera = FieldCameraState{};
+    FieldCamera.FieldLength = 120.f;
+    FieldCamera.FieldWidth = 80.f;
+    FieldCamera.MinEyeHeight = 2.f;
+    int used = 0;
+    auto place = [&used](D3DVECTOR lo, D3DVECTOR hi) {
+        ModelInstance& m = TheApp.InstanceTable[used++];
+        m.InUse = 1;
+        for (int i = 0; i < 12; ++i)
+            m.BoxPoints[1][i] = D3DVECTOR{i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z};
+    };
+    place({-20.f, 0.f, -30.f}, {140.f, 21.f, -6.f});   // the near stand
+    place({-30.f, 0.f, -10.f}, {-5.f, 21.f, 90.f});    // the low end's stand
+    place({125.f, 0.f, -10.f}, {150.f, 21.f, 90.f});   // the high end's
+    place({-40.f, 0.f, 100.f}, {-36.f, 40.f, 104.f});  // a tower off the corner, furthest off the far side
+    place({10.f, 0.f, -2.f}, {60.f, 0.9f, -1.8f});     // boards
+    place({-2.f, 0.f, 36.f}, {0.5f, 2.7f, 44.f});      // a goal over the field's edge
+    place({-20.f, 0.f, 80.5f}, {140.f, 21.f, 100.f});  // the far stand, right at the edge
+    FitEyeBoundsToScenery();
+    const float t = std::tan(FieldOfView * 0.5f);
+    const float reach = NearPlane * std::sqrt(1.f + t * t * (1.f + ProjectionAspect * ProjectionAspect));
+    EXPECT_FLOAT_EQ(FieldCamera.EyeMinZ, -6.f + reach);
+    EXPECT_FLOAT_EQ(FieldCamera.EyeMinX, -5.f + reach);
+    EXPECT_FLOAT_EQ(FieldCamera.EyeMaxX, 125.f - reach);
+    EXPECT_FLOAT_EQ(FieldCamera.EyeMaxZ, 80.f) << "never over the field";
+    // Fitted again with nothing around, the box opens.
+    for (ModelInstance& m : TheApp.InstanceTable) m.InUse = 0;
+    FitEyeBoundsToScenery();
+    EXPECT_TRUE(std::isinf(FieldCamera.EyeMinX) && std::isinf(FieldCamera.EyeMaxZ));
+    FieldCamera = FieldCameraState{};
+    DestroyTheApp();
 }
 
 }  // namespace

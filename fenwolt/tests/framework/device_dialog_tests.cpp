@@ -87,6 +87,9 @@ TEST_F(DeviceDialogTest, ListsShowTheTablesAndOkWithNothingChangedIsACancel)
         auto adapters = DialogTestEntries(d, kAdapterList);
         ASSERT_EQ(adapters.size(), fw->AdapterCount);
         EXPECT_EQ(adapters[0], fw->Adapters[0].Identifier.Description);
+        // Every name is read whole, in the box and in its list.
+        EXPECT_EQ(DialogTestCutEntries(d, kAdapterList), std::vector<std::string>{});
+        EXPECT_EQ(DialogTestCutEntries(d, kDeviceList), std::vector<std::string>{});
         EXPECT_EQ(DialogTestEntries(d, kDeviceList).size(), fw->Adapters[fw->CurrentAdapter].DeviceCount);
 
         // Every mode as width x height x depth, the current one chosen.
@@ -152,14 +155,19 @@ TEST_F(DeviceDialogTest, CtrlF2InFullScreenGoesWindowedFirstAndCanStayWindowed)
     Start(false);
     ASSERT_FALSE(fw->Windowed);
     bool windowedWhileOpen = false;
+    bool readyWhileOpen = true;
     DialogSetTestDriver([&](HWND d) {
         windowedWhileOpen = fw->Windowed && !PlatformIsFullscreen(fw->MainWindow);
+        // Frames stay stopped until the dialog closes, so the window under it is painted again
+        // whenever it is uncovered.
+        readyWhileOpen = fw->Ready;
         // The working choice starts from the window the dialog now sits over.
         EXPECT_EQ(IsDlgButtonChecked(d, kWindowButton), (UINT)BST_CHECKED);
         DialogTestKey(d, DialogKey::Escape);
     });
     EXPECT_EQ(fw->HandleMessage(fw->MainWindow, WM_COMMAND, IDM_CHANGEDEVICE, 0), 0);
     EXPECT_TRUE(windowedWhileOpen);
+    EXPECT_FALSE(readyWhileOpen);
     EXPECT_TRUE(fw->Windowed);
     EXPECT_TRUE(fw->Ready);
 

@@ -8,10 +8,12 @@
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/Squads.h"
 #include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/crt_rand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -45,6 +47,30 @@ void SetKitNames(std::initializer_list<const char*> names)
 }
 
 void MakeDefaultSquads() { CreateDefaultSquads(); }
+
+RgbImage DrawScreen()
+{
+    TheApp.RenderFrame();
+    return ReadBack();
+}
+
+bool IsWhiteInk(uint8_t r, uint8_t g, uint8_t b) { return r > 140 && g > 140 && b > 140; }
+bool IsGreenInk(uint8_t r, uint8_t g, uint8_t b) { return g > 140 && r < 90 && b < 90; }
+
+int InkBeforeNextText(const RgbImage& frame, unsigned handle, int nextX, int spaces,
+                      bool (*ink)(uint8_t, uint8_t, uint8_t))
+{
+    const Sprite* s = SpriteAt(handle);
+    if (!s || !s->Font) return -1;
+    const int top = (int)s->Y, room = spaces * GetGlyphWidth(s->Font->Kind, ' ');
+    int count = 0;
+    for (int y = std::max(top, 0); y < std::min(top + s->Font->CellHeight, frame.height); ++y)
+        for (int x = std::max(nextX - room, 0); x < std::min(nextX, frame.width); ++x) {
+            const uint8_t* p = frame.At(x, y);
+            count += ink(p[0], p[1], p[2]) ? 1 : 0;
+        }
+    return count;
+}
 
 void FrontEndAppTest::SetUp()
 {

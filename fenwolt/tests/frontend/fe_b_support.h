@@ -16,6 +16,17 @@ void SetKitNames(std::initializer_list<const char*> names);
 // The default squads (both teams) with their names.
 void MakeDefaultSquads();
 
+// The current screen as a frame of the game draws it, read back.
+RgbImage DrawScreen();
+// Text ink drawn in white or in the buttons' green.
+bool IsWhiteInk(uint8_t r, uint8_t g, uint8_t b);
+bool IsGreenInk(uint8_t r, uint8_t g, uint8_t b);
+// How many pixels of ink lie in the room a text sprite must leave before the text that stands at
+// `nextX`: the `spaces` spaces of its own font just left of nextX, over the rows of its glyph
+// cells. None, when the two read as separate words.
+int InkBeforeNextText(const RgbImage& frame, unsigned handle, int nextX, int spaces,
+                      bool (*ink)(uint8_t, uint8_t, uint8_t));
+
 // The application running over the data set; screens are built and messages sent by the test.
 class FrontEndAppTest : public EngineAppTest {
 protected:

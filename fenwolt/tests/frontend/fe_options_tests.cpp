@@ -1,6 +1,7 @@
 // The options record and its file (missing, short, hostile, round trip, a write that fails), the
 // slider's ends and the switches of both options screens.
 #include "fe_a_support.h"
+#include "fe_records_support.h"
 
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/GameApp.h"
@@ -167,6 +168,17 @@ TEST_F(OptionsFileTest, LeavingWritesTheRecordWholeAndAFailedWriteKeepsTheOldFil
     std::filesystem::remove_all("saves");
     EXPECT_TRUE(SaveOptions());
     EXPECT_EQ(FileBytes("saves/fenwolt.opt").size(), 56u);
+}
+
+// Every field of the record, each with a value of its own, is saved, given another value and
+// loaded back: each must come back as it was saved, in its own place. The switches take their
+// turn over as many rounds as it takes to tell every two of them apart.
+TEST_F(OptionsFileTest, EveryFieldComesBackAsItWasSavedAndInItsOwnPlace)
+{
+    const RoundTripResult r =
+        RoundTripEveryField([](FieldVisitor& visit) { WalkOptions(visit, Options); }, SaveOptions, LoadOptions);
+    EXPECT_EQ(r.faults, "");
+    EXPECT_EQ(r.fields, 17);
 }
 
 TEST_F(OptionsFileTest, TheSliderReachesBothEnds)

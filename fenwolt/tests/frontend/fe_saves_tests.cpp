@@ -1,11 +1,14 @@
-// Saved games and teams: the stored layout, the round trip, what a slot shows, and files that
-// are short, long, damaged or hostile, which change nothing.
+// Saved games and teams: the stored layout, the round trip, what a slot shows, files that are
+// short, long, damaged or hostile, which change nothing, and the slot lists as they are drawn.
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/tests/frontend/fe_b_support.h"
+#include "fenwolt/tests/frontend/fe_records_support.h"
 #include "platform/win32/byte_order.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/scratch_directory.h"
@@ -208,6 +211,43 @@ TEST_F(SaveSlots, SaveLoadAndSaveAgainGiveTheSameBytesButTheTime)
     const Bytes second = FileBytes(SaveFile(3));
     ASSERT_EQ(second.size(), first.size());
     EXPECT_TRUE(std::equal(first.begin() + 260, first.end(), second.begin() + 260));
+}
+
+// Every field of every record a saved game or a team file holds, each with a value of its own, is
+// saved, given another value, and loaded back: each must come back as it was saved, in its own
+// place. The on/off fields take their turn over as many rounds as it takes to tell every two of
+// them apart. The saved game's poses live in the application's instance table.
+class SavedGameFields : public SaveSlots {
+protected:
+    void SetUp() override
+    {
+        SaveSlots::SetUp();
+        if (!TheAppConstructed()) {
+            ConstructTheApp();
+            constructedHere_ = true;
+        }
+    }
+    void TearDown() override
+    {
+        if (constructedHere_) DestroyTheApp();
+    }
+    bool constructedHere_ = false;
+};
+
+TEST_F(SavedGameFields, EveryFieldComesBackAsItWasSavedAndInItsOwnPlace)
+{
+    const RoundTripResult r =
+        RoundTripEveryField(WalkSavedGame, [] { return SaveGame(3); }, [] { return LoadSavedGame(3); }, ScrubPoses);
+    EXPECT_EQ(r.faults, "");
+    EXPECT_GT(r.fields, 5000);
+}
+
+TEST_F(SaveSlots, EveryFieldOfATeamComesBackAsItWasSavedAndInItsOwnPlace)
+{
+    const RoundTripResult r = RoundTripEveryField([](FieldVisitor& visit) { WalkTeam(visit, TeamStaging); },
+                                                  [] { return SaveTeam(4); }, [] { return LoadTeam(4); });
+    EXPECT_EQ(r.faults, "");
+    EXPECT_GT(r.fields, 1000);
 }
 
 TEST_F(SaveSlots, SlotLabelsShowTheModeAndTheTimeAndFreeSlots)
@@ -505,4 +545,37 @@ TEST_F(SavedGameScene, ThePosesGoOnThisScenesInstancesWhateverIndicesTheFileName
     EXPECT_EQ(TheBall.model, 400);
     EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.x, 33.f);
     EXPECT_FLOAT_EQ(TheApp.InstanceTable[400].Position.z, 44.f);
+}
+
+// Drawn: on every list of the ten slots (loading a game, saving and loading a team, and the
+// system menu's save list) each "Slot %d" ends two spaces of its font before its label at least,
+// so that a slot and what it holds never read as one line ("Slot 10 --- ----").
+class SlotLists : public FrontEndAppTest {};
+
+TEST_F(SlotLists, EverySlotEndsWellBeforeItsLabel)
+{
+    constexpr unsigned kLabels = 1524;
+    const struct {
+        const char* name;
+        ScreenId screen;
+        bool popUp;
+        unsigned firstSlot;
+    } lists[] = {{"load game", ScreenId::LoadGame, false, 230},
+                 {"save team", ScreenId::SaveTeam, false, 230},
+                 {"load team", ScreenId::LoadTeam, false, 230},
+                 {"system menu", ScreenId::SystemMenu, true, 1514}};
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.name);
+        SetScreen(ScreenId::StartMenu);
+        if (l.popUp)
+            OpenPopupScreen(l.screen);
+        else
+            SetScreen(l.screen);
+        ASSERT_EQ(SpriteText(l.firstSlot + 9), "Slot 10");
+        const RgbImage frame = DrawScreen();
+        for (unsigned i = 0; i < 10; ++i)
+            EXPECT_EQ(InkBeforeNextText(frame, l.firstSlot + i, (int)SpriteAt(kLabels + i)->X, 2, IsGreenInk), 0)
+                << SpriteText(l.firstSlot + i) << " runs up to its label " << SpriteText(kLabels + i);
+        if (l.popUp) ClosePopupScreen();
+    }
 }

@@ -1,9 +1,10 @@
 // Team statistics: the values of each column in both views, the view switch that is remembered,
-// and where Return leads.
+// where Return leads, and a table whose heads and roles read apart from their neighbours.
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/TeamStats.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Screens.h"
+#include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/tests/frontend/fe_b_support.h"
 
 #include <gtest/gtest.h>
@@ -70,4 +71,48 @@ TEST_F(StatsScreen, TwoManagersSeeNoViewButtonAndEachTheirOwnSquad)
     EXPECT_FALSE(SpriteVisible(219));
     EXPECT_EQ(SpriteText(34), std::string(TeamNames[1]));
     EXPECT_EQ(SpriteText(241), std::string(TeamSquads[1].players[0].name));
+}
+
+// Drawn: every column head ends a space of its font before the next head, and every role (the
+// widest are two letters, "MR") a space of its font before the first value of its row.
+TEST_F(StatsScreen, HeadsAndRolesEndASpaceBeforeTheNextColumn)
+{
+    MakeDefaultSquads();
+    TeamSquads[0].players[5].role = 2;
+    TeamSquads[0].players[5].wingSide = 3;
+    TeamSquads[0].players[6].role = 2;
+    TeamSquads[0].players[6].wingSide = 2;
+    SetScreen(ScreenId::TeamStats);
+    ASSERT_EQ(SpriteText(261 + 5), "MR");
+    ASSERT_EQ(SpriteText(261 + 6), "ML");
+    const RgbImage frame = DrawScreen();
+    for (int c = 0; c + 1 < STATS_COLUMN_COUNT; ++c) {
+        const unsigned head = 202 + (unsigned)c;
+        EXPECT_EQ(InkBeforeNextText(frame, head, (int)SpriteAt(head + 1)->X, 1, IsWhiteInk), 0)
+            << SpriteText(head) << " runs into " << SpriteText(head + 1);
+    }
+    for (unsigned i = 0; i < 16; ++i)
+        EXPECT_EQ(InkBeforeNextText(frame, 261 + i, (int)SpriteAt(281 + i)->X, 1, IsWhiteInk), 0)
+            << "the role " << SpriteText(261 + i) << " of row " << i + 1 << " runs into its first value";
+}
+
+// Both tables' rows: the shirt number ends a space before the name, and the role (the widest are
+// two letters, "MR") a space before the first value, on the statistics and in the squad editor.
+TEST_F(StatsScreen, NumbersAndRolesEndASpaceBeforeTheirNeighboursOnBothTables)
+{
+    MakeDefaultSquads();
+    TeamSquads[0].players[9].role = 2;
+    TeamSquads[0].players[9].wingSide = 3;
+    for (ScreenId screen : {ScreenId::TeamStats, ScreenId::TeamDetails}) {
+        SetScreen(screen);
+        ASSERT_EQ(SpriteText(261 + 9), "MR");
+        const RgbImage frame = DrawScreen();
+        for (unsigned i = 0; i < 16; ++i) {
+            EXPECT_EQ(InkBeforeNextText(frame, 221 + i, (int)SpriteAt(241 + i)->X, 1, IsWhiteInk), 0)
+                << "screen " << (int)screen << ": the number " << i + 1 << " runs into its name";
+            EXPECT_EQ(InkBeforeNextText(frame, 261 + i, (int)SpriteAt(281 + i)->X, 1, IsWhiteInk), 0)
+                << "screen " << (int)screen << ": the role " << SpriteText(261 + i) << " of row " << i + 1
+                << " runs into its first value";
+        }
+    }
 }

@@ -159,16 +159,22 @@ TEST_F(BallTest, PassPeaksHalfWayAndShotEndsAtFullHeight)
     EXPECT_NEAR(BallX(), 40.f, 1e-4f);
     EXPECT_NEAR(BallInstance().Position.y, 0.70711f * 2.0f + BALL_REST_HEIGHT, 1e-4f);
 
-    // A shot at the goal, its destination behind the goal line.
+    // A shot at the goal, its destination behind the goal line: it keeps rising on its way to
+    // full height there, and goes in where it meets the line, under the bar.
     Fly(95.f, 115.5f, 2.0f, 1);
     SetStep(0.01f);
-    float lastHeight = 0.f;
-    while (BallInFlight && BallX() < 115.f) {
+    float lastHeight = 0.f, lastX = 95.f;
+    while (BallInFlight) {
         UpdateBall();
+        if (!BallInFlight) break;
         EXPECT_GE(BallInstance().Position.y, lastHeight - 1e-5f) << "a shot keeps rising";
         lastHeight = BallInstance().Position.y;
+        lastX = BallX();
     }
-    EXPECT_NEAR(lastHeight, 2.0f + BALL_REST_HEIGHT, 0.01f);
+    EXPECT_NEAR(lastHeight, 2.0f * std::sin((lastX - 95.f) / 20.5f * 1.5707964f) + BALL_REST_HEIGHT, 1e-4f);
+    EXPECT_NEAR(lastHeight, 2.0f + BALL_REST_HEIGHT, 0.02f);
+    EXPECT_EQ(GoalInProgress, 1);
+    EXPECT_EQ(HomeGoals, 1);
 }
 
 TEST_F(BallTest, ShotsKeepTheirPaceAndPassesSlowDown)

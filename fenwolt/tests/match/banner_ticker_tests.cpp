@@ -305,3 +305,35 @@ TEST_F(BannerTest, KitChoicesAreCheckedFromBelowAndAbove)
 }
 
 }  // namespace
+
+// After a goal the ball lies on the centre spot with nobody on it while both sides walk back:
+// the turn banner names the selected striker as the one to move, never as the man with the ball
+// (he had it when the goal went in), and says whose kick-off it is.
+TEST_F(BannerTest, TheWalkInAfterAGoalShowsNobodyWithTheBall)
+{
+    std::snprintf(MatchPlayers[9].name, sizeof MatchPlayers[9].name, "Tamsley");
+    ASSERT_EQ(BallHolder, 10) << "the striker has the ball at the kick-off";
+    ShowTurnBanner();
+    ASSERT_EQ(Text(SPRITE_TURN_DETAIL), "10:Tamsley with Ball");
+    // The away side scores in its moving phase; the home side kicks off.
+    TurnPhase = PHASE_AWAY_MOVES;
+    ShowTurnBanner();
+    MatchStopState = STOP_GOAL;
+    GoalInProgress = 1;
+    LastScoringSide = 1;
+    PhaseTimer = GOAL_PAUSE_SECONDS;
+    Frame(0.02f);
+    ASSERT_EQ(MatchStopState, STOP_KICK_OFF);
+    int walked = 0;
+    for (; walked < 2000 && MatchStopState == STOP_KICK_OFF; ++walked) {
+        ASSERT_EQ(BallHolder, 0) << "frame " << walked << " of the walk-in";
+        EXPECT_EQ(Text(SPRITE_TURN_BANNER), "Harrowby to Move...") << "frame " << walked;
+        ASSERT_EQ(Text(SPRITE_TURN_DETAIL), "10:Tamsley to Move") << "frame " << walked;
+        EXPECT_EQ(Text(SPRITE_REFEREE_BANNER), "KICK OFF");
+        Frame(0.05f);
+    }
+    EXPECT_GT(walked, 200);
+    // The kick-off itself gives the striker the ball.
+    EXPECT_EQ(BallHolder, 10);
+    EXPECT_EQ(Text(SPRITE_TURN_DETAIL), "10:Tamsley with Ball");
+}

@@ -1,8 +1,8 @@
 // What a turn leaves behind when it hands over: the path dots start from where the players stand
 // after a moving phase and are gone while nobody plans (walk-ins, full time); a loaded game shows
-// the buttons of its own turn; the turn banner invites no move at full time; and a restart of
-// the computer's is taken on its turn however close an opponent stands, by a taker who stays on
-// the ball.
+// the buttons of its own turn; nothing invites a move at full time, where End Turn and System keep
+// their captions; and a restart of the computer's is taken on its turn however close an opponent
+// stands, by a taker who stays on the ball.
 #include "fenwolt/tests/match/match_screen_support.h"
 
 #include "fenwolt/Game/Engine/Instances.h"
@@ -189,7 +189,10 @@ TEST_F(TurnHandOverTest, ALoadedGameShowsTheButtonsOfItsOwnTurn)
 }
 
 // --- Full time ---------------------------------------------------------------------------------------
-TEST_F(TurnHandOverTest, AtFullTimeNothingInvitesAMove)
+// Full time comes with the turn that hands the home side its planning: the turn lines go blank
+// and no kick, substitution or path is offered, while End Turn and System stay as in any planning
+// phase, each picture with its caption (End Turn then ends nothing).
+TEST_F(TurnHandOverTest, AtFullTimeNothingInvitesAMoveAndTheButtonsKeepTheirCaptions)
 {
     BallHolder = 10;
     Select(9);
@@ -209,13 +212,26 @@ TEST_F(TurnHandOverTest, AtFullTimeNothingInvitesAMove)
         for (const char* word : {"to Move", "Moving", "Thinking", "with Ball", "to Pass", "to Shoot"})
             EXPECT_EQ(text.find(word), std::string::npos) << "'" << text << "'";
     }
-    for (unsigned caption : {SPRITE_CAPTION_END_TURN, SPRITE_CAPTION_PASS, SPRITE_CAPTION_SUBSTITUTE})
+    for (unsigned caption : {SPRITE_CAPTION_PASS, SPRITE_CAPTION_SUBSTITUTE})
         EXPECT_FALSE(SpriteShown(caption)) << caption;
     EXPECT_EQ(VisiblePathDots(), 0);
+    const struct {
+        unsigned picture, caption;
+        const char* text;
+    } buttons[] = {{SPRITE_BUTTON_END_TURN, SPRITE_CAPTION_END_TURN, "End Turn"},
+                   {SPRITE_BUTTON_SYSTEM, SPRITE_CAPTION_SYSTEM, "System"}};
+    for (const auto& b : buttons) {
+        EXPECT_TRUE(SpriteShown(b.picture)) << b.text;
+        EXPECT_TRUE(SpriteShown(b.caption)) << b.text;
+        EXPECT_EQ(SpriteText(b.caption), b.text);
+    }
 
-    // Selecting the holder during the pause offers no kick either.
+    // Selecting the holder during the pause offers no kick either, and End Turn ends no turn.
     Select(9);
     EXPECT_FALSE(SpriteShown(SPRITE_CAPTION_PASS));
+    EndTurn();
+    EXPECT_EQ(TurnPhase, PHASE_HOME_PLANS);
+    EXPECT_EQ(MatchStopState, STOP_FULL_TIME);
 }
 
 // --- Restarts -----------------------------------------------------------------------------------------

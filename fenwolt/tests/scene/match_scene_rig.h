@@ -51,7 +51,7 @@ public:
         } textures[] = {{TEX_PITCH, "textures\\pitch.jpg"}, {TEX_RED, "textures\\rplayer.tga"},
                         {TEX_YELLOW, "textures\\yplayer.tga"}, {TEX_KEEPER, "textures\\goaly.tga"},
                         {TEX_BALL, "textures\\ball.tga"},     {TEX_GOAL, "textures\\goal.tga"},
-                        {TEX_SHADOW, "textures\\shadow.tga"}};
+                        {TEX_SHADOW, "textures\\shade.tga"}};
         for (auto& t : textures) {
             meshes_[t.slot] = new XFileMesh(t.file);
             if (meshes_[t.slot]->CreatePlaceholder(device_, t.file) != 0 || !meshes_[t.slot]->Texture0()) return t.file;

@@ -199,20 +199,35 @@ TEST_F(PlayerFolder, FenwoltSavesAreAFolderOfThePlayers)
               0);
 }
 
-// A computer without a sound device: the first start with the default settings (sound on) stops
-// and says why; the sound is then off in the player's settings and the next start plays silent.
-TEST_F(PlayerFolder, WithoutASoundDeviceTheSecondStartPlaysSilent)
+// A computer whose sound device cannot be opened: the start with the default settings (sound on)
+// reaches the menu and plays silent, says why in the log, and leaves the sound on in the player's
+// settings, so that the next start, with the device back, has its music again.
+TEST_F(PlayerFolder, WithoutASoundDeviceTheGamePlaysSilentAndTriesAgainNextStart)
 {
     const fs::path data = root / "build" / "data" / "skerrow";
     ASSERT_EQ(Generate(data), 0) << FileText(root / "gen.out");
     const fs::path folder = Prepare("skerrow", data);
-    EXPECT_EQ(PlaySkerrow(folder, "50 quit\n", "no-such-device"), 255);
-    EXPECT_NE(FileText(root / "game.out").find("audio device"), std::string::npos) << FileText(root / "game.out");
-    EXPECT_NE(FileText(folder / "Log.txt").find("Sound init failed"), std::string::npos);
+    // The menu, NEW GAME, the map, back out to the menu and QUIT.
+    const std::string session = "20 screenshot menu.png\n"
+                                "25 click 456 199\n"
+                                "70 screenshot map.png\n"
+                                "80 key VK_ESCAPE\n"
+                                "100 click 456 439\n"
+                                "400 quit\n";
+    ASSERT_EQ(PlaySkerrow(folder, session, "no-such-device"), 0) << FileText(root / "game.out");
+    const std::string log = FileText(folder / "Log.txt");
+    EXPECT_NE(log.find("Sound init failed"), std::string::npos) << log;
+    const size_t menu = log.find("Call MenuScreen::InitSurfaces()");
+    ASSERT_NE(menu, std::string::npos) << log;
+    EXPECT_NE(log.find("Call NodeScreen::InitSurfaces()", menu), std::string::npos) << log;
+    for (const char* shot : {"menu.png", "map.png"}) EXPECT_TRUE(fs::exists(folder / shot)) << shot;
     const std::string settings = FileText(folder / "Ombrelit.ini");
-    EXPECT_NE(settings.find("Sound enable = 0\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Sound enable = 1\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Music volume = 50\n"), std::string::npos) << settings;
-    EXPECT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n", "no-such-device"), 0) << FileText(root / "game.out");
+
+    ASSERT_EQ(PlaySkerrow(folder, "30 key VK_ESCAPE\n200 quit\n"), 0) << FileText(root / "game.out");
+    EXPECT_EQ(FileText(folder / "Log.txt").find("Sound init failed"), std::string::npos);
+    EXPECT_GT(FileText(root / "sound.raw").size(), 44100u) << "the second start opened no sound device";
 }
 
 // The log's lines are for the log file and a debugger: a start from a terminal prints nothing,

@@ -369,6 +369,23 @@ TEST_F(DialogTest, PictureShowsLabelsChecksAndTheChosenEntry)
     });
 }
 
+// Entries too wide for the box (or for a list's rows) are the ones reported cut; a combo box's
+// dropped list is as wide as the box, so what fits the box beside the drop button fits there too.
+TEST_F(DialogTest, EntriesWiderThanTheirControlAreReportedCut)
+{
+    const std::string wide = "An entry far too long for a box two hundred pixels wide";
+    Run([&](HWND d) {
+        EXPECT_TRUE(DialogTestCutEntries(d, kCombo).empty());
+        SendDlgItemMessageA(d, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        SendDlgItemMessageA(d, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one"));
+        SendDlgItemMessageA(d, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        EXPECT_EQ(DialogTestCutEntries(d, kCombo), std::vector<std::string>{wide});
+        EXPECT_EQ(DialogTestCutEntries(d, kList), std::vector<std::string>{wide});
+        EXPECT_TRUE(DialogTestCutEntries(d, 999).empty());
+        DialogTestClick(d, IDCANCEL);
+    });
+}
+
 // The real window: events reach the dialog through SDL while the program's messages keep flowing.
 TEST_F(DialogTest, WindowTakesKeysFromItsOwnSdlWindow)
 {

@@ -216,6 +216,172 @@ TEST(DInputDevices, ClicksBetweenTwoReadsAreEachSeen)
     DestroyWindow(game);
 }
 
+// A key of the desktop's keyboard going down or up.
+void PushKey(SDL_Scancode scancode, bool down)
+{
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = scancode;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+// Escape and Space as one read of the keyboard shows them ("E", "S", "ES" or "").
+std::string ReadKeys(LPDIRECTINPUTDEVICE7A keyboard)
+{
+    uint8_t keys[256];
+    if (keyboard->GetDeviceState(256, keys) != DI_OK) return "error";
+    return std::string(keys[DIK_ESCAPE] & 0x80 ? "E" : "") + (keys[DIK_SPACE] & 0x80 ? "S" : "");
+}
+
+// The game reads the keyboard once a frame, as it does the mouse: a key tapped between two reads
+// is down in the next read and up in the one after, and so is a held key let go and pressed
+// again in between.
+TEST(DInputDevices, KeysTappedBetweenTwoReadsAreEachSeen)
+{
+    ASSERT_TRUE(PlatformInit());
+    HWND game = MakeWindow("keys");
+    SetForegroundWindow(game);
+    Pump();
+    LPDIRECTINPUT7A di = nullptr;
+    ASSERT_EQ(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A, reinterpret_cast<LPVOID*>(&di), nullptr), DI_OK);
+    LPDIRECTINPUTDEVICE7A keyboard = nullptr;
+    ASSERT_EQ(di->CreateDeviceEx(GUID_SysKeyboard, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&keyboard), nullptr), DI_OK);
+    ASSERT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    ASSERT_EQ(keyboard->SetCooperativeLevel(game, DISCL_FOREGROUND | DISCL_NONEXCLUSIVE), DI_OK);
+    // A tap made before the acquire is nobody's; a key held then is held.
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, false);
+    PushKey(SDL_SCANCODE_SPACE, true);
+    Pump();
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(ReadKeys(keyboard), "S");
+    PushKey(SDL_SCANCODE_SPACE, false);
+    Pump();
+    EXPECT_EQ(ReadKeys(keyboard), "");
+
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, false);
+    Pump();
+    EXPECT_EQ(ReadKeys(keyboard), "E");
+    EXPECT_EQ(ReadKeys(keyboard), "");
+    EXPECT_EQ(ReadKeys(keyboard), "");
+
+    // Two taps of Escape with Space held down over them, all between two reads.
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, false);
+    PushKey(SDL_SCANCODE_SPACE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, false);
+    Pump();
+    EXPECT_EQ(ReadKeys(keyboard), "ES");
+    EXPECT_EQ(ReadKeys(keyboard), "S");
+    EXPECT_EQ(ReadKeys(keyboard), "ES");
+    EXPECT_EQ(ReadKeys(keyboard), "S");
+
+    // Space let go and pressed again between two reads.
+    PushKey(SDL_SCANCODE_SPACE, false);
+    PushKey(SDL_SCANCODE_SPACE, true);
+    Pump();
+    EXPECT_EQ(ReadKeys(keyboard), "");
+    EXPECT_EQ(ReadKeys(keyboard), "S");
+    PushKey(SDL_SCANCODE_SPACE, false);
+    Pump();
+    EXPECT_EQ(ReadKeys(keyboard), "");
+
+    // Taps made while the window was in the background are not shown once it is back.
+    LoseFocus(game);
+    EXPECT_EQ(ReadKeys(keyboard), "error");
+    PushKey(SDL_SCANCODE_ESCAPE, true);
+    PushKey(SDL_SCANCODE_ESCAPE, false);
+    Pump();
+    SetForegroundWindow(game);
+    Pump();
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    EXPECT_EQ(ReadKeys(keyboard), "");
+    keyboard->Release();
+    di->Release();
+    DestroyWindow(game);
+}
+
+// The desktop's pointer moved by (dx, dy) to (x, y) of the window, and its wheel turned.
+void PushMotion(HWND hwnd, int x, int y, int dx, int dy)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+void PushWheel(HWND hwnd, int notches, bool flipped)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = SDL_GetWindowID(PlatformSdlWindow(hwnd));
+    e.wheel.y = flipped ? -notches : notches;
+    e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+// The axes of the mouse as the games take them: x grows to the right, y downwards (a ship
+// steered up the screen by pushing the mouse away), and the wheel turned away from the user
+// gives +120 a notch; alike for a shared mouse and for one that owns the pointer.
+TEST(DInputDevices, MouseAxesKeepTheirDirections)
+{
+    ASSERT_TRUE(PlatformInit());
+    HWND game = MakeWindow("axes");
+    PlatformSetBackBufferSize(game, 200, 100);
+    SetForegroundWindow(game);
+    Pump();
+    LPDIRECTINPUT7A di = nullptr;
+    ASSERT_EQ(DirectInputCreateEx(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput7A, reinterpret_cast<LPVOID*>(&di), nullptr), DI_OK);
+    for (DWORD level : {DISCL_NONEXCLUSIVE, DISCL_EXCLUSIVE}) {
+        SCOPED_TRACE(level == DISCL_EXCLUSIVE ? "owned pointer" : "shared mouse");
+        LPDIRECTINPUTDEVICE7A mouse = nullptr;
+        ASSERT_EQ(di->CreateDeviceEx(GUID_SysMouse, IID_IDirectInputDevice7A, reinterpret_cast<LPVOID*>(&mouse), nullptr), DI_OK);
+        ASSERT_EQ(mouse->SetDataFormat(&c_dfDIMouse), DI_OK);
+        ASSERT_EQ(mouse->SetCooperativeLevel(game, DISCL_FOREGROUND | level), DI_OK);
+        PushMotion(game, 100, 50, 0, 0);
+        Pump();
+        ASSERT_EQ(mouse->Acquire(), DI_OK);
+        const auto read = [&] {
+            Pump();
+            DIMOUSESTATE ms{};
+            EXPECT_EQ(mouse->GetDeviceState(sizeof ms, &ms), DI_OK);
+            return ms;
+        };
+        // Right and down.
+        PushMotion(game, 110, 56, 10, 6);
+        DIMOUSESTATE ms = read();
+        EXPECT_GT(ms.lX, 0);
+        EXPECT_GT(ms.lY, 0);
+        EXPECT_EQ(ms.lZ, 0);
+        // Left and up.
+        PushMotion(game, 95, 47, -15, -9);
+        ms = read();
+        EXPECT_LT(ms.lX, 0);
+        EXPECT_LT(ms.lY, 0);
+        // The wheel away from the user and back, also from a desktop that flips its direction.
+        PushWheel(game, 1, false);
+        EXPECT_EQ(read().lZ, 120);
+        PushWheel(game, -2, false);
+        EXPECT_EQ(read().lZ, -240);
+        PushWheel(game, 1, true);
+        ms = read();
+        EXPECT_EQ(ms.lZ, 120);
+        EXPECT_EQ(ms.lX, 0);
+        EXPECT_EQ(ms.lY, 0);
+        mouse->Release();
+    }
+    di->Release();
+    DestroyWindow(game);
+}
+
 // An exclusive foreground mouse owns the pointer while its window is in front, and gives it
 // back whenever another window (a dialog of the program, or another program) has the focus,
 // and when it is unacquired or released.

@@ -6,11 +6,15 @@
 #include "platform/dplay8/dplay8.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -18,6 +22,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace dplay8_test {
 
@@ -327,5 +333,72 @@ private:
 };
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+#ifdef DPLAY8_PROBE
+// A child process running dplay8_probe; on cue, it waits for Cue() before it hosts or joins.
+class Probe {
+public:
+    Probe(const char* mode, const GUID& application, bool onCue = false)
+    {
+        char guid[33];
+        const uint8_t* b = reinterpret_cast<const uint8_t*>(&application);
+        for (int i = 0; i < 16; ++i) snprintf(guid + 2 * i, 3, "%02x", b[i]);
+        char cue[] = "on-cue";
+        Spawn({mode, guid, onCue ? cue : nullptr});
+    }
+    // dplay8_probe churn: silent connections to that port, opened and closed.
+    explicit Probe(DWORD churnPort)
+    {
+        const std::string port = std::to_string(churnPort);
+        Spawn({"churn", port.c_str(), nullptr});
+    }
+    ~Probe()
+    {
+        kill(pid_, SIGKILL);
+        int status;
+        waitpid(pid_, &status, 0);
+        if (out_) fclose(out_);
+        close(cue_);
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    void Cue() { EXPECT_EQ(1, write(cue_, "\n", 1)); }
+    // Whether it is under way: hosted, joined, or flooding (false when it gave up).
+    bool Ready()
+    {
+        char line[64] = {};
+        return fgets(line, sizeof line, out_) && strncmp(line, "READY", 5) == 0;
+    }
+    void Signal(int sig) { kill(pid_, sig); }
+
+private:
+    void Spawn(std::vector<const char*> args)
+    {
+        int fromChild[2], toChild[2];
+        EXPECT_EQ(0, pipe(fromChild));
+        EXPECT_EQ(0, pipe(toChild));
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        args.insert(args.begin(), DPLAY8_PROBE);
+        args.push_back(nullptr);  // the list ends at the first null
+        EXPECT_EQ(0, posix_spawn(&pid_, DPLAY8_PROBE, &actions, nullptr, const_cast<char* const*>(args.data()),
+                                 environ));
+        posix_spawn_file_actions_destroy(&actions);
+        close(fromChild[1]);
+        close(toChild[0]);
+        out_ = fdopen(fromChild[0], "r");
+        cue_ = toChild[1];
+    }
+
+    pid_t pid_ = -1;
+    FILE* out_ = nullptr;
+    int cue_ = -1;
+};
+#endif
 
 }  // namespace dplay8_test

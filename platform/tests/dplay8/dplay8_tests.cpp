@@ -6,15 +6,10 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cstring>
-
-extern char** environ;
 
 using namespace dplay8_test;
 
@@ -43,42 +38,6 @@ std::vector<DPNID> CreatedOrder(TestPeer& p)
     for (auto& s : p.Of(DPN_MSGID_CREATE_PLAYER)) ids.push_back(s.player);
     return ids;
 }
-
-// A child process running dplay8_probe.
-struct Probe {
-    pid_t pid = -1;
-    FILE* out = nullptr;
-    Probe(const char* mode, const GUID& application)
-    {
-        char guid[33];
-        const uint8_t* b = reinterpret_cast<const uint8_t*>(&application);
-        for (int i = 0; i < 16; ++i) snprintf(guid + 2 * i, 3, "%02x", b[i]);
-        int pipeFds[2];
-        EXPECT_EQ(0, pipe(pipeFds));
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        char* argv[] = {const_cast<char*>(DPLAY8_PROBE), const_cast<char*>(mode), guid, nullptr};
-        EXPECT_EQ(0, posix_spawn(&pid, DPLAY8_PROBE, &actions, nullptr, argv, environ));
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        out = fdopen(pipeFds[0], "r");
-    }
-    bool Ready()
-    {
-        char line[64] = {};
-        return fgets(line, sizeof line, out) && strncmp(line, "READY", 5) == 0;
-    }
-    void Signal(int sig) { kill(pid, sig); }
-    ~Probe()
-    {
-        kill(pid, SIGKILL);
-        int status;
-        waitpid(pid, &status, 0);
-        if (out) fclose(out);
-    }
-};
 
 }  // namespace
 

@@ -419,6 +419,56 @@ TEST_F(Input, OwnedPointerMovesAsFarAsItsPlaceInThePicture)
     EXPECT_EQ(dy, 2);
 }
 
+// A program that puts its cursor or ship somewhere itself puts the pointer there too
+// (SetCursorPos): the pointer then moves it from there, with room to every edge of the picture,
+// and the jump is no motion, whether the pointer is owned or not.
+TEST_F(Input, PointerPutByTheProgramMovesFromThere)
+{
+    PlatformSetBackBufferSize(hwnd, 400, 300);  // shown at twice its size
+    PlatformSetMouseCapture(hwnd, true);
+    ASSERT_EQ(PlatformMouseCaptureWindow(), hwnd);
+    int dx, dy, wheel;
+    Motion(0, 0, -3, -3);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    POINT centre{200, 150};
+    ClientToScreen(hwnd, &centre);
+    ASSERT_TRUE(SetCursorPos(centre.x, centre.y));
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 0);
+    EXPECT_EQ(dy, 0);
+    // From the middle, the pointer goes as far to the left edge as to the right.
+    Motion(0, 300, 0, 0);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, -200);
+    EXPECT_EQ(dy, 0);
+    Motion(799, 300, 0, 0);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 399);
+
+    // A pointer the program does not own reports its jump to the new place as a move: no
+    // motion is counted for it, only for what it moves from there.
+    PlatformSetMouseCapture(hwnd, false);
+    ASSERT_TRUE(SetCursorPos(centre.x, centre.y));
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, 0);
+    EXPECT_EQ(dy, 0);
+    int wx = 0, wy = 0, bx = 0, by = 0;
+    ASSERT_TRUE(platform_detail::BackBufferToWindow(hwnd, 200, 150, wx, wy));
+    ASSERT_TRUE(platform_detail::WindowToBackBuffer(hwnd, wx, wy, bx, by));
+    EXPECT_EQ(bx, 200);
+    EXPECT_EQ(by, 150);
+    Motion(wx - 8, wy + 4, -8, 4);
+    DrainMessages();
+    PlatformTakeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, -4);
+    EXPECT_EQ(dy, 2);
+}
+
 TEST_F(Input, WaitingMovesAreCombinedButNotAcrossButtons)
 {
     PlatformSetBackBufferSize(hwnd, 800, 600);

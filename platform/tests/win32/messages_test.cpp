@@ -401,6 +401,44 @@ TEST_F(Messages, FullScreenTogglesAreNoUserResize)
     EXPECT_EQ(client.bottom, 600);
 }
 
+// A full-screen program that another program takes the focus from is told it is inactive, then
+// minimised, leaving the display to the other; with the focus back it is restored (still full
+// screen) and active again. A program in a window stays where it is.
+TEST_F(Messages, FullScreenProgramLosingTheFocusIsMinimisedUntilItHasItAgain)
+{
+    HWND hwnd = MakeTestWindow();
+    PlatformSetBackBufferSize(hwnd, 800, 600);
+    ASSERT_TRUE(PlatformSetFullscreen(hwnd, true));
+    DrainMessages();
+    Seen().clear();
+    PushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_LOST);
+    DrainMessages();
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_TRUE(IsIconic(hwnd));
+    EXPECT_TRUE(PlatformIsFullscreen(hwnd));
+    std::vector<std::pair<UINT, WPARAM>> told;
+    for (const auto& m : Seen())
+        if (m.message == WM_ACTIVATEAPP || m.message == WM_SIZE) told.emplace_back(m.message, m.wParam);
+    EXPECT_EQ(told, (std::vector<std::pair<UINT, WPARAM>>{{WM_ACTIVATEAPP, FALSE}, {WM_SIZE, SIZE_MINIMIZED}}));
+
+    Seen().clear();
+    PushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_GAINED);
+    DrainMessages();
+    EXPECT_EQ(GetForegroundWindow(), hwnd);
+    EXPECT_FALSE(IsIconic(hwnd));
+    EXPECT_TRUE(PlatformIsFullscreen(hwnd));
+    ASSERT_EQ(SeenOf(WM_SIZE).size(), 1u);
+    EXPECT_EQ(SeenOf(WM_SIZE)[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+    ASSERT_EQ(SeenOf(WM_ACTIVATEAPP).size(), 1u);
+    EXPECT_EQ(SeenOf(WM_ACTIVATEAPP)[0].wParam, static_cast<WPARAM>(TRUE));
+
+    ASSERT_TRUE(PlatformSetFullscreen(hwnd, false));
+    PushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_LOST);
+    DrainMessages();
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_FALSE(IsIconic(hwnd));
+}
+
 TEST_F(Messages, MessageBoxesAreRecordedOrWrittenWithoutBlocking)
 {
     PlatformRecordMessageBoxes(true);

@@ -39,6 +39,8 @@ int CheckSingleInstance(const char* mutexName);
 int RegisterWindowClass(HINSTANCE instance);
 int CreateMainWindow(HINSTANCE instance, int showCommand);
 int InitDirectX(int fullscreen);
+// 1 with the sound as the settings ask, 0 when an enabled engine could not start: the game then
+// plays silent.
 int InitSound();
 int InitGame();
 // 1 when a frame is due at `now` after one at `last`: more than 12 ms on the wrapping

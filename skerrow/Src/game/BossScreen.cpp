@@ -71,6 +71,7 @@ void BossScreen::OnDisplay(Screen*, int32_t)
 
 void BossScreen::InitSurfaces()
 {
+    PlaceShipPointer();
     ReleaseSurfaces();
     if (!LoadPicture("panel.tga", &panel_)) {
         LogMessage("Can't load panel.tga\n");

@@ -180,6 +180,8 @@ void DrawShield()
 }
 }  // namespace
 
+void PlaceShipPointer() { PlacePointer(g_level.paddleX, g_level.paddleY); }
+
 void DrawPaddleAndBalls()
 {
     if (!g_sprites) return;
@@ -313,6 +315,7 @@ void GameScreen::OnDisplay(Screen*, int32_t)
 void GameScreen::InitSurfaces()
 {
     LogMessage("Call GameScreen::InitSurfaces()\n");
+    PlaceShipPointer();
     ReleaseSurfaces();
     if (!LoadSurfaceFromFile("panel.tga", &panel_, 0)) {
         LogMessage("Can't load panel.tga\n");

@@ -30,6 +30,10 @@ extern GameScreen g_gameScreen;
 extern Screen* g_optionsScreen;
 
 void RestartAnimations();
+// Puts the desktop's pointer on the ship, as a screen with the ship is shown (a level begun, play
+// resumed after the options, the window activated again): the mouse then moves the ship from
+// where it is, with room to push it to either wall, wherever the pointer rested before.
+void PlaceShipPointer();
 void DrawBitmapText(int x, int y, uint16_t colour, float scale, const char* format, ...)
     __attribute__((format(printf, 5, 6)));
 void FillScreenRect(int x, int y, int w, int h, uint16_t colour);

@@ -48,7 +48,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED);
     SetCursor(nullptr);
     if (!InitDirectX(g_app.fullscreen)) return -1;
-    if (!InitSound()) return -1;
+    // Without a sound device the game is still a game: it plays silent (the failure is logged).
+    InitSound();
 #ifdef SKERROW_HAVE_SCREENS
     InstallScreens();
     g_firstScreen = &g_menuScreenInstance;

@@ -100,6 +100,7 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
     messageTimer = 0;
     PlayMusic("arc_z.s3m");
     const int completed = ComputeLevelStates();
+    allCompleted = completed == kLevelCount && g_bossScreen ? 1 : 0;
     const bool fromBoss = previous && previous == g_bossScreen;
     const bool fromGame = previous && previous == static_cast<Screen*>(&g_gameScreen);
     // A fight left without beating the boss costs nothing, like a level that is not won.
@@ -115,13 +116,9 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
             return;
         }
     }
-    // Back from the fight the player stays on the map; the next return (from the shop, say)
-    // leads to the boss again.
-    if (completed == kLevelCount && !fromBoss && g_bossScreen) {
-        // The fight starts from the campaign as it stands now (a loaded game may never have
-        // started a level): that is what leaving the fight brings back.
-        SaveLevelStartState();
-        g_bossScreen->SwitchScreen(0);
+    // Back from the fight the player stays on the map, whose START leads to the boss again.
+    if (allCompleted && !fromBoss) {
+        StartBossFight();
         return;
     }
     int lowest = 10000;
@@ -177,6 +174,13 @@ void NodeScreen::StartLevel(int n)
     musicIndex = (musicIndex + 1) % 4;
     LoadMusic(kMusicRotation[musicIndex]);
     g_gameScreen.SwitchScreen(0);
+}
+
+void NodeScreen::StartBossFight()
+{
+    // A loaded game may never have started a level: the snapshot is the campaign of now.
+    SaveLevelStartState();
+    g_bossScreen->SwitchScreen(0);
 }
 
 int32_t NodeScreen::DarkPlanetFrame(int32_t picture)
@@ -264,6 +268,8 @@ void NodeScreen::DrawNodeLabel()
     PrintText(TextFont(), 16, 283, 35, colour, name);
 }
 
+const char* NodeScreen::PromptText() const { return g_strings.Get(allCompleted ? "Continue" : "Level"); }
+
 void NodeScreen::DrawLabels()
 {
     if (!g_sprites) return;
@@ -273,7 +279,7 @@ void NodeScreen::DrawLabels()
         --messageTimer;
         PrintText(font, 16, 200, 150, MakePixelColorRgb(0xFFFFFF), g_strings.Get("Closelevel"));
     } else {
-        PrintText(font, 16, 130, 150, MakePixelColorRgb(0xFFFFFF), g_strings.Get("Level"));
+        PrintText(font, 16, 130, 150, MakePixelColorRgb(0xFFFFFF), PromptText());
     }
     for (int i = 0; i < 4; ++i) {
         if (buttons_[i].hovered)
@@ -293,7 +299,7 @@ int32_t NodeScreen::Process()
     scroll = std::clamp(scroll + wheel / 10, std::min(scrollMin, kScrollMax), kScrollMax);
     const bool startable = selected >= 0 && selected < kLevelCount && g_game.levels[selected].available &&
                            g_game.levels[selected].requirementsMet && !g_game.levels[selected].completed;
-    buttons_[0].SetEnabled(startable);
+    buttons_[0].SetEnabled(startable || allCompleted);
     DrawPicture(background_, 0, 0);
     int32_t code = PopMouseCode();
     g_clickedButtonId = 0;
@@ -318,6 +324,10 @@ int32_t NodeScreen::Process()
     const int low = std::min(scrollMin, kScrollMax);
     switch (clicked) {
     case 1:
+        if (allCompleted) {
+            StartBossFight();
+            return 1;
+        }
         if (startable) {
             StartLevel(selected + 1);
             return 1;

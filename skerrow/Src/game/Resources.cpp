@@ -173,11 +173,10 @@ int InitGameSound()
     if (g_settings.soundEnable != 1) return 1;
 #ifdef SKERROW_HAVE_SOUND
     if (InitSoundEngine() != 0) {
-        LogMessage("Sound init failed\n");
-        g_settings.soundEnable = 0;
-        // Kept in the file: with the sound still on there, a computer without a sound device
-        // would stop at this point on every start.
-        SaveSettings();
+        // The game plays on silent (nothing asks the engine while the bank is not ready), and
+        // "Sound enable" stays as the player left it: a device that is busy or missing now may
+        // well be there at the next start.
+        LogMessage("Sound init failed: %s, playing without sound\n", GetSoundError());
         return 0;
     }
     g_sounds.soundReady = 1;
@@ -193,8 +192,7 @@ int InitGameSound()
     SetModuleOption(42);
     return 1;
 #else
-    LogMessage("Sound init failed\n");
-    g_settings.soundEnable = 0;
+    LogMessage("Sound init failed: no sound engine, playing without sound\n");
     return 0;
 #endif
 }

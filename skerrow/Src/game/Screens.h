@@ -91,6 +91,8 @@ public:
     void OnDisplay(Screen* previous, int32_t argument) override;
     int32_t Process() override;
     void StartLevel(int n);
+    // The fight against the boss, from the campaign as it stands: leaving it brings that back.
+    void StartBossFight();
     void SaveLevelStartState();
     void RestoreLevelStartState();
     // Every level's availability from its file's "Requires" and the completed flags; the number
@@ -102,8 +104,12 @@ public:
     // frame of the dark sheet.
     static int32_t DarkPlanetFrame(int32_t picture);
     void DrawPlanet(int32_t picture, bool available, int x, int y, float scale, float angle);
+    // The line the map shows under its header when no message runs.
+    const char* PromptText() const;
 
     int32_t selected = -1, hovered = -1;
+    // Every level is completed: no planet is left to pick, and START leads to the boss.
+    int32_t allCompleted = 0;
     int32_t scroll = 0, scrollMin = 0;
     static constexpr int32_t kScrollMax = 1755;
     int32_t musicIndex = 0;

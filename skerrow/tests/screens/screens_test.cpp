@@ -196,6 +196,44 @@ TEST_F(Screens, HundredthLevelLeadsThroughTheShopToTheBossAndALostFightBackToThe
     EXPECT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
 }
 
+// A fight lost with the last ball: the map it leads back to has no planet left, says so, and its
+// START leads into the fight again from the campaign of before.
+TEST_F(Screens, LostFightLeavesTheMapAWayBackIntoIt)
+{
+    StartAt(&g_menuScreenInstance);
+    LoadLevelList(1);
+    CompleteLevels(1, 100);
+    g_game.lives = 0;
+    g_game.money = 40;
+    g_nodeScreenInstance.SwitchScreen(0);
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    // Launch, then keep the paddle on the far side from the ball until the fight is over.
+    int frame = 0;
+    for (; frame < 20000 && GetCurrentScreen() == &g_bossScreenInstance; ++frame) {
+        int away = g_level.paddleX;
+        for (const Ball& b : g_balls)
+            if (b.active) away = b.position.x < 320.0f ? 600 : 40;
+        uint8_t keys[256] = {};
+        if ((g_level.ballOnPaddle || g_level.levelOver) && (frame & 1)) keys[DIK_SPACE] = 0x80;
+        DIMOUSESTATE mouse{};
+        mouse.lX = away - g_level.paddleX;
+        ProcessInputStates(keys, &mouse, 0);
+        ++FrameCounter();
+        ProcessCurrentScreen();
+    }
+    ASSERT_EQ(GetCurrentScreen(), &g_nodeScreenInstance) << "after " << frame << " frames";
+    EXPECT_EQ(g_game.money, 40);
+    Frames(40);
+    SaveShot("map-all-done");
+    EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
+    EXPECT_STRNE(g_nodeScreenInstance.PromptText(), g_strings.Get("Level"));
+    EXPECT_STRNE(g_nodeScreenInstance.PromptText(), "");
+    ClickAt(108, 404);  // START
+    ASSERT_EQ(GetCurrentScreen(), &g_bossScreenInstance);
+    EXPECT_EQ(g_bossScreenInstance.health, 300);
+    EXPECT_EQ(g_game.money, 40);
+}
+
 TEST_F(Screens, BossFallsAfterItsHitsThenMoneyAndLivesBecomeScore)
 {
     StartAt(&g_menuScreenInstance);
@@ -260,6 +298,46 @@ TEST_F(Screens, BossShotFreezesThePaddleOncePerPass)
     }
     EXPECT_EQ(freezes, 1);
     EXPECT_EQ(boss.shots[0].active, 1);
+}
+
+// The boss's rhythm comes from its animations: each volley is one shot per gun, so a frozen
+// paddle is not hit again before it thaws, and a paddle that never moves, hit by every volley,
+// is still free most of the fight.
+TEST_F(Screens, BossVolleysLeaveEvenAStillPaddleFreeMostOfTheFight)
+{
+    StartAt(&g_menuScreenInstance);
+    g_bossScreenInstance.SwitchScreen(0);
+    BossScreen& boss = g_bossScreenInstance;
+    srand(7);
+    g_level.paddleX = 320;
+    g_level.paddleY = 375;
+    g_level.paddleWidth = 80;
+    const int ticks = 20000;
+    int frozen = 0, volleys = 0, hits = 0;
+    std::vector<int> perVolley;
+    int32_t lastState = boss.state;
+    for (int t = 0; t < ticks; ++t) {
+        ++boss.frameCounter;
+        frozen += g_level.paddleFreeze > 0;
+        if (g_level.paddleFreeze) --g_level.paddleFreeze;
+        const bool wasActive[2] = {boss.shots[0].active != 0, boss.shots[1].active != 0};
+        boss.MoveBoss();
+        boss.RunBossState();
+        if (boss.state == BOSS_FIRE && lastState != BOSS_FIRE) {
+            ++volleys;
+            perVolley.push_back(0);
+        }
+        for (int gun = 0; gun < 2; ++gun)
+            if (boss.shots[gun].active && !wasActive[gun] && !perVolley.empty()) ++perVolley.back();
+        const int before = g_level.paddleFreeze;
+        boss.UpdateShots(0);
+        hits += g_level.paddleFreeze == 100 && before != 100;
+        lastState = boss.state;
+    }
+    ASSERT_GT(volleys, 10);
+    for (size_t v = 0; v < perVolley.size(); ++v) EXPECT_EQ(perVolley[v], 2) << "volley " << v;
+    EXPECT_GE(hits, volleys);  // aimed shots do not miss a paddle that stands still
+    EXPECT_LT(frozen * 4, ticks) << frozen << " of " << ticks << " ticks frozen, " << volleys << " volleys";
 }
 
 TEST_F(Screens, ShopPricesSellingAndTheExchange)

@@ -1,0 +1,82 @@
+#include "window_manager.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+// The display opened for one question and closed after it, errors (a window gone meanwhile)
+// answered as "unknown" instead of ending the test.
+class Connection {
+public:
+    explicit Connection(const std::string& name) : display_(XOpenDisplay(name.c_str()))
+    {
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~Connection()
+    {
+        if (display_) XCloseDisplay(display_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    Display* operator*() const { return display_; }
+
+private:
+    Display* display_;
+};
+
+}  // namespace
+
+DisplayHold::DisplayHold(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
+
+DisplayHold::~DisplayHold()
+{
+    if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
+bool WindowManagerRunning(const std::string& display)
+{
+    Connection c(display);
+    if (!*c) return false;
+    Atom check = XInternAtom(*c, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(*c, DefaultRootWindow(*c), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                          &count, &after, &data) == Success &&
+                       type == XA_WINDOW && count == 1;
+    if (data) XFree(data);
+    return found;
+}
+
+bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place)
+{
+    Connection c(display);
+    if (!*c) return false;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(*c, window, &a)) return false;
+    Window child = 0;
+    int x = 0, y = 0;
+    if (!XTranslateCoordinates(*c, window, DefaultRootWindow(*c), 0, 0, &x, &y, &child)) return false;
+    place.x = x;
+    place.y = y;
+    place.width = a.width;
+    place.height = a.height;
+    place.viewable = a.map_state == IsViewable;
+    place.minimised = false;
+    Atom wmState = XInternAtom(*c, "WM_STATE", True);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (wmState != None &&
+        XGetWindowProperty(*c, window, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
+            Success &&
+        data && format == 32 && count >= 1)
+        place.minimised = reinterpret_cast<const long*>(data)[0] == IconicState;
+    if (data) XFree(data);
+    return true;
+}

@@ -1,0 +1,35 @@
+// What a window manager's desktop looks like from outside, for the desktop tests that run one:
+// whether it is up, and where a window is and in which state. Kept apart from the tests (the X
+// headers' macros clash with GoogleTest's names).
+#pragma once
+
+#include <string>
+
+// A connection to `display` (":N") held while the object lives: an X server left by its last
+// client resets, refusing the clients that connect meanwhile (a window manager starting while the
+// test looks whether one runs yet).
+class DisplayHold {
+public:
+    explicit DisplayHold(const std::string& display);
+    ~DisplayHold();
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+    bool Held() const { return display_ != nullptr; }
+
+private:
+    void* display_;
+};
+
+// True once a window manager runs on `display` and has announced itself.
+bool WindowManagerRunning(const std::string& display);
+
+// A top-level client window as the person sees it.
+struct WindowPlace {
+    int x = 0, y = 0;           // its client area's top-left corner on the screen
+    int width = 0, height = 0;  // of its client area
+    bool viewable = false;      // mapped, with every parent mapped: on the screen
+    bool minimised = false;     // iconic (in the task bar)
+};
+
+// False when the window (an id as xdotool prints it) is unknown.
+bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place);

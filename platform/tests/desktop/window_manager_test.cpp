@@ -1,0 +1,414 @@
+// The games on a desktop with a window manager (openbox on Xvfb), driven as a person would with
+// xdotool: Skerrow's ship reaches both walls however the pointer rested when the level began;
+// keys tapped without a hold count; a window dragged across the game in the background leaves
+// nothing behind; and a full-screen game (Skerrow, and Fenwolt after Alt+Enter) that another
+// program is activated over leaves the display to it and takes it back when activated again.
+// Screenshots of the root window are kept in <build>/desktop-shots for a person to look at.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/tests/support/program_folder.h"
+#include "window_manager.h"
+#include "xvfb_display.h"
+
+namespace fs = std::filesystem;
+using namespace desktop;
+
+namespace {
+
+constexpr int kScreenW = 1280, kScreenH = 1024;
+
+template <class Condition>
+bool WaitFor(Condition condition, double seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+// Where a game's picture is on the screen: it fills the window's client area, letterboxed.
+struct Picture {
+    double scale = 1.0;  // screen pixels per picture pixel
+    double x = 0, y = 0;  // the picture's top-left corner on the screen
+    Picture() = default;
+    Picture(const WindowPlace& place, int width, int height)
+        : scale(std::min(static_cast<double>(place.width) / width, static_cast<double>(place.height) / height)),
+          x(place.x + (place.width - width * scale) / 2), y(place.y + (place.height - height * scale) / 2)
+    {
+    }
+    int ScreenX(double px) const { return static_cast<int>(std::lround(x + px * scale)); }
+    int ScreenY(double py) const { return static_cast<int>(std::lround(y + py * scale)); }
+    double PictureX(int sx) const { return (sx - x) / scale; }
+};
+
+// The pixel (r, g, b) of a screenshot; black outside it.
+struct Shot {
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const
+    {
+        static const uint8_t black[3] = {};
+        const size_t i = (static_cast<size_t>(y) * kScreenW + x) * 3;
+        return x < 0 || y < 0 || x >= kScreenW || y >= kScreenH || i + 2 >= rgb.size() ? black : &rgb[i];
+    }
+    static int Difference(const uint8_t* a, const uint8_t* b)
+    {
+        return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+    }
+    // The share of the pixels of a screen rectangle that are black or nearly.
+    double DarkShare(int left, int top, int right, int bottom) const
+    {
+        size_t dark = 0, all = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const uint8_t* p = At(x, y);
+                ++all;
+                dark += p[0] + p[1] + p[2] < 30;
+            }
+        return all ? static_cast<double>(dark) / all : 1.0;
+    }
+};
+
+class Desktop : public XvfbTest {
+protected:
+    Desktop() : XvfbTest(kScreenW, kScreenH, "the window-manager test") {}
+
+    void SetUp() override
+    {
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        const std::string openbox = FindProgram("openbox");
+        if (openbox.empty())
+            GTEST_SKIP() << "needs openbox on PATH (tools/install-deps.sh installs it); the desktop with a window "
+                            "manager did not run";
+        hold = std::make_unique<DisplayHold>(display.Name());
+        ASSERT_TRUE(hold->Held()) << "no connection to " << display.Name();
+        fs::create_directories(root / "config");
+        windowManager = Start({openbox}, Environment({{"DISPLAY", display.Name()},
+                                                      {"XDG_CONFIG_HOME", (root / "config").string()},
+                                                      {"XDG_CACHE_HOME", (root / "config").string()}}),
+                              {}, (root / "openbox.log").string());
+        ASSERT_TRUE(WaitFor([&] { return WindowManagerRunning(display.Name()); }, 30)) << FileText(root / "openbox.log");
+    }
+    void TearDown() override
+    {
+        game.Kill();
+        windowManager.Kill();
+        hold.reset();
+        XvfbTest::TearDown();
+    }
+
+    bool Screenshot(const std::string& name, Shot& shot) const
+    {
+        shot.rgb.clear();
+        return display.Screenshot(shots / ("wm-" + name + ".png"), &shot.rgb);
+    }
+
+    // The visible window of that title (an anchored pattern), 0 when there is none.
+    unsigned long WindowNamed(const std::string& title)
+    {
+        const std::string out = Xdotool({"search", "--onlyvisible", "--name", title});
+        return std::strtoul(out.c_str(), nullptr, 10);
+    }
+    WindowPlace PlaceOf(unsigned long window) const
+    {
+        WindowPlace place;
+        FindWindowPlace(display.Name(), window, place);
+        return place;
+    }
+    void Activate(unsigned long window) { Xdotool({"windowactivate", "--sync", std::to_string(window)}); }
+    void MoveWindow(unsigned long window, int x, int y)
+    {
+        Xdotool({"windowmove", "--sync", std::to_string(window), std::to_string(x), std::to_string(y)});
+    }
+
+    // --- Skerrow -------------------------------------------------------------------------------
+    void StartSkerrow(bool fullscreen)
+    {
+        folder = root / "game";
+        fs::create_directories(folder);
+        const fs::path data = fs::path(BUILD_ROOT) / "data" / "skerrow";
+        for (const char* pack : {"Ombrelit.dat", "Ombrelit.lng"}) fs::create_symlink(data / pack, folder / pack);
+        WriteText(folder / "Ombrelit.ini",
+                  std::string("[Settings]\nFullscreen = ") + (fullscreen ? "1" : "0") + "\nSound enable = 0\n");
+        game = Start({SKERROW_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
+        ASSERT_GT(game.pid, 0);
+        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", 1, 30)) << FileText(root / "game.out");
+        skerrow = WindowNamed("^Ombrelit QRN$");
+        ASSERT_NE(skerrow, 0u);
+        // The game owns the pointer once its window is active and its mouse acquired.
+        ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10)) << "the pointer stayed free";
+        picture = Picture(PlaceOf(skerrow), 640, 480);
+    }
+
+    size_t LogCount(const std::string& line) const
+    {
+        const std::string text = FileText(folder / "Log.txt");
+        size_t n = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+        return n;
+    }
+    bool WaitForLog(const std::string& line, size_t count, double seconds)
+    {
+        return WaitFor([&] { return LogCount(line) >= count; }, seconds);
+    }
+
+    // The pointer to a pixel of the game's picture, and a click there (down and up at once).
+    void ClickAt(double px, double py)
+    {
+        Xdotool({"mousemove", std::to_string(picture.ScreenX(px)), std::to_string(picture.ScreenY(py))});
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        Xdotool({"click", "1"});
+    }
+
+    // From the menu to the first level: NEW GAME, the lit planet, then START clicked near its
+    // left end, the far left of the map.
+    void StartFirstLevel()
+    {
+        const size_t maps = LogCount("Screen switched to NodeScreen"), levels = LogCount("Screen switched to GameScreen");
+        ClickAt(456, 199);
+        ASSERT_TRUE(WaitForLog("Screen switched to NodeScreen", maps + 1, 10)) << "NEW GAME did not open the map";
+        // The planet is revealed some frames after the map opens: picked again until START takes.
+        for (int i = 0; i < 5 && LogCount("Screen switched to GameScreen") == levels; ++i) {
+            ClickAt(320, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ClickAt(76, 404);
+            WaitForLog("Screen switched to GameScreen", levels + 1, 2);
+        }
+        ASSERT_EQ(LogCount("Screen switched to GameScreen"), levels + 1) << "START did not start the level";
+    }
+
+    // The ship's span in picture pixels (left and right end of its body), from a screenshot: the
+    // longest run of its grey-blue hull in the rows it flies in. False when none is seen.
+    bool ShipSpan(const Shot& shot, double& left, double& right) const
+    {
+        int bestA = 0, bestB = -1;
+        for (int py = 355; py < 392; ++py) {
+            const int sy = picture.ScreenY(py);
+            int start = -1, last = -100;
+            const auto close = [&] {
+                if (start >= 0 && last - start > bestB - bestA) {
+                    bestA = start;
+                    bestB = last;
+                }
+            };
+            for (int sx = picture.ScreenX(0); sx < picture.ScreenX(640); ++sx) {
+                const uint8_t* p = shot.At(sx, sy);
+                if (p[0] + p[1] + p[2] <= 400 || p[2] < p[0]) continue;
+                if (sx - last > 3) {
+                    close();
+                    start = sx;
+                }
+                last = sx;
+            }
+            close();
+        }
+        if ((bestB - bestA) / picture.scale < 40) return false;
+        left = picture.PictureX(bestA);
+        right = picture.PictureX(bestB);
+        return true;
+    }
+
+    // Waits until the ship's middle is within a few pixels of `x`; false with where it was.
+    bool ShipReaches(double x, const std::string& shot, double& middle)
+    {
+        middle = -1;
+        return WaitFor(
+            [&] {
+                Shot s;
+                double l = 0, r = 0;
+                if (!Screenshot(shot, s) || !ShipSpan(s, l, r)) return false;
+                middle = (l + r) / 2;
+                return std::fabs(middle - x) <= 6;
+            },
+            5);
+    }
+
+    // The real pointer moved by (dx, dy) screen pixels in steps, as a hand moves a mouse.
+    void MovePointerBy(int dx, int dy)
+    {
+        const int steps = std::max(1, std::max(std::abs(dx), std::abs(dy)) / 40);
+        for (int i = 0; i < steps; ++i) {
+            Xdotool({"mousemove_relative", "--", std::to_string(dx / steps), std::to_string(dy / steps)});
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    // --- Fenwolt -------------------------------------------------------------------------------
+    void StartFenwolt()
+    {
+        const fs::path data = fs::path(BUILD_ROOT) / "data" / "fenwolt";
+        ASSERT_TRUE(fs::exists(data / "interface")) << "build the fenwolt-data target first";
+        folder = root / "game";
+        fs::create_directories(folder / "dat");
+        fs::create_directories(folder / "saves");
+        FillProgramFolder(data, folder);
+        WriteText(folder / "dat" / "window.dat", "");  // starts in a window
+        game = Start({FENWOLT_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
+        ASSERT_GT(game.pid, 0);
+        ASSERT_TRUE(WaitFor([&] { return WindowNamed("^Dorvanix: Quillane$") != 0; }, 60)) << FileText(root / "game.out");
+    }
+
+    // Another program's window activated over a full-screen game: the game is minimised and
+    // leaves the whole display to it, nothing of its picture left anywhere; activated again, it
+    // covers the display with its picture once more (and, given `activations`, counts one more).
+    void AnotherProgramOverFullScreen(unsigned long gameWindow, const std::string& name,
+                                      const std::function<size_t()>& activations = {})
+    {
+        OtherClientWindow other(display.Name());
+        const unsigned long otherId = other.Id();
+        ASSERT_TRUE(WaitFor([&] { return PlaceOf(otherId).viewable; }, 10));
+        MoveWindow(otherId, 500, 400);
+        Activate(otherId);
+        EXPECT_TRUE(WaitFor([&] { return PlaceOf(gameWindow).minimised; }, 10))
+            << name << ": still on the display at " << PlaceOf(gameWindow).width << "x" << PlaceOf(gameWindow).height;
+        const WindowPlace o = PlaceOf(otherId);
+        Shot shot;
+        // The desktop is black but for the other window (its frame included).
+        const auto leftAlone = [&] {
+            if (!Screenshot(name + "-other-active", shot)) return false;
+            size_t lit = 0;
+            for (int y = 0; y < kScreenH; y += 2)
+                for (int x = 0; x < kScreenW; x += 2) {
+                    if (x >= o.x - 30 && x < o.x + o.width + 30 && y >= o.y - 40 && y < o.y + o.height + 30) continue;
+                    const uint8_t* p = shot.At(x, y);
+                    lit += p[0] + p[1] + p[2] >= 30;
+                }
+            return lit < 50;
+        };
+        EXPECT_TRUE(WaitFor(leftAlone, 5)) << name << ": the game's picture is still shown";
+
+        const size_t before = activations ? activations() : 0;
+        Activate(gameWindow);
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const WindowPlace p = PlaceOf(gameWindow);
+                return p.viewable && !p.minimised && p.width == kScreenW && p.height == kScreenH;
+            },
+            10))
+            << name << ": not full screen again: " << PlaceOf(gameWindow).width << "x" << PlaceOf(gameWindow).height;
+        if (activations) {
+            EXPECT_TRUE(WaitFor([&] { return activations() > before; }, 10)) << name;
+        }
+        EXPECT_TRUE(WaitFor(
+            [&] { return Screenshot(name + "-back", shot) && shot.DarkShare(0, 0, kScreenW, kScreenH) < 0.5; }, 10))
+            << name << ": " << shot.DarkShare(0, 0, kScreenW, kScreenH) << " of the display dark";
+    }
+
+    std::unique_ptr<DisplayHold> hold;
+    Child windowManager;
+    unsigned long skerrow = 0;
+    Picture picture;
+};
+
+}  // namespace
+
+// A level puts the ship in the middle; the pointer rested on START, at the far left of the map.
+// Pushed to the left wall (by a mouse's steps) and to the right one (as a tablet puts it), the
+// ship goes as far as the pointer: to each wall.
+TEST_F(Desktop, SkerrowShipReachesBothWallsWhereverThePointerRested)
+{
+    StartSkerrow(false);
+    if (HasFatalFailure()) return;
+    StartFirstLevel();
+    if (HasFatalFailure()) return;
+    double middle = 0;
+    ASSERT_TRUE(ShipReaches(320, "ship-start", middle)) << "the ship is not shown in the middle: " << middle;
+    MovePointerBy(-picture.ScreenX(640), 0);
+    EXPECT_TRUE(ShipReaches(40, "ship-left", middle)) << "the ship stopped at " << middle << ", not at the left wall";
+    Xdotool({"mousemove", std::to_string(kScreenW - 1), std::to_string(picture.ScreenY(370))});
+    EXPECT_TRUE(ShipReaches(598, "ship-right", middle)) << "the ship stopped at " << middle << ", not at the right wall";
+}
+
+// The keyboard is read once a frame; a key tapped as xdotool taps it (down and up at once, well
+// within a frame) counts all the same: Escape leaves the help screen each time.
+TEST_F(Desktop, SkerrowCountsKeysTappedWithoutAHold)
+{
+    StartSkerrow(false);
+    if (HasFatalFailure()) return;
+    int left = 0;
+    const int taps = 6;
+    for (int i = 0; i < taps; ++i) {
+        const size_t helps = LogCount("Screen switched to HelpScreen"), menus = LogCount("Screen switched to MenuScreen");
+        // A click soon after the last one is a double click, which no button takes: clicked
+        // again until the help opens.
+        for (int c = 0; c < 5 && LogCount("Screen switched to HelpScreen") == helps; ++c) {
+            ClickAt(456, 390);
+            WaitForLog("Screen switched to HelpScreen", helps + 1, 2);
+        }
+        ASSERT_EQ(LogCount("Screen switched to HelpScreen"), helps + 1) << "HELP did not open the help";
+        Xdotool({"key", "Escape"});
+        if (WaitForLog("Screen switched to MenuScreen", menus + 1, 3)) {
+            ++left;
+            continue;
+        }
+        // Missed: held down as a finger would, to go on from the menu.
+        Xdotool({"keydown", "Escape"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Xdotool({"keyup", "Escape"});
+        ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen", menus + 1, 5));
+    }
+    EXPECT_EQ(left, taps) << "tapped Escape left the help screen " << left << " times out of " << taps;
+}
+
+// In a window, in the background: another program's window dragged across the game leaves no
+// copies of itself on it; the game shows its last picture wherever it was uncovered.
+TEST_F(Desktop, SkerrowWindowInTheBackgroundKeepsItsPicture)
+{
+    StartSkerrow(false);
+    if (HasFatalFailure()) return;
+    const WindowPlace g = PlaceOf(skerrow);
+    const size_t released = LogCount("Release...");
+    OtherClientWindow other(display.Name());
+    const unsigned long otherId = other.Id();
+    ASSERT_TRUE(WaitFor([&] { return PlaceOf(otherId).viewable; }, 10));
+    MoveWindow(otherId, g.x + g.width + 100, g.y + g.height + 100);
+    Activate(otherId);
+    ASSERT_TRUE(WaitForLog("Release...", released + 1, 10)) << "the game was not deactivated";
+    Shot before, after;
+    ASSERT_TRUE(Screenshot("background-before", before));
+    for (int x = g.x + g.width; x > g.x - 250; x -= 60) MoveWindow(otherId, x, g.y + g.height / 3);
+    MoveWindow(otherId, g.x + g.width + 100, g.y + g.height + 100);
+    double changed = 1;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            if (!Screenshot("background-after", after)) return false;
+            size_t n = 0;
+            for (int y = g.y; y < g.y + g.height; ++y)
+                for (int x = g.x; x < g.x + g.width; ++x) n += Shot::Difference(before.At(x, y), after.At(x, y)) > 48;
+            changed = static_cast<double>(n) / (static_cast<double>(g.width) * g.height);
+            return changed < 0.01;
+        },
+        5))
+        << changed << " of the game's window changed";
+}
+
+TEST_F(Desktop, SkerrowFullScreenGivesTheDisplayToAnotherProgramActivatedOverIt)
+{
+    StartSkerrow(true);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(PlaceOf(skerrow).width, kScreenW);
+    AnotherProgramOverFullScreen(skerrow, "skerrow", [&] { return LogCount("Activate..."); });
+    // And it plays on: the pointer is the game's again.
+    EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }, 10));
+}
+
+TEST_F(Desktop, FenwoltFullScreenGivesTheDisplayToAnotherProgramActivatedOverIt)
+{
+    StartFenwolt();
+    if (HasFatalFailure()) return;
+    const unsigned long fenwolt = WindowNamed("^Dorvanix: Quillane$");
+    Activate(fenwolt);
+    Xdotool({"key", "--delay", "60", "alt+Return"});
+    ASSERT_TRUE(WaitFor([&] { return PlaceOf(fenwolt).width == kScreenW && PlaceOf(fenwolt).height == kScreenH; }, 20))
+        << "Alt+Enter did not put the game in full screen";
+    AnotherProgramOverFullScreen(fenwolt, "fenwolt");
+}
