@@ -49,6 +49,8 @@ constexpr int TICK_FRAMES = 1000;
 // stretch of a match that goes on is a walk-in to a kick-off, under 700 frames.)
 constexpr int STALL_TICKS = 4;
 constexpr int MOST_FRAMES_BETWEEN_PRESSES = 75;  // 1.5 s
+// The host's set-up plays halves of this many minutes.
+constexpr int MINUTES_PER_HALF = 3;
 
 // Where the HUD's buttons are pressed (the middle of their pictures), and the system menu's
 // "Return" and the substitution panel's "Perform Substitution".
@@ -64,6 +66,12 @@ struct Trace {
         return phase == o.phase && clock == o.clock && score == o.score && hash == o.hash;
     }
     std::string Text() const { return point + " phase " + phase + " " + clock + " " + score + " " + hash; }
+    // Past half time: the clock beyond the first half's last second ("m:ss").
+    bool InSecondHalf() const
+    {
+        const size_t colon = clock.find(':');
+        return std::stoi(clock.substr(0, colon)) * 60 + std::stoi(clock.substr(colon + 1)) > MINUTES_PER_HALF * 60;
+    }
 };
 
 // The traces of a log: changes of phase (and full time) in one list, hand-overs in the other;
@@ -232,6 +240,7 @@ struct Program {
 struct MatchResult {
     uint32_t seed = 0;
     bool fullTime[2] = {false, false};
+    bool halfTimeCrossed = false;  // both computers, in step, past half time
     size_t phases = 0, handOvers = 0;
     std::string failure;  // empty when both reached full time in step
     std::string score;
@@ -295,6 +304,8 @@ MatchResult PlayOneMatch(const fs::path& root, uint32_t seed, int portShift)
     }
     for (Program& p : programs) p.Stop();
     r.phases = std::min(phases[0].size(), phases[1].size());
+    for (size_t i = 0; i < r.phases && !r.halfTimeCrossed; ++i)
+        r.halfTimeCrossed = phases[0][i].InSecondHalf() && phases[0][i].SameState(phases[1][i]);
     r.handOvers = std::min(handOvers[0].size(), handOvers[1].size());
     if (r.failure.empty() && (phases[0].size() != phases[1].size() || handOvers[0].size() != handOvers[1].size()))
         r.failure = "traces of different lengths at full time";
@@ -337,15 +348,16 @@ TEST(NetMatchSoak, WholeMatchesWithRandomPressesStayInStepToFullTime)
         }
     }
     size_t phases = 0, handOvers = 0;
-    int inStep = 0;
+    int inStep = 0, halfTimes = 0;
     for (const MatchResult& r : results) {
         phases += r.phases;
         handOvers += r.handOvers;
         inStep += r.failure.empty() ? 1 : 0;
+        halfTimes += r.halfTimeCrossed ? 1 : 0;
     }
-    std::printf("%d matches, %d in step to full time, %d stopped or out of step; %zu changes of phase and %zu "
-                "hand-overs compared; %.0f s\n",
-                matches, inStep, matches - inStep, phases, handOvers,
+    std::printf("%d matches, %d in step to full time, %d stopped or out of step, %d half times crossed in step; "
+                "%zu changes of phase and %zu hand-overs compared (a state hash each); %.0f s\n",
+                matches, inStep, matches - inStep, halfTimes, phases, handOvers,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     std::error_code ec;
     if (!HasFailure()) fs::remove_all(root, ec);
