@@ -234,7 +234,7 @@ HRESULT GameApp::UpdateFrame()
     FrameTimeFactor = step / 0.04f;
     // The fade runs on real time, also under the reference rasteriser's fixed step.
     UpdateSceneEffects(ElapsedTime);
-    ResumeNetworkMessagesAfterOverlay();
+    ResumeHeldNetworkMessages();
     if (ScreenUpdateHandler) ScreenUpdateHandler(step);
     return S_OK;
 }

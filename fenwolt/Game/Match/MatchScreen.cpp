@@ -390,8 +390,10 @@ void OnNetworkNotification(uint32_t code)
     case NOTIFY_PHASE_DONE: EndTurnIfAllowed(); break;
     case NOTIFY_END_TURN:
         if (IncomingEndTurnCode == END_TURN_REQUEST) {
-            const bool ready = (TurnPhase == PHASE_HOME_PLANS || TurnPhase == PHASE_AWAY_PLANS) && !PopupOpen &&
-                               !SubstitutionMode;
+            // Agreed only to end the other computer's planning phase as it stands here: not while
+            // this computer still moves or walks in to a kick-off (it would end a phase that has
+            // not begun here, and the two would plan for different sides).
+            const bool ready = OtherComputerPlans() && !PopupOpen && !SubstitutionMode;
             OutgoingEndTurnCode = ready ? END_TURN_AGREE : END_TURN_NOT_READY;
             SendGameMessage(GAME_MSGID_END_TURN);
         } else if (IncomingEndTurnCode == END_TURN_NOT_READY) {

@@ -206,30 +206,41 @@ void InitPhaseDurations()
     PhaseDuration[3] = MOVING_PHASE_SECONDS;
 }
 
+bool PlanningPhaseStands()
+{
+    // The walk-in to a kick-off borrows the phase it will start from (and half time leaves the
+    // home side's): nobody plans until the kick-off has been set up.
+    return (TurnPhase == PHASE_HOME_PLANS || TurnPhase == PHASE_AWAY_PLANS) && !GoalInProgress &&
+           MatchStopState != STOP_KICK_OFF && MatchStopState != STOP_FULL_TIME;
+}
+
+bool OtherComputerPlans() { return IsNetworkGame() && PlanningPhaseStands() && !IsLocalSideToPlan(TurnPhase); }
+
+bool LocalTurnMayEnd()
+{
+    return PlanningPhaseStands() && IsLocalSideToPlan(TurnPhase) && !KickAimMode && !SubstitutionMode;
+}
+
 void EndTurnIfAllowed()
 {
-    if (TurnPhase == PHASE_HOME_MOVES || TurnPhase == PHASE_AWAY_MOVES) return;
-    if (MatchStopState == STOP_FULL_TIME || KickAimMode) return;
+    if (!PlanningPhaseStands() || KickAimMode) return;
     EndPhase(0);
 }
 
 void RequestEndTurn()
 {
+    if (!LocalTurnMayEnd()) return;
     OutgoingEndTurnCode = END_TURN_REQUEST;
     SendGameMessage(GAME_MSGID_END_TURN);
 }
 
 void EndTurnBothAgreed()
 {
-    if (IsNetworkHost() && TurnPhase == PHASE_HOME_PLANS) {
-        SendGameMessage(GAME_MSGID_BALL_STATE);
-        FillSharedRandomTable();  // refills and sends it (message 6)
-        SendGameMessage(GAME_MSGID_PHASE_DONE);
-    } else if (IsNetworkGuest() && TurnPhase == PHASE_AWAY_PLANS) {
-        SendGameMessage(GAME_MSGID_BALL_STATE);
-        SendGameMessage(GAME_MSGID_PHASE_DONE);
-    }
-    EndTurnIfAllowed();
+    if (!LocalTurnMayEnd()) return;
+    SendGameMessage(GAME_MSGID_BALL_STATE);
+    if (IsNetworkHost()) FillSharedRandomTable();  // refills and sends it (message 6)
+    SendGameMessage(GAME_MSGID_PHASE_DONE);
+    EndPhase(0);
 }
 
 void EndPhase(int32_t advance)
@@ -320,6 +331,8 @@ void EndPhase(int32_t advance)
             if (IsNetworkGame()) SendGameMessageFor(GAME_MSGID_PLAYER_OUT, holder);
         }
     }
+    // Both computers pass every change of phase alike: the trace lets the two be compared.
+    if (IsNetworkGame()) TraceSharedState(MatchStopState == STOP_FULL_TIME ? "full time" : "phase");
 }
 
 bool PassButtonAvailable()

@@ -66,12 +66,23 @@ int32_t FindMostAdvancedInRange(const D3DVECTOR& point, int32_t first, int32_t e
 
 // --- Phases ----------------------------------------------------------------------------------------
 void InitPhaseDurations();
-// Ends the planning phase of a manager: not in a moving phase, at full time or while aiming a kick.
+// A planning phase stands: no moving phase, goal pause, walk-in to a kick-off or full time. A turn
+// ends only here, and in a network game what the other computer does while its side plans belongs
+// only to its own planning phase as it stands here.
+bool PlanningPhaseStands();
+// Network: this computer stands in the planning phase of the other computer's side.
+bool OtherComputerPlans();
+// This computer's manager may end his turn now: his side plans here, a planning phase stands, and
+// he is neither aiming a kick nor choosing a substitute.
+bool LocalTurnMayEnd();
+// Ends the planning phase while one stands, unless a kick is being aimed.
 void EndTurnIfAllowed();
-// Network: asks the other computer to agree to end the turn.
+// Network: asks the other computer to agree to end the turn (only while LocalTurnMayEnd).
 void RequestEndTurn();
-// Network: both computers agreed; the ball, the random table and the phase are sent, then the turn
-// ends.
+// Network: the other computer agreed to end this computer's planning phase. While it still may
+// end, the ball, the random table and the end of the phase are sent and the turn ends; an answer
+// that finds the turn gone, or the manager aiming a kick since he asked, ends nothing (he asks
+// again).
 void EndTurnBothAgreed();
 // advance 0: the next phase with all its bookkeeping; 1: the bookkeeping of the present phase only.
 void EndPhase(int32_t advance);

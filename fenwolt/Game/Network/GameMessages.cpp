@@ -6,6 +6,7 @@
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/Network/Multi.h"
@@ -101,6 +102,8 @@ std::deque<Arrival> g_arrivals;
 bool g_hold = false;
 // Set when messages waited because an overlay stood over the screen that takes them.
 bool g_heldForOverlay = false;
+// Set when the first message waits for the point of the match it belongs to.
+bool g_heldForMatch = false;
 
 // The system menu, the in-match options and the confirm box replace the screen's message
 // handler while they stand: a notification handed to them would be lost (an end-turn request
@@ -140,6 +143,27 @@ bool Concerns(const Arrival& arrival, const char** why)
     return true;
 }
 
+// Whether a received message belongs to the point this computer's match has reached. What the
+// other computer sends while its side plans (its orders, a substitution, its ball, the end of its
+// phase) belongs to that planning phase, and a player's getting up is reported as a planning phase
+// begins. The two computers end a moving phase or a walk-in to a kick-off each at its own pace, so
+// such a message may come while this one is still there: it waits, and whatever came after it, so
+// that both computers apply it at the same point of the match.
+bool DueNow(const std::vector<uint8_t>& message)
+{
+    if (message.empty() || !IsNetworkGame() || CurrentScreenId != (int32_t)ScreenId::Match ||
+        MatchStopState == STOP_FULL_TIME)
+        return true;
+    switch (At(message.data(), 0)) {
+    case GAME_MSGID_PLAYER_STATE:
+    case GAME_MSGID_SUBSTITUTION:
+    case GAME_MSGID_BALL_STATE:
+    case GAME_MSGID_PHASE_DONE: return OtherComputerPlans();
+    case GAME_MSGID_PLAYER_OUT: return PlanningPhaseStands();
+    default: return true;
+    }
+}
+
 void DeliverNotification(uint32_t code)
 {
     if (TheAppConstructed() && TheApp.MainWindow && IsWindow(TheApp.MainWindow)) {
@@ -161,12 +185,6 @@ template <class T>
 void HashValue(uint64_t& h, const T& v)
 {
     HashBytes(h, &v, sizeof v);
-}
-
-void TraceHandOver(const char* way)
-{
-    DebugTrace("Net hand-over %s: phase %d minute %d:%02d score %d-%d hash %016llx\n", way, TurnPhase, Minute, Second,
-               HomeGoals, AwayGoals, (unsigned long long)SharedMatchHash());
 }
 
 void RefreshSetupLabels()
@@ -412,7 +430,7 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size)
         return 0;
     }
     case GAME_MSGID_PHASE_DONE:
-        TraceHandOver("received");
+        TraceSharedState("hand-over received");
         return NOTIFY_PHASE_DONE;
     case GAME_MSGID_RANDOM_TABLE:
         for (int32_t& v : SharedRandomTable) v = r.I32();
@@ -516,6 +534,12 @@ uint64_t SharedMatchHash()
     return h;
 }
 
+void TraceSharedState(const char* point)
+{
+    DebugTrace("Net %s: phase %d minute %d:%02d score %d-%d hash %016llx\n", point, TurnPhase, Minute, Second, HomeGoals,
+               AwayGoals, (unsigned long long)SharedMatchHash());
+}
+
 // --- Sending ------------------------------------------------------------------------------------------
 
 bool SendGameMessage(int32_t type)
@@ -524,7 +548,7 @@ bool SendGameMessage(int32_t type)
     if (Net.playerCount <= 1 || !Net.peer) return true;
     GameMessage bytes = BuildGameMessage(type);
     if (bytes.empty()) return true;
-    if (type == GAME_MSGID_PHASE_DONE) TraceHandOver("sent");
+    if (type == GAME_MSGID_PHASE_DONE) TraceSharedState("hand-over sent");
     DPN_BUFFER_DESC buffer{(DWORD)bytes.size(), bytes.data()};
     DPNHANDLE handle = 0;
     HRESULT hr = Net.peer->SendTo(DPNID_ALL_PLAYERS_GROUP, &buffer, 1, 0, nullptr, &handle, DPNSEND_NOLOOPBACK);
@@ -627,6 +651,8 @@ void ProcessNetworkMessages()
 {
     for (;;) {
         Arrival next;
+        const char* why = nullptr;
+        bool concerns;
         {
             std::lock_guard<std::mutex> lock(g_queueLock);
             if (g_hold || g_arrivals.empty()) return;
@@ -634,11 +660,13 @@ void ProcessNetworkMessages()
                 g_heldForOverlay = true;
                 return;
             }
+            concerns = Concerns(g_arrivals.front(), &why);
+            g_heldForMatch = concerns && !DueNow(g_arrivals.front().message);
+            if (g_heldForMatch) return;
             next = std::move(g_arrivals.front());
             g_arrivals.pop_front();
         }
-        const char* why = nullptr;
-        if (!Concerns(next, &why)) {
+        if (!concerns) {
             DebugTrace("Net: %s about player %08x dropped: %s\n", next.message.empty() ? "notice" : "message",
                        (unsigned)next.player, why);
             continue;
@@ -660,17 +688,23 @@ void HoldNetworkMessages(bool hold)
     if (!hold && waiting) WakeMainWindow();
 }
 
-void ResumeNetworkMessagesAfterOverlay()
+void ResumeHeldNetworkMessages()
 {
-    if (!g_heldForOverlay || OverlayOverScreen()) return;
-    g_heldForOverlay = false;
-    WakeMainWindow();
+    bool wake;
+    {
+        std::lock_guard<std::mutex> lock(g_queueLock);
+        if (OverlayOverScreen()) return;
+        wake = g_heldForOverlay || (g_heldForMatch && !g_arrivals.empty() && DueNow(g_arrivals.front().message));
+        g_heldForOverlay = false;
+    }
+    if (wake) WakeMainWindow();
 }
 
 void DiscardNetworkMessages()
 {
     std::lock_guard<std::mutex> lock(g_queueLock);
     g_arrivals.clear();
+    g_heldForMatch = false;
 }
 
 // --- Chat ---------------------------------------------------------------------------------------------------

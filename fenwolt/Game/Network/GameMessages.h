@@ -4,7 +4,8 @@
 // Received messages are checked on DirectPlay's thread (exact size for the type, every index and
 // value in range, every text terminated inside its field) and queued with the notifications; the
 // main thread applies them in arrival order, each one's notification reaching the current screen
-// before the next message is applied.
+// before the next message is applied. During a match a message that belongs to a point of the
+// match this computer has not reached yet waits for it, with everything behind it.
 #pragma once
 
 #include "platform/dplay8/dplay8.h"
@@ -77,6 +78,10 @@ uint32_t ApplyGameMessage(const uint8_t* data, size_t size);
 // players (model placement, orders, condition), the ball, score, clock, phase, stop state and
 // the shared random table. Traced at every hand-over ("Net hand-over"), sent and received.
 uint64_t SharedMatchHash();
+// Traces the shared state at a point of the match that both computers pass alike ("Net <point>:
+// phase, clock, score and SharedMatchHash"): the hand-over of a planning phase, sent and
+// received, every change of phase and full time.
+void TraceSharedState(const char* point);
 
 // --- DirectPlay's side --------------------------------------------------------------------------
 // DirectPlay's message callback (DirectPlay's threads): players, received messages, the end of
@@ -96,8 +101,10 @@ void HoldNetworkMessages(bool hold);
 // Forgets everything not yet applied (after the session is closed).
 void DiscardNetworkMessages();
 // Main thread, every frame: messages held back while a pop-up or the confirm box stood over the
-// screen are taken up again once it has closed.
-void ResumeNetworkMessagesAfterOverlay();
+// screen are taken up again once it has closed, and those that waited for the point of the match
+// they belong to (the other computer's planning phase, a planning phase for a player's getting
+// up) once this computer's match has reached it.
+void ResumeHeldNetworkMessages();
 
 // --- Chat of a network match -----------------------------------------------------------------
 constexpr int32_t CHAT_LINES = 10;

@@ -405,10 +405,10 @@ TEST_F(GameMessageTest, APopUpOverTheScreenHoldsNotificationsUntilItCloses)
     Receive(BuildGameMessage(GAME_MSGID_PHASE_DONE));
     PopupOpen = true;
     ProcessNetworkMessages();
-    ResumeNetworkMessagesAfterOverlay();
+    ResumeHeldNetworkMessages();
     EXPECT_TRUE(notifications.empty());
     PopupOpen = false;
-    ResumeNetworkMessagesAfterOverlay();
+    ResumeHeldNetworkMessages();
     ProcessNetworkMessages();
     EXPECT_EQ((std::vector<uint32_t>{29003, 6}), notifications);
 }

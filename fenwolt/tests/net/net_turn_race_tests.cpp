@@ -1,0 +1,305 @@
+// Two computers end a moving phase, and the walk-in to a kick-off, each at its own pace: the other
+// computer's messages then come, in their order, at a point of the match this one has not reached
+// yet. One computer's match here takes them in such an order, as the other computer sent them,
+// and must answer and apply them as if they had come at the point they belong to.
+#include "net_a_support.h"
+
+#include "fenwolt/Game/Match/MatchScreen.h"
+#include "fenwolt/Game/Match/Rules.h"
+#include "fenwolt/Game/Match/TurnEngine.h"
+#include "fenwolt/tests/match/match_screen_support.h"
+#include "platform/win32/byte_order.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace matchdrive;
+
+namespace {
+
+// The session as this computer sees it: what it sends is kept, nothing else is done.
+class RecordingPeer final : public IDirectPlay8Peer {
+public:
+    std::vector<std::vector<uint8_t>> sent;
+
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT Initialize(PVOID, PFNDPNMESSAGEHANDLER, DWORD) override { return S_OK; }
+    HRESULT EnumServiceProviders(const GUID*, const GUID*, DPN_SERVICE_PROVIDER_INFO*, DWORD*, DWORD*, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT CancelAsyncOperation(DPNHANDLE, DWORD) override { return E_NOTIMPL; }
+    HRESULT Connect(const DPN_APPLICATION_DESC*, IDirectPlay8Address*, IDirectPlay8Address*, const DPN_SECURITY_DESC*,
+                    const DPN_SECURITY_CREDENTIALS*, const void*, DWORD, void*, void*, DPNHANDLE*, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT SendTo(DPNID, const DPN_BUFFER_DESC* buffers, DWORD count, DWORD, void*, DPNHANDLE*, DWORD) override
+    {
+        for (DWORD i = 0; i < count; ++i) sent.emplace_back(buffers[i].pBufferData, buffers[i].pBufferData + buffers[i].dwBufferSize);
+        return S_OK;
+    }
+    HRESULT GetSPCaps(const GUID*, DPN_SP_CAPS*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Host(const DPN_APPLICATION_DESC*, IDirectPlay8Address**, DWORD, const DPN_SECURITY_DESC*,
+                 const DPN_SECURITY_CREDENTIALS*, void*, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT GetApplicationDesc(DPN_APPLICATION_DESC*, DWORD*, DWORD) override { return E_NOTIMPL; }
+    HRESULT SetApplicationDesc(const DPN_APPLICATION_DESC*, DWORD) override { return E_NOTIMPL; }
+    HRESULT SetPeerInfo(const DPN_PLAYER_INFO*, PVOID, DPNHANDLE*, DWORD) override { return E_NOTIMPL; }
+    HRESULT GetPeerInfo(DPNID, DPN_PLAYER_INFO*, DWORD*, DWORD) override { return E_NOTIMPL; }
+    HRESULT GetPlayerContext(DPNID, PVOID*, DWORD) override { return E_NOTIMPL; }
+    HRESULT EnumHosts(PDPN_APPLICATION_DESC, IDirectPlay8Address*, IDirectPlay8Address*, PVOID, DWORD, DWORD, DWORD,
+                      DWORD, PVOID, DPNHANDLE*, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT ReturnBuffer(DPNHANDLE, DWORD) override { return E_NOTIMPL; }
+    HRESULT Close(DWORD) override { return S_OK; }
+    HRESULT RegisterLobby(DPNHANDLE, IDirectPlay8LobbiedApplication*, DWORD) override { return E_NOTIMPL; }
+};
+
+int32_t Field(const std::vector<uint8_t>& message, size_t offset)
+{
+    return message.size() >= offset + 4 ? (int32_t)LoadLe32(message.data() + offset) : 0;
+}
+
+class TurnRaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!app.Open(false)) GTEST_SKIP() << app.error;
+    }
+    void TearDown() override
+    {
+        Net.peer = nullptr;
+        Net.playerCount = 0;
+        DiscardNetworkMessages();
+        app.Close();
+    }
+
+    // A network exhibition of 3-minute halves on this computer, the other one at the far end.
+    void Start(bool host)
+    {
+        MatchOptions o;
+        o.network = true;
+        o.networkHost = host;
+        o.managers = 2;
+        o.minutesPerHalf = 3;
+        StartMatch(o);
+        Net.peer = &peer;
+        Net.playerCount = 2;
+        Net.opponent = 0;
+    }
+
+    // A frame of the match, and the main window taking up what has become due.
+    static void Step()
+    {
+        Frame(0.02f);
+        ProcessNetworkMessages();
+    }
+    static bool StepUntil(const std::function<bool()>& done, int frames = 4000)
+    {
+        for (int i = 0; i < frames && !done(); ++i) Step();
+        return done();
+    }
+
+    // The other computer's message arriving and the main thread taking it up.
+    static void Arrives(const std::vector<uint8_t>& message)
+    {
+        net_a::Receive(message);
+        ProcessNetworkMessages();
+    }
+    static std::vector<uint8_t> EndTurnMessage(int32_t code)
+    {
+        const int32_t kept = OutgoingEndTurnCode;
+        OutgoingEndTurnCode = code;
+        std::vector<uint8_t> m = BuildGameMessage(GAME_MSGID_END_TURN);
+        OutgoingEndTurnCode = kept;
+        return m;
+    }
+    // The other computer's order to `player`: where he stands there and where he is to run.
+    static std::vector<uint8_t> OrderMessage(int32_t player, const D3DVECTOR& at, const D3DVECTOR& target)
+    {
+        ModelInstance* m = PlayerModel(player);
+        const D3DVECTOR keptAt = m->Position, keptTarget = MatchPlayers[player].moveTarget;
+        m->Position = at;
+        MatchPlayers[player].moveTarget = target;
+        Net.messagePlayer = player;
+        std::vector<uint8_t> message = BuildGameMessage(GAME_MSGID_PLAYER_STATE);
+        m->Position = keptAt;
+        MatchPlayers[player].moveTarget = keptTarget;
+        return message;
+    }
+    // The other computer ends its planning phase: its ball, then the end of the phase.
+    static void OtherEndsItsTurn()
+    {
+        Arrives(BuildGameMessage(GAME_MSGID_BALL_STATE));
+        Arrives(BuildGameMessage(GAME_MSGID_PHASE_DONE));
+    }
+    // This computer's manager ends his turn and the other agrees.
+    void EndOwnTurn()
+    {
+        RequestEndTurn();
+        ASSERT_EQ(END_TURN_REQUEST, LastEndTurnCode());
+        Arrives(EndTurnMessage(END_TURN_AGREE));
+    }
+    // The code of the last end-turn message this computer sent (0 when none).
+    int32_t LastEndTurnCode() const
+    {
+        for (auto it = peer.sent.rbegin(); it != peer.sent.rend(); ++it)
+            if (Field(*it, 0) == GAME_MSGID_END_TURN) return Field(*it, 4);
+        return 0;
+    }
+    // How many messages of the type this computer sent.
+    size_t SentOf(int32_t type) const
+    {
+        size_t n = 0;
+        for (const auto& m : peer.sent) n += Field(m, 0) == type ? 1 : 0;
+        return n;
+    }
+
+    MatchApp app;
+    RecordingPeer peer;
+};
+
+TEST_F(TurnRaceTest, AGuestAheadAtHalfTimeIsNotLetOffTheKickOffBeforeTheHostHasWalkedIn)
+{
+    // The host: the first turn, then the last turn of the half.
+    Start(true);
+    EndOwnTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    Minute = 2;
+    Second = 55;
+    OtherEndsItsTurn();
+    ASSERT_EQ(TurnPhase, PHASE_AWAY_MOVES);
+    ASSERT_TRUE(StepUntil([] { return MatchStopState == STOP_KICK_OFF; }));
+    ASSERT_EQ(Half, 2);
+    ASSERT_EQ(TurnPhase, PHASE_HOME_PLANS);  // half time leaves the home side's phase to the walk-in
+
+    // The guest has walked in already and kicks off the second half. Its question to end the
+    // turn comes while the host still walks in, and so do its ball and the end of its phase, as a
+    // guest that had been agreed to sends them. Agreed in the walk-in, the host would take the end
+    // of the guest's phase there for its own and move its side, then wait for the guest's kick-off
+    // while the guest waits for the host's turn: both for good.
+    peer.sent.clear();
+    Arrives(EndTurnMessage(END_TURN_REQUEST));
+    EXPECT_EQ(END_TURN_NOT_READY, LastEndTurnCode());
+    OtherEndsItsTurn();
+    EXPECT_EQ(MatchStopState, STOP_KICK_OFF);
+    EXPECT_EQ(TurnPhase, PHASE_HOME_PLANS);
+
+    // Once the host has walked in too, the guest's kick-off is played on both, and the next turn
+    // is the host's, five seconds on.
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_MOVES; }));
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    EXPECT_EQ(MatchStopState, STOP_IN_PLAY);
+    EXPECT_EQ(KickOffPending, 0);
+    EXPECT_EQ(Minute, 3);
+    EXPECT_EQ(Second, 5);
+}
+
+TEST_F(TurnRaceTest, AHostAheadAfterAGoalWaitsForTheGuestsWalkInWithItsOrdersAndItsTurn)
+{
+    // The guest: the away side has scored in its moving phase, and the home side kicks off.
+    Start(false);
+    KickOffPending = 0;
+    TurnPhase = PHASE_AWAY_MOVES;
+    MatchStopState = STOP_GOAL;
+    GoalInProgress = 1;
+    LastScoringSide = 1;
+    PhaseTimer = 0.f;
+    ASSERT_TRUE(StepUntil([] { return MatchStopState == STOP_KICK_OFF; }));
+    ASSERT_EQ(TurnPhase, PHASE_HOME_PLANS);
+
+    // The host has walked in and asks to end its turn at once: not while the guest still walks in.
+    peer.sent.clear();
+    Arrives(EndTurnMessage(END_TURN_REQUEST));
+    EXPECT_EQ(END_TURN_NOT_READY, LastEndTurnCode());
+
+    // It sends a player off from his kick-off spot and asks again. The order waits for the
+    // guest's kick-off (which would otherwise put the player back on his spot here and not
+    // there), and the question waits behind it.
+    const D3DVECTOR spot{FormationX(5), 0.f, FormationZ(5)}, target{40.f, 0.f, 20.f};
+    Arrives(OrderMessage(5, spot, target));
+    peer.sent.clear();
+    Arrives(EndTurnMessage(END_TURN_REQUEST));
+    EXPECT_EQ(0, LastEndTurnCode());
+    EXPECT_NE(MatchPlayers[5].moveTarget.x, target.x);
+
+    ASSERT_TRUE(StepUntil([] { return MatchStopState == STOP_IN_PLAY; }));
+    EXPECT_EQ(TurnPhase, PHASE_HOME_PLANS);
+    EXPECT_EQ(MatchPlayers[5].moveTarget.x, target.x);
+    EXPECT_EQ(MatchPlayers[5].moveTarget.z, target.z);
+    EXPECT_EQ(END_TURN_AGREE, LastEndTurnCode());
+}
+
+TEST_F(TurnRaceTest, WhatAComputerAheadSendsWaitsForTheEndOfThisComputersMovingPhase)
+{
+    // The host moves its side; the guest has ended the same moving phase already.
+    Start(true);
+    EndOwnTurn();
+    ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
+    const D3DVECTOR keeper = PlayerModel(AWAY_KEEPER)->Position;
+
+    // The guest orders its keeper off his line for its own planning phase: here, still in the
+    // home side's moving phase, the keeper must not set off (he moves in every moving phase).
+    Arrives(OrderMessage(AWAY_KEEPER, keeper, D3DVECTOR{keeper.x - 8.f, 0.f, keeper.z + 6.f}));
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    EXPECT_EQ(PlayerModel(AWAY_KEEPER)->Position.x, keeper.x);
+    EXPECT_EQ(PlayerModel(AWAY_KEEPER)->Position.z, keeper.z);
+    EXPECT_EQ(MatchPlayers[AWAY_KEEPER].moveTarget.x, keeper.x - 8.f);
+
+    // A home player down for two turns; the guest, at the home side's planning phase first,
+    // reports him a turn nearer to getting up while the host still moves the away side. He
+    // counts that turn once.
+    MatchPlayers[3].turnsDown = 2;
+    OtherEndsItsTurn();
+    ASSERT_EQ(TurnPhase, PHASE_AWAY_MOVES);
+    const int32_t kept = MatchPlayers[3].turnsDown;
+    MatchPlayers[3].turnsDown = 1;
+    Net.messagePlayer = 3;
+    const std::vector<uint8_t> upATurn = BuildGameMessage(GAME_MSGID_PLAYER_OUT);
+    MatchPlayers[3].turnsDown = kept;
+    Arrives(upATurn);
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    EXPECT_EQ(MatchPlayers[3].turnsDown, 1);
+}
+
+TEST_F(TurnRaceTest, AnAgreementThatFindsTheManagerAimingAKickEndsNothing)
+{
+    // The host plans with the ball at the feet of its selected player, past the kick-off.
+    Start(true);
+    EndOwnTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    OtherEndsItsTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    ASSERT_EQ(KickOffPending, 0);
+    SelectedPlayer = 9;
+    BallHolder = LastHolder = 10;
+    GiveBallToPlayer(9);
+
+    // He asks to end the turn, then takes to aiming a pass before the guest's answer comes: the
+    // answer must not end the guest's wait for a turn that does not end here.
+    peer.sent.clear();
+    RequestEndTurn();
+    ToggleKickAim();
+    ASSERT_EQ(KickAimMode, 1);
+    Arrives(EndTurnMessage(END_TURN_AGREE));
+    EXPECT_EQ(0u, SentOf(GAME_MSGID_PHASE_DONE));
+    EXPECT_EQ(TurnPhase, PHASE_HOME_PLANS);
+
+    // Done aiming, he asks again, and the turn ends on both.
+    ToggleKickAim();
+    RequestEndTurn();
+    Arrives(EndTurnMessage(END_TURN_AGREE));
+    EXPECT_EQ(1u, SentOf(GAME_MSGID_PHASE_DONE));
+    EXPECT_EQ(TurnPhase, PHASE_HOME_MOVES);
+}
+
+}  // namespace
