@@ -45,9 +45,13 @@ protected:
         EXPECT_TRUE(Windowed());
     }
 
-    // Alt+Enter, typed with nothing else done since the dialog closed, reaches the game.
+    // Alt+Enter, typed with nothing else done since the dialog closed, reaches the game. It is
+    // typed once the game's window has the keyboard back: the dialog leaves the screen a moment
+    // before the game takes the focus, and keys typed in between go to no window at all.
     void AltEnterSwitchesTo(bool fullScreen, const std::string& after)
     {
+        ASSERT_TRUE(WaitFor([&] { return HasFocus(kFenwoltTitle); }))
+            << "the game's window never had the keyboard back after " << after;
         Press("alt+Return");
         EXPECT_TRUE(WaitFor([&] { return fullScreen ? FullScreen() : Windowed(); }))
             << "Alt+Enter after " << after << " did not reach the game";
