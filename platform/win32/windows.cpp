@@ -607,7 +607,6 @@ BOOL DestroyWindow(HWND hwnd)
     }
     if (w->visible) {
         w->visible = false;
-        if (w->sdl) SDL_HideWindow(w->sdl);
         if (activeWindow == hwnd && !PassActivationOn(hwnd, *w)) {
             if (IsOurTopLevelShown()) {
                 activeWindow = nullptr;
@@ -615,6 +614,9 @@ BOOL DestroyWindow(HWND hwnd)
                 Deactivate();
             }
         }
+        // Hidden once the keyboard has gone on: hidden first, the window would take the display's
+        // focus with it, and keys typed until the next window took it would reach no window.
+        if (w->sdl) SDL_HideWindow(w->sdl);
     }
     SendNow(hwnd, WM_DESTROY, 0, 0);
     w->destroying = true;
@@ -650,9 +652,10 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
     case SW_HIDE:
         if (!w->visible) break;
         w->visible = false;
-        SDL_HideWindow(w->sdl);
         SendNow(hwnd, WM_SHOWWINDOW, FALSE, 0);
         if (activeWindow == hwnd && !PassActivationOn(hwnd, *w) && !IsOurTopLevelShown()) Deactivate();
+        // After the keyboard has gone on, as when the window is destroyed.
+        SDL_HideWindow(w->sdl);
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:

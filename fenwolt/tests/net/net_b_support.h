@@ -425,7 +425,7 @@ public:
         Net.lobbiedApplication = lobby;
         wizard->Init(peer, lobby);
         stage->Init(peer);
-        peer->Initialize(nullptr, DirectPlayMessageHandler, 0);
+        peer->Initialize(this, &UnderTest::Handler, 0);
         DPNHANDLE connection = 0;
         lobby->Initialize(nullptr, DirectPlayLobbyMessageHandler, &connection, 0);
     }
@@ -451,10 +451,39 @@ public:
         return HostOn(peer, session, maxPlayers, player);
     }
 
+    // How many answers from `session` to the searches of the computer under test came in after
+    // the last one from `last`.
+    int AnswersAfter(const std::string& last, const std::string& session)
+    {
+        std::lock_guard<std::mutex> lock(answersMutex_);
+        int n = 0;
+        for (auto it = answers_.rbegin(); it != answers_.rend() && *it != last; ++it) n += *it == session;
+        return n;
+    }
+
     ConnectionWizard* wizard = nullptr;
     NetStage* stage = nullptr;
     IDirectPlay8Peer* peer = nullptr;
     IDirectPlay8LobbiedApplication* lobby = nullptr;
+
+private:
+    // The game's handler, with the sessions that answered a search noted on the way.
+    static HRESULT Handler(void* context, DWORD id, void* message)
+    {
+        if (id == DPN_MSGID_ENUM_HOSTS_RESPONSE) {
+            std::string name;
+            for (const WCHAR* p = static_cast<DPNMSG_ENUM_HOSTS_RESPONSE*>(message)->pApplicationDescription->pwszSessionName;
+                 p && *p; ++p)
+                name.push_back(static_cast<char>(*p));
+            auto* self = static_cast<UnderTest*>(context);
+            std::lock_guard<std::mutex> lock(self->answersMutex_);
+            self->answers_.push_back(std::move(name));
+        }
+        return DirectPlayMessageHandler(nullptr, id, message);
+    }
+
+    std::mutex answersMutex_;
+    std::vector<std::string> answers_;
 };
 
 // --- The user, on a thread of his own -----------------------------------------------------

@@ -32,6 +32,9 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         Shot picture;
         EXPECT_TRUE(Screenshot("fenwolt-dialog-" + shot, picture));
+        // From the dialog the keyboard goes straight back to the game: keys typed as the dialog
+        // leaves are not lost.
+        FocusWatch focus(display.Name());
         if (key.empty()) {
             // The dialog lies over the game: the pointer on its Cancel button finds the button.
             Xdotool({"mousemove", "--window", WindowNamed("^Select Device$"), "402", "285"});
@@ -43,11 +46,15 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !DialogOpen(); }))
             << (key.empty() ? "a click on Cancel" : key) << " did not close the dialog";
         EXPECT_TRUE(Windowed());
+        ASSERT_TRUE(WaitFor([&] { return HasFocus(kFenwoltTitle); })) << "the game's window never had the keyboard back";
+        EXPECT_FALSE(focus.FocusWentNowhere()) << "the keyboard was with no window between the dialog and the game";
     }
 
-    // Alt+Enter, typed with nothing else done since the dialog closed, reaches the game.
+    // Alt+Enter, typed with nothing else done since the dialog closed, reaches the game (typed
+    // once the game's window has the keyboard).
     void AltEnterSwitchesTo(bool fullScreen, const std::string& after)
     {
+        ASSERT_TRUE(WaitFor([&] { return HasFocus(kFenwoltTitle); })) << "the game's window lost the keyboard";
         Press("alt+Return");
         EXPECT_TRUE(WaitFor([&] { return fullScreen ? FullScreen() : Windowed(); }))
             << "Alt+Enter after " << after << " did not reach the game";

@@ -64,3 +64,35 @@ OtherClientWindow::~OtherClientWindow()
     if (window_) XDestroyWindow(d, window_);
     XCloseDisplay(d);
 }
+
+FocusWatch::FocusWatch(const std::string& display)
+{
+    Display* d = XOpenDisplay(display.c_str());
+    display_ = d;
+    if (!d) return;
+    XSelectInput(d, DefaultRootWindow(d), FocusChangeMask);
+    XSync(d, False);
+}
+
+FocusWatch::~FocusWatch()
+{
+    if (auto* d = static_cast<Display*>(display_)) XCloseDisplay(d);
+}
+
+bool FocusWatch::FocusWentNowhere()
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d) return true;
+    XSync(d, False);
+    // The root hears of a focus passing from one top-level window to another not at all, of one
+    // merely passing through it as virtual, and of one landing on it, on none or on the pointer's
+    // root otherwise.
+    while (XPending(d) > 0) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type == FocusIn && e.xfocus.window == DefaultRootWindow(d) && e.xfocus.detail != NotifyVirtual &&
+            e.xfocus.detail != NotifyNonlinearVirtual)
+            nowhere_ = true;
+    }
+    return nowhere_;
+}

@@ -25,3 +25,19 @@ private:
     void* display_ = nullptr;
     unsigned long window_ = 0;
 };
+
+// Watches where the keyboard focus of `display` goes while the object lives: whether it was ever
+// left with no window of a client (none, the pointer's root, the root itself), where keys typed
+// at that moment reach no program.
+class FocusWatch {
+public:
+    explicit FocusWatch(const std::string& display);
+    ~FocusWatch();
+    FocusWatch(const FocusWatch&) = delete;
+    FocusWatch& operator=(const FocusWatch&) = delete;
+    bool FocusWentNowhere();
+
+private:
+    void* display_ = nullptr;
+    bool nowhere_ = false;
+};

@@ -59,6 +59,21 @@ protected:
         return tipX != INT32_MAX;
     }
 
+    // Whether a picture shows the menu with the game's cursor parked on the big planet with its
+    // tip at (150, 330): the planet's brown beside the cursor and the cursor's pale blue on it.
+    static bool ParkedOnThePlanet(const Shot& s, const Picture& p)
+    {
+        const uint8_t* planet = s.At(p.ScreenX(120), p.ScreenY(335));
+        if (planet[0] < planet[2] + 40) return false;
+        int cursor = 0;
+        for (int y = p.ScreenY(332); y < p.ScreenY(346); ++y)
+            for (int x = p.ScreenX(150); x < p.ScreenX(158); ++x) {
+                const uint8_t* c = s.At(x, y);
+                cursor += c[2] > 200 && c[2] > c[0] + 60;
+            }
+        return cursor >= 10;
+    }
+
     // After each way of moving the pointer the game's cursor is drawn with its tip under it (to a
     // few picture pixels), also after pushing against each edge of the picture and coming back
     // from it: the cursor reached that edge with the pointer. Points on the menu's plain
@@ -67,11 +82,13 @@ protected:
     {
         const double tolerance = 3 * picture.scale + 1;
         const int radius = static_cast<int>(40 * picture.scale);
-        // The cursor parked on the big planet: the picture to compare with.
+        // The cursor parked on the big planet: the picture to compare with, once the game shows
+        // its menu with the cursor there (not a picture from before the menu, or with the cursor
+        // still where the pointer was).
         Xdotool({"mousemove", std::to_string(picture.ScreenX(150)), std::to_string(picture.ScreenY(330))});
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         Shot away;
-        ASSERT_TRUE(Screenshot(mode + "-cursor-parked", away));
+        ASSERT_TRUE(WaitFor([&] { return Screenshot(mode + "-cursor-parked", away) && ParkedOnThePlanet(away, picture); }))
+            << mode << ": the menu never showed the cursor on the planet";
         const auto check = [&](const std::string& step) {
             int px = 0, py = 0;
             ASSERT_TRUE(PointerAt(px, py));

@@ -220,6 +220,12 @@ protected:
         return WindowRectOn(on, WindowNamedOn(on, title), r) && r.w == (w ? w : on.Width()) &&
                r.h == (h ? h : on.Height());
     }
+    // Whether the window of that title has X's input focus: keys typed now go to it.
+    bool HasFocus(const std::string& title) const
+    {
+        const std::string id = WindowNamed(title);
+        return !id.empty() && FirstLine(Xdotool({"getwindowfocus"})) == id;
+    }
     static std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
     // A screenshot of the test's display, kept in the shots folder as <name>.png.
