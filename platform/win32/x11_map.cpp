@@ -6,41 +6,18 @@
 #include "platform/win32/detail.h"
 
 #if defined(SDL_VIDEO_DRIVER_X11)
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 namespace {
 
-// The window a running window manager names on the root window, None without one.
-::Window SupportingWindow(Display* display, ::Window of)
+// Whether a map request goes to a window manager rather than straight to the screen: some client
+// redirects the root's children. Not whether a manager has announced itself yet: one that is
+// starting up redirects before it announces, and it is then that it may drop a request.
+bool MapsAreRedirected(Display* display)
 {
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
-    if (check == None) return None;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    ::Window named = None;
-    if (XGetWindowProperty(display, of, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-            Success &&
-        data && type == XA_WINDOW && format == 32 && count == 1)
-        named = *reinterpret_cast<::Window*>(data);
-    if (data) XFree(data);
-    return named;
-}
-
-// As the desktop standard has it: the root names a window that names itself. A window left
-// behind by a manager that is gone names nothing (or the query of it fails).
-bool WindowManagerRuns(Display* display)
-{
-    const ::Window support = SupportingWindow(display, DefaultRootWindow(display));
-    if (support == None) return false;
-    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    XSync(display, False);
-    const bool runs = SupportingWindow(display, support) == support;
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    return runs;
+    XWindowAttributes root{};
+    return XGetWindowAttributes(display, DefaultRootWindow(display), &root) &&
+           (root.all_event_masks & SubstructureRedirectMask);
 }
 
 }  // namespace
@@ -51,7 +28,7 @@ bool platform_detail::RequestMapWithoutWaiting(SDL_Window* window)
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
     Display* display = info.info.x11.display;
-    if (!WindowManagerRuns(display)) return false;
+    if (!MapsAreRedirected(display)) return false;
     XMapRaised(display, info.info.x11.window);
     XFlush(display);
     return true;

@@ -100,11 +100,6 @@ ForgetfulWindowManager::ForgetfulWindowManager(const std::string& name) : displa
     XSync(display, False);
     XSetErrorHandler(previous);
     if (refused) return;
-    const Window support = XCreateSimpleWindow(display, root, -100, -100, 1, 1, 0, 0, 0);
-    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    for (Window on : {support, root})
-        XChangeProperty(display, on, check, XA_WINDOW, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&support), 1);
     XSync(display, False);
     // From here on an error is a window that went meanwhile: nothing to stop for.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });

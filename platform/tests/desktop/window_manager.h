@@ -36,9 +36,9 @@ struct WindowPlace {
 // False when the window (an id as xdotool prints it) is unknown.
 bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place);
 
-// A window manager of the test's own: it announces itself as a manager does and grants the
-// requests of its windows, but drops the first map request of each, as a manager that is still
-// starting up now and then does. It runs on a thread of its own while the object lives.
+// A window manager of the test's own, as one is while it starts up: it has the requests of the
+// root's children sent to it but has not announced itself yet, and drops the first map request
+// of each window (openbox now and then does, at that time); it grants the others. It runs on a thread of its own while the object lives.
 class ForgetfulWindowManager {
 public:
     explicit ForgetfulWindowManager(const std::string& display);

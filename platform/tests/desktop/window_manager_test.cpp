@@ -216,8 +216,8 @@ protected:
     Picture picture;
 };
 
-// A desktop whose window manager drops the first map request of every window, as one that is
-// still starting up now and then does.
+// A desktop whose window manager, not yet announced, drops the first map request of every window,
+// as one that is still starting up now and then does.
 class ForgetfulDesktop : public XvfbTest {
 protected:
     ForgetfulDesktop() : XvfbTest(kScreenW, kScreenH, "the forgetful window-manager test") {}
