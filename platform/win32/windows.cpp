@@ -55,6 +55,9 @@ struct Window {
     // Where the activation goes when this window, being active, is hidden or destroyed.
     HWND ownerWindow = nullptr;    // the owner it was created with
     HWND activatedFrom = nullptr;  // the window that was active when it was activated
+    // Shown, but not yet mapped by the window manager that was asked to (SDL ticks of the ask).
+    bool mapPending = false;
+    uint32_t mapAskedAt = 0;
 };
 
 std::recursive_mutex windowMutex;  // guards the tables below; never held while a procedure runs
@@ -204,6 +207,36 @@ void SetRectAndNotify(HWND hwnd, const RECT& rect)
         client.bottom - client.top != oldClient.bottom - oldClient.top)
         SendNow(hwnd, WM_SIZE, SIZE_RESTORED,
                 MAKELPARAM(client.right - client.left, client.bottom - client.top));
+}
+
+// Puts the SDL window on the screen (and, given `restore`, out of the task bar). Under a window
+// manager a window is on the screen once the manager maps it, which SDL would wait for: a manager
+// that is busy starting, or that lost the request, held the program there for good, its window
+// never shown and its game never started. The request is made without waiting instead, and made
+// again while it goes unanswered (PumpEvents); SDL learns of the map from its events.
+void ShowSdlWindow(Window& w, bool restore)
+{
+    if ((SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_HIDDEN) && RequestMapWithoutWaiting(w.sdl)) {
+        w.mapPending = true;
+        w.mapAskedAt = SDL_GetTicks();
+        return;
+    }
+    SDL_ShowWindow(w.sdl);
+    if (restore) SDL_RestoreWindow(w.sdl);
+}
+
+// A window manager may drop a map request (one that arrives while it starts up does, now and
+// then): a shown window still waiting for its map after a second asks again.
+void AskAgainForPendingMaps()
+{
+    std::lock_guard<std::recursive_mutex> lock(windowMutex);
+    const uint32_t now = SDL_GetTicks();
+    for (auto& [h, w] : windows) {
+        if (!w->mapPending || !w->sdl || !w->visible || w->minimized || w->destroying) continue;
+        if (!SDL_TICKS_PASSED(now, w->mapAskedAt + 1000)) continue;
+        w->mapAskedAt = now;
+        RequestMapWithoutWaiting(w->sdl);
+    }
 }
 
 bool IsOurTopLevelShown()
@@ -440,6 +473,7 @@ void platform_detail::PumpEvents()
             else
                 HandleInputEvent(&event);
         }
+        AskAgainForPendingMaps();
     }
     DeliverScriptEvents();
     ProcessSentMessages();
@@ -607,6 +641,7 @@ BOOL DestroyWindow(HWND hwnd)
     }
     if (w->visible) {
         w->visible = false;
+        w->mapPending = false;
         if (activeWindow == hwnd && !PassActivationOn(hwnd, *w)) {
             if (IsOurTopLevelShown()) {
                 activeWindow = nullptr;
@@ -652,6 +687,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
     case SW_HIDE:
         if (!w->visible) break;
         w->visible = false;
+        w->mapPending = false;
         SendNow(hwnd, WM_SHOWWINDOW, FALSE, 0);
         if (activeWindow == hwnd && !PassActivationOn(hwnd, *w) && !IsOurTopLevelShown()) Deactivate();
         // After the keyboard has gone on, as when the window is destroyed.
@@ -663,7 +699,7 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
         w->visible = true;
         w->minimized = true;
         w->style |= WS_VISIBLE;
-        SDL_ShowWindow(w->sdl);
+        ShowSdlWindow(*w, false);
         SDL_MinimizeWindow(w->sdl);
         SendNow(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
         break;
@@ -675,9 +711,8 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
             SendNow(hwnd, WM_SHOWWINDOW, TRUE, 0);
         }
         w->style |= WS_VISIBLE;
-        SDL_ShowWindow(w->sdl);
+        ShowSdlWindow(*w, wasMinimized);
         if (wasMinimized) {
-            SDL_RestoreWindow(w->sdl);
             RECT c = ClientRectOf(*w);
             SendNow(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right - c.left, c.bottom - c.top));
         }
@@ -1251,6 +1286,7 @@ void platform_detail::HandleWindowEvent(const void* raw)
     auto w = Find(hwnd);
     if (!w) return;
     switch (e.event) {
+    case SDL_WINDOWEVENT_SHOWN: w->mapPending = false; break;
     case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         if (!w->visible) break;

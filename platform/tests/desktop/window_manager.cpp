@@ -3,6 +3,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
+
+#include <set>
 
 namespace {
 
@@ -79,4 +82,60 @@ bool FindWindowPlace(const std::string& display, unsigned long window, WindowPla
         place.minimised = reinterpret_cast<const long*>(data)[0] == IconicState;
     if (data) XFree(data);
     return true;
+}
+
+ForgetfulWindowManager::ForgetfulWindowManager(const std::string& name) : display_(XOpenDisplay(name.c_str()))
+{
+    auto* display = static_cast<Display*>(display_);
+    if (!display) return;
+    static bool refused;
+    refused = false;
+    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) {
+        refused = true;
+        return 0;
+    });
+    const Window root = DefaultRootWindow(display);
+    // Only one client may redirect the root's children: another manager makes this fail.
+    XSelectInput(display, root, SubstructureRedirectMask | SubstructureNotifyMask);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (refused) return;
+    XSync(display, False);
+    // From here on an error is a window that went meanwhile: nothing to stop for.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    running_ = true;
+    thread_ = std::thread([this] { Serve(); });
+}
+
+ForgetfulWindowManager::~ForgetfulWindowManager()
+{
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
+void ForgetfulWindowManager::Serve()
+{
+    auto* display = static_cast<Display*>(display_);
+    std::set<Window> asked;
+    while (!stop_) {
+        if (!XPending(display)) {
+            // Looks at the stop flag now and then while the display is quiet.
+            pollfd fd{ConnectionNumber(display), POLLIN, 0};
+            poll(&fd, 1, 50);
+            continue;
+        }
+        XEvent e;
+        XNextEvent(display, &e);
+        if (e.type == MapRequest) {
+            ++mapRequests_;
+            if (asked.insert(e.xmaprequest.window).second) continue;
+            XMapRaised(display, e.xmaprequest.window);
+        } else if (e.type == ConfigureRequest) {
+            const XConfigureRequestEvent& r = e.xconfigurerequest;
+            XWindowChanges changes{r.x, r.y, r.width, r.height, r.border_width, r.above, r.detail};
+            XConfigureWindow(display, r.window, static_cast<unsigned>(r.value_mask), &changes);
+        }
+        XFlush(display);
+    }
 }

@@ -3,7 +3,9 @@
 // headers' macros clash with GoogleTest's names).
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 // A connection to `display` (":N") held while the object lives: an X server left by its last
 // client resets, refusing the clients that connect meanwhile (a window manager starting while the
@@ -33,3 +35,27 @@ struct WindowPlace {
 
 // False when the window (an id as xdotool prints it) is unknown.
 bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place);
+
+// A window manager of the test's own, as one is while it starts up: it has the requests of the
+// root's children sent to it but has not announced itself yet, and drops the first map request
+// of each window (openbox now and then does, at that time); it grants the others. It runs on a thread of its own while the object lives.
+class ForgetfulWindowManager {
+public:
+    explicit ForgetfulWindowManager(const std::string& display);
+    ~ForgetfulWindowManager();
+    ForgetfulWindowManager(const ForgetfulWindowManager&) = delete;
+    ForgetfulWindowManager& operator=(const ForgetfulWindowManager&) = delete;
+    // False when another manager holds the display (or it cannot be reached).
+    bool Running() const { return running_; }
+    // Map requests received, the dropped ones included.
+    int MapRequests() const { return mapRequests_; }
+
+private:
+    void Serve();
+
+    void* display_;
+    bool running_ = false;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> mapRequests_{0};
+    std::thread thread_;
+};

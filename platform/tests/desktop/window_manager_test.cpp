@@ -77,8 +77,8 @@ protected:
     {
         StartSkerrow(fullscreen);
         ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen")) << FileText(root / "game.out");
-        skerrow = WindowId(kSkerrowTitle);
-        ASSERT_NE(skerrow, 0u);
+        // The game does not wait for the window manager to put its window on the screen.
+        ASSERT_TRUE(WaitFor([&] { return (skerrow = WindowId(kSkerrowTitle)) != 0; })) << "the window was never shown";
         // The game owns the pointer once its window is active and its mouse acquired.
         ASSERT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); })) << "the pointer stayed free";
         const WindowPlace place = PlaceOf(skerrow);
@@ -216,7 +216,47 @@ protected:
     Picture picture;
 };
 
+// A desktop whose window manager, not yet announced, drops the first map request of every window,
+// as one that is still starting up now and then does.
+class ForgetfulDesktop : public XvfbTest {
+protected:
+    ForgetfulDesktop() : XvfbTest(kScreenW, kScreenH, "the forgetful window-manager test") {}
+
+    void SetUp() override
+    {
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        windowManager = std::make_unique<ForgetfulWindowManager>(display.Name());
+        ASSERT_TRUE(windowManager->Running()) << "no window manager of the test's own on " << display.Name();
+    }
+    void TearDown() override
+    {
+        game.Kill();
+        windowManager.reset();
+        XvfbTest::TearDown();
+    }
+
+    std::unique_ptr<ForgetfulWindowManager> windowManager;
+};
+
 }  // namespace
+
+// The game does not hang on the request that went unanswered: it starts its menu meanwhile, and
+// asks again, so that its window comes to the screen.
+TEST_F(ForgetfulDesktop, SkerrowStartsThoughItsFirstMapRequestWasDropped)
+{
+    StartSkerrow(false);
+    ASSERT_TRUE(WaitForLog("Screen switched to MenuScreen")) << "the game never reached its menu";
+    EXPECT_TRUE(WaitFor([&] { return !WindowNamed(kSkerrowTitle).empty(); })) << "its window was never shown";
+    EXPECT_GE(windowManager->MapRequests(), 2);
+}
+
+TEST_F(ForgetfulDesktop, FenwoltStartsThoughItsFirstMapRequestWasDropped)
+{
+    StartFenwolt();
+    if (HasFatalFailure()) return;
+    EXPECT_GE(windowManager->MapRequests(), 2);
+}
 
 // A level puts the ship in the middle; the pointer rested on START, at the far left of the map.
 // Pushed to the left wall (by a mouse's steps) and to the right one (as a tablet puts it), the
