@@ -14,9 +14,12 @@
 //   those presented while a `dialog` line waits for its control (they do move the fixed-step
 //   clock). A line after a dialog line thus comes as many frames after it as the script says,
 //   however long the dialog line waited.
+// - `wait FILE` stands the script still, in the same way, until FILE exists: a test driving two
+//   programs lets one of them go on only once the other has done what the next lines answer.
 #include "platform/win32/detail.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -33,13 +36,13 @@ using namespace platform_detail;
 namespace {
 
 struct ScriptEvent {
-    enum class Type { KeyDown, KeyUp, Text, Scancode, Move, ButtonDown, ButtonUp, Screenshot, Quit, Dialog };
+    enum class Type { KeyDown, KeyUp, Text, Scancode, Move, ButtonDown, ButtonUp, Screenshot, Quit, Dialog, Wait };
     uint64_t frame = 0;
     Type type = Type::Quit;
     int value = 0;  // vk, scancode or button
     bool down = false;
     int x = 0, y = 0;
-    std::string text;  // characters or file name
+    std::string text;  // characters or file name (screenshot, wait)
     int line = 0;
     std::string action;  // dialog: click, text, select, dblclick, key
 };
@@ -52,6 +55,14 @@ std::atomic<uint64_t> frameCount{0};   // presented frames
 std::atomic<uint64_t> scriptFrame{0};  // the frames that moved the script on (its frame numbers)
 std::function<bool(int&, int&, std::vector<uint8_t>&)> frameReader;
 int failedScreenshots = 0;
+std::string awaitedFile;  // a `wait` line's file, until it exists
+
+// A `wait` line's file has not come yet.
+bool WaitingForFile()
+{
+    std::lock_guard<std::mutex> lock(scriptMutex);
+    return !awaitedFile.empty();
+}
 
 std::string Trim(const std::string& s)
 {
@@ -310,6 +321,17 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
         add(d);
         return true;
     }
+    if (command == "wait") {
+        if (args.size() != 1) {
+            why = "wait wants one file name";
+            return false;
+        }
+        ScriptEvent w = e;
+        w.type = ScriptEvent::Type::Wait;
+        w.text = args[0];
+        add(w);
+        return true;
+    }
     if (command == "quit") {
         if (!args.empty()) {
             why = "quit takes nothing more";
@@ -321,7 +343,7 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
         return true;
     }
     why = command.empty() ? "a command must follow the frame number"
-                          : "unknown command \"" + command + "\" (key, text, move, click, screenshot, quit, dialog)";
+                          : "unknown command \"" + command + "\" (key, text, move, click, screenshot, wait, quit, dialog)";
     return false;
 }
 
@@ -386,6 +408,7 @@ bool PlatformLoadScript(const std::string& text, const std::string& sourceName, 
     }
     nextEvent = 0;
     failedScreenshots = 0;
+    awaitedFile.clear();
     return true;
 }
 
@@ -396,6 +419,7 @@ void PlatformClearScript()
     screenshots.clear();
     nextEvent = 0;
     failedScreenshots = 0;
+    awaitedFile.clear();
     frameCount = 0;
     scriptFrame = 0;
 }
@@ -489,7 +513,7 @@ void PlatformFramePresented()
 {
     TakeDueScreenshots(scriptFrame.load());
     ++frameCount;
-    if (!ScriptDialogWaiting()) ++scriptFrame;
+    if (!ScriptDialogWaiting() && !WaitingForFile()) ++scriptFrame;
     NoteFramePresented();
 }
 
@@ -500,6 +524,11 @@ void platform_detail::DeliverScriptEvents()
         ScriptEvent e;
         {
             std::lock_guard<std::mutex> lock(scriptMutex);
+            // The lines after a wait, its own frame's too, come once its file has.
+            if (!awaitedFile.empty()) {
+                if (access(awaitedFile.c_str(), F_OK) != 0) return;
+                awaitedFile.clear();
+            }
             if (nextEvent >= events.size() || events[nextEvent].frame > scriptFrame.load()) return;
             e = events[nextEvent++];
         }
@@ -513,6 +542,12 @@ void platform_detail::DeliverScriptEvents()
         case ScriptEvent::Type::ButtonUp: InjectMouseButton(e.value, false); break;
         case ScriptEvent::Type::Quit: InjectQuit(); break;
         case ScriptEvent::Type::Dialog: HandScriptDialogAction(e.line, e.value, e.action, e.text); break;
+        case ScriptEvent::Type::Wait: {
+            const std::string path = PlatformMapPath(e.text.c_str(), false);
+            std::lock_guard<std::mutex> lock(scriptMutex);
+            awaitedFile = path;
+            break;
+        }
         case ScriptEvent::Type::Screenshot: break;
         }
     }

@@ -209,7 +209,7 @@ protected:
     // says so. Exit codes: the program's, or -1 for a kill or a signal. Their scripts end them;
     // the bound is for a program that hangs, as the other two-computer runs bound theirs, since
     // a busy machine may stretch their four thousand frames over many minutes.
-    void Run(int victim, const std::function<bool()>& ready)
+    void Run(int victim, const std::function<bool()>& ready, const std::function<void()>& eachPoll = {})
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1200);
         bool killed = false;
@@ -222,6 +222,7 @@ protected:
                     pids[k] = -1;
                 }
             }
+            if (eachPoll) eachPoll();
             if (victim >= 0 && !killed && pids[victim] > 0 && ready()) {
                 kill(pids[victim], SIGKILL);
                 killed = true;
@@ -314,14 +315,20 @@ TEST_F(LeavingMidMatch, AGuestKilledWhileItPlansLeavesTheWaitingHostTheSystemMen
 // later, while the guest plans, Esc and Yes leave the match, and the guest is told.
 TEST_F(LeavingMidMatch, EscAndNoKeepsTheMatchAndEscAndYesTellsTheOtherComputer)
 {
+    // The two programs keep no common pace: the host leaves once the guest has taken the turn
+    // over, and the guest plays on once the host has gone.
     Launch(0, SetUpScript(true) +
                   "3700 key VK_ESCAPE\n3720 screenshot question.png\n3730 click 480 312\n" +  // No
                   EndTheHostsTurn(3760) +
-                  "4150 key VK_ESCAPE\n4170 click 300 312\n"  // Yes
+                  "4140 wait guest-plans\n4150 key VK_ESCAPE\n4170 click 300 312\n"  // Yes
                   "4250 screenshot start.png\n4300 quit\n");
-    Launch(1, SetUpScript(false) + "3600 screenshot playing.png\n" + SurvivorScript(4550, false));
+    Launch(1, SetUpScript(false) + "3600 screenshot playing.png\n4540 wait host-gone\n" +
+                  SurvivorScript(4550, false));
     ASSERT_FALSE(HasFatalFailure());
-    Run(-1, [] { return false; });
+    Run(-1, [] { return false; }, [&] {
+        if (Log(1).find("Net hand-over received: phase 0") != std::string::npos) std::ofstream(Dir(0) / "guest-plans");
+        if (pids[0] <= 0) std::ofstream(Dir(1) / "host-gone");
+    });
 
     ExpectCleanExit(0);
     ExpectCleanExit(1);

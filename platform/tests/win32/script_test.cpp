@@ -7,8 +7,12 @@
 #include <SDL.h>
 #include <png.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -338,4 +342,29 @@ TEST_F(Script, AWholeScriptedRunOfAProgram)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 0);
     EXPECT_NE(dir.ReadFile("err.txt").find("screenshot"), std::string::npos);
+}
+
+TEST_F(Script, AWaitLineStandsTheScriptStillUntilItsFileComes)
+{
+    HWND hwnd = MakeTestWindow();
+    DrainMessages();
+    const std::string file = ::testing::TempDir() + "script-wait-" + std::to_string(getpid());
+    std::remove(file.c_str());
+    std::string error;
+    ASSERT_TRUE(PlatformLoadScript("1 wait " + file + "\n1 key A\n3 key B\n", "s", error)) << error;
+    PlatformFramePresented();
+    // Frames go on while the file is missing, but nothing of the script after the wait happens,
+    // not even a line of the wait's own frame.
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(Dispatched(hwnd), (std::vector<P>{}));
+        PlatformFramePresented();
+    }
+    std::ofstream(file) << "";
+    EXPECT_EQ(Dispatched(hwnd), (std::vector<P>{{WM_KEYDOWN, 'A'}}));
+    PlatformFramePresented();
+    EXPECT_EQ(Dispatched(hwnd), (std::vector<P>{{WM_KEYUP, 'A'}}));
+    PlatformFramePresented();
+    // Two script frames after the wait's, as the script says, however long it waited.
+    EXPECT_EQ(Dispatched(hwnd), (std::vector<P>{{WM_KEYDOWN, 'B'}}));
+    std::remove(file.c_str());
 }
