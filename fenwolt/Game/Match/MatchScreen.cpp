@@ -1342,7 +1342,6 @@ void CancelKick()
     if (BallHolder > 0 && IsPlayerIndex(BallHolder - 1)) {
         MatchPlayer& kicker = MatchPlayers[BallHolder - 1];
         if (kicker.action == ANIM_PASS || kicker.action == ANIM_SHOOT || kicker.action == ANIM_THROW_IN) kicker.action = 0;
-        if (SetPieceTaker == BallHolder) SetPieceTaker = 0;
     }
     Hide(AimMarkerModel);
     ShowKickPreview(true);

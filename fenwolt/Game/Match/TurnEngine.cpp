@@ -268,6 +268,14 @@ void EndPhase(int32_t advance)
     if (KickOffPending) PlayKickOffPass();
     WaitingForBall = 0;
     if (MatchStopState != STOP_THROW_IN) ThrowInPending = 0;
+    // A kick sets off with the moving phase: its side touched the ball last, and a restart's taker
+    // may not play the ball again until somebody else has. Both are settled here, from the state
+    // both computers hold alike, not where the kick was ordered: only the ordering computer passes
+    // there.
+    if (advance == 0 && moving && BallInFlight && IsPlayerIndex(BallHolder - 1)) {
+        LastTouchSide = IsAwaySide(BallHolder - 1) + 1;
+        if (IsRestartState(MatchStopState)) SetPieceTaker = BallHolder;
+    }
 
     // 3. The side that starts moving settles its energy (once per moving phase).
     if (advance == 0 && TurnPhase == PHASE_HOME_MOVES) UseEnergy(0, SIDE_SIZE);
@@ -587,7 +595,6 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
         // The preview turns the final mouse offsets into the kick's loft and bend.
         ShowKickPreview(false);
         p.action = MatchStopState == STOP_THROW_IN ? ANIM_THROW_IN : ANIM_PASS;
-        if (IsRestartState(MatchStopState)) SetPieceTaker = s + 1;
         {
             // The kick is graded here alone and reaches the other computer whole (the ball's
             // message); drawing it from the shared table would move this computer's place in the
@@ -600,7 +607,6 @@ void OrderPitchRelease(const D3DVECTOR& point, int32_t mouseX, int32_t mouseY)
         BallInFlight = 1;
         BendAiming = 0;
         LeaveKickAim();
-        LastTouchSide = IsAwaySide(s) + 1;
         ShotClass = ClassifyTarget(TheBall.aimPoint);
         if (ShotClass > 0) p.action = ANIM_SHOOT;
         ShowTurnBanner();

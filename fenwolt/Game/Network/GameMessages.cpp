@@ -528,7 +528,8 @@ uint64_t SharedMatchHash()
     HashValue(h, TheBall.kickStart);
     HashValue(h, TheBall.groundPoint);
     const int32_t scalars[] = {HomeGoals, AwayGoals, Minute, Second, Half, TurnPhase, MatchStopState,
-                               BallHolder, ShotClass, BallInFlight, SharedRandomIndex};
+                               BallHolder, LastHolder, LastTouchSide, SetPieceTaker, ShotClass, BallInFlight,
+                               SharedRandomIndex};
     HashValue(h, scalars);
     HashValue(h, SharedRandomTable);
     return h;

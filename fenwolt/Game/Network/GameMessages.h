@@ -75,7 +75,8 @@ bool ValidateGameMessage(const uint8_t* data, size_t size, const char** why);
 uint32_t ApplyGameMessage(const uint8_t* data, size_t size);
 
 // The match state both computers must hold alike whenever a planning phase is handed over:
-// players (model placement, orders, condition), the ball, score, clock, phase, stop state and
+// players (model placement, orders, condition), the ball and who touched it last or may not yet
+// (holder, side, restart taker), score, clock, phase, stop state and
 // the shared random table. Traced at every hand-over ("Net hand-over"), sent and received.
 uint64_t SharedMatchHash();
 // Traces the shared state at a point of the match that both computers pass alike ("Net <point>:

@@ -323,9 +323,8 @@ TEST(NetMatchSoak, WholeMatchesWithRandomPressesStayInStepToFullTime)
     const uint32_t first = firstEnv && std::atoi(firstEnv) > 0 ? (uint32_t)std::atoi(firstEnv) : 5000u;
     // Two pairs of programs at a time, each pair on its own half of this process's ports.
     constexpr int PAIRS = 2;
-    char pattern[] = "/tmp/fenwolt-net-soak-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    const fs::path root = pattern;
+    const fs::path root = NewTwoComputerRoot("soak");
+    ASSERT_FALSE(root.empty());
     const auto started = std::chrono::steady_clock::now();
     std::vector<MatchResult> results(matches);
     for (int next = 0; next < matches; next += PAIRS) {

@@ -7,6 +7,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
+#include "fenwolt/common/Utilities.h"
 #include "fenwolt/tests/match/match_screen_support.h"
 #include "platform/win32/byte_order.h"
 
@@ -77,6 +78,7 @@ protected:
     }
     void TearDown() override
     {
+        SetSharedRandomTableSender(nullptr);
         Net.peer = nullptr;
         Net.playerCount = 0;
         DiscardNetworkMessages();
@@ -95,6 +97,8 @@ protected:
         Net.peer = &peer;
         Net.playerCount = 2;
         Net.opponent = 0;
+        // The host's refilled random table goes with the end of its turn, as in a session.
+        SetSharedRandomTableSender([](const int32_t*, int) { SendGameMessage(GAME_MSGID_RANDOM_TABLE); });
     }
 
     // A frame of the match, and the main window taking up what has become due.
@@ -300,6 +304,80 @@ TEST_F(TurnRaceTest, AnAgreementThatFindsTheManagerAimingAKickEndsNothing)
     Arrives(EndTurnMessage(END_TURN_AGREE));
     EXPECT_EQ(1u, SentOf(GAME_MSGID_PHASE_DONE));
     EXPECT_EQ(TurnPhase, PHASE_HOME_MOVES);
+}
+
+TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
+{
+    // Both computers hold the same match: the home side plans a free kick whose taker has the
+    // ball at his feet (the same seed and the same turns give the same match each time).
+    const auto reachFreeKick = [this] {
+        Start(true);
+        EndOwnTurn();
+        ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+        OtherEndsItsTurn();
+        ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+        AwardFoul(14, 5);
+        EndOwnTurn();
+        ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+        OtherEndsItsTurn();
+        ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+        ASSERT_EQ(MatchStopState, STOP_FOUL);
+        ASSERT_EQ(BallHolder, 6);
+    };
+    // What the host's manager sends for his order to player 5 and with the end of his turn.
+    const auto endHostTurn = [this] {
+        Net.messagePlayer = 5;
+        std::vector<std::vector<uint8_t>> sent{BuildGameMessage(GAME_MSGID_PLAYER_STATE)};
+        peer.sent.clear();
+        EndOwnTurn();
+        for (const auto& m : peer.sent)
+            if (Field(m, 0) != GAME_MSGID_END_TURN) sent.push_back(m);
+        return sent;
+    };
+
+    // The host: its manager takes the free kick short; the ball lies loose at the end of the
+    // moving phase, and next turn he sends the taker onto it.
+    reachFreeKick();
+    if (HasFatalFailure()) return;
+    const uint64_t before = SharedMatchHash();
+    const D3DVECTOR spot = PlayerModel(5)->Position;
+    OrderKick(5, spot.x + 6.f, spot.z);
+    ASSERT_EQ(BallInFlight, 1);
+    const auto kickTurn = endHostTurn();
+    ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
+    const int32_t hostTaker = SetPieceTaker, hostTouch = LastTouchSide;
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    const uint64_t hostAfterKick = SharedMatchHash();
+    OtherEndsItsTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    ASSERT_EQ(BallHolder, 0);
+    const D3DVECTOR loose = BallModel()->Position;
+    OrderRun(5, loose.x, loose.z);
+    const auto runTurn = endHostTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    const int32_t hostHolder = BallHolder;
+    const uint64_t hostAfterRun = SharedMatchHash();
+
+    // The guest, at the same point of the same match, takes the host's orders and turns: the
+    // kick's taker and side are those the host moves with, and so are both moving phases.
+    reachFreeKick();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(before, SharedMatchHash());
+    Net.isHost = false;
+    for (const auto& m : kickTurn) Arrives(m);
+    ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
+    EXPECT_EQ(hostTaker, 6);
+    EXPECT_EQ(SetPieceTaker, hostTaker);
+    EXPECT_EQ(LastTouchSide, hostTouch);
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    EXPECT_EQ(hostAfterKick, SharedMatchHash());
+    EndOwnTurn();
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
+    for (const auto& m : runTurn) Arrives(m);
+    ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
+    ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
+    EXPECT_EQ(hostHolder, BallHolder);
+    EXPECT_EQ(hostAfterRun, SharedMatchHash());
 }
 
 }  // namespace
