@@ -345,7 +345,7 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
     ASSERT_EQ(BallInFlight, 1);
     const auto kickTurn = endHostTurn();
     ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
-    const int32_t hostTaker = SetPieceTaker, hostTouch = LastTouchSide;
+    const int32_t hostTaker = SetPieceTaker, hostTouch = LastTouchSide, hostKicker = LastKicker;
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
     const uint64_t hostAfterKick = SharedMatchHash();
     OtherEndsItsTurn();
@@ -369,6 +369,8 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
     EXPECT_EQ(hostTaker, 6);
     EXPECT_EQ(SetPieceTaker, hostTaker);
     EXPECT_EQ(LastTouchSide, hostTouch);
+    EXPECT_EQ(hostKicker, 5);
+    EXPECT_EQ(LastKicker, hostKicker) << "a goal from the kick is credited to its kicker on both";
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
     EXPECT_EQ(hostAfterKick, SharedMatchHash());
     EndOwnTurn();
