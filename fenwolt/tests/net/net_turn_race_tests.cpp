@@ -9,6 +9,7 @@
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/tests/match/match_screen_support.h"
+#include "fenwolt/tests/net/offline_peer.h"
 #include "platform/win32/byte_order.h"
 
 #include <gtest/gtest.h>
@@ -21,48 +22,15 @@ using namespace matchdrive;
 namespace {
 
 // The session as this computer sees it: what it sends is kept, nothing else is done.
-class RecordingPeer final : public IDirectPlay8Peer {
+class RecordingPeer final : public OfflinePeer {
 public:
     std::vector<std::vector<uint8_t>> sent;
 
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT Initialize(PVOID, PFNDPNMESSAGEHANDLER, DWORD) override { return S_OK; }
-    HRESULT EnumServiceProviders(const GUID*, const GUID*, DPN_SERVICE_PROVIDER_INFO*, DWORD*, DWORD*, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CancelAsyncOperation(DPNHANDLE, DWORD) override { return E_NOTIMPL; }
-    HRESULT Connect(const DPN_APPLICATION_DESC*, IDirectPlay8Address*, IDirectPlay8Address*, const DPN_SECURITY_DESC*,
-                    const DPN_SECURITY_CREDENTIALS*, const void*, DWORD, void*, void*, DPNHANDLE*, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
     HRESULT SendTo(DPNID, const DPN_BUFFER_DESC* buffers, DWORD count, DWORD, void*, DPNHANDLE*, DWORD) override
     {
         for (DWORD i = 0; i < count; ++i) sent.emplace_back(buffers[i].pBufferData, buffers[i].pBufferData + buffers[i].dwBufferSize);
         return S_OK;
     }
-    HRESULT GetSPCaps(const GUID*, DPN_SP_CAPS*, DWORD) override { return E_NOTIMPL; }
-    HRESULT Host(const DPN_APPLICATION_DESC*, IDirectPlay8Address**, DWORD, const DPN_SECURITY_DESC*,
-                 const DPN_SECURITY_CREDENTIALS*, void*, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT GetApplicationDesc(DPN_APPLICATION_DESC*, DWORD*, DWORD) override { return E_NOTIMPL; }
-    HRESULT SetApplicationDesc(const DPN_APPLICATION_DESC*, DWORD) override { return E_NOTIMPL; }
-    HRESULT SetPeerInfo(const DPN_PLAYER_INFO*, PVOID, DPNHANDLE*, DWORD) override { return E_NOTIMPL; }
-    HRESULT GetPeerInfo(DPNID, DPN_PLAYER_INFO*, DWORD*, DWORD) override { return E_NOTIMPL; }
-    HRESULT GetPlayerContext(DPNID, PVOID*, DWORD) override { return E_NOTIMPL; }
-    HRESULT EnumHosts(PDPN_APPLICATION_DESC, IDirectPlay8Address*, IDirectPlay8Address*, PVOID, DWORD, DWORD, DWORD,
-                      DWORD, PVOID, DPNHANDLE*, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT ReturnBuffer(DPNHANDLE, DWORD) override { return E_NOTIMPL; }
-    HRESULT Close(DWORD) override { return S_OK; }
-    HRESULT RegisterLobby(DPNHANDLE, IDirectPlay8LobbiedApplication*, DWORD) override { return E_NOTIMPL; }
 };
 
 int32_t Field(const std::vector<uint8_t>& message, size_t offset)
