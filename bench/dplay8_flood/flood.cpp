@@ -42,6 +42,7 @@
 #include <cstring>
 #include <deque>
 #include <random>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -199,31 +200,55 @@ IDirectPlay8Address* LoopbackHost(DWORD port)
     return host;
 }
 
-// Seconds a real guest takes to join the host on PortBase(), or a negative number when it fails.
-double JoinSeconds()
+// A real guest's asynchronous call toward the host on PortBase() (a Connect or an EnumHosts),
+// then the seconds until `done` holds, or a negative number when the call is refused or `done`
+// does not come within `limit` seconds.
+double GuestSeconds(const char* what, double limit,
+                    const std::function<HRESULT(IDirectPlay8Peer*, DPN_APPLICATION_DESC*, IDirectPlay8Address* host,
+                                                IDirectPlay8Address* device, DPNHANDLE*)>& call,
+                    const std::function<bool()>& done)
 {
     IDirectPlay8Peer* peer = NewPeer(CountingHandler, nullptr);
     IDirectPlay8Address* device = TcpAddress();
     IDirectPlay8Address* host = LoopbackHost(PortBase());
-    if (!peer || !device || !host) return -1;
-    DPN_APPLICATION_DESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.guidApplication = kApplication;
-    DPNHANDLE handle = 0;
+    double took = -1;
+    if (peer && device && host) {
+        DPN_APPLICATION_DESC desc{};
+        desc.dwSize = sizeof desc;
+        desc.guidApplication = kApplication;
+        DPNHANDLE handle = 0;
+        const double start = Seconds();
+        const HRESULT hr = call(peer, &desc, host, device, &handle);
+        if (hr != DPNSUCCESS_PENDING) std::printf("%s: the call failed 0x%08X\n", what, (unsigned)hr);
+        while (hr == DPNSUCCESS_PENDING && !done() && Seconds() - start < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (hr == DPNSUCCESS_PENDING && done()) took = Seconds() - start;
+    }
+    if (host) host->Release();
+    if (device) device->Release();
+    if (peer) {
+        peer->Close(0);
+        peer->Release();
+    }
+    return took;
+}
+
+// Seconds a real guest takes to join the host on PortBase(), or a negative number when it fails.
+double JoinSeconds()
+{
     g_connectDone = 0;
-    const double start = Seconds();
-    HRESULT hr = peer->Connect(&desc, host, device, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &handle, 0);
-    host->Release();
-    device->Release();
-    if (hr != DPNSUCCESS_PENDING) std::printf("join: Connect failed 0x%08X\n", (unsigned)hr);
-    while (hr == DPNSUCCESS_PENDING && !g_connectDone && Seconds() - start < 30.0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const bool joined = hr == DPNSUCCESS_PENDING && g_connectDone && SUCCEEDED(g_connectResult.load());
-    if (hr == DPNSUCCESS_PENDING && !joined) std::printf("join: failed (0x%08X)\n", (unsigned)g_connectResult.load());
-    const double took = Seconds() - start;
-    peer->Close(0);
-    peer->Release();
-    return joined ? took : -1;
+    const double took = GuestSeconds(
+        "join", 30.0,
+        [](IDirectPlay8Peer* peer, DPN_APPLICATION_DESC* desc, IDirectPlay8Address* host, IDirectPlay8Address* device,
+           DPNHANDLE* handle) {
+            return peer->Connect(desc, host, device, nullptr, nullptr, nullptr, 0, nullptr, nullptr, handle, 0);
+        },
+        [] { return g_connectDone != 0; });
+    if (took < 0 || FAILED(g_connectResult.load())) {
+        if (g_connectDone) std::printf("join: failed (0x%08X)\n", (unsigned)g_connectResult.load());
+        return -1;
+    }
+    return took;
 }
 
 int RunJoin()
@@ -630,25 +655,14 @@ void FloodDatagrams(const FloodCase& c, const std::atomic<bool>& stop, std::atom
 // or a negative number when it hears nothing in 10 s.
 double SearchSeconds()
 {
-    IDirectPlay8Peer* peer = NewPeer(CountingHandler, nullptr);
-    IDirectPlay8Address* device = TcpAddress();
-    IDirectPlay8Address* host = LoopbackHost(PortBase());
-    if (!peer || !device || !host) return -1;
-    DPN_APPLICATION_DESC desc{};
-    desc.dwSize = sizeof desc;
-    desc.guidApplication = kApplication;
-    DPNHANDLE handle = 0;
     g_hostsFound = 0;
-    const double start = Seconds();
-    const HRESULT hr = peer->EnumHosts(&desc, host, device, nullptr, 0, INFINITE, 0, INFINITE, nullptr, &handle, 0);
-    host->Release();
-    device->Release();
-    while (hr == DPNSUCCESS_PENDING && !g_hostsFound && Seconds() - start < 10.0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const double took = g_hostsFound ? Seconds() - start : -1;
-    peer->Close(0);
-    peer->Release();
-    return took;
+    return GuestSeconds(
+        "search", 10.0,
+        [](IDirectPlay8Peer* peer, DPN_APPLICATION_DESC* desc, IDirectPlay8Address* host, IDirectPlay8Address* device,
+           DPNHANDLE* handle) {
+            return peer->EnumHosts(desc, host, device, nullptr, 0, INFINITE, 0, INFINITE, nullptr, handle, 0);
+        },
+        [] { return g_hostsFound != 0; });
 }
 
 int RunMeasure(double seconds, const std::string& only)
