@@ -243,6 +243,11 @@ void ReceiveBall(int32_t receiver, ModelInstance& ball)
     PlaySecondarySound(SOUND_HEAD, true);
 }
 
+int32_t KickLengthClass(float distance)
+{
+    return distance <= KICK_SHORT_LIMIT ? 0 : distance <= KICK_MEDIUM_LIMIT ? 1 : 2;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -270,6 +275,16 @@ void ClampBend()
     TheBall.bendMouseX = x;
 }
 
+void SettleKickStatistics()
+{
+    const ModelInstance* ball = BallModel();
+    if (!ball) return;
+    PendingKickKind = KickLengthClass(SpaceDistance(ball->Position, TheBall.aimPoint)) + (ShotClass > 0 ? 3 : 0);
+    const D3DVECTOR& to = TheBall.destination;
+    const D3DVECTOR& aim = TheBall.aimPoint;
+    PendingKickGood = to.x == aim.x && to.y == aim.y && to.z == aim.z ? 1 : 0;
+}
+
 bool ExecuteKick(int32_t kicker)
 {
     ModelInstance* ball = BallModel();
@@ -286,7 +301,7 @@ bool ExecuteKick(int32_t kicker)
 
     // 1. Kind by length.
     const float dist = SpaceDistance(from, aim);
-    const int32_t kind = dist <= KICK_SHORT_LIMIT ? 0 : dist <= KICK_MEDIUM_LIMIT ? 1 : 2;
+    const int32_t kind = KickLengthClass(dist);
     PendingKickKind = kind;
     LastKicker = kicker;
     DebugPrintInt("Pass Class", kind);

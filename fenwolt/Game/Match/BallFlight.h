@@ -22,6 +22,11 @@ extern int32_t PendingKickKind;
 // The last kick was not a poor one.
 extern uint8_t PendingKickGood;
 
+// Settles the statistics of the kick that sets off now from the ball's state: its length from
+// where the ball lies to the aim point, a shot when it is aimed at goal, good when the ball is
+// sent where it was aimed. Both computers of a network match hold that state alike, while only
+// the one that ordered the kick graded it.
+void SettleKickStatistics();
 // Grades the kick of `kicker` at TheBall.aimPoint and sets the ball's destination; true when it
 // is a good kick (the ball lands on the aim point).
 bool ExecuteKick(int32_t kicker);

@@ -269,11 +269,13 @@ void EndPhase(int32_t advance)
     WaitingForBall = 0;
     if (MatchStopState != STOP_THROW_IN) ThrowInPending = 0;
     // A kick sets off with the moving phase: its kicker is the one a goal from it is credited to,
-    // its side touched the ball last, and a restart's taker may not play the ball again until
-    // somebody else has. All are settled here, from the state both computers hold alike, not
-    // where the kick was ordered: only the ordering computer passes there.
+    // its side touched the ball last, a restart's taker may not play the ball again until
+    // somebody else has, and the kicker's pass or shot counts in his statistics. All are settled
+    // here, from the state both computers hold alike, not where the kick was ordered: only the
+    // ordering computer passes there.
     if (advance == 0 && moving && BallInFlight && IsPlayerIndex(BallHolder - 1)) {
         LastKicker = BallHolder - 1;
+        SettleKickStatistics();
         LastTouchSide = IsAwaySide(BallHolder - 1) + 1;
         if (IsRestartState(MatchStopState)) SetPieceTaker = BallHolder;
     }

@@ -303,12 +303,21 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
         return sent;
     };
 
+    // The taker's passes and shots: a kick counts in them on both computers.
+    const auto kickRecord = [] {
+        const SquadPlayer* s = SquadPlayerOf(5);
+        const auto& m = s->lastMatch;
+        return std::vector<int32_t>{m.passAttempts[0], m.passAttempts[1], m.passAttempts[2], m.goodPasses[0],
+                                    m.goodPasses[1], m.goodPasses[2], m.attemptsOnGoal};
+    };
+
     // The host: its manager takes the free kick short; the ball lies loose at the end of the
     // moving phase, and next turn he sends the taker onto it.
     reachFreeKick();
     if (HasFatalFailure()) return;
     const uint64_t before = SharedMatchHash();
     const D3DVECTOR spot = PlayerModel(5)->Position;
+    const auto hostRecordBefore = kickRecord();
     OrderKick(5, spot.x + 6.f, spot.z);
     ASSERT_EQ(BallInFlight, 1);
     const auto kickTurn = endHostTurn();
@@ -316,6 +325,7 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
     const int32_t hostTaker = SetPieceTaker, hostTouch = LastTouchSide, hostKicker = LastKicker;
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
     const uint64_t hostAfterKick = SharedMatchHash();
+    const auto hostRecordAfter = kickRecord();
     OtherEndsItsTurn();
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
     ASSERT_EQ(BallHolder, 0);
@@ -331,6 +341,7 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
     reachFreeKick();
     if (HasFatalFailure()) return;
     ASSERT_EQ(before, SharedMatchHash());
+    ASSERT_EQ(hostRecordBefore, kickRecord());
     Net.isHost = false;
     for (const auto& m : kickTurn) Arrives(m);
     ASSERT_EQ(TurnPhase, PHASE_HOME_MOVES);
@@ -341,6 +352,8 @@ TEST_F(TurnRaceTest, ARestartKickOrderedOnTheOtherComputerNamesTheSameTakerHere)
     EXPECT_EQ(LastKicker, hostKicker) << "a goal from the kick is credited to its kicker on both";
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_AWAY_PLANS; }));
     EXPECT_EQ(hostAfterKick, SharedMatchHash());
+    EXPECT_NE(hostRecordBefore, hostRecordAfter);
+    EXPECT_EQ(hostRecordAfter, kickRecord()) << "the short pass counts in the taker's statistics on both";
     EndOwnTurn();
     ASSERT_TRUE(StepUntil([] { return TurnPhase == PHASE_HOME_PLANS; }));
     for (const auto& m : runTurn) Arrives(m);
