@@ -211,7 +211,8 @@ TEST(LeagueOtherResults, EachDrawnValueAtABandsEdgeGivesThatBandsResult)
     };
     const Case cases[] = {
         {-1, {{3, 4}, {2, 3}}, 4, 2},      // clear: 1 + 3 against 2
-        {-1, {{0, 4}, {2, 3}}, 3, 2},      // clear, the winner's draw no more than the loser's: one more
+        {-1, {{0, 4}, {2, 3}}, 3, 2},      // clear, the winner's draw below the loser's: one goal more
+        {-1, {{1, 4}, {2, 3}}, 3, 2},      // and level with it
         {0, {{24, 100}}, 0, 1},            // the upset
         {0, {{25, 100}, {59, 100}}, 0, 0}, // a draw
         {0, {{25, 100}, {60, 100}}, 1, 1},

@@ -183,7 +183,8 @@ TEST_F(DrawTest, MinifiedTexelsBlendWithLinearAndPickOneWithPoint)
 }
 
 // A white first level and a black second: four texels over two pixels is exactly the second
-// level's size, over three pixels 0.415 of the way from the first level to the second.
+// level's size, over three pixels 0.415 of the way from the first level to the second (a blend
+// near 149, within what a rasteriser's approximate level of detail makes of it).
 TEST_F(DrawTest, MipFilterPicksOrBlendsTheLevelsAndNoneKeepsTheFirst)
 {
     IDirect3DTexture8* tex = GreyRow(device, {{255, 255, 255, 255}, {0, 0}});
