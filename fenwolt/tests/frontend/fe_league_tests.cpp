@@ -3,13 +3,17 @@
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
+#include "fenwolt/common/Utilities.h"
 #include "fenwolt/tests/frontend/fe_b_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 void SetRow(int team, int won, int drawn, int lost, int goalsFor, int goalsAgainst)
@@ -190,6 +194,64 @@ TEST(LeagueOtherResults, EveryRoundAddsThreePointsPerDecidedMatchAndTwoPerDraw)
     std::set<int> places;
     for (const LeagueTableRow& r : League.rows) places.insert(r.position);
     EXPECT_EQ(places.size(), (size_t)LEAGUE_TEAMS);
+}
+
+// Each band of the other results' draws, at both sides of each of its edges: the chance of a clear
+// result (|d| x 5 + 25 in 100), of a 1-0 upset (25), and the three draws' split (60, 90). The
+// draws are fed in through the shared table a network game draws from.
+TEST(LeagueOtherResults, EachDrawnValueAtABandsEdgeGivesThatBandsResult)
+{
+    struct Draw {
+        int value, below;  // RandomBelow(below) gives value
+    };
+    struct Case {
+        int clearBy;  // the first draw, less the clear-result chance: below 0 is a clear result
+        std::vector<Draw> more;
+        int better, worse;  // the goals of the better- and the worse-placed team
+    };
+    const Case cases[] = {
+        {-1, {{3, 4}, {2, 3}}, 4, 2},      // clear: 1 + 3 against 2
+        {-1, {{0, 4}, {2, 3}}, 3, 2},      // clear, the winner's draw below the loser's: one goal more
+        {-1, {{1, 4}, {2, 3}}, 3, 2},      // and level with it
+        {0, {{24, 100}}, 0, 1},            // the upset
+        {0, {{25, 100}, {59, 100}}, 0, 0}, // a draw
+        {0, {{25, 100}, {60, 100}}, 1, 1},
+        {0, {{25, 100}, {89, 100}}, 1, 1},
+        {0, {{25, 100}, {90, 100}}, 2, 2},
+        {0, {{99, 100}, {0, 100}}, 0, 0},
+        {0, {{99, 100}, {99, 100}}, 2, 2},
+    };
+    // The shared table's value that RandomBelow(below) turns into `value`.
+    auto drawOf = [](Draw d) { return (d.value * 32768 + d.below - 1) / d.below; };
+    for (const Case& c : cases) {
+        ResetFrontEndState();
+        InitLeague();
+        SortLeagueTable();
+        MakeRoundPairs(0);
+        HomeGoals = AwayGoals = 0;
+        int index = 0;
+        bool firstBetter[LEAGUE_TEAMS / 2] = {};
+        for (int pair = 1; pair < LEAGUE_TEAMS / 2; ++pair) {
+            const int d = League.rows[RoundPairs[2 * pair]].position - League.rows[RoundPairs[2 * pair + 1]].position;
+            firstBetter[pair] = d < 0;
+            ASSERT_LE(std::abs(d) * 5 + 25 + c.clearBy, 99) << "the band must be reachable";
+            SharedRandomTable[index++] = drawOf({std::abs(d) * 5 + 25 + c.clearBy, 100});
+            for (Draw more : c.more) SharedRandomTable[index++] = drawOf(more);
+        }
+        SharedRandomIndex = 0;
+        UseSharedRandom = NetworkGameActive = true;
+        PlayOtherLeagueResults();
+        UseSharedRandom = NetworkGameActive = false;
+        EXPECT_EQ(SharedRandomIndex, index) << "every draw fed in was taken, no more";
+        for (int pair = 1; pair < LEAGUE_TEAMS / 2; ++pair) {
+            const int better = RoundGoals[2 * pair + (firstBetter[pair] ? 0 : 1)];
+            const int worse = RoundGoals[2 * pair + (firstBetter[pair] ? 1 : 0)];
+            std::string draws = std::to_string(c.clearBy);
+            for (Draw more : c.more) draws += " " + std::to_string(more.value);
+            EXPECT_EQ(better, c.better) << "draws " << draws << ", pair " << pair;
+            EXPECT_EQ(worse, c.worse) << "draws " << draws << ", pair " << pair;
+        }
+    }
 }
 
 TEST(LeagueBudgets, FirstMatchSplitsByDifficultyLaterMatchesFollowTheOpponentsPlace)

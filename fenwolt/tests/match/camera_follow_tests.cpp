@@ -460,6 +460,53 @@ TEST_F(MatchCameraTest, TheCameraKeysCannotTakeTheCameraOutOfItsBounds)
     }
 }
 
+// Each keypad key from one camera over the centre spot, looking along +z (+x on the screen's
+// right): it moves the eye, the look-at point or both the way its key says, by the size it says.
+TEST_F(MatchCameraTest, EachCameraKeyMovesTheCameraItsOwnWay)
+{
+    StartMatch(MatchOptions{});
+    TheApp.ElapsedTime = 0.1f;  // the orbit keys turn by pi x the frame time
+    const D3DVECTOR target{CENTRE_X, 0.f, CENTRE_Z}, eye{CENTRE_X, 15.f, CENTRE_Z - 25.f};
+    const float distance = SpaceDistance(eye, target);
+    const float turn = 25.f * std::sin(PI * 0.1f), forward = 25.f / distance;
+    struct Move {
+        uint32_t key;
+        const char* name;
+        D3DVECTOR eye, target;  // where each goes, from where it was
+    };
+    const D3DVECTOR zoom{0.f, -15.f / distance, 25.f / distance}, none{0.f, 0.f, 0.f};
+    const float swing = 25.f - 25.f * std::cos(PI * 0.1f);
+    const Move moves[] = {
+        {VK_NUMPAD0, "0 (nearer)", zoom, none},
+        {VK_DECIMAL, ". (farther)", {-zoom.x, -zoom.y, -zoom.z}, none},
+        {VK_NUMPAD8, "8 (forward)", {0.f, 0.f, forward}, {0.f, 0.f, forward}},
+        {VK_NUMPAD2, "2 (back)", {0.f, 0.f, -forward}, {0.f, 0.f, -forward}},
+        {VK_NUMPAD6, "6 (right)", {1.f, 0.f, 0.f}, {1.f, 0.f, 0.f}},
+        {VK_NUMPAD4, "4 (left)", {-1.f, 0.f, 0.f}, {-1.f, 0.f, 0.f}},
+        {VK_NUMPAD3, "3 (eye up)", {0.f, 1.f, 0.f}, none},
+        {VK_ADD, "+ (eye up)", {0.f, 1.f, 0.f}, none},
+        {VK_NUMPAD1, "1 (eye down)", {0.f, -1.f, 0.f}, none},
+        {VK_SUBTRACT, "- (eye down)", {0.f, -1.f, 0.f}, none},
+        {VK_NUMPAD9, "9 (eye round to its left)", {-turn, 0.f, swing}, none},
+        {VK_NUMPAD7, "7 (eye round to its right)", {turn, 0.f, swing}, none},
+        {VK_MULTIPLY, "* (view turns right)", none, {turn, 0.f, -swing}},
+        {VK_DIVIDE, "/ (view turns left)", none, {-turn, 0.f, -swing}},
+    };
+    auto expectMoved = [](const char* what, const D3DVECTOR& from, const D3DVECTOR& by, const D3DVECTOR& now) {
+        EXPECT_NEAR(now.x - from.x, by.x, 1e-3f) << what;
+        EXPECT_NEAR(now.y - from.y, by.y, 1e-3f) << what;
+        EXPECT_NEAR(now.z - from.z, by.z, 1e-3f) << what;
+    };
+    for (const Move& m : moves) {
+        CameraEye = WantedCameraEye = eye;
+        CameraTarget = WantedCameraTarget = target;
+        ASSERT_EQ(CameraFault(), "");
+        Key(m.key);
+        expectMoved((std::string("eye, key ") + m.name).c_str(), eye, m.eye, CameraEye);
+        expectMoved((std::string("look-at point, key ") + m.name).c_str(), target, m.target, CameraTarget);
+    }
+}
+
 // The pointer held on each edge for ten seconds in every preset, at the 40 ms step of a loaded
 // machine: the view scrolls to the stands and stops there, its eye never over them.
 TEST_F(MatchCameraTest, EachEdgeHeldForTenSecondsStopsAtTheStandsInEveryPreset)

@@ -69,13 +69,15 @@ TEST_F(CameraTest, PanMovesEyeAndTargetAlongTheGround)
     EXPECT_NEAR(CameraTarget.z, 101.f, 1e-4);
     PanCamera(2);
     EXPECT_NEAR(CameraEye.z, 0.f, 1e-5);
-    PanCamera(6);
-    const float right = CameraEye.x;
-    EXPECT_NEAR(std::fabs(right), 1.f, 1e-5);
+    PanCamera(6);  // looking along +z, the view's right is +x
+    EXPECT_NEAR(CameraEye.x, 1.f, 1e-5);
+    EXPECT_NEAR(CameraTarget.x, 1.f, 1e-5);
     EXPECT_NEAR(CameraEye.z, 0.f, 1e-5);
     EXPECT_FLOAT_EQ(CameraEye.y, 100.f);
     PanCamera(4);
-    EXPECT_NEAR(CameraEye.x, 0.f, 1e-5);
+    PanCamera(4);
+    EXPECT_NEAR(CameraEye.x, -1.f, 1e-5);
+    PanCamera(6);
     PanCamera(5);  // not a pan code
     EXPECT_NEAR(CameraEye.x, 0.f, 1e-5);
     EXPECT_NEAR(CameraTarget.z, 100.f, 1e-4);
@@ -102,28 +104,54 @@ TEST_F(CameraTest, PanningStraightDownMakesNoNaN)
 TEST_F(CameraTest, OrbitOfHalfASecondIsAQuarterTurnAboutTheTarget)
 {
     Place({100.f, 300.f, 0.f}, {0.f, 0.f, 0.f});
-    OrbitEyeAroundTargetBy(1, 0.5f);
+    OrbitEyeAroundTargetBy(1, 0.5f);  // (100, 0) turned by +pi/2 as a row vector: (0, -100)
     EXPECT_NEAR(CameraEye.x, 0.f, 1e-3);
-    EXPECT_NEAR(std::fabs(CameraEye.z), 100.f, 1e-3);
+    EXPECT_NEAR(CameraEye.z, -100.f, 1e-3);
     EXPECT_FLOAT_EQ(CameraEye.y, 300.f);
-    const float z = CameraEye.z;
     OrbitEyeAroundTargetBy(0, 0.5f);  // the other way: back where it was
     EXPECT_NEAR(CameraEye.x, 100.f, 1e-3);
     EXPECT_NEAR(CameraEye.z, 0.f, 1e-3);
     // The other direction ends on the other side.
     OrbitEyeAroundTargetBy(0, 0.5f);
-    EXPECT_NEAR(CameraEye.z, -z, 1e-3);
+    EXPECT_NEAR(CameraEye.x, 0.f, 1e-3);
+    EXPECT_NEAR(CameraEye.z, 100.f, 1e-3);
     EXPECT_FLOAT_EQ(CameraTarget.x, 0.f);
 }
 
 TEST_F(CameraTest, OrbitTargetAroundEyeMovesOnlyTheTarget)
 {
     Place({0.f, 50.f, 0.f}, {0.f, 10.f, 200.f});
+    OrbitTargetAroundEyeBy(1, 0.5f);  // (0, 200) turned by +pi/2: (200, 0)
+    EXPECT_NEAR(CameraTarget.x, 200.f, 1e-2);
+    EXPECT_NEAR(CameraTarget.z, 0.f, 1e-2);
+    OrbitTargetAroundEyeBy(0, 1.0f);  // half a turn the other way
+    EXPECT_NEAR(CameraTarget.x, -200.f, 1e-2);
+    EXPECT_NEAR(CameraTarget.z, 0.f, 1e-2);
+    Place({0.f, 50.f, 0.f}, {0.f, 10.f, 200.f});
     OrbitTargetAroundEyeBy(1, 1.0f);  // half a turn
     EXPECT_NEAR(CameraTarget.z, -200.f, 1e-2);
     EXPECT_NEAR(CameraTarget.x, 0.f, 1e-2);
     EXPECT_FLOAT_EQ(CameraTarget.y, 10.f);
     EXPECT_FLOAT_EQ(CameraEye.z, 0.f);
+}
+
+// Seen from behind the eye, looking along +z with +x on the right: the keypad's 9 (flag 1) swings
+// the eye round to its left and * (flag 1) turns the view to the right; 7 and / (flag 0) the other
+// way. Each turn keeps the distance on the ground.
+TEST_F(CameraTest, EachOrbitFlagTurnsItsOwnWay)
+{
+    const float s = std::sin(3.14159265f * 0.1f) * 100.f, c = std::cos(3.14159265f * 0.1f) * 100.f;
+    for (int flag : {0, 1}) {
+        const float side = flag ? -1.f : 1.f;
+        Place({0.f, 40.f, -100.f}, {0.f, 0.f, 0.f});
+        OrbitEyeAroundTargetBy(flag, 0.1f);
+        EXPECT_NEAR(CameraEye.x, side * s, 1e-3) << "eye, flag " << flag;
+        EXPECT_NEAR(CameraEye.z, -c, 1e-3) << "eye, flag " << flag;
+        Place({0.f, 40.f, 0.f}, {0.f, 0.f, 100.f});
+        OrbitTargetAroundEyeBy(flag, 0.1f);
+        EXPECT_NEAR(CameraTarget.x, -side * s, 1e-3) << "target, flag " << flag;
+        EXPECT_NEAR(CameraTarget.z, c, 1e-3) << "target, flag " << flag;
+    }
 }
 
 TEST_F(CameraTest, Distances)

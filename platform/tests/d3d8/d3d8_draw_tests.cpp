@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 struct ScreenVertex {
@@ -16,13 +17,14 @@ struct ModelVertex {
 };
 constexpr DWORD kModelFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;  // 0x112
 
-// A sprite-style quad covering pixels [x0, x1) x [y0, y1), offset by -0.5 as the game does.
-void Quad(ScreenVertex out[6], float x0, float y0, float x1, float y1, DWORD colour, float z = 0.5f)
+// A sprite-style quad covering pixels [x0, x1) x [y0, y1), offset by -0.5 as the game does; u runs
+// from 0 to `u1` across it.
+void Quad(ScreenVertex out[6], float x0, float y0, float x1, float y1, DWORD colour, float z = 0.5f, float u1 = 1.f)
 {
     ScreenVertex a{x0 - 0.5f, y0 - 0.5f, z, 1.f, colour, 0.f, 0.f};
-    ScreenVertex b{x1 - 0.5f, y0 - 0.5f, z, 1.f, colour, 1.f, 0.f};
+    ScreenVertex b{x1 - 0.5f, y0 - 0.5f, z, 1.f, colour, u1, 0.f};
     ScreenVertex c{x0 - 0.5f, y1 - 0.5f, z, 1.f, colour, 0.f, 1.f};
-    ScreenVertex d{x1 - 0.5f, y1 - 0.5f, z, 1.f, colour, 1.f, 1.f};
+    ScreenVertex d{x1 - 0.5f, y1 - 0.5f, z, 1.f, colour, u1, 1.f};
     out[0] = a;
     out[1] = b;
     out[2] = c;
@@ -43,6 +45,24 @@ D3DMATRIX Perspective()
     return p;
 }
 
+// A texture one texel tall whose levels hold the given greys, left to right (each level half the
+// width of the one before).
+IDirect3DTexture8* GreyRow(IDirect3DDevice8* device, const std::vector<std::vector<uint8_t>>& levels)
+{
+    IDirect3DTexture8* tex = nullptr;
+    if (device->CreateTexture((UINT)levels[0].size(), 1, (UINT)levels.size(), 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
+                              &tex) != D3D_OK)
+        return nullptr;
+    for (UINT level = 0; level < levels.size(); ++level) {
+        D3DLOCKED_RECT locked;
+        if (tex->LockRect(level, &locked, nullptr, 0) != D3D_OK) continue;
+        uint32_t* row = static_cast<uint32_t*>(locked.pBits);
+        for (size_t x = 0; x < levels[level].size(); ++x) row[x] = 0x010101u * levels[level][x];
+        tex->UnlockRect(level);
+    }
+    return tex;
+}
+
 class DrawTest : public DeviceTest {
 protected:
     void SetUp() override
@@ -58,6 +78,21 @@ protected:
         EXPECT_NEAR(p.r, r, tolerance) << "at " << x << "," << y;
         EXPECT_NEAR(p.g, g, tolerance) << "at " << x << "," << y;
         EXPECT_NEAR(p.b, b, tolerance) << "at " << x << "," << y;
+    }
+    void ExpectGrey(int x, int y, int grey, int tolerance = 0) { Expect(x, y, grey, grey, grey, tolerance); }
+    // Draws `tex` white-lit over pixels [x, x + width) of row y, u running from 0 to u1.
+    void DrawRow(IDirect3DTexture8* tex, int x, int y, int width, float u1 = 1.f)
+    {
+        device->SetTexture(0, tex);
+        ScreenVertex v[6];
+        Quad(v, (float)x, (float)y, (float)(x + width), (float)(y + 1), 0xFFFFFFFF, 0.5f, u1);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(ScreenVertex)), D3D_OK);
+    }
+    void Filters(DWORD mag, DWORD min, DWORD mip)
+    {
+        device->SetTextureStageState(0, D3DTSS_MAGFILTER, mag);
+        device->SetTextureStageState(0, D3DTSS_MINFILTER, min);
+        device->SetTextureStageState(0, D3DTSS_MIPFILTER, mip);
     }
     void Use3D()
     {
@@ -102,6 +137,96 @@ TEST_F(DrawTest, TexturedQuadMapsTexelsToPixelsWithRowZeroOnTop)
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(ScreenVertex)), D3D_OK);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) Expect(10 + x, 20 + y, x * 60, y * 60, 0x10);
+    tex->Release();
+}
+
+// Two texels, black and white, stretched over eight pixels: pixel i samples texel coordinate
+// (i + 0.5) / 4 - 0.5. LINEAR blends the middle pixels (3: 0.375 of white), POINT keeps them
+// black or white; at the left edge a wrapped LINEAR reaches round to the white texel, a clamped
+// one does not.
+TEST_F(DrawTest, MagnifiedTexelsBlendWithLinearAndStaySharpWithPoint)
+{
+    IDirect3DTexture8* tex = GreyRow(device, {{0, 255}});
+    ASSERT_NE(tex, nullptr);
+    Filters(D3DTEXF_LINEAR, D3DTEXF_LINEAR, D3DTEXF_NONE);
+    DrawRow(tex, 0, 0, 8);
+    ExpectGrey(3, 0, 96, 3);
+    ExpectGrey(4, 0, 159, 3);
+    ExpectGrey(0, 0, 96, 3);  // WRAP, the default
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    DrawRow(tex, 0, 1, 8);
+    ExpectGrey(0, 1, 0, 1);
+    ExpectGrey(3, 1, 96, 3);
+    Filters(D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_NONE);
+    DrawRow(tex, 0, 2, 8);
+    ExpectGrey(3, 2, 0);
+    ExpectGrey(4, 2, 255);
+    tex->Release();
+}
+
+// Six texels over four pixels: pixel 0 samples texel coordinate 0.75, a quarter of the way from
+// the first texel's centre to the second's.
+TEST_F(DrawTest, MinifiedTexelsBlendWithLinearAndPickOneWithPoint)
+{
+    IDirect3DTexture8* tex = GreyRow(device, {{0, 255, 0, 255, 0, 255}});
+    ASSERT_NE(tex, nullptr);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    Filters(D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_NONE);
+    DrawRow(tex, 0, 0, 4);
+    ExpectGrey(0, 0, 64, 3);
+    ExpectGrey(1, 0, 64, 3);  // 2.25: a quarter into the white fourth texel
+    Filters(D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_NONE);
+    DrawRow(tex, 0, 1, 4);
+    ExpectGrey(0, 1, 0);
+    ExpectGrey(1, 1, 0);
+    tex->Release();
+}
+
+// A white first level and a black second: four texels over two pixels is exactly the second
+// level's size, over three pixels 0.415 of the way from the first level to the second (a blend
+// near 149, within what a rasteriser's approximate level of detail makes of it).
+TEST_F(DrawTest, MipFilterPicksOrBlendsTheLevelsAndNoneKeepsTheFirst)
+{
+    IDirect3DTexture8* tex = GreyRow(device, {{255, 255, 255, 255}, {0, 0}});
+    ASSERT_NE(tex, nullptr);
+    struct Case {
+        DWORD mip;
+        int halved, byThreeQuarters, tolerance;
+    };
+    for (const Case& c : {Case{D3DTEXF_NONE, 255, 255, 0}, Case{D3DTEXF_POINT, 0, 255, 0},
+                          Case{D3DTEXF_LINEAR, 0, 149, 25}}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.f, 0);
+        Filters(D3DTEXF_LINEAR, D3DTEXF_LINEAR, c.mip);
+        DrawRow(tex, 0, 0, 2);
+        DrawRow(tex, 0, 1, 3);
+        SCOPED_TRACE(::testing::Message() << "mip filter " << c.mip);
+        ExpectGrey(0, 0, c.halved);
+        ExpectGrey(1, 0, c.halved);
+        ExpectGrey(1, 1, c.byThreeQuarters, c.tolerance);
+    }
+    tex->Release();
+}
+
+// Black and white texels over eight pixels with u running to 2: the second copy repeats,
+// mirrors, or holds the last texel.
+TEST_F(DrawTest, AddressModesRepeatMirrorOrHoldTheEdgeTexel)
+{
+    IDirect3DTexture8* tex = GreyRow(device, {{0, 255}});
+    ASSERT_NE(tex, nullptr);
+    Filters(D3DTEXF_POINT, D3DTEXF_POINT, D3DTEXF_NONE);
+    struct Case {
+        DWORD mode;
+        int greys[8];
+    };
+    const Case cases[] = {{D3DTADDRESS_WRAP, {0, 0, 255, 255, 0, 0, 255, 255}},
+                          {D3DTADDRESS_MIRROR, {0, 0, 255, 255, 255, 255, 0, 0}},
+                          {D3DTADDRESS_CLAMP, {0, 0, 255, 255, 255, 255, 255, 255}}};
+    for (int row = 0; row < 3; ++row) {
+        device->SetTextureStageState(0, D3DTSS_ADDRESSU, cases[row].mode);
+        DrawRow(tex, 0, row, 8, 2.f);
+        SCOPED_TRACE(::testing::Message() << "address mode " << cases[row].mode);
+        for (int x = 0; x < 8; ++x) ExpectGrey(x, row, cases[row].greys[x]);
+    }
     tex->Release();
 }
 
@@ -199,6 +324,44 @@ TEST_F(DrawTest, DepthTestKeepsTheNearerSurface)
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(ScreenVertex));
     Expect(5, 5, 0, 0, 255);
+}
+
+// Shadows are drawn over the ground they lie on with a depth bias: of two surfaces at one depth,
+// the later one with the bias is in front, even where a LESS test keeps the earlier one without it.
+TEST_F(DrawTest, DepthBiasBringsTheLaterOfTwoCoplanarSurfacesInFront)
+{
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    ScreenVertex v[6];
+    for (DWORD bias : {0u, 1u, 15u}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+        device->SetRenderState(D3DRS_ZBIAS, 0);
+        Quad(v, 0, 0, 10, 10, 0xFFFF0000);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(ScreenVertex));
+        device->SetRenderState(D3DRS_ZBIAS, bias);
+        Quad(v, 0, 0, 10, 10, 0xFF0000FF);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(ScreenVertex));
+        SCOPED_TRACE(::testing::Message() << "bias " << bias);
+        if (bias)
+            Expect(5, 5, 0, 0, 255);
+        else
+            Expect(5, 5, 255, 0, 0);
+    }
+    // The same in a perspective view, as the shadows are.
+    Use3D();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+    ModelVertex tri[3] = {{-1, -1, 5, 0, 0, -1, 0, 0}, {-1, 1, 5, 0, 0, -1, 0, 0}, {1, -1, 5, 0, 0, -1, 0, 0}};
+    device->SetRenderState(D3DRS_ZBIAS, 0);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(ModelVertex));
+    Expect(390, 310, 255, 255, 255);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(ModelVertex));
+    Expect(390, 310, 255, 255, 255);
+    device->SetRenderState(D3DRS_ZBIAS, 15);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(ModelVertex));
+    Expect(390, 310, 0, 255, 0);
 }
 
 TEST_F(DrawTest, ClockwiseTrianglesAreFrontFacesAsInDirect3D)
@@ -308,6 +471,50 @@ TEST_F(DrawTest, IndexedDrawingAddsTheBaseVertexIndex)
     vb->Release();
     ib->Release();
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);  // the stream went with it
+}
+
+// An indexed draw starts at its start index: the second half of the indices draws the second quad
+// alone, with 16- and 32-bit indices alike.
+TEST_F(DrawTest, IndexedDrawingBeginsAtItsStartIndex)
+{
+    IDirect3DVertexBuffer8* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(12 * sizeof(ScreenVertex), D3DUSAGE_WRITEONLY, kScreenFvf, D3DPOOL_MANAGED, &vb),
+              D3D_OK);
+    BYTE* data = nullptr;
+    vb->Lock(0, 0, &data, 0);
+    ScreenVertex quads[12];
+    Quad(quads, 0, 0, 10, 10, 0xFFFF0000);
+    Quad(quads + 6, 50, 0, 60, 10, 0xFF00FF00);
+    std::memcpy(data, quads, sizeof(quads));
+    vb->Unlock();
+    device->SetStreamSource(0, vb, sizeof(ScreenVertex));
+    for (D3DFORMAT format : {D3DFMT_INDEX16, D3DFMT_INDEX32}) {
+        SCOPED_TRACE(::testing::Message() << "index format " << format);
+        const UINT width = format == D3DFMT_INDEX16 ? 2 : 4;
+        IDirect3DIndexBuffer8* ib = nullptr;
+        ASSERT_EQ(device->CreateIndexBuffer(12 * width, D3DUSAGE_WRITEONLY, format, D3DPOOL_MANAGED, &ib), D3D_OK);
+        ib->Lock(0, 0, &data, 0);
+        for (uint32_t i = 0; i < 12; ++i) {
+            const uint16_t narrow = (uint16_t)i;
+            std::memcpy(data + i * width, width == 2 ? (const void*)&narrow : (const void*)&i, width);
+        }
+        ib->Unlock();
+        device->SetIndices(ib, 0);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+        ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 12, 6, 2), D3D_OK);
+        Expect(55, 5, 0, 255, 0);
+        Expect(5, 5, 0, 0, 0);
+        // The start index counts indices, not bytes, and the draw ends with its own count.
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+        ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 12, 3, 1), D3D_OK);
+        Expect(8, 8, 255, 0, 0);  // the first quad's second triangle alone
+        Expect(1, 1, 0, 0, 0);
+        Expect(55, 5, 0, 0, 0);
+        EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 12, 7, 2), D3DERR_INVALIDCALL);
+        device->SetIndices(nullptr, 0);
+        ib->Release();
+    }
+    vb->Release();
 }
 
 TEST_F(DrawTest, StateBlocksRecordExactlyWhatWasSetAndApplyIt)

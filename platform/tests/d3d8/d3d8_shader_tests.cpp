@@ -162,6 +162,42 @@ TEST_F(ShaderTest, TwoStreamsBlendWithDefinedWeightsThroughAMatrix)
     device->DeleteVertexShader(handle);
 }
 
+// The morph effect draws its meshes indexed through a program: the start index holds there too.
+TEST_F(ShaderTest, IndexedDrawingThroughAProgramBeginsAtItsStartIndex)
+{
+    Shader s;
+    DWORD handle = 0;
+    ASSERT_EQ(device->CreateVertexShader(declaration, TransformAndColour(s), &handle, 0), D3D_OK);
+    device->SetVertexShader(handle);
+    float colour[4] = {1.f, 1.f, 1.f, 1.f};
+    device->SetVertexShaderConstant(4, colour, 1);
+    ClipVertex quarters[12];
+    Quarter(quarters, 0.5f);
+    Quarter(quarters + 6, 0.5f);
+    for (int i = 6; i < 12; ++i) quarters[i].x += 1.f;  // the lower-right quarter
+    IDirect3DVertexBuffer8* vb = nullptr;
+    IDirect3DIndexBuffer8* ib = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof(quarters), 0, 0, D3DPOOL_MANAGED, &vb), D3D_OK);
+    ASSERT_EQ(device->CreateIndexBuffer(12 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib), D3D_OK);
+    BYTE* data = nullptr;
+    vb->Lock(0, 0, &data, 0);
+    std::memcpy(data, quarters, sizeof(quarters));
+    vb->Unlock();
+    ib->Lock(0, 0, &data, 0);
+    for (uint16_t i = 0; i < 12; ++i) std::memcpy(data + 2 * i, &i, 2);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, sizeof(ClipVertex));
+    device->SetIndices(ib, 0);
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 12, 6, 2), D3D_OK);
+    Expect(500, 500, 255, 255, 255);
+    Expect(100, 500, 0, 0, 0);
+    device->SetIndices(nullptr, 0);
+    device->SetStreamSource(0, nullptr, 0);
+    ib->Release();
+    vb->Release();
+    device->DeleteVertexShader(handle);
+}
+
 TEST_F(ShaderTest, RelativeAddressingReadsTheIndexedConstant)
 {
     Shader s;

@@ -3,6 +3,7 @@
 // text and the script's dialog lines.
 #include "platform/dialogs/dialogs.h"
 #include "platform/dialogs/dialog_text.h"
+#include "platform/dialogs/dialogs_internal.h"
 #include "platform/win32/platform_internal.h"
 
 #include <gtest/gtest.h>
@@ -315,6 +316,69 @@ TEST_F(DialogLayerTest, ListKeepsDataSelectionAndTopLineAndKnowsDoubleClicks)
     SendDlgItemMessageA(dialog, kList, LB_RESETCONTENT, 0, 0);
     EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), LB_ERR);
     EXPECT_FALSE(DialogTestDoubleClick(dialog, kList, 0));
+}
+
+// A list scrolled down (by its scroll bar's arrow, as a player does, or by the program) takes a
+// click on a row as the entry shown there, and a double click picks that same entry: the games
+// list of a search with more sessions than fit joins the game the player pointed at.
+TEST_F(DialogLayerTest, AClickInAScrolledListPicksTheEntryUnderThePointer)
+{
+    HWND dialog = MakeModeless();
+    for (int i = 0; i < 12; ++i) {
+        std::string text = "session " + std::to_string(i);
+        SendDlgItemMessageA(dialog, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    auto listCodes = [] {
+        std::vector<int> codes;
+        for (const Seen& s : g_dialogSeen)
+            if (s.msg == WM_COMMAND && LOWORD(s.wParam) == kList) codes.push_back(HIWORD(s.wParam));
+        return codes;
+    };
+    const int row = dialog_text::LineHeight() + 2;
+    const int rowY = 10 + 2 + row / 2;  // the middle of the first row shown
+    // The scroll bar's lower arrow, at the list's right edge and bottom, moves the list one line.
+    for (int i = 0; i < 3; ++i) PostClick(dialog, 10 + 200 - 8, 10 + 88 - 6);
+    ASSERT_TRUE(DialogTestWaitFor([&] { return DialogTestTopIndex(dialog, kList) == 3; }, 5000))
+        << "top line " << DialogTestTopIndex(dialog, kList);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), LB_ERR) << "scrolling picks nothing";
+
+    g_dialogSeen.clear();
+    PostClick(dialog, 40, rowY + row);  // the second row shown: entry 4
+    PostClick(dialog, 40, rowY + row);
+    ASSERT_TRUE(DialogTestWaitFor([&] { return listCodes().size() == 2; }, 5000));
+    EXPECT_EQ(listCodes(), (std::vector<int>{LBN_SELCHANGE, LBN_DBLCLK}));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), 4);
+
+    // Scrolled by the program to its last page: a click on the first row shown is the top line.
+    SendDlgItemMessageA(dialog, kList, LB_SETTOPINDEX, 11, 0);
+    const LRESULT top = SendDlgItemMessageA(dialog, kList, LB_GETTOPINDEX, 0, 0);
+    ASSERT_GT(top, 4);
+    g_dialogSeen.clear();
+    PostClick(dialog, 40, rowY);
+    ASSERT_TRUE(DialogTestWaitFor([&] { return !listCodes().empty(); }, 5000));
+    EXPECT_EQ(listCodes(), (std::vector<int>{LBN_SELCHANGE}));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kList, LB_GETCURSEL, 0, 0), top);
+}
+
+// A combo box's dropped list shows eight entries, scrolled to the chosen one: a click on its first
+// row picks the entry shown there.
+TEST_F(DialogLayerTest, AClickInAScrolledDropDownPicksTheEntryUnderThePointer)
+{
+    constexpr int kCombo = 106;
+    DialogTemplate t{"Combo", 300, 300, {{DialogControlKind::ComboBox, kCombo, "", 10, 10, 200, 24}}};
+    HWND dialog = CreateDialogIndirectParamA(nullptr, &t, nullptr, RecordingDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    for (int i = 0; i < 12; ++i) {
+        std::string text = "kit " + std::to_string(i);
+        SendDlgItemMessageA(dialog, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendDlgItemMessageA(dialog, kCombo, CB_SETCURSEL, 11, 0);
+    g_dialogSeen.clear();
+    PostClick(dialog, 100, 20);  // drops the list: entries 4 to 11
+    PostClick(dialog, 100, 10 + dialogs_detail::ComboBoxHeight() + 1 + dialogs_detail::ListRowHeight() / 2);
+    ASSERT_TRUE(DialogTestWaitFor([] { return CountSeen(g_dialogSeen, WM_COMMAND, MAKEWPARAM(kCombo, CBN_SELCHANGE)); },
+                                  5000));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kCombo, CB_GETCURSEL, 0, 0), 4);
 }
 
 TEST_F(DialogLayerTest, EditTakesNoMoreThanItsLimitFromTheKeyboard)
