@@ -497,7 +497,7 @@ void MakeTiles(DataSet& ds) {
 // them take (the upper 36 rows of the 48); its sparks run down the tail from frame to frame.
 Canvas UnderlineComet(int frame, Rgba tailColour) {
     Canvas c(48, 48);
-    const double headX = 37, headY = 41.5, length = 32;
+    const double headX = 37, headY = 41.5, length = 32, width = 3.8;
     const double dirX = -0.995, dirY = -0.0998;  // trailing left, barely rising
     const Rgba head = RGB(230, 245, 255);
     for (int y = 0; y < 48; ++y)
@@ -506,9 +506,9 @@ Canvas UnderlineComet(int frame, Rgba tailColour) {
             const double along = px * dirX + py * dirY, across = std::fabs(px * dirY - py * dirX);
             if (along < 0 || along > length) continue;
             const double t = along / length;
-            const double half = 3.8 * std::pow(1 - t, 0.6);
+            const double half = width * std::pow(1 - t, 0.6);
             if (across > half) continue;
-            const Rgba body = Mix(Mix(head, tailColour, std::sqrt(t)), Scale(tailColour, 0.6), across / 3.8);
+            const Rgba body = Mix(Mix(head, tailColour, std::sqrt(t)), Scale(tailColour, 0.6), across / width);
             c.Set(x, y, body);
         }
     for (int k = 0; k < 3; ++k) {
@@ -530,6 +530,7 @@ void MakeBackObjects(DataSet& ds) {
             Sheet s(1024);
             const int kind = (set + obj) % 3;
             const Rgba col = Hsv(set * 25 + obj * 60, 0.3, 0.75);
+            const Rgba cometTail = Mix(col, RGB(120, 200, 255), 0.5);
             double bumps[8];
             for (double& b : bumps) b = 0.7 + 0.3 * rng.Unit();
             for (int i = 0; i < 8; ++i) {
@@ -555,10 +556,10 @@ void MakeBackObjects(DataSet& ds) {
                                 c.Set(int(24 + side * t * ca - w * sa), int(24 + side * t * sa + w * ca), Hsv(220, 0.6, 0.7));
                     c.Glow(24, 24, 6, RGB(255, 80, 80), 0.4 + 0.4 * (i % 2));
                 } else if (set == 0 && obj == 5) {
-                    c = UnderlineComet(i, Mix(col, RGB(120, 200, 255), 0.5));
+                    c = UnderlineComet(i, cometTail);
                 } else {  // a comet
                     for (int k = 0; k < 20; ++k)
-                        c.Glow(30 - k * 1.1, 30 - k * 0.8, 7 - k * 0.25, Mix(col, RGB(120, 200, 255), 0.5), 0.9 - k * 0.035);
+                        c.Glow(30 - k * 1.1, 30 - k * 0.8, 7 - k * 0.25, cometTail, 0.9 - k * 0.035);
                     c.Glow(30, 30, 9, RGB(200, 230, 255), 0.8);
                     c.FillCircle(30, 30, 4 + (i % 2) * 0.5, RGB(230, 245, 255));
                 }
