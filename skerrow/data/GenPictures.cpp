@@ -55,6 +55,30 @@ Canvas SpaceBackground(int w, int h, int seed, double hue) {
     return c;
 }
 
+// Turns the rectangle (x0, y0)-(x1, y1) into one even colour inside a dark cloud: a rounded
+// shape through the rectangle's corners whose edge fades back into the picture over about
+// `feather` pixels, its reach wavering around the cloud so that it reads as dust in the sky.
+void DarkCloud(Canvas& c, int x0, int y0, int x1, int y1, int feather, Rgba deep, int seed) {
+    Rng rng{uint32_t(seed)};
+    double phase[3];
+    for (double& p : phase) p = rng.Unit() * 2 * kPi;
+    const double cx = (x0 + x1) / 2.0, cy = (y0 + y1) / 2.0;
+    // A superellipse of power 4 whose outline passes through the rectangle's corners.
+    const double grow = std::pow(2.0, 0.25), ax = (x1 - x0) / 2.0 * grow, ay = (y1 - y0) / 2.0 * grow;
+    for (int y = 0; y < c.Height(); ++y)
+        for (int x = 0; x < c.Width(); ++x) {
+            const double nx = (x + 0.5 - cx) / ax, ny = (y + 0.5 - cy) / ay;
+            const double rho = std::pow(std::pow(nx, 4) + std::pow(ny, 4), 0.25);
+            const double angle = std::atan2(ny, nx);
+            const double waver = 1 + 0.45 * std::sin(3 * angle + phase[0]) * std::sin(2 * angle + phase[1]) +
+                                 0.25 * std::sin(7 * angle + phase[2]);
+            const double reach = feather * waver / std::min(ax, ay);
+            const double d = std::clamp((rho - 1) / reach, 0.0, 1.0);
+            const double cover = 1 - d * d * (3 - 2 * d);
+            if (cover > 0) c.At(x, y) = Mix(c.Get(x, y), deep, cover);
+        }
+}
+
 void Label(Canvas& c, int size, int x, int y, const std::string& text, Rgba col, bool bold = true,
            bool centre = false) {
     Font f(FontPath(bold), size);
@@ -467,6 +491,37 @@ void MakeTiles(DataSet& ds) {
     ds.AddText("BackTiles\\Tiles.ini", ini);
 }
 
+// The level map draws set 0's sixth object, a comet, centred on each of its round buttons'
+// names, the letters' baseline 4 pixels below the centre. This comet flies beneath the name,
+// head to the right, so that it never crosses the rows the letters and the ground right around
+// them take (the upper 36 rows of the 48); its sparks run down the tail from frame to frame.
+Canvas UnderlineComet(int frame, Rgba tailColour) {
+    Canvas c(48, 48);
+    const double headX = 37, headY = 41.5, length = 32, width = 3.8;
+    const double dirX = -0.995, dirY = -0.0998;  // trailing left, barely rising
+    const Rgba head = RGB(230, 245, 255);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const double px = x + 0.5 - headX, py = y + 0.5 - headY;
+            const double along = px * dirX + py * dirY, across = std::fabs(px * dirY - py * dirX);
+            if (along < 0 || along > length) continue;
+            const double t = along / length;
+            const double half = width * std::pow(1 - t, 0.6);
+            if (across > half) continue;
+            const Rgba body = Mix(Mix(head, tailColour, std::sqrt(t)), Scale(tailColour, 0.6), across / width);
+            c.Set(x, y, body);
+        }
+    for (int k = 0; k < 3; ++k) {
+        const double t = std::fmod(frame / 8.0 + k / 3.0, 1.0);
+        const double along = 6 + t * 26, side = (k - 1) * 1.6;
+        c.FillCircle(headX + dirX * along - dirY * side, headY + dirY * along + dirX * side, 0.9,
+                     Mix(RGB(255, 255, 255), tailColour, t));
+    }
+    c.FillCircle(headX, headY, 4.0 + (frame % 2) * 0.4, Mix(head, RGB(140, 200, 255), 0.3));
+    c.FillCircle(headX, headY, 2.6, head);
+    return c;
+}
+
 void MakeBackObjects(DataSet& ds) {
     for (int set = 0; set < 20; ++set) {
         const int count = set == 0 ? 6 : 4;
@@ -475,6 +530,7 @@ void MakeBackObjects(DataSet& ds) {
             Sheet s(1024);
             const int kind = (set + obj) % 3;
             const Rgba col = Hsv(set * 25 + obj * 60, 0.3, 0.75);
+            const Rgba cometTail = Mix(col, RGB(120, 200, 255), 0.5);
             double bumps[8];
             for (double& b : bumps) b = 0.7 + 0.3 * rng.Unit();
             for (int i = 0; i < 8; ++i) {
@@ -499,9 +555,11 @@ void MakeBackObjects(DataSet& ds) {
                             for (double w = -4; w <= 4; w += 0.5)
                                 c.Set(int(24 + side * t * ca - w * sa), int(24 + side * t * sa + w * ca), Hsv(220, 0.6, 0.7));
                     c.Glow(24, 24, 6, RGB(255, 80, 80), 0.4 + 0.4 * (i % 2));
+                } else if (set == 0 && obj == 5) {
+                    c = UnderlineComet(i, cometTail);
                 } else {  // a comet
                     for (int k = 0; k < 20; ++k)
-                        c.Glow(30 - k * 1.1, 30 - k * 0.8, 7 - k * 0.25, Mix(col, RGB(120, 200, 255), 0.5), 0.9 - k * 0.035);
+                        c.Glow(30 - k * 1.1, 30 - k * 0.8, 7 - k * 0.25, cometTail, 0.9 - k * 0.035);
                     c.Glow(30, 30, 9, RGB(200, 230, 255), 0.8);
                     c.FillCircle(30, 30, 4 + (i % 2) * 0.5, RGB(230, 245, 255));
                 }
@@ -550,17 +608,25 @@ void MakePlanets(DataSet& ds) {
     Canvas node = SpaceBackground(640, 480, 4242, 220);
     Sphere(node, 560, 90, 60, RGB(90, 110, 200), 0.3, 99, false);
     node.Glow(100, 380, 160, RGB(160, 60, 200), 0.15);
+    // The saved-games lists print their rows over this picture from (240, 170) on, in a blue
+    // that reaches at best about 2.6 : 1 on black: behind them lies a cloud of deep, even
+    // black-blue with no star or glow, the deepest the display keeps clear of the colour key.
+    DarkCloud(node, 226, 160, 478, 342, 40, RGB(2, 3, 12), 4243);
     node.MakeOpaque();
     ds.AddTga("Nodes\\Node.tga", node);
 
     Sheet nb(512);
     const char* names[] = {"start", "shop", "save", "quit"};
-    const int pos[4][2] = {{68, 364}, {191, 401}, {357, 401}, {515, 364}};
+    // Each face spans its button's 80 x 80 square, where a click works, with the bright rim
+    // clear of the grey name the map prints on it. The names sit in their squares' middles but
+    // QUIT's, 20 pixels left of it: QUIT's face leans 8 pixels toward its name so that the
+    // name stays inside the rim, while the face still covers nearly all of its square.
+    const int pos[4][2] = {{68, 364}, {191, 401}, {357, 401}, {507, 364}};
     for (int i = 0; i < 4; ++i) {
         Canvas c(80, 80);
         c.Glow(40, 40, 40, RGB(80, 160, 255), 0.4);
-        c.FillCircle(40, 40, 30, RGB(40, 60, 110));
-        c.Ring(40, 40, 30, 3, RGB(140, 200, 255));
+        c.FillCircle(40, 40, 36, RGB(40, 60, 110));
+        c.Ring(40, 40, 36, 3, RGB(140, 200, 255));
         nb.Add(names[i], c, pos[i][0], pos[i][1]);
     }
     for (int dir = 0; dir < 2; ++dir) {
