@@ -14,8 +14,9 @@ SaveScreen g_saveScreen;
 LoadScreen g_loadScreen;
 
 namespace {
-// Titles end well before the right edge of the slots' panel.
-const int kTitleColumnWidth = 190;
+// A title's column runs from x 270 to the screen's right margin: sixteen of the widest letters
+// and the typing cursor fit in it.
+const int kTitleColumnWidth = 340;
 
 // What the player is told when a save could not be written, by the cause the file layer gave.
 const char* NotSavedNotice(int error)
