@@ -2,9 +2,14 @@
 
 #include "skerrow/Src/Log.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +35,32 @@ std::string MatchComponent(const std::string& dir, const std::string& component)
     }
     ::closedir(d);
     return found;
+}
+
+// Opens `path` only when it is a regular file. The open itself does not wait (a FIFO would
+// block it until a writer or reader came, hanging the game with no window), and the check is
+// made on what was opened, so nothing can be put in its place between a look and the open.
+std::FILE* OpenRegularFile(const std::string& path, const char* mode)
+{
+    int flags = 0;
+    switch (mode[0]) {
+    case 'r': flags = O_RDONLY; break;
+    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND; break;
+    default: return nullptr;
+    }
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, mode);
+    if (!f) ::close(fd);
+    return f;
 }
 
 }  // namespace
@@ -61,25 +92,33 @@ std::string ResolveGamePath(const char* name)
 
 std::FILE* OpenGameFile(const char* name, const char* mode)
 {
-    if (!name || !*name) return nullptr;
-    std::string path = ResolveGamePath(name);
-    return std::fopen(path.c_str(), mode);
+    if (!name || !*name || !mode) return nullptr;
+    return OpenRegularFile(ResolveGamePath(name), mode);
 }
 
 int WriteGameFileWhole(const char* name, const void* data, size_t size)
 {
     const std::string path = ResolveGamePath(name);
     const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    std::FILE* f = OpenRegularFile(temporary, "wb");
     if (!f) {
-        LogMessage("Can't write %s\n", temporary.c_str());
+        const int error = errno;
+        LogMessage("Can't write %s: %s\n", temporary.c_str(), std::strerror(error));
+        errno = error;
         return 0;
     }
-    const bool written = std::fwrite(data, 1, size, f) == size;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        LogMessage("Can't write %s\n", path.c_str());
+    // The cause of the first step that failed is what the caller is told through errno (a full
+    // disk mostly shows only when the buffered bytes go out at the close).
+    int error = 0;
+    auto cause = [] { return errno ? errno : EIO; };
+    errno = 0;
+    if (std::fwrite(data, 1, size, f) != size) error = cause();
+    if (std::fclose(f) != 0 && !error) error = cause();
+    if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) error = cause();
+    if (error) {
+        LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
         std::remove(temporary.c_str());
+        errno = error;
         return 0;
     }
     return 1;

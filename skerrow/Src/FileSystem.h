@@ -10,9 +10,12 @@
 // existing component is matched ignoring case. Components that do not exist are kept as given.
 std::string ResolveGamePath(const char* name);
 
-// fopen of ResolveGamePath(name); null when the file cannot be opened.
+// fopen of ResolveGamePath(name) ("r", "w" or "a", with or without "b"), for regular files
+// only: anything else there (a FIFO, a device, a folder) counts as no file, and null comes back
+// at once instead of an open that waits.
 std::FILE* OpenGameFile(const char* name, const char* mode);
 
 // Writes the game file `name` whole through a temporary file and a rename, so that a failed
-// write leaves the earlier file as it was (and says so in the log); 1 when all reached the disk.
+// write leaves the earlier file as it was (and says so in the log); 1 when all reached the disk,
+// else 0 with errno telling why (ENOSPC, EACCES, ...).
 int WriteGameFileWhole(const char* name, const void* data, size_t size);

@@ -1,5 +1,7 @@
 #include "skerrow/Src/IniFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -110,7 +112,10 @@ int32_t IniFile::GetInt(const char* section, const char* key, int32_t def)
 {
     const char* value = FindKey(section, key);
     if (!value) return def;
-    return static_cast<int32_t>(std::strtol(value, nullptr, 10));
+    // A number beyond the 32 bits saturates (as strtoll does at its own bounds) instead of
+    // wrapping round: 2147483648 must not come back as a negative number.
+    const long long v = std::strtoll(value, nullptr, 10);
+    return static_cast<int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 
 float IniFile::GetFloat(const char* section, const char* key, float def)

@@ -15,7 +15,8 @@ const char kLogName[] = "Log.txt";
 
 void OpenLog()
 {
-    std::FILE* f = std::fopen(kLogName, "w");
+    // Through the file layer: a FIFO or a folder named Log.txt must not hold the start up.
+    std::FILE* f = OpenGameFile(kLogName, "w");
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -36,7 +37,7 @@ void LogMessage(const char* format, ...)
     OutputDebugStringA(g_logBuffer);
     // The formatted text is written as it stands: a '%' from an argument must not be
     // formatted a second time.
-    if (std::FILE* f = std::fopen(kLogName, "a")) {
+    if (std::FILE* f = OpenGameFile(kLogName, "a")) {
         std::fputs(g_logBuffer, f);
         std::fclose(f);
     }

@@ -9,6 +9,7 @@ if(TARGET skerrow_engine)
     ${CMAKE_CURRENT_LIST_DIR}/Enemies.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Levels.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DataSetCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GameScreen.cpp)
   target_link_libraries(skerrow_gameplay PUBLIC skerrow_engine Freetype::Freetype)
   if(TARGET skerrow_game)

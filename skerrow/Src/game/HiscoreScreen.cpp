@@ -14,6 +14,7 @@ int32_t g_scorePending = 0;
 // 0xRRGGBB, best rank first: white, cyans, yellows, oranges, reds.
 const uint32_t kRowColours[kHiscoreRows] = {0xFFFFFF, 0xFFFF,   0x9FFF,   0xFFFF00, 0xFFFF00,
                                             0xFFCF00, 0xFFAF00, 0xFF003F, 0xFF003F, 0xFF003F};
+const int kColumnGap = 8;
 }  // namespace
 
 void HiscoreScreen::SetScorePending(int pending) { g_scorePending = pending; }
@@ -65,14 +66,17 @@ int32_t HiscoreScreen::Process()
         for (int i = 0; i < kHiscoreRows; ++i) {
             const uint16_t colour = MakePixelColorRgb(kRowColours[i]);
             const int y = 165 + 16 * i;
+            char score[16];
+            std::snprintf(score, sizeof score, "%d", table[i].score);
             char name[24];
             if (i == editedRow && (frameCounter / 4) % 2 == 0)
                 std::snprintf(name, sizeof name, "%s_", table[i].name);
             else
                 std::snprintf(name, sizeof name, "%s", table[i].name);
-            PrintText(font, 16, 210, y, colour, name);
-            char score[16];
-            std::snprintf(score, sizeof score, "%d", table[i].score);
+            // The name keeps to its column, which ends a little before the score begins.
+            char shown[24];
+            FitToColumn(font, 16, name, 430 - TextWidth(font, 16, score) - kColumnGap - 210, shown, sizeof shown);
+            PrintText(font, 16, 210, y, colour, shown);
             PrintRight(font, 16, 430, y, colour, score);
         }
         if (frameCounter > 80 && editedRow < 0) PrintCentred(TextFont(), 16, 320, 460, MakePixelColorRgb(0xFFFFFF), g_strings.Get("PressKey"));

@@ -7,6 +7,7 @@
 #include "skerrow/Src/Tables.h"
 #include "skerrow/Src/game/App.h"
 #ifdef SKERROW_HAVE_GAMEPLAY
+#include "skerrow/Src/game/DataSetCheck.h"
 #include "skerrow/Src/game/Resources.h"
 #endif
 #ifdef SKERROW_HAVE_SCREENS
@@ -27,6 +28,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     AddSearchPath("Ombrelit.dat", "DATA\\", 3);
     AddSearchPath("Ombrelit.lng", "LANG\\", 3);
 #ifdef SKERROW_HAVE_GAMEPLAY
+    // Before any window: a data set the game cannot run on is told in a box of its own, not
+    // shown as a black or empty screen.
+    std::string fault;
+    if (!CheckDataSet(&fault)) {
+        MessageBoxA(nullptr, fault.c_str(), "Ombrelit QRN", MB_OK | MB_ICONERROR);
+        return -1;
+    }
     LoadSettings();
     BuildStartupTables();
     LoadStrings();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "skerrow/Src/FileSystem.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -68,6 +69,34 @@ void SetGameMusicVolume(int percent)
     g_settings.musicVolume = percent;
 }
 
+namespace {
+
+// The keys of "Ombrelit.ini" in the order they are written, each with the value it takes when
+// the file lacks it and the range the game can use: a value outside it, from a damaged or
+// hand-edited file, is brought to the nearest bound before it is used or written back.
+struct SettingKey {
+    const char* name;
+    int32_t GameSettings::*field;
+    int32_t missing;
+    int32_t low, high;
+};
+const SettingKey kSettingKeys[] = {
+    {"Fullscreen", &GameSettings::fullscreen, 1, 0, 1},
+    {"Sound enable", &GameSettings::soundEnable, 1, 0, 1},
+    {"Sound volume", &GameSettings::soundVolume, 70, 0, 100},
+    {"Music volume", &GameSettings::musicVolume, 50, 0, 100},
+    {"Reverse stereo", &GameSettings::reverseStereo, 1, 0, 1},
+    {"Scroll speed", &GameSettings::scrollSpeed, 1, 0, 1},
+    {"Vanishing", &GameSettings::vanishing, 0, 0, 1},
+};
+
+void KeepSettingsInRange()
+{
+    for (const SettingKey& k : kSettingKeys) g_settings.*k.field = std::clamp(g_settings.*k.field, k.low, k.high);
+}
+
+}  // namespace
+
 int LoadSettings()
 {
     IniFile ini;
@@ -80,14 +109,8 @@ int LoadSettings()
         g_settings.vanishing = 0;
         return 0;
     }
-    g_settings.fullscreen = ini.GetInt("Settings", "Fullscreen", 1);
-    g_settings.soundEnable = ini.GetInt("Settings", "Sound enable", 1);
-    // Out-of-range volumes are brought back into 0..100 here, so that nothing else sees them.
-    g_settings.soundVolume = ClampVolume(ini.GetInt("Settings", "Sound volume", 70));
-    g_settings.musicVolume = ClampVolume(ini.GetInt("Settings", "Music volume", 50));
-    g_settings.reverseStereo = ini.GetInt("Settings", "Reverse stereo", 1);
-    g_settings.scrollSpeed = ini.GetInt("Settings", "Scroll speed", 1);
-    g_settings.vanishing = ini.GetInt("Settings", "Vanishing", 0);
+    for (const SettingKey& k : kSettingKeys) g_settings.*k.field = ini.GetInt("Settings", k.name, k.missing);
+    KeepSettingsInRange();
 #ifdef SKERROW_HAVE_SOUND
     if (g_sounds.soundReady) {
         SetMusicVolume(g_settings.musicVolume);
@@ -102,21 +125,15 @@ int SaveSettings()
     LogMessage("Save config\n");
 #ifdef SKERROW_HAVE_SOUND
     if (g_sounds.soundReady) {
-        g_settings.soundVolume = ClampVolume(GetSampleVolume());
-        g_settings.musicVolume = ClampVolume(GetMusicVolume());
+        g_settings.soundVolume = GetSampleVolume();
+        g_settings.musicVolume = GetMusicVolume();
     }
 #endif
-    std::FILE* f = std::fopen(ResolveGamePath("Ombrelit.ini").c_str(), "wb");
-    if (!f) {
-        LogMessage("Can't write Ombrelit.ini\n");
-        return 0;
-    }
-    std::fprintf(f,
-                 "[Settings]\nFullscreen = %d\nSound enable = %d\nSound volume = %d\nMusic volume = %d\n"
-                 "Reverse stereo = %d\nScroll speed = %d\nVanishing = %d\n",
-                 g_settings.fullscreen, g_settings.soundEnable, g_settings.soundVolume, g_settings.musicVolume,
-                 g_settings.reverseStereo, g_settings.scrollSpeed, g_settings.vanishing);
-    return std::fclose(f) == 0 ? 1 : 0;
+    KeepSettingsInRange();
+    std::string text = "[Settings]\n";
+    for (const SettingKey& k : kSettingKeys) text += std::string(k.name) + " = " + std::to_string(g_settings.*k.field) + "\n";
+    // Written aside and renamed over the old file: a write cut short leaves the old settings.
+    return WriteGameFileWhole("Ombrelit.ini", text.data(), text.size());
 }
 
 int LoadStrings()

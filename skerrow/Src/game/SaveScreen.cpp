@@ -1,6 +1,8 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "skerrow/Src/Graphics/Graphics.h"
 #include "skerrow/Src/Input.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/game/Gameplay.h"
@@ -10,6 +12,26 @@
 
 SaveScreen g_saveScreen;
 LoadScreen g_loadScreen;
+
+namespace {
+// A title's column runs from x 270 to the screen's right margin: sixteen of the widest letters
+// and the typing cursor fit in it.
+const int kTitleColumnWidth = 340;
+
+// What the player is told when a save could not be written, by the cause the file layer gave.
+const char* NotSavedNotice(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "Not saved: the disk is full";
+    case EACCES:
+    case EPERM:
+    case EROFS: return "Not saved: no permission to write here";
+    default: return "Not saved: the file could not be written";
+    }
+}
+}  // namespace
 
 int ReadSaveGame(int slot)
 {
@@ -69,10 +91,12 @@ void SaveListScreen::DrawRows(int edited, const char* editText, uint32_t hoverTe
             std::snprintf(text, sizeof text, "%s%s", editText, "_");
         else
             std::snprintf(text, sizeof text, "%.32s", listing[i]);
+        char shown[64];
+        FitToColumn(font, 16, text, kTitleColumnWidth, shown, sizeof shown);
         uint32_t colour = 0xFF;
         if (i == hovered) colour = hoverTextColour;
         if (i == edited) colour = 0xFFFFFF;
-        PrintText(font, 16, 270, y, PrinterColour(colour), text);
+        PrintText(font, 16, 270, y, PrinterColour(colour), shown);
     }
 }
 
@@ -82,13 +106,21 @@ void SaveScreen::OnDisplay(Screen* previous, int32_t argument)
     done = 0;
     editedSlot = -1;
     title[0] = 0;
+    notice = nullptr;
 }
 
 int SaveScreen::WriteSaveGame(int slot)
 {
     SaveGameRecord record;
     BuildSaveRecord(g_game, title, &record);
-    if (!WriteSaveSlot(slot, record)) return 0;
+    // Typing on would only fail again the same way: the slot is left as it was and the player
+    // is told why, in the screen's own lettering.
+    if (!WriteSaveSlot(slot, record)) {
+        notice = NotSavedNotice(errno);
+        editedSlot = -1;
+        return 0;
+    }
+    notice = nullptr;
     std::memcpy(listing[slot], &record, sizeof listing[slot]);
     valid[slot] = 1;
     editedSlot = -1;
@@ -131,10 +163,12 @@ int32_t SaveScreen::Process()
         editedSlot = -1;
     }
     DrawRows(editedSlot, title, 0xFFFF);
+    if (notice && g_sprites) PrintCentred(SmallFont(), 16, 320, 170 + 16 * kSaveSlots + 30, MakePixelColorRgb(0xFF5F3F), notice);
     const int row = RowAt(g_cursorX, g_cursorY);
     if ((code == MOUSE_LEFT_DOWN || code == MOUSE_LEFT_DOUBLE) && row >= 0) {
         PlayMenuSound();
         if (editedSlot < 0) {
+            notice = nullptr;
             editedSlot = row;
             if (!valid[row])
                 title[0] = 0;

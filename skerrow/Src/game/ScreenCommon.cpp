@@ -85,6 +85,24 @@ int TextWidth(TrueTypeFont& font, int size, const char* text)
     return font.TextWidth8(text);
 }
 
+void FitToColumn(TrueTypeFont& font, int size, const char* text, int width, char* out, int outSize)
+{
+    if (outSize <= 0) return;
+    int n = 0;
+    out[0] = 0;
+    for (const char* p = text ? text : ""; *p && n < outSize - 1; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 32 || c == 127) continue;
+        out[n] = static_cast<char>(c);
+        out[n + 1] = 0;
+        if (TextWidth(font, size, out) > width) {
+            out[n] = 0;
+            break;
+        }
+        ++n;
+    }
+}
+
 void PrintRight(TrueTypeFont& font, int size, int right, int y, uint16_t colour, const char* text)
 {
     PrintText(font, size, right - TextWidth(font, size, text), y, colour, text);

@@ -27,6 +27,10 @@ void PrintText(TrueTypeFont& font, int size, int x, int y, uint16_t colour, cons
 void PrintRight(TrueTypeFont& font, int size, int right, int y, uint16_t colour, const char* text);
 void PrintCentred(TrueTypeFont& font, int size, int centre, int y, uint16_t colour, const char* text);
 int TextWidth(TrueTypeFont& font, int size, const char* text);
+// A one-line text from a file (a hiscore name, a save title) made fit for its column: control
+// bytes are left out, so that a line feed from a damaged file cannot move it onto the next
+// row, and it is cut where it would grow wider than `width` pixels.
+void FitToColumn(TrueTypeFont& font, int size, const char* text, int width, char* out, int outSize);
 // A text with its first "%d" replaced by `number`, every other character kept as it stands.
 void FormatNumberInto(const char* text, int number, char* out, int size);
 // The next mouse event code of the ring (0 none).

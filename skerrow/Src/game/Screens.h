@@ -259,12 +259,15 @@ public:
     void OnDisplay(Screen* previous, int32_t argument) override;
     int32_t Process() override;
     // Writes the campaign into a slot; the listing shows the new title only when the file was
-    // written. 1 on success.
+    // written. 1 on success; else the editing ends, the slot keeps its old file and listing,
+    // and `notice` says why the game was not saved.
     int WriteSaveGame(int slot);
 
     int32_t editedSlot = -1;
     char title[kSaveTitleMax + 1] = {};
     int32_t done = 0;
+    // The line under the slots after a save that failed; null when there is nothing to tell.
+    const char* notice = nullptr;
 };
 
 class LoadScreen : public SaveListScreen {

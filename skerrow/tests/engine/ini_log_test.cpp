@@ -92,6 +92,23 @@ TEST(IniFile, CrLfAndLfReadAlikeAndMissingFileGivesDefaults)
     EXPECT_EQ(c.GetString("S", "K", nullptr, buffer, sizeof buffer), 255 - 4);
 }
 
+// Numbers beyond 32 bits saturate at the nearer bound instead of wrapping round.
+TEST(IniFile, NumbersSaturate)
+{
+    ScratchDir dir;
+    WriteFileText("n.ini", "[S]\nA = 2147483648\nB = 99999999999\nC = -2147483649\nD = 99999999999999999999\nE = " +
+                               std::string(300, '9') + "\nF = 2147483647\nG = -2147483648\nH = 70abc\n");
+    IniFile ini("n.ini", 0);
+    EXPECT_EQ(ini.GetInt("S", "A", 0), INT32_MAX);
+    EXPECT_EQ(ini.GetInt("S", "B", 0), INT32_MAX);
+    EXPECT_EQ(ini.GetInt("S", "C", 0), INT32_MIN);
+    EXPECT_EQ(ini.GetInt("S", "D", 0), INT32_MAX);
+    EXPECT_EQ(ini.GetInt("S", "E", 0), INT32_MAX);
+    EXPECT_EQ(ini.GetInt("S", "F", 0), INT32_MAX);
+    EXPECT_EQ(ini.GetInt("S", "G", 0), INT32_MIN);
+    EXPECT_EQ(ini.GetInt("S", "H", 0), 70);
+}
+
 TEST(Log, StartLineAndPercentSignsWrittenVerbatim)
 {
     ScratchDir dir;

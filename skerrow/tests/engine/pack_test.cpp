@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "TestUtil.h"
+#include "skerrow/Src/FileSystem.h"
 #include "skerrow/Src/ResourceLocator.h"
 
 namespace {
@@ -202,3 +206,32 @@ TEST(ResourceLocator, BuffersCarryTwoZerosAndReadsAreCut)
 }
 
 }  // namespace
+
+// A FIFO (or any other file that is not a regular one) where the game looks for its settings,
+// a save, the hiscores or its pack is no file: the open does not wait for a writer that never
+// comes, and the lookup goes on as for a missing file. Writing the log into one does not wait
+// for a reader either.
+TEST(ResourceLocator, FifosAreNoFilesAndNeverWaitedFor)
+{
+    ScratchDir dir;
+    for (const char* name : {"Ombrelit.ini", "game1.sav", "Ombrelit.hsc", "Ombrelit.dat", "Log.txt"})
+        ASSERT_EQ(mkfifo(name, 0644), 0) << name;
+    ResourceLocator locator;
+    EXPECT_EQ(reinterpret_cast<intptr_t>(locator.AddSearchPath("Ombrelit.dat", "DATA\\", 3)), 1);
+    for (const char* name : {"Ombrelit.ini", "game1.sav", "Ombrelit.hsc"}) {
+        EXPECT_EQ(locator.LoadResourceFile(name, 0), nullptr) << name;
+        char buffer[8];
+        EXPECT_EQ(locator.ReadResourceFile(name, buffer, sizeof buffer, 0), 0) << name;
+    }
+    EXPECT_EQ(OpenGameFile("Log.txt", "a"), nullptr);
+    EXPECT_EQ(OpenGameFile("Ombrelit.ini", "rb"), nullptr);
+    // A regular file is opened as before, for reading and for writing.
+    WriteFileText("plain.txt", "x");
+    std::FILE* f = OpenGameFile("plain.txt", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fgetc(f), 'x');
+    std::fclose(f);
+    f = OpenGameFile("new.txt", "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+}

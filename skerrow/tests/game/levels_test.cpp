@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 #include <string>
 
 #include "GameTestUtil.h"
@@ -178,6 +185,64 @@ TEST_F(Levels, SettingsWrittenWholeWithLineFeeds)
     const std::string s(b.begin(), b.end());
     EXPECT_EQ(s, "[Settings]\nFullscreen = 1\nSound enable = 1\nSound volume = 100\nMusic volume = 0\n"
                  "Reverse stereo = 1\nScroll speed = 1\nVanishing = 1\n");
+}
+
+// Numbers too large for 32 bits saturate instead of wrapping round, and every key is brought to
+// the nearest end of its range before it is used and before it is written back.
+TEST_F(Levels, SettingsSaturateAndKeepToTheirRanges)
+{
+    const std::string millionDigits(1000000, '9');
+    WriteFileText("Ombrelit.ini", "[Settings]\nFullscreen = 99999999999999999999\nSound enable = -7\n"
+                                  "Sound volume = 99999999999\nMusic volume = 2147483648\nReverse stereo = 77\n"
+                                  "Scroll speed = -100\nVanishing = " + millionDigits + "\n");
+    ASSERT_EQ(LoadSettings(), 1);
+    EXPECT_EQ(g_settings.fullscreen, 1);
+    EXPECT_EQ(g_settings.soundEnable, 0);
+    EXPECT_EQ(g_settings.soundVolume, 100);
+    EXPECT_EQ(g_settings.musicVolume, 100);
+    EXPECT_EQ(g_settings.reverseStereo, 1);
+    EXPECT_EQ(g_settings.scrollSpeed, 0);
+    EXPECT_EQ(g_settings.vanishing, 1);
+    WriteFileText("Ombrelit.ini", "[Settings]\nMusic volume = -2147483649\nSound volume = " + millionDigits + "\n");
+    ASSERT_EQ(LoadSettings(), 1);
+    EXPECT_EQ(g_settings.musicVolume, 0);
+    EXPECT_EQ(g_settings.soundVolume, 100);
+
+    // Whatever was put into the settings while the game ran is written within range.
+    g_settings.fullscreen = -3;
+    g_settings.vanishing = 9;
+    g_settings.scrollSpeed = 1 << 30;
+    ASSERT_EQ(SaveSettings(), 1);
+    const std::vector<uint8_t> b = ReadFileBytes("Ombrelit.ini");
+    EXPECT_EQ(std::string(b.begin(), b.end()), "[Settings]\nFullscreen = 0\nSound enable = 1\nSound volume = 100\n"
+                                                "Music volume = 0\nReverse stereo = 1\nScroll speed = 1\nVanishing = 1\n");
+}
+
+// A write that fails part way (here the file-size limit, as a quota or a full disk would) leaves
+// the settings of the last good exit, byte for byte, and no stray file beside them.
+TEST_F(Levels, SettingsSurviveAWriteThatFails)
+{
+    const std::string before = "[Settings]\nFullscreen = 0\nSound enable = 1\nMusic volume = 33\n";
+    WriteFileText("Ombrelit.ini", before);
+    ASSERT_EQ(LoadSettings(), 1);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Without the signal ignored the limit would kill the writer, which leaves the same
+        // question: is the old file still whole?
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none{0, 0};
+        setrlimit(RLIMIT_FSIZE, &none);
+        g_settings.musicVolume = 90;
+        _exit(SaveSettings() == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as written";
+    const std::vector<uint8_t> b = ReadFileBytes("Ombrelit.ini");
+    EXPECT_EQ(std::string(b.begin(), b.end()), before);
+    EXPECT_FALSE(std::filesystem::exists("Ombrelit.ini.tmp"));
 }
 
 TEST_F(Levels, StringsAndMusicNames)

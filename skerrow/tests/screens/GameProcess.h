@@ -2,6 +2,7 @@
 // for it, as a player's session would run headless.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -34,7 +35,8 @@ inline std::string MakeGameFolder(const std::string& name)
     return dir;
 }
 
-// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang.
+// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang. Its
+// standard output and error go to `dir`/out.txt.
 inline int RunGame(const std::string& dir, const std::string& script)
 {
     std::ofstream(dir + "/script.txt") << script;
@@ -51,6 +53,10 @@ inline int RunGame(const std::string& dir, const std::string& script)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    // What the program writes (a message box shown without a display among it) lands in out.txt.
+    const std::string out = dir + "/out.txt";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     std::string program = GamePath();
     char* argv[] = {program.data(), nullptr};
     pid_t pid = -1;

@@ -698,9 +698,10 @@ TEST_F(Screens, SaveIntoASlotAndLoadItBack)
     EXPECT_EQ(g_saveScreen.valid[3], 0);
     EXPECT_NE(std::string(g_saveScreen.listing[3]).find(g_strings.Get("EmptySlot")), std::string::npos);
     std::filesystem::remove("game4.sav.tmp");
-    // A named slot offers its old title.
-    Key(DIK_ESCAPE);
+    // The failed write ended the editing (and said so under the slots).
     EXPECT_EQ(g_saveScreen.editedSlot, -1);
+    EXPECT_NE(g_saveScreen.notice, nullptr);
+    // A named slot offers its old title.
     ClickAt(260, 170 + 16 * 2 + 5);
     EXPECT_STREQ(g_saveScreen.title, "Seventeen letter");
     Key(DIK_ESCAPE);

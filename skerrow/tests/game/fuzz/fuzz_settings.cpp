@@ -25,9 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ready) return 0;
     WriteFuzzFile("Ombrelit.ini", data, size);
     LoadSettings();
-    if (g_settings.soundVolume < 0 || g_settings.soundVolume > 100 || g_settings.musicVolume < 0 ||
-        g_settings.musicVolume > 100)
-        std::abort();
+    const GameSettings& s = g_settings;
+    if (s.soundVolume < 0 || s.soundVolume > 100 || s.musicVolume < 0 || s.musicVolume > 100) std::abort();
+    for (int32_t flag : {s.fullscreen, s.soundEnable, s.reverseStereo, s.scrollSpeed, s.vanishing})
+        if (flag != 0 && flag != 1) std::abort();
     SaveSettings();
     WriteFuzzFile("BackTiles/Tiles.ini", data, size);
     LoadTileSets(0);

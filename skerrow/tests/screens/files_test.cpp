@@ -1,0 +1,237 @@
+// The player's files and the data set when they are not what the game wrote: a save that cannot
+// be written, texts from damaged files, a data set with a piece missing or damaged.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "GameProcess.h"
+#include "ScreenHarness.h"
+#include "skerrow/Src/game/ScreenCommon.h"
+
+namespace {
+
+class Files : public ::testing::Test {
+protected:
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::current_path(BUILD_ROOT, ec);
+        std::filesystem::remove_all(std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid()), ec);
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartScreens());
+        ResetCampaign();
+        g_clickedButtonId = 0;
+    }
+};
+
+std::string Bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Back-buffer pixels of a rectangle whose 8-bit channels pass `test`.
+template <typename Test>
+int CountPixels(int x0, int y0, int x1, int y1, Test test)
+{
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    if (!LockSurface(g_display.backBuffer, &pixels, &pitch)) return -1;
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint16_t p = pixels[y * pitch + x];
+            const int r = (g_display.is555 ? (p >> 10 & 31) : (p >> 11 & 31)) * 255 / 31;
+            const int g = g_display.is555 ? (p >> 5 & 31) * 255 / 31 : (p >> 5 & 63) * 255 / 63;
+            const int b = (p & 31) * 255 / 31;
+            n += test(r, g, b) ? 1 : 0;
+        }
+    UnlockSurface(g_display.backBuffer);
+    return n;
+}
+
+// Types a title into slot 3 of the save screen and presses Enter.
+void SaveIntoSlotThree(const char* title)
+{
+    g_saveScreen.SwitchScreen(0);
+    Frame();
+    ClickAt(260, 170 + 16 * 2 + 5);
+    ASSERT_EQ(g_saveScreen.editedSlot, 2);
+    g_saveScreen.title[0] = 0;
+    for (const char* c = title; *c; ++c) SendKeyToScreen(static_cast<WPARAM>(*c), 0);
+    SendKeyToScreen(13, 0);
+    Frame();
+}
+
+}  // namespace
+
+// A save that cannot be written is told on the save screen, under the slots and in the screen's
+// own lettering, with its cause; the slot leaves its editing and keeps its old file and title.
+TEST_F(Files, AFailedSaveIsToldAndTheOldFileKept)
+{
+    StartAt(&g_menuScreenInstance);
+    SaveGameRecord old;
+    BuildSaveRecord(g_game, "Old", &old);
+    ASSERT_EQ(WriteSaveSlot(2, old), 1);
+    const std::string before = Bytes("game3.sav");
+
+    // A full disk, as far as the game can tell: no byte may be added to any file.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{0, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    SaveIntoSlotThree("Pilot");
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(GetCurrentScreen(), &g_saveScreen);
+    EXPECT_EQ(g_saveScreen.editedSlot, -1);
+    ASSERT_NE(g_saveScreen.notice, nullptr);
+    EXPECT_STREQ(g_saveScreen.notice, "Not saved: the disk is full");
+    EXPECT_STREQ(g_saveScreen.listing[2], "Old");
+    EXPECT_EQ(Bytes("game3.sav"), before);
+    EXPECT_FALSE(std::filesystem::exists("game3.sav.tmp"));
+    Frame();
+    SaveShot("save-not-saved");
+    // The line is drawn in red under the ten slots.
+    EXPECT_GT(CountPixels(120, 340, 520, 366, [](int r, int g, int b) { return r > 190 && g < 140 && b < 120; }), 20);
+    // Escape now leaves the screen: nothing is still being edited.
+    Key(DIK_ESCAPE);
+    EXPECT_NE(GetCurrentScreen(), &g_saveScreen);
+
+    // A folder the player may not write in. Root writes anywhere, so only another user sees it.
+    if (geteuid() != 0) {
+        const auto here = std::filesystem::current_path();
+        std::filesystem::permissions(here, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+        SaveIntoSlotThree("Pilot");
+        std::filesystem::permissions(here, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+        ASSERT_NE(g_saveScreen.notice, nullptr);
+        EXPECT_STREQ(g_saveScreen.notice, "Not saved: no permission to write here");
+        EXPECT_EQ(Bytes("game3.sav"), before);
+    }
+    // Once the disk takes it again, the next try saves and the line goes.
+    SaveIntoSlotThree("Pilot");
+    EXPECT_EQ(g_saveScreen.notice, nullptr);
+    SaveGameRecord now;
+    ASSERT_EQ(ReadSaveSlot(2, &now), 1);
+    EXPECT_STREQ(now.title, "Pilot");
+    std::remove("game3.sav");
+}
+
+// Texts from files stay on their row and in their column: control bytes are not drawn, and a
+// name is cut before it reaches the score.
+TEST_F(Files, TextsFromDamagedFilesStayInTheirColumns)
+{
+    TrueTypeFont& font = SmallFont();
+    char out[64];
+    FitToColumn(font, 16, "Li\nne\r\t\x1b[2J\x7f", 500, out, sizeof out);
+    EXPECT_STREQ(out, "Line[2J");
+    FitToColumn(font, 16, "WWWWWWWWWWWWWWWWWWW", 100, out, sizeof out);
+    EXPECT_LE(TextWidth(font, 16, out), 100);
+    EXPECT_GT(TextWidth(font, 16, out), 100 - TextWidth(font, 16, "W"));
+    FitToColumn(font, 16, "Dot", 100, out, sizeof out);
+    EXPECT_STREQ(out, "Dot");
+
+    // The first name (white) holds seven line feeds: drawn as they stand they would put its
+    // letters in white among the red rows further down. The second (cyan) is 19 letters wide.
+    uint8_t file[kHiscoreFileSize] = {};
+    HiscoreEntry table[kHiscoreRows];
+    DefaultHiscores(table);
+    std::memcpy(table[0].name, "\n\n\n\n\n\n\nWWWW", 12);
+    std::memcpy(table[1].name, "WWWWWWWWWWWWWWWWWWW", 19);
+    for (int i = 0; i < kHiscoreRows; ++i) {
+        std::memcpy(file + 24 * i, table[i].name, 20);
+        std::memcpy(file + 24 * i + 20, &table[i].score, 4);
+    }
+    std::ofstream(kHiscoreFileName, std::ios::binary).write(reinterpret_cast<const char*>(file), sizeof file);
+    StartAt(&g_menuScreenInstance);
+    HiscoreScreen::SetScorePending(0);
+    g_hiscoreScreen.SwitchScreen(0);
+    Frames(2);
+    SaveShot("hiscores-damaged-names");
+    // Rows 7 to 9 are red: nothing white or blue may stand among them.
+    EXPECT_EQ(CountPixels(210, 165 + 16 * 6, 431, 165 + 16 * 9 + 3, [](int, int, int b) { return b > 190; }), 0);
+    // Between the end of the name's column and the score, row 1 shows only the background.
+    const int scoreLeft = 430 - TextWidth(font, 16, "90000");
+    EXPECT_EQ(CountPixels(scoreLeft - 6, 165 + 16 - 13, scoreLeft - 1, 165 + 16 + 3, [](int, int g, int) { return g > 150; }),
+              0);
+    std::remove(kHiscoreFileName);
+}
+
+#ifdef SKERROW_MENU_WIRED
+namespace {
+
+// A copy of a pack of the build with the stored name `name` spoilt, so that the game cannot
+// find that file in it.
+void CopyPackWithout(const std::string& pack, const std::string& name, const std::string& to)
+{
+    std::string bytes = Bytes(std::string(BUILD_ROOT) + "/data/skerrow/" + pack);
+    const size_t at = bytes.find(name + std::string(1, '\0'));
+    ASSERT_NE(at, std::string::npos) << name;
+    bytes[at + name.size() - 1] = '#';
+    std::ofstream(to, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+// The program started on a data set with its pack, a picture, the font or the texts missing, or
+// its pack cut or zeroed: a message box names the file and how to mend it, and the program ends
+// with a code that is not 0, instead of a black window or a menu without buttons or text.
+TEST_F(Files, AMissingOrDamagedDataSetIsToldAndEndsTheProgram)
+{
+    const std::string data = std::string(BUILD_ROOT) + "/data/skerrow/";
+    struct Case {
+        const char* name;
+        const char* told;  // what the box must name
+    };
+    const Case cases[] = {{"no-pack", "Ombrelit.dat is missing"},
+                          {"cut-pack", "Ombrelit.dat is damaged"},
+                          {"zeroed-pack", "Ombrelit.dat is damaged"},
+                          {"no-logo", "Logo2.tga is missing from Ombrelit.dat"},
+                          {"no-font", "LCDN.ttf is missing from Ombrelit.dat"},
+                          {"no-texts", "Strings.txt is missing from Ombrelit.lng"}};
+    for (const Case& c : cases) {
+        const std::string dir = MakeGameFolder(std::string("data-") + c.name);
+        const std::string pack = dir + "/Ombrelit.dat";
+        const std::string name = c.name;
+        std::filesystem::remove(pack);
+        if (name == "cut-pack") {
+            const std::string whole = Bytes(data + "Ombrelit.dat");
+            std::ofstream(pack, std::ios::binary) << whole.substr(0, whole.size() / 2);
+        } else if (name == "zeroed-pack") {
+            std::ofstream(pack, std::ios::binary) << std::string(std::filesystem::file_size(data + "Ombrelit.dat"), '\0');
+        } else if (name == "no-logo") {
+            CopyPackWithout("Ombrelit.dat", "DATA\\Logo2.tga", pack);
+        } else if (name == "no-font") {
+            CopyPackWithout("Ombrelit.dat", "DATA\\LCDN.ttf", pack);
+        } else if (name == "no-texts") {
+            std::filesystem::create_symlink(data + "Ombrelit.dat", pack);
+            std::filesystem::remove(dir + "/Ombrelit.lng");
+            CopyPackWithout("Ombrelit.lng", "LANG\\Strings.txt", dir + "/Ombrelit.lng");
+        }
+        // Escape on the menu would end a game that started anyway, with 0.
+        const int code = RunGame(dir, "40 key VK_ESCAPE\n200 quit\n");
+        EXPECT_EQ(code, 255) << c.name;
+        const std::string out = ReadText(dir + "/out.txt");
+        EXPECT_NE(out.find("[message box] Ombrelit QRN: "), std::string::npos) << c.name << ": " << out;
+        EXPECT_NE(out.find(c.told), std::string::npos) << c.name << ": " << out;
+        EXPECT_NE(out.find("./run.sh skerrow"), std::string::npos) << c.name << ": " << out;
+        EXPECT_NE(ReadText(dir + "/Log.txt").find(c.told), std::string::npos) << c.name;
+    }
+    // The whole data set starts as ever, without a box.
+    const std::string dir = MakeGameFolder("data-whole");
+    EXPECT_EQ(RunGame(dir, "40 key VK_ESCAPE\n200 quit\n"), 0);
+    EXPECT_EQ(ReadText(dir + "/out.txt").find("[message box]"), std::string::npos);
+}
+#endif
