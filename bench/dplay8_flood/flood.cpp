@@ -674,11 +674,13 @@ int RunMeasure(double seconds, const std::string& only)
     setrlimit(RLIMIT_NOFILE, &l);
     std::printf("%-27s %6s %6s %7s %9s %8s %9s %9s %9s %8s\n", "case", "limit", "held", "conn/s", "udp/s",
                 "host cpu", "waits/s", "answers/s", "search", "join");
+    int failed = 0, measured = 0;
     for (const FloodCase& c : kCases) {
         if (!only.empty() && only != c.name) continue;
         const pid_t host = StartHost(c.hostLimit, seconds + 5);
         if (host < 0) {
             std::printf("%-27s the host did not start\n", c.name);
+            ++failed;
             continue;
         }
         std::atomic<bool> stop{false};
@@ -713,9 +715,11 @@ int RunMeasure(double seconds, const std::string& only)
                     c.held, c.connectsPerSecond, sentIn / wall, 100 * (after.cpuSeconds - before.cpuSeconds) / wall,
                     (after.waits - before.waits) / wall, answeredIn / wall, ms(search).c_str(), ms(join).c_str());
         std::fflush(stdout);
+        ++measured;
         std::this_thread::sleep_for(std::chrono::seconds(1));  // what the kernel still holds of the case drains
     }
-    return 0;
+    if (!measured && !failed) std::fprintf(stderr, "dplay8_flood: no case \"%s\"\n", only.c_str());
+    return failed || !measured ? 1 : 0;
 }
 
 int Usage()

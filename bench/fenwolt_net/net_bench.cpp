@@ -7,6 +7,7 @@
 // queue continuously, as the game's loop does between frames. Times are wall-clock, read from the
 // one monotonic clock both processes share.
 // Run headless: SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ./fenwolt_net_bench
+#include "bench/support/bench_main.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/ScreenSlots.h"
@@ -248,17 +249,14 @@ int main(int argc, char** argv)
     unsetenv("PLATFORM_DPLAY8_LAN");
     const pid_t child = fork();
     if (child == 0) _exit(RunOtherComputer());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = benchmain::Main(argc, argv);
     g_shared->stop = true;
-    int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child, nullptr, 0);
     if (Net.peer) {
         Net.closing = true;
         Net.peer->Close(0);
         Net.peer->Release();
         Net.peer = nullptr;
     }
-    return 0;
+    return status;
 }
