@@ -12,8 +12,8 @@
 //                                         host's processor share and how long a real search
 //                                         and a real join took during the flood
 //
-// Everything goes to 127.0.0.1, ports PLATFORM_DPLAY8_PORT (default 31400) and the 31 after it;
-// the host takes the first of them. Run the victims under `ulimit -n 1024` and /usr/bin/time -v,
+// Everything goes to 127.0.0.1, ports PLATFORM_DPLAY8_PORT (default 31400; `measure` claims a
+// free range of its own, as the tests do) and the 31 after it; the host takes the first of them. Run the victims under `ulimit -n 1024` and /usr/bin/time -v,
 // for example:
 //   PLATFORM_DPLAY8_PORT=35000 sh -c 'ulimit -n 1024; /usr/bin/time -v dplay8_flood host 15' &
 //   PLATFORM_DPLAY8_PORT=35000 dplay8_flood burst 8000 12 &
@@ -21,6 +21,7 @@
 #include "fenwolt/common/netconnect.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/dplay8/dplay8.h"
+#include "platform/tests/support/test_ports.h"
 #include "platform/win32/platform_internal.h"
 
 #include <arpa/inet.h>
@@ -742,6 +743,10 @@ int main(int argc, char** argv)
     if (what == "join") return RunJoin();
     if (what == "answers") return RunAnswers((int)num(2, 2000), num(3, 20));
     if (what == "search") return RunSearch(num(2, 20));
-    if (what == "measure") return RunMeasure(num(2, 8), argc > 3 ? argv[3] : "");
+    if (what == "measure") {
+        // Its hosts and guests are its own children: no range need be agreed with anyone.
+        if (!std::getenv("PLATFORM_DPLAY8_PORT")) setenv("PLATFORM_DPLAY8_PORT", OwnPortText().c_str(), 1);
+        return RunMeasure(num(2, 8), argc > 3 ? argv[3] : "");
+    }
     return Usage();
 }

@@ -13,6 +13,7 @@
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/Game/GameApp.h"
 #include "platform/dplay8/dplay8.h"
+#include "platform/tests/support/test_ports.h"
 
 #include <benchmark/benchmark.h>
 
@@ -244,8 +245,7 @@ int main(int argc, char** argv)
     new (g_shared) Shared{};
     std::random_device rd;
     g_shared->application = GUID{rd(), (uint16_t)rd(), (uint16_t)rd(), {1, 2, 3, 4, 5, 6, 7, 8}};
-    const std::string base = std::to_string(26000 + (getpid() % 300) * 32);
-    setenv("PLATFORM_DPLAY8_PORT", base.c_str(), 1);
+    setenv("PLATFORM_DPLAY8_PORT", OwnPortText().c_str(), 1);
     unsetenv("PLATFORM_DPLAY8_LAN");
     const pid_t child = fork();
     if (child == 0) _exit(RunOtherComputer());
