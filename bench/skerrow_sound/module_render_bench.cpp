@@ -44,21 +44,34 @@ long RenderPlayer(const std::vector<char>& image, int seconds)
     return total;
 }
 
+// Calls `render` once an iteration for the frames it renders: the rate of audio seconds per second
+// of time. A module that renders nothing stops the benchmark with an error, never a rate of 0.
+template <class Render>
+void MeasureRate(benchmark::State& state, Render render)
+{
+    long frames = 0;
+    for (auto _ : state) {
+        const long got = render();
+        if (got <= 0) {
+            state.SkipWithError("the module rendered nothing");
+            return;
+        }
+        frames += got;
+    }
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+
 void BM_PlayerInsideOut10s(benchmark::State& state)
 {
     const auto& image = Module("inside_out.s3m");
-    long frames = 0;
-    for (auto _ : state) frames += RenderPlayer(image, 10);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderPlayer(image, 10); });
 }
 BENCHMARK(BM_PlayerInsideOut10s)->Unit(benchmark::kMillisecond);
 
 void BM_PlayerWholeSong(benchmark::State& state, const char* name)
 {
     const auto& image = Module(name);
-    long frames = 0;
-    for (auto _ : state) frames += RenderPlayer(image, 0);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderPlayer(image, 0); });
 }
 BENCHMARK_CAPTURE(BM_PlayerWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
 
@@ -84,18 +97,14 @@ long RenderReference(const std::vector<char>& image, int seconds)
 void BM_ReferenceInsideOut10s(benchmark::State& state)
 {
     const auto& image = Module("inside_out.s3m");
-    long frames = 0;
-    for (auto _ : state) frames += RenderReference(image, 10);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderReference(image, 10); });
 }
 BENCHMARK(BM_ReferenceInsideOut10s)->Unit(benchmark::kMillisecond);
 
 void BM_ReferenceWholeSong(benchmark::State& state, const char* name)
 {
     const auto& image = Module(name);
-    long frames = 0;
-    for (auto _ : state) frames += RenderReference(image, 0);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderReference(image, 0); });
 }
 BENCHMARK_CAPTURE(BM_ReferenceWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
 #endif
