@@ -12,8 +12,8 @@
 //                                         host's processor share and how long a real search
 //                                         and a real join took during the flood
 //
-// Everything goes to 127.0.0.1, ports PLATFORM_DPLAY8_PORT (default 31400) and the 31 after it;
-// the host takes the first of them. Run the victims under `ulimit -n 1024` and /usr/bin/time -v,
+// Everything goes to 127.0.0.1, ports PLATFORM_DPLAY8_PORT (default 31400; `measure` claims a
+// free range of its own, as the tests do) and the 31 after it; the host takes the first of them. Run the victims under `ulimit -n 1024` and /usr/bin/time -v,
 // for example:
 //   PLATFORM_DPLAY8_PORT=35000 sh -c 'ulimit -n 1024; /usr/bin/time -v dplay8_flood host 15' &
 //   PLATFORM_DPLAY8_PORT=35000 dplay8_flood burst 8000 12 &
@@ -21,6 +21,7 @@
 #include "fenwolt/common/netconnect.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/dplay8/dplay8.h"
+#include "platform/tests/support/test_ports.h"
 #include "platform/win32/platform_internal.h"
 
 #include <arpa/inet.h>
@@ -674,11 +675,13 @@ int RunMeasure(double seconds, const std::string& only)
     setrlimit(RLIMIT_NOFILE, &l);
     std::printf("%-27s %6s %6s %7s %9s %8s %9s %9s %9s %8s\n", "case", "limit", "held", "conn/s", "udp/s",
                 "host cpu", "waits/s", "answers/s", "search", "join");
+    int failed = 0, measured = 0;
     for (const FloodCase& c : kCases) {
         if (!only.empty() && only != c.name) continue;
         const pid_t host = StartHost(c.hostLimit, seconds + 5);
         if (host < 0) {
             std::printf("%-27s the host did not start\n", c.name);
+            ++failed;
             continue;
         }
         std::atomic<bool> stop{false};
@@ -713,9 +716,11 @@ int RunMeasure(double seconds, const std::string& only)
                     c.held, c.connectsPerSecond, sentIn / wall, 100 * (after.cpuSeconds - before.cpuSeconds) / wall,
                     (after.waits - before.waits) / wall, answeredIn / wall, ms(search).c_str(), ms(join).c_str());
         std::fflush(stdout);
+        ++measured;
         std::this_thread::sleep_for(std::chrono::seconds(1));  // what the kernel still holds of the case drains
     }
-    return 0;
+    if (!measured && !failed) std::fprintf(stderr, "dplay8_flood: no case \"%s\"\n", only.c_str());
+    return failed || !measured ? 1 : 0;
 }
 
 int Usage()
@@ -738,6 +743,10 @@ int main(int argc, char** argv)
     if (what == "join") return RunJoin();
     if (what == "answers") return RunAnswers((int)num(2, 2000), num(3, 20));
     if (what == "search") return RunSearch(num(2, 20));
-    if (what == "measure") return RunMeasure(num(2, 8), argc > 3 ? argv[3] : "");
+    if (what == "measure") {
+        // Its hosts and guests are its own children: no range need be agreed with anyone.
+        if (!std::getenv("PLATFORM_DPLAY8_PORT")) setenv("PLATFORM_DPLAY8_PORT", OwnPortText().c_str(), 1);
+        return RunMeasure(num(2, 8), argc > 3 ? argv[3] : "");
+    }
     return Usage();
 }

@@ -7,11 +7,13 @@
 // queue continuously, as the game's loop does between frames. Times are wall-clock, read from the
 // one monotonic clock both processes share.
 // Run headless: SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ./fenwolt_net_bench
+#include "bench/support/bench_main.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Network/NetState.h"
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/Game/GameApp.h"
 #include "platform/dplay8/dplay8.h"
+#include "platform/tests/support/test_ports.h"
 
 #include <benchmark/benchmark.h>
 
@@ -243,22 +245,18 @@ int main(int argc, char** argv)
     new (g_shared) Shared{};
     std::random_device rd;
     g_shared->application = GUID{rd(), (uint16_t)rd(), (uint16_t)rd(), {1, 2, 3, 4, 5, 6, 7, 8}};
-    const std::string base = std::to_string(26000 + (getpid() % 300) * 32);
-    setenv("PLATFORM_DPLAY8_PORT", base.c_str(), 1);
+    setenv("PLATFORM_DPLAY8_PORT", OwnPortText().c_str(), 1);
     unsetenv("PLATFORM_DPLAY8_LAN");
     const pid_t child = fork();
     if (child == 0) _exit(RunOtherComputer());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = benchmain::Main(argc, argv);
     g_shared->stop = true;
-    int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child, nullptr, 0);
     if (Net.peer) {
         Net.closing = true;
         Net.peer->Close(0);
         Net.peer->Release();
         Net.peer = nullptr;
     }
-    return 0;
+    return status;
 }

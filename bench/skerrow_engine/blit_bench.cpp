@@ -1,4 +1,6 @@
 // Full-screen blits of the 2D display against a plain memcpy of the same bytes.
+#include "bench/support/bench_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -97,4 +99,4 @@ BENCHMARK(BM_BltColourKeyedStretchFullScreen)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchmain::Main(argc, argv); }

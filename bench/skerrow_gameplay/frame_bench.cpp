@@ -1,5 +1,7 @@
 // One whole frame of the game screen (a tick of play and the drawing into the back buffer,
 // without presenting) on a busy level, beside a plain full-screen memcpy.
+#include "bench/support/bench_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -66,4 +68,4 @@ BENCHMARK(BM_FullScreenMemcpy)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchmain::Main(argc, argv); }

@@ -1,9 +1,16 @@
 // Module mixer speed: seconds of 44.1 kHz stereo 16-bit interpolated audio rendered per second
 // of time, for the game's player and, when installed, libopenmpt on the same module.
+//   bench_skerrow_sound [--benchmark_* flags] [--modules DIR]
+// The modules are read from DIR, by default the test modules beside the source tree
+// (../shared/testdata/s3m); one missing is an error, never a figure.
+#include "bench/support/bench_main.h"
+
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,18 +22,12 @@
 namespace {
 
 constexpr int kRate = 44100;
+const char* const kModules[] = {"inside_out.s3m", "mm2flash.s3m"};
 
-const std::vector<char>& Module(const std::string& name)
-{
-    static std::vector<char> image;
-    static std::string loaded;
-    if (loaded != name) {
-        std::ifstream in(SOURCE_ROOT "/../shared/testdata/s3m/" + name, std::ios::binary);
-        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        loaded = name;
-    }
-    return image;
-}
+// Every module the benchmarks play, read by main before any of them runs.
+std::map<std::string, std::vector<char>> g_modules;
+
+const std::vector<char>& Module(const std::string& name) { return g_modules.at(name); }
 
 // Renders up to `seconds` (0: the whole song, at most ten minutes); returns the frames.
 long RenderPlayer(const std::vector<char>& image, int seconds)
@@ -43,29 +44,34 @@ long RenderPlayer(const std::vector<char>& image, int seconds)
     return total;
 }
 
+// Calls `render` once an iteration for the frames it renders: the rate of audio seconds per second
+// of time. A module that renders nothing stops the benchmark with an error, never a rate of 0.
+template <class Render>
+void MeasureRate(benchmark::State& state, Render render)
+{
+    long frames = 0;
+    for (auto _ : state) {
+        const long got = render();
+        if (got <= 0) {
+            state.SkipWithError("the module rendered nothing");
+            return;
+        }
+        frames += got;
+    }
+    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+}
+
 void BM_PlayerInsideOut10s(benchmark::State& state)
 {
     const auto& image = Module("inside_out.s3m");
-    if (image.empty()) {
-        state.SkipWithError("inside_out.s3m not found");
-        return;
-    }
-    long frames = 0;
-    for (auto _ : state) frames += RenderPlayer(image, 10);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderPlayer(image, 10); });
 }
 BENCHMARK(BM_PlayerInsideOut10s)->Unit(benchmark::kMillisecond);
 
 void BM_PlayerWholeSong(benchmark::State& state, const char* name)
 {
     const auto& image = Module(name);
-    if (image.empty()) {
-        state.SkipWithError("module not found");
-        return;
-    }
-    long frames = 0;
-    for (auto _ : state) frames += RenderPlayer(image, 0);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderPlayer(image, 0); });
 }
 BENCHMARK_CAPTURE(BM_PlayerWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
 
@@ -91,22 +97,39 @@ long RenderReference(const std::vector<char>& image, int seconds)
 void BM_ReferenceInsideOut10s(benchmark::State& state)
 {
     const auto& image = Module("inside_out.s3m");
-    long frames = 0;
-    for (auto _ : state) frames += RenderReference(image, 10);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderReference(image, 10); });
 }
 BENCHMARK(BM_ReferenceInsideOut10s)->Unit(benchmark::kMillisecond);
 
 void BM_ReferenceWholeSong(benchmark::State& state, const char* name)
 {
     const auto& image = Module(name);
-    long frames = 0;
-    for (auto _ : state) frames += RenderReference(image, 0);
-    state.counters["audio_s_per_s"] = benchmark::Counter(double(frames) / kRate, benchmark::Counter::kIsRate);
+    MeasureRate(state, [&] { return RenderReference(image, 0); });
 }
 BENCHMARK_CAPTURE(BM_ReferenceWholeSong, mm2flash, "mm2flash.s3m")->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments = benchmain::Initialize(argc, argv);
+    std::string folder = SOURCE_ROOT "/../shared/testdata/s3m";
+    if (arguments.size() == 2 && arguments[0] == "--modules") {
+        folder = arguments[1];
+    } else if (!arguments.empty()) {
+        std::fprintf(stderr, "usage: %s [--benchmark_* flags] [--modules DIR]\n", argv[0]);
+        return 2;
+    }
+    for (const char* name : kModules) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        std::vector<char> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (image.empty()) {
+            std::fprintf(stderr, "%s: no module %s in %s (give the folder of the test modules with --modules DIR)\n",
+                         argv[0], name, folder.c_str());
+            return 1;
+        }
+        g_modules[name] = std::move(image);
+    }
+    return benchmain::RunAll();
+}

@@ -44,18 +44,20 @@ struct ControlEntry {
     Control* c;
 };
 
+// The tables below are never destroyed: a program's static objects may still destroy their
+// dialogs while it exits, after tables destroyed in order would be gone.
 // Dialogs by window; the records themselves are used on their own thread only.
-std::map<HWND, std::unique_ptr<Dialog>> g_dialogs;
-std::vector<std::unique_ptr<Dialog>> g_graveyard;  // destroyed, freed when no call is running on them
+auto& g_dialogs = *new std::map<HWND, std::unique_ptr<Dialog>>;
+auto& g_graveyard = *new std::vector<std::unique_ptr<Dialog>>;  // destroyed, freed when no call is running on them
 int g_wndProcDepth = 0;
 uint64_t g_nextOrder = 1;
 
 // What other threads may look up, under g_handleMutex.
 std::mutex g_handleMutex;
-std::map<HWND, ControlEntry> g_controls;
-std::map<HWND, std::thread::id> g_dialogOwners;
+auto& g_controls = *new std::map<HWND, ControlEntry>;
+auto& g_dialogOwners = *new std::map<HWND, std::thread::id>;
 
-std::map<std::string, DialogTemplate> g_templates;
+auto& g_templates = *new std::map<std::string, DialogTemplate>;
 std::function<void(HWND)> g_driver;
 std::function<void()> g_ticker;
 uintptr_t g_nextHandle = 0xD1A10000u;
@@ -68,11 +70,11 @@ struct PendingAction {
     std::string argument;
     std::chrono::steady_clock::time_point queued;
 };
-std::deque<PendingAction> g_actions;
+auto& g_actions = *new std::deque<PendingAction>;
 
 // --- Frame pump -----------------------------------------------------------------------------
 std::mutex g_pumpMutex;
-std::condition_variable g_pumpWake;
+auto& g_pumpWake = *new std::condition_variable;
 std::thread* g_pumpThread = nullptr;
 bool g_pumpStop = false;
 std::atomic<HWND> g_pumpTarget{nullptr};

@@ -47,12 +47,16 @@ DWORD GetCurrentThreadId()
 
 // ---------------------------------------------------------------------------------------------
 // Handles
+//
+// The tables here are made on first use and never destroyed: a program's own static objects may
+// close handles, wait on events or free libraries while it exits, after any table of ours that
+// static destruction took down would be gone. (The mutexes have no destructor to run.)
 namespace {
 std::mutex handleMutex;
 std::set<KernelObject*>& LiveHandles()
 {
-    static std::set<KernelObject*> live;
-    return live;
+    static auto* live = new std::set<KernelObject*>;
+    return *live;
 }
 }  // namespace
 
@@ -79,7 +83,11 @@ namespace {
 // Events and mutexes share one lock and one condition: waits on several objects then need no
 // extra machinery, and the games wait rarely.
 std::mutex syncMutex;
-std::condition_variable syncChanged;
+std::condition_variable& SyncChanged()
+{
+    static auto* changed = new std::condition_variable;
+    return *changed;
+}
 
 struct EventObject : KernelObject {
     EventObject() : KernelObject(Kind::Event) {}
@@ -247,7 +255,7 @@ BOOL SetEvent(HANDLE handle)
         std::lock_guard<std::mutex> lock(syncMutex);
         event->signalled = true;
     }
-    syncChanged.notify_all();
+    SyncChanged().notify_all();
     return TRUE;
 }
 
@@ -337,7 +345,7 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
         auto slice = anyNamed ? std::chrono::milliseconds(10) : std::chrono::milliseconds(1000);
         auto until = std::chrono::steady_clock::now() + slice;
         if (ms != INFINITE && deadline < until) until = deadline;
-        syncChanged.wait_until(lock, until);
+        SyncChanged().wait_until(lock, until);
         if (ms != INFINITE && std::chrono::steady_clock::now() >= deadline) {
             // One last look before giving up.
             if (waitAll ? std::all_of(objects.begin(), objects.end(), IsSignalled)
@@ -402,7 +410,7 @@ BOOL ReleaseMutex(HANDLE handle)
         }
         --mutex->recursion;
     }
-    syncChanged.notify_all();
+    SyncChanged().notify_all();
     return TRUE;
 }
 
@@ -427,13 +435,14 @@ namespace {
 std::mutex comMutex;
 int comInitCount = 0;
 
+// Never destroyed, as the handles' table: see there.
 struct GuidLess {
     bool operator()(const GUID& a, const GUID& b) const { return memcmp(&a, &b, sizeof(GUID)) < 0; }
 };
 std::map<GUID, std::function<HRESULT(REFIID, void**)>, GuidLess>& ComClasses()
 {
-    static std::map<GUID, std::function<HRESULT(REFIID, void**)>, GuidLess> classes;
-    return classes;
+    static auto* classes = new std::map<GUID, std::function<HRESULT(REFIID, void**)>, GuidLess>;
+    return *classes;
 }
 
 struct Library {
@@ -443,8 +452,8 @@ struct Library {
 };
 std::deque<Library>& Libraries()
 {
-    static std::deque<Library> libraries;
-    return libraries;
+    static auto* libraries = new std::deque<Library>;
+    return *libraries;
 }
 
 std::string LibraryKey(const char* name)

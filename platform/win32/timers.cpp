@@ -17,7 +17,13 @@ struct Timer {
 };
 
 std::mutex timerMutex;
-std::vector<Timer> timers;
+// Made on first use and never destroyed: a program's static objects may still kill their timers
+// or destroy their windows while it exits, after a table destroyed in order would be gone.
+std::vector<Timer>& Timers()
+{
+    static auto* timers = new std::vector<Timer>;
+    return *timers;
+}
 UINT_PTR nextThreadTimerId = 0x7FF0;
 
 constexpr DWORD MinimumElapse = 10;
@@ -41,20 +47,21 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
     std::lock_guard<std::mutex> lock(timerMutex);
     // The same window and id again (for thread timers, an id handed out before) restarts it.
     if (hwnd || id)
-        for (Timer& t : timers)
+        for (Timer& t : Timers())
             if (t.hwnd == hwnd && t.id == id) {
                 t.elapse = period;
                 t.last = now;
                 return id ? id : 1;
             }
     if (!hwnd) id = ++nextThreadTimerId;
-    timers.push_back(Timer{hwnd, id, period, now});
+    Timers().push_back(Timer{hwnd, id, period, now});
     return id ? id : 1;
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id)
 {
     std::lock_guard<std::mutex> lock(timerMutex);
+    std::vector<Timer>& timers = Timers();
     for (auto it = timers.begin(); it != timers.end(); ++it)
         if (it->hwnd == hwnd && it->id == id) {
             timers.erase(it);
@@ -67,6 +74,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id)
 void platform_detail::KillWindowTimers(HWND hwnd)
 {
     std::lock_guard<std::mutex> lock(timerMutex);
+    std::vector<Timer>& timers = Timers();
     for (auto it = timers.begin(); it != timers.end();)
         it = it->hwnd == hwnd ? timers.erase(it) : it + 1;
 }
@@ -80,7 +88,7 @@ bool platform_detail::TakeDueTimer(LPMSG msg, HWND hwnd, UINT filterMin, UINT fi
     // a slower one.
     Timer* due = nullptr;
     DWORD dueBy = 0;
-    for (Timer& t : timers) {
+    for (Timer& t : Timers()) {
         if (hwnd == reinterpret_cast<HWND>(static_cast<intptr_t>(-1))) {
             if (t.hwnd) continue;
         } else if (hwnd && t.hwnd != hwnd) {
