@@ -24,6 +24,7 @@
 #include "platform/dmusic/dmusic_testing.h"
 #include "platform/dmusic/sound_files.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/sound_notice.h"
 
 using namespace dmusic_files;
 
@@ -54,8 +55,8 @@ const GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0
 
 void Trace(const char* what, HRESULT hr, const std::string& detail = std::string())
 {
-    std::fprintf(stderr, "dmusic: %s failed (0x%08X)%s%s\n", what, unsigned(hr), detail.empty() ? "" : ": ",
-                 detail.c_str());
+    PlatformSoundTrace("dmusic", "%s failed (0x%08X)%s%s", what, unsigned(hr), detail.empty() ? "" : ": ",
+                       detail.c_str());
 }
 
 constexpr int kChunkFrames = 64;
@@ -315,6 +316,11 @@ public:
             primary_ = nullptr;
             pending.swap(notifications_);
         }
+        // How far behind the program fell in taking its notifications: the measure of whether
+        // it drains the queue, for whoever reads the traces.
+        if (initialised_ && notifySegments_)
+            PlatformSoundTrace("dmusic", "segment notifications: at most %zu of %zu waited at once",
+                               NotificationHighWater(), kMaxNotifications);
         for (DMUS_NOTIFICATION_PMSG* m : pending) FreePMsg(reinterpret_cast<DMUS_PMSG*>(m));
         for (SegmentStateImpl* s : toRelease) s->Release();
         if (defaultPath_) {
@@ -577,6 +583,11 @@ public:
     }
 
     bool Manual() const { return manual_; }
+    size_t NotificationHighWater()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return notificationHighWater_;
+    }
     std::vector<dmusic_testing::Event> TakeEvents()
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -599,8 +610,10 @@ public:
 private:
     HRESULT OpenDevice()
     {
+        PlatformRouteSoundLibraryMessages();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             Trace("InitAudio", E_FAIL, std::string("no audio: ") + SDL_GetError());
+            PlatformReportNoSoundDevice();
             return E_FAIL;
         }
         SDL_AudioSpec want{};
@@ -617,6 +630,7 @@ private:
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         if (!device_) {
             Trace("InitAudio", E_FAIL, std::string("cannot open the audio device: ") + SDL_GetError());
+            PlatformReportNoSoundDevice();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return E_FAIL;
         }
@@ -675,6 +689,7 @@ private:
         s.object->AddRef();
         m->punkUser = s.object;
         notifications_.push_back(m);
+        notificationHighWater_ = std::max(notificationHighWater_, notifications_.size());
         if (event_) SetEvent(event_);
     }
 
@@ -938,6 +953,7 @@ private:
     PlayState* primary_ = nullptr;
     bool notifySegments_ = false;
     bool queueFullTraced_ = false;
+    size_t notificationHighWater_ = 0;  // the most notifications that ever waited at once
     HANDLE event_ = nullptr;
     std::deque<DMUS_NOTIFICATION_PMSG*> notifications_;
     std::vector<SegmentStateImpl*> finishedObjects_;
@@ -1219,6 +1235,12 @@ std::vector<float> Render(IDirectMusicPerformance8* performance, size_t frames)
     }
     p->Render(out.data(), frames);
     return out;
+}
+
+size_t NotificationHighWater(IDirectMusicPerformance8* performance)
+{
+    auto* p = dynamic_cast<PerformanceImpl*>(performance);
+    return p ? p->NotificationHighWater() : 0;
 }
 
 std::vector<Event> TakeEvents(IDirectMusicPerformance8* performance)

@@ -37,6 +37,9 @@ struct Event {
     double value = 0;
 };
 
+// The most segment notifications that ever waited at once for the program to take them.
+size_t NotificationHighWater(IDirectMusicPerformance8* performance);
+
 // The events recorded since the last call, oldest first.
 std::vector<Event> TakeEvents(IDirectMusicPerformance8* performance);
 

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/dsound/dsound_test.h"
+#include "platform/win32/sound_notice.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ struct SoundData {
 
 HRESULT Fail(HRESULT hr, const char* what)
 {
-    std::fprintf(stderr, "dsound: %s (0x%08x)\n", what, unsigned(hr));
+    PlatformSoundTrace("dsound", "%s (0x%08x)", what, unsigned(hr));
     return hr;
 }
 
@@ -84,7 +84,8 @@ bool OpenDevice(Mixer& m)
     want.callback = AudioCallback;
     m.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (m.device == 0) {
-        std::fprintf(stderr, "dsound: cannot open the audio device: %s\n", SDL_GetError());
+        PlatformSoundTrace("dsound", "cannot open the audio device: %s", SDL_GetError());
+        PlatformReportNoSoundDevice();
         return false;
     }
     SDL_PauseAudioDevice(m.device, m.manual ? 1 : 0);
@@ -164,8 +165,7 @@ public:
 private:
     static HRESULT Unsupported(const char* what)
     {
-        std::fprintf(stderr, "dsound: primary buffer %s needs write-primary access, which is not provided\n",
-                     what);
+        PlatformSoundTrace("dsound", "primary buffer %s needs write-primary access, which is not provided", what);
         return DSERR_INVALIDCALL;
     }
     DirectSoundObject* owner_;
@@ -547,8 +547,10 @@ bool DirectSoundObject::Start()
     Mixer& m = TheMixer();
     // Objects are made and dropped on one thread; the count is locked only for the test mixer.
     if (m.objects == 0) {
+        PlatformRouteSoundLibraryMessages();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            std::fprintf(stderr, "dsound: SDL audio: %s\n", SDL_GetError());
+            PlatformSoundTrace("dsound", "SDL audio: %s", SDL_GetError());
+            PlatformReportNoSoundDevice();
             return false;
         }
         if (!OpenDevice(m)) {

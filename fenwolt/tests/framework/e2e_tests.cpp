@@ -28,12 +28,14 @@ struct RunResult {
     std::string log;
 };
 
-RunResult RunFenwolt(const std::filesystem::path& dir, const std::string& script, int stepMs = 20)
+// The program's traces are printed unless `debugOutput` is off; `audio` is SDL's sound driver.
+RunResult RunFenwolt(const std::filesystem::path& dir, const std::string& script, int stepMs = 20,
+                     const std::string& audio = "dummy", bool debugOutput = true)
 {
     std::ofstream(dir / "script.txt") << script;
-    std::string command = "cd '" + dir.string() +
-                          "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                          "PLATFORM_DEBUG_OUTPUT=1 PLATFORM_FIXED_STEP_MS=" +
+    std::string command = "cd '" + dir.string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=" + audio +
+                          " PLATFORM_SCRIPT=script.txt PLATFORM_DEBUG_OUTPUT=" + (debugOutput ? "1" : "0") +
+                          " PLATFORM_FIXED_STEP_MS=" +
                           std::to_string(stepMs) + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
                           "' > run.log 2>&1";
@@ -89,6 +91,21 @@ TEST_F(EndToEndTest, ClosingTheWindowEndsTheProgramCleanly)
     RunResult r = RunFenwolt(dir, "10 quit\n");
     EXPECT_EQ(r.exitCode, 0) << r.log;
     EXPECT_EQ(r.log.find("LeakSanitizer"), std::string::npos) << r.log;
+}
+
+// A machine without a sound device: the game goes through its title to the start menu silent,
+// clicking as it goes, and the terminal shows one plain line, not the sound layer's complaints.
+TEST_F(EndToEndTest, WithoutASoundDeviceTheTerminalGetsOneLine)
+{
+    FillProgramFolder(std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt", dir);
+    std::filesystem::create_directories(dir / "dat");
+    std::filesystem::create_directories(dir / "saves");
+    std::ofstream(dir / "dat" / "window.dat");
+    RunResult r = RunFenwolt(dir, "5 click 400 300\n10 click 400 300\n100 screenshot menu.png\n110 key alt+X\n", 20,
+                             "no-such-device", false);
+    EXPECT_EQ(r.exitCode, 0) << r.log;
+    EXPECT_EQ(r.log, "No sound device could be opened: the game runs without sound.\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "menu.png"));
 }
 
 // ---------------------------------------------------------------------------------------------

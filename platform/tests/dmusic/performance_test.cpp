@@ -14,6 +14,7 @@
 #include "platform/dmusic/dmusic.h"
 #include "platform/dmusic/dmusic_testing.h"
 #include "platform/tests/dmusic/sound_builders.h"
+#include "platform/tests/support/scoped_environment.h"
 
 using namespace sound_builders;
 using dmusic_testing::EventKind;
@@ -523,4 +524,75 @@ TEST(PerformanceOutput, DiskDriverReceivesTheMix)
     EXPECT_LE(peak, 1.0);
     fs::remove(file);
     fs::remove(wav);
+}
+
+// A program that never takes its notifications fills the queue; the notifications past the
+// limit are dropped, which a debugger hears of and the terminal does not.
+TEST_F(PerformanceTest, AFullNotificationQueueIsADebuggerTrace)
+{
+    IDirectMusicSegment8* seg = Load("tick.wav", MakeConstantWave(44100, 16, 8192));
+    ASSERT_TRUE(seg);
+    ASSERT_EQ(seg->SetRepeats(DMUS_SEG_REPEAT_INFINITE), S_OK);
+    ASSERT_EQ(Play(seg, true), S_OK);
+    std::string terminal, debugger;
+    {
+        ScopedEnvironment quiet("PLATFORM_DEBUG_OUTPUT", "");
+        testing::internal::CaptureStderr();
+        dmusic_testing::Render(perf_, 16 * 5000);
+        terminal = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(terminal, "");
+    EXPECT_EQ(dmusic_testing::NotificationHighWater(perf_), 4096u);
+    EXPECT_EQ(Drain().size(), 4096u);
+    // Taken, the queue fills afresh; at close-down the debugger hears how far it ever filled.
+    ASSERT_EQ(perf_->StopEx(nullptr, 0, 0), S_OK);
+    {
+        ScopedEnvironment traced("PLATFORM_DEBUG_OUTPUT", "1");
+        testing::internal::CaptureStderr();
+        perf_->CloseDown();
+        debugger = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_NE(debugger.find("dmusic: segment notifications: at most 4096 of 4096 waited at once"), std::string::npos)
+        << debugger;
+}
+
+// A machine without a sound device: InitAudio fails, every call after it fails as before, and
+// the terminal gets one plain line for the whole run; the reasons are the debugger's.
+TEST(PerformanceSetup, WithoutASoundDeviceTheTerminalGetsOneLine)
+{
+    dmusic_testing::UseManualClock(false);
+    auto start = [] {
+        IDirectMusicPerformance8* perf = nullptr;
+        EXPECT_EQ(DirectMusicCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC,
+                                            IID_IDirectMusicPerformance8, reinterpret_cast<void**>(&perf)),
+                  S_OK);
+        EXPECT_EQ(perf->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 64, 0, nullptr),
+                  E_FAIL);
+        IDirectMusicAudioPath8* path = nullptr;
+        EXPECT_EQ(perf->CreateStandardAudioPath(DMUS_APATH_DYNAMIC_STEREO, 64, TRUE, &path), DMUS_E_NOT_INIT);
+        perf->CloseDown();
+        perf->Release();
+    };
+    std::string first, second, traced;
+    {
+        ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-driver");
+        {
+            ScopedEnvironment quiet("PLATFORM_DEBUG_OUTPUT", "");
+            testing::internal::CaptureStderr();
+            start();
+            first = testing::internal::GetCapturedStderr();
+            testing::internal::CaptureStderr();
+            start();
+            second = testing::internal::GetCapturedStderr();
+        }
+        ScopedEnvironment debugger("PLATFORM_DEBUG_OUTPUT", "1");
+        testing::internal::CaptureStderr();
+        start();
+        traced = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(first, "No sound device could be opened: the game runs without sound.\n");
+    EXPECT_EQ(second, "");
+    EXPECT_NE(traced.find("dmusic: InitAudio failed (0x80004005): no audio: "), std::string::npos) << traced;
+    EXPECT_NE(traced.find("dmusic: CreateStandardAudioPath failed"), std::string::npos) << traced;
+    EXPECT_EQ(traced.find("No sound device"), std::string::npos) << traced;
 }

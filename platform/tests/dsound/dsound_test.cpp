@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dsound/dsound_test.h"
+#include "platform/tests/support/scoped_environment.h"
 
 namespace {
 
@@ -302,4 +303,37 @@ TEST(DirectSoundDevice, PrimaryFormatChangesTheDeviceRate)
     EXPECT_EQ(ds->Release(), 0u);
     EXPECT_FALSE(DirectSoundMixFrames(out.data(), 10));
     DirectSoundSetManualMixing(false);
+}
+
+// A machine without a sound device: DirectSoundCreate says there is no driver, and the terminal
+// gets one plain line for the whole run; the reasons are the debugger's.
+TEST(DirectSoundDevice, WithoutADeviceTheTerminalGetsOneLine)
+{
+    auto create = [] {
+        LPDIRECTSOUND ds = reinterpret_cast<LPDIRECTSOUND>(1);
+        EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+        EXPECT_EQ(ds, nullptr);
+    };
+    std::string first, second, traced;
+    {
+        ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-driver");
+        {
+            ScopedEnvironment quiet("PLATFORM_DEBUG_OUTPUT", "");
+            testing::internal::CaptureStderr();
+            create();
+            first = testing::internal::GetCapturedStderr();
+            testing::internal::CaptureStderr();
+            create();
+            second = testing::internal::GetCapturedStderr();
+        }
+        ScopedEnvironment debugger("PLATFORM_DEBUG_OUTPUT", "1");
+        testing::internal::CaptureStderr();
+        create();
+        traced = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(first, "No sound device could be opened: the game runs without sound.\n");
+    EXPECT_EQ(second, "");
+    EXPECT_NE(traced.find("dsound: SDL audio: "), std::string::npos) << traced;
+    EXPECT_NE(traced.find("dsound: DirectSoundCreate: no audio device (0x88780078)"), std::string::npos) << traced;
+    EXPECT_EQ(traced.find("No sound device"), std::string::npos) << traced;
 }
