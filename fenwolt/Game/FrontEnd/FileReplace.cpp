@@ -36,10 +36,12 @@ WriteFault FaultOfErrno(int error)
 bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size, WriteFault* why)
 {
     WriteFault fault = WriteFault::None;
-    CreateDirectoryA("saves", nullptr);
+    // A saves folder that cannot be made is why its file cannot be created either.
+    const bool folderThere = CreateDirectoryA("saves", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD folderError = GetLastError();
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        if (why) *why = FaultOfError(GetLastError());
+        if (why) *why = FaultOfError(folderThere ? GetLastError() : folderError);
         DebugOutPair("Cannot create", temporary);
         return false;
     }

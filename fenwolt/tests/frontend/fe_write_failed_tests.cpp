@@ -30,13 +30,13 @@ std::string FileBytes(const char* path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The saves folder made read-only for as long as this lives. The superuser writes through
-// permissions: for it the calling thread (the one that saves) gives up overriding them meanwhile.
-class ReadOnlySaves {
+// A folder made read-only for as long as this lives. The superuser writes through permissions:
+// for it the calling thread (the one that saves) gives up overriding them meanwhile.
+class ReadOnlyFolder {
 public:
-    ReadOnlySaves()
+    explicit ReadOnlyFolder(const char* folder) : folder_(folder)
     {
-        chmod("saves", 0555);
+        chmod(folder_, 0555);
         if (geteuid() != 0) return;
         header_.version = _LINUX_CAPABILITY_VERSION_3;
         if (syscall(SYS_capget, &header_, kept_) != 0) return;
@@ -44,15 +44,16 @@ public:
         lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
     }
-    ~ReadOnlySaves()
+    ~ReadOnlyFolder()
     {
         if (lowered_) syscall(SYS_capset, &header_, kept_);
-        chmod("saves", 0755);
+        chmod(folder_, 0755);
     }
-    ReadOnlySaves(const ReadOnlySaves&) = delete;
-    ReadOnlySaves& operator=(const ReadOnlySaves&) = delete;
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
 
 private:
+    const char* folder_;
     __user_cap_header_struct header_{};
     __user_cap_data_struct kept_[2]{};
     bool lowered_ = false;
@@ -121,7 +122,7 @@ TEST_F(FailedSaves, TheSystemMenuSaysTheGameWasNotSavedAndKeepsTheOldOne)
     const std::string label = SpriteText(SYSMENU_FIRST_LABEL + 2);
     ASSERT_NE(label.find("EXH"), std::string::npos);
     {
-        ReadOnlySaves readOnly;
+        ReadOnlyFolder readOnly("saves");
         HomeGoals = 7;
         ClickSprite(SYSMENU_FIRST_SLOT + 2);
     }
@@ -170,12 +171,23 @@ TEST_F(FailedSaves, SaveTeamOnAFullDiskSaysSoAndKeepsTheOldTeam)
 
     // And into the read-only folder, the other reason.
     {
-        ReadOnlySaves readOnly;
+        ReadOnlyFolder readOnly("saves");
         ClickSprite(kSlotButtons + 1);
     }
     ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot keeps its old team.",
               kSlotButtons + 1);
     EXPECT_FALSE(std::filesystem::exists("saves/sav1.tem"));
     EXPECT_EQ(SpriteText(kSlotLabels + 1), "----------");
+    PressOk();
+
+    // No saves folder, and the game's folder will not take one: the same reason.
+    std::filesystem::remove_all("saves");
+    {
+        ReadOnlyFolder readOnly(".");
+        ClickSprite(kSlotButtons + 2);
+    }
+    ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot keeps its old team.",
+              kSlotButtons + 2);
+    EXPECT_FALSE(std::filesystem::exists("saves"));
     PressOk();
 }
