@@ -6,6 +6,7 @@
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/win32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -75,9 +76,11 @@ std::string FirstUnusableDataFile()
 
 bool DataSetUsable()
 {
-    const std::string unusable = FirstUnusableDataFile();
+    std::string unusable = FirstUnusableDataFile();
     if (unusable.empty()) return true;
     DebugOutPair("Unusable data file", unusable.c_str());
+    // Named as the player finds it on this system's disk.
+    std::replace(unusable.begin(), unusable.end(), '\\', '/');
     char text[512];
     std::snprintf(text, sizeof text,
                   "A file the game needs is missing or damaged:\n\n%s\n\n"

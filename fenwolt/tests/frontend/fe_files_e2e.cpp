@@ -174,9 +174,7 @@ TEST_F(PlayerFilesEndToEnd, AMissingOrCutFileOfTheDataSetIsNamedAndTheProgramFai
             fs::remove(file);
 
         EXPECT_EQ(Run(""), 1) << log;
-        std::string name = c.file;
-        for (char& ch : name)
-            if (ch == '/') ch = '\\';
+        const std::string name = c.file;
         EXPECT_NE(log.find("[message box] Dorvanix: Quillane: A file the game needs is missing or damaged"),
                   std::string::npos)
             << log;
