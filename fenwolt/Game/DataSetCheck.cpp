@@ -1,5 +1,6 @@
 #include "fenwolt/Game/DataSetCheck.h"
 
+#include "fenwolt/Game/Engine/EngineTables.h"
 #include "fenwolt/Game/Engine/Texts.h"
 #include "fenwolt/Game/Engine/Textures.h"
 #include "fenwolt/Game/GameApp.h"
@@ -12,13 +13,12 @@
 
 namespace {
 
-// What every screen draws with: the fonts, the front end's pictures and the pitch. Everything the
-// match loads is named by the resource lists, which are looked at with what they name.
+// What the screens draw with besides the fonts: the front end's pictures and the pitch. What the
+// match loads is named by the resource lists, which are looked at with all they name.
 const char* const kPictures[] = {
-    "interface\\Font1E.tga", "interface\\Font1F.tga", "interface\\Font1G.tga", "interface\\title.jpg",
-    "interface\\start.jpg",  "interface\\plain.jpg",  "interface\\conf.tga",   "interface\\controls.tga",
-    "interface\\loading.jpg", "interface\\ldet.jpg",  "interface\\lres.jpg",   "interface\\stats.jpg",
-    "textures\\pitch.jpg",
+    "interface\\title.jpg",    "interface\\start.jpg",   "interface\\plain.jpg", "interface\\conf.tga",
+    "interface\\controls.tga", "interface\\loading.jpg", "interface\\ldet.jpg",  "interface\\lres.jpg",
+    "interface\\stats.jpg",    "textures\\pitch.jpg",
 };
 const char* const kResourceLists[] = {"level\\e_mesh.txt", "level\\e_tex.txt"};
 const char* const kOtherFiles[] = {"level\\football.obj"};
@@ -61,6 +61,8 @@ std::string FirstUnusableOfList(const char* list)
 
 std::string FirstUnusableDataFile()
 {
+    for (const char* file : FONT_SHEET_FILES)
+        if (!PictureUsable(file)) return file;
     for (const char* file : kPictures)
         if (!PictureUsable(file)) return file;
     const char* language = LANGUAGE_FILES[ReadLanguageSetting()];

@@ -16,8 +16,8 @@
 #include "platform/win32/crt_rand.h"
 
 #include <cstdio>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <new>
 
 bool SceneVisible = false;

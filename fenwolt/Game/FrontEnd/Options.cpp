@@ -200,8 +200,8 @@ void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size)
     };
     // Values with a range: one outside it takes the nearer end (a volume of -1000 is silence,
     // never the loudest).
-    auto takeRange = [&](size_t offset, int32_t& field, int32_t incoming, int32_t low, int32_t high) {
-        if (size > offset) field = std::clamp(incoming, low, high);
+    auto takeRange = [](int32_t& field, int32_t incoming, int32_t low, int32_t high) {
+        field = std::clamp(incoming, low, high);
     };
     takeSwitch(offsetof(OptionsRecord, musicOn), record.musicOn, in.musicOn);
     takeSwitch(offsetof(OptionsRecord, effectsOn), record.effectsOn, in.effectsOn);
@@ -212,16 +212,16 @@ void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size)
     record.reservedCycle = in.reservedCycle;
     record.reserved1 = in.reserved1;
     record.padding = in.padding;
-    takeRange(offsetof(OptionsRecord, volume), record.volume, in.volume, 0, 100);
-    takeRange(offsetof(OptionsRecord, textureQuality), record.textureQuality, in.textureQuality, 0, 1);
-    takeRange(offsetof(OptionsRecord, shadowsOn), record.shadowsOn, in.shadowsOn, 0, 2);
+    takeRange(record.volume, in.volume, 0, 100);
+    takeRange(record.textureQuality, in.textureQuality, 0, 1);
+    takeRange(record.shadowsOn, in.shadowsOn, 0, 2);
     takeSwitch(offsetof(OptionsRecord, ShowCrowd), record.ShowCrowd, in.ShowCrowd);
     takeSwitch(offsetof(OptionsRecord, BeginnersCamera), record.BeginnersCamera, in.BeginnersCamera);
     takeSwitch(offsetof(OptionsRecord, FollowBallAtEndTurn), record.FollowBallAtEndTurn, in.FollowBallAtEndTurn);
     takeSwitch(offsetof(OptionsRecord, CentrePlayerWhenSelected), record.CentrePlayerWhenSelected,
                in.CentrePlayerWhenSelected);
     takeSwitch(offsetof(OptionsRecord, PitchLevelView), record.PitchLevelView, in.PitchLevelView);
-    takeRange(offsetof(OptionsRecord, PlayerInfoPanel), record.PlayerInfoPanel, in.PlayerInfoPanel, 0, 3);
+    takeRange(record.PlayerInfoPanel, in.PlayerInfoPanel, 0, 3);
 }
 
 void ApplyOptions()
