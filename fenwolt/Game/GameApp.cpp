@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 
 bool SceneVisible = false;
@@ -84,7 +85,7 @@ void SetResourceListLoader(const ResourceListLoader* loader) { g_loader = loader
 // ---------------------------------------------------------------------------------------------
 GameApp::GameApp()
 {
-    WindowTitle = "Dorvanix: Quillane";
+    WindowTitle = GAME_TITLE;
     UseDepthBuffer = TRUE;
     MinStencilBits = 0;
     MeshCount = 0;
@@ -207,6 +208,8 @@ void GameApp::ReleaseGameOnClose()
 {
     ScreenReady = false;
     if (shutDown_) return;
+    // Closing the window leaves the screen shown: what leaving it keeps is kept now.
+    SaveOptionsOnClose();
     StopAllSounds();
     DestroyMeshes();
 }
@@ -412,24 +415,13 @@ void GameApp::DestroyMeshes()
     MeshCount = 0;
 }
 
-HRESULT GameApp::LoadResourceList(const char* listFile, bool countOnly)
+void ForEachResourceName(const char* text, size_t size, const char* listFile,
+                         const std::function<void(char* name, size_t capacity)>& use)
 {
-    DWORD size = 0;
-    HGLOBAL block = ReadWholeFile(listFile, &size);
-    if (!block) {
-        DebugOutPair("Missing resource list", listFile ? listFile : "(null)");
-        // A missing list still counts as finished, so that nobody waits for it for ever.
-        if (!countOnly) {
-            --ResourceLoadProgress.ListsPending;
-            if (ResourceLoadProgress.ListsPending <= 0) ResourceLoadProgress.ResourcesLoaded = 1;
-        }
-        return ErrMediaMissing;
-    }
-    const char* text = static_cast<const char*>(GlobalLock(block));
     char line[260];
     size_t length = 0;
     bool overlong = false;
-    for (DWORD i = 0; text && i < size; ++i) {
+    for (size_t i = 0; text && i < size; ++i) {
         char c = text[i];
         bool endOfLine = c == '\r' || (c == '\n' && (i == 0 || text[i - 1] != '\r'));
         if (c == '\n' && !endOfLine) continue;
@@ -445,32 +437,56 @@ HRESULT GameApp::LoadResourceList(const char* listFile, bool countOnly)
         if (overlong) DebugOutPair("Resource name too long in", listFile);
         length = 0;
         overlong = false;
-        if (!usable) continue;
+        if (usable) use(line, sizeof(line));
+    }
+}
+
+bool IsMeshResource(const char* name)
+{
+    const size_t length = std::strlen(name);
+    return length > 0 && name[length - 1] == 'x';
+}
+
+HRESULT GameApp::LoadResourceList(const char* listFile, bool countOnly)
+{
+    DWORD size = 0;
+    HGLOBAL block = ReadWholeFile(listFile, &size);
+    if (!block) {
+        DebugOutPair("Missing resource list", listFile ? listFile : "(null)");
+        // A missing list still counts as finished, so that nobody waits for it for ever.
+        if (!countOnly) {
+            --ResourceLoadProgress.ListsPending;
+            if (ResourceLoadProgress.ListsPending <= 0) ResourceLoadProgress.ResourcesLoaded = 1;
+        }
+        return ErrMediaMissing;
+    }
+    const char* text = static_cast<const char*>(GlobalLock(block));
+    ForEachResourceName(text, size, listFile, [&](char* line, size_t capacity) {
         if (countOnly) {
             ResourceLoadProgress.TotalSteps += 2;
-            continue;
+            return;
         }
         if (MeshCount >= MESH_COUNT) {
             DebugOutPair("Mesh table full, not loaded:", line);
-            continue;
+            return;
         }
-        bool isMesh = line[std::strlen(line) - 1] == 'x';
+        bool isMesh = IsMeshResource(line);
         HRESULT hr;
         if (isMesh) {
             hr = g_loader->LoadMesh(MeshCount, line);
         } else {
-            ApplyTextureQualityRule(line, sizeof(line));
+            ApplyTextureQualityRule(line, capacity);
             hr = g_loader->LoadTexture(MeshCount, line);
         }
         if (FAILED(hr)) {
             DebugOutPair(GetText(isMesh ? 74 : 75), line);
-            continue;
+            return;
         }
         ++MeshCount;
         Sleep(10);
         ++ResourceLoadProgress.StepsDone;
         RenderOneFrame();
-    }
+    });
     GlobalUnlock(block);
     GlobalFree(block);
     if (countOnly) return S_OK;

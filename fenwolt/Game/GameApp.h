@@ -7,7 +7,9 @@
 #include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/Utilities.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 struct ResourceLoadProgressRecord {
     uint32_t TotalSteps = 0;
@@ -81,6 +83,9 @@ private:
 
 // The one application object. Its storage exists from the start; ConstructTheApp builds it at
 // start-up (file, COM and sound set-up must not run before main), DestroyTheApp ends it.
+// The window's title, and the caption of the boxes the game shows before it has a window.
+constexpr const char* GAME_TITLE = "Dorvanix: Quillane";
+
 extern GameApp& TheApp;
 void ConstructTheApp();
 void DestroyTheApp();
@@ -114,3 +119,11 @@ extern D3DVECTOR CameraEye, CameraTarget, CameraUp;
 void LoadCursorSprites();
 void UpdateCursorPos();
 void SelectCursorSprite(int index);
+
+// Each usable name of a resource list's text, in order: the lines, ended by CR, LF or CR LF, that
+// are neither empty nor longer than 259 characters (traced against `listFile`). The name is
+// handed over in a buffer of `capacity` bytes that the receiver may rewrite.
+void ForEachResourceName(const char* text, size_t size, const char* listFile,
+                         const std::function<void(char* name, size_t capacity)>& use);
+// A list's name of a mesh (a .x file) rather than a texture.
+bool IsMeshResource(const char* name);

@@ -57,10 +57,59 @@ DWORD ErrorFromErrno(int e)
     case EEXIST: return ERROR_FILE_EXISTS;
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOSPC: return ERROR_DISK_FULL;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     default: return ERROR_INVALID_FUNCTION;
     }
+}
+
+// Opens `path` as a regular file only. Anything else (a FIFO, a device, a socket) is reported as
+// missing: reading one would wait for a writer that never comes, or never end. The open itself
+// must not wait either (a FIFO's open blocks until its other end is opened), so it is made
+// non-blocking, judged on the descriptor it gave (a check by name before opening could be
+// overtaken), and made blocking again for the reads and writes that follow. A directory is
+// reported as such (EISDIR), as the callers tell it apart.
+int OpenRegularFile(const std::string& path, int flags, mode_t mode)
+{
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) {
+        // A FIFO opened for writing with nobody reading it refuses the open outright.
+        if (errno == ENXIO) errno = ENOENT;
+        return -1;
+    }
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int why = S_ISDIR(st.st_mode) ? EISDIR : ENOENT;
+        close(fd);
+        errno = why;
+        return -1;
+    }
+    const int status = fcntl(fd, F_GETFL);
+    if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int why = errno;
+        close(fd);
+        errno = why;
+        return -1;
+    }
+    return fd;
+}
+
+// The open(2) flags of a C stdio mode ("r", "wb", "a+", "r+b", ...); -1 for a mode it is not.
+int FlagsOfMode(const char* mode)
+{
+    int flags;
+    switch (mode[0]) {
+    case 'r': flags = 0; break;
+    case 'w': flags = O_CREAT | O_TRUNC; break;
+    case 'a': flags = O_CREAT | O_APPEND; break;
+    default: return -1;
+    }
+    const bool update = strchr(mode, '+') != nullptr;
+    flags |= update ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY;
+    if (mode[0] != 'r' && strchr(mode, 'x')) flags |= O_EXCL;
+    return flags;
 }
 
 struct FileObject : KernelObject {
@@ -118,8 +167,20 @@ FILE* PlatformFopen(const char* name, const char* mode)
         errno = EINVAL;
         return nullptr;
     }
-    bool create = strchr(mode, 'w') || strchr(mode, 'a');
-    return fopen(PlatformMapPath(name, create).c_str(), mode);
+    const int flags = FlagsOfMode(mode);
+    if (flags < 0) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int fd = OpenRegularFile(PlatformMapPath(name, (flags & O_CREAT) != 0), flags, 0644);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, mode);
+    if (!file) {
+        const int why = errno;
+        close(fd);
+        errno = why;
+    }
+    return file;
 }
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
@@ -129,7 +190,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    int flags = O_CLOEXEC;
+    int flags = 0;
     if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
         flags |= O_RDWR;
     else if (access & GENERIC_WRITE)
@@ -146,14 +207,10 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
     }
     std::string path = PlatformMapPath(name, (flags & O_CREAT) != 0);
     bool existed = Exists(path);
-    struct stat st;
-    if (existed && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    int fd = open(path.c_str(), flags, 0644);
+    int fd = OpenRegularFile(path, flags, 0644);
     if (fd < 0) {
-        SetLastError(ErrorFromErrno(errno));
+        // A folder cannot be opened as a file: the system refuses it as access denied.
+        SetLastError(errno == EISDIR ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
     auto* file = new FileObject;
@@ -267,7 +324,11 @@ BOOL FlushFileBuffers(HANDLE handle)
 {
     auto* file = static_cast<FileObject*>(LookUpHandle(handle, KernelObject::Kind::File));
     if (!file) return FALSE;
-    return fsync(file->fd) == 0 ? TRUE : FALSE;
+    if (fsync(file->fd) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL DeleteFileA(LPCSTR name)

@@ -19,10 +19,9 @@ void InitEngineTables()
 HRESULT CreateEngineDeviceObjects()
 {
     if (!TheAppConstructed() || !TheApp.Device) return E_FAIL;
-    static const char* const kFiles[FONT_COUNT] = {"interface\\Font1E.tga", "interface\\Font1F.tga",
-                                                   "interface\\Font1G.tga"};
     for (int i = 0; i < FONT_COUNT; ++i)
-        if (BitmapFont* f = TheApp.FontTable[i]) f->CreateDeviceObjects(TheApp.Device, kFiles[i], i);
+        if (BitmapFont* f = TheApp.FontTable[i])
+            f->CreateDeviceObjects(TheApp.Device, FONT_SHEET_FILES[i], i);
     // What was loaded on a device that went away comes back on this one, fonts and meshes before
     // the sprites that show their textures.
     for (XFileMesh* m : TheApp.MeshTable)

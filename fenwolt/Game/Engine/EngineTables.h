@@ -16,6 +16,9 @@ constexpr int MESH_NONE = 1000;
 constexpr int INSTANCE_COUNT = 2500;
 constexpr int INSTANCE_NONE = 2500;
 constexpr int FONT_COUNT = 3;
+// The glyph sheets of fonts 0, 1 and 2.
+constexpr const char* FONT_SHEET_FILES[FONT_COUNT] = {"interface\\Font1E.tga", "interface\\Font1F.tga",
+                                                      "interface\\Font1G.tga"};
 
 // VISIBLE and ACTIVE of a sprite live in its Flags word.
 enum SpriteFlag : uint32_t {

@@ -346,13 +346,11 @@ void DrawVisibleSprites()
 
 void CreateFontTable()
 {
-    static const char* const kFiles[FONT_COUNT] = {"interface\\Font1E.tga", "interface\\Font1F.tga",
-                                                   "interface\\Font1G.tga"};
     if (!TheAppConstructed()) return;
     for (int i = 0; i < FONT_COUNT; ++i) {
         BitmapFont* f = TheApp.FontTable[i];
         if (!f) continue;
-        f->CreateDeviceObjects(TheApp.Device, kFiles[i], i);
+        f->CreateDeviceObjects(TheApp.Device, FONT_SHEET_FILES[i], i);
         f->RestoreVideoResources();
     }
 }

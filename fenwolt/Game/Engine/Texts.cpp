@@ -26,8 +26,9 @@ std::vector<char>& Pool()
 size_t g_poolCursor = 0;
 char g_result[TEXT_MAX_LENGTH + 1];
 
-const char* const kLanguageFiles[4] = {"english.txt", "usa.txt", "french.txt", "german.txt"};
 }  // namespace
+
+const char* const LANGUAGE_FILES[LANGUAGE_COUNT] = {"english.txt", "usa.txt", "french.txt", "german.txt"};
 
 void ResetTextPools()
 {
@@ -53,15 +54,15 @@ int ReadLanguageSetting()
     if (text) GlobalUnlock(block);
     GlobalFree(block);
     name += ".txt";
-    for (int i = 0; i < 4; ++i)
-        if (name == kLanguageFiles[i]) return FileExists(kLanguageFiles[i]) ? i : 0;
+    for (int i = 0; i < LANGUAGE_COUNT; ++i)
+        if (name == LANGUAGE_FILES[i]) return FileExists(LANGUAGE_FILES[i]) ? i : 0;
     return 0;
 }
 
 void LoadLanguageText(int language)
 {
     std::snprintf(LanguageFileName, sizeof(LanguageFileName), "%s",
-                  language >= 0 && language < 4 ? kLanguageFiles[language] : kLanguageFiles[0]);
+                  language >= 0 && language < LANGUAGE_COUNT ? LANGUAGE_FILES[language] : LANGUAGE_FILES[0]);
     LoadTextResourceFile(LanguageFileName);
     LoadGlobalTextArrays();
 }

@@ -26,6 +26,9 @@ extern int32_t GlobalTextOverruns;
 void ResetTextPools();
 // 0 English, 1 American English, 2 French, 3 German, from "lang.txt".
 int ReadLanguageSetting();
+constexpr int LANGUAGE_COUNT = 4;
+// The language files by that number.
+extern const char* const LANGUAGE_FILES[LANGUAGE_COUNT];
 void LoadLanguageText(int language);
 // Appends the file's texts; returns how many were stored.
 int LoadTextResourceFile(const char* file);

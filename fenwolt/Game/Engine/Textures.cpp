@@ -166,6 +166,19 @@ bool DecodeJpegFile(const char* file, DecodedPicture& out)
     return true;
 }
 
+bool DecodePictureFile(const char* file, DecodedPicture& out)
+{
+    if (std::strstr(file, ".jpg")) return DecodeJpegFile(file, out);
+    DWORD size = 0;
+    HGLOBAL block = ReadWholeFile(file, &size);
+    if (!block) return false;
+    const uint8_t* data = static_cast<const uint8_t*>(GlobalLock(block));
+    const bool ok = data && DecodeTga(data, size, out);
+    if (data) GlobalUnlock(block);
+    GlobalFree(block);
+    return ok;
+}
+
 int UploadPicture(IDirect3DDevice8* device, const DecodedPicture& picture, IDirect3DTexture8** texture,
                   TextureTargetInfo& info)
 {
@@ -211,18 +224,7 @@ int LoadImageIntoTexture(IDirect3DDevice8* device, const char* file, IDirect3DTe
     info.FromOwnLoader = 0;
     if (!device || !file || !texture) return 1;
     DecodedPicture picture;
-    if (std::strstr(file, ".jpg")) {
-        if (!DecodeJpegFile(file, picture)) return 1;
-    } else {
-        DWORD size = 0;
-        HGLOBAL block = ReadWholeFile(file, &size);
-        if (!block) return 1;
-        const uint8_t* data = static_cast<const uint8_t*>(GlobalLock(block));
-        bool ok = data && DecodeTga(data, size, picture);
-        if (data) GlobalUnlock(block);
-        GlobalFree(block);
-        if (!ok) return 1;
-    }
+    if (!DecodePictureFile(file, picture)) return 1;
     return UploadPicture(device, picture, texture, info);
 }
 

@@ -23,6 +23,8 @@ constexpr int MAX_PICTURE_SIDE = 8192;
 bool DecodeTga(const uint8_t* data, size_t size, DecodedPicture& out);
 // Decodes a JPEG file through the JPEG library; false on failure.
 bool DecodeJpegFile(const char* file, DecodedPicture& out);
+// Decodes a picture file as the loader reads it: JPEG when its name says ".jpg", else TGA.
+bool DecodePictureFile(const char* file, DecodedPicture& out);
 // The 16-bit word the loader writes for a picture pixel in an R5G6B5 texture:
 // R / 8 << 11 | G / 8 << 6 | B / 8.
 uint16_t PackR5G6B5(uint32_t argb);

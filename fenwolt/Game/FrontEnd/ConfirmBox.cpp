@@ -42,10 +42,12 @@ bool ConfirmBoxShown()
     return ConfirmBox.kind != 0 && picture && picture->Device;
 }
 
-void ShowConfirmBox(int32_t kind)
+namespace {
+
+// Takes the screen below out of play (its sprites stay drawn but cannot be clicked, its update
+// stands still) and lays the box's picture over it.
+void OpenBox(int32_t kind)
 {
-    // One question at a time: a second request while the box stands would lose what it saved.
-    if (ConfirmBoxShown()) return;
     LastMessageId = 0;
     ConfirmBox.kind = kind;
     for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h) {
@@ -62,6 +64,21 @@ void ShowConfirmBox(int32_t kind)
     SpriteImageHeight = 232;
     CreateImageSprite(CONFIRM_PICTURE, 200.f, 184.f, 401.f, 232.f, "interface\\conf.tga", MakeRect(0, 0, 401, 232), 0);
     DeactivateSprite(CONFIRM_PICTURE);
+}
+
+void CreateBoxLine(unsigned handle, float y, int font, const char* text)
+{
+    CreateTextSpriteFixedColours(handle, 400.f, y, font, text, 1);
+    DeactivateSprite(handle);
+}
+
+}  // namespace
+
+void ShowConfirmBox(int32_t kind)
+{
+    // One question at a time: a second request while the box stands would lose what it saved.
+    if (ConfirmBoxShown()) return;
+    OpenBox(kind);
     if (kind == CONFIRM_EXIT_PROGRAM)
         CreateTextSpriteFixedColours(CONFIRM_QUESTION, 319.f, 194.f, 0, GetText(TEXT_QUIT_GAME), 0);
     else
@@ -69,6 +86,17 @@ void ShowConfirmBox(int32_t kind)
     DeactivateSprite(CONFIRM_QUESTION);
     CreateTextSpriteFixedColours(CONFIRM_YES, 280.f, 302.f, 0, GetText(TEXT_YES), 0);
     CreateTextSpriteFixedColours(CONFIRM_NO, 460.f, 302.f, 0, GetText(TEXT_NO), 0);
+}
+
+void ShowWriteFailedBox(const char* what, WriteFault why, const char* kept)
+{
+    if (ConfirmBoxShown()) return;
+    OpenBox(CONFIRM_WRITE_FAILED);
+    CreateBoxLine(CONFIRM_QUESTION, 200.f, 0, what);
+    CreateBoxLine(CONFIRM_REASON, 238.f, 1, WriteFaultText(why));
+    CreateBoxLine(CONFIRM_KEPT, 262.f, 1, kept);
+    // In the first of the picture's two button wells, where a question has its Yes.
+    CreateTextSpriteFixedColours(CONFIRM_OK, 315.f, 302.f, 0, "OK", 1);
 }
 
 void CloseConfirmBox()
@@ -105,7 +133,7 @@ void ConfirmBoxMessageHandler(int32_t message)
             FreeAllAnimations();
             SetScreen(ScreenId::StartMenu);
         }
-    } else if (hit == CONFIRM_NO) {
+    } else if (hit == CONFIRM_NO || hit == CONFIRM_OK) {
         CloseConfirmBox();
     }
 }
@@ -168,9 +196,11 @@ void SystemMenuMessageHandler(int32_t message)
     }
     if (hit >= SYSMENU_FIRST_SLOT && hit < SYSMENU_FIRST_SLOT + SAVE_SLOT_COUNT) {
         const int32_t slot = (int32_t)(hit - SYSMENU_FIRST_SLOT);
-        SaveGame(slot);
+        WriteFault why = WriteFault::None;
+        const bool saved = SaveGame(slot, &why);
         ReadSaveSlotName(slot);
         RedrawSlotLabels();
+        if (!saved) ShowWriteFailedBox("The game was not saved.", why, "The slot keeps its old game.");
     }
 }
 

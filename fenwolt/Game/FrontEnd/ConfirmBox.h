@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fenwolt/Game/Engine/EngineTables.h"
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 
 #include <cstdint>
@@ -11,12 +12,16 @@
 enum ConfirmKind : int32_t {
     CONFIRM_EXIT_PROGRAM = 4,
     CONFIRM_ABANDON_GAME = 5,
+    CONFIRM_WRITE_FAILED = 6,  // no question: a file was not written, and OK
 };
 
 enum ConfirmBoxSprite : SpriteHandle {
     CONFIRM_PICTURE = 1960,
     CONFIRM_QUESTION = 1961,
     CONFIRM_YES = 1962,
+    CONFIRM_OK = 1963,      // the one button of a box that only tells
+    CONFIRM_REASON = 1964,
+    CONFIRM_KEPT = 1965,
     CONFIRM_NO = 1967,
     CONFIRM_FIRST = 1960,
     CONFIRM_LAST = 1967,
@@ -44,6 +49,8 @@ extern ConfirmBoxState ConfirmBox;
 
 void ShowConfirmBox(int32_t kind);
 void CloseConfirmBox();
+// The same box telling that a file was not written (`what`), why, and what was kept; OK closes it.
+void ShowWriteFailedBox(const char* what, WriteFault why, const char* kept);
 void ConfirmBoxMessageHandler(int32_t message);
 bool ConfirmBoxShown();
 

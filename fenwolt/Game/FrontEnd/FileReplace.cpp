@@ -3,29 +3,76 @@
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/win32.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
-bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size)
+namespace {
+
+WriteFault FaultOfError(DWORD error)
 {
-    CreateDirectoryA("saves", nullptr);
+    switch (error) {
+    case ERROR_DISK_FULL: return WriteFault::NoSpace;
+    case ERROR_ACCESS_DENIED: return WriteFault::NoPermission;
+    default: return WriteFault::Other;
+    }
+}
+
+WriteFault FaultOfErrno(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return WriteFault::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS: return WriteFault::NoPermission;
+    default: return WriteFault::Other;
+    }
+}
+
+}  // namespace
+
+bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size, WriteFault* why)
+{
+    WriteFault fault = WriteFault::None;
+    // A saves folder that cannot be made is why its file cannot be created either.
+    const bool folderThere = CreateDirectoryA("saves", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD folderError = GetLastError();
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        if (why) *why = FaultOfError(folderThere ? GetLastError() : folderError);
         DebugOutPair("Cannot create", temporary);
         return false;
     }
+    // The first failure is the one that tells why; what fails after it follows from it.
+    auto failed = [&](BOOL ok) {
+        if (!ok && fault == WriteFault::None) fault = FaultOfError(GetLastError());
+        return !ok;
+    };
     DWORD written = 0;
-    bool ok = WriteFile(file, data, (DWORD)size, &written, nullptr) && written == size;
-    ok = FlushFileBuffers(file) && ok;
-    ok = CloseHandle(file) && ok;
-    if (ok) {
+    failed(WriteFile(file, data, (DWORD)size, &written, nullptr));
+    failed(FlushFileBuffers(file));
+    failed(CloseHandle(file));
+    if (fault == WriteFault::None) {
         const std::string from = PlatformMapPath(temporary, false);
         const std::string to = PlatformMapPath(name, true);
-        ok = std::rename(from.c_str(), to.c_str()) == 0;
+        if (std::rename(from.c_str(), to.c_str()) != 0) fault = FaultOfErrno(errno);
     }
-    if (!ok) {
+    if (fault != WriteFault::None) {
         DeleteFileA(temporary);
         DebugOutPair("Cannot write", name);
     }
-    return ok;
+    if (why) *why = fault;
+    return fault == WriteFault::None;
+}
+
+const char* WriteFaultText(WriteFault fault)
+{
+    switch (fault) {
+    case WriteFault::None: return "";
+    case WriteFault::NoSpace: return "There is no space left on the disk.";
+    case WriteFault::NoPermission: return "There is no permission to write it.";
+    default: return "The file could not be written.";
+    }
 }

@@ -3,7 +3,19 @@
 
 #include <cstddef>
 
+// Why a file could not be written, in the terms a player can act on.
+enum class WriteFault {
+    None,
+    NoSpace,       // the disk (or the player's share of it) is full
+    NoPermission,  // the folder or the file may not be written
+    Other,
+};
+
 // Writes `data` to `temporary` beside `name` and only once it is whole on the disk gives it
 // `name`, so that a failed write leaves the earlier file as it was (and no temporary behind).
-// Makes the saves folder when it is missing.
-bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size);
+// Makes the saves folder when it is missing. On failure `why`, when given, says what stopped it.
+bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size,
+                      WriteFault* why = nullptr);
+
+// One line for the player on a write that failed ("There is no space left on the disk.").
+const char* WriteFaultText(WriteFault fault);

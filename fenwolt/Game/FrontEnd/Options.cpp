@@ -173,15 +173,15 @@ void NormaliseOptions(OptionsRecord& o)
 {
     o.musicOn = o.musicOn ? 1 : 0;
     o.effectsOn = o.effectsOn ? 1 : 0;
-    if (o.volume < 0) o.volume = 0;
-    if (o.volume > 100) o.volume = 100;
-    o.textureQuality = o.textureQuality == 1 ? 1 : 0;
+    o.volume = std::clamp<int32_t>(o.volume, 0, 100);
+    o.textureQuality = std::clamp<int32_t>(o.textureQuality, 0, 1);
+    o.shadowsOn = std::clamp<int32_t>(o.shadowsOn, 0, 2);
     o.ShowCrowd = o.ShowCrowd ? 1 : 0;
     o.BeginnersCamera = o.BeginnersCamera ? 1 : 0;
     o.FollowBallAtEndTurn = o.FollowBallAtEndTurn ? 1 : 0;
     o.CentrePlayerWhenSelected = o.CentrePlayerWhenSelected ? 1 : 0;
     o.PitchLevelView = o.PitchLevelView ? 1 : 0;
-    if (o.PlayerInfoPanel < 0 || o.PlayerInfoPanel > 3) o.PlayerInfoPanel = 1;
+    o.PlayerInfoPanel = std::clamp<int32_t>(o.PlayerInfoPanel, 0, 3);
     // Shadows on a 16-bit depth buffer stay off whatever the file says.
     if (TheAppConstructed() && TheApp.DepthStencilFormat == (uint32_t)D3DFMT_D16) o.shadowsOn = 0;
 }
@@ -198,9 +198,10 @@ void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size)
     auto takeSwitch = [&](size_t offset, auto& field, auto incoming) {
         if (size > offset) field = incoming ? 1 : 0;
     };
-    // Values with a range: one outside it leaves the field as it was.
+    // Values with a range: one outside it takes the nearer end (a volume of -1000 is silence,
+    // never the loudest).
     auto takeRange = [](int32_t& field, int32_t incoming, int32_t low, int32_t high) {
-        if (incoming >= low && incoming <= high) field = incoming;
+        field = std::clamp(incoming, low, high);
     };
     takeSwitch(offsetof(OptionsRecord, musicOn), record.musicOn, in.musicOn);
     takeSwitch(offsetof(OptionsRecord, effectsOn), record.effectsOn, in.effectsOn);
@@ -270,8 +271,16 @@ bool LoadOptions()
 
 bool SaveOptions()
 {
+    // What is written is what the next start will use: every value within its range.
+    NormaliseOptions(Options);
     // A failed write leaves the old settings as they were.
     return ReplaceFileWhole(OPTIONS_FILE, OPTIONS_TEMP_FILE, &Options, sizeof(Options));
+}
+
+void SaveOptionsOnClose()
+{
+    if (ScreenMessageHandler == OptionsMessageHandler || ScreenMessageHandler == GameOptionsMessageHandler)
+        SaveOptions();
 }
 
 int32_t VolumeForMouseX(int32_t mouseX)

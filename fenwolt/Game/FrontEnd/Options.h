@@ -45,15 +45,18 @@ extern uint8_t OptionsOpenedFromStartMenu;
 // while the application is created.
 void InitOptions();
 // Reads the options file over the record; true when the file was read. A file shorter than the
-// record replaces only the fields it holds; a value out of its range keeps the field as it was.
+// record replaces only the fields it holds; a value out of its range takes the nearer end of it.
 bool LoadOptions();
 // Writes the record; true on success. The old file stays whole when the new one cannot be
 // written completely.
 bool SaveOptions();
+// Closing the window while an options screen takes the input leaves that screen: its settings
+// are written as its way back writes them.
+void SaveOptionsOnClose();
 // The file image over the record: the bytes present replace theirs, each field range-checked.
 void ReadOptionsImage(OptionsRecord& record, const uint8_t* data, size_t size);
-// Forces the record's fields into their ranges (on/off switches to 0 or 1, the volume to
-// 0..100, the panel size to 0..3) and the depth buffer's shadow limit.
+// Forces the record's fields into their ranges, each to its nearer end (on/off switches to 0 or
+// 1, the volume to 0..100, the panel size to 0..3), and the depth buffer's shadow limit.
 void NormaliseOptions(OptionsRecord& record);
 // Hands the settings to the engine: sound (bound live), texture quality, shadows.
 void ApplyOptions();

@@ -3,6 +3,7 @@
 #include "fenwolt/Game/ByteStream.h"
 #include "fenwolt/Game/Engine/Camera.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
+#include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/League.h"
@@ -352,9 +353,9 @@ bool ReadExactFile(const char* name, uint8_t* out, size_t expected)
 }
 
 // A failed save leaves the slot's earlier file as it was.
-bool WriteFileSafely(const char* name, const uint8_t* data, size_t size)
+bool WriteFileSafely(const char* name, const uint8_t* data, size_t size, WriteFault* why)
 {
-    return ReplaceFileWhole(name, (std::string(name) + ".tmp").c_str(), data, size);
+    return ReplaceFileWhole(name, (std::string(name) + ".tmp").c_str(), data, size, why);
 }
 
 void TimeTextNow(char (&out)[kTimeTextSize])
@@ -911,7 +912,7 @@ void FormatTeamSlotLabel(char (&out)[SLOT_LABEL_SIZE], const TeamFile& team)
     std::snprintf(out, sizeof out, "%.11s %s", team.teamName, TimeForLabel(team.header.timeText).c_str());
 }
 
-bool SaveGame(int32_t slot)
+bool SaveGame(int32_t slot, WriteFault* why)
 {
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
     char time[kTimeTextSize];
@@ -922,7 +923,7 @@ bool SaveGame(int32_t slot)
     EncodeSavedGame(*state, *file);
     char name[32];
     SlotFileName(name, slot, "sav");
-    return WriteFileSafely(name, file->bytes, SavedGameFile::kSize);
+    return WriteFileSafely(name, file->bytes, SavedGameFile::kSize, why);
 }
 
 bool LoadSavedGame(int32_t slot)
@@ -951,7 +952,7 @@ bool LoadSavedGame(int32_t slot)
     return true;
 }
 
-bool SaveTeam(int32_t slot)
+bool SaveTeam(int32_t slot, WriteFault* why)
 {
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return false;
     TeamFile team{};
@@ -967,7 +968,7 @@ bool SaveTeam(int32_t slot)
     EncodeTeamFile(team, bytes);
     char name[32];
     SlotFileName(name, slot, "tem");
-    return WriteFileSafely(name, bytes, sizeof bytes);
+    return WriteFileSafely(name, bytes, sizeof bytes, why);
 }
 
 bool LoadTeam(int32_t slot)
@@ -1070,9 +1071,11 @@ void OnSaveTeamMessage(int32_t message)
 {
     const int32_t slot = PressedSlot(message, SlotsPressed::All, ScreenId::TeamDetails);
     if (slot < 0) return;
-    SaveTeam(slot);
+    WriteFault why = WriteFault::None;
+    const bool saved = SaveTeam(slot, &why);
     ReadTeamSlotName(slot);
     RedrawSlotLabels();
+    if (!saved) ShowWriteFailedBox("The team was not saved.", why, "The slot keeps its old team.");
 }
 
 void BuildLoadTeamScreen()

@@ -4,6 +4,7 @@
 // long or damaged file is refused and leaves the game as it was.
 #pragma once
 
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
 
 #include <cstddef>
@@ -53,12 +54,13 @@ extern int32_t SlotUsed[SAVE_SLOT_COUNT];
 extern uint8_t LoadRequested;
 extern int32_t LoadSlot;
 
-// Writes the game into a slot; false (and the slot's old file untouched) when it cannot.
-bool SaveGame(int32_t slot);
+// Writes the game into a slot; false (and the slot's old file untouched) when it cannot, with
+// what stopped it in `why` when given.
+bool SaveGame(int32_t slot, WriteFault* why = nullptr);
 // Reads a slot into the game; false, and nothing changed, when the file is missing or unusable.
 bool LoadSavedGame(int32_t slot);
 // The team staging copy to and from a team slot; the same rules.
-bool SaveTeam(int32_t slot);
+bool SaveTeam(int32_t slot, WriteFault* why = nullptr);
 bool LoadTeam(int32_t slot);
 void ReadSaveSlotNames();
 void ReadTeamSlotNames();

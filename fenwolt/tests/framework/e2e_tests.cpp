@@ -1,6 +1,6 @@
-// The whole program, headless: started in a scratch directory with a script that switches
-// between window and full screen five times, takes a screenshot and quits with Alt+X; and over
-// the data set, the device dialog worked on the start menu, in a league match and on the league
+// The whole program, headless, started in a scratch directory over the data set: with a script
+// that switches between window and full screen five times, takes a screenshot and quits with
+// Alt+X; and the device dialog worked on the start menu, in a league match and on the league
 // screens after it.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
@@ -64,6 +64,8 @@ protected:
 
 TEST_F(EndToEndTest, FullScreenTogglesScreenshotAndAltXQuit)
 {
+    // The program starts only where it finds the files it cannot run without.
+    FillProgramFolder(std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt", dir);
     RunResult r = RunFenwolt(dir,
                              "# five switches between full screen and the window\n"
                              "3 key alt+VK_RETURN\n"
@@ -86,6 +88,7 @@ TEST_F(EndToEndTest, FullScreenTogglesScreenshotAndAltXQuit)
 
 TEST_F(EndToEndTest, ClosingTheWindowEndsTheProgramCleanly)
 {
+    FillProgramFolder(std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt", dir);
     std::filesystem::create_directories(dir / "dat");
     std::ofstream(dir / "dat" / "window.dat");
     RunResult r = RunFenwolt(dir, "10 quit\n");

@@ -10,6 +10,7 @@
 #include "fenwolt/Game/Engine/Shadows.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -121,14 +122,15 @@ TEST_F(OptionsFileTest, AHostileFileIsRangeCheckedFieldByField)
     InitOptions();
     EXPECT_EQ(Options.musicOn, 1);
     EXPECT_EQ(Options.effectsOn, 1);
+    // A number out of its range takes the nearer end of it.
     EXPECT_EQ(Options.volume, 100);
-    EXPECT_EQ(Options.textureQuality, 0);
-    EXPECT_EQ(Options.shadowsOn, 1);
+    EXPECT_EQ(Options.textureQuality, 1);
+    EXPECT_EQ(Options.shadowsOn, 0);
     EXPECT_EQ(Options.ShowCrowd, 1);
     EXPECT_EQ(Options.BeginnersCamera, 1);
     EXPECT_EQ(Options.FollowBallAtEndTurn, 0);
     EXPECT_EQ(Options.PitchLevelView, 1);
-    EXPECT_EQ(Options.PlayerInfoPanel, 1);
+    EXPECT_EQ(Options.PlayerInfoPanel, 3);
     EXPECT_EQ(Options.renderSetting, 12345) << "a field no screen offers is kept as stored";
 
     // A stored 2 switches off with one press, as any other "on".
@@ -136,6 +138,70 @@ TEST_F(OptionsFileTest, AHostileFileIsRangeCheckedFieldByField)
     SendToScreen(WM_LBUTTONDOWN, CentreX(209), CentreY(209));
     EXPECT_EQ(Options.musicOn, 0);
     EXPECT_EQ(TextOf(209), "Off");
+}
+
+// The nearer end, never the default nor the far end: a volume of -1000 is silence.
+TEST_F(OptionsFileTest, NumbersOutOfRangeAreReadAndWrittenAtTheirNearerEnd)
+{
+    const struct {
+        int32_t volume, panel, shadows;
+        int32_t wantVolume, wantPanel, wantShadows;
+    } cases[] = {{-1000, -1, -5, 0, 0, 0},
+                 {INT32_MIN, INT32_MIN, INT32_MIN, 0, 0, 0},
+                 {INT32_MAX, INT32_MAX, INT32_MAX, 100, 3, 2},
+                 {101, 4, 3, 100, 3, 2},
+                 {37, 2, 1, 37, 2, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.volume);
+        std::vector<uint8_t> image = ImageOf(OptionsRecord{});
+        PutInt(image, offsetof(OptionsRecord, volume), c.volume);
+        PutInt(image, offsetof(OptionsRecord, PlayerInfoPanel), c.panel);
+        PutInt(image, offsetof(OptionsRecord, shadowsOn), c.shadows);
+        dir.Write("saves/fenwolt.opt", image);
+        InitOptions();
+        EXPECT_EQ(Options.volume, c.wantVolume);
+        EXPECT_EQ(Options.PlayerInfoPanel, c.wantPanel);
+        EXPECT_EQ(Options.shadowsOn, c.wantShadows);
+        EXPECT_FLOAT_EQ(VolumeKnobX(Options.volume), 400.f + 1.6f * (float)c.wantVolume);
+    }
+
+    // What is written is in range too, whatever the record held.
+    Options.volume = -1000;
+    Options.PlayerInfoPanel = 9;
+    Options.textureQuality = -3;
+    ASSERT_TRUE(SaveOptions());
+    const std::vector<uint8_t> written = FileBytes("saves/fenwolt.opt");
+    ASSERT_EQ(written.size(), 56u);
+    OptionsRecord stored;
+    std::memcpy(&stored, written.data(), sizeof stored);
+    EXPECT_EQ(stored.volume, 0);
+    EXPECT_EQ(stored.PlayerInfoPanel, 3);
+    EXPECT_EQ(stored.textureQuality, 0);
+}
+
+// Closing the window writes the options when an options screen takes the input, as its way back
+// does; on any other screen it writes nothing.
+TEST_F(OptionsFileTest, ClosingOverAnOptionsScreenWritesTheOptions)
+{
+    InitOptions();
+    SetScreen(ScreenId::StartMenu);
+    SaveOptionsOnClose();
+    EXPECT_FALSE(std::filesystem::exists("saves/fenwolt.opt"));
+
+    SetScreen(ScreenId::Options);
+    SendToScreen(WM_LBUTTONDOWN, CentreX(217), CentreY(217));  // Show Crowd: Off
+    SaveOptionsOnClose();
+    ASSERT_TRUE(std::filesystem::exists("saves/fenwolt.opt"));
+    EXPECT_EQ(FileBytes("saves/fenwolt.opt"), ImageOf(Options));
+    EXPECT_EQ(Options.ShowCrowd, 0);
+
+    std::filesystem::remove("saves/fenwolt.opt");
+    SetScreen(ScreenId::StartMenu);
+    OpenPopupScreen(ScreenId::GameOptions);
+    Options.FollowBallAtEndTurn = 0;
+    SaveOptionsOnClose();
+    EXPECT_EQ(FileBytes("saves/fenwolt.opt"), ImageOf(Options));
+    ClosePopupScreen();
 }
 
 TEST_F(OptionsFileTest, LeavingWritesTheRecordWholeAndAFailedWriteKeepsTheOldFile)

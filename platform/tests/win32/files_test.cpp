@@ -1,6 +1,11 @@
 // File names as the games write them ('\', any letter case) against the names on disk.
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -140,4 +145,62 @@ TEST_F(Files, FopenMapsNamesForReadingAndWriting)
     EXPECT_EQ(dir.ReadFile("Lang/Options.cfg"), "x=1");
     EXPECT_EQ(PlatformFopen("lang\\missing.txt", "rb"), nullptr);
     EXPECT_EQ(PlatformFopen(nullptr, "rb"), nullptr);
+}
+
+// A FIFO, or a device, where a file is expected is no file: it is reported missing at once
+// instead of holding the program until something writes into it. The first look keeps the FIFO's
+// other end open, so that an open which does not tell a FIFO from a file succeeds there rather
+// than waiting; the second is the player's case, nobody at the other end.
+TEST_F(Files, OnlyRegularFilesOpenAndAFifoIsMissingWithoutWaiting)
+{
+    ASSERT_EQ(mkdir((dir.Path() + "/Saves").c_str(), 0755), 0);
+    const std::string fifo = dir.Path() + "/Saves/sav0.sav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    {
+        const int bothEnds = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+        ASSERT_GE(bothEnds, 0);
+        HANDLE f = CreateFileA("saves\\SAV0.sav", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        const DWORD error = GetLastError();
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        FILE* in = PlatformFopen("saves\\sav0.sav", "rb");
+        if (in) fclose(in);
+        close(bothEnds);
+        ASSERT_EQ(f, INVALID_HANDLE_VALUE) << "a FIFO opened as a file";
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+        ASSERT_EQ(in, nullptr) << "a FIFO opened as a file";
+    }
+    EXPECT_EQ(CreateFileA("saves\\sav0.sav", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    errno = 0;
+    EXPECT_EQ(PlatformFopen("saves\\sav0.sav", "rb"), nullptr);
+    EXPECT_EQ(errno, ENOENT);
+    // Nor is it written into: a writer would wait for a reader just the same.
+    EXPECT_EQ(CreateFileA("saves\\sav0.sav", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(PlatformFopen("saves\\sav0.sav", "wb"), nullptr);
+    // A device is no file either.
+    EXPECT_EQ(CreateFileA("/dev/zero", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(PlatformFopen("/dev/zero", "rb"), nullptr);
+
+    // Regular files beside it read and write as before, blocking as files do.
+    FILE* out = PlatformFopen("saves\\sav1.sav", "wb");
+    ASSERT_NE(out, nullptr);
+    fputs("one", out);
+    fclose(out);
+    out = PlatformFopen("saves\\sav1.sav", "ab");
+    ASSERT_NE(out, nullptr);
+    fputs("+two", out);
+    fclose(out);
+    EXPECT_EQ(dir.ReadFile("Saves/sav1.sav"), "one+two");
+    HANDLE f = CreateFileA("saves\\sav1.sav", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    char buf[8] = {};
+    DWORD n = 0;
+    EXPECT_TRUE(ReadFile(f, buf, 7, &n, nullptr));
+    EXPECT_EQ(n, 7u);
+    EXPECT_TRUE(CloseHandle(f));
+    FILE* in = PlatformFopen("saves\\sav1.sav", "rb");
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(fcntl(fileno(in), F_GETFL) & O_NONBLOCK, 0) << "the file is left non-blocking";
+    fclose(in);
+    EXPECT_EQ(PlatformFopen("saves\\sav1.sav", "q"), nullptr);
 }
