@@ -8,8 +8,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Without the files it cannot be played with, the game says which and goes no further.
     if (!DataSetUsable()) return 1;
     ConstructTheApp();
-    int exitCode = 0;
-    if (SUCCEEDED(TheApp.Create(instance))) exitCode = TheApp.Run();
+    // A start that failed has told the player why in its message box; the exit says it failed.
+    const int exitCode = SUCCEEDED(TheApp.Create(instance)) ? TheApp.Run() : 1;
     DestroyTheApp();
     return exitCode;
 }
