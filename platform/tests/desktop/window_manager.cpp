@@ -120,7 +120,7 @@ bool FindUsableArea(const std::string& display, UsableArea& area)
     return true;
 }
 
-BottomPanel::BottomPanel(const std::string& name, int height)
+BottomPanel::BottomPanel(const std::string& name, int height) : height_(height)
 {
     Display* d = XOpenDisplay(name.c_str());
     display_ = d;
@@ -145,9 +145,18 @@ BottomPanel::BottomPanel(const std::string& name, int height)
                     reinterpret_cast<const unsigned char*>(strut), 12);
     XChangeProperty(d, window_, XInternAtom(d, "_NET_WM_STRUT", False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(strut), 4);
+    Show();
+}
+
+void BottomPanel::Show()
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d) return;
+    XWindowAttributes a;
+    if (XGetWindowAttributes(d, window_, &a) && a.map_state == IsViewable) return;
     XMapRaised(d, window_);
     // The manager places a new window by its own rules; asked again once it has it, it moves it.
-    XMoveWindow(d, window_, 0, screenH - height);
+    XMoveWindow(d, window_, 0, DisplayHeight(d, DefaultScreen(d)) - height_);
     XSync(d, False);
 }
 

@@ -53,10 +53,14 @@ public:
     ~BottomPanel();
     BottomPanel(const BottomPanel&) = delete;
     BottomPanel& operator=(const BottomPanel&) = delete;
+    // Asks for it to be mapped unless it is on the screen: a manager that is starting up may drop
+    // the first request.
+    void Show();
 
 private:
     void* display_ = nullptr;
     unsigned long window_ = 0;
+    int height_;
 };
 
 // A window manager of the test's own, as one is while it starts up: it has the requests of the

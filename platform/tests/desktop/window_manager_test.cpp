@@ -239,6 +239,7 @@ protected:
         const int panelHeight = GetParam().panel;
         if (panelHeight) panel = std::make_unique<BottomPanel>(display.Name(), panelHeight);
         ASSERT_TRUE(WaitFor([&] {
+            if (panel) panel->Show();
             return FindUsableArea(display.Name(), usable) && usable.height == display.Height() - panelHeight;
         })) << "the window manager never took the panel's room off the desktop";
     }
