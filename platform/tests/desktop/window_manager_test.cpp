@@ -267,11 +267,13 @@ protected:
                std::to_string(usable.height) + " at (" + std::to_string(usable.x) + ", " + std::to_string(usable.y) +
                ")";
     }
-    // The window placed inside the usable area, its picture (of width x height) found there.
-    void ExpectFits(unsigned long window, int width, int height, const std::string& name)
+    // The window of that title placed inside the usable area, its picture (of width x height)
+    // found there.
+    void ExpectFits(const std::string& title, int width, int height, const std::string& name)
     {
         WindowPlace place;
-        EXPECT_TRUE(WaitFor([&] { return FramedInsideUsableArea(window, place); })) << name << ": " << Describe(place);
+        EXPECT_TRUE(WaitFor([&] { return FramedInsideUsableArea(WindowId(title), place); }))
+            << name << ": " << Describe(place);
         picture = Picture(Rect{place.x, place.y, place.width, place.height}, width, height);
         Shot shot;
         Screenshot(name + "-" + std::to_string(display.Width()) + "-panel" + std::to_string(GetParam().panel), shot);
@@ -445,7 +447,7 @@ TEST_P(SmallDesktop, SkerrowWindowFitsAndQuitTakesAClick)
 {
     StartSkerrowMenu(false);
     if (HasFatalFailure()) return;
-    ExpectFits(skerrow, 640, 480, "skerrow-fits");
+    ExpectFits(kSkerrowTitle, 640, 480, "skerrow-fits");
     EXPECT_TRUE(ClickUntil(456, 438, [&] { return !game.Running(); })) << "QUIT took no click";
     EXPECT_EQ(game.code, 0);
 }
@@ -454,8 +456,7 @@ TEST_P(SmallDesktop, FenwoltWindowFitsAndExitTakesAClick)
 {
     StartFenwolt(false);
     if (HasFatalFailure()) return;
-    const unsigned long fenwolt = WindowId(kFenwoltTitle);
-    ExpectFits(fenwolt, 800, 600, "fenwolt-fits");
+    ExpectFits(kFenwoltTitle, 800, 600, "fenwolt-fits");
     // Where the box that asks whether to quit stands, it is a dark blue; the menu there is the
     // pitch's green (the intro a black).
     const auto boxShown = [&] {
