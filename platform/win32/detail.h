@@ -66,6 +66,9 @@ void SetCursorShown();  // applies ShowCursor's counter and SetCursor's choice t
 // X displays with a window manager (x11_map.cpp): asks for the window to be mapped and returns
 // at once, true; false elsewhere, where SDL's own show is left to do it.
 bool RequestMapWithoutWaiting(SDL_Window* window);
+// The frame a window manager has put around the window, as insets (left, top, right, bottom;
+// none without a manager); false while it has not said (the window not yet framed).
+bool WindowManagerFrame(SDL_Window* window, RECT& frame);
 
 // Input (input.cpp)
 void HandleInputEvent(const void* sdlEvent);  // keys, text, mouse

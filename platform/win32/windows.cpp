@@ -45,6 +45,7 @@ struct Window {
     bool minimized = false;
     bool fullscreen = false;
     RECT windowedRect{};
+    SDL_Rect placed{};  // the client area on the screen, windowed, as last placed (ScreenPlace)
     uint32_t settleUntil = 0;  // SDL ticks: size events before this are the mode switch's echo
     int bbWidth = 0, bbHeight = 0;  // 0: the client size
     LONG_PTR userData = 0;
@@ -175,22 +176,75 @@ void ScreenSize(int& w, int& h)
     }
 }
 
-// Brings the SDL window to the notional rectangle (windowed) without sending messages.
+// Where a window's client area goes on the screen (x, y, width, height): where the program put it,
+// at its size, when that fits the desktop's usable area (the screen less its panels) with the
+// window manager's frame around it. Otherwise it is moved as little as keeps it inside, and a
+// window whose picture is scaled to its client area (one with a back buffer) is shown at the
+// largest scale that fits: on a small screen all of the picture and the frame's buttons can be
+// reached. Pixels drawn one for one (a dialog's) are never scaled.
+SDL_Rect ScreenPlace(const Window& w)
+{
+    const RECT client = ClientRectOf(w);
+    SDL_Rect r{client.left, client.top, std::max<int>(1, client.right - client.left),
+               std::max<int>(1, client.bottom - client.top)};
+    SDL_Rect usable{};
+    const int display = w.sdl ? std::max(0, SDL_GetWindowDisplayIndex(w.sdl)) : 0;
+    if (!videoReady || SDL_GetDisplayUsableBounds(display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return r;
+    RECT frame{};
+    // Until the manager has framed the window, a frame like this system's own stands in for it.
+    if (!w.sdl || !WindowManagerFrame(w.sdl, frame)) Insets(w.style, w.exStyle, w.menu != nullptr, frame);
+    const int roomW = usable.w - frame.left - frame.right, roomH = usable.h - frame.top - frame.bottom;
+    if (w.bbWidth > 0 && w.bbHeight > 0 && roomW > 0 && roomH > 0 && (r.w > roomW || r.h > roomH)) {
+        // One scale both ways: the window keeps its shape.
+        if (static_cast<int64_t>(roomW) * r.h <= static_cast<int64_t>(roomH) * r.w) {
+            r.h = std::max(1, static_cast<int>(static_cast<int64_t>(r.h) * roomW / r.w));
+            r.w = roomW;
+        } else {
+            r.w = std::max(1, static_cast<int>(static_cast<int64_t>(r.w) * roomH / r.h));
+            r.h = roomH;
+        }
+    }
+    // One still too large keeps its top-left corner, and so its caption, inside.
+    r.x = std::max<int>(usable.x + frame.left, std::min<int>(r.x, usable.x + usable.w - frame.right - r.w));
+    r.y = std::max<int>(usable.y + frame.top, std::min<int>(r.y, usable.y + usable.h - frame.bottom - r.h));
+    return r;
+}
+
+// Takes the window's place on the screen (ScreenPlace). The notional rectangle moves with it: the
+// program's client area is where the window is on the screen.
+void TakePlace(Window& w)
+{
+    w.placed = ScreenPlace(w);
+    const RECT client = ClientRectOf(w);
+    OffsetRect(&w.rect, w.placed.x - client.left, w.placed.y - client.top);
+}
+
+// Brings the SDL window (windowed) to its place, without sending messages.
 void ApplyGeometry(Window& w)
 {
     if (!w.sdl || w.fullscreen) return;
-    RECT client = ClientRectOf(w);
-    int cw = std::max<int>(1, client.right - client.left);
-    int ch = std::max<int>(1, client.bottom - client.top);
+    TakePlace(w);
+    const SDL_Rect place = w.placed;
     // Only what differs is asked for: on X11 a size request also raises a fixed-size window,
     // which (re-applied while a move settles) would bury a dialog opened over it.
     int sw = 0, sh = 0, sx = 0, sy = 0;
     SDL_GetWindowSize(w.sdl, &sw, &sh);
-    if (sw != cw || sh != ch) SDL_SetWindowSize(w.sdl, cw, ch);
+    if (sw != place.w || sh != place.h) SDL_SetWindowSize(w.sdl, place.w, place.h);
     SDL_GetWindowPosition(w.sdl, &sx, &sy);
-    if (sx != client.left || sy != client.top) SDL_SetWindowPosition(w.sdl, client.left, client.top);
+    if (sx != place.x || sy != place.y) SDL_SetWindowPosition(w.sdl, place.x, place.y);
     SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+}
+
+// Places the window again once what its place depends on is known (its back buffer, the frame
+// the manager gave it). The program hears of a move as of one the user made.
+void PlaceAgain(HWND hwnd, Window& w)
+{
+    const RECT before = ClientRectOf(w);
+    ApplyGeometry(w);
+    const RECT after = ClientRectOf(w);
+    if (after.left != before.left || after.top != before.top)
+        QueueMessage(hwnd, WM_MOVE, 0, MAKELPARAM(after.left, after.top), 0);
 }
 
 void SetRectAndNotify(HWND hwnd, const RECT& rect)
@@ -572,6 +626,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         y = 32;
     }
     w->rect = RECT{x, y, x + width, y + height};
+    TakePlace(*w);
+    const SDL_Rect place = w->placed;
     RECT client = ClientRectOf(*w);
     int cw = std::max<int>(1, client.right - client.left);
     int ch = std::max<int>(1, client.bottom - client.top);
@@ -579,10 +635,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     if ((style & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     if (openGLWindows) {
-        w->sdl = SDL_CreateWindow(w->title.c_str(), client.left, client.top, cw, ch, flags | SDL_WINDOW_OPENGL);
+        w->sdl = SDL_CreateWindow(w->title.c_str(), place.x, place.y, place.w, place.h, flags | SDL_WINDOW_OPENGL);
         if (!w->sdl) PlatformTrace("CreateWindowExA: no OpenGL window (%s); trying without", SDL_GetError());
     }
-    if (!w->sdl) w->sdl = SDL_CreateWindow(w->title.c_str(), client.left, client.top, cw, ch, flags);
+    if (!w->sdl) w->sdl = SDL_CreateWindow(w->title.c_str(), place.x, place.y, place.w, place.h, flags);
     if (!w->sdl) {
         PlatformTrace("CreateWindowExA: SDL_CreateWindow failed: %s", SDL_GetError());
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -1131,8 +1187,12 @@ void PlatformSetBackBufferSize(HWND hwnd, int width, int height)
 {
     auto w = Find(hwnd);
     if (!w) return;
+    if (w->bbWidth == std::max(0, width) && w->bbHeight == std::max(0, height)) return;
     w->bbWidth = std::max(0, width);
     w->bbHeight = std::max(0, height);
+    // Its picture is scaled to the window from now on: a window too large for the screen can
+    // be shown smaller.
+    if (IsMainThread() && VideoReady()) PlaceAgain(hwnd, *w);
 }
 
 void PlatformGetBackBufferSize(HWND hwnd, int& width, int& height)
@@ -1286,7 +1346,11 @@ void platform_detail::HandleWindowEvent(const void* raw)
     auto w = Find(hwnd);
     if (!w) return;
     switch (e.event) {
-    case SDL_WINDOWEVENT_SHOWN: w->mapPending = false; break;
+    case SDL_WINDOWEVENT_SHOWN:
+        w->mapPending = false;
+        // The window manager has framed it: the frame it drew, not the one guessed, is fitted.
+        PlaceAgain(hwnd, *w);
+        break;
     case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         if (!w->visible) break;
@@ -1335,6 +1399,8 @@ void platform_detail::HandleWindowEvent(const void* raw)
             RECT c = ClientRectOf(*w);
             if (c.left != e.data1 || c.top != e.data2) {
                 OffsetRect(&w->rect, e.data1 - c.left, e.data2 - c.top);
+                w->placed.x = e.data1;
+                w->placed.y = e.data2;
                 QueueMessage(hwnd, WM_MOVE, 0, MAKELPARAM(e.data1, e.data2), 0);
             }
         }
@@ -1346,11 +1412,14 @@ void platform_detail::HandleWindowEvent(const void* raw)
             // back: put the window where it belongs rather than calling it a resize.
             ApplyGeometry(*w);
         } else if (!w->fullscreen) {
-            RECT c = ClientRectOf(*w);
-            if (c.right - c.left != e.data1 || c.bottom - c.top != e.data2) {
-                // The user dragged the frame: the system brackets that with these two.
+            if (w->placed.w != e.data1 || w->placed.h != e.data2) {
+                // The user dragged the frame: the system brackets that with these two. The size
+                // the user chose is the client area's, shown as it is.
+                RECT c = ClientRectOf(*w);
                 w->rect.right += e.data1 - (c.right - c.left);
                 w->rect.bottom += e.data2 - (c.bottom - c.top);
+                w->placed.w = e.data1;
+                w->placed.h = e.data2;
                 QueueMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0, 0);
                 QueueMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.data1, e.data2), 0);
                 QueueMessage(hwnd, WM_EXITSIZEMOVE, 0, 0, 0);

@@ -1,11 +1,26 @@
-// Showing a window on an X display without waiting for a window manager to map it. Kept apart
-// from windows.cpp: the X headers' names (Window, None, Bool) clash with the platform's.
+// Showing a window on an X display without waiting for a window manager to map it, and the frame
+// the manager puts around it. Kept apart from windows.cpp: the X headers' names (Window, None,
+// Bool) clash with the platform's.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
 #include "platform/win32/detail.h"
 
+namespace {
+
+// The frame as SDL knows it, where SDL can say (false elsewhere).
+bool SdlWindowFrame(SDL_Window* window, RECT& frame)
+{
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) return false;
+    frame = RECT{left, top, right, bottom};
+    return true;
+}
+
+}  // namespace
+
 #if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 namespace {
@@ -20,13 +35,18 @@ bool MapsAreRedirected(Display* display)
            (root.all_event_masks & SubstructureRedirectMask);
 }
 
+bool X11Window(SDL_Window* window, SDL_SysWMinfo& info)
+{
+    SDL_VERSION(&info.version);
+    return SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+}
+
 }  // namespace
 
 bool platform_detail::RequestMapWithoutWaiting(SDL_Window* window)
 {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    if (!X11Window(window, info)) return false;
     Display* display = info.info.x11.display;
     if (!MapsAreRedirected(display)) return false;
     XMapRaised(display, info.info.x11.window);
@@ -34,8 +54,36 @@ bool platform_detail::RequestMapWithoutWaiting(SDL_Window* window)
     return true;
 }
 
+bool platform_detail::WindowManagerFrame(SDL_Window* window, RECT& frame)
+{
+    SDL_SysWMinfo info;
+    if (!X11Window(window, info)) return SdlWindowFrame(window, frame);
+    Display* display = info.info.x11.display;
+    frame = RECT{0, 0, 0, 0};
+    // A bare X server draws no frame.
+    if (!MapsAreRedirected(display)) return true;
+    // Read from the server rather than from SDL, which learns of it only as it reads its events.
+    const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", True);
+    if (extents == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, info.info.x11.window, extents, 0, 4, False, XA_CARDINAL, &type,
+                                          &format, &count, &after, &data) == Success &&
+                       data && type == XA_CARDINAL && format == 32 && count == 4;
+    if (found) {
+        const long* v = reinterpret_cast<const long*>(data);
+        frame = RECT{static_cast<LONG>(v[0]), static_cast<LONG>(v[2]), static_cast<LONG>(v[1]),
+                     static_cast<LONG>(v[3])};
+    }
+    if (data) XFree(data);
+    return found;
+}
+
 #else
 
 bool platform_detail::RequestMapWithoutWaiting(SDL_Window*) { return false; }
+bool platform_detail::WindowManagerFrame(SDL_Window* window, RECT& frame) { return SdlWindowFrame(window, frame); }
 
 #endif

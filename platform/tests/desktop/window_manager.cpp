@@ -29,6 +29,24 @@ private:
     Display* display_;
 };
 
+// The first `count` values of a CARDINAL property of the window; false when it has fewer.
+bool Cardinals(Display* display, Window window, const char* name, long* values, unsigned long count)
+{
+    const Atom property = XInternAtom(display, name, True);
+    if (property == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long found = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool ok = XGetWindowProperty(display, window, property, 0, static_cast<long>(count), False, XA_CARDINAL,
+                                       &type, &format, &found, &after, &data) == Success &&
+                    data && type == XA_CARDINAL && format == 32 && found >= count;
+    if (ok)
+        for (unsigned long i = 0; i < count; ++i) values[i] = reinterpret_cast<const long*>(data)[i];
+    if (data) XFree(data);
+    return ok;
+}
+
 }  // namespace
 
 DisplayHold::DisplayHold(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
@@ -70,6 +88,13 @@ bool FindWindowPlace(const std::string& display, unsigned long window, WindowPla
     place.height = a.height;
     place.viewable = a.map_state == IsViewable;
     place.minimised = false;
+    long frame[4] = {};
+    if (Cardinals(*c, window, "_NET_FRAME_EXTENTS", frame, 4)) {
+        place.frameLeft = static_cast<int>(frame[0]);
+        place.frameRight = static_cast<int>(frame[1]);
+        place.frameTop = static_cast<int>(frame[2]);
+        place.frameBottom = static_cast<int>(frame[3]);
+    }
     Atom wmState = XInternAtom(*c, "WM_STATE", True);
     Atom type = None;
     int format = 0;
@@ -82,6 +107,65 @@ bool FindWindowPlace(const std::string& display, unsigned long window, WindowPla
         place.minimised = reinterpret_cast<const long*>(data)[0] == IconicState;
     if (data) XFree(data);
     return true;
+}
+
+bool FindUsableArea(const std::string& display, UsableArea& area)
+{
+    Connection c(display);
+    if (!*c) return false;
+    // The first desktop's: the games are started on it.
+    long v[4] = {};
+    if (!Cardinals(*c, DefaultRootWindow(*c), "_NET_WORKAREA", v, 4)) return false;
+    area = UsableArea{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), static_cast<int>(v[3])};
+    return true;
+}
+
+BottomPanel::BottomPanel(const std::string& name, int height) : height_(height)
+{
+    Display* d = XOpenDisplay(name.c_str());
+    display_ = d;
+    if (!d) return;
+    const int screenW = DisplayWidth(d, DefaultScreen(d)), screenH = DisplayHeight(d, DefaultScreen(d));
+    window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, screenH - height, screenW, height, 0, 0, 0x808080);
+    XStoreName(d, window_, "panel");
+    // Where it was put, not where the manager would place a new window.
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PSize;
+    hints.x = 0;
+    hints.y = screenH - height;
+    hints.width = screenW;
+    hints.height = height;
+    XSetWMNormalHints(d, window_, &hints);
+    const Atom typeAtom = XInternAtom(d, "_NET_WM_WINDOW_TYPE", False);
+    const Atom dock = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(d, window_, typeAtom, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&dock), 1);
+    // Left, right, top, bottom, then where along each edge: the bottom, the whole width.
+    const long strut[12] = {0, 0, 0, height, 0, 0, 0, 0, 0, 0, 0, screenW - 1};
+    XChangeProperty(d, window_, XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(strut), 12);
+    XChangeProperty(d, window_, XInternAtom(d, "_NET_WM_STRUT", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(strut), 4);
+    Show();
+}
+
+void BottomPanel::Show()
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d) return;
+    XWindowAttributes a;
+    if (XGetWindowAttributes(d, window_, &a) && a.map_state == IsViewable) return;
+    XMapRaised(d, window_);
+    // The manager places a new window by its own rules; asked again once it has it, it moves it.
+    XMoveWindow(d, window_, 0, DisplayHeight(d, DefaultScreen(d)) - height_);
+    XSync(d, False);
+}
+
+BottomPanel::~BottomPanel()
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d) return;
+    if (window_) XDestroyWindow(d, window_);
+    XCloseDisplay(d);
 }
 
 ForgetfulWindowManager::ForgetfulWindowManager(const std::string& name) : display_(XOpenDisplay(name.c_str()))

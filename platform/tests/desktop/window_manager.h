@@ -31,10 +31,37 @@ struct WindowPlace {
     int width = 0, height = 0;  // of its client area
     bool viewable = false;      // mapped, with every parent mapped: on the screen
     bool minimised = false;     // iconic (in the task bar)
+    // The frame the manager drew around it, as it says (0 until it has framed the window).
+    int frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;
 };
 
 // False when the window (an id as xdotool prints it) is unknown.
 bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place);
+
+// The desktop's usable area as the manager announces it (the screen less its panels); false
+// before it has.
+struct UsableArea {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+bool FindUsableArea(const std::string& display, UsableArea& area);
+
+// A panel along the bottom of the screen, `height` pixels tall, as a task bar is: the manager
+// keeps other windows off it. Mapped while the object lives.
+class BottomPanel {
+public:
+    BottomPanel(const std::string& display, int height);
+    ~BottomPanel();
+    BottomPanel(const BottomPanel&) = delete;
+    BottomPanel& operator=(const BottomPanel&) = delete;
+    // Asks for it to be mapped unless it is on the screen: a manager that is starting up may drop
+    // the first request.
+    void Show();
+
+private:
+    void* display_ = nullptr;
+    unsigned long window_ = 0;
+    int height_;
+};
 
 // A window manager of the test's own, as one is while it starts up: it has the requests of the
 // root's children sent to it but has not announced itself yet, and drops the first map request

@@ -2,7 +2,9 @@
 // xdotool: Skerrow's ship reaches both walls however the pointer rested when the level began;
 // keys tapped without a hold count; a window dragged across the game in the background leaves
 // nothing behind; and a full-screen game (Skerrow, and Fenwolt after Alt+Enter) that another
-// program is activated over leaves the display to it and takes it back when activated again.
+// program is activated over leaves the display to it and takes it back when activated again. On
+// screens smaller than their windows ask for (800 x 600, 640 x 480, a panel along the bottom),
+// both games' windows lie inside the desktop's usable area, and a click on their lowest button acts.
 // Screenshots of the root window are kept in <build>/desktop-shots for a person to look at.
 #include <gtest/gtest.h>
 
@@ -25,7 +27,9 @@ constexpr int kScreenW = 1280, kScreenH = 1024;
 
 class Desktop : public XvfbTest {
 protected:
-    Desktop() : XvfbTest(kScreenW, kScreenH, "the window-manager test") {}
+    explicit Desktop(int width = kScreenW, int height = kScreenH) : XvfbTest(width, height, "the window-manager test")
+    {
+    }
 
     void SetUp() override
     {
@@ -216,6 +220,82 @@ protected:
     Picture picture;
 };
 
+// A screen smaller than the games' windows ask for, with a panel along its bottom (when given a
+// height) that leaves them less room still.
+struct SmallScreen {
+    int width, height, panel;
+};
+
+void PrintTo(const SmallScreen& s, std::ostream* out) { *out << s.width << "x" << s.height << "+panel" << s.panel; }
+
+class SmallDesktop : public Desktop, public ::testing::WithParamInterface<SmallScreen> {
+protected:
+    SmallDesktop() : Desktop(GetParam().width, GetParam().height) {}
+
+    void SetUp() override
+    {
+        Desktop::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        const int panelHeight = GetParam().panel;
+        if (panelHeight) panel = std::make_unique<BottomPanel>(display.Name(), panelHeight);
+        ASSERT_TRUE(WaitFor([&] {
+            if (panel) panel->Show();
+            return FindUsableArea(display.Name(), usable) && usable.height == display.Height() - panelHeight;
+        })) << "the window manager never took the panel's room off the desktop";
+    }
+    void TearDown() override
+    {
+        panel.reset();
+        Desktop::TearDown();
+    }
+
+    // Whether the window, framed by the manager, lies with its frame inside the usable area.
+    bool FramedInsideUsableArea(unsigned long window, WindowPlace& place) const
+    {
+        place = PlaceOf(window);
+        return place.viewable && place.frameTop > 0 && place.x - place.frameLeft >= usable.x &&
+               place.y - place.frameTop >= usable.y &&
+               place.x + place.width + place.frameRight <= usable.x + usable.width &&
+               place.y + place.height + place.frameBottom <= usable.y + usable.height;
+    }
+    std::string Describe(const WindowPlace& p) const
+    {
+        return "client area " + std::to_string(p.width) + "x" + std::to_string(p.height) + " at (" +
+               std::to_string(p.x) + ", " + std::to_string(p.y) + "), frame " + std::to_string(p.frameLeft) + "/" +
+               std::to_string(p.frameTop) + "/" + std::to_string(p.frameRight) + "/" +
+               std::to_string(p.frameBottom) + "; usable area " + std::to_string(usable.width) + "x" +
+               std::to_string(usable.height) + " at (" + std::to_string(usable.x) + ", " + std::to_string(usable.y) +
+               ")";
+    }
+    // The window of that title placed inside the usable area, at the client size it asks for
+    // (asked.w x asked.h) or as large as fits there; its picture (of width x height) found in it.
+    void ExpectFits(const std::string& title, const Rect& asked, int width, int height, const std::string& name)
+    {
+        WindowPlace place;
+        EXPECT_TRUE(WaitFor([&] { return FramedInsideUsableArea(WindowId(title), place); }))
+            << name << ": " << Describe(place);
+        EXPECT_TRUE((place.width == asked.w && place.height == asked.h) ||
+                    place.frameLeft + place.width + place.frameRight == usable.width ||
+                    place.frameTop + place.height + place.frameBottom == usable.height)
+            << name << " is smaller than it need be: " << Describe(place);
+        picture = Picture(Rect{place.x, place.y, place.width, place.height}, width, height);
+        Shot shot;
+        Screenshot(name + "-" + std::to_string(display.Width()) + "-panel" + std::to_string(GetParam().panel), shot);
+    }
+    // Clicks at a pixel of the picture until `done`, each click given a moment to act; false when
+    // none ever did.
+    bool ClickUntil(double px, double py, const std::function<bool()>& done)
+    {
+        return WaitFor([&] {
+            ClickAt(px, py);
+            return WaitFor(done, 2);
+        });
+    }
+
+    std::unique_ptr<BottomPanel> panel;
+    UsableArea usable;
+};
+
 // A desktop whose window manager, not yet announced, drops the first map request of every window,
 // as one that is still starting up now and then does.
 class ForgetfulDesktop : public XvfbTest {
@@ -356,4 +436,43 @@ TEST_F(Desktop, FenwoltFullScreenGivesTheDisplayToAnotherProgramActivatedOverIt)
     ASSERT_TRUE(WaitFor([&] { return PlaceOf(fenwolt).width == kScreenW && PlaceOf(fenwolt).height == kScreenH; }))
         << "Alt+Enter did not put the game in full screen";
     AnotherProgramOverFullScreen(fenwolt, "fenwolt");
+}
+
+// On a small screen each game's window is placed, and where it must scaled, to lie inside the
+// desktop's usable area with its frame, and the lowest button of its menu takes a click.
+INSTANTIATE_TEST_SUITE_P(Screens, SmallDesktop,
+                         ::testing::Values(SmallScreen{800, 600, 0}, SmallScreen{640, 480, 0}, SmallScreen{800, 600, 48}),
+                         [](const ::testing::TestParamInfo<SmallScreen>& info) {
+                             return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) +
+                                    (info.param.panel ? "WithPanel" : "");
+                         });
+
+TEST_P(SmallDesktop, SkerrowWindowFitsAndQuitTakesAClick)
+{
+    StartSkerrowMenu(false);
+    if (HasFatalFailure()) return;
+    // It asks for an outer 800 x 600 (the frame this system draws around a resizable window
+    // taken off): its 640 x 480 picture shown larger.
+    ExpectFits(kSkerrowTitle, Rect{0, 0, 792, 573}, 640, 480, "skerrow-fits");
+    EXPECT_TRUE(ClickUntil(456, 438, [&] { return !game.Running(); })) << "QUIT took no click";
+    EXPECT_EQ(game.code, 0);
+}
+
+TEST_P(SmallDesktop, FenwoltWindowFitsAndExitTakesAClick)
+{
+    StartFenwolt(false);
+    if (HasFatalFailure()) return;
+    ExpectFits(kFenwoltTitle, Rect{0, 0, 800, 600}, 800, 600, "fenwolt-fits");
+    // Where the box that asks whether to quit stands, it is a dark blue; the menu there is the
+    // pitch's green (the intro a black).
+    const auto boxShown = [&] {
+        Shot shot;
+        if (!Screenshot("fenwolt-quit-box", shot)) return false;
+        const uint8_t* p = shot.At(picture.ScreenX(250), picture.ScreenY(380));
+        return p[2] > p[1] + 10 && p[2] > p[0] + 20;
+    };
+    // The first clicks take the intro on to the start menu, whose EXIT then asks; Yes ends it.
+    ASSERT_TRUE(ClickUntil(700, 310, boxShown)) << "EXIT took no click";
+    EXPECT_TRUE(ClickUntil(305, 312, [&] { return !game.Running(); })) << "Yes took no click";
+    EXPECT_EQ(game.code, 0);
 }

@@ -267,8 +267,9 @@ protected:
 
 #ifdef FENWOLT_BINARY
     // Fenwolt in a player folder of its own, started in a window (the switch file that keeps it
-    // there), until its window is shown.
-    void StartFenwolt()
+    // there), until its window is shown: at the 800 x 600 it asks for, unless `fullSize` is false
+    // (a screen too small for that).
+    void StartFenwolt(bool fullSize = true)
     {
         const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt";
         ASSERT_TRUE(std::filesystem::exists(data / "interface")) << "build the fenwolt-data target first";
@@ -279,7 +280,9 @@ protected:
         WriteText(folder / "dat" / "window.dat", "");
         game = Start({FENWOLT_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
         ASSERT_GT(game.pid, 0);
-        ASSERT_TRUE(WaitFor([&] { return WindowSized(kFenwoltTitle, 800, 600); })) << FileText(root / "game.out");
+        ASSERT_TRUE(WaitFor([&] {
+            return fullSize ? WindowSized(kFenwoltTitle, 800, 600) : !WindowNamed(kFenwoltTitle).empty();
+        })) << FileText(root / "game.out");
     }
     static constexpr const char* kFenwoltTitle = "^Dorvanix: Quillane$";
 #endif
