@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -25,6 +26,7 @@ void HiscoreScreen::OnDisplay(Screen*, int32_t)
     editedRow = InsertHiscore(table, g_scorePending ? g_game.score : 0);
     g_scorePending = 0;
     swallowEnter = 0;
+    notice = nullptr;
 }
 
 void HiscoreScreen::OnKey(uint8_t character)
@@ -33,7 +35,13 @@ void HiscoreScreen::OnKey(uint8_t character)
     if (EditHiscoreName(table[editedRow], character)) {
         editedRow = -1;
         swallowEnter = 1;
-        if (!WriteHiscores(table)) LogMessage("The hiscore table was not saved\n");
+        // The table on the screen holds the new name either way; the player is told when it
+        // will not be there the next time.
+        notice = nullptr;
+        if (!WriteHiscores(table)) {
+            notice = NotSavedNotice(errno);
+            LogMessage("The hiscore table was not saved\n");
+        }
     }
 }
 
@@ -79,6 +87,7 @@ int32_t HiscoreScreen::Process()
             PrintText(font, 16, 210, y, colour, shown);
             PrintRight(font, 16, 430, y, colour, score);
         }
+        DrawNotSavedNotice(notice, 165 + 16 * kHiscoreRows + 20);
         if (frameCounter > 80 && editedRow < 0) PrintCentred(TextFont(), 16, 320, 460, MakePixelColorRgb(0xFFFFFF), g_strings.Get("PressKey"));
     }
     const int32_t code = PopMouseCode();

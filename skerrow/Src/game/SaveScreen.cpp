@@ -17,20 +17,6 @@ namespace {
 // A title's column runs from x 270 to the screen's right margin: sixteen of the widest letters
 // and the typing cursor fit in it.
 const int kTitleColumnWidth = 340;
-
-// What the player is told when a save could not be written, by the cause the file layer gave.
-const char* NotSavedNotice(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return "Not saved: the disk is full";
-    case EACCES:
-    case EPERM:
-    case EROFS: return "Not saved: no permission to write here";
-    default: return "Not saved: the file could not be written";
-    }
-}
 }  // namespace
 
 int ReadSaveGame(int slot)
@@ -163,7 +149,7 @@ int32_t SaveScreen::Process()
         editedSlot = -1;
     }
     DrawRows(editedSlot, title, 0xFFFF);
-    if (notice && g_sprites) PrintCentred(SmallFont(), 16, 320, 170 + 16 * kSaveSlots + 30, MakePixelColorRgb(0xFF5F3F), notice);
+    DrawNotSavedNotice(notice, 170 + 16 * kSaveSlots + 30);
     const int row = RowAt(g_cursorX, g_cursorY);
     if ((code == MOUSE_LEFT_DOWN || code == MOUSE_LEFT_DOUBLE) && row >= 0) {
         PlayMenuSound();

@@ -1,6 +1,7 @@
 #include "skerrow/Src/game/ScreenCommon.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -143,3 +144,21 @@ int32_t PopMouseCode()
 }
 
 void PlayMenuSound() { PlayGameSound(SND_MENU, 50); }
+
+const char* NotSavedNotice(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "Not saved: the disk is full";
+    case EACCES:
+    case EPERM:
+    case EROFS: return "Not saved: no permission to write here";
+    default: return "Not saved: the file could not be written";
+    }
+}
+
+void DrawNotSavedNotice(const char* notice, int y)
+{
+    if (notice && g_sprites) PrintCentred(SmallFont(), 16, 320, y, MakePixelColorRgb(0xFF5F3F), notice);
+}

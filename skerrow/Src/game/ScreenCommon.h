@@ -31,6 +31,11 @@ int TextWidth(TrueTypeFont& font, int size, const char* text);
 // bytes are left out, so that a line feed from a damaged file cannot move it onto the next
 // row, and it is cut where it would grow wider than `width` pixels.
 void FitToColumn(TrueTypeFont& font, int size, const char* text, int width, char* out, int outSize);
+// What the player is told when a file of theirs (a save, the hiscores) could not be written, by
+// the cause the file layer gave; drawn centred on row `y` in the screens' small lettering
+// (nothing for no notice).
+const char* NotSavedNotice(int error);
+void DrawNotSavedNotice(const char* notice, int y);
 // A text with its first "%d" replaced by `number`, every other character kept as it stands.
 void FormatNumberInto(const char* text, int number, char* out, int size);
 // The next mouse event code of the ring (0 none).

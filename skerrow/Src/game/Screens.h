@@ -229,6 +229,8 @@ public:
     int32_t editedRow = -1;
     // Set when name entry ends: the Enter that ended it must not also leave the screen.
     int32_t swallowEnter = 0;
+    // Why the table could not be written, while the screen shows it (null when it was).
+    const char* notice = nullptr;
 
 private:
     LPDIRECTDRAWSURFACE7 background_ = nullptr;

@@ -74,6 +74,26 @@ void SaveIntoSlotThree(const char* title)
     Frame();
 }
 
+// Runs `action` as on a full disk: no byte may be added to any file.
+template <typename Action>
+void OnAFullDisk(Action action)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{0, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    action();
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+}
+
+// Red lettering (the notice of a file not saved) within a rectangle of the back buffer.
+int RedPixels(int x0, int y0, int x1, int y1)
+{
+    return CountPixels(x0, y0, x1, y1, [](int r, int g, int b) { return r > 190 && g < 140 && b < 120; });
+}
+
 }  // namespace
 
 // A save that cannot be written is told on the save screen, under the slots and in the screen's
@@ -86,15 +106,7 @@ TEST_F(Files, AFailedSaveIsToldAndTheOldFileKept)
     ASSERT_EQ(WriteSaveSlot(2, old), 1);
     const std::string before = Bytes("game3.sav");
 
-    // A full disk, as far as the game can tell: no byte may be added to any file.
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit full{0, limit.rlim_max};
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &full);
-    SaveIntoSlotThree("Pilot");
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, previous);
+    OnAFullDisk([] { SaveIntoSlotThree("Pilot"); });
     EXPECT_EQ(GetCurrentScreen(), &g_saveScreen);
     EXPECT_EQ(g_saveScreen.editedSlot, -1);
     ASSERT_NE(g_saveScreen.notice, nullptr);
@@ -105,7 +117,7 @@ TEST_F(Files, AFailedSaveIsToldAndTheOldFileKept)
     Frame();
     SaveShot("save-not-saved");
     // The line is drawn in red under the ten slots.
-    EXPECT_GT(CountPixels(120, 340, 520, 366, [](int r, int g, int b) { return r > 190 && g < 140 && b < 120; }), 20);
+    EXPECT_GT(RedPixels(120, 340, 520, 366), 20);
     // Escape now leaves the screen: nothing is still being edited.
     Key(DIK_ESCAPE);
     EXPECT_NE(GetCurrentScreen(), &g_saveScreen);
@@ -127,6 +139,44 @@ TEST_F(Files, AFailedSaveIsToldAndTheOldFileKept)
     ASSERT_EQ(ReadSaveSlot(2, &now), 1);
     EXPECT_STREQ(now.title, "Pilot");
     std::remove("game3.sav");
+}
+
+// A new hiscore whose table cannot be written is told under the table; the file keeps the old
+// table, and the next name that can be written clears the notice.
+TEST_F(Files, AFailedHiscoreWriteIsToldAndTheOldTableKept)
+{
+    StartAt(&g_menuScreenInstance);
+    HiscoreEntry table[kHiscoreRows];
+    DefaultHiscores(table);
+    ASSERT_EQ(WriteHiscores(table), 1);
+    const std::string before = Bytes(kHiscoreFileName);
+    const auto enterHiscore = [](const char* name) {
+        g_game.score = 999999;
+        HiscoreScreen::SetScorePending(1);
+        g_hiscoreScreen.SwitchScreen(0);
+        Frame();
+        ASSERT_EQ(g_hiscoreScreen.editedRow, 0);
+        for (const char* c = name; *c; ++c) SendKeyToScreen(static_cast<WPARAM>(*c), 0);
+        SendKeyToScreen(13, 0);
+        Frame();
+    };
+
+    OnAFullDisk([&] { enterHiscore("Ace"); });
+    ASSERT_NE(g_hiscoreScreen.notice, nullptr);
+    EXPECT_STREQ(g_hiscoreScreen.notice, "Not saved: the disk is full");
+    EXPECT_STREQ(g_hiscoreScreen.table[0].name, "Ace") << "the screen still shows the new name";
+    EXPECT_EQ(Bytes(kHiscoreFileName), before);
+    SaveShot("hiscore-not-saved");
+    EXPECT_GT(RedPixels(120, 330, 520, 370), 20);
+
+    enterHiscore("Ace");
+    EXPECT_EQ(g_hiscoreScreen.notice, nullptr);
+    HiscoreEntry now[kHiscoreRows];
+    LoadHiscores(now);
+    EXPECT_STREQ(now[0].name, "Ace");
+    Frame();
+    EXPECT_EQ(RedPixels(120, 330, 520, 370), 0);
+    std::remove(kHiscoreFileName);
 }
 
 // Texts from files stay on their row and in their column: control bytes are not drawn, and a
