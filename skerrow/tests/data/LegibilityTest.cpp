@@ -124,16 +124,7 @@ bool StrokesShown(const Footprint& f, const std::vector<uint16_t>& frame)
     return !f.strokes.empty();
 }
 
-class Legibility : public ::testing::Test {
-protected:
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        std::filesystem::current_path(BUILD_ROOT, ec);
-        std::filesystem::remove_all(std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid()), ec);
-    }
-    void SetUp() override { ASSERT_TRUE(StartScreens()); }
-};
+using Legibility = ScreensSuite;
 
 // The map's round buttons print their grey names centred 4 pixels below where their comets
 // are drawn; the comet passes them at every frame of its animation, and the name reads at

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "../HeadlessGame.h"
 #include "platform/win32/platform_internal.h"
 #include "skerrow/Src/Button.h"
@@ -40,6 +42,19 @@ inline bool StartScreens()
     ready = true;
     return true;
 }
+
+// A suite on the real screens: they start before each case, and the suite's scratch folder goes
+// once its cases are done.
+class ScreensSuite : public ::testing::Test {
+protected:
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::current_path(BUILD_ROOT, ec);
+        std::filesystem::remove_all(std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid()), ec);
+    }
+    void SetUp() override { ASSERT_TRUE(StartScreens()); }
+};
 
 // One poll of the keyboard and mouse (keys held this poll, relative motion, left/right held).
 inline void Feed(std::initializer_list<int> keys, bool left = false, bool right = false, uint32_t now = 0)

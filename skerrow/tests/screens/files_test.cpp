@@ -19,17 +19,12 @@
 
 namespace {
 
-class Files : public ::testing::Test {
+class Files : public ScreensSuite {
 protected:
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        std::filesystem::current_path(BUILD_ROOT, ec);
-        std::filesystem::remove_all(std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid()), ec);
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(StartScreens());
+        ScreensSuite::SetUp();
+        if (HasFatalFailure()) return;
         ResetCampaign();
         g_clickedButtonId = 0;
     }

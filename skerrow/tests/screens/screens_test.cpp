@@ -13,17 +13,12 @@
 
 namespace {
 
-class Screens : public ::testing::Test {
+class Screens : public ScreensSuite {
 protected:
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        std::filesystem::current_path(BUILD_ROOT, ec);
-        std::filesystem::remove_all(std::string(BUILD_ROOT) + "/screens-work/" + std::to_string(getpid()), ec);
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(StartScreens());
+        ScreensSuite::SetUp();
+        if (HasFatalFailure()) return;
         ResetCampaign();
         g_level.grid.clear();
         g_level.height = 200;
