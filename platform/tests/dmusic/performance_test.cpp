@@ -14,7 +14,7 @@
 #include "platform/dmusic/dmusic.h"
 #include "platform/dmusic/dmusic_testing.h"
 #include "platform/tests/dmusic/sound_builders.h"
-#include "platform/tests/support/scoped_environment.h"
+#include "platform/tests/support/sound_device_absent.h"
 
 using namespace sound_builders;
 using dmusic_testing::EventKind;
@@ -573,23 +573,7 @@ TEST(PerformanceSetup, WithoutASoundDeviceTheTerminalGetsOneLine)
         perf->CloseDown();
         perf->Release();
     };
-    std::string first, second, traced;
-    {
-        ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-driver");
-        {
-            ScopedEnvironment quiet("PLATFORM_DEBUG_OUTPUT", "");
-            testing::internal::CaptureStderr();
-            start();
-            first = testing::internal::GetCapturedStderr();
-            testing::internal::CaptureStderr();
-            start();
-            second = testing::internal::GetCapturedStderr();
-        }
-        ScopedEnvironment debugger("PLATFORM_DEBUG_OUTPUT", "1");
-        testing::internal::CaptureStderr();
-        start();
-        traced = testing::internal::GetCapturedStderr();
-    }
+    const auto [first, second, traced] = StartWithoutASoundDevice(start);
     EXPECT_EQ(first, "No sound device could be opened: the game runs without sound.\n");
     EXPECT_EQ(second, "");
     EXPECT_NE(traced.find("dmusic: InitAudio failed (0x80004005): no audio: "), std::string::npos) << traced;

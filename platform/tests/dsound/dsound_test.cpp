@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/dsound/dsound_test.h"
-#include "platform/tests/support/scoped_environment.h"
+#include "platform/tests/support/sound_device_absent.h"
 
 namespace {
 
@@ -314,23 +314,7 @@ TEST(DirectSoundDevice, WithoutADeviceTheTerminalGetsOneLine)
         EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
         EXPECT_EQ(ds, nullptr);
     };
-    std::string first, second, traced;
-    {
-        ScopedEnvironment noDevice("SDL_AUDIODRIVER", "no-such-driver");
-        {
-            ScopedEnvironment quiet("PLATFORM_DEBUG_OUTPUT", "");
-            testing::internal::CaptureStderr();
-            create();
-            first = testing::internal::GetCapturedStderr();
-            testing::internal::CaptureStderr();
-            create();
-            second = testing::internal::GetCapturedStderr();
-        }
-        ScopedEnvironment debugger("PLATFORM_DEBUG_OUTPUT", "1");
-        testing::internal::CaptureStderr();
-        create();
-        traced = testing::internal::GetCapturedStderr();
-    }
+    const auto [first, second, traced] = StartWithoutASoundDevice(create);
     EXPECT_EQ(first, "No sound device could be opened: the game runs without sound.\n");
     EXPECT_EQ(second, "");
     EXPECT_NE(traced.find("dsound: SDL audio: "), std::string::npos) << traced;
