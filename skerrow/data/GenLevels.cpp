@@ -1,11 +1,11 @@
 // The campaign: 100 levels in two episodes, their grids, the map coordinates and the
 // prerequisite graph.
+#include "skerrow/data/Flood.h"
 #include "skerrow/data/GenCommon.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <set>
 #include <stdexcept>
 
@@ -230,32 +230,6 @@ const Pattern kPatterns[] = {
     {"funnel", PaintFunnel, 8, 14, 18},
 };
 
-// Cells reached from the bottom row through 4-neighbours for which `open` holds.
-template <class Open>
-std::vector<uint8_t> Flood(int height, int width, Open open) {
-    std::vector<uint8_t> seen(size_t(height) * width, 0);
-    std::deque<std::pair<int, int>> q;
-    for (int c = 0; c < width; ++c)
-        if (open(height - 1, c)) {
-            seen[size_t(height - 1) * width + c] = 1;
-            q.push_back({height - 1, c});
-        }
-    while (!q.empty()) {
-        auto [r, c] = q.front();
-        q.pop_front();
-        const int dr[] = {-1, 1, 0, 0}, dc[] = {0, 0, -1, 1};
-        for (int k = 0; k < 4; ++k) {
-            const int nr = r + dr[k], nc = c + dc[k];
-            if (nr < 0 || nr >= height || nc < 0 || nc >= width) continue;
-            const size_t i = size_t(nr) * width + nc;
-            if (seen[i] || !open(nr, nc)) continue;
-            seen[i] = 1;
-            q.push_back({nr, nc});
-        }
-    }
-    return seen;
-}
-
 // A ball finds its way through an opening two cells wide, as every gate the patterns leave is,
 // but all but never through a one-cell slot, least of all one along a side wall. So the way
 // up, and to every block, is traced for a ball two cells wide; where steel shuts part of the
@@ -265,7 +239,7 @@ void OpenWideWays(Level& lv) {
     const int windows = kCols - 1;  // window c covers columns c and c + 1
     auto steel = [&](int r, int c) { return int(lv.At(r, c) == kWall) + int(lv.At(r, c + 1) == kWall); };
     for (;;) {
-        const std::vector<uint8_t> seen = Flood(lv.height, windows, [&](int r, int c) { return steel(r, c) == 0; });
+        const std::vector<uint8_t> seen = FloodFromBottom(lv.height, windows, [&](int r, int c) { return steel(r, c) == 0; });
         // dig[r][c]: the steel cells between window (r, c) and the reached window below it.
         std::vector<int> dig(size_t(lv.height + 1) * windows, 0);
         for (int r = lv.height - 1; r >= 0; --r)
@@ -297,7 +271,7 @@ void OpenWideWays(Level& lv) {
 // reachable: open the steel straight below the lowest one shut off until none is.
 void OpenNooks(Level& lv) {
     for (;;) {
-        const std::vector<uint8_t> seen = Flood(lv.height, kCols, [&](int r, int c) { return lv.At(r, c) != kWall; });
+        const std::vector<uint8_t> seen = FloodFromBottom(lv.height, kCols, [&](int r, int c) { return lv.At(r, c) != kWall; });
         int fixR = -1, fixC = -1;
         for (int r = lv.height - 1; r >= 0 && fixR < 0; --r)
             for (int c = 0; c < kCols; ++c)
