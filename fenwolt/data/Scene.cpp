@@ -276,9 +276,11 @@ std::vector<Placement> StadiumPlacements() {
         v.push_back(p);
     };
     add("xdata\\pitch.x", "textures\\pitch.jpg", cx, cz, 0, 11, 0);
-    // stands: long sides, then the two ends; their fronts stand 10 units off the lines
-    const float sideFar = kTouchHigh + 10.0f + 12.0f, sideNear = kTouchLow - 10.0f - 12.0f;
-    const float endFar = kGoalLineHigh + 10.0f + 12.0f, endNear = kGoalLineLow - 10.0f - 12.0f;
+    // stands: long sides, then the two ends; their fronts stand 10 units off the lines, the
+    // boards a unit before them
+    constexpr float kStandsOff = 10.0f, kBoardsOff = kStandsOff - 1.0f;
+    const float sideFar = kTouchHigh + kStandsOff + 12.0f, sideNear = kTouchLow - kStandsOff - 12.0f;
+    const float endFar = kGoalLineHigh + kStandsOff + 12.0f, endNear = kGoalLineLow - kStandsOff - 12.0f;
     add("xdata\\stand.x", "textures\\stand.tga", cx, sideFar, 0, 11, 0);
     add("xdata\\stand.x", "textures\\stand.tga", cx, sideNear, kPi, 11, 0);
     add("xdata\\standend.x", "textures\\stand.tga", endFar, cz, kPi * 0.5f, 11, 0);
@@ -287,14 +289,16 @@ std::vector<Placement> StadiumPlacements() {
     add("xdata\\crowd.x", "textures\\crowd.tga", cx, sideNear, kPi, 31, 0);
     add("xdata\\crowdend.x", "textures\\crowd.tga", endFar, cz, kPi * 0.5f, 31, 0);
     add("xdata\\crowdend.x", "textures\\crowd.tga", endNear, cz, kPi * 1.5f, 31, 0);
-    // advertising boards a few units behind the lines, facing the pitch
+    // Advertising boards facing the pitch, just in front of the stands' walls: the camera's eye
+    // stays on the pitch side of them, and there they leave it the room its views need around
+    // the pitch (from behind, a board low in front of the eye fills the picture with its back).
     for (float x : {kCentreX - 26.0f, kCentreX + 26.0f}) {
-        add("xdata\\boards.x", "textures\\boards.tga", x, kTouchHigh + 4.0f, 0, 11, 0);
-        add("xdata\\boards.x", "textures\\boards.tga", x, kTouchLow - 4.0f, kPi, 11, 0);
+        add("xdata\\boards.x", "textures\\boards.tga", x, kTouchHigh + kBoardsOff, 0, 11, 0);
+        add("xdata\\boards.x", "textures\\boards.tga", x, kTouchLow - kBoardsOff, kPi, 11, 0);
     }
     for (float z : {mid - 26.0f, mid + 26.0f}) {
-        add("xdata\\boards.x", "textures\\boards.tga", kGoalLineHigh + 5.0f, z, kPi * 0.5f, 11, 0);
-        add("xdata\\boards.x", "textures\\boards.tga", kGoalLineLow - 5.0f, z, kPi * 1.5f, 11, 0);
+        add("xdata\\boards.x", "textures\\boards.tga", kGoalLineHigh + kBoardsOff, z, kPi * 0.5f, 11, 0);
+        add("xdata\\boards.x", "textures\\boards.tga", kGoalLineLow - kBoardsOff, z, kPi * 1.5f, 11, 0);
     }
     // the two goals, nets translucent
     add("xdata\\goal.x", "textures\\goal.tga", kGoalLineLow - kGoalCentreOffset, mid, 0, 11, 1);

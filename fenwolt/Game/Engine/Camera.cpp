@@ -37,6 +37,70 @@ float MostGround(const FieldCameraState& b, float rise)
     return std::sqrt(std::max(0.0f, b.MaxDistance * b.MaxDistance - rise * rise));
 }
 
+// How far over a sight obstacle the line of sight passes, at the least: clear of its frame by
+// more than rounding, in the field's own measure.
+float SightMargin(const FieldCameraState& b) { return 2.5e-4f * (b.FieldLength + b.FieldWidth); }
+
+// The highest the eye may stand over the target at a given ground distance: the view's tilt, the
+// ceiling and the zoom's far end each set a limit.
+float MostRise(const FieldCameraState& b, const D3DVECTOR& target, float ground)
+{
+    const float pitch = std::clamp(b.MaxViewPitch, 0.0f, 1.5707963f);
+    return std::min({ground * std::tan(pitch), b.MaxEyeHeight - target.y, MostGround(b, ground)});
+}
+
+// The least rise of the eye over the target (eye height less target height) at which the line of
+// sight passes over the obstacle, when the eye stands behind it (past the face it turns to the
+// field) and looks at a point in front of it across its ground; else minus infinity. Infinity
+// when no height clears it (the target right at its face).
+float RiseToClear(const FieldCameraState& b, const FieldCameraState::SightObstacle& o, const D3DVECTOR& eye,
+                  const D3DVECTOR& target)
+{
+    constexpr float kNone = -std::numeric_limits<float>::infinity();
+    const float m = SightMargin(b);
+    float eyeAlong = 0.0f, targetAlong = 0.0f, face = 0.0f;
+    switch (o.Side) {
+    case 0: eyeAlong = -eye.x, targetAlong = -target.x, face = -o.Max.x; break;
+    case 1: eyeAlong = eye.x, targetAlong = target.x, face = o.Min.x; break;
+    case 2: eyeAlong = -eye.z, targetAlong = -target.z, face = -o.Max.z; break;
+    default: eyeAlong = eye.z, targetAlong = target.z, face = o.Min.z; break;
+    }
+    // Along the axis off the field: the eye beyond the face, the target on the field's side of it.
+    if (!(eyeAlong > face) || !(targetAlong < face)) return kNone;
+    // The share of the way from the target to the eye over which the ground line crosses the
+    // obstacle's ground, widened by the margin.
+    float enter = 0.0f, leave = 1.0f;
+    const float from[2] = {target.x, target.z}, by[2] = {eye.x - target.x, eye.z - target.z};
+    const float lo[2] = {o.Min.x - m, o.Min.z - m}, hi[2] = {o.Max.x + m, o.Max.z + m};
+    for (int k = 0; k < 2; ++k) {
+        if (std::fabs(by[k]) < 1e-9f) {
+            if (from[k] < lo[k] || from[k] > hi[k]) return kNone;
+            continue;
+        }
+        float t0 = (lo[k] - from[k]) / by[k], t1 = (hi[k] - from[k]) / by[k];
+        if (t0 > t1) std::swap(t0, t1);
+        enter = std::max(enter, t0);
+        leave = std::min(leave, t1);
+    }
+    if (!(enter <= leave)) return kNone;
+    if (!(enter > 1e-6f)) return std::numeric_limits<float>::infinity();
+    // The line is lowest over the obstacle at one end of that stretch.
+    const float over = o.Max.y + m - target.y;
+    return std::max(over / enter, over / leave);
+}
+
+// The rise the eye needs over the target to see past every sight obstacle, kept within what the
+// view's limits allow; minus infinity when none stands in the way.
+float RiseForObstacles(const FieldCameraState& b, const D3DVECTOR& eye, const D3DVECTOR& target)
+{
+    float needed = -std::numeric_limits<float>::infinity();
+    for (int i = 0; i < std::min(b.SightObstacleCount, FieldCameraState::MAX_SIGHT_OBSTACLES); ++i)
+        needed = std::max(needed, RiseToClear(b, b.SightObstacles[i], eye, target));
+    if (needed == -std::numeric_limits<float>::infinity()) return needed;
+    const float ground = std::sqrt((eye.x - target.x) * (eye.x - target.x) + (eye.z - target.z) * (eye.z - target.z));
+    return std::min(needed, MostRise(b, target, ground));
+}
+
 // The share (0 to 1) of an offset d from `from` that stays within low..high (within the slack
 // the whole of it does).
 float ShareWithin(float from, float d, float low, float high, float slack)
@@ -170,7 +234,8 @@ bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target)
     const float ground = std::sqrt((eye.x - target.x) * (eye.x - target.x) + (eye.z - target.z) * (eye.z - target.z));
     const float distance = std::sqrt(ground * ground + rise * rise);
     if (distance < b.MinDistance - slack || distance > b.MaxDistance + slack) return false;
-    return ground >= LeastGround(b, rise) - slack;
+    if (ground < LeastGround(b, rise) - slack) return false;
+    return !(rise < RiseForObstacles(b, eye, target) - slack);
 }
 
 void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
@@ -237,6 +302,14 @@ void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target)
         clampInto(dy, b.MinEyeHeight - target.y, b.MaxEyeHeight - target.y, 0.0f);
         changed = true;
     }
+
+    // Last, over any sight obstacle: straight up, so the view keeps its heading and its ground
+    // distance and only looks down more steeply.
+    const float over = RiseForObstacles(b, D3DVECTOR{target.x + dx, target.y + dy, target.z + dz}, target);
+    if (dy < over - slack) {
+        dy = over;
+        changed = true;
+    }
     if (changed) eye = D3DVECTOR{target.x + dx, target.y + dy, target.z + dz};
 }
 
@@ -248,6 +321,7 @@ void FitEyeBoundsToScenery()
     b.EyeMaxX = open.EyeMaxX;
     b.EyeMinZ = open.EyeMinZ;
     b.EyeMaxZ = open.EyeMaxZ;
+    b.SightObstacleCount = 0;
     if (!TheAppConstructed()) return;
     const float t = std::tan(FieldOfView * 0.5f);
     const float reach = NearPlane * std::sqrt(1.0f + t * t * (1.0f + ProjectionAspect * ProjectionAspect));
@@ -259,12 +333,21 @@ void FitEyeBoundsToScenery()
             lo = D3DVECTOR{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
             hi = D3DVECTOR{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
         }
-        if (!(hi.y > b.MinEyeHeight) || !Vec3Finite(lo) || !Vec3Finite(hi)) continue;
+        // The ground, and whatever is as large as the field, neither close nor stand in the way.
+        if (!(hi.y > 0.0f) || !Vec3Finite(lo) || !Vec3Finite(hi)) continue;
+        if (hi.x - lo.x > 0.5f * b.FieldLength || hi.z - lo.z > 0.5f * b.FieldWidth) {
+            // Unless wholly off the field: a stand along a whole side.
+            if (!(hi.x < 0.0f || lo.x > b.FieldLength || hi.z < 0.0f || lo.z > b.FieldWidth)) continue;
+        }
         // The side of the field it stands off, by the widest gap (a piece off a corner closes
-        // one side only).
+        // one side only); standing over the field's edge, the side it is nearest.
         const float gaps[4] = {-hi.x, lo.x - b.FieldLength, -hi.z, lo.z - b.FieldWidth};
         const int side = int(std::max_element(gaps, gaps + 4) - gaps);
-        if (!(gaps[side] > 0.0f)) continue;
+        if (!(gaps[side] > 0.0f)) {
+            if (b.SightObstacleCount < FieldCameraState::MAX_SIGHT_OBSTACLES)
+                b.SightObstacles[b.SightObstacleCount++] = FieldCameraState::SightObstacle{lo, hi, side};
+            continue;
+        }
         switch (side) {
         case 0: b.EyeMinX = std::max(b.EyeMinX, std::min(hi.x + reach, 0.0f)); break;
         case 1: b.EyeMaxX = std::min(b.EyeMaxX, std::max(lo.x - reach, b.FieldLength)); break;

@@ -25,6 +25,9 @@ struct FieldCameraState {
     // MaxViewPitch (radians) from the horizontal: looking straight down or up leaves the look-at
     // view without a defined roll, so the picture would spin as the camera passes over its target.
     // The eye's box is expected to hold the field with room for the zoom's near end around it.
+    // Scenery that stands over the field's edge (a goal) is a sight obstacle: from behind it (past
+    // the face it turns to the field) the eye never looks at a point in front of it through it,
+    // but rises over it, as far as the view's tilt and the ceiling let it.
     bool Bounded = false;
     float MaxTargetHeight = 1600.0f;
     float MinEyeHeight = 5.0f;
@@ -34,6 +37,13 @@ struct FieldCameraState {
     float MaxViewPitch = 1.3962634f;  // 80 degrees
     float EyeMinX = -std::numeric_limits<float>::infinity(), EyeMaxX = std::numeric_limits<float>::infinity();
     float EyeMinZ = -std::numeric_limits<float>::infinity(), EyeMaxZ = std::numeric_limits<float>::infinity();
+    static constexpr int MAX_SIGHT_OBSTACLES = 8;
+    struct SightObstacle {
+        D3DVECTOR Min, Max;  // its box
+        int32_t Side;        // the field's edge it stands over: 0 low x, 1 high x, 2 low z, 3 high z
+    };
+    SightObstacle SightObstacles[MAX_SIGHT_OBSTACLES] = {};
+    int32_t SightObstacleCount = 0;
 };
 extern FieldCameraState FieldCamera;
 
@@ -57,14 +67,18 @@ bool CameraInBounds(const D3DVECTOR& eye, const D3DVECTOR& target);
 // Brings the pair within the bounds; a pair already within them is left exactly as it is. The
 // look-at point comes back onto the field and the eye goes along; the eye's height, distance and
 // angle each move as little as they can; an eye outside its box is drawn in along the line of
-// sight, so the view keeps its direction and angle and only comes nearer. Values that are not
-// numbers are replaced. Nothing while off.
+// sight, so the view keeps its direction and angle and only comes nearer; an eye that would look
+// through a sight obstacle rises straight up until it looks over it. Values that are not numbers
+// are replaced. Nothing while off.
 void KeepCameraInBounds(D3DVECTOR& eye, D3DVECTOR& target);
 // Closes the eye's box around the field against the scenery in the scene now: each model
-// instance that rises above the eye's floor and stands wholly off the field on one side (a
-// stand; not the boards the eye looks over, nor a goal on the field) closes that side at its
-// near face, less the reach of the near plane's corners from the eye, so that the near plane
-// never cuts into the scenery and shows its inside. The box never closes over the field itself.
+// instance that rises off the ground and stands wholly off the field on one side (a stand, and
+// the boards before it too: from behind, a board low in front of the eye fills the bottom of the
+// picture with its back) closes that side at its near face, less the reach of the near plane's
+// corners from the eye, so that the near plane never cuts into the scenery and shows its inside.
+// The box never closes over the field itself. Scenery that rises off the ground over the field's
+// edge (a goal) becomes a sight obstacle; the ground itself and anything as large as half the
+// field are neither.
 void FitEyeBoundsToScenery();
 // After a move of CameraEye and CameraTarget from (oldEye, oldTarget): a move that leaves the
 // bounds is undone, as a zoom below the eye's floor is; a camera that was outside them already

@@ -4,6 +4,10 @@
 
 #include "fenwolt/Game/Engine/EngineTables.h"
 
+// Flag bit of an instance that gives way to the camera's eye: it is left undrawn while it stands
+// close in front of the eye, between the eye and what it looks at (Scene.h, EyeClearance).
+constexpr uint32_t INSTANCE_FLAG_GIVES_WAY_TO_EYE = 32;
+
 // The instance of an index, or null outside 0..2499 (or before the application object exists).
 ModelInstance* InstanceAt(int index);
 

@@ -21,6 +21,7 @@ int32_t DrawCount = 0;
 D3DVECTOR PreviousEye{0, 0, 0}, LastSortTarget{-5789.17f, 789.19f, -17789.17f};
 bool CameraMoved = false;
 int32_t InstanceLimit = INSTANCE_COUNT;
+float EyeClearance = 0.f;
 
 namespace {
 constexpr float PI = 3.14159265358979f;
@@ -59,12 +60,52 @@ void AppendVisible(int index)
     g_inVisibleList[index] = true;
 }
 
+// Leaves out of this frame's list the instances that give way to the eye. Every frame, since
+// they move while the camera stands still and the camera moves past them while they stand.
+void ClearTheEyesWay()
+{
+    if (!(EyeClearance > 0.f)) return;
+    for (int k = 0; k < DrawCount; ++k) {
+        const ModelInstance* m = InstanceAt(DrawList[k]);
+        if (m && GivesWayToEye(*m, CameraEye, CameraTarget)) DrawListFlags[k] = 0;
+    }
+}
+
 void SetBlend(int mode)
 {
     SetBlendMode(TheApp.Device, TheApp.DeviceCaps, mode);
     g_currentBlend = mode;
 }
 }  // namespace
+
+bool GivesWayToEye(const ModelInstance& m, const D3DVECTOR& eye, const D3DVECTOR& target)
+{
+    if (!(m.Flags & INSTANCE_FLAG_GIVES_WAY_TO_EYE) || !(EyeClearance > 0.f) || !m.MatrixValid) return false;
+    // Its box as drawn: the mesh's box through the world matrix, as a sphere about its middle.
+    D3DXVECTOR3 lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
+    for (int c = 0; c < 8; ++c) {
+        const D3DXVECTOR3 corner{c & 1 ? m.UnscaledBoxMax.x : m.UnscaledBoxMin.x,
+                                 c & 2 ? m.UnscaledBoxMax.y : m.UnscaledBoxMin.y,
+                                 c & 4 ? m.UnscaledBoxMax.z : m.UnscaledBoxMin.z};
+        D3DXVECTOR3 w;
+        D3DXVec3TransformCoord(&w, &corner, reinterpret_cast<const D3DXMATRIX*>(&m.WorldMatrix));
+        D3DXVec3Minimize(&lo, &lo, &w);
+        D3DXVec3Maximize(&hi, &hi, &w);
+    }
+    const D3DXVECTOR3 centre = (lo + hi) * 0.5f, half = (hi - lo) * 0.5f;
+    const float radius = D3DXVec3Length(&half);
+    // Standing over the point looked at, it is what the eye looks at (or carries it).
+    const float reach = std::fmax(half.x, half.z);
+    if (std::fabs(target.x - centre.x) <= half.x + reach && std::fabs(target.z - centre.z) <= half.z + reach)
+        return false;
+    D3DXVECTOR3 view{target.x - eye.x, target.y - eye.y, target.z - eye.z};
+    const float far = D3DXVec3Length(&view);
+    if (!(far > 0.f)) return false;
+    view /= far;
+    const D3DXVECTOR3 toCentre{centre.x - eye.x, centre.y - eye.y, centre.z - eye.z};
+    const float depth = D3DXVec3Dot(&toCentre, &view);
+    return depth + radius > 0.f && depth + radius < far && D3DXVec3Length(&toCentre) - radius < EyeClearance;
+}
 
 void ExtractFrustumPlanes(FrustumPlane* planes, const D3DMATRIX& m, bool normalise)
 {
@@ -178,6 +219,7 @@ int DrawScene()
             if (m.Visible) AddToDrawList(i);
         }
     }
+    ClearTheEyesWay();
     DrawRenderList();
     DrawInstanceShadows();
     TheApp.SetSceneViewport(0);

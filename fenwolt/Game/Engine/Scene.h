@@ -18,6 +18,13 @@ extern int32_t DrawCount;
 extern D3DVECTOR PreviousEye, LastSortTarget;
 extern bool CameraMoved;
 extern int32_t InstanceLimit;
+// How near in front of the eye an instance that gives way to it (INSTANCE_FLAG_GIVES_WAY_TO_EYE)
+// may come, in the scene's units, before it is left out of the frame: nearer than this to the
+// eye, nearer to it than the point it looks at, and not standing over that point, it would
+// fill the picture. 0: none gives way.
+extern float EyeClearance;
+// Whether the instance, by the rule above, is left out of a frame drawn from this camera.
+bool GivesWayToEye(const ModelInstance& instance, const D3DVECTOR& eye, const D3DVECTOR& target);
 
 // Returns 1 (nothing drawn) while the screen is not ready, else 0.
 int DrawScene();

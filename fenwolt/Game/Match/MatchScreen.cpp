@@ -133,6 +133,15 @@ int32_t Translucent(int32_t model)
     return model;
 }
 
+// The pieces that stand up on the pitch and move (the footballers, their number boards, the
+// arrows over them and the ball) give way to the camera's eye: close in front of it, between it
+// and what it looks at, one of them would fill the picture.
+int32_t GivesWayToEye(int32_t model)
+{
+    if (ModelInstance* m = InstanceAt(model)) m->Flags |= INSTANCE_FLAG_GIVES_WAY_TO_EYE;
+    return model;
+}
+
 // The HUD button whose caption and picture are the pair.
 bool IsButton(SpriteHandle hit, uint32_t caption, uint32_t picture) { return hit == caption || hit == picture; }
 
@@ -774,6 +783,8 @@ void LoadMatchScene()
     ClearColour = 0xFF519557;
     FieldCamera.ZoomStep = 1.0f;
     SetPitchCameraBounds();
+    // Nearer than this, a footballer fills a twentieth of the picture or more.
+    EyeClearance = 4.5f;
     Options.textureQuality = 0;
     TextureQuality = 0;
     FieldOfView = PI / 4.f;
@@ -820,6 +831,7 @@ void LoadMatchScene()
         const float x = home ? m.formationX : FORMATION_MIRROR_X - m.formationX;
         const float facing = home ? 3.f * HALF_PI : HALF_PI;
         m.model = MakeInstance("xdata\\player.x", texture, x, 0.f, m.formationZ, facing, PLAYER_SCALE);
+        GivesWayToEye(m.model);
         if (ModelInstance* body = InstanceAt(m.model)) {
             ResetInstanceAnimations(*body);
             body->AnimationSlot = ANIM_STAND;
@@ -840,15 +852,16 @@ void LoadMatchScene()
         m.headHeight = 61.f * PLAYER_SCALE;
         char number[32];
         std::snprintf(number, sizeof number, "textures\\no%c.tga", 'a' + m.squadSlot);
-        m.numberMarkerModel = MakeInstance("xdata\\number.x", number, x, 1.27f, m.formationZ, facing + PI, 0.2f);
+        m.numberMarkerModel =
+            GivesWayToEye(MakeInstance("xdata\\number.x", number, x, 1.27f, m.formationZ, facing + PI, 0.2f));
         if (keeper) Hide(m.numberMarkerModel);
         JumpMarkerModels[p] =
             MakeInstance("xdata\\arrowup.x", "textures\\markeru.tga", x, m.headHeight + 0.5f, m.formationZ, 0.f, 0.37f);
-        Translucent(JumpMarkerModels[p]);
+        GivesWayToEye(Translucent(JumpMarkerModels[p]));
         Hide(JumpMarkerModels[p]);
         FacingArrowModels[p] =
             MakeInstance("xdata\\arrow.x", "textures\\markeru.tga", x, m.headHeight + 0.2f, m.formationZ, 0.f, 0.37f);
-        Translucent(FacingArrowModels[p]);
+        GivesWayToEye(Translucent(FacingArrowModels[p]));
         Hide(FacingArrowModels[p]);
     }
 
@@ -871,7 +884,8 @@ void LoadMatchScene()
     TheBall.radius = 4.9f * BALL_SCALE;
     TheBall.markerModel = MakeInstance("xdata\\arrowd.x", "textures\\markeru.tga", CENTRE_X, BALL_REST_HEIGHT + 2.5f,
                                        CENTRE_Z, 0.f, 0.5f);
-    Translucent(TheBall.markerModel);
+    GivesWayToEye(Translucent(TheBall.markerModel));
+    GivesWayToEye(TheBall.model);
     SelectionMarkerModel = Translucent(
         MakeInstance("xdata\\squarecf.x", "textures\\marker.tga", CENTRE_X, MARKER_HEIGHT, CENTRE_Z, 0.f, 1.0f));
     for (int32_t i = 0; i < SIDE_SIZE; ++i) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -290,8 +291,102 @@ TEST_F(EyeBoxTest, MovesThatWouldTakeTheEyeOutOfItsBoxDoNothing)
     EXPECT_EQ(stayed, 1);
 }
 
-// Scenery around a field of 120 x 80: a stand off each side, a corner tower, boards the eye looks
-// over, a goal on the field and a stand whose front would leave no room over the field's edge.
+// A goal over the low-x end of the field as a sight obstacle: the eye never looks from behind it
+// through it at what stands in front of it, but rises over it.
+class SightObstacleTest : public EyeBoxTest {
+protected:
+    void SetUp() override
+    {
+        EyeBoxTest::SetUp();
+        FieldCamera.SightObstacles[0] = FieldCameraState::SightObstacle{{2.3f, 0.f, 38.f}, {4.6f, 2.7f, 47.f}, 0};
+        FieldCamera.SightObstacleCount = 1;
+    }
+    // Whether the straight line from the eye to the target passes through the goal's box.
+    static bool ThroughTheGoal(const D3DVECTOR& e, const D3DVECTOR& t)
+    {
+        const FieldCameraState::SightObstacle& g = FieldCamera.SightObstacles[0];
+        for (int i = 0; i <= 1000; ++i) {
+            const float s = i / 1000.f;
+            const D3DVECTOR p{e.x + (t.x - e.x) * s, e.y + (t.y - e.y) * s, e.z + (t.z - e.z) * s};
+            if (p.x >= g.Min.x && p.x <= g.Max.x && p.y >= g.Min.y && p.y <= g.Max.y && p.z >= g.Min.z &&
+                p.z <= g.Max.z)
+                return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(SightObstacleTest, AnEyeBehindAGoalRisesToLookOverIt)
+{
+    // The keeper six units out, looked at from behind his goal: the eye goes straight up, no
+    // nearer and no further round, until the line of sight clears the crossbar.
+    const D3DVECTOR keeper{6.f, 0.f, 42.f};
+    D3DVECTOR e{-3.f, 5.f, 42.f}, t = keeper;
+    ASSERT_TRUE(ThroughTheGoal(e, t));
+    EXPECT_FALSE(CameraInBounds(e, t));
+    KeepCameraInBounds(e, t);
+    EXPECT_FLOAT_EQ(e.x, -3.f);
+    EXPECT_FLOAT_EQ(e.z, 42.f);
+    EXPECT_FLOAT_EQ(t.x, keeper.x);
+    EXPECT_FALSE(ThroughTheGoal(e, t));
+    EXPECT_GT(e.y, 2.7f * 9.f / 1.4f) << "over the crossbar's front edge";
+    EXPECT_LT(e.y, 2.7f * 9.f / 1.4f + 2.f) << "and no higher than that needs";
+    EXPECT_TRUE(CameraInBounds(e, t));
+    // A ball just off the goal line under the crossbar: no tilt the view allows clears it; the eye
+    // rises as far as the tilt lets it, and that counts as within the bounds.
+    e = D3DVECTOR{-3.f, 5.f, 42.f};
+    t = D3DVECTOR{4.7f, 0.f, 42.f};
+    KeepCameraInBounds(e, t);
+    EXPECT_NEAR(Pitch(e, t), kPitch, 1e-4);
+    EXPECT_TRUE(CameraInBounds(e, t));
+    // Not behind it: beside the goal, in front of it looking back through its mouth at a ball
+    // behind the line, or behind it looking at a ball behind it too, the eye stays.
+    for (const auto& [eye, target] :
+         {std::pair{D3DVECTOR{-3.f, 3.f, 30.f}, D3DVECTOR{8.f, 0.f, 33.f}},
+          std::pair{D3DVECTOR{15.f, 2.7f, 42.f}, D3DVECTOR{1.f, 0.f, 42.f}},
+          std::pair{D3DVECTOR{-3.5f, 2.7f, 42.f}, D3DVECTOR{1.f, 0.f, 42.f}}}) {
+        D3DVECTOR ee = eye, tt = target;
+        EXPECT_TRUE(CameraInBounds(ee, tt)) << eye.x << " " << eye.z;
+        KeepCameraInBounds(ee, tt);
+        EXPECT_FLOAT_EQ(ee.y, eye.y);
+    }
+}
+
+TEST_F(SightObstacleTest, APanBehindTheGoalIsRefusedAndAnyPairEndsClearOfIt)
+{
+    // Looking along +x at a player in front of the goal, the view pans back toward the end: it
+    // stops before the eye passes behind the goal.
+    Place({14.f, 2.7f, 42.f}, {25.f, 0.f, 42.f});
+    int pans = 0;
+    while (PanCamera(2) && pans < 100) ++pans;
+    EXPECT_LT(pans, 100);
+    EXPECT_GT(CameraEye.x, 4.6f);
+    EXPECT_FALSE(ThroughTheGoal(CameraEye, CameraTarget));
+    // Pairs all round the goal come clear of it (or as high as they may), once and for all.
+    std::mt19937 rng(29);
+    std::uniform_real_distribution<float> x(-10.f, 30.f), z(25.f, 60.f), y(0.f, 12.f);
+    int raised = 0;
+    for (int i = 0; i < 20000; ++i) {
+        D3DVECTOR t{x(rng), y(rng) * 0.3f, z(rng)}, e{x(rng), y(rng), z(rng)};
+        const bool through = ThroughTheGoal(e, t) && e.x < 4.6f && t.x > 4.6f;
+        KeepCameraInBounds(e, t);
+        ASSERT_TRUE(CameraInBounds(e, t)) << i;
+        const D3DVECTOR e1 = e, t1 = t;
+        KeepCameraInBounds(e, t);
+        ASSERT_TRUE(e.x == e1.x && e.y == e1.y && e.z == e1.z && t.x == t1.x && t.y == t1.y && t.z == t1.z) << i;
+        if (through) {
+            ++raised;
+            if (Pitch(e, t) < kPitch - 1e-3f && e.y < FieldCamera.MaxEyeHeight - 1e-3f) {
+                ASSERT_FALSE(ThroughTheGoal(e, t)) << i;
+            }
+        }
+    }
+    EXPECT_GT(raised, 100);
+}
+
+// Scenery around a field of 120 x 80: a stand off each side, a corner tower, boards before the
+// near stand, a goal over the field's edge, the ground and a stand whose front would leave no
+// room over the field's edge.
 TEST(EyeBoxFit, TheSceneryAroundTheFieldClosesTheEyesBox)
 {
     ConstructTheApp();
@@ -313,17 +408,22 @@ TEST(EyeBoxFit, TheSceneryAroundTheFieldClosesTheEyesBox)
     place({10.f, 0.f, -2.f}, {60.f, 0.9f, -1.8f});     // boards
     place({-2.f, 0.f, 36.f}, {0.5f, 2.7f, 44.f});      // a goal over the field's edge
     place({-20.f, 0.f, 80.5f}, {140.f, 21.f, 100.f});  // the far stand, right at the edge
+    place({-10.f, 0.f, -10.f}, {130.f, 0.f, 90.f});    // the grass
     FitEyeBoundsToScenery();
     const float t = std::tan(FieldOfView * 0.5f);
     const float reach = NearPlane * std::sqrt(1.f + t * t * (1.f + ProjectionAspect * ProjectionAspect));
-    EXPECT_FLOAT_EQ(FieldCamera.EyeMinZ, -6.f + reach);
+    EXPECT_FLOAT_EQ(FieldCamera.EyeMinZ, std::fmin(-1.8f + reach, 0.f)) << "the boards, not the stand behind";
     EXPECT_FLOAT_EQ(FieldCamera.EyeMinX, -5.f + reach);
     EXPECT_FLOAT_EQ(FieldCamera.EyeMaxX, 125.f - reach);
     EXPECT_FLOAT_EQ(FieldCamera.EyeMaxZ, 80.f) << "never over the field";
+    ASSERT_EQ(FieldCamera.SightObstacleCount, 1) << "the goal, not the grass";
+    EXPECT_EQ(FieldCamera.SightObstacles[0].Side, 0);
+    EXPECT_FLOAT_EQ(FieldCamera.SightObstacles[0].Max.y, 2.7f);
     // Fitted again with nothing around, the box opens.
     for (ModelInstance& m : TheApp.InstanceTable) m.InUse = 0;
     FitEyeBoundsToScenery();
     EXPECT_TRUE(std::isinf(FieldCamera.EyeMinX) && std::isinf(FieldCamera.EyeMaxZ));
+    EXPECT_EQ(FieldCamera.SightObstacleCount, 0);
     FieldCamera = FieldCameraState{};
     DestroyTheApp();
 }
