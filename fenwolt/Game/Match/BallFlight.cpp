@@ -205,6 +205,15 @@ bool FindGoalLineCrossing(const D3DVECTOR& from, const D3DVECTOR& end, const Gro
 bool FindGoalFrameContactOnCourse(const D3DVECTOR& from, const GroundTrack& track, float travel, D3DVECTOR& contact,
                                   float& at)
 {
+    // Far from both goals nothing is followed: the course strays from the line between its ends
+    // by no more than the steepest slope of its sines over the step's length.
+    const D3DVECTOR ends[3] = {from, CoursePoint(track.At(0.f)), CoursePoint(track.At(travel))};
+    const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
+    const float slope = HALF_PI *
+                        (std::fabs(TheBall.loft) + std::fabs(TheBall.bendX) + std::fabs(TheBall.bendZ) + THROW_IN_ARC) /
+                        std::fmax(total, 0.001f);
+    if (!GoalFrameWithinReach(ends, 3, travel * slope + FRAME_SWEEP_PIECE)) return false;
+
     const int32_t pieces = std::max(1, (int32_t)std::ceil(travel / FRAME_SWEEP_PIECE));
     D3DVECTOR a = from;
     float sa = 0.f;

@@ -373,6 +373,25 @@ bool FindGoalFrameContact(const D3DVECTOR& from, const D3DVECTOR& to, float& alo
     return met;
 }
 
+bool GoalFrameWithinReach(const D3DVECTOR* points, int32_t count, float reach)
+{
+    if (!points || count < 1) return false;
+    D3DVECTOR lo = points[0], hi = points[0];
+    for (int32_t i = 1; i < count; ++i) {
+        lo.x = std::min(lo.x, points[i].x), lo.y = std::min(lo.y, points[i].y), lo.z = std::min(lo.z, points[i].z);
+        hi.x = std::max(hi.x, points[i].x), hi.y = std::max(hi.y, points[i].y), hi.z = std::max(hi.z, points[i].z);
+    }
+    const float grow = reach + BallRadius();
+    for (int32_t b = 2; b < 8; ++b) {
+        if (!ValidBox(b)) continue;
+        const GoalFrameBox& box = GoalFrameBoxes[b];
+        if (lo.x - grow <= box.max.x && hi.x + grow >= box.min.x && lo.y - grow <= box.max.y &&
+            hi.y + grow >= box.min.y && lo.z - grow <= box.max.z && hi.z + grow >= box.min.z)
+            return true;
+    }
+    return false;
+}
+
 // --- Goals -------------------------------------------------------------------------------------------
 void CheckGoal(int32_t goal)
 {
