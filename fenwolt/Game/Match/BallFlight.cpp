@@ -37,6 +37,8 @@ constexpr int32_t CROSSING_SEARCH_STEPS = 32;
 // goal frame: well under a post's 0.12 and the ball's 0.26, and short enough that the curve of
 // the loft and the bend departs from a piece by far less than a hair.
 constexpr float FRAME_SWEEP_PIECE = 0.05f;
+// A step of any length within reason (200 units) is followed in such pieces.
+constexpr int32_t FRAME_SWEEP_MOST_PIECES = 4000;
 
 // Any component that is not a number is replaced by the fallback's.
 D3DVECTOR Sanitised(const D3DVECTOR& v, const D3DVECTOR& fallback)
@@ -214,7 +216,13 @@ bool FindGoalFrameContactOnCourse(const D3DVECTOR& from, const GroundTrack& trac
                         std::fmax(total, 0.001f);
     if (!GoalFrameWithinReach(ends, 3, travel * slope + FRAME_SWEEP_PIECE)) return false;
 
-    const int32_t pieces = std::max(1, (int32_t)std::ceil(travel / FRAME_SWEEP_PIECE));
+    // A step of no sensible length is followed in as many pieces as a long one.
+    int32_t pieces = 1;
+    const float wanted = std::ceil(travel / FRAME_SWEEP_PIECE);
+    if (wanted >= (float)FRAME_SWEEP_MOST_PIECES)
+        pieces = FRAME_SWEEP_MOST_PIECES;
+    else if (wanted > 1.f)
+        pieces = (int32_t)wanted;
     D3DVECTOR a = from;
     float sa = 0.f;
     for (int32_t i = 1; i <= pieces; ++i) {

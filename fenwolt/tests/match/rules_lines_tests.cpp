@@ -3,10 +3,12 @@
 #include "match_rules_support.h"
 
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Rules.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace rulestest;
 
@@ -336,6 +338,28 @@ TEST_F(LinesTest, AMovingBallMeetsTheFrameWhereItFirstTouchesIt)
     EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{NAN, 1.f, 38.1f}, D3DVECTOR{2.f, 1.f, 38.1f}, along));
     BuildGoalFrames();
     EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{6.7f, 1.f, 38.1f}, D3DVECTOR{2.7f, 1.f, 38.1f}, along));
+}
+
+// A frame step of no sensible length, or a course of none, beside the frame: the flight still
+// takes its step and ends with every value a number.
+TEST_F(LinesTest, AnAbsurdStepBesideTheFrameStillEnds)
+{
+    SetGoalFrameBoxes();
+    TurnPhase = PHASE_HOME_MOVES;
+    for (const float far : {200.f, 1e30f}) {
+        for (const float step : {1e30f, std::numeric_limits<float>::infinity()}) {
+            PlaceBall(110.f, BALL_REST_HEIGHT, 38.1f);
+            TheBall.kickStart = TheBall.groundPoint = BallAt();
+            TheBall.destination = D3DVECTOR{far, BALL_REST_HEIGHT, 38.1f};
+            TheBall.loft = 1e30f;
+            BallInFlight = 1;
+            matchcore::SetStep(step);
+            UpdateBall();
+            UpdateBall();
+            EXPECT_TRUE(MatchStateFinite()) << far << ", step " << step;
+        }
+    }
+    matchcore::SetStep(0.05f);
 }
 
 TEST_F(LinesTest, MissingGoalFramesNeverScoreOrRebound)
