@@ -9,6 +9,7 @@
 #include "fenwolt/Game/Engine/Sound.h"
 #include "fenwolt/common/Utilities.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace matchgeo;
@@ -32,6 +33,12 @@ constexpr int32_t BEND_WINDOW = 25;
 constexpr float BEND_FULL_WINDOW_DISTANCE = 24.0f;
 // Halvings of a step that find where its course meets a goal line: more than a float's worth.
 constexpr int32_t CROSSING_SEARCH_STEPS = 32;
+// Ground length of the straight pieces the course is followed in when it is tested against the
+// goal frame: well under a post's 0.12 and the ball's 0.26, and short enough that the curve of
+// the loft and the bend departs from a piece by far less than a hair.
+constexpr float FRAME_SWEEP_PIECE = 0.05f;
+// A step of any length within reason (200 units) is followed in such pieces.
+constexpr int32_t FRAME_SWEEP_MOST_PIECES = 4000;
 
 // Any component that is not a number is replaced by the fallback's.
 D3DVECTOR Sanitised(const D3DVECTOR& v, const D3DVECTOR& fallback)
@@ -175,7 +182,7 @@ bool OverAGoalLine(const D3DVECTOR& p)
 // halving the step's stretch of track, is the first point of the course over the line. There the
 // ball's height and its place between the posts decide a goal, whatever step the match runs at.
 bool FindGoalLineCrossing(const D3DVECTOR& from, const D3DVECTOR& end, const GroundTrack& track, float travel,
-                          D3DVECTOR& crossing)
+                          D3DVECTOR& crossing, float& at)
 {
     if (ClassifyPosition(from) != BALL_IN_PLAY || !OverAGoalLine(end)) return false;
     crossing = end;
@@ -190,7 +197,47 @@ bool FindGoalLineCrossing(const D3DVECTOR& from, const D3DVECTOR& end, const Gro
             before = s;
         }
     }
+    at = after;
     return true;
+}
+
+// Where on this step's course the ball first meets a post or the crossbar: the course followed
+// from where the ball is in pieces short beside a post's thickness and the ball's size, so that
+// no step, however long, carries the ball through the frame between two of its ends.
+bool FindGoalFrameContactOnCourse(const D3DVECTOR& from, const GroundTrack& track, float travel, D3DVECTOR& contact,
+                                  float& at)
+{
+    // Far from both goals nothing is followed: the course strays from the line between its ends
+    // by no more than the steepest slope of its sines over the step's length.
+    const D3DVECTOR ends[3] = {from, CoursePoint(track.At(0.f)), CoursePoint(track.At(travel))};
+    const float total = GroundDistance(TheBall.kickStart, TheBall.destination);
+    const float slope = HALF_PI *
+                        (std::fabs(TheBall.loft) + std::fabs(TheBall.bendX) + std::fabs(TheBall.bendZ) + THROW_IN_ARC) /
+                        std::fmax(total, 0.001f);
+    if (!GoalFrameWithinReach(ends, 3, travel * slope + FRAME_SWEEP_PIECE)) return false;
+
+    // A step of no sensible length is followed in as many pieces as a long one.
+    int32_t pieces = 1;
+    const float wanted = std::ceil(travel / FRAME_SWEEP_PIECE);
+    if (wanted >= (float)FRAME_SWEEP_MOST_PIECES)
+        pieces = FRAME_SWEEP_MOST_PIECES;
+    else if (wanted > 1.f)
+        pieces = (int32_t)wanted;
+    D3DVECTOR a = from;
+    float sa = 0.f;
+    for (int32_t i = 1; i <= pieces; ++i) {
+        const float sb = i == pieces ? travel : travel * (float)i / (float)pieces;
+        const D3DVECTOR b = CoursePoint(track.At(sb));
+        float along;
+        if (FindGoalFrameContact(a, b, along)) {
+            contact = D3DVECTOR{a.x + (b.x - a.x) * along, a.y + (b.y - a.y) * along, a.z + (b.z - a.z) * along};
+            at = sa + (sb - sa) * along;
+            return true;
+        }
+        a = b;
+        sa = sb;
+    }
+    return false;
 }
 
 // The control roll of a receiver and what follows from it: the ball glances off him, stops at his
@@ -432,8 +479,31 @@ void UpdateBall()
     // The course meets a goal line on this step: the referee rules where it meets it, not where
     // the step happens to end (the last step lays the ball on the ground, in the net or not).
     D3DVECTOR crossing{};
+    float crossingAt = 0.f;
+    const bool crosses = FindGoalLineCrossing(ball->Position, end, track, travel, crossing, crossingAt);
+
+    // 5f. The goal frame: a ball that meets a post or the bar on this step's course, before it
+    // crosses a line if it does, rebounds from where it met it, whichever step the match runs at.
+    D3DVECTOR contact{};
+    float contactAt = 0.f;
+    if (FindGoalFrameContactOnCourse(ball->Position, track, travel, contact, contactAt) &&
+        (!crosses || contactAt <= crossingAt)) {
+        const D3DVECTOR ground = track.At(contactAt);
+        TheBall.groundPoint.x = ground.x;
+        TheBall.groundPoint.z = ground.z;
+        ball->Position = contact;
+        PlaySecondarySound(SOUND_GASP, false);
+        PlaySecondarySound(SOUND_POST, true);
+        ReboundFromGoalFrame();
+        ball->Rotation.z = TheBall.rotation;
+        MarkModelMoved(*ball);
+        ball->Animating = 1;
+        PlaceBallMarker();
+        return;
+    }
+
     int32_t goal = 0;
-    if (FindGoalLineCrossing(ball->Position, end, track, travel, crossing)) {
+    if (crosses) {
         goal = GoalMouthAt(crossing);
         if (!goal) {
             // Over the bar or wide of the posts: out of play there, whatever follows.
@@ -462,19 +532,13 @@ void UpdateBall()
         TheBall.rotation = ReduceAngle(TheBall.rotation);
         ball->Rotation.z = TheBall.rotation;
 
-        // 5f / 5g. The goal frame, or a player reaching it.
-        if (CheckGoalFrameHit()) {
-            PlaySecondarySound(SOUND_GASP, false);
-            PlaySecondarySound(SOUND_POST, true);
-            ReboundFromGoalFrame();
-        } else {
-            const int32_t reached = FindContact(BALL_TARGET);
-            if (reached > 0 && reached <= PLAYER_COUNT) {
-                const int32_t receiver = reached - 1;
-                BallHolder = LastHolder = reached;
-                LastTouchSide = IsAwaySide(receiver) + 1;
-                ReceiveBall(receiver, *ball);
-            }
+        // 5g. A player reaching it.
+        const int32_t reached = FindContact(BALL_TARGET);
+        if (reached > 0 && reached <= PLAYER_COUNT) {
+            const int32_t receiver = reached - 1;
+            BallHolder = LastHolder = reached;
+            LastTouchSide = IsAwaySide(receiver) + 1;
+            ReceiveBall(receiver, *ball);
         }
     }
 

@@ -153,6 +153,67 @@ int32_t ClassifyLines(const D3DVECTOR& p, float r, int32_t& goal)
 
 bool ValidBox(int32_t box) { return box >= 0 && box < 8 && GoalFrameBoxes[box].valid; }
 
+// The first box of each goal's posts and crossbar; the goal's interior is box 0 or 1.
+constexpr int32_t FIRST_FRAME_BOX[2] = {2, 5};
+
+// The ball's cube (half-size r) about `p` overlaps the box.
+bool TouchesBox(const D3DVECTOR& p, float r, int32_t box)
+{
+    if (!ValidBox(box)) return false;
+    const GoalFrameBox& b = GoalFrameBoxes[box];
+    return p.x - r <= b.max.x && p.y - r <= b.max.y && p.z - r <= b.max.z && p.x + r >= b.min.x &&
+           p.z + r >= b.min.z && p.y + r >= b.min.y;
+}
+
+// Where a goal stands: the middle of the ground its boxes cover (interior, posts and crossbar).
+// The frames' instances are placed by their meshes' own origin, which is a corner of the pitch,
+// so it is the boxes in the world, not the instances' positions, that say where the goal is.
+bool GoalFrameCentre(int32_t goal, D3DVECTOR& centre)
+{
+    bool any = false;
+    D3DVECTOR lo{0, 0, 0}, hi{0, 0, 0};
+    for (const int32_t b : {goal, FIRST_FRAME_BOX[goal], FIRST_FRAME_BOX[goal] + 1, FIRST_FRAME_BOX[goal] + 2}) {
+        if (!ValidBox(b)) continue;
+        const GoalFrameBox& box = GoalFrameBoxes[b];
+        if (!any) {
+            lo = box.min, hi = box.max;
+        } else {
+            lo.x = std::min(lo.x, box.min.x), lo.z = std::min(lo.z, box.min.z);
+            hi.x = std::max(hi.x, box.max.x), hi.z = std::max(hi.z, box.max.z);
+        }
+        any = true;
+    }
+    centre = D3DVECTOR{(lo.x + hi.x) * 0.5f, 0.f, (lo.z + hi.z) * 0.5f};
+    return any;
+}
+
+// The fraction (0..1) of the way from `from` to `to` at which a ball of radius r moving straight
+// along it first touches the box: the box grown by r on every side, met by the segment.
+bool SegmentEntersBox(const D3DVECTOR& from, const D3DVECTOR& to, float r, int32_t box, float& entry)
+{
+    if (!ValidBox(box)) return false;
+    const GoalFrameBox& b = GoalFrameBoxes[box];
+    const float p[3] = {from.x, from.y, from.z};
+    const float d[3] = {to.x - from.x, to.y - from.y, to.z - from.z};
+    const float lo[3] = {b.min.x - r, b.min.y - r, b.min.z - r};
+    const float hi[3] = {b.max.x + r, b.max.y + r, b.max.z + r};
+    float t0 = 0.f, t1 = 1.f;
+    for (int k = 0; k < 3; ++k) {
+        if (!std::isfinite(p[k]) || !std::isfinite(d[k])) return false;
+        if (d[k] == 0.f) {
+            if (p[k] < lo[k] || p[k] > hi[k]) return false;
+            continue;
+        }
+        float a = (lo[k] - p[k]) / d[k], c = (hi[k] - p[k]) / d[k];
+        if (a > c) std::swap(a, c);
+        t0 = std::max(t0, a);
+        t1 = std::min(t1, c);
+        if (t0 > t1) return false;
+    }
+    entry = t0;
+    return true;
+}
+
 // Sorts the side's x positions (11 passes over the 10 neighbouring pairs), ascending or not.
 void SortPositions(float (&x)[SIDE_SIZE], bool ascending)
 {
@@ -272,28 +333,62 @@ bool IsBallInsideGoalBox(int32_t box)
 bool IsBallTouchingBox(int32_t box)
 {
     const ModelInstance* ball = BallModel();
-    if (!ball || !ValidBox(box)) return false;
-    const D3DVECTOR& p = ball->Position;
+    return ball && TouchesBox(ball->Position, BallRadius(), box);
+}
+
+bool GoalFrameTouchedAt(const D3DVECTOR& point)
+{
     const float r = BallRadius();
-    const GoalFrameBox& b = GoalFrameBoxes[box];
-    return p.x - r <= b.max.x && p.y - r <= b.max.y && p.z - r <= b.max.z && p.x + r >= b.min.x &&
-           p.z + r >= b.min.z && p.y + r >= b.min.y;
+    for (int32_t goal = 0; goal < 2; ++goal) {
+        D3DVECTOR centre;
+        if (!GoalFrameCentre(goal, centre) || !(GroundDistance(centre, point) < GOAL_FRAME_NEAR)) continue;
+        for (int32_t b = FIRST_FRAME_BOX[goal]; b < FIRST_FRAME_BOX[goal] + 3; ++b)
+            if (TouchesBox(point, r, b)) return true;
+        return false;
+    }
+    return false;
 }
 
 bool CheckGoalFrameHit()
 {
     const ModelInstance* ball = BallModel();
-    if (!ball) return false;
-    const ModelInstance* first = InstanceAt(GoalFrameModels[0]);
-    const ModelInstance* second = InstanceAt(GoalFrameModels[1]);
-    int32_t from = -1;
-    if (first && GroundDistance(first->Position, ball->Position) < GOAL_FRAME_NEAR)
-        from = 2;
-    else if (second && GroundDistance(second->Position, ball->Position) < GOAL_FRAME_NEAR)
-        from = 5;
-    if (from < 0) return false;
-    for (int32_t b = from; b < from + 3; ++b)
-        if (IsBallTouchingBox(b)) return true;
+    return ball && GoalFrameTouchedAt(ball->Position);
+}
+
+bool FindGoalFrameContact(const D3DVECTOR& from, const D3DVECTOR& to, float& along)
+{
+    // A ball that touches the frame where it starts is coming off it (a rebound sets it off from
+    // where it touched): only a ball that reaches the frame from clear of it meets it.
+    if (GoalFrameTouchedAt(from)) return false;
+    const float r = BallRadius();
+    bool met = false;
+    along = 1.0f;
+    for (int32_t b = 2; b < 8; ++b) {
+        float entry;
+        if (SegmentEntersBox(from, to, r, b, entry) && entry <= along) {
+            along = entry;
+            met = true;
+        }
+    }
+    return met;
+}
+
+bool GoalFrameWithinReach(const D3DVECTOR* points, int32_t count, float reach)
+{
+    if (!points || count < 1) return false;
+    D3DVECTOR lo = points[0], hi = points[0];
+    for (int32_t i = 1; i < count; ++i) {
+        lo.x = std::min(lo.x, points[i].x), lo.y = std::min(lo.y, points[i].y), lo.z = std::min(lo.z, points[i].z);
+        hi.x = std::max(hi.x, points[i].x), hi.y = std::max(hi.y, points[i].y), hi.z = std::max(hi.z, points[i].z);
+    }
+    const float grow = reach + BallRadius();
+    for (int32_t b = 2; b < 8; ++b) {
+        if (!ValidBox(b)) continue;
+        const GoalFrameBox& box = GoalFrameBoxes[b];
+        if (lo.x - grow <= box.max.x && hi.x + grow >= box.min.x && lo.y - grow <= box.max.y &&
+            hi.y + grow >= box.min.y && lo.z - grow <= box.max.z && hi.z + grow >= box.min.z)
+            return true;
+    }
     return false;
 }
 

@@ -87,6 +87,16 @@ bool IsBallInsideGoalBox(int32_t box);
 bool IsBallTouchingBox(int32_t box);
 // The ball touches a post or the crossbar of the goal it is near.
 bool CheckGoalFrameHit();
+// The same for a ball at `point`. A goal is near within 10 units of the middle of the ground its
+// boxes cover.
+bool GoalFrameTouchedAt(const D3DVECTOR& point);
+// Where a ball moving straight from `from` to `to` first touches a post or a crossbar: the
+// fraction of the way in `along`. A ball that touches the frame at `from` is coming off it and
+// meets nothing.
+bool FindGoalFrameContact(const D3DVECTOR& from, const D3DVECTOR& to, float& along);
+// Whether a post or a crossbar comes within `reach` of the box around the points: a ball that
+// keeps that close to them cannot meet the frame otherwise.
+bool GoalFrameWithinReach(const D3DVECTOR* points, int32_t count, float reach);
 
 // --- Goals and the ball out of play -------------------------------------------------------------
 // Gives the goal at goal number 1 or 2 (0: the goal the ball lies in, if any), unless a goal is

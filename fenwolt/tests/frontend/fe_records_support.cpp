@@ -22,9 +22,10 @@
 namespace {
 
 // Values from a running count, one field after another. The counts of a stamp start where its
-// `start` says, so two stamps one apart differ in every numeric and text field; an on/off field
-// shows bit `page` of its place in the stamp (inverted for the second stamp), so that over the
-// pages every two on/off fields differ at least once, and the two stamps never agree on one.
+// `start` says, so two stamps one apart differ in every numeric and text field. A field of few
+// values (on/off, a choice, a narrow range) shows the digit `page` of its place in the stamp,
+// counted in as many values as it has (the next value round for the second stamp), so that over
+// the pages every two fields differ at least once, and the two stamps never agree on one.
 class FieldStamp : public FieldVisitor {
 public:
     // The values a file is to keep, and the other values that must all be replaced by loading it.
@@ -36,8 +37,8 @@ public:
     void Int(const std::string&, int32_t& v, int32_t low, int32_t high) override;
     void Choice(const std::string&, int32_t& v, std::initializer_list<int32_t> values) override;
     void Instance(const std::string&, int32_t& v, int32_t slot) override;
-    void Switch(const std::string&, int32_t& v) override { v = NextSwitch(); }
-    void Flag(const std::string&, uint8_t& v) override { v = (uint8_t)NextSwitch(); }
+    void Switch(const std::string&, int32_t& v) override { v = NextDigit(2); }
+    void Flag(const std::string&, uint8_t& v) override { v = (uint8_t)NextDigit(2); }
     void Float(const std::string&, float& v) override;
     void FloatIn(const std::string&, float& v, float low, float high) override;
     void Text(const std::string&, char* v, size_t size, size_t keep) override;
@@ -46,7 +47,8 @@ public:
 private:
     FieldStamp(int32_t start, int32_t page, bool inverted) : start_(start), page_(page), inverted_(inverted) {}
     int32_t Next() { return start_ + place_++; }
-    int32_t NextSwitch();
+    // 0 .. values - 1.
+    int32_t NextDigit(uint32_t values);
     int32_t start_, page_;
     bool inverted_;
     int32_t place_ = 0;
@@ -370,12 +372,12 @@ void ScrubPoses()
 // --- FieldStamp ---------------------------------------------------------------------------------
 void FieldStamp::Int(const std::string&, int32_t& v, int32_t low, int32_t high)
 {
-    v = low + (int32_t)((uint32_t)Next() % ((uint32_t)(high - low) + 1u));
+    v = low + NextDigit((uint32_t)(high - low) + 1u);
 }
 
 void FieldStamp::Choice(const std::string&, int32_t& v, std::initializer_list<int32_t> values)
 {
-    v = values.begin()[Next() % (int32_t)values.size()];
+    v = values.begin()[NextDigit((uint32_t)values.size())];
 }
 
 void FieldStamp::Instance(const std::string&, int32_t& v, int32_t slot)
@@ -384,18 +386,23 @@ void FieldStamp::Instance(const std::string&, int32_t& v, int32_t slot)
     v = 100 * start_ + slot;
 }
 
-int32_t FieldStamp::NextSwitch()
+int32_t FieldStamp::NextDigit(uint32_t values)
 {
-    const int32_t bit = (place_ >> page_) & 1;
+    uint64_t place = (uint64_t)place_;
     Next();
-    return inverted_ ? 1 - bit : bit;
+    if (values < 2) return 0;
+    for (int32_t p = 0; p < page_ && place > 0; ++p) place /= values;
+    // Turned on by the page: two fields of different counts of values, whose digits have run out
+    // on the later pages, do not stay alike there.
+    const uint32_t digit = (uint32_t)((place + (uint64_t)page_ * 7) % values);
+    return (int32_t)(inverted_ ? (digit + 1) % values : digit);
 }
 
 void FieldStamp::Float(const std::string&, float& v) { v = (float)Next() * 0.5f + 0.25f; }
 
 void FieldStamp::FloatIn(const std::string&, float& v, float low, float high)
 {
-    v = low + (high - low) * (float)(Next() % 101) / 100.f;
+    v = low + (high - low) * (float)NextDigit(101) / 100.f;
 }
 
 void FieldStamp::Text(const std::string&, char* v, size_t size, size_t keep)

@@ -8,6 +8,7 @@
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Match/BallFlight.h"
+#include "fenwolt/Game/Match/MatchHelpers.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
@@ -234,6 +235,77 @@ TEST_F(PreviewTest, TheFlightUsesTheBendThePreviewShowed)
     ShowKickPreview(false);
     EXPECT_FLOAT_EQ(TheBall.bendX, shownX);
     EXPECT_FLOAT_EQ(TheBall.bendZ, shownZ);
+}
+
+// The side a kick curls to. Dragging the mouse left of where the bend started (b > 0) swings the
+// ball across its line, most at half way, by 0.7071 b: to -z on a kick toward +x and to +z on
+// one toward -x; on a kick with any run along z the bend is negated when the ball lies below its
+// aim in z, so kicks toward +z and toward -z both swing to -x. Dragging right swings the other
+// way. The ball's bend, the preview's arrows and the flight itself all go to that side.
+TEST_F(PreviewTest, TheKickCurlsToTheSideTheDragGivesWhicheverWayItIsAimed)
+{
+    const float h = 0.70710678f;
+    struct Case {
+        float dx, dz;    // the kick's direction
+        int32_t pixels;  // dragged left of the bend's start (negative: right)
+        float sideX, sideZ;
+    };
+    const Case cases[] = {
+        {0.f, 1.f, 20, -1.f, 0.f}, {0.f, -1.f, 20, -1.f, 0.f}, {0.f, 1.f, -20, 1.f, 0.f}, {0.f, -1.f, -20, 1.f, 0.f},
+        {1.f, 0.f, 20, 0.f, -1.f}, {-1.f, 0.f, 20, 0.f, 1.f},  {1.f, 0.f, -20, 0.f, 1.f},  {h, h, 20, -h, h},
+        {h, -h, 20, -h, -h},       {-h, h, 20, -h, -h},        {-h, -h, 20, -h, h},        {h, h, -20, h, -h},
+    };
+    // Bend 10 of 25 turns a drag of 20 pixels into 8, a bend of 4: 2.83 across at half way.
+    const float swing = 4.f * 0.70710678f;
+    const int32_t kicker = 9;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "toward (" << c.dx << ", " << c.dz << "), " << c.pixels << " pixels");
+        TurnPhase = PHASE_HOME_PLANS;
+        MatchStopState = STOP_IN_PLAY;
+        BallInFlight = 0;
+        for (int32_t p = 0; p < PLAYER_COUNT; ++p) Place(p, 20.f + 3.f * (float)p, 2.f, 0.f, 20.f + 3.f * (float)p, 2.f);
+        const D3DVECTOR at{CENTRE_X, 0.f, CENTRE_Z};
+        const D3DVECTOR aim{at.x + 30.f * c.dx, 0.f, at.z + 30.f * c.dz};
+        Place(kicker, at.x, at.z, matchgeo::ReduceAngle(matchgeo::BearingAlong(c.dx, c.dz) + PI), at.x, at.z);
+        MatchPlayer& k = MatchPlayers[kicker];
+        k.attributes[ATTR_BEND] = 10.f;
+        for (int a = ATTR_PASS_SHORT; a <= ATTR_PASS_LONG; ++a) k.attributes[a] = 100.f;
+        BallHolder = LastHolder = kicker + 1;
+        GiveBallToPlayer(kicker);
+        OrderKick(kicker, aim.x, aim.z, 0, c.pixels);
+        ASSERT_EQ(BallInFlight, 1);
+        ASSERT_NEAR(TheBall.destination.x, aim.x, 1e-3f) << "a good kick";
+        ASSERT_NEAR(TheBall.destination.z, aim.z, 1e-3f);
+
+        // The bend the flight will take pulls the ball the other way from the side it swings to.
+        EXPECT_NEAR(TheBall.bendX, -4.f * c.sideX, 1e-4f);
+        EXPECT_NEAR(TheBall.bendZ, -4.f * c.sideZ, 1e-4f);
+
+        // The preview: the middle arrow of the twenty lies half way along, off the line.
+        ShowKickPreview(false);
+        const ModelInstance* mid = InstanceAt(KickArrowModels[10]);
+        EXPECT_NEAR(mid->Position.x - (at.x + 15.f * c.dx), swing * c.sideX, 1e-3f);
+        EXPECT_NEAR(mid->Position.z - (at.z + 15.f * c.dz), swing * c.sideZ, 1e-3f);
+
+        // The flight: the ball never strays to the other side and is furthest out half way.
+        EndTurn();
+        float most = 0.f, least = 0.f, mostAlong = 0.f;
+        for (int i = 0; i < 400 && BallInFlight; ++i) {
+            Frame(0.02f);
+            const ModelInstance* ball = BallModel();
+            const float ox = ball->Position.x - TheBall.groundPoint.x, oz = ball->Position.z - TheBall.groundPoint.z;
+            const float across = ox * c.sideX + oz * c.sideZ;
+            if (across > most) {
+                most = across;
+                mostAlong = (TheBall.groundPoint.x - at.x) * c.dx + (TheBall.groundPoint.z - at.z) * c.dz;
+            }
+            least = std::fmin(least, across);
+        }
+        EXPECT_EQ(BallInFlight, 0) << "the ball came to rest";
+        EXPECT_NEAR(most, swing, 0.05f);
+        EXPECT_NEAR(mostAlong, 15.f, 0.6f);
+        EXPECT_GT(least, -1e-3f);
+    }
 }
 
 TEST_F(PreviewTest, AKickTowardAGoalLineCrossesItsPlane)

@@ -3,10 +3,12 @@
 #include "match_rules_support.h"
 
 #include "fenwolt/Game/GameApp.h"
+#include "fenwolt/Game/Match/BallFlight.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Rules.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace rulestest;
 
@@ -288,6 +290,76 @@ TEST_F(LinesTest, GoalFrameHitsOnlyNearTheirGoal)
     EXPECT_FALSE(CheckGoalFrameHit());
     PlaceBall(60.f, 0.2f, 42.f);
     EXPECT_FALSE(CheckGoalFrameHit());
+}
+
+// The scene places the frame models by their meshes' origin, a corner of the pitch, far from the
+// goals their boxes stand on: where a goal is near is measured from its boxes.
+TEST_F(LinesTest, GoalFrameHitsWhereverItsModelsStand)
+{
+    SetGoalFrameBoxes();
+    for (int32_t b = 0; b < 8; ++b) {
+        const bool high = b == 1 || b >= 5;
+        TheApp.InstanceTable[GoalFrameModels[b]].Position = high ? D3DVECTOR{119.05f, 0.f, 85.38f} : D3DVECTOR{0, 0, 0};
+    }
+    PlaceBall(4.5f, 1.0f, 38.1f);  // on the low-x left post
+    EXPECT_TRUE(CheckGoalFrameHit());
+    PlaceBall(4.5f, 2.6f, 44.f);  // under the low-x crossbar
+    EXPECT_TRUE(CheckGoalFrameHit());
+    PlaceBall(114.55f, 1.0f, 47.2f);  // on the high-x right post
+    EXPECT_TRUE(CheckGoalFrameHit());
+    PlaceBall(4.0f, 1.0f, 42.f);
+    EXPECT_FALSE(CheckGoalFrameHit());
+}
+
+// A ball moving along a straight piece of its course meets the frame where it first touches it,
+// however long the piece: one that would pass through a post between its two ends meets it too.
+TEST_F(LinesTest, AMovingBallMeetsTheFrameWhereItFirstTouchesIt)
+{
+    SetGoalFrameBoxes();
+    float along = -1.f;
+    // Straight at the low-x left post (x 4.3..4.7) from 2.0 in front of it: its edge meets the
+    // post's face when the centre is at 4.7 + R.
+    ASSERT_TRUE(FindGoalFrameContact(D3DVECTOR{6.7f + R, 1.f, 38.1f}, D3DVECTOR{2.7f + R, 1.f, 38.1f}, along));
+    EXPECT_NEAR(along, 0.5f, 1e-5f);
+    // Through the whole post and out of the other side in one piece.
+    ASSERT_TRUE(FindGoalFrameContact(D3DVECTOR{5.7f + R, 1.f, 38.1f}, D3DVECTOR{3.3f - R, 1.f, 38.1f}, along));
+    EXPECT_NEAR(along, 1.f / 2.9f, 1e-5f);
+    // Rising into the high-x bar from under it, level with the line.
+    ASSERT_TRUE(FindGoalFrameContact(D3DVECTOR{114.55f, 2.0f, 42.f}, D3DVECTOR{114.55f, 2.6f, 42.f}, along));
+    EXPECT_NEAR(along, (2.56f - R - 2.0f) / 0.6f, 1e-4f);
+    // In through the mouth, clear of both posts and the bar; and past the outside of a post.
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{8.f, 1.f, 42.f}, D3DVECTOR{1.f, 1.f, 42.f}, along));
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{8.f, 1.f, 37.9f - R}, D3DVECTOR{1.f, 1.f, 37.9f - R}, along));
+    // Over the bar.
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{8.f, 2.8f + R, 42.f}, D3DVECTOR{1.f, 2.8f + R, 42.f}, along));
+    // A ball that touches the frame where it starts is coming off it.
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{4.5f, 1.f, 38.1f}, D3DVECTOR{6.5f, 1.f, 38.1f}, along));
+    // No frame, no contact; nothing that is not a number meets anything.
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{NAN, 1.f, 38.1f}, D3DVECTOR{2.f, 1.f, 38.1f}, along));
+    BuildGoalFrames();
+    EXPECT_FALSE(FindGoalFrameContact(D3DVECTOR{6.7f, 1.f, 38.1f}, D3DVECTOR{2.7f, 1.f, 38.1f}, along));
+}
+
+// A frame step of no sensible length, or a course of none, beside the frame: the flight still
+// takes its step and ends with every value a number.
+TEST_F(LinesTest, AnAbsurdStepBesideTheFrameStillEnds)
+{
+    SetGoalFrameBoxes();
+    TurnPhase = PHASE_HOME_MOVES;
+    for (const float far : {200.f, 1e30f}) {
+        for (const float step : {1e30f, std::numeric_limits<float>::infinity()}) {
+            PlaceBall(110.f, BALL_REST_HEIGHT, 38.1f);
+            TheBall.kickStart = TheBall.groundPoint = BallAt();
+            TheBall.destination = D3DVECTOR{far, BALL_REST_HEIGHT, 38.1f};
+            TheBall.loft = 1e30f;
+            BallInFlight = 1;
+            matchcore::SetStep(step);
+            UpdateBall();
+            UpdateBall();
+            EXPECT_TRUE(MatchStateFinite()) << far << ", step " << step;
+        }
+    }
+    matchcore::SetStep(0.05f);
 }
 
 TEST_F(LinesTest, MissingGoalFramesNeverScoreOrRebound)

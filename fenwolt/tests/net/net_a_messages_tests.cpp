@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 using namespace net_a;
@@ -195,6 +196,267 @@ TEST_F(GameMessageTest, WhatOneComputerSendsTheOtherStoresExactly)
     EXPECT_EQ(ball, BuildGameMessage(GAME_MSGID_BALL_STATE));
     EXPECT_EQ(player, BuildGameMessage(GAME_MSGID_PLAYER_STATE));
     EXPECT_EQ(0, SharedRandomIndex);
+}
+
+// Every message that carries fields, each field sent with a value no other field of the message
+// has, received over other values: each value must land in its own field, so that two fields
+// swapped in the writer or in the reader are seen whichever two they are. A message built again
+// from what arrived gives the bytes that were sent, where it carries what it stored.
+TEST_F(GameMessageTest, EveryFieldOfEveryMessageArrivesInItsOwnPlace)
+{
+    CreateDefaultSquads();
+    CopySquadToPitch(0, 0);
+    CopySquadToPitch(1, 1);
+    ResetSubstitutions();
+    NetworkGameActive = true;
+    MatchPlayers[7].model = 40;
+    FacingArrowModels[7] = 41;
+    TheBall.model = 42;
+    auto vec = [](float x) { return D3DVECTOR{x, x + 1.f, x + 2.f}; };
+    auto same = [](const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+
+    struct Case {
+        int32_t type;
+        std::function<void()> send, other;
+        std::function<std::string()> wrong;  // the fields that did not arrive as sent
+        bool rebuilds;
+    };
+    const std::vector<Case> cases = {
+        {GAME_MSGID_SCORE,
+         [] { HomeGoals = 3, AwayGoals = 4, Minute = 56, Second = 7, LastScoringSide = 1; },
+         [] { HomeGoals = AwayGoals = Minute = Second = LastScoringSide = 0; },
+         [] {
+             std::string w;
+             if (HomeGoals != 3) w += " HomeGoals";
+             if (AwayGoals != 4) w += " AwayGoals";
+             if (Minute != 56) w += " Minute";
+             if (Second != 7) w += " Second";
+             if (LastScoringSide != 1) w += " LastScoringSide";
+             return w;
+         },
+         true},
+        {GAME_MSGID_PLAYER_OUT,
+         [] { Net.messagePlayer = 7, MatchPlayers[7].turnsDown = 3; },
+         [] { MatchPlayers[7].turnsDown = MatchPlayers[3].turnsDown = 0; },
+         [] {
+             return std::string(MatchPlayers[7].turnsDown != 3 || MatchPlayers[3].turnsDown != 0 ? " turnsDown" : "");
+         },
+         true},
+        {GAME_MSGID_PLAYER_STATE,
+         [&] {
+             Net.messagePlayer = 7;
+             MatchPlayer& m = MatchPlayers[7];
+             InstanceAt(40)->Position = vec(101.f);
+             InstanceAt(40)->Rotation = vec(104.f);
+             m.moveTarget = vec(107.f);
+             m.heading = 110.f;
+             m.action = 5;
+             m.facePoint = vec(111.f);
+             m.spare = 114.f;
+             m.stance = 2;
+             InstanceAt(41)->Rotation.y = 115.f;
+         },
+         [] {
+             MatchPlayer& m = MatchPlayers[7];
+             InstanceAt(40)->Position = InstanceAt(40)->Rotation = m.moveTarget = m.facePoint = D3DVECTOR{0, 0, 0};
+             m.heading = m.spare = InstanceAt(41)->Rotation.y = 0.f;
+             m.action = m.stance = 0;
+             InstanceAt(40)->Moved = 0;
+             InstanceAt(40)->MatrixValid = 1;
+         },
+         [&] {
+             const MatchPlayer& m = MatchPlayers[7];
+             std::string w;
+             if (!same(InstanceAt(40)->Position, vec(101.f))) w += " position";
+             if (!same(InstanceAt(40)->Rotation, vec(104.f))) w += " rotation";
+             if (!same(m.moveTarget, vec(107.f))) w += " moveTarget";
+             if (m.heading != 110.f) w += " heading";
+             if (m.action != 5) w += " action";
+             if (!same(m.facePoint, vec(111.f))) w += " facePoint";
+             if (m.spare != 114.f) w += " spare";
+             if (m.stance != 2) w += " stance";
+             if (InstanceAt(41)->Rotation.y != 115.f) w += " arrow";
+             if (InstanceAt(40)->Moved != 1 || InstanceAt(40)->MatrixValid != 0) w += " (model not marked moved)";
+             return w;
+         },
+         true},
+        {GAME_MSGID_RANDOM_TABLE,
+         [] {
+             for (int i = 0; i < SHARED_RANDOM_COUNT; ++i) SharedRandomTable[i] = 1000 + 7 * i;
+             SharedRandomIndex = 9;
+         },
+         [] { std::memset(SharedRandomTable, 0, sizeof SharedRandomTable); },
+         [] {
+             std::string w;
+             for (int i = 0; i < SHARED_RANDOM_COUNT; ++i)
+                 if (SharedRandomTable[i] != 1000 + 7 * i) w += " [" + std::to_string(i) + "]";
+             if (SharedRandomIndex != 0) w += " index";
+             return w;
+         },
+         true},
+        {GAME_MSGID_BALL_STATE,
+         [&] {
+             InstanceAt(42)->Position = vec(20.f);
+             InstanceAt(42)->Rotation = vec(23.f);
+             TheBall.aimPoint = vec(26.f);
+             TheBall.rotation = 29.f;
+             TheBall.bendX = 30.f;
+             TheBall.loft = 31.f;
+             TheBall.bendZ = 32.f;
+             TheBall.destination = vec(33.f);
+             TheBall.kickStart = vec(36.f);
+             TheBall.groundPoint = vec(39.f);
+             TheBall.bendRefMouseX = 42;
+             TheBall.bendRefMouseY = 43;
+             TheBall.bendMouseX = 44;
+             TheBall.bendMouseY = 45;
+             ShotClass = 2;
+             BallInFlight = 1;
+         },
+         [] {
+             const int32_t model = TheBall.model, marker = TheBall.markerModel;
+             std::memset(&TheBall, 0, sizeof TheBall);
+             TheBall.model = model;
+             TheBall.markerModel = marker;
+             InstanceAt(42)->Position = InstanceAt(42)->Rotation = D3DVECTOR{0, 0, 0};
+             InstanceAt(42)->Moved = 0;
+             InstanceAt(42)->MatrixValid = 1;
+             ShotClass = 0;
+             BallInFlight = 0;
+         },
+         [&] {
+             std::string w;
+             if (!same(InstanceAt(42)->Position, vec(20.f))) w += " position";
+             if (!same(InstanceAt(42)->Rotation, vec(23.f))) w += " model rotation";
+             if (!same(TheBall.aimPoint, vec(26.f))) w += " aimPoint";
+             if (TheBall.rotation != 29.f) w += " rotation";
+             if (TheBall.bendX != 30.f) w += " bendX";
+             if (TheBall.loft != 31.f) w += " loft";
+             if (TheBall.bendZ != 32.f) w += " bendZ";
+             if (!same(TheBall.destination, vec(33.f))) w += " destination";
+             if (!same(TheBall.kickStart, vec(36.f))) w += " kickStart";
+             if (!same(TheBall.groundPoint, vec(39.f))) w += " groundPoint";
+             if (TheBall.bendRefMouseX != 42) w += " bendRefMouseX";
+             if (TheBall.bendRefMouseY != 43) w += " bendRefMouseY";
+             if (TheBall.bendMouseX != 44) w += " bendMouseX";
+             if (TheBall.bendMouseY != 45) w += " bendMouseY";
+             if (ShotClass != 2) w += " ShotClass";
+             if (BallInFlight != 1) w += " BallInFlight";
+             if (InstanceAt(42)->Moved != 1 || InstanceAt(42)->MatrixValid != 0) w += " (model not marked moved)";
+             return w;
+         },
+         true},
+        {GAME_MSGID_SETTINGS,
+         [] { MatchSetup.difficulty = 7, MatchSetup.minutesPerHalf = 20, MatchSetup.abilitySwapLocked = 1; },
+         [] { MatchSetup.difficulty = 0, MatchSetup.minutesPerHalf = 3, MatchSetup.abilitySwapLocked = 0; },
+         [] {
+             std::string w;
+             if (MatchSetup.difficulty != 7) w += " difficulty";
+             if (MatchSetup.minutesPerHalf != 20) w += " minutesPerHalf";
+             if (MatchSetup.abilitySwapLocked != 1) w += " abilitySwapLocked";
+             return w;
+         },
+         true},
+        {GAME_MSGID_TEAM_NAMES,
+         [] {
+             std::snprintf(TeamNames[0], TEAM_NAME_SIZE, "Larks");
+             std::snprintf(TeamNames[1], TEAM_NAME_SIZE, "Corvale");
+         },
+         [] { std::memset(TeamNames, 0, sizeof TeamNames); },
+         [] {
+             std::string w;
+             if (std::strcmp(TeamNames[0], "Larks") != 0) w += " home name";
+             if (std::strcmp(TeamNames[1], "Corvale") != 0) w += " away name";
+             return w;
+         },
+         true},
+        {GAME_MSGID_END_TURN,
+         [] { OutgoingEndTurnCode = END_TURN_AGREE, OutgoingEndTurnValue = -9; },
+         [] { IncomingEndTurnCode = IncomingEndTurnValue = 0; },
+         [] {
+             std::string w;
+             if (IncomingEndTurnCode != END_TURN_AGREE) w += " code";
+             if (IncomingEndTurnValue != -9) w += " value";
+             return w;
+         },
+         false},
+        {GAME_MSGID_SUBSTITUTION,
+         [] { SelectedPlayer = 4, BenchSlot = 14; },
+         [] { SelectedPlayer = 2, BenchSlot = 11; },
+         [] {
+             std::string w;
+             if (MatchPlayers[4].squadSlot != 14) w += " substitution";
+             if (SelectedPlayer != 2 || BenchSlot != 11) w += " (selection disturbed)";
+             return w;
+         },
+         false},
+        {GAME_MSGID_CHAT,
+         [] { std::snprintf(Chat.outgoing, sizeof Chat.outgoing, "well played"); },
+         [] { ResetChat(); },
+         [] { return std::string(std::strcmp(Chat.lines[0], "well played") != 0 ? " line" : ""); },
+         false},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "message " << c.type);
+        c.send();
+        const std::vector<uint8_t> sent = BuildGameMessage(c.type);
+        c.other();
+        Receive(sent);
+        ProcessNetworkMessages();
+        EXPECT_EQ(c.wrong(), "") << "fields not arrived as sent";
+        if (c.rebuilds) {
+            EXPECT_EQ(sent, BuildGameMessage(c.type)) << "built again from what arrived";
+        }
+    }
+}
+
+// The squad message: every field of every one of the sixteen players' records with a value of its
+// own (the roles, wings and flags within their ranges, apart within each record), the team's
+// name and kit choice, arrive as they were sent, in their own places.
+TEST_F(GameMessageTest, EveryFieldOfASquadArrivesInItsOwnPlace)
+{
+    CreateDefaultSquads();
+    Net.isHost = 0;  // the guest sends the away squad
+    TeamSquad& away = TeamSquads[1];
+    int32_t count = 1;
+    auto stats = [&](SquadStats& st) {
+        for (int32_t* v : {&st.tacklesWon, &st.tackleAttemptsLost, &st.haveBeenTackled, &st.preventedBeingTackled,
+                           &st.foulsDone, &st.haveBeenFouled, &st.passAttempts[0], &st.passAttempts[1],
+                           &st.passAttempts[2], &st.goodPasses[0], &st.goodPasses[1], &st.goodPasses[2],
+                           &st.attemptsOnGoal, &st.goalsScored})
+            *v = count++;
+        st.timeOnBall = 0.25f + (float)count++;
+    };
+    for (int i = 0; i < SQUAD_SIZE; ++i) {
+        SquadPlayer& p = away.players[i];
+        for (float& a : p.attributes) a = 0.5f + (float)count++;
+        p.role = (i + 1) % 4;
+        p.wingFlag = i % 2;
+        p.wingSide = (i + 2) % 4;
+        p.formationX = 0.75f + (float)count++;
+        p.formationZ = 0.75f + (float)count++;
+        std::memset(p.name, 0, sizeof p.name);
+        std::snprintf(p.name, sizeof p.name, "N%d", count++);
+        p.gamesPlayed = count++;
+        stats(p.career);
+        stats(p.lastMatch);
+        for (int32_t& r : p.reserved) r = count++;
+    }
+    std::snprintf(TeamNames[1], TEAM_NAME_SIZE, "Visitors");
+    MatchSetup.kitChoice[1] = 3;
+    const TeamSquad sent = away;
+    const std::vector<uint8_t> m = BuildGameMessage(GAME_MSGID_TEAM_SQUAD);
+
+    std::memset(&away, 0, sizeof away);
+    std::memset(TeamNames[1], 0, TEAM_NAME_SIZE);
+    MatchSetup.kitChoice[1] = 0;
+    Receive(m);
+    ProcessNetworkMessages();
+    for (int i = 0; i < SQUAD_SIZE; ++i)
+        EXPECT_EQ(0, std::memcmp(&sent.players[i], &away.players[i], sizeof(SquadPlayer))) << "player " << i;
+    EXPECT_STREQ("Visitors", TeamNames[1]);
+    EXPECT_EQ(3, MatchSetup.kitChoice[1]);
 }
 
 TEST_F(GameMessageTest, MalformedMessagesAreDroppedWholeWithATrace)
