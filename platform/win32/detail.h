@@ -74,7 +74,7 @@ bool WindowManagerFrame(SDL_Window* window, RECT& frame);
 bool ClientOriginOnScreen(SDL_Window* window, int& x, int& y);
 // Puts the client area's top-left corner at (x, y) of the screen once a window manager has
 // framed the window: the manager takes a move of its client as one of its frame, so the frame is
-// moved to where it puts the client there. False (nothing done) while the frame is not known.
+// moved to where it puts the client there. False (nothing done) while it is not framed.
 bool MoveClientOnScreen(SDL_Window* window, int x, int y);
 // Tells a window manager which of its frame's controls the window offers: moving and closing
 // always, minimising, maximising and resizing as given. A window that does not offer maximising

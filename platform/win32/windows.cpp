@@ -1383,6 +1383,9 @@ void platform_detail::HandleWindowEvent(const void* raw)
     case SDL_WINDOWEVENT_SHOWN:
         w->mapPending = false;
         // The window manager has framed it: the frame it drew, not the one guessed, is fitted.
+        // The moves it makes as it puts the window up are its own, not the user's: the window
+        // is put back where it belongs after them.
+        if (!w->fullscreen) w->settleUntil = std::max<uint32_t>(w->settleUntil, SDL_GetTicks() + 1000);
         PlaceAgain(hwnd, *w);
         break;
     case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
@@ -1427,8 +1430,10 @@ void platform_detail::HandleWindowEvent(const void* raw)
         }
         break;
     case SDL_WINDOWEVENT_MOVED:
-        if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
-            ApplyGeometry(*w);
+        // Moved before it is on the screen, or as it comes there: the window manager framing it,
+        // which no user did.
+        if (!w->fullscreen && (w->mapPending || !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil))) {
+            PlaceAgain(hwnd, *w);
         } else if (!w->fullscreen) {
             RECT c = ClientRectOf(*w);
             if (c.left != e.data1 || c.top != e.data2) {

@@ -93,11 +93,29 @@ bool platform_detail::ClientOriginOnScreen(SDL_Window* window, int& x, int& y)
 bool platform_detail::MoveClientOnScreen(SDL_Window* window, int x, int y)
 {
     SDL_SysWMinfo info;
-    RECT frame{};
-    if (!X11Window(window, info) || !MapsAreRedirected(info.info.x11.display) || !WindowManagerFrame(window, frame))
+    if (!X11Window(window, info) || !MapsAreRedirected(info.info.x11.display)) return false;
+    Display* display = info.info.x11.display;
+    const ::Window client = info.info.x11.window, root = DefaultRootWindow(display);
+    // The frame is the window the manager put the client in: the client's ancestor just below
+    // the root. Where the client lies in it is read from the two, not from what the manager
+    // announces, which it may do only after it has framed and placed the window.
+    ::Window frame = client;
+    for (;;) {
+        ::Window rootOut = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, frame, &rootOut, &parent, &children, &count)) return false;
+        if (children) XFree(children);
+        if (!parent || parent == root) break;
+        frame = parent;
+    }
+    if (frame == client) return false;  // not framed yet
+    int cx = 0, cy = 0, fx = 0, fy = 0;
+    ::Window child = 0;
+    if (!XTranslateCoordinates(display, client, root, 0, 0, &cx, &cy, &child) ||
+        !XTranslateCoordinates(display, frame, root, 0, 0, &fx, &fy, &child))
         return false;
-    XMoveWindow(info.info.x11.display, info.info.x11.window, x - frame.left, y - frame.top);
-    XFlush(info.info.x11.display);
+    XMoveWindow(display, client, x - (cx - fx), y - (cy - fy));
+    XFlush(display);
     return true;
 }
 
