@@ -69,6 +69,17 @@ bool RequestMapWithoutWaiting(SDL_Window* window);
 // The frame a window manager has put around the window, as insets (left, top, right, bottom;
 // none without a manager); false while it has not said (the window not yet framed).
 bool WindowManagerFrame(SDL_Window* window, RECT& frame);
+// Where the window's client area is on the screen, as the display has it (SDL's own idea lags
+// behind a window manager's moves); false where the display cannot say.
+bool ClientOriginOnScreen(SDL_Window* window, int& x, int& y);
+// Puts the client area's top-left corner at (x, y) of the screen once a window manager has
+// framed the window: the manager takes a move of its client as one of its frame, so the frame is
+// moved to where it puts the client there. False (nothing done) while it is not framed.
+bool MoveClientOnScreen(SDL_Window* window, int x, int y);
+// Tells a window manager which of its frame's controls the window offers: moving and closing
+// always, minimising, maximising and resizing as given. A window that does not offer maximising
+// has no such button and is not maximised. False where there is no window manager to tell.
+bool OfferFrameControls(SDL_Window* window, bool minimize, bool maximize, bool resize);
 
 // Input (input.cpp)
 void HandleInputEvent(const void* sdlEvent);  // keys, text, mouse

@@ -736,7 +736,10 @@ void platform_detail::PointerFromDesktop(HWND hwnd)
     if (!sdl || SDL_GetMouseFocus() != sdl) return;
     int gx = 0, gy = 0, wx = 0, wy = 0, ww = 0, wh = 0, bx = 0, by = 0;
     SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(sdl, &wx, &wy);
+    // Where the window is as the display has it: SDL's own idea may still be where the window
+    // was before it went full screen or the window manager moved it, and the program's cursor
+    // would then stand that far off the pointer for good.
+    if (!ClientOriginOnScreen(sdl, wx, wy)) SDL_GetWindowPosition(sdl, &wx, &wy);
     SDL_GetWindowSize(sdl, &ww, &wh);
     gx -= wx;
     gy -= wy;

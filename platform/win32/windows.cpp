@@ -219,10 +219,35 @@ void TakePlace(Window& w)
     OffsetRect(&w.rect, w.placed.x - client.left, w.placed.y - client.top);
 }
 
+// A window whose picture is scaled to its client area (one with a back buffer) that the user
+// cannot resize: a window manager may still maximise it, and it then shows its picture scaled,
+// as in full screen, while the program keeps the size it chose.
+bool ScaledByManager(const Window& w)
+{
+    return w.bbWidth > 0 && w.bbHeight > 0 && !(w.style & WS_THICKFRAME) && (w.style & WS_CAPTION) == WS_CAPTION;
+}
+
+// What the window manager may do with the window and which buttons its frame shows, as the style
+// says: a sizing border resizes, a window that scales its picture maximises, a minimise box
+// minimises. Closing is always offered: the games end on it.
+void OfferStyleControls(const Window& w)
+{
+    if (!w.sdl || w.fullscreen || (w.style & WS_CAPTION) != WS_CAPTION) return;
+    const bool scaled = ScaledByManager(w);
+    SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) || scaled ? SDL_TRUE : SDL_FALSE);
+    OfferFrameControls(w.sdl, (w.style & WS_MINIMIZEBOX) != 0, (w.style & WS_MAXIMIZEBOX) || scaled,
+                       (w.style & WS_THICKFRAME) || scaled);
+}
+
 // Brings the SDL window (windowed) to its place, without sending messages.
 void ApplyGeometry(Window& w)
 {
     if (!w.sdl || w.fullscreen) return;
+    // Maximised, it has the size and place the window manager gave it until it is restored.
+    if (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_MAXIMIZED) {
+        OfferStyleControls(w);
+        return;
+    }
     TakePlace(w);
     const SDL_Rect place = w.placed;
     // Only what differs is asked for: on X11 a size request also raises a fixed-size window,
@@ -230,10 +255,13 @@ void ApplyGeometry(Window& w)
     int sw = 0, sh = 0, sx = 0, sy = 0;
     SDL_GetWindowSize(w.sdl, &sw, &sh);
     if (sw != place.w || sh != place.h) SDL_SetWindowSize(w.sdl, place.w, place.h);
-    SDL_GetWindowPosition(w.sdl, &sx, &sy);
-    if (sx != place.x || sy != place.y) SDL_SetWindowPosition(w.sdl, place.x, place.y);
+    // Where the client area really is: a window manager that framed the window after SDL placed
+    // it put its frame, not its client area, where SDL asked, and SDL may not know that yet.
+    if (!ClientOriginOnScreen(w.sdl, sx, sy)) SDL_GetWindowPosition(w.sdl, &sx, &sy);
+    if ((sx != place.x || sy != place.y) && !MoveClientOnScreen(w.sdl, place.x, place.y))
+        SDL_SetWindowPosition(w.sdl, place.x, place.y);
     SDL_SetWindowBordered(w.sdl, (w.style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
-    SDL_SetWindowResizable(w.sdl, (w.style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+    OfferStyleControls(w);
 }
 
 // Places the window again once what its place depends on is known (its back buffer, the frame
@@ -653,6 +681,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         windows[hwnd] = w;
     }
     SDL_SetWindowData(w->sdl, "hwnd", hwnd);
+    OfferStyleControls(*w);
     MINMAXINFO limits{};
     int screenW, screenH;
     ScreenSize(screenW, screenH);
@@ -752,6 +781,9 @@ BOOL ShowWindow(HWND hwnd, int cmdShow)
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
     case SW_SHOWMINNOACTIVE:
+        // Minimised already (by the window manager, say): showing it to minimise it would ask
+        // the manager to map it, which brings it back.
+        if (w->visible && w->minimized) break;
         w->visible = true;
         w->minimized = true;
         w->style |= WS_VISIBLE;
@@ -1310,7 +1342,9 @@ bool PlatformSetFullscreen(HWND hwnd, bool fullscreen)
         w->fullscreen = false;
         w->rect = w->windowedRect;
         w->settleUntil = SDL_GetTicks() + 500;
-        ApplyGeometry(*w);
+        // A minimised window takes its place when it is shown again: resizing or moving it now
+        // raises it, and a window manager takes a raise as a wish to have it back.
+        if (!w->minimized) ApplyGeometry(*w);
     }
     return true;
 }
@@ -1349,6 +1383,9 @@ void platform_detail::HandleWindowEvent(const void* raw)
     case SDL_WINDOWEVENT_SHOWN:
         w->mapPending = false;
         // The window manager has framed it: the frame it drew, not the one guessed, is fitted.
+        // The moves it makes as it puts the window up are its own, not the user's: the window
+        // is put back where it belongs after them.
+        if (!w->fullscreen) w->settleUntil = std::max<uint32_t>(w->settleUntil, SDL_GetTicks() + 1000);
         PlaceAgain(hwnd, *w);
         break;
     case SDL_WINDOWEVENT_CLOSE: QueueMessage(hwnd, WM_CLOSE, 0, 0, CurrentModifiers()); break;
@@ -1393,8 +1430,10 @@ void platform_detail::HandleWindowEvent(const void* raw)
         }
         break;
     case SDL_WINDOWEVENT_MOVED:
-        if (!w->fullscreen && !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil)) {
-            ApplyGeometry(*w);
+        // Moved before it is on the screen, or as it comes there: the window manager framing it,
+        // which no user did.
+        if (!w->fullscreen && (w->mapPending || !SDL_TICKS_PASSED(SDL_GetTicks(), w->settleUntil))) {
+            PlaceAgain(hwnd, *w);
         } else if (!w->fullscreen) {
             RECT c = ClientRectOf(*w);
             if (c.left != e.data1 || c.top != e.data2) {
@@ -1411,7 +1450,7 @@ void platform_detail::HandleWindowEvent(const void* raw)
             // A window manager reporting the size it had while full screen, after the switch
             // back: put the window where it belongs rather than calling it a resize.
             ApplyGeometry(*w);
-        } else if (!w->fullscreen) {
+        } else if (!w->fullscreen && !ScaledByManager(*w)) {
             if (w->placed.w != e.data1 || w->placed.h != e.data2) {
                 // The user dragged the frame: the system brackets that with these two. The size
                 // the user chose is the client area's, shown as it is.

@@ -109,6 +109,47 @@ bool FindWindowPlace(const std::string& display, unsigned long window, WindowPla
     return true;
 }
 
+void AskToMaximise(const std::string& display, unsigned long window, bool maximise)
+{
+    Connection c(display);
+    if (!*c) return;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(*c, "_NET_WM_STATE", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = maximise ? 1 : 0;  // add, remove
+    e.xclient.data.l[1] = static_cast<long>(XInternAtom(*c, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    e.xclient.data.l[2] = static_cast<long>(XInternAtom(*c, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    e.xclient.data.l[3] = 2;  // from a pager: a person's own request
+    XSendEvent(*c, DefaultRootWindow(*c), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XSync(*c, False);
+}
+
+bool Maximised(const std::string& display, unsigned long window)
+{
+    Connection c(display);
+    if (!*c) return false;
+    const Atom state = XInternAtom(*c, "_NET_WM_STATE", True);
+    const Atom vert = XInternAtom(*c, "_NET_WM_STATE_MAXIMIZED_VERT", True);
+    const Atom horz = XInternAtom(*c, "_NET_WM_STATE_MAXIMIZED_HORZ", True);
+    if (state == None || vert == None || horz == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool v = false, h = false;
+    if (XGetWindowProperty(*c, window, state, 0, 32, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+        data && format == 32)
+        for (unsigned long i = 0; i < count; ++i) {
+            const Atom a = static_cast<Atom>(reinterpret_cast<const long*>(data)[i]);
+            v = v || a == vert;
+            h = h || a == horz;
+        }
+    if (data) XFree(data);
+    return v && h;
+}
+
 bool FindUsableArea(const std::string& display, UsableArea& area)
 {
     Connection c(display);

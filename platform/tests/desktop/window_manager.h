@@ -38,6 +38,12 @@ struct WindowPlace {
 // False when the window (an id as xdotool prints it) is unknown.
 bool FindWindowPlace(const std::string& display, unsigned long window, WindowPlace& place);
 
+// Asks the manager to maximise the window (as its frame's maximise button does) or to restore it.
+void AskToMaximise(const std::string& display, unsigned long window, bool maximise);
+
+// Whether the manager has the window maximised both ways.
+bool Maximised(const std::string& display, unsigned long window);
+
 // The desktop's usable area as the manager announces it (the screen less its panels); false
 // before it has.
 struct UsableArea {

@@ -5,6 +5,9 @@
 // program is activated over leaves the display to it and takes it back when activated again. On
 // screens smaller than their windows ask for (800 x 600, 640 x 480, a panel along the bottom),
 // both games' windows lie inside the desktop's usable area, and a click on their lowest button acts.
+// Minimised from full screen by the manager, either game stays minimised and rests until it is
+// activated again, full screen once more; Fenwolt's window maximised shows its picture scaled and
+// takes clicks there; each of its connection dialogs opens in one place and takes the first click.
 // Screenshots of the root window are kept in <build>/desktop-shots for a person to look at.
 #include <gtest/gtest.h>
 
@@ -14,6 +17,11 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "window_manager.h"
 #include "xvfb_display.h"
@@ -214,10 +222,83 @@ protected:
             << name << ": " << shot.DarkShare(all) << " of the display dark";
     }
 
+    // The processor time the game has used so far, in seconds (0 when it cannot be read).
+    double GameCpuSeconds() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(game.pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const size_t end = text.rfind(')');
+        if (end == std::string::npos) return 0;
+        std::istringstream fields(text.substr(end + 2));
+        std::string field;
+        double user = 0, system = 0;
+        // After the name: state, then 10 fields up to the user and system times.
+        for (int i = 0; i < 13 && fields >> field; ++i) {
+            if (i == 11) user = std::atof(field.c_str());
+            if (i == 12) system = std::atof(field.c_str());
+        }
+        return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+
+    // A full-screen game minimised by the window manager (as its task bar or a key would) stays
+    // minimised and rests, using a small share of a processor where it drew frames before;
+    // activated again it covers the display with its picture once more. `deactivations` counts
+    // the game's own notes of losing the activation (none to look at: an empty function).
+    void MinimisedFromFullScreen(unsigned long gameWindow, const std::string& name,
+                                 const std::function<size_t()>& deactivations = {})
+    {
+        const int screenW = display.Width(), screenH = display.Height();
+        const size_t before = deactivations ? deactivations() : 0;
+        Xdotool({"windowminimize", std::to_string(gameWindow)});
+        ASSERT_TRUE(WaitFor([&] { return PlaceOf(gameWindow).minimised; })) << name << ": never minimised";
+        if (deactivations) {
+            EXPECT_TRUE(WaitFor([&] { return deactivations() > before; })) << name << ": not deactivated";
+        }
+        // It took the game well under a second to undo it: three seconds of looking catch that.
+        const double cpuBefore = GameCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        bool stayed = true;
+        while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+            const WindowPlace p = PlaceOf(gameWindow);
+            stayed = stayed && p.minimised && !p.viewable;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(stayed) << name << ": the game came back from the task bar by itself";
+        // Drawing it kept a processor busy or near it; resting, a few hundredths.
+        EXPECT_LT(GameCpuSeconds() - cpuBefore, 0.4 * wall) << name << ": still drawing while minimised";
+
+        Activate(gameWindow);
+        EXPECT_TRUE(WaitFor([&] {
+            const WindowPlace p = PlaceOf(gameWindow);
+            return p.viewable && !p.minimised && p.width == screenW && p.height == screenH;
+        })) << name << ": not full screen again: " << PlaceOf(gameWindow).width << "x" << PlaceOf(gameWindow).height;
+        Shot shot;
+        const Rect all{0, 0, screenW, screenH};
+        EXPECT_TRUE(WaitFor([&] { return Screenshot(name + "-back-from-minimised", shot) && shot.DarkShare(all) < 0.5; }))
+            << name << ": " << shot.DarkShare(all) << " of the display dark";
+    }
+
+    // A person's click: the pointer there, a moment's rest, the button held for a tenth of a second.
+    void PressAndRelease(int x, int y)
+    {
+        Xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        Xdotool({"mousedown", "1"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Xdotool({"mouseup", "1"});
+    }
+
     std::unique_ptr<DisplayHold> hold;
     Child windowManager;
     unsigned long skerrow = 0;
     Picture picture;
+};
+
+// A full HD screen: full screen shows 640 x 480 at 2.25 and 800 x 600 at 1.8, pillarboxed.
+class FullHdDesktop : public Desktop {
+protected:
+    FullHdDesktop() : Desktop(1920, 1080) {}
 };
 
 // A screen smaller than the games' windows ask for, with a panel along its bottom (when given a
@@ -475,4 +556,127 @@ TEST_P(SmallDesktop, FenwoltWindowFitsAndExitTakesAClick)
     ASSERT_TRUE(ClickUntil(700, 310, boxShown)) << "EXIT took no click";
     EXPECT_TRUE(ClickUntil(305, 312, [&] { return !game.Running(); })) << "Yes took no click";
     EXPECT_EQ(game.code, 0);
+}
+
+TEST_F(FullHdDesktop, SkerrowMinimisedFromFullScreenStaysMinimisedUntilActivated)
+{
+    StartSkerrowMenu(true);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(PlaceOf(skerrow).width, display.Width());
+    const size_t activations = LogCount("Activate...");
+    MinimisedFromFullScreen(skerrow, "skerrow", [&] { return LogCount("Release..."); });
+    // Activated again, it plays on with the pointer its own.
+    EXPECT_TRUE(WaitForLog("Activate...", activations + 1)) << FileText(folder / "Log.txt");
+    EXPECT_TRUE(WaitFor([&] { return PointerGrabbed(display.Name()); }));
+}
+
+TEST_F(FullHdDesktop, FenwoltMinimisedFromFullScreenStaysMinimisedUntilActivated)
+{
+    StartFenwolt();
+    if (HasFatalFailure()) return;
+    const unsigned long fenwolt = WindowId(kFenwoltTitle);
+    Activate(fenwolt);
+    Press("alt+Return");
+    ASSERT_TRUE(WaitFor([&] {
+        return PlaceOf(fenwolt).width == display.Width() && PlaceOf(fenwolt).height == display.Height();
+    })) << "Alt+Enter did not put the game in full screen";
+    MinimisedFromFullScreen(fenwolt, "fenwolt");
+    Press("alt+x");
+    EXPECT_EQ(game.Wait(Patience), 0) << FileText(root / "game.out");
+}
+
+// The manager's maximise (the button its frame shows) makes Fenwolt's window larger and the
+// picture with it, as full screen does: a click on EXIT where it is now shown asks whether to
+// quit. Restored, the window has its 800 x 600 again.
+TEST_F(Desktop, FenwoltMaximisedShowsItsPictureScaledAndTakesClicksThere)
+{
+    StartFenwolt();
+    if (HasFatalFailure()) return;
+    const unsigned long fenwolt = WindowId(kFenwoltTitle);
+    AskToMaximise(display.Name(), fenwolt, true);
+    ASSERT_TRUE(WaitFor([&] { return Maximised(display.Name(), fenwolt) && PlaceOf(fenwolt).height > 700; }))
+        << "not maximised: " << PlaceOf(fenwolt).width << "x" << PlaceOf(fenwolt).height;
+    const WindowPlace big = PlaceOf(fenwolt);
+    picture = Picture(Rect{big.x, big.y, big.width, big.height}, 800, 600);
+    EXPECT_GT(picture.scale, 1.2);
+    Shot shot;
+    // The start menu's pitch fills the lower part of the scaled picture, its green up to the corners.
+    const auto scaledMenu = [&] {
+        if (!Screenshot("fenwolt-maximised", shot)) return false;
+        const uint8_t* left = shot.At(picture.ScreenX(12), picture.ScreenY(585));
+        const uint8_t* right = shot.At(picture.ScreenX(788), picture.ScreenY(585));
+        return left[1] > left[0] + 30 && right[1] > right[0] + 30;
+    };
+    // Where the box that asks whether to quit stands, it is a dark blue.
+    const auto boxShown = [&] {
+        if (!Screenshot("fenwolt-maximised-quit-box", shot)) return false;
+        const uint8_t* p = shot.At(picture.ScreenX(250), picture.ScreenY(380));
+        return p[2] > p[1] + 10 && p[2] > p[0] + 20;
+    };
+    // The first clicks take the intro on to the start menu, whose EXIT then asks.
+    ASSERT_TRUE(WaitFor([&] {
+        ClickAt(700, 310);
+        return WaitFor(boxShown, 2);
+    })) << "EXIT took no click in the scaled picture";
+    EXPECT_TRUE(WaitFor(scaledMenu)) << "the menu is not shown scaled to the maximised window";
+    AskToMaximise(display.Name(), fenwolt, false);
+    WindowPlace p;
+    EXPECT_TRUE(WaitFor([&] {
+        p = PlaceOf(fenwolt);
+        return !Maximised(display.Name(), fenwolt) && p.width == 800 && p.height == 600;
+    })) << "restored to " << p.width << "x" << p.height;
+    // Yes, where the box stands in the window of its own size again, ends the game.
+    picture = Picture(Rect{p.x, p.y, p.width, p.height}, 800, 600);
+    EXPECT_TRUE(WaitFor([&] {
+        ClickAt(305, 312);
+        return WaitFor([&] { return !game.Running(); }, 2);
+    })) << "Yes took no click";
+    EXPECT_EQ(game.code, 0);
+}
+
+// Each time the two-computer game is chosen, the connection dialog opens at one place, centred
+// over the game's window, and a person's one click on its player's name (aimed where it stands
+// there) puts the keyboard in that field: End and a letter go to the name, and OK goes on to
+// the list of games, as the provider stayed chosen in the list below.
+TEST_F(Desktop, FenwoltConnectionDialogOpensInOnePlaceAndTakesTheFirstClick)
+{
+    StartFenwolt(true, true);
+    if (HasFatalFailure()) return;
+    const unsigned long fenwolt = WindowId(kFenwoltTitle);
+    const WindowPlace g = PlaceOf(fenwolt);
+    picture = Picture(Rect{g.x, g.y, g.width, g.height}, 800, 600);
+    // The dialog's client area (380 x 262) centred over the game's (800 x 600); its name field at
+    // (12, 30), 356 x 22.
+    const int dialogX = g.x + (800 - 380) / 2, dialogY = g.y + (600 - 262) / 2;
+    for (int round = 0; round < 4; ++round) {
+        const std::string name = "round " + std::to_string(round + 1);
+        unsigned long dialog = 0;
+        // The intro, the title and the start menu take clicks on the way to the game-type menu.
+        ASSERT_TRUE(WaitFor([&] {
+            ClickAt(170, 308);  // START
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            ClickAt(400, 190);  // the two-computer exhibition
+            return WaitFor([&] { return (dialog = WindowId("Multiplayer Connect$")) != 0; }, 3);
+        })) << name << ": the connection dialog never opened";
+        WindowPlace d;
+        ASSERT_TRUE(WaitFor([&] {
+            d = PlaceOf(dialog);
+            return d.viewable && d.frameTop > 0;
+        }));
+        EXPECT_NEAR(d.x, dialogX, 2) << name;
+        EXPECT_NEAR(d.y, dialogY, 2) << name;
+        PressAndRelease(dialogX + 190, dialogY + 41);
+        Xdotool({"key", "--delay", "60", "End"});
+        Xdotool({"type", "--delay", "60", "X"});
+        Xdotool({"key", "Return"});
+        EXPECT_TRUE(WaitFor([&] { return WindowId("Multiplayer Games$") != 0; }))
+            << name << ": OK did not go on to the games" << (WindowId("Lobby Connection Status") ? " (End chose the lobby)" : "");
+        // Escape quits the wizard from either dialog: back to the start menu.
+        ASSERT_TRUE(WaitFor([&] {
+            Xdotool({"key", "Escape"});
+            return WaitFor([&] { return WindowNamed("Multiplayer|Lobby").empty(); }, 2);
+        })) << name << ": the dialogs did not close";
+    }
+    Press("alt+x");
+    EXPECT_EQ(game.Wait(Patience), 0) << FileText(root / "game.out");
 }

@@ -267,9 +267,9 @@ protected:
 
 #ifdef FENWOLT_BINARY
     // Fenwolt in a player folder of its own, started in a window (the switch file that keeps it
-    // there), until its window is shown: at the 800 x 600 it asks for, unless `fullSize` is false
-    // (a screen too small for that).
-    void StartFenwolt(bool fullSize = true)
+    // there, or the one that also offers the two-computer game), until its window is shown: at the
+    // 800 x 600 it asks for, unless `fullSize` is false (a screen too small for that).
+    void StartFenwolt(bool fullSize = true, bool twoComputers = false)
     {
         const std::filesystem::path data = std::filesystem::path(BUILD_ROOT) / "data" / "fenwolt";
         ASSERT_TRUE(std::filesystem::exists(data / "interface")) << "build the fenwolt-data target first";
@@ -277,7 +277,7 @@ protected:
         std::filesystem::create_directories(folder / "dat");
         std::filesystem::create_directories(folder / "saves");
         FillProgramFolder(data, folder);
-        WriteText(folder / "dat" / "window.dat", "");
+        WriteText(folder / "dat" / (twoComputers ? "multi.dat" : "window.dat"), "");
         game = Start({FENWOLT_BINARY}, DisplayEnvironment(), folder.string(), (root / "game.out").string());
         ASSERT_GT(game.pid, 0);
         ASSERT_TRUE(WaitFor([&] {

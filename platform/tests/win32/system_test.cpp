@@ -57,9 +57,8 @@ TEST(Sync, AutoResetEventsReleaseOneWaiterEach)
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         SetEvent(e);
     });
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(WaitForSingleObject(e, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    // The set event ends the wait, not the time-out, however late a busy machine runs the setter.
+    EXPECT_EQ(WaitForSingleObject(e, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
     setter.join();
     EXPECT_TRUE(CloseHandle(e));
     EXPECT_FALSE(SetEvent(e));
