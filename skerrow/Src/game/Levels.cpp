@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/win32/crt_rand.h"
 #include "skerrow/Src/FileSystem.h"
@@ -189,42 +191,39 @@ int SaveLevel(int asTemplate)
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        LogMessage("Can't write %s\n", file);
-        return 0;
-    }
-    std::fprintf(f, "[Level data]\nName = %s\nText = %s\nHeight = %d\nBack tiles set = %d\nMax blocks types = %d\n"
-                    "Scroll speed = %d\nRequires = %s\n\n",
-                 g_level.name, g_level.text, g_level.height, g_level.backTileSet, g_level.blockTypeCount,
-                 g_level.scrollSpeed, g_level.requiresText);
+    std::string text;
+    char line[1024];
+    std::snprintf(line, sizeof line,
+                  "[Level data]\nName = %s\nText = %s\nHeight = %d\nBack tiles set = %d\nMax blocks types = %d\n"
+                  "Scroll speed = %d\nRequires = %s\n\n",
+                  g_level.name, g_level.text, g_level.height, g_level.backTileSet, g_level.blockTypeCount,
+                  g_level.scrollSpeed, g_level.requiresText);
+    text += line;
     for (int t = 1; t <= g_level.blockTypeCount; ++t) {
         const BlockType& bt = g_blockTypes[t - 1];
-        std::fprintf(f, "[Block type %d]\nScore = %d\nHit counter = %d\n", t, bt.score, bt.hitCounter);
+        std::snprintf(line, sizeof line, "[Block type %d]\nScore = %d\nHit counter = %d\n", t, bt.score, bt.hitCounter);
+        text += line;
         const int levels = std::clamp(bt.hitCounter, 1, 32);
-        for (int i = 1; i <= levels; ++i) std::fprintf(f, "Image pack %d = %d\n", i, bt.images[i - 1]);
-        std::fprintf(f, "\n");
+        for (int i = 1; i <= levels; ++i) {
+            std::snprintf(line, sizeof line, "Image pack %d = %d\n", i, bt.images[i - 1]);
+            text += line;
+        }
+        text += "\n";
     }
-    const bool ok = std::fclose(f) == 0;
-    std::string mapPath = ResolveGamePath((std::string(file) + ".map").c_str());
-    std::FILE* m = std::fopen(mapPath.c_str(), "wb");
-    if (!m) {
-        LogMessage("Can't write %s.map\n", file);
-        return 0;
-    }
+    // Each file through a temporary, as every file the game writes.
+    if (!WriteGameFileWhole(path.c_str(), text.data(), text.size())) return 0;
     std::vector<uint8_t> bytes(g_level.grid.size());
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(g_level.grid[i].type);
-    const bool okMap = std::fwrite(bytes.data(), 1, bytes.size(), m) == bytes.size();
-    return (std::fclose(m) == 0 && ok && okMap) ? 1 : 0;
+    return WriteGameFileWhole((path + ".map").c_str(), bytes.data(), bytes.size());
 }
 
 int SaveLevelCoordinates()
 {
-    std::string path = ResolveGamePath("Data\\Levels\\xy");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fprintf(f, "[Coordinates]\n");
-    for (int i = 0; i < kLevelCount; ++i)
-        std::fprintf(f, "Level %d = %d, %d\n", i + 1, g_game.levels[i].mapX, g_game.levels[i].mapY);
-    return std::fclose(f) == 0 ? 1 : 0;
+    std::string text = "[Coordinates]\n";
+    char line[64];
+    for (int i = 0; i < kLevelCount; ++i) {
+        std::snprintf(line, sizeof line, "Level %d = %d, %d\n", i + 1, g_game.levels[i].mapX, g_game.levels[i].mapY);
+        text += line;
+    }
+    return WriteGameFileWhole("Data\\Levels\\xy", text.data(), text.size());
 }

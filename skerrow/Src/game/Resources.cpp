@@ -136,6 +136,11 @@ int SaveSettings()
     return WriteGameFileWhole("Ombrelit.ini", text.data(), text.size());
 }
 
+void ClearLeftTemporaries()
+{
+    for (const char* files : {"Ombrelit.ini", "Ombrelit.hsc", "game*.sav", "screen*.pcx"}) ClearStaleTemporaries(files);
+}
+
 int LoadStrings()
 {
     std::memset(&g_strings, 0, sizeof g_strings);

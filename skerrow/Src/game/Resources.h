@@ -56,6 +56,9 @@ int PanFromX(float x);
 
 int LoadSettings();
 int SaveSettings();
+// Removes what writes of the player's files (settings, hiscores, saves, screenshots) left in the
+// game's folder when a run was ended in the middle of one.
+void ClearLeftTemporaries();
 // Keeps a volume percent inside what the sound engine takes.
 int ClampVolume(int percent);
 int LoadStrings();
