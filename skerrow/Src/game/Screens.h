@@ -37,6 +37,9 @@ public:
     int32_t Process() override;
 
 private:
+    // Back to the screen under the options, with the settings written: a game ended from
+    // outside later on (a signal, a crash) keeps what the player chose here.
+    void Leave();
     LPDIRECTDRAWSURFACE7 background_ = nullptr;
     CSprite sheet_;
     Button buttons_[11];

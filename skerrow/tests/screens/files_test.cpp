@@ -280,3 +280,61 @@ TEST_F(Files, AMissingOrDamagedDataSetIsToldAndEndsTheProgram)
     EXPECT_EQ(ReadText(dir + "/out.txt").find("[message box]"), std::string::npos);
 }
 #endif
+
+#ifdef SKERROW_MENU_WIRED
+// The program ended from outside (kill, Ctrl+C, the terminal closing) ends as QUIT does: the
+// options the player chose are kept, on the options screen itself, after leaving it, and under a
+// level (F10); the saves and hiscores are as they were. A link planted at the settings'
+// temporary never receives them, and the empty temporary of a save killed earlier is cleared.
+TEST_F(Files, EndedFromOutsideTheProgramKeepsItsOptions)
+{
+    // Where level 1 lies on the map of a new campaign, as the program will show it.
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 199);
+    Frames(31);
+    int nodeX = 0, nodeY = 0;
+    float scale = 0;
+    ASSERT_TRUE(NodeScreen::NodePosition(g_game.levels[0], g_nodeScreenInstance.scroll, &nodeX, &nodeY, &scale));
+    const std::string node = std::to_string(nodeX - 6) + " " + std::to_string(nodeY - 10);
+    Key(DIK_ESCAPE);
+
+    const std::string options = "20 click 456 343\n"  // OPTIONS
+                                "35 click 329 269\n";  // Vanishing blocks
+    struct Case {
+        const char* name;
+        int signal;
+        std::string script;
+    };
+    const Case cases[] = {
+        {"on-options", SIGTERM, options + "50 screenshot ready.png\n"},
+        {"after-options", SIGHUP, options + "45 click 320 444\n60 screenshot ready.png\n"},
+        {"in-a-level", SIGINT,
+         "20 click 456 199\n80 click " + node + "\n82 click " + node +
+             "\n120 key VK_F10\n140 click 329 269\n150 key VK_ESCAPE\n170 screenshot ready.png\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeGameFolder(std::string("signal-") + c.name);
+        const std::string outside = dir + "-outside";
+        std::ofstream(outside) << "not the game's";
+        std::filesystem::create_symlink(outside, dir + "/Ombrelit.ini.tmp");
+        std::ofstream(dir + "/game1.sav.tmp");
+        std::ofstream(dir + "/game3.sav", std::ios::binary) << "a saved campaign";
+        std::ofstream(dir + "/Ombrelit.hsc", std::ios::binary) << "a hiscore table";
+        EXPECT_EQ(RunGameUntilSignalled(dir, c.script, "ready.png", c.signal), 0) << c.name;
+        const std::string ini = ReadText(dir + "/Ombrelit.ini");
+        EXPECT_NE(ini.find("Vanishing = 1\n"), std::string::npos) << c.name << ": " << ini;
+        EXPECT_NE(ini.find("Fullscreen = 0\n"), std::string::npos) << c.name << ": " << ini;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir + "/Ombrelit.ini")) << c.name;
+        EXPECT_EQ(ReadText(outside), "not the game's") << c.name;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/game1.sav.tmp")) << c.name;
+        EXPECT_EQ(ReadText(dir + "/game3.sav"), "a saved campaign") << c.name;
+        EXPECT_EQ(ReadText(dir + "/Ombrelit.hsc"), "a hiscore table") << c.name;
+        const std::string log = ReadText(dir + "/Log.txt");
+        EXPECT_NE(log.find("Save config\n"), std::string::npos) << c.name;
+        if (std::string(c.name) == "in-a-level") {
+            EXPECT_NE(log.find("Screen switched to GameScreen"), std::string::npos) << log;
+        }
+        std::filesystem::remove(outside);
+    }
+}
+#endif
