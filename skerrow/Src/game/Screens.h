@@ -210,6 +210,9 @@ public:
 
     int32_t selectedItem = -1, selectedSlot = -1, hoveredItem = -1;
     int32_t typingStart = 0;
+    // Opened after a won level (argument 1), whose DONE figure the panel then shows as 100%;
+    // opened from the map the panel has no level to give one, and shows none.
+    int32_t afterWin = 0;
 
 private:
     void DrawInfoPanel(int item, int slot);
