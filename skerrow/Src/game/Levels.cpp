@@ -104,7 +104,8 @@ void LoadLevel(int n)
     g_level.backTileSet = ini.GetInt("Level data", "Back tiles set", 1);
     if (g_sprites && g_sprites->tileSetCount > 0) {
         int32_t weights[kMaxTileSets] = {};
-        for (int i = 0; i < g_sprites->tileSetCount; ++i) weights[i] = g_sprites->tileSets[i].rectCount;
+        for (int i = 0; i < g_sprites->tileSetCount; ++i)
+            weights[i] = TileSetUsable(g_sprites->tileSets[i]) ? g_sprites->tileSets[i].rectCount : 0;
         g_level.backTileSet = WeightedPick(weights, g_sprites->tileSetCount);
     } else {
         g_level.backTileSet = 0;
@@ -176,6 +177,46 @@ void LoadLevel(int n)
     for (InventorySlot& s : g_game.inventory) s.active = 0;
     std::memset(g_pickedEffects, 0, sizeof g_pickedEffects);
     g_level.ballOnPaddle = 1;
+}
+
+int CheckLevelFiles(int n, std::string* why)
+{
+    char file[64];
+    LevelFileName(n, file, sizeof file);
+    auto fail = [&](const std::string& what) {
+        if (why) *why = what;
+        return 0;
+    };
+    IniFile ini;
+    if (!ini.Open(file, 1)) return fail(std::string(file) + " is missing");
+    char value[64];
+    const bool hasHeight = ini.GetString("Level data", "Height", nullptr, value, sizeof value) > 0;
+    const int height = ini.GetInt("Level data", "Height", 0);
+    const int types = ini.GetInt("Level data", "Max blocks types", 1);
+    if (!ini.HasSection("Level data") || !hasHeight || height < kMinLevelHeight || height > kMaxLevelHeight ||
+        types < 1 || types > kMaxBlockTypes)
+        return fail(std::string(file) + " is damaged");
+    for (int t = 1; t <= types; ++t) {
+        char section[32];
+        std::snprintf(section, sizeof section, "Block type %d", t);
+        if (!ini.HasSection(section)) return fail(std::string(file) + " is damaged (no [" + section + "])");
+    }
+    const std::string grid = std::string(file) + ".map";
+    char* bytes = LoadResourceFile(grid.c_str(), 1);
+    if (!bytes) return fail(grid + " is missing");
+    const int size = GetLastResourceSize();
+    int blocks = 0, strange = 0;
+    for (int i = 0; i < size; ++i) {
+        const int type = static_cast<unsigned char>(bytes[i]);
+        blocks += type != 0;
+        strange += type > types;
+    }
+    FreeResourceBuffer(bytes);
+    if (strange || !blocks || size > height * kGridColumns) return fail(grid + " is damaged");
+    bool tiles = false;
+    for (int s = 0; g_sprites && s < g_sprites->tileSetCount; ++s) tiles = tiles || TileSetUsable(g_sprites->tileSets[s]);
+    if (!tiles) return fail("the background tiles (BackTiles\\Tiles.ini and its pictures) are missing or damaged");
+    return 1;
 }
 
 int SaveLevel(int asTemplate)

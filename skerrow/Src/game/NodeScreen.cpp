@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/win32/crt_rand.h"
 #include "platform/winmm/mmsystem.h"
@@ -100,6 +101,7 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
     hovered = -1;
     labelNode = -1;
     messageTimer = 0;
+    levelFaultTimer = 0;
     PlayMusic("arc_z.s3m");
     const int completed = ComputeLevelStates();
     allCompleted = completed == kLevelCount && g_bossScreen ? 1 : 0;
@@ -170,6 +172,15 @@ void NodeScreen::ReleaseSurfaces()
 
 void NodeScreen::StartLevel(int n)
 {
+    std::string why;
+    if (!CheckLevelFiles(n, &why)) {
+        LogMessage("Level %d cannot be played: %s\n", n, why.c_str());
+        std::snprintf(levelFault, sizeof levelFault,
+                      "Level %d cannot be read: build the data set again", n);
+        levelFaultTimer = 400;
+        return;
+    }
+    levelFaultTimer = 0;
     SaveLevelStartState();
     LoadLevel(n);
     LoadShopItems();
@@ -277,8 +288,11 @@ void NodeScreen::DrawLabels()
     if (!g_sprites) return;
     TrueTypeFont& font = TextFont();
     DrawNodeLabel();
-    // Both lines keep left of the planet at the top right of the map's picture.
-    if (messageTimer > 0) {
+    // Every line keeps left of the planet at the top right of the map's picture.
+    if (levelFaultTimer > 0) {
+        --levelFaultTimer;
+        PrintInBand(font, 16, 130, 150, kPromptLeft, kPromptRight, 18, MakePixelColorRgb(0xFF5F3F), levelFault);
+    } else if (messageTimer > 0) {
         --messageTimer;
         PrintInBand(font, 16, 200, 150, kPromptLeft, kPromptRight, 18, MakePixelColorRgb(0xFFFFFF),
                     g_strings.Get("Closelevel"));

@@ -259,6 +259,14 @@ int LoadTileSets(int images)
     return g_sprites->tileSetCount > 0 ? 1 : 0;
 }
 
+int TileSetUsable(const TileSet& set)
+{
+    if (!set.loaded || !set.image.IsLoaded() || set.rectCount <= 0) return 0;
+    for (int k = 0; k < 32; ++k)
+        if (set.weights[k] > 0 && set.rects[k].right > set.rects[k].left && set.rects[k].bottom > set.rects[k].top) return 1;
+    return 0;
+}
+
 void ShowLoadingMessage()
 {
     if (!g_display.backBuffer) return;

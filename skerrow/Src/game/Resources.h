@@ -105,6 +105,8 @@ extern GameSprites* g_sprites;
 
 // Reads "BackTiles\Tiles.ini" into the tile sets (images too, when `images` is set).
 int LoadTileSets(int images);
+// A tile set a level can be drawn over: its picture loaded, tiles described and weighted.
+int TileSetUsable(const TileSet& set);
 int LoadResources();
 void ShowLoadingMessage();
 void ReleaseGameSprites();

@@ -119,6 +119,10 @@ public:
     LevelStartSnapshot snapshot{};
     int32_t messageTimer = 0;
     int32_t labelNode = -1, labelStart = 0;
+    // A level that could not be started because its files are damaged: what the map says about
+    // it, and for how many more frames.
+    char levelFault[160] = {};
+    int32_t levelFaultTimer = 0;
 
 private:
     void DrawNodes();

@@ -249,3 +249,12 @@ TEST_F(Harness, InvisibleBlocksAreNotDrawnButStillHit)
 }
 
 }  // namespace
+
+// The check the map makes before a level starts passes every level of the data set.
+TEST_F(Harness, EveryLevelOfTheDataSetPassesTheMapsCheck)
+{
+    for (int n = 1; n <= kLevelCount; ++n) {
+        std::string why;
+        EXPECT_EQ(CheckLevelFiles(n, &why), 1) << "level " << n << ": " << why;
+    }
+}
