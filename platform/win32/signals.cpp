@@ -3,21 +3,56 @@
 // that way out. On Windows a console's Ctrl+C and a log-off reach a windowed program as the
 // close of its window too.
 //
-// The handler only records the signal; the main thread, which polls its queue every few
-// milliseconds even while it waits, turns it into the close. SDL is told to install no handlers
-// of its own (PlatformInit), so these are the only ones.
+// The handler only records the signal and writes it to a pipe; the main thread, which polls its
+// queue every few milliseconds even while it waits, turns it into the close. A watchdog reading
+// the pipe ends a program whose main thread never gets to that close (a hang) the way the signal
+// would have, so that kill and timeout keep working on it. SDL is told to install no handlers of
+// its own (PlatformInit), so these are the only ones.
 #include "platform/win32/detail.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace {
 
 volatile sig_atomic_t pendingSignal = 0;
+int signalPipe[2] = {-1, -1};
 
-void RecordSignal(int number) { pendingSignal = number; }
+// How long a closing program may take before the watchdog ends it.
+constexpr auto kCloseGrace = std::chrono::seconds(10);
+
+void RecordSignal(int number)
+{
+    const int saved = errno;
+    pendingSignal = number;
+    const unsigned char byte = static_cast<unsigned char>(number);
+    if (signalPipe[1] >= 0) (void)!write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void Watch()
+{
+    unsigned char number = 0;
+    while (read(signalPipe[0], &number, 1) != 1) {
+        if (errno != EINTR) return;
+    }
+    std::this_thread::sleep_for(kCloseGrace);
+    PlatformTrace("signal %d: the program did not close in time; ending it", number);
+    signal(number, SIG_DFL);
+    kill(getpid(), number);
+}
 
 void Install()
 {
+    if (pipe2(signalPipe, O_CLOEXEC) == 0)
+        std::thread(Watch).detach();
+    else
+        signalPipe[0] = signalPipe[1] = -1;
     for (int number : {SIGTERM, SIGINT, SIGHUP}) {
         struct sigaction old {};
         if (sigaction(number, nullptr, &old) != 0) continue;
@@ -27,8 +62,7 @@ void Install()
         struct sigaction action {};
         action.sa_handler = RecordSignal;
         sigemptyset(&action.sa_mask);
-        // The handler serves once: a second signal, while a game that is stuck never gets to
-        // its close, ends the process as signals always do.
+        // The handler serves once: a second signal ends the process as signals always do.
         action.sa_flags = SA_RESTART | SA_RESETHAND;
         sigaction(number, &action, nullptr);
     }
