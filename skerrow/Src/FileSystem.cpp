@@ -50,8 +50,9 @@ std::FILE* OpenRegularFile(const std::string& path, const char* mode)
     int flags = 0;
     switch (mode[0]) {
     case 'r': flags = O_RDONLY; break;
-    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC; break;
-    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND; break;
+    // A file is written only as itself: a link put in its place is not followed to another file.
+    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW; break;
+    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW; break;
     default: return nullptr;
     }
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644);

@@ -11,8 +11,8 @@
 std::string ResolveGamePath(const char* name);
 
 // fopen of ResolveGamePath(name) ("r", "w" or "a", with or without "b"), for regular files
-// only: anything else there (a FIFO, a device, a folder) counts as no file, and null comes back
-// at once instead of an open that waits.
+// only: anything else there (a FIFO, a device, a folder, and for writing a link) counts as no
+// file, and null comes back at once instead of an open that waits.
 std::FILE* OpenGameFile(const char* name, const char* mode);
 
 // Writes the game file `name` whole through a temporary file and a rename, so that a failed

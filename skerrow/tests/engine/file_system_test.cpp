@@ -14,6 +14,7 @@
 
 #include "TestUtil.h"
 #include "skerrow/Src/FileSystem.h"
+#include "skerrow/Src/Log.h"
 
 namespace {
 
@@ -127,4 +128,21 @@ TEST(FileWrites, LeftTemporariesGoAndNothingElse)
     left.insert("game3.sav.tmp");  // a folder is nothing a write left
     EXPECT_EQ(Entries(), left);
     EXPECT_TRUE(outside.Untouched());
+}
+
+// The log is written in place, not through a temporary: a link put at its name is refused
+// rather than followed (the lines still reach the debugger).
+TEST(FileWrites, TheLogNeverWritesThroughALink)
+{
+    ScratchDir dir;
+    Outside outside;
+    fs::create_symlink(outside.path, "Log.txt");
+    OpenLog();
+    LogMessage("a line\n");
+    EXPECT_TRUE(outside.Untouched());
+    EXPECT_EQ(OpenGameFile("Log.txt", "a"), nullptr);
+    fs::remove("Log.txt");
+    OpenLog();
+    LogMessage("a line\n");
+    EXPECT_NE(Text("Log.txt").find("a line\n"), std::string::npos);
 }
