@@ -206,64 +206,64 @@ int WriteWholeAndSync(int fd, const void* data, size_t size)
     return ::fsync(fd) == 0 ? 1 : 0;
 }
 
+namespace {
+
+// Writes `data` whole into a new temporary beside `path`, brought to the disk and closed: 0 with
+// its name in `temporary`, else the cause (errno value), the temporary gone and the failure
+// logged.
+int WriteTemporary(const std::string& path, const void* data, size_t size, std::string* temporary)
+{
+    const int fd = CreateTemporaryFor(path, temporary);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        // The cause of the first step that failed is what the caller is told.
+        auto cause = [] { return errno ? errno : EIO; };
+        errno = 0;
+        if (!WriteWholeAndSync(fd, data, size)) error = cause();
+        if (::close(fd) != 0 && !error) error = cause();
+        if (error) ::unlink(temporary->c_str());
+    }
+    if (error) LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
+    return error;
+}
+
+}  // namespace
+
 int WriteGameFileWhole(const char* name, const void* data, size_t size)
 {
     const std::string path = ResolveGamePath(name);
     ClearStaleTemporaries(name);
     std::string temporary;
-    const int fd = CreateTemporaryFor(path, &temporary);
-    if (fd < 0) {
-        const int error = errno;
-        LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
-        errno = error;
-        return 0;
-    }
-    // The cause of the first step that failed is what the caller is told through errno.
-    int error = 0;
-    auto cause = [] { return errno ? errno : EIO; };
-    errno = 0;
-    if (!WriteWholeAndSync(fd, data, size)) error = cause();
-    if (::close(fd) != 0 && !error) error = cause();
-    if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) error = cause();
-    if (error) {
+    int error = WriteTemporary(path, data, size, &temporary);
+    if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno ? errno : EIO;
         LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
         ::unlink(temporary.c_str());
-        errno = error;
-        return 0;
     }
-    return 1;
+    errno = error;
+    return error ? 0 : 1;
 }
 
 int WriteNewGameFile(const char* name, const void* data, size_t size)
 {
     const std::string path = ResolveGamePath(name);
     std::string temporary;
-    const int fd = CreateTemporaryFor(path, &temporary);
-    if (fd < 0) {
-        const int error = errno;
-        LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
+    int error = WriteTemporary(path, data, size, &temporary);
+    if (error) {
         errno = error;
         return 0;
     }
-    int error = 0;
-    auto cause = [] { return errno ? errno : EIO; };
-    errno = 0;
-    if (!WriteWholeAndSync(fd, data, size)) error = cause();
-    if (::close(fd) != 0 && !error) error = cause();
     // A link takes the name only while it is free; where the disk has no links, a rename that
     // does not replace does the same.
-    if (!error && ::link(temporary.c_str(), path.c_str()) != 0) {
+    if (::link(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
         if (error == EPERM || error == ENOTSUP || error == ENOSYS) {
-            error = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
-            if (!error) return 1;
+            if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 1;
+            error = errno;
         }
     }
     ::unlink(temporary.c_str());
-    if (error) {
-        if (error != EEXIST) LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
-        errno = error;
-        return 0;
-    }
-    return 1;
+    if (error && error != EEXIST) LogMessage("Can't write %s: %s\n", path.c_str(), std::strerror(error));
+    errno = error;
+    return error ? 0 : 1;
 }
