@@ -455,7 +455,7 @@ bool PlatformInit()
 {
     NoteMainThread();
     if (videoReady) return true;
-    // Ctrl+C and kill end the process as usual instead of becoming a quit event.
+    // No signal handlers of SDL's: signals.cpp turns kill and Ctrl+C into the close of the window.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
@@ -543,9 +543,14 @@ void PlatformRemoveEventHandler(int id)
                         eventHandlers.end());
 }
 
+namespace platform_detail {
+void DeliverSignals();  // signals.cpp
+}
+
 void platform_detail::PumpEvents()
 {
     if (!IsMainThread()) return;
+    DeliverSignals();
     if (videoReady) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {

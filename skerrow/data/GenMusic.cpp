@@ -107,12 +107,12 @@ struct Style {
 };
 
 const Style kStyles[] = {
-    {"fl1.s3m", "Skerrow - first flight", 9, true, 136, {{0, 5, 2, 6}, {3, 4, 0, 0}}, 0, 0, false, 1, 101, {0, 1, 1, 2, 1, 3, 2, 1, -1}},
-    {"fl2.s3m", "Skerrow - drift", 2, true, 128, {{0, 3, 6, 2}, {5, 6, 4, 4}}, 1, 1, false, 0, 202, {0, 1, 2, 1, 3, 2, 2, 1, -1}},
-    {"fl3.s3m", "Skerrow - launch", 4, true, 142, {{0, 6, 5, 6}, {3, 5, 4, 4}}, 0, 2, false, 1, 303, {0, 1, 1, 2, 2, 1, 3, 1, -1}},
-    {"fl4.s3m", "Skerrow - blue orbit", 0, false, 124, {{0, 4, 5, 3}, {3, 4, 1, 4}}, 1, 0, false, 2, 404, {0, 1, 2, 1, 2, 3, 1, -1}},
-    {"arc_z.s3m", "Skerrow - star map", 5, true, 108, {{0, 5, 3, 4}, {5, 6, 0, 4}}, 2, 1, true, 2, 505, {0, 1, 2, 1, 3, 2, -1}},
-    {"arc3.s3m", "Skerrow - homecoming", 7, false, 100, {{0, 5, 3, 4}, {3, 4, 0, 0}}, 2, 2, true, 2, 606, {0, 1, 2, 1, 2, 1, -1}},
+    {"fl1.s3m", "Ombrelit QRN - first flight", 9, true, 136, {{0, 5, 2, 6}, {3, 4, 0, 0}}, 0, 0, false, 1, 101, {0, 1, 1, 2, 1, 3, 2, 1, -1}},
+    {"fl2.s3m", "Ombrelit QRN - drift", 2, true, 128, {{0, 3, 6, 2}, {5, 6, 4, 4}}, 1, 1, false, 0, 202, {0, 1, 2, 1, 3, 2, 2, 1, -1}},
+    {"fl3.s3m", "Ombrelit QRN - launch", 4, true, 142, {{0, 6, 5, 6}, {3, 5, 4, 4}}, 0, 2, false, 1, 303, {0, 1, 1, 2, 2, 1, 3, 1, -1}},
+    {"fl4.s3m", "Ombrelit QRN - blue orbit", 0, false, 124, {{0, 4, 5, 3}, {3, 4, 1, 4}}, 1, 0, false, 2, 404, {0, 1, 2, 1, 2, 3, 1, -1}},
+    {"arc_z.s3m", "Ombrelit QRN - star map", 5, true, 108, {{0, 5, 3, 4}, {5, 6, 0, 4}}, 2, 1, true, 2, 505, {0, 1, 2, 1, 3, 2, -1}},
+    {"arc3.s3m", "Ombrelit QRN - homecoming", 7, false, 100, {{0, 5, 3, 4}, {3, 4, 0, 0}}, 2, 2, true, 2, 606, {0, 1, 2, 1, 2, 1, -1}},
 };
 
 int ScaleNote(const Style& st, int degree) {

@@ -177,13 +177,22 @@ void MakeBall(DataSet& ds) {
 
 void MakeShip(DataSet& ds) {
     Sheet s(256);
+    // The hull spans the whole picture, 2 pixels wider than the ship's 80 (120) pixels of play:
+    // drawn 1 pixel right of centre (the animations' offset), it covers x - 40 .. x + 41, so at
+    // its limits (centre 40 and 598 on a 640-pixel screen) it meets both walls.
     for (int wide = 0; wide < 2; ++wide)
         for (int i = 0; i < 4; ++i) {
-            const int w = wide ? 120 : 80, h = 18;
+            const int w = wide ? 122 : 82, h = 18;
             Canvas c(w, h);
-            c.Glow(6, 9, 9, Hsv(200, 0.8, 1), 0.5 + 0.15 * i);
-            c.Glow(w - 6, 9, 9, Hsv(200, 0.8, 1), 0.5 + 0.15 * ((i + 2) % 4));
-            c.Bevel(6, 3, w - 12, 11, RGB(150, 160, 190), 2);
+            c.Glow(5, 9, 8, Hsv(200, 0.8, 1), 0.5 + 0.15 * i);
+            c.Glow(w - 6, 9, 8, Hsv(200, 0.8, 1), 0.5 + 0.15 * ((i + 2) % 4));
+            c.Bevel(3, 3, w - 6, 11, RGB(150, 160, 190), 2);
+            // Engine nozzles closing the hull at both ends, flickering as the ship flies.
+            for (int end = 0; end < 2; ++end) {
+                const int x = end ? w - 3 : 0;
+                c.FillRect(x, 5, 3, 7, RGB(70, 170, 230));
+                c.BlendRect(x, 6, 3, 5, RGB(200, 245, 255), 0.3 + 0.15 * ((i + 2 * end) % 4));
+            }
             c.FillRect(w / 2 - 10, 5, 20, 5, RGB(60, 220, 255));
             c.BlendRect(w / 2 - 10, 5, 20, 2, RGB(255, 255, 255), 0.5);
             c.FillRect(10, 12, w - 20, 2, RGB(255, 170, 40));
@@ -195,6 +204,7 @@ void MakeShip(DataSet& ds) {
     // off the 10 pixels above it: lift the picture so its deck is where the bounce happens.
     Anim normal = Loop("Normal", "norm", 4, 3), wide = Loop("Wide", "wide", 4, 3);
     normal.offY = wide.offY = -9;
+    normal.offX = wide.offX = 1;
     AddSheet(ds, "Ship", s, {normal, wide}, false, true);
 }
 

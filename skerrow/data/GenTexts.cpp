@@ -47,7 +47,7 @@ const char* const kStrings[][2] = {
     {"Instant", "Instant"},
     {"EmptySlot", "empty slot"},
     {"Pause", "Pause"},
-    {"Version", "Skerrow 1.0"},
+    {"Version", "Ombrelit QRN 1.0"},
     {"Page", "Page"},
     {"Level", "Pick a lit planet and press START"},
     {"Closelevel", "This planet is still out of reach"},
@@ -92,9 +92,9 @@ const ItemText kItems[] = {
 const char* const kHelp[4] = {
     "  Welcome, pilot!\n"
     "\n"
-    "  Skerrow is a brick-breaker that scrolls. Move your ship\n"
-    "  with the mouse or the arrow keys, and launch the ball\n"
-    "  with the left button or Space.\n"
+    "  Ombrelit QRN is a brick-breaker that scrolls. Move your\n"
+    "  ship with the mouse or the arrow keys, and launch the\n"
+    "  ball with the left button or Space.\n"
     "\n"
     "  The level scrolls down while a ball flies in the upper\n"
     "  half of the screen. Clear your way to the top and touch\n"
@@ -162,11 +162,11 @@ const char* const kHappy =
     "light flickers...\n"
     "\n"
     "\n"
-    "Thank you for playing Skerrow.\n"
+    "Thank you for playing Ombrelit QRN.\n"
     "\n"
     "\n"
     "Design, code, pictures and music:\n"
-    "the Skerrow team\n"
+    "the Ombrelit QRN team\n"
     "\n"
     "\n"
     "THE END\n";

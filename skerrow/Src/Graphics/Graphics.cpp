@@ -4,6 +4,7 @@
 #include <cpuid.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/dinput/dinput.h"
 #include "platform/win32/win32.h"
 #include "skerrow/Src/Bitmap.h"
+#include "skerrow/Src/FileSystem.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/Tables.h"
 
@@ -541,35 +543,20 @@ void DrawLinePixels(uint16_t* pixels, int pitch, int x0, int y0, int x1, int y1,
     }
 }
 
-int WritePcx(const uint16_t* pixels, int width, int height, int pitch, const char* name)
+std::vector<unsigned char> EncodePcx(const uint16_t* pixels, int width, int height, int pitch)
 {
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    unsigned char header[128] = {};
-    header[0] = 0x0A;
-    header[1] = 5;
-    header[2] = 1;
-    header[3] = 8;
-    header[8] = static_cast<unsigned char>((width - 1) & 0xFF);
-    header[9] = static_cast<unsigned char>((width - 1) >> 8);
-    header[10] = static_cast<unsigned char>((height - 1) & 0xFF);
-    header[11] = static_cast<unsigned char>((height - 1) >> 8);
-    header[65] = 3;
-    header[66] = static_cast<unsigned char>(width & 0xFF);
-    header[67] = static_cast<unsigned char>(width >> 8);
-    bool ok = true;
-    DWORD written = 0;
-    ok = WriteFile(file, header, sizeof header, &written, nullptr) && written == sizeof header;
-    unsigned char buffer[8000];
-    size_t used = 0;
-    auto flush = [&]() {
-        if (used && ok) ok = WriteFile(file, buffer, static_cast<DWORD>(used), &written, nullptr) && written == used;
-        used = 0;
-    };
-    auto put = [&](unsigned char b) {
-        buffer[used++] = b;
-        if (sizeof buffer - used < 2) flush();
-    };
+    std::vector<unsigned char> out(128, 0);
+    out[0] = 0x0A;
+    out[1] = 5;
+    out[2] = 1;
+    out[3] = 8;
+    out[8] = static_cast<unsigned char>((width - 1) & 0xFF);
+    out[9] = static_cast<unsigned char>((width - 1) >> 8);
+    out[10] = static_cast<unsigned char>((height - 1) & 0xFF);
+    out[11] = static_cast<unsigned char>((height - 1) >> 8);
+    out[65] = 3;
+    out[66] = static_cast<unsigned char>(width & 0xFF);
+    out[67] = static_cast<unsigned char>(width >> 8);
     const bool is555 = g_display.is555;
     std::vector<unsigned char> line(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
@@ -590,36 +577,56 @@ int WritePcx(const uint16_t* pixels, int width, int height, int pitch, const cha
             while (x < width) {
                 int n = 1;
                 while (x + n < width && n < 63 && line[x + n] == line[x]) ++n;
-                put(static_cast<unsigned char>(0xC0 + n));
-                put(line[x]);
+                out.push_back(static_cast<unsigned char>(0xC0 + n));
+                out.push_back(line[x]);
                 x += n;
             }
         }
     }
-    flush();
-    CloseHandle(file);
-    return ok ? 1 : 0;
+    return out;
+}
+
+int WritePcx(const uint16_t* pixels, int width, int height, int pitch, const char* name)
+{
+    const std::vector<unsigned char> bytes = EncodePcx(pixels, width, height, pitch);
+    return WriteNewGameFile(name, bytes.data(), bytes.size());
 }
 
 void SaveScreenshot()
 {
     if (!g_display.ddraw || !g_display.backBuffer) return;
-    char name[32];
-    std::snprintf(name, sizeof name, "screen%02d.pcx", static_cast<int>(g_display.screenshotCounter++));
     LPDIRECTDRAWSURFACE7 copy = nullptr;
     if (!DXCreateSurface(g_display.width, g_display.height, &copy, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY)) return;
     // After a flip the frame just drawn is the visible one; the back buffer holds an older frame.
     LPDIRECTDRAWSURFACE7 shown = g_display.flipChain ? g_display.primary : g_display.backBuffer;
     RECT all = {0, 0, g_display.width, g_display.height};
+    std::vector<unsigned char> bytes;
     if (SUCCEEDED(copy->BltFast(0, 0, shown, &all, DDBLTFAST_WAIT))) {
         uint16_t* pixels = nullptr;
         int pitch = 0;
         if (LockSurface(copy, &pixels, &pitch)) {
-            WritePcx(pixels, g_display.width, g_display.height, pitch, name);
+            bytes = EncodePcx(pixels, g_display.width, g_display.height, pitch);
             UnlockSurface(copy);
         }
     }
     copy->Release();
+    if (bytes.empty()) return;
+    // The pictures of earlier runs (and anything else of those names) stay: the next number
+    // that is free is taken, and taken only by a whole picture.
+    for (int tries = 0; tries < 10000; ++tries) {
+        char name[32];
+        std::snprintf(name, sizeof name, "screen%02d.pcx", static_cast<int>(g_display.screenshotCounter++));
+        if (WriteNewGameFile(name, bytes.data(), bytes.size())) {
+            LogMessage("Screenshot saved to %s\n", name);
+            return;
+        }
+        if (errno != EEXIST) {
+            LogMessage("Screenshot not saved: %s\n", std::strerror(errno));
+            --g_display.screenshotCounter;
+            return;
+        }
+    }
+    LogMessage("Screenshot not saved: no free screenNN.pcx name\n");
 }
 
 const char* GetDDErrorName(HRESULT hr)

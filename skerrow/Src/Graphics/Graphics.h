@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/ddraw/d3d7.h"
 #include "platform/ddraw/ddraw.h"
@@ -52,8 +53,13 @@ int BlitToBackBuffer(int x, int y, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect
 int BlitToSurface(int x, int y, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, LPDIRECTDRAWSURFACE7 dest);
 void ClipToScreen(int* x, int* y, RECT* src);
 void DrawLinePixels(uint16_t* pixels, int pitch, int x0, int y0, int x1, int y1, uint16_t color);
+// The frame just shown as the next "screen%02d.pcx" that no file holds yet (the counter starts
+// at 0 each run and skips the taken numbers); a picture that cannot be written leaves no file
+// and is logged.
 void SaveScreenshot();
-// The PCX writer of the screenshots: 3 planes of 8 bits, run-length encoded. 1 when written.
+// The PCX picture of the screenshots: 3 planes of 8 bits, run-length encoded.
+std::vector<unsigned char> EncodePcx(const uint16_t* pixels, int width, int height, int pitch);
+// Writes it as the new file `name`: 1 when written, 0 (errno EEXIST) when the name is taken.
 int WritePcx(const uint16_t* pixels, int width, int height, int pitch, const char* name);
 const char* GetDDErrorName(HRESULT hr);
 void LogVideoMemory(int reset);

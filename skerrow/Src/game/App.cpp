@@ -112,11 +112,17 @@ int InitGame()
 
 int FrameDue(uint32_t now, uint32_t last) { return now - last > 12u ? 1 : 0; }
 
+uint32_t FrameMark(uint32_t now, uint32_t last)
+{
+    const uint32_t due = last + 13u;
+    return now - due < 13u ? due : now;
+}
+
 void RunFrame()
 {
     uint32_t t = GetTimeMs();
     if (!FrameDue(t, g_app.lastFrameTime)) return;
-    g_app.lastFrameTime = t;
+    g_app.lastFrameTime = FrameMark(t, g_app.lastFrameTime);
     ++g_app.frameCounter;
     PollInput();
     ProcessCurrentScreen();

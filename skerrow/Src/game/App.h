@@ -46,6 +46,13 @@ int InitGame();
 // 1 when a frame is due at `now` after one at `last`: more than 12 ms on the wrapping
 // millisecond counter.
 int FrameDue(uint32_t now, uint32_t last);
+// The time a frame due after one at `last` and run at `now` counts from: its 13 ms mark. The
+// loop looks at the clock between rests of about half a millisecond and a present may hold it
+// longer, so a frame often starts a millisecond or more after its mark; counting the next one
+// from the late look would push every later frame back with it (73 frames a second instead of
+// 77). After a stall of a whole frame or more the marks start again from `now`: no burst of
+// frames to catch up.
+uint32_t FrameMark(uint32_t now, uint32_t last);
 void RunFrame();
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void QuitApplication();

@@ -6,9 +6,11 @@
 
 #include "skerrow/Src/Bitmap.h"
 #include "skerrow/Src/FileSystem.h"
+#include "skerrow/Src/IniFile.h"
 #include "skerrow/Src/Log.h"
 #include "skerrow/Src/ResourceLocator.h"
 #include "skerrow/Src/TrueTypeFont.h"
+#include "skerrow/Src/game/Resources.h"
 
 namespace {
 
@@ -43,10 +45,35 @@ bool EndsWith(const char* name, const char* ending)
     return n >= e && strcasecmp(name + n - e, ending) == 0;
 }
 
-// Read the way the game will read it: a picture must decode, the font must open as a face, and
-// any other file must be there with something in it.
+// The interface texts as LoadStrings reads them: every one of the table's texts there. A
+// damaged table would otherwise leave every label and message of the game blank.
+bool StringTableWhole(std::string* missing)
+{
+    IniFile ini;
+    if (!ini.Open("Strings.txt", 1) || !ini.HasSection("All strings")) {
+        *missing = "[All strings]";
+        return false;
+    }
+    for (const char* key : g_stringKeys) {
+        char text[64];
+        if (ini.GetString("All strings", key, nullptr, text, sizeof text) == 0) {
+            *missing = key;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Read the way the game will read it: a picture must decode, the font must open as a face, the
+// string table must hold its texts, and any other file must be there with something in it.
 bool ReadsWhole(const char* name)
 {
+    if (strcasecmp(name, "Strings.txt") == 0) {
+        std::string missing;
+        if (StringTableWhole(&missing)) return true;
+        LogMessage("Data set: Strings.txt lacks %s\n", missing.c_str());
+        return false;
+    }
     if (EndsWith(name, ".tga") || EndsWith(name, ".bmp") || EndsWith(name, ".pcx")) {
         Bitmap picture;
         return picture.Load(name) != 0;

@@ -261,10 +261,12 @@ int LevelProgress()
     return p;
 }
 
-void DrawHud()
+void DrawHud() { DrawHudWith(LevelProgress()); }
+
+void DrawHudWith(int progress)
 {
     const int y0 = 400;
-    DrawBitmapText(115, y0 + 20, 0xFFFF, 0.3f, "%d%%", LevelProgress());
+    if (progress >= 0) DrawBitmapText(115, y0 + 20, 0xFFFF, 0.3f, "%d%%", progress);
     DrawBitmapText(50, y0 + 37, 0xFFFF, 0.3f, "%d", g_game.lives);
     DrawBitmapText(100, y0 + 37, 0xFFFF, 0.3f, "%d", g_game.money);
     DrawBitmapText(85, y0 + 55, 0xFFFF, 0.3f, "%d", g_game.score);

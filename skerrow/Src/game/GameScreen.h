@@ -45,6 +45,8 @@ void DrawPaddleAndBalls();
 void DrawEnemies();
 void DrawCapsulesAndBullets();
 void DrawHud();
+// The HUD with the given DONE figure, none when it is negative (no level to give one).
+void DrawHudWith(int progress);
 void DrawMessages();
 // The progress figure of the HUD: 0 at the start of a level, 99 at its top.
 int LevelProgress();

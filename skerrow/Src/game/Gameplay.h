@@ -72,6 +72,11 @@ extern BackObjects g_backObjects;
 void LevelFileName(int n, char* out, int size);
 void LoadLevelList(int reset);
 void LoadLevel(int n);
+// 1 when level n can be played as its files say: the level file with its [Level data] (a height
+// within bounds, block types that are all described), a grid of those types holding blocks, and
+// a background tile set to draw it over. Otherwise 0 with what is wrong in `why` (logged by the
+// caller): a damaged file is told, never played as an empty level.
+int CheckLevelFiles(int n, std::string* why);
 int SaveLevel(int asTemplate);
 int SaveLevelCoordinates();
 // The scroll offset at which a level of `height` rows starts.

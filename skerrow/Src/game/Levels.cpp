@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/win32/crt_rand.h"
 #include "skerrow/Src/FileSystem.h"
@@ -102,7 +104,8 @@ void LoadLevel(int n)
     g_level.backTileSet = ini.GetInt("Level data", "Back tiles set", 1);
     if (g_sprites && g_sprites->tileSetCount > 0) {
         int32_t weights[kMaxTileSets] = {};
-        for (int i = 0; i < g_sprites->tileSetCount; ++i) weights[i] = g_sprites->tileSets[i].rectCount;
+        for (int i = 0; i < g_sprites->tileSetCount; ++i)
+            weights[i] = TileSetUsable(g_sprites->tileSets[i]) ? g_sprites->tileSets[i].rectCount : 0;
         g_level.backTileSet = WeightedPick(weights, g_sprites->tileSetCount);
     } else {
         g_level.backTileSet = 0;
@@ -176,6 +179,46 @@ void LoadLevel(int n)
     g_level.ballOnPaddle = 1;
 }
 
+int CheckLevelFiles(int n, std::string* why)
+{
+    char file[64];
+    LevelFileName(n, file, sizeof file);
+    auto fail = [&](const std::string& what) {
+        if (why) *why = what;
+        return 0;
+    };
+    IniFile ini;
+    if (!ini.Open(file, 1)) return fail(std::string(file) + " is missing");
+    char value[64];
+    const bool hasHeight = ini.GetString("Level data", "Height", nullptr, value, sizeof value) > 0;
+    const int height = ini.GetInt("Level data", "Height", 0);
+    const int types = ini.GetInt("Level data", "Max blocks types", 1);
+    if (!ini.HasSection("Level data") || !hasHeight || height < kMinLevelHeight || height > kMaxLevelHeight ||
+        types < 1 || types > kMaxBlockTypes)
+        return fail(std::string(file) + " is damaged");
+    for (int t = 1; t <= types; ++t) {
+        char section[32];
+        std::snprintf(section, sizeof section, "Block type %d", t);
+        if (!ini.HasSection(section)) return fail(std::string(file) + " is damaged (no [" + section + "])");
+    }
+    const std::string grid = std::string(file) + ".map";
+    char* bytes = LoadResourceFile(grid.c_str(), 1);
+    if (!bytes) return fail(grid + " is missing");
+    const int size = GetLastResourceSize();
+    int blocks = 0, strange = 0;
+    for (int i = 0; i < size; ++i) {
+        const int type = static_cast<unsigned char>(bytes[i]);
+        blocks += type != 0;
+        strange += type > types;
+    }
+    FreeResourceBuffer(bytes);
+    if (strange || !blocks || size > height * kGridColumns) return fail(grid + " is damaged");
+    bool tiles = false;
+    for (int s = 0; g_sprites && s < g_sprites->tileSetCount; ++s) tiles = tiles || TileSetUsable(g_sprites->tileSets[s]);
+    if (!tiles) return fail("the background tiles (BackTiles\\Tiles.ini and its pictures) are missing or damaged");
+    return 1;
+}
+
 int SaveLevel(int asTemplate)
 {
     LogMessage("Save Level\n");
@@ -189,42 +232,39 @@ int SaveLevel(int asTemplate)
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        LogMessage("Can't write %s\n", file);
-        return 0;
-    }
-    std::fprintf(f, "[Level data]\nName = %s\nText = %s\nHeight = %d\nBack tiles set = %d\nMax blocks types = %d\n"
-                    "Scroll speed = %d\nRequires = %s\n\n",
-                 g_level.name, g_level.text, g_level.height, g_level.backTileSet, g_level.blockTypeCount,
-                 g_level.scrollSpeed, g_level.requiresText);
+    std::string text;
+    char line[1024];
+    std::snprintf(line, sizeof line,
+                  "[Level data]\nName = %s\nText = %s\nHeight = %d\nBack tiles set = %d\nMax blocks types = %d\n"
+                  "Scroll speed = %d\nRequires = %s\n\n",
+                  g_level.name, g_level.text, g_level.height, g_level.backTileSet, g_level.blockTypeCount,
+                  g_level.scrollSpeed, g_level.requiresText);
+    text += line;
     for (int t = 1; t <= g_level.blockTypeCount; ++t) {
         const BlockType& bt = g_blockTypes[t - 1];
-        std::fprintf(f, "[Block type %d]\nScore = %d\nHit counter = %d\n", t, bt.score, bt.hitCounter);
+        std::snprintf(line, sizeof line, "[Block type %d]\nScore = %d\nHit counter = %d\n", t, bt.score, bt.hitCounter);
+        text += line;
         const int levels = std::clamp(bt.hitCounter, 1, 32);
-        for (int i = 1; i <= levels; ++i) std::fprintf(f, "Image pack %d = %d\n", i, bt.images[i - 1]);
-        std::fprintf(f, "\n");
+        for (int i = 1; i <= levels; ++i) {
+            std::snprintf(line, sizeof line, "Image pack %d = %d\n", i, bt.images[i - 1]);
+            text += line;
+        }
+        text += "\n";
     }
-    const bool ok = std::fclose(f) == 0;
-    std::string mapPath = ResolveGamePath((std::string(file) + ".map").c_str());
-    std::FILE* m = std::fopen(mapPath.c_str(), "wb");
-    if (!m) {
-        LogMessage("Can't write %s.map\n", file);
-        return 0;
-    }
+    // Each file through a temporary, as every file the game writes.
+    if (!WriteGameFileWhole(path.c_str(), text.data(), text.size())) return 0;
     std::vector<uint8_t> bytes(g_level.grid.size());
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(g_level.grid[i].type);
-    const bool okMap = std::fwrite(bytes.data(), 1, bytes.size(), m) == bytes.size();
-    return (std::fclose(m) == 0 && ok && okMap) ? 1 : 0;
+    return WriteGameFileWhole((path + ".map").c_str(), bytes.data(), bytes.size());
 }
 
 int SaveLevelCoordinates()
 {
-    std::string path = ResolveGamePath("Data\\Levels\\xy");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fprintf(f, "[Coordinates]\n");
-    for (int i = 0; i < kLevelCount; ++i)
-        std::fprintf(f, "Level %d = %d, %d\n", i + 1, g_game.levels[i].mapX, g_game.levels[i].mapY);
-    return std::fclose(f) == 0 ? 1 : 0;
+    std::string text = "[Coordinates]\n";
+    char line[64];
+    for (int i = 0; i < kLevelCount; ++i) {
+        std::snprintf(line, sizeof line, "Level %d = %d, %d\n", i + 1, g_game.levels[i].mapX, g_game.levels[i].mapY);
+        text += line;
+    }
+    return WriteGameFileWhole("Data\\Levels\\xy", text.data(), text.size());
 }

@@ -35,6 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         MessageBoxA(nullptr, fault.c_str(), "Ombrelit QRN", MB_OK | MB_ICONERROR);
         return -1;
     }
+    ClearLeftTemporaries();
     LoadSettings();
     BuildStartupTables();
     LoadStrings();

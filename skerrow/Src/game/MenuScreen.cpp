@@ -14,6 +14,7 @@ MenuScreen g_menuScreenInstance;
 namespace {
 const char* const kMenuFrames[6] = {"newgame", "loadgame", "hiscores", "options", "instruction", "quit"};
 const int kMenuX = 316, kMenuY = 179;
+const int kVersionSize = 14, kVersionBaseline = 475;
 }  // namespace
 
 void MenuScreen::InitSurfaces()
@@ -83,6 +84,7 @@ int32_t MenuScreen::Process()
     default: break;
     }
     DrawCursor();
-    if (g_sprites) PrintRight(TextFont(), 16, 635, 460, PackPixelRgb(0xFFFFFF), g_strings.Get("Version"));
+    // In the corner under the QUIT button (which ends at y 459), clear of it.
+    if (g_sprites) PrintRight(TextFont(), kVersionSize, 635, kVersionBaseline, PackPixelRgb(0xFFFFFF), g_strings.Get("Version"));
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/win32/crt_rand.h"
 #include "platform/winmm/mmsystem.h"
@@ -23,6 +24,8 @@ const char* const kMusicRotation[4] = {"fl3.s3m", "fl1.s3m", "fl2.s3m", "fl4.s3m
 const int kDecorationX[4] = {108, 231, 397, 535};
 const int kDecorationY[4] = {404, 441, 441, 404};
 const char* const kNodeLabels[4] = {"START", "SHOP", "SAVE", "QUIT"};
+// The band of the map's messages: the planet of "Nodes\Node.tga" begins at x 498.
+const int kPromptLeft = 10, kPromptRight = 490;
 }  // namespace
 
 void NodeScreen::SaveLevelStartState()
@@ -98,6 +101,7 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
     hovered = -1;
     labelNode = -1;
     messageTimer = 0;
+    levelFaultTimer = 0;
     PlayMusic("arc_z.s3m");
     const int completed = ComputeLevelStates();
     allCompleted = completed == kLevelCount && g_bossScreen ? 1 : 0;
@@ -112,7 +116,7 @@ void NodeScreen::OnDisplay(Screen* previous, int32_t argument)
         if (argument == 1) {
             // The shop comes first; coming back from it leads on to the boss when every level
             // is done.
-            g_shopScreen.SwitchScreen(0);
+            g_shopScreen.SwitchScreen(1);
             return;
         }
     }
@@ -168,6 +172,15 @@ void NodeScreen::ReleaseSurfaces()
 
 void NodeScreen::StartLevel(int n)
 {
+    std::string why;
+    if (!CheckLevelFiles(n, &why)) {
+        LogMessage("Level %d cannot be played: %s\n", n, why.c_str());
+        std::snprintf(levelFault, sizeof levelFault,
+                      "Level %d cannot be read: build the data set again", n);
+        levelFaultTimer = 400;
+        return;
+    }
+    levelFaultTimer = 0;
     SaveLevelStartState();
     LoadLevel(n);
     LoadShopItems();
@@ -275,11 +288,16 @@ void NodeScreen::DrawLabels()
     if (!g_sprites) return;
     TrueTypeFont& font = TextFont();
     DrawNodeLabel();
-    if (messageTimer > 0) {
+    // Every line keeps left of the planet at the top right of the map's picture.
+    if (levelFaultTimer > 0) {
+        --levelFaultTimer;
+        PrintInBand(font, 16, 130, 150, kPromptLeft, kPromptRight, 18, MakePixelColorRgb(0xFF5F3F), levelFault);
+    } else if (messageTimer > 0) {
         --messageTimer;
-        PrintText(font, 16, 200, 150, MakePixelColorRgb(0xFFFFFF), g_strings.Get("Closelevel"));
+        PrintInBand(font, 16, 200, 150, kPromptLeft, kPromptRight, 18, MakePixelColorRgb(0xFFFFFF),
+                    g_strings.Get("Closelevel"));
     } else {
-        PrintText(font, 16, 130, 150, MakePixelColorRgb(0xFFFFFF), PromptText());
+        PrintInBand(font, 16, 130, 150, kPromptLeft, kPromptRight, 18, MakePixelColorRgb(0xFFFFFF), PromptText());
     }
     for (int i = 0; i < 4; ++i) {
         if (buttons_[i].hovered)
@@ -340,8 +358,10 @@ int32_t NodeScreen::Process()
     case 6: scroll = std::clamp(scroll + 1, low, kScrollMax); break;
     default: break;
     }
-    if (IsKeyHeld(DIK_UP)) scroll = std::clamp(scroll + 2, low, kScrollMax);
-    if (IsKeyHeld(DIK_DOWN)) scroll = std::clamp(scroll - 2, low, kScrollMax);
+    // The arrow keys move the map as the arrow buttons beside them do (up lowers the scroll),
+    // twice as fast.
+    if (IsKeyHeld(DIK_UP)) scroll = std::clamp(scroll - 2, low, kScrollMax);
+    if (IsKeyHeld(DIK_DOWN)) scroll = std::clamp(scroll + 2, low, kScrollMax);
     DrawNodes();
     HandleNodeInput(code);
     if (g_currentScreen != this) return 1;

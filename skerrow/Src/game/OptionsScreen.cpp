@@ -52,11 +52,17 @@ void OptionsScreen::ReleaseSurfaces()
     sheet_.Destroy();
 }
 
+void OptionsScreen::Leave()
+{
+    SaveSettings();
+    ReturnToPreviousScreen(0);
+}
+
 int32_t OptionsScreen::Process()
 {
     MoveCursor();
     if (WasKeyPressed(DIK_ESCAPE)) {
-        ReturnToPreviousScreen(0);
+        Leave();
         return 0;
     }
     int music = GetGameMusicVolume(), sound = GetSoundVolume();
@@ -84,7 +90,7 @@ int32_t OptionsScreen::Process()
     case 9: sound = std::clamp(sound - 2, 0, 100); break;
     case 10: sound = std::clamp(sound + 2, 0, 100); break;
     case 11:
-        ReturnToPreviousScreen(0);
+        Leave();
         return 0;
     default: break;
     }

@@ -136,6 +136,11 @@ int SaveSettings()
     return WriteGameFileWhole("Ombrelit.ini", text.data(), text.size());
 }
 
+void ClearLeftTemporaries()
+{
+    for (const char* files : {"Ombrelit.ini", "Ombrelit.hsc", "game*.sav", "screen*.pcx"}) ClearStaleTemporaries(files);
+}
+
 int LoadStrings()
 {
     std::memset(&g_strings, 0, sizeof g_strings);
@@ -252,6 +257,14 @@ int LoadTileSets(int images)
         g_sprites->tileSetCount = s + 1;
     }
     return g_sprites->tileSetCount > 0 ? 1 : 0;
+}
+
+int TileSetUsable(const TileSet& set)
+{
+    if (!set.loaded || !set.image.IsLoaded() || set.rectCount <= 0) return 0;
+    for (int k = 0; k < 32; ++k)
+        if (set.weights[k] > 0 && set.rects[k].right > set.rects[k].left && set.rects[k].bottom > set.rects[k].top) return 1;
+    return 0;
 }
 
 void ShowLoadingMessage()

@@ -56,6 +56,9 @@ int PanFromX(float x);
 
 int LoadSettings();
 int SaveSettings();
+// Removes what writes of the player's files (settings, hiscores, saves, screenshots) left in the
+// game's folder when a run was ended in the middle of one.
+void ClearLeftTemporaries();
 // Keeps a volume percent inside what the sound engine takes.
 int ClampVolume(int percent);
 int LoadStrings();
@@ -102,6 +105,8 @@ extern GameSprites* g_sprites;
 
 // Reads "BackTiles\Tiles.ini" into the tile sets (images too, when `images` is set).
 int LoadTileSets(int images);
+// A tile set a level can be drawn over: its picture loaded, tiles described and weighted.
+int TileSetUsable(const TileSet& set);
 int LoadResources();
 void ShowLoadingMessage();
 void ReleaseGameSprites();

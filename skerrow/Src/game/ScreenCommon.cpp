@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "skerrow/Src/Button.h"
 #include "skerrow/Src/Graphics/Graphics.h"
@@ -102,6 +103,37 @@ void FitToColumn(TrueTypeFont& font, int size, const char* text, int width, char
         }
         ++n;
     }
+}
+
+int PrintInBand(TrueTypeFont& font, int size, int x, int y, int left, int right, int lineStep, uint16_t colour,
+                const char* text)
+{
+    if (!text || !*text) return 0;
+    const int width = TextWidth(font, size, text);
+    if (x + width <= right || left + width <= right) {
+        PrintText(font, size, std::max(left, std::min(x, right - width)), y, colour, text);
+        return 1;
+    }
+    // Too wide for the band: whole words to a line, as many as fit (a word wider than the band
+    // stands alone on its line).
+    std::string rest(text), line;
+    int lines = 0;
+    while (!rest.empty()) {
+        size_t end = rest.find(' ');
+        std::string candidate = rest.substr(0, end);
+        while (end != std::string::npos) {
+            const size_t next = rest.find(' ', end + 1);
+            const std::string longer = rest.substr(0, next);
+            if (left + TextWidth(font, size, longer.c_str()) > right) break;
+            candidate = longer;
+            end = next;
+        }
+        PrintText(font, size, left, y + lines * lineStep, colour, candidate.c_str());
+        ++lines;
+        const size_t taken = candidate.size();
+        rest = taken < rest.size() ? rest.substr(taken + 1) : std::string();
+    }
+    return lines;
 }
 
 void PrintRight(TrueTypeFont& font, int size, int right, int y, uint16_t colour, const char* text)

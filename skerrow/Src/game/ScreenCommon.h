@@ -27,6 +27,11 @@ void PrintText(TrueTypeFont& font, int size, int x, int y, uint16_t colour, cons
 void PrintRight(TrueTypeFont& font, int size, int right, int y, uint16_t colour, const char* text);
 void PrintCentred(TrueTypeFont& font, int size, int centre, int y, uint16_t colour, const char* text);
 int TextWidth(TrueTypeFont& font, int size, const char* text);
+// A text that must stay within the band left..right of the picture it is printed over: drawn at
+// x when it fits there, else moved left as far as `left`, else broken at blanks into lines
+// `lineStep` apart that each fit the band. Returns the lines drawn.
+int PrintInBand(TrueTypeFont& font, int size, int x, int y, int left, int right, int lineStep, uint16_t colour,
+                const char* text);
 // A one-line text from a file (a hiscore name, a save title) made fit for its column: control
 // bytes are left out, so that a line feed from a damaged file cannot move it onto the next
 // row, and it is cut where it would grow wider than `width` pixels.

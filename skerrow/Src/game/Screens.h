@@ -37,6 +37,9 @@ public:
     int32_t Process() override;
 
 private:
+    // Back to the screen under the options, with the settings written: a game ended from
+    // outside later on (a signal, a crash) keeps what the player chose here.
+    void Leave();
     LPDIRECTDRAWSURFACE7 background_ = nullptr;
     CSprite sheet_;
     Button buttons_[11];
@@ -116,6 +119,10 @@ public:
     LevelStartSnapshot snapshot{};
     int32_t messageTimer = 0;
     int32_t labelNode = -1, labelStart = 0;
+    // A level that could not be started because its files are damaged: what the map says about
+    // it, and for how many more frames.
+    char levelFault[160] = {};
+    int32_t levelFaultTimer = 0;
 
 private:
     void DrawNodes();
@@ -207,6 +214,9 @@ public:
 
     int32_t selectedItem = -1, selectedSlot = -1, hoveredItem = -1;
     int32_t typingStart = 0;
+    // Opened after a won level (argument 1), whose DONE figure the panel then shows as 100%;
+    // opened from the map the panel has no level to give one, and shows none.
+    int32_t afterWin = 0;
 
 private:
     void DrawInfoPanel(int item, int slot);

@@ -118,8 +118,9 @@ int SellInventorySlot(int slot)
     return 1;
 }
 
-void ShopScreen::OnDisplay(Screen*, int32_t)
+void ShopScreen::OnDisplay(Screen*, int32_t argument)
 {
+    afterWin = argument == 1 ? 1 : 0;
     std::memset(g_shopItems, 0, sizeof g_shopItems);
     LoadShopItems();
     for (InventorySlot& s : g_game.inventory)
@@ -300,7 +301,7 @@ int32_t ShopScreen::Process()
     } else if (selectedSlot >= 0) {
         DrawInfoPanel(g_game.inventory[selectedSlot].id, selectedSlot);
     }
-    DrawHud();
+    DrawHudWith(afterWin ? 100 : -1);
     if (selectedSlot >= 0) FillScreenRect(SlotX(selectedSlot) - 18, kSlotY + 22, 36, 2, g_colors[8]);
     if (IsKeyHeld(DIK_TAB)) DrawFrameStats();
     DrawCursor();

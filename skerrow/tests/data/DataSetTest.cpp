@@ -385,6 +385,24 @@ TEST(DataSet, HelpPagesAndEndingFitTheirBuffers) {
     EXPECT_EQ(happy.find('%'), std::string::npos);
 }
 
+// The game calls itself OMBRELIT QRN everywhere (window, menu, headers): so do the texts it
+// shows (the version, the help, the ending) and the titles of its music.
+TEST(DataSet, TextsNameTheGameAsItNamesItself) {
+    EXPECT_EQ(Ini(Text("Strings.txt"), "All strings", "Version"), "Ombrelit QRN 1.0");
+    EXPECT_NE(Text("help\\help0.txt").find("Ombrelit QRN is a brick-breaker"), std::string::npos);
+    EXPECT_NE(Text("happy.txt").find("Thank you for playing Ombrelit QRN."), std::string::npos);
+    int modules = 0;
+    for (const auto& [name, bytes] : Load().files) {
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(Lower(text).find("skerrow"), std::string::npos) << name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".s3m") == 0) {
+            EXPECT_EQ(text.rfind("Ombrelit QRN - ", 0), 0u) << name;
+            ++modules;
+        }
+    }
+    EXPECT_EQ(modules, 6);
+}
+
 struct LevelFile {
     int height = 0, types = 0;
     std::vector<int> hits;

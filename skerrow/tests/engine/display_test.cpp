@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
 #include "TestUtil.h"
 #include "platform/ddraw/ddraw_test.h"
 #include "platform/win32/platform_internal.h"
@@ -124,6 +130,53 @@ TEST_F(Display, FullScreenFlipsAndScreenshotsTheFrameJustDrawn)
     EXPECT_EQ(pcx[128], 0xC0 + 63);
     EXPECT_EQ(pcx[129], 31 * 8 + 7);
     Graphics::Shutdown();
+}
+
+// Print Screen keeps every picture: the pictures of an earlier run (and a link someone put at
+// a picture's name) stay as they are, the next free number is taken, and a picture the disk
+// cannot take leaves no file behind and is logged.
+TEST_F(Display, ScreenshotsTakeTheNextFreeNumberAndNeverLeaveAnEmptyFile)
+{
+    const std::string outside = (std::filesystem::temp_directory_path() / ("skerrow-shot-" + std::to_string(getpid()))).string();
+    WriteFileText(outside, "someone else's");
+    WriteFileText("screen00.pcx", "the last run's");
+    std::filesystem::create_symlink(outside, "screen01.pcx");
+    FillBack([](int, int) -> uint16_t { return 0xF800; });
+    DXFlip(1);
+    g_display.screenshotCounter = 0;
+    SaveScreenshot();
+    SaveScreenshot();
+    const std::vector<uint8_t> before = ReadFileBytes("screen00.pcx");
+    EXPECT_EQ(std::string(before.begin(), before.end()), "the last run's");
+    const std::vector<uint8_t> link = ReadFileBytes(outside);
+    EXPECT_EQ(std::string(link.begin(), link.end()), "someone else's");
+    for (const char* name : {"screen02.pcx", "screen03.pcx"}) {
+        const std::vector<uint8_t> pcx = ReadFileBytes(name);
+        Bitmap b;
+        ASSERT_EQ(b.DecodeImage(pcx.data(), static_cast<int32_t>(pcx.size())), 1) << name;
+        EXPECT_EQ(b.width, 640);
+    }
+
+    // A disk with room for a few more log lines but not for a picture (about 32 KB).
+    ASSERT_LT(ReadFileBytes("Log.txt").size(), 12000u);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{16384, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    SaveScreenshot();
+    SaveScreenshot();
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(".")) files += e.path().filename() != "Log.txt";
+    EXPECT_EQ(files, 4) << "nothing of the two pictures the disk did not take";
+    const std::vector<uint8_t> log = ReadFileBytes("Log.txt");
+    EXPECT_NE(std::string(log.begin(), log.end()).find("Screenshot not saved: File too large"), std::string::npos);
+    // The disk takes pictures again: the next one follows the last written.
+    SaveScreenshot();
+    EXPECT_TRUE(std::filesystem::exists("screen04.pcx"));
+    std::filesystem::remove(outside);
 }
 
 TEST_F(Display, FailedModeSetAndFailedDeviceLeaveNoHalfBuiltDisplay)

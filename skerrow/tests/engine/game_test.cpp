@@ -245,4 +245,24 @@ TEST(AppPacing, FramesRunAfterTwelveMillisecondsAcrossTheWrap)
     EXPECT_EQ(FrameDue(100, 100), 0);
 }
 
+// Frames start on 13 ms marks however late the loop looks: looks up to a frame late, as the
+// rests between looks and the presents make them, lose nothing over a second of frames; a stall
+// of a whole frame starts the marks again from the look, with no burst after it.
+TEST(AppPacing, LateLooksKeepTheMarksAndAStallStartsThemAgain)
+{
+    const uint32_t first = 0xFFFFFF00u;  // across the wrap of the millisecond counter
+    uint32_t last = first, now = first;
+    int frames = 0;
+    for (int look = 0; frames < 77; ++look) {
+        now = last + 13 + static_cast<uint32_t>(look * 7 % 13);  // 0 to 12 ms late
+        if (!FrameDue(now, last)) continue;
+        last = FrameMark(now, last);
+        ++frames;
+    }
+    EXPECT_EQ(last, first + 77u * 13u);
+    EXPECT_EQ(FrameMark(last + 40, last), last + 40) << "a stall of three frames";
+    EXPECT_EQ(FrameMark(last + 26, last), last + 26);
+    EXPECT_EQ(FrameMark(last + 25, last), last + 13);
+}
+
 }  // namespace

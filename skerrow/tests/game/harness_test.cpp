@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "Harness.h"
@@ -101,6 +103,58 @@ TEST_F(Harness, ScreenDrawsPlayViewPanelAndMessages)
     EXPECT_GT(lit, 640 * 40);
 }
 
+namespace {
+// The columns the ship's picture reaches as the game draws it, alone on a black screen.
+void ShipColumns(int* first, int* last)
+{
+    uint16_t* p = nullptr;
+    int pitch = 0;
+    ASSERT_EQ(LockSurface(g_display.backBuffer, &p, &pitch), 1);
+    for (int y = 0; y < 480; ++y) std::memset(p + y * pitch, 0, 640 * sizeof(uint16_t));
+    UnlockSurface(g_display.backBuffer);
+    g_level.previousPaddleX = g_level.paddleX;  // no exhaust
+    g_level.ballOnPaddle = 0;
+    DrawPaddleAndBalls();
+    ASSERT_EQ(LockSurface(g_display.backBuffer, &p, &pitch), 1);
+    *first = 640;
+    *last = -1;
+    for (int y = 340; y < 400; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (p[y * pitch + x]) {
+                *first = std::min(*first, x);
+                *last = std::max(*last, x);
+            }
+    UnlockSurface(g_display.backBuffer);
+}
+}  // namespace
+
+// Pushed to either side as far as it goes, the ship as drawn meets the wall, narrow or wide.
+TEST_F(Harness, TheShipMeetsEachWallAtItsLimit)
+{
+    for (int wide = 0; wide < 2; ++wide)
+        for (int push : {-2000, 2000}) {
+            PlayLevel(1, 11, 12, 0, nullptr, [&](int tick) {
+                if (tick == 1 && wide) AddToInventory(ITEM_WIDE_BUSTER);
+                const int key = tick == 2 && wide ? DIK_1 : 0;
+                FeedInput(key ? std::initializer_list<int>{key} : std::initializer_list<int>{}, tick > 4 ? push : 0, 0);
+            });
+            ASSERT_EQ(IsEffectActive(ITEM_WIDE_BUSTER), wide);
+            const int half = wide ? 60 : 40;
+            ASSERT_EQ(g_level.paddleX, push < 0 ? half : 640 - 2 - half) << "wide " << wide;
+            int first = 0, last = 0;
+            ShipColumns(&first, &last);
+            if (push < 0)
+                EXPECT_EQ(first, 0) << "wide " << wide;
+            else
+                EXPECT_EQ(last, 639) << "wide " << wide;
+            SaveBackBufferPng(std::string(BUILD_ROOT) + "/skerrow-game-shots/ship_" + (wide ? "wide_" : "") +
+                              (push < 0 ? "left" : "right") + ".png");
+            // The picture is no more than a pixel wider on each side than the ship that plays.
+            EXPECT_GE(first, g_level.paddleX - half - 1);
+            EXPECT_LE(last, g_level.paddleX + half + 1);
+        }
+}
+
 TEST_F(Harness, TextBatchKeepsItsFirstFont)
 {
     TrueTypeFont& a = g_sprites->fonts[0];
@@ -195,3 +249,12 @@ TEST_F(Harness, InvisibleBlocksAreNotDrawnButStillHit)
 }
 
 }  // namespace
+
+// The check the map makes before a level starts passes every level of the data set.
+TEST_F(Harness, EveryLevelOfTheDataSetPassesTheMapsCheck)
+{
+    for (int n = 1; n <= kLevelCount; ++n) {
+        std::string why;
+        EXPECT_EQ(CheckLevelFiles(n, &why), 1) << "level " << n << ": " << why;
+    }
+}

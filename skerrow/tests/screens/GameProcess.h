@@ -35,9 +35,9 @@ inline std::string MakeGameFolder(const std::string& name)
     return dir;
 }
 
-// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang. Its
-// standard output and error go to `dir`/out.txt.
-inline int RunGame(const std::string& dir, const std::string& script)
+// Starts the game in `dir` with `script`; its standard output and error go to `dir`/out.txt.
+// The process id, or -1.
+inline pid_t StartGame(const std::string& dir, const std::string& script)
 {
     std::ofstream(dir + "/script.txt") << script;
     std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "PLATFORM_FIXED_STEP_MS=20",
@@ -62,15 +62,50 @@ inline int RunGame(const std::string& dir, const std::string& script)
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return 3000;
+    return spawned == 0 ? pid : -1;
+}
+
+// Waits for the game started as `pid`: its exit code, 1000 plus the signal that ended it, 2000
+// for a hang (it is then killed).
+inline int WaitForGame(pid_t pid)
+{
     int status = 0;
     for (int i = 0; i < 1200; ++i) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return 2000;
+}
+
+// Runs the game in `dir` with `script`: see WaitForGame.
+inline int RunGame(const std::string& dir, const std::string& script)
+{
+    const pid_t pid = StartGame(dir, script);
+    return pid < 0 ? 3000 : WaitForGame(pid);
+}
+
+// Runs the game in `dir` with `script` until the file `checkpoint` (a screenshot of the script)
+// exists, then sends it `signal`: see WaitForGame; 4000 when the checkpoint never came.
+inline int RunGameUntilSignalled(const std::string& dir, const std::string& script, const std::string& checkpoint,
+                                 int signal)
+{
+    const pid_t pid = StartGame(dir, script);
+    if (pid < 0) return 3000;
+    int status = 0;
+    for (int i = 0; i < 1200 && !std::filesystem::exists(dir + "/" + checkpoint); ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return 4000;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!std::filesystem::exists(dir + "/" + checkpoint)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return 4000;
+    }
+    kill(pid, signal);
+    return WaitForGame(pid);
 }
 
 inline std::string ReadText(const std::string& path)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -14,8 +15,11 @@
 #include <vector>
 
 #include "GameProcess.h"
+#include "platform/tests/support/png_reading.h"
 #include "ScreenHarness.h"
+#include "skerrow/Src/ResourceLocator.h"
 #include "skerrow/Src/game/ScreenCommon.h"
+#include "skerrow/data/PackWriter.h"
 
 namespace {
 
@@ -228,6 +232,43 @@ void CopyPackWithout(const std::string& pack, const std::string& name, const std
     std::ofstream(to, std::ios::binary) << bytes;
 }
 
+// A copy of a pack of the build whose stored file `name` holds `bytes` instead.
+void CopyPackReplacing(const std::string& pack, const std::string& name, const std::string& bytes, const std::string& to)
+{
+    PackArchive archive;
+    ASSERT_EQ(archive.Open((std::string(BUILD_ROOT) + "/data/skerrow/" + pack).c_str()), 1);
+    std::vector<PackWriterEntry> entries;
+    bool found = false;
+    for (const PackEntry& e : archive.Entries()) {
+        PackWriterEntry out{e.name, {}};
+        if (strcasecmp(e.name.c_str(), name.c_str()) == 0) {
+            out.data.assign(bytes.begin(), bytes.end());
+            found = true;
+        } else {
+            int size = 0;
+            char* data = archive.FindEntry(e.name.c_str(), &size);
+            ASSERT_NE(data, nullptr) << e.name;
+            out.data.assign(data, data + size);
+            FreeResourceBuffer(data);
+        }
+        entries.push_back(out);
+    }
+    ASSERT_TRUE(found) << name;
+    std::string error;
+    ASSERT_TRUE(WritePackArchive(to, entries, "", &error)) << error;
+}
+
+// Bytes that are no text and no grid: a file overwritten with noise.
+std::string Noise(size_t size, uint32_t seed)
+{
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 // The program started on a data set with its pack, a picture, the font or the texts missing, or
@@ -245,7 +286,8 @@ TEST_F(Files, AMissingOrDamagedDataSetIsToldAndEndsTheProgram)
                           {"zeroed-pack", "Ombrelit.dat is damaged"},
                           {"no-logo", "Logo2.tga is missing from Ombrelit.dat"},
                           {"no-font", "LCDN.ttf is missing from Ombrelit.dat"},
-                          {"no-texts", "Strings.txt is missing from Ombrelit.lng"}};
+                          {"no-texts", "Strings.txt is missing from Ombrelit.lng"},
+                          {"damaged-texts", "Strings.txt is missing from Ombrelit.lng or damaged"}};
     for (const Case& c : cases) {
         const std::string dir = MakeGameFolder(std::string("data-") + c.name);
         const std::string pack = dir + "/Ombrelit.dat";
@@ -264,6 +306,11 @@ TEST_F(Files, AMissingOrDamagedDataSetIsToldAndEndsTheProgram)
             std::filesystem::create_symlink(data + "Ombrelit.dat", pack);
             std::filesystem::remove(dir + "/Ombrelit.lng");
             CopyPackWithout("Ombrelit.lng", "LANG\\Strings.txt", dir + "/Ombrelit.lng");
+        } else if (name == "damaged-texts") {
+            // Without the check every label and message of the game would be blank.
+            std::filesystem::create_symlink(data + "Ombrelit.dat", pack);
+            std::filesystem::remove(dir + "/Ombrelit.lng");
+            CopyPackReplacing("Ombrelit.lng", "LANG\\Strings.txt", Noise(1500, 7), dir + "/Ombrelit.lng");
         }
         // Escape on the menu would end a game that started anyway, with 0.
         const int code = RunGame(dir, "40 key VK_ESCAPE\n200 quit\n");
@@ -278,5 +325,105 @@ TEST_F(Files, AMissingOrDamagedDataSetIsToldAndEndsTheProgram)
     const std::string dir = MakeGameFolder("data-whole");
     EXPECT_EQ(RunGame(dir, "40 key VK_ESCAPE\n200 quit\n"), 0);
     EXPECT_EQ(ReadText(dir + "/out.txt").find("[message box]"), std::string::npos);
+}
+#endif
+
+#ifdef SKERROW_MENU_WIRED
+// The program ended from outside (kill, Ctrl+C, the terminal closing) ends as QUIT does: the
+// options the player chose are kept, on the options screen itself, after leaving it, and under a
+// level (F10); the saves and hiscores are as they were. A link planted at the settings'
+// temporary never receives them, and the empty temporary of a save killed earlier is cleared.
+TEST_F(Files, EndedFromOutsideTheProgramKeepsItsOptions)
+{
+    // Where level 1 lies on the map of a new campaign, as the program will show it.
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 199);
+    Frames(31);
+    int nodeX = 0, nodeY = 0;
+    float scale = 0;
+    ASSERT_TRUE(NodeScreen::NodePosition(g_game.levels[0], g_nodeScreenInstance.scroll, &nodeX, &nodeY, &scale));
+    const std::string node = std::to_string(nodeX - 6) + " " + std::to_string(nodeY - 10);
+    Key(DIK_ESCAPE);
+
+    const std::string options = "20 click 456 343\n"  // OPTIONS
+                                "35 click 329 269\n";  // Vanishing blocks
+    struct Case {
+        const char* name;
+        int signal;
+        std::string script;
+    };
+    const Case cases[] = {
+        {"on-options", SIGTERM, options + "50 screenshot ready.png\n"},
+        {"after-options", SIGHUP, options + "45 click 320 444\n60 screenshot ready.png\n"},
+        {"in-a-level", SIGINT,
+         "20 click 456 199\n80 click " + node + "\n82 click " + node +
+             "\n120 key VK_F10\n140 click 329 269\n150 key VK_ESCAPE\n170 screenshot ready.png\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeGameFolder(std::string("signal-") + c.name);
+        const std::string outside = dir + "-outside";
+        std::ofstream(outside) << "not the game's";
+        std::filesystem::create_symlink(outside, dir + "/Ombrelit.ini.tmp");
+        std::ofstream(dir + "/game1.sav.tmp");
+        std::ofstream(dir + "/game3.sav", std::ios::binary) << "a saved campaign";
+        std::ofstream(dir + "/Ombrelit.hsc", std::ios::binary) << "a hiscore table";
+        EXPECT_EQ(RunGameUntilSignalled(dir, c.script, "ready.png", c.signal), 0) << c.name;
+        const std::string ini = ReadText(dir + "/Ombrelit.ini");
+        EXPECT_NE(ini.find("Vanishing = 1\n"), std::string::npos) << c.name << ": " << ini;
+        EXPECT_NE(ini.find("Fullscreen = 0\n"), std::string::npos) << c.name << ": " << ini;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir + "/Ombrelit.ini")) << c.name;
+        EXPECT_EQ(ReadText(outside), "not the game's") << c.name;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/game1.sav.tmp")) << c.name;
+        EXPECT_EQ(ReadText(dir + "/game3.sav"), "a saved campaign") << c.name;
+        EXPECT_EQ(ReadText(dir + "/Ombrelit.hsc"), "a hiscore table") << c.name;
+        const std::string log = ReadText(dir + "/Log.txt");
+        EXPECT_NE(log.find("Save config\n"), std::string::npos) << c.name;
+        if (std::string(c.name) == "in-a-level") {
+            EXPECT_NE(log.find("Screen switched to GameScreen"), std::string::npos) << log;
+        }
+        std::filesystem::remove(outside);
+    }
+}
+#endif
+
+#ifdef SKERROW_MENU_WIRED
+// A level file, its grid or the background tiles overwritten with noise: the map says the level
+// cannot be played and stays, instead of playing an empty level (or one over the map's picture).
+TEST_F(Files, ADamagedLevelOrTileFileIsToldOnTheMap)
+{
+    StartAt(&g_menuScreenInstance);
+    ClickAt(456, 199);
+    Frames(31);
+    int nodeX = 0, nodeY = 0;
+    float scale = 0;
+    ASSERT_TRUE(NodeScreen::NodePosition(g_game.levels[0], g_nodeScreenInstance.scroll, &nodeX, &nodeY, &scale));
+    const std::string node = std::to_string(nodeX - 6) + " " + std::to_string(nodeY - 10);
+    Key(DIK_ESCAPE);
+    const char* const damaged[] = {"DATA\\Episode1\\Levels\\Level01", "DATA\\Episode1\\Levels\\Level01.map",
+                                   "DATA\\BackTiles\\Tiles.ini"};
+    for (int i = 0; i < 3; ++i) {
+        const char* file = damaged[i];
+        const std::string dir = MakeGameFolder("damaged-" + std::to_string(i));
+        std::filesystem::remove(dir + "/Ombrelit.dat");
+        CopyPackReplacing("Ombrelit.dat", file, Noise(4000, 11), dir + "/Ombrelit.dat");
+        // NEW GAME, a double click on level 1, a look at the map.
+        const int code = RunGame(dir, "20 click 456 199\n80 click " + node + "\n82 click " + node +
+                                          "\n100 screenshot map.png\n120 quit\n");
+        EXPECT_EQ(code, 0) << file;
+        const std::string log = ReadText(dir + "/Log.txt");
+        EXPECT_NE(log.find("Level 1 cannot be played: "), std::string::npos) << file << "\n" << log;
+        EXPECT_EQ(log.find("Screen switched to GameScreen"), std::string::npos) << file;
+        // The message stands in red left of the map's planet.
+        std::vector<uint8_t> rgb;
+        int width = 0, height = 0;
+        ASSERT_TRUE(ReadRgbPng(dir + "/map.png", rgb, width, height)) << file;
+        int red = 0;
+        for (int y = 130; y < 180; ++y)
+            for (int x = 0; x < 498; ++x) {
+                const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+                red += p[0] > 190 && p[1] < 140 && p[2] < 120;
+            }
+        EXPECT_GT(red, 100) << file;
+    }
 }
 #endif

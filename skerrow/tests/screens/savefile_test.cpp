@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <string>
 #include <iterator>
 #include <vector>
 
@@ -23,6 +30,15 @@ GameState SampleGame()
     g.levels[4].completed = 1;
     g.levels[99].completed = 1;
     return g;
+}
+
+// The temporaries of `name` in the working folder, left or planted.
+int TemporariesOf(const std::string& name)
+{
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        n += e.path().filename().string().rfind(name + ".tmp", 0) == 0 ? 1 : 0;
+    return n;
 }
 
 std::vector<uint8_t> ReadFile(const char* name)
@@ -191,16 +207,48 @@ TEST(SaveFile, FailedWriteIsReportedAndKeepsTheOldFile)
     SaveGameRecord r;
     BuildSaveRecord(SampleGame(), "old", &r);
     ASSERT_EQ(WriteSaveSlot(6, r), 1);
-    // A directory where the temporary file must go makes the write fail.
-    std::remove("game7.sav.tmp");
-    ASSERT_EQ(std::system("mkdir -p game7.sav.tmp"), 0);
+    // A disk that takes no byte more.
     BuildSaveRecord(SampleGame(), "new", &r);
-    EXPECT_EQ(WriteSaveSlot(6, r), 0);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{0, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const int written = WriteSaveSlot(6, r);
+    const int error = errno;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(error, EFBIG);
     SaveGameRecord back;
     ASSERT_EQ(ReadSaveSlot(6, &back), 1);
     EXPECT_STREQ(back.title, "old");
-    ASSERT_EQ(std::system("rmdir game7.sav.tmp"), 0);
+    EXPECT_EQ(TemporariesOf("game7.sav"), 0) << "the failed write's temporary is gone";
     std::remove("game7.sav");
+}
+
+// A save goes through a temporary of its own: a link someone planted at a temporary's name
+// never receives it, the save file stays a file, and a temporary a killed save left (an empty
+// game1.sav.tmp) goes at the next save.
+TEST(SaveFile, TemporariesNeverFollowLinksAndLeftOnesGo)
+{
+    const std::string outside = std::filesystem::temp_directory_path() / ("skerrow-outside-" + std::to_string(getpid()));
+    std::ofstream(outside) << "not the game's";
+    std::remove("game7.sav.tmp");
+    std::filesystem::create_symlink(outside, "game7.sav.tmp");
+    std::ofstream("game7.sav.tmp-AAAAAA");
+    SaveGameRecord r;
+    BuildSaveRecord(SampleGame(), "linked", &r);
+    ASSERT_EQ(WriteSaveSlot(6, r), 1);
+    EXPECT_EQ(ReadFile(outside.c_str()), std::vector<uint8_t>({'n', 'o', 't', ' ', 't', 'h', 'e', ' ', 'g', 'a', 'm', 'e', '\'', 's'}));
+    EXPECT_FALSE(std::filesystem::is_symlink("game7.sav"));
+    SaveGameRecord back;
+    ASSERT_EQ(ReadSaveSlot(6, &back), 1);
+    EXPECT_STREQ(back.title, "linked");
+    EXPECT_EQ(TemporariesOf("game7.sav"), 0);
+    EXPECT_TRUE(std::filesystem::exists(outside)) << "a link goes, never what it points to";
+    std::remove("game7.sav");
+    std::remove(outside.c_str());
 }
 
 // A file made by an independent writer of the format (MD5 from another library, the same

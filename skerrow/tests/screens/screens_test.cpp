@@ -682,8 +682,9 @@ TEST_F(Screens, SaveIntoASlotAndLoadItBack)
     EXPECT_EQ(GetCurrentScreen(), &g_nodeScreenInstance);
     EXPECT_EQ(std::filesystem::file_size("game3.sav"), 280u);
 
-    // A slot whose file cannot be written keeps its old listing and leaves nothing claimed.
-    std::filesystem::create_directory("game4.sav.tmp");
+    // A slot whose file cannot be written (a folder holds its name) keeps its old listing and
+    // leaves nothing claimed.
+    std::filesystem::create_directory("game4.sav");
     ClickAt(397, 441);
     ClickAt(260, 170 + 16 * 3 + 5);
     SendKeyToScreen('x', 0);
@@ -692,7 +693,7 @@ TEST_F(Screens, SaveIntoASlotAndLoadItBack)
     EXPECT_EQ(GetCurrentScreen(), &g_saveScreen);
     EXPECT_EQ(g_saveScreen.valid[3], 0);
     EXPECT_NE(std::string(g_saveScreen.listing[3]).find(g_strings.Get("EmptySlot")), std::string::npos);
-    std::filesystem::remove("game4.sav.tmp");
+    std::filesystem::remove("game4.sav");
     // The failed write ended the editing (and said so under the slots).
     EXPECT_EQ(g_saveScreen.editedSlot, -1);
     EXPECT_NE(g_saveScreen.notice, nullptr);
