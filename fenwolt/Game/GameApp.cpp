@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/Engine/Engine.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Engine/Scene.h"
@@ -193,8 +194,11 @@ HRESULT GameApp::ShutdownApp()
 HRESULT GameApp::Create(HINSTANCE instance)
 {
     HRESULT hr = AppFramework::Create(instance);
+    if (FAILED(hr)) return hr;
+    // What a save killed midway left behind goes before anything of the saves folder is read.
+    ClearLeftoverTemporaries();
     // The options follow the device choice: their shadow default depends on the depth buffer.
-    if (SUCCEEDED(hr)) InitOptions();
+    InitOptions();
     return hr;
 }
 

@@ -39,7 +39,12 @@ bool ReplaceFileWhole(const char* name, const char* temporary, const void* data,
     // A saves folder that cannot be made is why its file cannot be created either.
     const bool folderThere = CreateDirectoryA("saves", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
     const DWORD folderError = GetLastError();
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Made new, never opened over what is there: a link planted at the temporary's name would
+    // otherwise take the data to its target, and the rename would then put the link in the
+    // file's place. What stands there goes first (a link is removed, not followed); should
+    // something take the name again before the file is made, the making fails.
+    DeleteFileA(temporary);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         if (why) *why = FaultOfError(folderThere ? GetLastError() : folderError);
         DebugOutPair("Cannot create", temporary);
