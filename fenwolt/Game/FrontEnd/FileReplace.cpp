@@ -14,6 +14,7 @@ WriteFault FaultOfError(DWORD error)
     switch (error) {
     case ERROR_DISK_FULL: return WriteFault::NoSpace;
     case ERROR_ACCESS_DENIED: return WriteFault::NoPermission;
+    case ERROR_WRITE_PROTECT: return WriteFault::ReadOnlyDisk;
     default: return WriteFault::Other;
     }
 }
@@ -25,8 +26,8 @@ WriteFault FaultOfErrno(int error)
     case EDQUOT:
     case EFBIG: return WriteFault::NoSpace;
     case EACCES:
-    case EPERM:
-    case EROFS: return WriteFault::NoPermission;
+    case EPERM: return WriteFault::NoPermission;
+    case EROFS: return WriteFault::ReadOnlyDisk;
     default: return WriteFault::Other;
     }
 }
@@ -78,6 +79,7 @@ const char* WriteFaultText(WriteFault fault)
     case WriteFault::None: return "";
     case WriteFault::NoSpace: return "There is no space left on the disk.";
     case WriteFault::NoPermission: return "There is no permission to write it.";
+    case WriteFault::ReadOnlyDisk: return "The disk is read-only.";
     default: return "The file could not be written.";
     }
 }

@@ -8,6 +8,7 @@ enum class WriteFault {
     None,
     NoSpace,       // the disk (or the player's share of it) is full
     NoPermission,  // the folder or the file may not be written
+    ReadOnlyDisk,  // the disk itself takes no writing (mounted read-only, write-protected)
     Other,
 };
 

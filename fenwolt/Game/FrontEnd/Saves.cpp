@@ -1090,7 +1090,10 @@ void OnSaveTeamMessage(int32_t message)
     const bool saved = SaveTeam(slot, &why);
     ReadTeamSlotName(slot);
     RedrawSlotLabels();
-    if (!saved) ShowWriteFailedBox("The team was not saved.", why, "The slot keeps its old team.");
+    // The slot as it is read now, after the failed save: a team it held is still there.
+    if (!saved)
+        ShowWriteFailedBox("The team was not saved.", why,
+                           SlotUsed[slot] ? "The slot keeps its old team." : "The slot stays empty.");
 }
 
 void BuildLoadTeamScreen()
