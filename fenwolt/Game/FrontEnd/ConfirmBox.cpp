@@ -77,6 +77,7 @@ void OpenBox(int32_t kind)
     ConfirmBox.savedUpdateHandler = ScreenUpdateHandler;
     SetScreenMessageHandler(ConfirmBoxMessageHandler);
     SetScreenUpdateHandler(EmptyUpdate);
+    ChangeInputOwner();
 
     if (kind != CONFIRM_WRITE_FAILED) {
         CreatePicturePiece(CONFIRM_PICTURE, 0.f, 0.f, kPictureWidth, kPictureHeight, 0.f, 0.f);
@@ -135,6 +136,7 @@ void CloseConfirmBox()
     SetScreenMessageHandler(ConfirmBox.savedMessageHandler);
     SetScreenUpdateHandler(ConfirmBox.savedUpdateHandler);
     ConfirmBox.kind = 0;
+    ChangeInputOwner();
 }
 
 void ConfirmBoxMessageHandler(int32_t message)
