@@ -51,7 +51,8 @@ bool ConfirmBoxShown()
 
 namespace {
 
-// A piece of the box's picture: its rows top..bottom, drawn with their top at box row y.
+// A piece of the box's picture, the rectangle (left, top)..(right, bottom) of it, drawn at (x, y)
+// of the box.
 void CreatePicturePiece(unsigned handle, float left, float top, float right, float bottom, float x, float y)
 {
     SpriteImageWidth = (int32_t)kPictureWidth;
