@@ -3,8 +3,8 @@
 
 #include <string>
 
-// The first file the game cannot run without that cannot be read (a picture also has to decode,
-// so a cut one counts as damaged); empty when every one of them can. Sounds and music are not
+// The first file the game cannot run without that cannot be read (a picture also has to decode
+// and a mesh to parse, so a cut one counts as damaged); empty when every one of them can. Sounds and music are not
 // among them: without one the game plays on silently.
 std::string FirstUnusableDataFile();
 

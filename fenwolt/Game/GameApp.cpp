@@ -2,6 +2,7 @@
 
 #include "fenwolt/Game/Engine/Engine.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
+#include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/FrontEnd/TextEntry.h"
 #include "fenwolt/Game/Network/GameMessages.h"
 #include "fenwolt/Game/Engine/Scene.h"
@@ -193,8 +194,11 @@ HRESULT GameApp::ShutdownApp()
 HRESULT GameApp::Create(HINSTANCE instance)
 {
     HRESULT hr = AppFramework::Create(instance);
+    if (FAILED(hr)) return hr;
+    // What a save killed midway left behind goes before anything of the saves folder is read.
+    ClearLeftoverTemporaries();
     // The options follow the device choice: their shadow default depends on the depth buffer.
-    if (SUCCEEDED(hr)) InitOptions();
+    InitOptions();
     return hr;
 }
 
@@ -332,10 +336,72 @@ void GameApp::ReleaseAllSprites()
     }
 }
 
+namespace {
+
+// The input owner (Screens.h) that each held mouse button's and key's press went to; 0 while
+// it is not held, or when its press reached no screen.
+uint32_t g_buttonOwner[2];
+uint32_t g_keyOwner[256];
+
+// One click acts on one screen: a press reaches the owner of its moment and is remembered with
+// it; its release, and a held key's repeats, reach the screen only while that owner still has the
+// input. A click that opened another screen, a pop-up or the box ends there.
+bool ReachesInputOwner(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    uint32_t* owner = nullptr;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: owner = &g_buttonOwner[0]; break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: owner = &g_buttonOwner[1]; break;
+    case WM_KEYDOWN:
+    case WM_KEYUP: owner = &g_keyOwner[wParam & 0xFF]; break;
+    default: return true;
+    }
+    const bool repeat = msg == WM_KEYDOWN && (lParam & (1 << 30)) != 0;
+    if ((msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_KEYDOWN) && !repeat) {
+        *owner = InputOwner;
+        return true;
+    }
+    const bool reaches = *owner == InputOwner;
+    if (msg != WM_KEYDOWN) *owner = 0;
+    return reaches;
+}
+
+bool IsFreshPress(const MSG& msg)
+{
+    return msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+           (msg.message == WM_KEYDOWN && (msg.lParam & (1 << 30)) == 0);
+}
+
+}  // namespace
+
+bool GameApp::AcceptQueuedMessage(const MSG& msg)
+{
+    // The press came before the screen it would land on was ever drawn: it was aimed at the one
+    // before. Its release follows it out, as it finds its press went to no screen.
+    return !(IsFreshPress(msg) && !InputOwnerShown);
+}
+
+void GameApp::FrameDrawn()
+{
+    if (InputOwnerShown || !ScreenReady || !MainWindow) return;
+    // What the player did while this frame was made joins the queue first: the owner is shown
+    // from the marker on, not from the moment it was built.
+    MSG pending;
+    PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
+    PostMessageA(MainWindow, WM_INPUT_OWNER_SHOWN, (WPARAM)InputOwner, 0);
+}
+
 LRESULT GameApp::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_INPUT_OWNER_SHOWN) {
+        // A later owner waits for a frame of its own.
+        if ((uint32_t)wParam == InputOwner) InputOwnerShown = true;
+        return 0;
+    }
     // Once WM_CLOSE has freed the tables, late messages reach only the framework.
-    if (!shutDown_) {
+    if (!shutDown_ && ReachesInputOwner(msg, wParam, lParam)) {
         bool forScreen = false;
         switch (msg) {
         case WM_KEYDOWN:
@@ -386,6 +452,10 @@ LRESULT GameApp::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
             UpdateCursorPos();
             if (ScreenMessageHandler) ScreenMessageHandler((int32_t)msg);
         }
+    } else if (!shutDown_) {
+        // A release withheld from the screen still lets the button go.
+        if (msg == WM_LBUTTONUP) LeftButtonDown = false;
+        if (msg == WM_RBUTTONUP) RightButtonDown = false;
     }
     return AppFramework::HandleMessage(hwnd, msg, wParam, lParam);
 }

@@ -74,6 +74,12 @@ protected:
     void ReleaseGameOnClose() override;
     void FormatFrameStats() override;
     void PollEvents() override;
+    // The first frames of a new input owner tell the queue where the player starts seeing it.
+    void FrameDrawn() override;
+
+public:
+    // A press that was queued before the input owner of the moment was shown is withheld.
+    bool AcceptQueuedMessage(const MSG& msg) override;
 
 private:
     float referenceTime_ = 0.f;
@@ -115,6 +121,11 @@ extern int32_t TextureQuality;
 extern bool TextEntryRunning;
 // The view: the screens and the field camera place it.
 extern D3DVECTOR CameraEye, CameraTarget, CameraUp;
+
+// Posted to the main window behind what the player had done when a frame of a new input owner
+// (Screens.h) was drawn; wParam: that owner. Input before it in the queue was aimed at the
+// owner before.
+constexpr UINT WM_INPUT_OWNER_SHOWN = WM_APP + 0x200;
 
 void LoadCursorSprites();
 void UpdateCursorPos();

@@ -26,6 +26,8 @@ bool PopupOpen = false;
 int32_t SavedSpriteFlags[2000];
 ScreenMessageHandlerFn SavedMessageHandler = nullptr;
 ScreenUpdateHandlerFn SavedUpdateHandler = nullptr;
+uint32_t InputOwner = 1;
+bool InputOwnerShown = false;
 
 namespace {
 // The builder of each screen of the game; null for an id that names no screen.
@@ -78,6 +80,13 @@ void SetScreenBuilder(ScreenId id, ScreenBuilderFn builder)
 
 void FrozenUpdateHandler(float) {}
 
+void ChangeInputOwner()
+{
+    // 0 is kept for "no owner" by those who remember one.
+    if (++InputOwner == 0) InputOwner = 1;
+    InputOwnerShown = false;
+}
+
 void SetScreen(int32_t id)
 {
     ResetScreenHandlers();
@@ -93,6 +102,7 @@ void SetScreen(int32_t id)
     if (TheAppConstructed()) TheApp.SetSceneViewport(0);
     CurrentScreenId = id;
     SetNormalCursor();
+    ChangeInputOwner();
     // Pop-ups are opened with OpenPopupScreen, not switched to.
     if (id != (int32_t)ScreenId::SystemMenu && id != (int32_t)ScreenId::GameOptions) {
         if (ScreenBuilderFn builder = GetScreenBuilder(id)) builder();
@@ -125,6 +135,7 @@ void OpenPopupScreen(int32_t id)
     SavedMessageHandler = ScreenMessageHandler;
     SavedUpdateHandler = ScreenUpdateHandler;
     SetScreenUpdateHandler(FrozenUpdateHandler);
+    ChangeInputOwner();
     if (TheAppConstructed()) TheApp.SetSceneViewport(0);
     if (ScreenBuilderFn builder = GetScreenBuilder(id)) builder();
     PopupOpen = true;
@@ -143,6 +154,7 @@ void ClosePopupScreen()
     SetScreenMessageHandler(SavedMessageHandler);
     SetScreenUpdateHandler(SavedUpdateHandler);
     PopupOpen = false;
+    ChangeInputOwner();
 }
 
 void PostScreenCommand(int32_t command, uint32_t parameter)

@@ -56,6 +56,16 @@ inline void OpenPopupScreen(ScreenId id) { OpenPopupScreen((int32_t)id); }
 void ClosePopupScreen();
 void FrozenUpdateHandler(float step);
 
+// Clicks and keys go to one owner at a time: the current screen, or the pop-up or the confirm
+// box over it. Every change of owner (SetScreen, a pop-up or the box opened or closed) counts
+// one on, and a new owner is not yet shown: until a frame of it has been drawn, what the player
+// does is aimed at what was shown before. A press goes to the owner of its moment, and its
+// release (or a key's repeats) reach the screen only while that owner still has the input
+// (GameApp::HandleMessage), so that one click acts on one screen.
+extern uint32_t InputOwner;
+extern bool InputOwnerShown;
+void ChangeInputOwner();
+
 void PostScreenCommand(int32_t command, uint32_t parameter);
 void SendScreenCommand(int32_t command);
 

@@ -104,6 +104,8 @@ void AppFramework::StartRun() {}
 void AppFramework::ReleaseGameOnClose() {}
 void AppFramework::FormatFrameStats() {}
 void AppFramework::PollEvents() {}
+void AppFramework::FrameDrawn() {}
+bool AppFramework::AcceptQueuedMessage(const MSG&) { return true; }
 
 // ---------------------------------------------------------------------------------------------
 HRESULT AppFramework::Create(HINSTANCE instance)
@@ -865,7 +867,8 @@ int AppFramework::Run()
                 gotQuit = true;
                 break;
             }
-            if (!accel || !MainWindow || !TranslateAcceleratorA(MainWindow, accel, &msg)) {
+            if ((!accel || !MainWindow || !TranslateAcceleratorA(MainWindow, accel, &msg)) &&
+                AcceptQueuedMessage(msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
@@ -914,6 +917,7 @@ HRESULT AppFramework::RenderOneFrame()
         lastFpsTime_ = now;
         if (DevStatistics) FormatFrameStats();
     }
+    FrameDrawn();
     Device->Present(nullptr, nullptr, nullptr, nullptr);
     return S_OK;
 }

@@ -155,6 +155,10 @@ protected:
     virtual void FormatFrameStats();
     // Called by Run once per loop pass before a message is taken.
     virtual void PollEvents();
+    // A frame is drawn and about to be shown (RenderOneFrame, just before Present).
+    virtual void FrameDrawn();
+    // Whether Run passes on a message it took from the queue (accelerators aside); false drops it.
+    virtual bool AcceptQueuedMessage(const MSG& msg);
     void FillPresentParams();
     void ComposeDeviceStats();
     void ApplyFullscreenCursor();

@@ -52,8 +52,8 @@ DWORD ErrorFromErrno(int e)
     case ENOENT: return ERROR_FILE_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
-    case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
+    case EPERM: return ERROR_ACCESS_DENIED;
+    case EROFS: return ERROR_WRITE_PROTECT;
     case EEXIST: return ERROR_FILE_EXISTS;
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;

@@ -23,6 +23,13 @@ constexpr TextId TEXT_NO = 284;
 
 void EmptyUpdate(float) {}
 
+// The confirm picture, where it is drawn, and its button wells (in its own pixels, as it is
+// drawn): two of this size side by side, the first at this left edge. A box with one well has it
+// a little lower, in the middle of the rows below the text.
+constexpr float kPictureWidth = 401.f, kPictureHeight = 232.f, kBoxX = 200.f, kBoxY = 184.f;
+constexpr float kWellTop = 110.f, kWellHeight = 38.f, kWellWidth = 110.f, kFirstWellLeft = 60.f;
+constexpr float kOneWellTop = kWellTop + 6.f;
+
 bool IsSystemMenuButton(SpriteHandle h) { return h >= SYSMENU_RESTART && h <= SYSMENU_FIRST_SLOT + 9; }
 
 // Only the buttons count in the system menu: the labels beside the slots are not buttons.
@@ -44,8 +51,20 @@ bool ConfirmBoxShown()
 
 namespace {
 
+// A piece of the box's picture, the rectangle (left, top)..(right, bottom) of it, drawn at (x, y)
+// of the box.
+void CreatePicturePiece(unsigned handle, float left, float top, float right, float bottom, float x, float y)
+{
+    SpriteImageWidth = (int32_t)kPictureWidth;
+    SpriteImageHeight = (int32_t)kPictureHeight;
+    CreateImageSprite(handle, kBoxX + x, kBoxY + y, right - left, bottom - top, "interface\\conf.tga",
+                      MakeRect(left, top, right, bottom), 0);
+    DeactivateSprite(handle);
+}
+
 // Takes the screen below out of play (its sprites stay drawn but cannot be clicked, its update
-// stands still) and lays the box's picture over it.
+// stands still) and lays the box's picture over it: the whole picture, or for a box with one
+// answer the picture without the row of its two button wells.
 void OpenBox(int32_t kind)
 {
     LastMessageId = 0;
@@ -59,11 +78,19 @@ void OpenBox(int32_t kind)
     ConfirmBox.savedUpdateHandler = ScreenUpdateHandler;
     SetScreenMessageHandler(ConfirmBoxMessageHandler);
     SetScreenUpdateHandler(EmptyUpdate);
+    ChangeInputOwner();
 
-    SpriteImageWidth = 401;
-    SpriteImageHeight = 232;
-    CreateImageSprite(CONFIRM_PICTURE, 200.f, 184.f, 401.f, 232.f, "interface\\conf.tga", MakeRect(0, 0, 401, 232), 0);
-    DeactivateSprite(CONFIRM_PICTURE);
+    if (kind != CONFIRM_WRITE_FAILED) {
+        CreatePicturePiece(CONFIRM_PICTURE, 0.f, 0.f, kPictureWidth, kPictureHeight, 0.f, 0.f);
+        return;
+    }
+    // The picture's two wells were made for Yes and No: the rows below them are drawn up in
+    // their place, and one well in the middle holds the one button.
+    CreatePicturePiece(CONFIRM_PICTURE, 0.f, 0.f, kPictureWidth, kWellTop, 0.f, 0.f);
+    CreatePicturePiece(CONFIRM_LOWER_PICTURE, 0.f, kWellTop + kWellHeight, kPictureWidth, kPictureHeight, 0.f,
+                       kWellTop);
+    CreatePicturePiece(CONFIRM_OK_WELL, kFirstWellLeft, kWellTop, kFirstWellLeft + kWellWidth, kWellTop + kWellHeight,
+                       (kPictureWidth - kWellWidth) / 2.f, kOneWellTop);
 }
 
 void CreateBoxLine(unsigned handle, float y, int font, const char* text)
@@ -95,8 +122,7 @@ void ShowWriteFailedBox(const char* what, WriteFault why, const char* kept)
     CreateBoxLine(CONFIRM_QUESTION, 200.f, 0, what);
     CreateBoxLine(CONFIRM_REASON, 238.f, 1, WriteFaultText(why));
     CreateBoxLine(CONFIRM_KEPT, 262.f, 1, kept);
-    // In the first of the picture's two button wells, where a question has its Yes.
-    CreateTextSpriteFixedColours(CONFIRM_OK, 315.f, 302.f, 0, "OK", 1);
+    CreateTextSpriteFixedColours(CONFIRM_OK, 400.f, kBoxY + kOneWellTop + 8.f, 0, "OK", 1);
 }
 
 void CloseConfirmBox()
@@ -111,13 +137,15 @@ void CloseConfirmBox()
     SetScreenMessageHandler(ConfirmBox.savedMessageHandler);
     SetScreenUpdateHandler(ConfirmBox.savedUpdateHandler);
     ConfirmBox.kind = 0;
+    ChangeInputOwner();
 }
 
 void ConfirmBoxMessageHandler(int32_t message)
 {
     if (message != WM_LBUTTONUP) return;
     const SpriteHandle hit = TheApp.HitTestSprites();
-    if (hit == CONFIRM_YES) {
+    // A box that only tells has no Yes: its handle holds a piece of the picture there.
+    if (hit == CONFIRM_YES && ConfirmBox.kind != CONFIRM_WRITE_FAILED) {
         const int32_t kind = ConfirmBox.kind;
         // The screen below goes with the box; nothing of it is given back.
         ConfirmBox.kind = 0;
@@ -200,7 +228,10 @@ void SystemMenuMessageHandler(int32_t message)
         const bool saved = SaveGame(slot, &why);
         ReadSaveSlotName(slot);
         RedrawSlotLabels();
-        if (!saved) ShowWriteFailedBox("The game was not saved.", why, "The slot keeps its old game.");
+        // The slot as it is read now, after the failed save: a game it held is still there.
+        if (!saved)
+            ShowWriteFailedBox("The game was not saved.", why,
+                               SlotUsed[slot] ? "The slot keeps its old game." : "The slot stays empty.");
     }
 }
 

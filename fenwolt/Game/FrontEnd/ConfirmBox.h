@@ -15,13 +15,17 @@ enum ConfirmKind : int32_t {
     CONFIRM_WRITE_FAILED = 6,  // no question: a file was not written, and OK
 };
 
+// Sprites are drawn in handle order: a box that only tells lays its pieces over the picture in
+// the order of these handles.
 enum ConfirmBoxSprite : SpriteHandle {
     CONFIRM_PICTURE = 1960,
-    CONFIRM_QUESTION = 1961,
+    CONFIRM_QUESTION = 1961,  // of a box that only tells: what was not done
     CONFIRM_YES = 1962,
-    CONFIRM_OK = 1963,      // the one button of a box that only tells
+    CONFIRM_LOWER_PICTURE = 1962,  // a box that only tells: its picture's rows below the wells
+    CONFIRM_OK_WELL = 1963,        // and one well in the middle for its one button
     CONFIRM_REASON = 1964,
     CONFIRM_KEPT = 1965,
+    CONFIRM_OK = 1966,  // the one button of a box that only tells
     CONFIRM_NO = 1967,
     CONFIRM_FIRST = 1960,
     CONFIRM_LAST = 1967,

@@ -14,6 +14,7 @@ WriteFault FaultOfError(DWORD error)
     switch (error) {
     case ERROR_DISK_FULL: return WriteFault::NoSpace;
     case ERROR_ACCESS_DENIED: return WriteFault::NoPermission;
+    case ERROR_WRITE_PROTECT: return WriteFault::ReadOnlyDisk;
     default: return WriteFault::Other;
     }
 }
@@ -25,8 +26,8 @@ WriteFault FaultOfErrno(int error)
     case EDQUOT:
     case EFBIG: return WriteFault::NoSpace;
     case EACCES:
-    case EPERM:
-    case EROFS: return WriteFault::NoPermission;
+    case EPERM: return WriteFault::NoPermission;
+    case EROFS: return WriteFault::ReadOnlyDisk;
     default: return WriteFault::Other;
     }
 }
@@ -39,7 +40,12 @@ bool ReplaceFileWhole(const char* name, const char* temporary, const void* data,
     // A saves folder that cannot be made is why its file cannot be created either.
     const bool folderThere = CreateDirectoryA("saves", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
     const DWORD folderError = GetLastError();
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Made new, never opened over what is there: a link planted at the temporary's name would
+    // otherwise take the data to its target, and the rename would then put the link in the
+    // file's place. What stands there goes first (a link is removed, not followed); should
+    // something take the name again before the file is made, the making fails.
+    DeleteFileA(temporary);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         if (why) *why = FaultOfError(folderThere ? GetLastError() : folderError);
         DebugOutPair("Cannot create", temporary);
@@ -73,6 +79,7 @@ const char* WriteFaultText(WriteFault fault)
     case WriteFault::None: return "";
     case WriteFault::NoSpace: return "There is no space left on the disk.";
     case WriteFault::NoPermission: return "There is no permission to write it.";
+    case WriteFault::ReadOnlyDisk: return "The disk is read-only.";
     default: return "The file could not be written.";
     }
 }

@@ -8,11 +8,14 @@ enum class WriteFault {
     None,
     NoSpace,       // the disk (or the player's share of it) is full
     NoPermission,  // the folder or the file may not be written
+    ReadOnlyDisk,  // the disk itself takes no writing (mounted read-only, write-protected)
     Other,
 };
 
 // Writes `data` to `temporary` beside `name` and only once it is whole on the disk gives it
 // `name`, so that a failed write leaves the earlier file as it was (and no temporary behind).
+// The temporary is a file of its own, made new: whatever stood at its name (a file left by a
+// write that was stopped, a link to somewhere else) is removed first, never written through.
 // Makes the saves folder when it is missing. On failure `why`, when given, says what stopped it.
 bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size,
                       WriteFault* why = nullptr);

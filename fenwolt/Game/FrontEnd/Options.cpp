@@ -26,8 +26,6 @@ uint8_t OptionsOpenedFromStartMenu = 0;
 
 namespace {
 
-constexpr const char* OPTIONS_TEMP_FILE = "saves\\fenwolt.opt.new";
-
 enum : TextId {
     TEXT_SOUND = 294,
     TEXT_MUSIC = 295,

@@ -7,6 +7,7 @@
 #include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/GameType.h"
 #include "fenwolt/Game/FrontEnd/League.h"
+#include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/SquadEditor.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Engine/Instances.h"
@@ -352,10 +353,13 @@ bool ReadExactFile(const char* name, uint8_t* out, size_t expected)
     return ok;
 }
 
+// The new file while it is written, beside the slot's file.
+std::string TemporaryOf(const char* name) { return std::string(name) + ".tmp"; }
+
 // A failed save leaves the slot's earlier file as it was.
 bool WriteFileSafely(const char* name, const uint8_t* data, size_t size, WriteFault* why)
 {
-    return ReplaceFileWhole(name, (std::string(name) + ".tmp").c_str(), data, size, why);
+    return ReplaceFileWhole(name, TemporaryOf(name).c_str(), data, size, why);
 }
 
 void TimeTextNow(char (&out)[kTimeTextSize])
@@ -984,6 +988,17 @@ bool LoadTeam(int32_t slot)
     return true;
 }
 
+void ClearLeftoverTemporaries()
+{
+    DeleteFileA(OPTIONS_TEMP_FILE);
+    for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot)
+        for (const char* extension : {"sav", "tem"}) {
+            char name[32];
+            SlotFileName(name, slot, extension);
+            DeleteFileA(TemporaryOf(name).c_str());
+        }
+}
+
 void ReadSaveSlotName(int32_t slot)
 {
     if (slot < 0 || slot >= SAVE_SLOT_COUNT) return;
@@ -1075,7 +1090,10 @@ void OnSaveTeamMessage(int32_t message)
     const bool saved = SaveTeam(slot, &why);
     ReadTeamSlotName(slot);
     RedrawSlotLabels();
-    if (!saved) ShowWriteFailedBox("The team was not saved.", why, "The slot keeps its old team.");
+    // The slot as it is read now, after the failed save: a team it held is still there.
+    if (!saved)
+        ShowWriteFailedBox("The team was not saved.", why,
+                           SlotUsed[slot] ? "The slot keeps its old team." : "The slot stays empty.");
 }
 
 void BuildLoadTeamScreen()

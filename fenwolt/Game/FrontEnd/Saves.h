@@ -64,6 +64,10 @@ bool SaveTeam(int32_t slot, WriteFault* why = nullptr);
 bool LoadTeam(int32_t slot);
 void ReadSaveSlotNames();
 void ReadTeamSlotNames();
+// At start: the temporaries that writes stopped midway (the program killed, the machine off)
+// left in the saves folder, those of the options and of every slot, are removed. A folder at
+// such a name is left alone.
+void ClearLeftoverTemporaries();
 // One slot's label again, once that slot has been written or found unusable.
 void ReadSaveSlotName(int32_t slot);
 void ReadTeamSlotName(int32_t slot);

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-TextEntryState TextEntry{{}, 0, 0, nullptr, 0.f, nullptr, 0, SPRITE_NONE, {}};
+TextEntryState TextEntry{{}, 0, 0, nullptr, 0.f, nullptr, 0, SPRITE_NONE, {}, false};
 
 namespace {
 
@@ -28,13 +28,32 @@ void FillBuffer(const char* source, int32_t maximum)
 }
 
 // The committed text into the target: maximum characters at most, always terminated, nothing
-// written past maximum + 1 bytes.
+// written past maximum + 1 bytes. The rest of the field is cleared: what a longer old text left
+// behind its terminator would otherwise travel on into files and messages.
 void WriteTarget()
 {
     if (!TextEntry.target || TextEntry.maximum < 0) return;
     size_t length = strnlen(TextEntry.buffer, (size_t)TextEntry.maximum);
     std::memcpy(TextEntry.target, TextEntry.buffer, length);
-    TextEntry.target[length] = 0;
+    std::memset(TextEntry.target + length, 0, (size_t)TextEntry.maximum + 1 - length);
+}
+
+bool BufferBlank()
+{
+    for (int32_t i = 0; i < TEXT_ENTRY_BUFFER_SIZE && TextEntry.buffer[i]; ++i)
+        if (TextEntry.buffer[i] != ' ') return false;
+    return true;
+}
+
+// Enter, or a click: the text goes to the target, unless a name was emptied, which keeps the
+// name it had.
+void CommitEntry()
+{
+    if (TextEntry.keepsOldTextWhenBlank && BufferBlank())
+        FillBuffer(TextEntry.target, TextEntry.maximum);
+    else
+        WriteTarget();
+    EndTextEntry();
 }
 
 void RedrawText() { SetSpriteText(TEXT_ENTRY_TEXT_SPRITE, TextEntry.buffer); }
@@ -136,6 +155,7 @@ void BeginTextEntry(float x, float y, int fontIndex, const char* initialText, in
     TextEntry.caret = initialText ? BufferLength() : 0;
     TextEntry.maximum = maximum;
     TextEntry.target = target;
+    TextEntry.keepsOldTextWhenBlank = initialText != nullptr;
     PlaceCaret();
 
     for (unsigned h = 0; h < (unsigned)SPRITE_COUNT; ++h) {
@@ -163,8 +183,7 @@ void TextEntryOnKey()
         PlaceCaret();
         return;
     case VK_RETURN:
-        WriteTarget();
-        EndTextEntry();
+        CommitEntry();
         return;
     case VK_ESCAPE:
         FillBuffer(TextEntry.target, TextEntry.maximum);
@@ -201,8 +220,7 @@ void TextEntryOnKey()
 void TextEntryOnClick()
 {
     if (!TextEntryRunning) return;
-    WriteTarget();
-    EndTextEntry();
+    CommitEntry();
 }
 
 void EndTextEntry()

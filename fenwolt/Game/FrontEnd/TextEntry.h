@@ -32,17 +32,21 @@ struct TextEntryState {
     // it) before BeginTextEntry; every end of an entry puts it back to SPRITE_NONE.
     int32_t editedSprite;
     uint8_t savedActive[SPRITE_COUNT];  // sprites that were clickable when the entry began
+    // The entry edits a name (it began over the field's text): it cannot end with nothing in it.
+    bool keepsOldTextWhenBlank;
 };
 extern TextEntryState TextEntry;
 
 // Starts an entry at (x, y) in a font (0..2) over `target`, which must hold maximum + 1 bytes.
 // Without an initial text the field starts as one space with the caret on it. A negative
-// maximum or one of 500 or more, or no target, starts nothing.
+// maximum or one of 500 or more, or no target, starts nothing. An entry begun over a text (a
+// team's or a player's name) cannot be emptied: committed with nothing but blanks, it keeps the
+// text it began with, as Escape does. One begun without (the chat line) may end blank.
 void BeginTextEntry(float x, float y, int fontIndex, const char* initialText, int32_t maximum, char* target);
 // A key message (256 or 257) while an entry runs; acts on key-down only, the virtual-key code
 // read from LastMessageParam.
 void TextEntryOnKey();
-// A left-button press while an entry runs: commits like Enter.
+// A left-button press while an entry runs: commits like Enter (the same rule for a blank name).
 void TextEntryOnClick();
 // Ends the entry (the target as it stands) and sends the screen TEXT_ENTRY_ENDED_COMMAND.
 void EndTextEntry();

@@ -3,6 +3,7 @@
 #include "framework_test_support.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 // The framework as a game sees it, with the depth buffer the game asks for.
@@ -20,6 +21,23 @@ public:
     }
     int restores = 0;
     bool failNextRestoreInFullScreen = false;
+
+    // What the loop hands over, what it is told of frames, and a message the game refuses.
+    LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP) handled.push_back(msg);
+        return AppFramework::HandleMessage(hwnd, msg, wParam, lParam);
+    }
+    bool AcceptQueuedMessage(const MSG& msg) override { return msg.message != refused; }
+    void FrameDrawn() override
+    {
+        framesPresentedWhenDrawn.push_back(PlatformFrameCount());
+        if (framesPresentedWhenDrawn.size() == quitAfterFrames) PostQuitMessage(0);
+    }
+    std::vector<UINT> handled;
+    UINT refused = 0;
+    std::vector<uint64_t> framesPresentedWhenDrawn;
+    size_t quitAfterFrames = 0;
 };
 
 class EnumerationTest : public ::testing::Test {
@@ -396,4 +414,23 @@ TEST_F(CreateTest, AFrameWithZeroElapsedTimeIsNotPresented)
     EXPECT_EQ(PlatformFrameCount(), frames + 1);
     EXPECT_NEAR(fw->ElapsedTime, 0.02f, 1e-6f);
     PlatformSetFixedStep(0);
+}
+
+// The loop gives the game every message it takes, but for those the game refuses; and it tells
+// the game of each frame once it is drawn, before it is shown.
+TEST_F(CreateTest, TheLoopPassesWhatTheGameTakesAndTellsItOfEachFrameBeforeItIsShown)
+{
+    dir.Write("dat/window.dat", "");
+    fw = new TestFramework();
+    ASSERT_EQ(fw->Create(nullptr), S_OK);
+    fw->refused = WM_LBUTTONDOWN;
+    fw->quitAfterFrames = 3;
+    PostMessageA(fw->MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(fw->MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    const uint64_t before = PlatformFrameCount();
+    EXPECT_EQ(fw->Run(), 0);
+    EXPECT_EQ(fw->handled, std::vector<UINT>{WM_LBUTTONUP});
+    ASSERT_EQ(fw->framesPresentedWhenDrawn.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(fw->framesPresentedWhenDrawn[i], before + i) << "not yet shown";
+    EXPECT_EQ(PlatformFrameCount(), before + 3);
 }

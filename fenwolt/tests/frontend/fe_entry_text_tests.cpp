@@ -249,3 +249,70 @@ TEST_F(TextEntryTest, KeyReleasesAndKeysOutsideTheTypingRangeDoNothing)
     EXPECT_TRUE(TextEntryRunning);
     Key(VK_RETURN);
 }
+
+// A name cannot be emptied: Backspace over all of it (or blanks in its place), then Enter or a
+// click, and the old name stays; the chat line, begun without a text, may end blank.
+TEST_F(TextEntryTest, ANameEmptiedOrBlankedKeepsTheOldNameButTheChatLineMayEndBlank)
+{
+    EditHome();
+    for (int i = 0; i < 8; ++i) Key(VK_BACK);
+    EXPECT_EQ(Buffer(), "");
+    Key(VK_RETURN);
+    EXPECT_FALSE(TextEntryRunning);
+    EXPECT_STREQ(TeamNames[0], "Rovers");
+    EXPECT_EQ(TextOf(HOME_NAME), "Rovers");
+    EXPECT_TRUE(Visible(HOME_NAME));
+    EXPECT_EQ(Ended(), 1);
+
+    EditHome();
+    for (int i = 0; i < 6; ++i) Key(VK_BACK);
+    Type("   ");
+    Click(CentreX(START), CentreY(START));
+    EXPECT_STREQ(TeamNames[0], "Rovers");
+    EXPECT_EQ(TextOf(HOME_NAME), "Rovers");
+
+    // A player's name, in its 28-byte field with a maximum of 12.
+    char player[28] = "Oliveira";
+    BeginTextEntry(40.f, 300.f, 1, player, 12, player);
+    for (int i = 0; i < 8; ++i) Key(VK_DELETE);
+    for (int i = 0; i < 8; ++i) Key(VK_BACK);
+    Key(VK_RETURN);
+    EXPECT_STREQ(player, "Oliveira");
+
+    char chat[60] = "sent before";
+    BeginTextEntry(40.f, 500.f, 1, nullptr, 59, chat);
+    Key(VK_BACK);
+    Key(VK_RETURN);
+    EXPECT_STREQ(chat, "");
+}
+
+// A shorter name leaves nothing of the longer one behind its end: the whole field is what the
+// files and the messages carry.
+TEST_F(TextEntryTest, AShorterNameClearsTheRestOfItsField)
+{
+    std::strcpy(TeamNames[0], "SomeTeamFC");
+    EditHome();
+    for (int i = 0; i < 8; ++i) Key(VK_BACK);
+    Key(VK_RETURN);
+    const char expected[TEAM_NAME_SIZE] = {'S', 'o', 0};
+    EXPECT_EQ(std::memcmp(TeamNames[0], expected, TEAM_NAME_SIZE), 0);
+    EXPECT_STREQ(TeamNames[1], "United");
+}
+
+// Through the exhibition set-up screen as a player meets it.
+TEST_F(TextEntryTest, TheSetUpScreensTeamNameCannotBeEmptied)
+{
+    SetScreen(ScreenId::ExhibitionSetup);
+    const std::string shown = TextOf(HOME_NAME);
+    ASSERT_FALSE(shown.empty());
+    ClickSprite(HOME_NAME);
+    ASSERT_TRUE(TextEntryRunning);
+    for (int i = 0; i < 12; ++i) Key(VK_BACK);
+    Key(VK_RETURN);
+    EXPECT_EQ(std::string(TeamNames[0]), shown);
+    EXPECT_EQ(TextOf(HOME_NAME), shown);
+    // And the field can still be clicked for another go.
+    ClickSprite(HOME_NAME);
+    EXPECT_TRUE(TextEntryRunning);
+    Key(VK_ESCAPE);
+}

@@ -146,32 +146,56 @@ TEST_F(PlayerFilesEndToEnd, AFifoInPlaceOfASavedGameIsAFreeSlot)
 }
 
 // Without a file it cannot be played with, the program says which one and how to mend the data
-// set, and ends with a failure, before any window. A cut picture is as unusable as a missing one.
+// set, and ends with a failure, before any window. A cut picture is as unusable as a missing one,
+// and a mesh that either of its two readers rejects as unusable as a picture that does not decode.
 TEST_F(PlayerFilesEndToEnd, AMissingOrCutFileOfTheDataSetIsNamedAndTheProgramFails)
 {
     OwnCopyOf("interface");
     OwnCopyOf("textures");
     OwnCopyOf("level");
+    OwnCopyOf("xdata");
+    enum class Damage { Removed, Cut, CountTooLarge, Noise };
     const struct {
         const char* file;
-        bool cut;
+        Damage damage;
     } cases[] = {
-        {"interface/Font1E.tga", false},
-        {"textures/pitch.jpg", false},
-        {"interface/start.jpg", true},
-        {"interface/Font1G.tga", true},
-        {"textures/goal.tga", true},  // named by the match's resource list
-        {"level/e_mesh.txt", false},
+        {"interface/Font1E.tga", Damage::Removed},
+        {"textures/pitch.jpg", Damage::Removed},
+        {"interface/start.jpg", Damage::Cut},
+        {"interface/Font1G.tga", Damage::Cut},
+        {"textures/goal.tga", Damage::Cut},  // named by the match's resource list
+        {"level/e_mesh.txt", Damage::Removed},
+        // Meshes of the match's list: the file's header, then a mesh whose vertices could not
+        // fit in it; half a file; random bytes.
+        {"xdata/player.x", Damage::CountTooLarge},
+        {"xdata/ball.x", Damage::Cut},
+        {"xdata/goal.x", Damage::Noise},
+        // The mesh every texture holder is made on, outside the lists.
+        {"xdata/dummy.x", Damage::Cut},
+    };
+    uint32_t noise = 12345;
+    auto noiseBytes = [&](size_t n) {
+        std::string bytes(n, 0);
+        for (char& c : bytes) {
+            noise = noise * 1103515245u + 12345u;
+            c = (char)(noise >> 16);
+        }
+        return bytes;
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const fs::path file = dir / c.file;
         const fs::path kept = dir / "kept";
         fs::copy_file(file, kept, fs::copy_options::overwrite_existing);
-        if (c.cut)
-            fs::resize_file(file, fs::file_size(file) / 2);
-        else
-            fs::remove(file);
+        switch (c.damage) {
+        case Damage::Removed: fs::remove(file); break;
+        case Damage::Cut: fs::resize_file(file, fs::file_size(file) / 2); break;
+        case Damage::CountTooLarge:
+            std::ofstream(file, std::ios::binary | std::ios::trunc)
+                << FileText(kept).substr(0, 17) << "Mesh {\n999999999;\n" << noiseBytes(4000);
+            break;
+        case Damage::Noise: std::ofstream(file, std::ios::binary | std::ios::trunc) << noiseBytes(3000); break;
+        }
 
         EXPECT_EQ(Run(""), 1) << log;
         const std::string name = c.file;

@@ -148,3 +148,24 @@ TEST_F(FrontEndEndToEnd, IntroTitleStartMenuOptionsCreditsAndLeaving)
     const uint8_t* field = again.At(400, 380);
     EXPECT_GT(field[1], field[2]) << "the pitch again where the box stood";
 }
+
+// A double-click on the title where the start menu shows LOAD: the first click leaves the title,
+// the second was made on it and goes no further. The start menu, once shown, takes LOAD.
+TEST_F(FrontEndEndToEnd, ADoubleClickOnTheTitleOpensTheStartMenuOnly)
+{
+    // The title fades in over 250 frames; the clicks come once it is whole.
+    const int code = Run("560 key VK_SPACE\n"
+                         "820 click 340 308\n"
+                         "821 click 340 308\n"  // its press comes with the first click's release
+                         "860 screenshot start.png\n"
+                         "870 click 340 308\n"
+                         "910 screenshot load.png\n"
+                         "920 quit\n");
+    EXPECT_EQ(code, 0) << log;
+    // The load screen's heading, white on the plain picture, where the start menu has its sky.
+    const Picture start = Shot("start.png");
+    EXPECT_GT(start.Count(110, 295, 230, 325, Greenish), 150) << "START";
+    EXPECT_LT(start.Count(38, 118, 300, 145, Whitish), 50) << "no LOAD SAVED GAME";
+    const Picture load = Shot("load.png");
+    EXPECT_GT(load.Count(38, 118, 300, 145, Whitish), 300) << "LOAD SAVED GAME";
+}

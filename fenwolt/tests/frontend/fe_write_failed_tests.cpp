@@ -5,9 +5,13 @@
 
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
+#include "fenwolt/Game/Match/MatchRecords.h"
 #include "fenwolt/Game/Screens.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -83,6 +87,50 @@ private:
     void (*previous_)(int) = nullptr;
 };
 
+// A folder on a disk that takes no writing, for as long as this lives: the folder bound over
+// itself read-only. It is done in a mount namespace of the calling thread's own, which it leaves
+// again at the end, so that nothing of it is seen outside the test (or outlives it).
+class ReadOnlyDisk {
+public:
+    explicit ReadOnlyDisk(const char* folder)
+    {
+        original_ = open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
+        workingFolder_ = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (original_ < 0 || workingFolder_ < 0 || unshare(CLONE_NEWNS) != 0) return;
+        entered_ = true;
+        const std::string path = std::filesystem::absolute(folder).string();
+        mounted_ = mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                   mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+                   mount(nullptr, path.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnlyDisk()
+    {
+        // Back to the system's mounts; the namespace goes, with the binding in it.
+        if (entered_ && setns(original_, CLONE_NEWNS) == 0) fchdir(workingFolder_);
+        if (original_ >= 0) close(original_);
+        if (workingFolder_ >= 0) close(workingFolder_);
+    }
+    ReadOnlyDisk(const ReadOnlyDisk&) = delete;
+    ReadOnlyDisk& operator=(const ReadOnlyDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    int original_ = -1, workingFolder_ = -1;
+    bool entered_ = false, mounted_ = false;
+};
+
+// Pixels of a button well's near-black fill in a rectangle of the frame.
+int WellPixels(const RgbImage& frame, int x0, int y0, int x1, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* p = frame.At(x, y);
+            if (p[0] < 4 && p[1] < 14 && p[2] < 30) ++n;
+        }
+    return n;
+}
+
 class FailedSaves : public FrontEndAppTest {
 protected:
     void SetUp() override
@@ -128,6 +176,15 @@ TEST_F(FailedSaves, TheSystemMenuSaysTheGameWasNotSavedAndKeepsTheOldOne)
     }
     ExpectBox("The game was not saved.", "There is no permission to write it.", "The slot keeps its old game.",
               SYSMENU_FIRST_SLOT + 2);
+    // One answer, one button: the picture's two wells for Yes and No are gone, one well stands in
+    // the middle with OK in it.
+    EXPECT_EQ(SpriteText(CONFIRM_NO), "");
+    const RgbImage frame = DrawScreen();
+    const RECT& ok = SpriteAt(CONFIRM_OK)->ScreenRect;
+    EXPECT_LT(std::abs((int)(ok.left + ok.right) / 2 - 400), 3);
+    EXPECT_GT(WellPixels(frame, 350, ok.top - 4, 450, ok.bottom + 4), 1500);
+    EXPECT_EQ(WellPixels(frame, 262, 280, 340, 350), 0) << "the well on the left";
+    EXPECT_EQ(WellPixels(frame, 462, 280, 548, 350), 0) << "the well on the right";
     EXPECT_EQ(FileBytes("saves/sav2.sav"), old);
     EXPECT_FALSE(std::filesystem::exists("saves/sav2.sav.tmp"));
     EXPECT_EQ(SpriteText(SYSMENU_FIRST_LABEL + 2), label);
@@ -152,10 +209,14 @@ TEST_F(FailedSaves, TheSystemMenuSaysTheGameWasNotSavedAndKeepsTheOldOne)
 
 TEST_F(FailedSaves, SaveTeamOnAFullDiskSaysSoAndKeepsTheOldTeam)
 {
+    MakeDefaultSquads();
+    std::snprintf(TeamStaging.name, sizeof TeamStaging.name, "Larks");
+    TeamStaging.squad = TeamSquads[0];
     ASSERT_TRUE(SaveTeam(0));
     const std::string old = FileBytes("saves/sav0.tem");
     SetScreen(ScreenId::SaveTeam);
     const std::string label = SpriteText(kSlotLabels);
+    ASSERT_EQ(label.rfind("Larks ", 0), 0u) << label;
     {
         FullDisk full;
         ClickSprite(kSlotButtons);
@@ -174,7 +235,7 @@ TEST_F(FailedSaves, SaveTeamOnAFullDiskSaysSoAndKeepsTheOldTeam)
         ReadOnlyFolder readOnly("saves");
         ClickSprite(kSlotButtons + 1);
     }
-    ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot keeps its old team.",
+    ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot stays empty.",
               kSlotButtons + 1);
     EXPECT_FALSE(std::filesystem::exists("saves/sav1.tem"));
     EXPECT_EQ(SpriteText(kSlotLabels + 1), "----------");
@@ -186,8 +247,57 @@ TEST_F(FailedSaves, SaveTeamOnAFullDiskSaysSoAndKeepsTheOldTeam)
         ReadOnlyFolder readOnly(".");
         ClickSprite(kSlotButtons + 2);
     }
-    ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot keeps its old team.",
+    ExpectBox("The team was not saved.", "There is no permission to write it.", "The slot stays empty.",
               kSlotButtons + 2);
     EXPECT_FALSE(std::filesystem::exists("saves"));
+    PressOk();
+}
+
+// The box that asks keeps the picture's two wells, Yes in one and No in the other.
+TEST_F(FailedSaves, TheBoxThatAsksHasItsTwoButtons)
+{
+    SetScreen(ScreenId::StartMenu);
+    ShowConfirmBox(CONFIRM_EXIT_PROGRAM);
+    const RgbImage frame = DrawScreen();
+    EXPECT_GT(WellPixels(frame, 262, 296, 368, 330), 1500) << "the well of Yes";
+    EXPECT_GT(WellPixels(frame, 442, 296, 548, 330), 1500) << "the well of No";
+    EXPECT_EQ(SpriteText(CONFIRM_OK), "");
+    CloseConfirmBox();
+}
+
+// A disk mounted read-only is told as such, and a slot that held nothing is told it stays so.
+TEST_F(FailedSaves, AReadOnlyDiskIsToldAsSuch)
+{
+    ASSERT_TRUE(SaveGame(5));
+    SetScreen(ScreenId::SaveTeam);
+    {
+        ReadOnlyDisk disk("saves");
+        if (!disk.Mounted()) GTEST_SKIP() << "no read-only mount can be made here (it needs CAP_SYS_ADMIN)";
+        ClickSprite(kSlotButtons + 4);
+        ExpectBox("The team was not saved.", "The disk is read-only.", "The slot stays empty.", kSlotButtons + 4);
+        PressOk();
+        SetScreen(ScreenId::StartMenu);
+        OpenPopupScreen(ScreenId::SystemMenu);
+        HomeGoals = 4;
+        ClickSprite(SYSMENU_FIRST_SLOT + 5);
+        ExpectBox("The game was not saved.", "The disk is read-only.", "The slot keeps its old game.",
+                  SYSMENU_FIRST_SLOT + 5);
+        PressOk();
+        ClosePopupScreen();
+    }
+    EXPECT_FALSE(std::filesystem::exists("saves/sav4.tem"));
+    EXPECT_TRUE(SaveTeam(4)) << "the disk takes writing again";
+}
+
+// Something that is not a file where the new file is written first: the save fails, told as a
+// file that could not be written (not as a permission the player lacks).
+TEST_F(FailedSaves, AFolderInTheWayOfTheNewFileIsAFileThatCouldNotBeWritten)
+{
+    std::filesystem::create_directories("saves/sav8.tem.tmp/inside");
+    SetScreen(ScreenId::SaveTeam);
+    ClickSprite(kSlotButtons + 8);
+    ExpectBox("The team was not saved.", "The file could not be written.", "The slot stays empty.",
+              kSlotButtons + 8);
+    EXPECT_TRUE(std::filesystem::is_directory("saves/sav8.tem.tmp/inside"));
     PressOk();
 }
