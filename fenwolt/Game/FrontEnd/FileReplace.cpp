@@ -3,9 +3,13 @@
 #include "fenwolt/common/Utilities.h"
 #include "platform/win32/win32.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -32,18 +36,28 @@ WriteFault FaultOfErrno(int error)
     }
 }
 
+constexpr const char* kTemporaryMark = ".tmp";
+
 }  // namespace
 
-bool ReplaceFileWhole(const char* name, const char* temporary, const void* data, size_t size, WriteFault* why)
+std::string TemporaryNameOf(const char* name)
 {
+    return std::string(name) + kTemporaryMark + "." + std::to_string((long)getpid());
+}
+
+bool ReplaceFileWhole(const char* name, const void* data, size_t size, WriteFault* why)
+{
+    const std::string temporaryName = TemporaryNameOf(name);
+    const char* temporary = temporaryName.c_str();
     WriteFault fault = WriteFault::None;
     // A saves folder that cannot be made is why its file cannot be created either.
     const bool folderThere = CreateDirectoryA("saves", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
     const DWORD folderError = GetLastError();
     // Made new, never opened over what is there: a link planted at the temporary's name would
     // otherwise take the data to its target, and the rename would then put the link in the
-    // file's place. What stands there goes first (a link is removed, not followed); should
-    // something take the name again before the file is made, the making fails.
+    // file's place. What stands there (left by an earlier process of the same number, or
+    // planted) goes first, a link removed, not followed; should something take the name again
+    // before the file is made, the making fails.
     DeleteFileA(temporary);
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -71,6 +85,22 @@ bool ReplaceFileWhole(const char* name, const char* temporary, const void* data,
     }
     if (why) *why = fault;
     return fault == WriteFault::None;
+}
+
+void RemoveLeftoverTemporariesOf(const char* name)
+{
+    namespace fs = std::filesystem;
+    const fs::path file = PlatformMapPath(name, true);
+    const std::string prefix = file.filename().string() + kTemporaryMark;
+    std::error_code error;
+    fs::directory_iterator entries(file.parent_path().empty() ? fs::path(".") : file.parent_path(), error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const std::string entryName = entries->path().filename().string();
+        if (entryName.compare(0, prefix.size(), prefix) != 0) continue;
+        std::error_code kind;
+        if (entries->symlink_status(kind).type() == fs::file_type::directory) continue;
+        fs::remove(entries->path(), kind);
+    }
 }
 
 const char* WriteFaultText(WriteFault fault)

@@ -272,7 +272,7 @@ bool SaveOptions()
     // What is written is what the next start will use: every value within its range.
     NormaliseOptions(Options);
     // A failed write leaves the old settings as they were.
-    return ReplaceFileWhole(OPTIONS_FILE, OPTIONS_TEMP_FILE, &Options, sizeof(Options));
+    return ReplaceFileWhole(OPTIONS_FILE, &Options, sizeof(Options));
 }
 
 void SaveOptionsOnClose()

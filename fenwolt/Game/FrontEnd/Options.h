@@ -36,8 +36,6 @@ static_assert(offsetof(OptionsRecord, PlayerInfoPanel) == 52);
 extern OptionsRecord Options;
 
 constexpr const char* OPTIONS_FILE = "saves\\fenwolt.opt";
-// The new file while it is written, before it takes the old one's place.
-constexpr const char* OPTIONS_TEMP_FILE = "saves\\fenwolt.opt.new";
 constexpr size_t OPTIONS_FILE_SIZE = sizeof(OptionsRecord);
 
 // Set by the start menu when it opens the options screen.

@@ -353,15 +353,6 @@ bool ReadExactFile(const char* name, uint8_t* out, size_t expected)
     return ok;
 }
 
-// The new file while it is written, beside the slot's file.
-std::string TemporaryOf(const char* name) { return std::string(name) + ".tmp"; }
-
-// A failed save leaves the slot's earlier file as it was.
-bool WriteFileSafely(const char* name, const uint8_t* data, size_t size, WriteFault* why)
-{
-    return ReplaceFileWhole(name, TemporaryOf(name).c_str(), data, size, why);
-}
-
 void TimeTextNow(char (&out)[kTimeTextSize])
 {
     std::memset(out, 0, sizeof out);
@@ -927,7 +918,7 @@ bool SaveGame(int32_t slot, WriteFault* why)
     EncodeSavedGame(*state, *file);
     char name[32];
     SlotFileName(name, slot, "sav");
-    return WriteFileSafely(name, file->bytes, SavedGameFile::kSize, why);
+    return ReplaceFileWhole(name, file->bytes, SavedGameFile::kSize, why);
 }
 
 bool LoadSavedGame(int32_t slot)
@@ -972,7 +963,7 @@ bool SaveTeam(int32_t slot, WriteFault* why)
     EncodeTeamFile(team, bytes);
     char name[32];
     SlotFileName(name, slot, "tem");
-    return WriteFileSafely(name, bytes, sizeof bytes, why);
+    return ReplaceFileWhole(name, bytes, sizeof bytes, why);
 }
 
 bool LoadTeam(int32_t slot)
@@ -990,12 +981,12 @@ bool LoadTeam(int32_t slot)
 
 void ClearLeftoverTemporaries()
 {
-    DeleteFileA(OPTIONS_TEMP_FILE);
+    RemoveLeftoverTemporariesOf(OPTIONS_FILE);
     for (int32_t slot = 0; slot < SAVE_SLOT_COUNT; ++slot)
         for (const char* extension : {"sav", "tem"}) {
             char name[32];
             SlotFileName(name, slot, extension);
-            DeleteFileA(TemporaryOf(name).c_str());
+            RemoveLeftoverTemporariesOf(name);
         }
 }
 

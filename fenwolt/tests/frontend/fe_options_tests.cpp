@@ -3,6 +3,7 @@
 #include "fe_a_support.h"
 #include "fe_records_support.h"
 
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Match/Hud.h"
@@ -215,7 +216,7 @@ TEST_F(OptionsFileTest, LeavingWritesTheRecordWholeAndAFailedWriteKeepsTheOldFil
     EXPECT_EQ(CurrentScreenId, (int32_t)ScreenId::StartMenu);
     const std::vector<uint8_t> written = FileBytes("saves/fenwolt.opt");
     EXPECT_EQ(written, ImageOf(Options));
-    EXPECT_FALSE(std::filesystem::exists("saves/fenwolt.opt.new"));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryNameOf("saves/fenwolt.opt")));
 
     Options = OptionsRecord{};
     InitOptions();
@@ -224,11 +225,11 @@ TEST_F(OptionsFileTest, LeavingWritesTheRecordWholeAndAFailedWriteKeepsTheOldFil
     EXPECT_EQ(Options.FollowBallAtEndTurn, 0);
 
     // The new file cannot be made: the old one stays as it was.
-    std::filesystem::create_directory("saves/fenwolt.opt.new");
+    std::filesystem::create_directory(TemporaryNameOf("saves/fenwolt.opt"));
     Options.volume = 5;
     EXPECT_FALSE(SaveOptions());
     EXPECT_EQ(FileBytes("saves/fenwolt.opt"), written);
-    std::filesystem::remove("saves/fenwolt.opt.new");
+    std::filesystem::remove(TemporaryNameOf("saves/fenwolt.opt"));
 
     // No saves folder at all: it is made.
     std::filesystem::remove_all("saves");

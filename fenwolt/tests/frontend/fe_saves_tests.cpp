@@ -1,5 +1,6 @@
 // Saved games and teams: the stored layout, the round trip, what a slot shows, files that are
 // short, long, damaged or hostile, which change nothing, and the slot lists as they are drawn.
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/Competition.h"
 #include "fenwolt/Game/FrontEnd/League.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
@@ -189,7 +190,7 @@ TEST_F(SaveSlots, SaveLoadAndSaveAgainGiveTheSameBytesButTheTime)
     ASSERT_TRUE(SaveGame(3));
     const Bytes first = FileBytes(SaveFile(3));
     ASSERT_EQ(first.size(), 23924u);
-    EXPECT_FALSE(std::filesystem::exists("saves/sav3.sav.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryNameOf("saves/sav3.sav")));
     const Bytes before = GameImage();
 
     // Everything the file holds is changed, then loaded back.
@@ -451,14 +452,14 @@ TEST_F(SaveSlots, AFailedSaveLeavesTheOldFileAndSaysSo)
     const Bytes old = FileBytes(SaveFile(4));
     HomeGoals = 9;
     // The new file cannot be written: a folder stands where it would go.
-    std::filesystem::create_directories("saves/sav4.sav.tmp");
+    std::filesystem::create_directories(TemporaryNameOf("saves/sav4.sav"));
     EXPECT_FALSE(SaveGame(4));
     EXPECT_EQ(FileBytes(SaveFile(4)), old);
-    std::filesystem::remove("saves/sav4.sav.tmp");
+    std::filesystem::remove(TemporaryNameOf("saves/sav4.sav"));
     // The new file cannot take the old one's place.
     std::filesystem::create_directories("saves/sav7.sav/inside");
     EXPECT_FALSE(SaveGame(7));
-    EXPECT_FALSE(std::filesystem::exists("saves/sav7.sav.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryNameOf("saves/sav7.sav")));
     EXPECT_TRUE(std::filesystem::is_directory("saves/sav7.sav"));
     EXPECT_FALSE(SaveGame(-1));
     EXPECT_FALSE(SaveGame(10));

@@ -2,6 +2,7 @@
 // planted at a temporary's name is never written through, what a killed save left behind is
 // cleared at the next start and at the next save, and a save killed at any moment leaves the
 // slot's old file or its new one, whole.
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/Options.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
@@ -24,20 +25,22 @@
 namespace {
 namespace fs = std::filesystem;
 
-// One file the game writes, the temporary it is written through, its size and how it is saved.
+// One file the game writes, the temporary this process writes it through, its size and how it
+// is saved.
 struct WrittenFile {
-    const char* file;
-    const char* temporary;
+    std::string file;
+    std::string temporary;
     uintmax_t size;
     std::function<bool()> save;
 };
 
 std::vector<WrittenFile> EveryWrittenFile()
 {
+    const auto of = [](const char* file) { return TemporaryNameOf(file); };
     return {
-        {"saves/fenwolt.opt", "saves/fenwolt.opt.new", 56, [] { return SaveOptions(); }},
-        {"saves/sav3.sav", "saves/sav3.sav.tmp", 23924, [] { return SaveGame(3); }},
-        {"saves/sav6.tem", "saves/sav6.tem.tmp", 4896, [] { return SaveTeam(6); }},
+        {"saves/fenwolt.opt", of("saves/fenwolt.opt"), 56, [] { return SaveOptions(); }},
+        {"saves/sav3.sav", of("saves/sav3.sav"), 23924, [] { return SaveGame(3); }},
+        {"saves/sav6.tem", of("saves/sav6.tem"), 4896, [] { return SaveTeam(6); }},
     };
 }
 
@@ -86,18 +89,25 @@ TEST_F(Temporaries, WhatAKilledSaveLeftIsClearedAtStartAndAtTheNextSave)
 {
     const fs::path target = outside.Path() / "precious.txt";
     std::ofstream(target) << "kept";
-    // A whole new game that was never renamed, an empty team file, half an options file, a
-    // link, and a folder, which is not a temporary the game made and stays.
-    std::ofstream("saves/sav0.sav.tmp", std::ios::binary) << std::string(23924, 'g');
+    // Left by other copies of the game, by this one and by an earlier version that named its
+    // temporaries without a process: a whole new game that was never renamed, an empty team
+    // file, half an options file, a link, and a folder, which is not a temporary the game made
+    // and stays; the slots' own files and a file of another name that begins alike stay too.
+    std::ofstream("saves/sav0.sav.tmp.4242", std::ios::binary) << std::string(23924, 'g');
     std::ofstream("saves/sav9.tem.tmp", std::ios::binary);
-    std::ofstream("saves/fenwolt.opt.new", std::ios::binary) << std::string(20, 'o');
-    fs::create_symlink(target, "saves/sav4.tem.tmp");
-    fs::create_directory("saves/sav2.sav.tmp");
+    std::ofstream(TemporaryNameOf("saves/fenwolt.opt"), std::ios::binary) << std::string(20, 'o');
+    fs::create_symlink(target, "saves/sav4.tem.tmp.77");
+    fs::create_directory("saves/sav2.sav.tmp.5");
+    std::ofstream("saves/sav1.sav", std::ios::binary) << "not a game";
+    std::ofstream("saves/sav1.savings", std::ios::binary) << "not ours";
     ClearLeftoverTemporaries();
-    for (const char* name : {"saves/sav0.sav.tmp", "saves/sav9.tem.tmp", "saves/fenwolt.opt.new", "saves/sav4.tem.tmp"})
+    for (const std::string& name : {std::string("saves/sav0.sav.tmp.4242"), std::string("saves/sav9.tem.tmp"),
+                                    TemporaryNameOf("saves/fenwolt.opt"), std::string("saves/sav4.tem.tmp.77")})
         EXPECT_FALSE(fs::exists(fs::symlink_status(name))) << name;
     EXPECT_EQ(FileText(target), "kept");
-    EXPECT_TRUE(fs::is_directory("saves/sav2.sav.tmp"));
+    EXPECT_TRUE(fs::is_directory("saves/sav2.sav.tmp.5"));
+    EXPECT_TRUE(fs::exists("saves/sav1.sav"));
+    EXPECT_TRUE(fs::exists("saves/sav1.savings"));
     // The slots with leftovers are free, as they were.
     ReadSaveSlotNames();
     EXPECT_EQ(SlotUsed[0], 0);
@@ -149,7 +159,7 @@ TEST_F(Temporaries, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole)
         ASSERT_EQ(now.size(), 4896u);
         EXPECT_TRUE(teamName(now) == teamName(first) || teamName(now) == teamName(second)) << teamName(now);
         ClearLeftoverTemporaries();
-        EXPECT_FALSE(fs::exists("saves/sav0.tem.tmp"));
+        EXPECT_FALSE(fs::exists("saves/sav0.tem.tmp." + std::to_string(child)));
         EXPECT_TRUE(LoadTeam(0));
     }
 }

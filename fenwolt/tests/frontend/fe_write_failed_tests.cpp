@@ -3,6 +3,7 @@
 // slot's old file and its label stay as they were; OK gives the screen back.
 #include "fe_b_support.h"
 
+#include "fenwolt/Game/FrontEnd/FileReplace.h"
 #include "fenwolt/Game/FrontEnd/ConfirmBox.h"
 #include "fenwolt/Game/FrontEnd/Saves.h"
 #include "fenwolt/Game/Match/MatchRecords.h"
@@ -186,7 +187,7 @@ TEST_F(FailedSaves, TheSystemMenuSaysTheGameWasNotSavedAndKeepsTheOldOne)
     EXPECT_EQ(WellPixels(frame, 262, 280, 340, 350), 0) << "the well on the left";
     EXPECT_EQ(WellPixels(frame, 462, 280, 548, 350), 0) << "the well on the right";
     EXPECT_EQ(FileBytes("saves/sav2.sav"), old);
-    EXPECT_FALSE(std::filesystem::exists("saves/sav2.sav.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryNameOf("saves/sav2.sav")));
     EXPECT_EQ(SpriteText(SYSMENU_FIRST_LABEL + 2), label);
     EXPECT_EQ(SpriteText(SYSMENU_FIRST_LABEL + 3), "--- ----------");
 
@@ -224,7 +225,7 @@ TEST_F(FailedSaves, SaveTeamOnAFullDiskSaysSoAndKeepsTheOldTeam)
     ExpectBox("The team was not saved.", "There is no space left on the disk.", "The slot keeps its old team.",
               kSlotButtons);
     EXPECT_EQ(FileBytes("saves/sav0.tem"), old);
-    EXPECT_FALSE(std::filesystem::exists("saves/sav0.tem.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryNameOf("saves/sav0.tem")));
     EXPECT_EQ(SpriteText(kSlotLabels), label);
     PressOk();
     EXPECT_FALSE(ConfirmBoxShown());
@@ -293,11 +294,12 @@ TEST_F(FailedSaves, AReadOnlyDiskIsToldAsSuch)
 // file that could not be written (not as a permission the player lacks).
 TEST_F(FailedSaves, AFolderInTheWayOfTheNewFileIsAFileThatCouldNotBeWritten)
 {
-    std::filesystem::create_directories("saves/sav8.tem.tmp/inside");
+    const std::string inside = TemporaryNameOf("saves/sav8.tem") + "/inside";
+    std::filesystem::create_directories(inside);
     SetScreen(ScreenId::SaveTeam);
     ClickSprite(kSlotButtons + 8);
     ExpectBox("The team was not saved.", "The file could not be written.", "The slot stays empty.",
               kSlotButtons + 8);
-    EXPECT_TRUE(std::filesystem::is_directory("saves/sav8.tem.tmp/inside"));
+    EXPECT_TRUE(std::filesystem::is_directory(inside));
     PressOk();
 }

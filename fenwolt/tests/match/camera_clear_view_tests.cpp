@@ -359,8 +359,11 @@ TEST_F(ClearViewTest, OnlyWhatStandsCloseInFrontOfTheEyeGivesWay)
     BuildDrawList();
     EXPECT_TRUE(drawn(3));
     // The stadium's pieces never give way, however near the eye comes to them.
-    for (const ModelInstance& m : TheApp.InstanceTable)
-        if (m.InUse && m.Kind == 11) EXPECT_FALSE(m.Flags & INSTANCE_FLAG_GIVES_WAY_TO_EYE) << m.Name;
+    for (const ModelInstance& m : TheApp.InstanceTable) {
+        if (m.InUse && m.Kind == 11) {
+            EXPECT_FALSE(m.Flags & INSTANCE_FLAG_GIVES_WAY_TO_EYE) << m.Name;
+        }
+    }
 }
 
 // League matches, so that either side may kick off, in both camera modes: each key that sets a
