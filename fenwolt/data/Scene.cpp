@@ -8,8 +8,10 @@
 namespace fwdata {
 
 const char kBlockAtlas[17] = "FENWOLTDRAVKQUI*";
-const char kBlockFacesFront[7] = "FENWO*";
-const char kBlockFacesBack[7] = "LTDRA*";
+// The intro's blocks come to rest spelling the game's own name between balls: the front blocks
+// show the ball, Q, U, I and L, the back blocks L, A, N, E and the ball again.
+const char kBlockFacesFront[7] = "QUILO*";
+const char kBlockFacesBack[7] = "LANED*";
 
 namespace {
 constexpr float kPi = 3.14159265358979f;

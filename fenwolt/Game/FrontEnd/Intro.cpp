@@ -28,15 +28,15 @@ const char* const kBackBlock = "xdata\\btulst.x";
 const char* const kBlockTexture = "textures\\blocktex.jpg";
 
 // Each block's start turn in quarter turns about x and y. The spin adds whole turns, so the
-// blocks come to rest as they started: the front blocks show F, E, N, W, O, the back blocks
-// L and T, and the last four the ball.
+// blocks come to rest as they started, spelling the game's own name between balls: the ball,
+// Q, U, I, L on the front blocks, L, A, N, E on the back blocks, and the ball twice more.
 struct BlockTurn {
     int quartersX, quartersY;
 };
 const BlockTurn kStartTurns[INTRO_BLOCK_COUNT] = {
-    {0, 0}, {0, 2}, {0, 3}, {0, 1}, {3, 0},  // F E N W O (front block faces)
-    {0, 0}, {0, 2},                          // L T (back block faces)
-    {1, 0}, {1, 0}, {1, 0}, {1, 0},          // the ball on the underside
+    {1, 0}, {0, 0}, {0, 2}, {0, 3}, {0, 1},  // ball Q U I L (front block faces)
+    {0, 0}, {0, 2}, {0, 3}, {0, 1},          // L A N E (back block faces)
+    {1, 0}, {1, 0},                          // the ball on the underside
 };
 
 D3DVECTOR StartRotation(int block)

@@ -11,6 +11,8 @@
 #include "fenwolt/Game/Engine/Instances.h"
 #include "fenwolt/Game/Engine/Sound.h"
 #include "fenwolt/Game/Engine/Sprites.h"
+#include "fenwolt/data/Scene.h"
+#include "platform/d3dx8/d3dx8.h"
 
 #include <cstring>
 #include <filesystem>
@@ -97,6 +99,47 @@ TEST_F(IntroTest, AfterSixSecondsTheBlocksStopOnTheirStartFacesAndOnlySinkToTheG
         }
     }
     for (int i = 0; i < INTRO_BLOCK_COUNT; ++i) EXPECT_EQ(Block(i).Position.y, 0.f) << i;
+}
+
+// The letter on the face of a resting block that looks at the camera, read from the block's mesh
+// as loaded (its quads' normals through the block's world matrix, the face's tile of the
+// texture's 4 x 4 letters): what the player reads.
+char LetterFacingTheCamera(int block)
+{
+    ModelInstance& m = *InstanceAt(Intro.blocks[block]);
+    ComputeInstanceWorldMatrix(Intro.blocks[block], false);
+    ID3DXMesh* mesh = TheApp.GetMesh(m.MeshIndex)->SystemMesh;
+    BYTE* bytes = nullptr;
+    if (!mesh || FAILED(mesh->LockVertexBuffer(0, &bytes))) return '?';
+    const ModelVertex* v = reinterpret_cast<const ModelVertex*>(bytes);
+    const D3DMATRIX& w = m.WorldMatrix;
+    const D3DVECTOR toEye{CameraEye.x - m.Position.x, CameraEye.y - m.Position.y, CameraEye.z - m.Position.z};
+    float best = -1e30f;
+    char letter = '?';
+    for (DWORD i = 0; i < mesh->GetNumVertices(); ++i) {
+        const float nx = v[i].nx * w._11 + v[i].ny * w._21 + v[i].nz * w._31;
+        const float ny = v[i].nx * w._12 + v[i].ny * w._22 + v[i].nz * w._32;
+        const float nz = v[i].nx * w._13 + v[i].ny * w._23 + v[i].nz * w._33;
+        const float facing = nx * toEye.x + ny * toEye.y + nz * toEye.z;
+        if (facing > best) {
+            best = facing;
+            const int tile = (int)(v[i].tu * 4.f) + 4 * (int)(v[i].tv * 4.f);
+            letter = fwdata::kBlockAtlas[tile];
+        }
+    }
+    mesh->UnlockVertexBuffer();
+    return letter;
+}
+
+// The blocks come to rest spelling the game's own name, as its title picture and window do,
+// between the ball's faces.
+TEST_F(IntroTest, TheRestingBlocksSpellTheGamesOwnName)
+{
+    SetScreen(ScreenId::Intro);
+    RunFor(11.f);
+    std::string word;
+    for (int i = 0; i < INTRO_BLOCK_COUNT; ++i) word += LetterFacingTheCamera(i);
+    EXPECT_EQ(word, "*QUILLANE**");
 }
 
 TEST_F(IntroTest, AKeyReleaseSkipsToTheTitleAndAClickGoesOnToTheStartMenu)
