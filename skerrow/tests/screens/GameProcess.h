@@ -2,19 +2,12 @@
 // for it, as a player's session would run headless.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include "platform/tests/support/program_run.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
-
-extern char** environ;
 
 inline const std::string& GamePath()
 {
@@ -35,42 +28,22 @@ inline std::string MakeGameFolder(const std::string& name)
     return dir;
 }
 
-// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang. Its
-// standard output and error go to `dir`/out.txt.
+// Runs the game in `dir` with `script`; the exit code, 1000 for a crash, 2000 for a hang (a run
+// over the processor time its script's frames may take, or blocked for good). Its standard output
+// and error go to `dir`/out.txt.
 inline int RunGame(const std::string& dir, const std::string& script)
 {
     std::ofstream(dir + "/script.txt") << script;
-    std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "PLATFORM_FIXED_STEP_MS=20",
-                                    "PLATFORM_SCRIPT=" + dir + "/script.txt", "XDG_RUNTIME_DIR=" + dir};
-    for (char** e = environ; *e; ++e) {
-        const std::string s(*e);
-        if (s.rfind("PLATFORM_", 0) != 0 && s.rfind("SDL_", 0) != 0 && s.rfind("XDG_RUNTIME_DIR=", 0) != 0)
-            env.push_back(s);
-    }
-    std::vector<char*> envp;
-    for (std::string& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    // The single-instance lock lives under the runtime directory: each run has its own.
+    const std::vector<std::string> env = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy",
+                                          "PLATFORM_FIXED_STEP_MS=20", "PLATFORM_SCRIPT=" + dir + "/script.txt",
+                                          "XDG_RUNTIME_DIR=" + dir};
+    ProgramRun run;
     // What the program writes (a message box shown without a display among it) lands in out.txt.
-    const std::string out = dir + "/out.txt";
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::string program = GamePath();
-    char* argv[] = {program.data(), nullptr};
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return 3000;
-    int status = 0;
-    for (int i = 0; i < 1200; ++i) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return 2000;
+    if (!run.Start(GamePath(), dir, env, CpuBudgetForFrames(LastScriptFrame(script)), "out.txt")) return 3000;
+    const int code = run.Wait();
+    if (run.Hung()) return 2000;
+    return code < 0 ? 1000 : code;
 }
 
 inline std::string ReadText(const std::string& path)
