@@ -14,6 +14,7 @@
 #include "platform/dmusic/dmusic.h"
 #include "platform/dmusic/dmusic_testing.h"
 #include "platform/tests/dmusic/sound_builders.h"
+#include "platform/tests/support/test_requirements.h"
 
 using namespace sound_builders;
 using dmusic_testing::EventKind;
@@ -283,7 +284,7 @@ TEST_F(SoundPlayerTest, NewPrimaryAbortsTheOldOneAndSecondariesCarryOn)
 TEST(SoundPlayerData, LoadsTheGeneratedDataSet)
 {
     fs::path data = fs::path(BUILD_ROOT) / "data" / "fenwolt";
-    if (!fs::exists(data / "wav") && !fs::exists(data / "WAV")) GTEST_SKIP() << "data set not generated";
+    if (!fs::exists(data / "wav") && !fs::exists(data / "WAV")) SKIP_WITHOUT("the generated data set") << "build the fenwolt-data target";
     fs::path old = fs::current_path();
     fs::current_path(data);
     dmusic_testing::UseManualClock(true);
