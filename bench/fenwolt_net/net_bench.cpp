@@ -145,7 +145,8 @@ bool HostSession()
     device->Release();
     // The port the host took: the first of this run's range, which nothing else uses.
     g_shared->port = (uint32_t)std::atoi(getenv("PLATFORM_DPLAY8_PORT"));
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // A ceiling for a guest that never comes: a loaded machine may take many seconds to start it.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (!g_shared->joined || Net.playerCount < 2) {
         ProcessNetworkMessages();
         if (std::chrono::steady_clock::now() > until) return false;

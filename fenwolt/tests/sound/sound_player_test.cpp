@@ -319,7 +319,11 @@ TEST(SoundPlayerOutput, TitleMusicIsAudible)
     ASSERT_NE(GetSoundSegment(SOUND_TITLE_MUSIC), nullptr);
     MusicTempo = 170;
     PlayPrimarySound(SOUND_TITLE_MUSIC, true);
+    // The driver writes in real time: 700 ms of it, and on a loaded machine as long as it takes
+    // for the file to hold a few tenths of a second of sound (a minute at most).
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    for (int i = 0; i < 600 && (!fs::exists(raw) || fs::file_size(raw) < 65536); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ShutdownSoundPlayer();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     fs::current_path(old);
