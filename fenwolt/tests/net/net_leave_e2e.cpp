@@ -21,8 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
