@@ -1,17 +1,32 @@
 # add_game_test(NAME SOURCES a.cpp ... LIBS lib ... LABELS platform render ... [TIMEOUT seconds])
 # One GoogleTest executable; every test case in it becomes a CTest test carrying the labels,
 # so `ctest -L render` runs just those. Tests run headless in a scratch directory. A test is
-# stopped after TIMEOUT seconds (300 unless given).
+# stopped after TIMEOUT seconds: 600 unless given, ten times what the slowest takes on a machine
+# at a load of sixty. A test labelled e2e runs a whole program, which its test bounds by the
+# processor time the program takes (platform/tests/support/program_run.h), since a loaded
+# machine may stretch its wall time many times over; CTest's limit is then an hour, for a test
+# that hangs outside any program, and such a test is started before the others (COST), as the
+# longest ones are.
 include(GoogleTest)
 function(add_game_test NAME)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  set(cost 0)
+  if("e2e" IN_LIST T_LABELS)
+    set(cost 100)
+  endif()
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+    if("e2e" IN_LIST T_LABELS)
+      set(T_TIMEOUT 3600)
+    else()
+      set(T_TIMEOUT 600)
+    endif()
   endif()
   add_executable(${NAME} ${T_SOURCES})
   target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_compile_definitions(${NAME} PRIVATE
     SOURCE_ROOT="${PROJECT_SOURCE_DIR}" BUILD_ROOT="${PROJECT_BINARY_DIR}")
+  # The shared support of the tests is included from the top of the tree.
+  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
   gtest_discover_tests(${NAME}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
@@ -22,7 +37,7 @@ function(add_game_test NAME)
   set(props "${CMAKE_CURRENT_BINARY_DIR}/${NAME}_properties.cmake")
   file(WRITE "${props}"
     "if(${NAME}_TESTS)\n"
-    "  set_tests_properties(\${${NAME}_TESTS} PROPERTIES LABELS \"${T_LABELS}\"\n"
+    "  set_tests_properties(\${${NAME}_TESTS} PROPERTIES LABELS \"${T_LABELS}\" COST ${cost}\n"
     "    ENVIRONMENT \"SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")

@@ -539,7 +539,7 @@ pid_t StartHost(rlim_t limit, double seconds)
     int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     const sockaddr_in to = HostAddress();
     const std::vector<uint8_t> query = AnyQuery(0);
-    for (int tries = 0; tries < 100; ++tries) {
+    for (int tries = 0; tries < 1200; ++tries) {  // a minute: a loaded machine is slow to start it
         sendto(probe, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
         pollfd p{probe, POLLIN, 0};
         if (poll(&p, 1, 50) == 1) {

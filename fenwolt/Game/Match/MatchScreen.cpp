@@ -372,6 +372,7 @@ void StrandAfterDeparture()
     // Only a network match has another computer to lose, and it is lost once.
     if (OtherComputerLeft || !IsNetworkGame()) return;
     OtherComputerLeft = 1;
+    DebugTrace("Net: the other computer has gone; the match stands still\n");
     // A chat line half typed goes nowhere now; the entry ends so that the keys act again.
     if (ChatEntryActive) {
         ChatEntryActive = 0;

@@ -2,6 +2,7 @@
 // screen and back (two device resets) leaves the sprites drawn, and the match casts dark shadows.
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
+#include "platform/tests/support/program_run.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,10 @@ TEST(EngineEndToEnd, TheIntroPictureSurvivesTwoDeviceResets)
     std::filesystem::create_directories(dir / "dat");
     std::ofstream(dir / "dat" / "window.dat");
     // A key leaves the intro's block scene for the title picture, whose fade-in takes 5 s.
-    std::ofstream(dir / "script.txt") << "2 key VK_SPACE\n"
-                                         "300 screenshot before.png\n"
-                                         "305 key alt+VK_RETURN\n"
-                                         "310 key alt+VK_RETURN\n"
-                                         "316 screenshot after.png\n"
-                                         "320 key alt+X\n";
-    const std::string command = "cd '" + dir.string() +
-                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                                "PLATFORM_DEBUG_OUTPUT=1 PLATFORM_FIXED_STEP_MS=20 timeout 120 '" FENWOLT_BINARY "' > run.log 2>&1";
-    const int status = std::system(command.c_str());
+    const int status = RunScriptedProgram(FENWOLT_BINARY, dir,
+                                          "2 key VK_SPACE\n300 screenshot before.png\n305 key alt+VK_RETURN\n"
+                                          "310 key alt+VK_RETURN\n316 screenshot after.png\n320 key alt+X\n",
+                                          20, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "PLATFORM_DEBUG_OUTPUT=1"});
     const std::string log = FileText(dir / "run.log");
     ASSERT_EQ(status, 0) << log;
 
@@ -85,13 +80,11 @@ bool MatchFrame(bool shadows, std::vector<uint8_t>& rgb, std::string& log)
     }
     // Intro, title, START, Single Exhibition Match, START MATCH, the editor's START MATCH; the
     // match is loaded and standing for its kick-off well before frame 400.
-    std::ofstream(dir / "script.txt") << "5 click 400 300\n10 click 400 300\n122 click 130 305\n"
-                                         "127 click 400 108\n135 click 400 268\n147 click 670 545\n"
-                                         "400 screenshot match.png\n401 quit\n";
-    const std::string command = "cd '" + dir.string() +
-                                "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                                "PLATFORM_FIXED_STEP_MS=50 timeout 200 '" FENWOLT_BINARY "' > run.log 2>&1";
-    const int status = std::system(command.c_str());
+    const int status = RunScriptedProgram(FENWOLT_BINARY, dir,
+                                          "5 click 400 300\n10 click 400 300\n122 click 130 305\n"
+                                          "127 click 400 108\n135 click 400 268\n147 click 670 545\n"
+                                          "400 screenshot match.png\n401 quit\n",
+                                          50, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
     log = FileText(dir / "run.log");
     int w = 0, h = 0;
     const bool read = status == 0 && ReadRgbPng(dir / "match.png", rgb, w, h) && w == 800 && h == 600;

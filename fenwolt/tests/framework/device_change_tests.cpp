@@ -8,6 +8,7 @@
 #include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "fenwolt/tests/engine/engine_test_support.h"
 #include "platform/dialogs/dialogs.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <cstdlib>
 
@@ -213,7 +214,7 @@ TEST_F(DeviceChangeTest, AnotherDeviceInTheWindowAlsoGetsEverything)
     int other = -1;
     for (uint32_t d = 0; d < adapter.DeviceCount; ++d)
         if (d != adapter.CurrentDevice && adapter.Devices[d].CanRenderWindowed) other = (int)d;
-    if (other < 0) GTEST_SKIP() << "one windowed device only";
+    if (other < 0) SKIP_WITHOUT("a second device that renders in a window");
     FillTheTables();
     if (HasFatalFailure()) return;
     const RgbImage before = Frame();

@@ -5,6 +5,7 @@
 #include "platform/dialogs/dialogs.h"
 #include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -186,7 +187,7 @@ TEST_F(DeviceDialogTest, AnotherDeviceBringsItsOwnSettingsAndCancelKeepsTheTable
 {
     Start(true);
     AdapterRecord& adapter = fw->Adapters[fw->CurrentAdapter];
-    if (adapter.DeviceCount < 2) GTEST_SKIP() << "one device only";
+    if (adapter.DeviceCount < 2) SKIP_WITHOUT("a second device");
     uint32_t current = adapter.CurrentDevice, other = current == 0 ? 1 : 0;
     DeviceRecord& otherDevice = adapter.Devices[other];
     otherDevice.Windowed = FALSE;
@@ -214,7 +215,7 @@ TEST_F(DeviceDialogTest, ADeviceThatCannotRenderWindowedIsOfferedFullScreenOnly)
     int hal = -1;
     for (uint32_t d = 0; d < adapter.DeviceCount; ++d)
         if (adapter.Devices[d].DeviceType == D3DDEVTYPE_HAL) hal = (int)d;
-    if (hal < 0 || (uint32_t)hal == adapter.CurrentDevice) GTEST_SKIP() << "no windowed fall-back device";
+    if (hal < 0 || (uint32_t)hal == adapter.CurrentDevice) SKIP_WITHOUT("a windowed device to fall back on");
     adapter.Devices[hal].Windowed = TRUE;  // a stale flag must not reach the device creation
     DialogSetTestDriver([&](HWND d) {
         ASSERT_TRUE(DialogTestSelect(d, kDeviceList, hal));

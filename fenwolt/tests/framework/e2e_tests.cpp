@@ -5,10 +5,9 @@
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
+#include "platform/tests/support/program_run.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,16 +31,12 @@ struct RunResult {
 RunResult RunFenwolt(const std::filesystem::path& dir, const std::string& script, int stepMs = 20,
                      const std::string& audio = "dummy", bool debugOutput = true)
 {
-    std::ofstream(dir / "script.txt") << script;
-    std::string command = "cd '" + dir.string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=" + audio +
-                          " PLATFORM_SCRIPT=script.txt PLATFORM_DEBUG_OUTPUT=" + (debugOutput ? "1" : "0") +
-                          " PLATFORM_FIXED_STEP_MS=" +
-                          std::to_string(stepMs) + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
-                          "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 280 '" FENWOLT_BINARY
-                          "' > run.log 2>&1";
-    int status = std::system(command.c_str());
     RunResult r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.exitCode = RunScriptedProgram(
+        FENWOLT_BINARY, dir, script, stepMs,
+        {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=" + audio,
+         std::string("PLATFORM_DEBUG_OUTPUT=") + (debugOutput ? "1" : "0"),
+         "LSAN_OPTIONS=suppressions=" SOURCE_ROOT "/fenwolt/tests/framework/lsan.supp:print_suppressions=0"});
     r.log = FileText(dir / "run.log");
     return r;
 }

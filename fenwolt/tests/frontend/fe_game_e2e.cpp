@@ -5,11 +5,10 @@
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
+#include "platform/tests/support/program_run.h"
 #include "platform/win32/byte_order.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -66,14 +65,12 @@ protected:
     // Runs the program over a script; the exit status, and the log in `log`.
     int Run(const std::string& script, const char* name)
     {
-        std::ofstream(dir / (std::string(name) + ".txt")) << script;
-        const std::string command = "cd '" + dir.string() +
-                                    "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=" + name +
-                                    ".txt PLATFORM_FIXED_STEP_MS=50 timeout 280 '" + kProgram.string() + "' > " + name +
-                                    ".log 2>&1";
-        const int status = std::system(command.c_str());
-        log = FileText(dir / (std::string(name) + ".log"));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const std::string base(name);
+        const int code = RunScriptedProgram(kProgram, dir, script, 50,
+                                            {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"}, base + ".txt",
+                                            base + ".log");
+        log = FileText(dir / (base + ".log"));
+        return code;
     }
 
     Shot Load(const char* file)

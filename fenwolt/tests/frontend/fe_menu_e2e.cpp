@@ -4,10 +4,9 @@
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/tests/support/program_folder.h"
+#include "platform/tests/support/program_run.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -60,13 +59,10 @@ protected:
     }
     int Run(const std::string& script)
     {
-        std::ofstream(dir / "script.txt") << script;
-        const std::string command = "cd '" + dir.string() +
-                                    "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                                    "PLATFORM_FIXED_STEP_MS=20 timeout 300 '" FENWOLT_BINARY "' > run.log 2>&1";
-        const int status = std::system(command.c_str());
+        const int code =
+            RunScriptedProgram(FENWOLT_BINARY, dir, script, 20, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
         log = FileText(dir / "run.log");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
     Picture Shot(const char* name)
     {

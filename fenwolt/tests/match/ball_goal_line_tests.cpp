@@ -10,6 +10,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Match/Rules.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,7 @@ class GoalLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app_.Open(false)) GTEST_SKIP() << app_.error;
+        if (!app_.Open(false)) SKIP_WITHOUT("a GL device") << app_.error;
         matchdrive::StartMatch(matchdrive::MatchOptions{});
         ASSERT_EQ(GoalSideTable[1], 0) << "the home side attacks the high-x goal in the first half";
         radius_ = TheBall.radius;

@@ -11,6 +11,7 @@
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Engine/Sprites.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ class TickerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
         StartMatch(MatchOptions{});
         ResetEventTicker();
     }
@@ -137,7 +138,7 @@ class BannerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(true)) GTEST_SKIP() << app.error;
+        if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
         std::snprintf(TeamNames[0], TEAM_NAME_SIZE, "Harrowby");
         std::snprintf(TeamNames[1], TEAM_NAME_SIZE, "Oskel");
         StartMatch(MatchOptions{});

@@ -18,6 +18,7 @@
 #include "platform/tests/support/headless_device.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -180,7 +181,7 @@ class MatchCameraTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
     }
     void TearDown() override { app.Close(); }
 
@@ -650,7 +651,7 @@ TEST_F(MatchCameraTest, CyclingThroughThePlayersKeepsTheView)
 TEST(MatchCameraPicture, NoEdgeOrCornerFlagShowsAGreyWall)
 {
     MatchApp app;
-    if (!app.Open(true)) GTEST_SKIP() << app.error;
+    if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
     const float step = 0.04f;
     auto look = [](const std::string& name) {
         TheApp.RenderFrame();

@@ -10,6 +10,7 @@
 #include "fenwolt/Game/Match/Hud.h"
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Engine/Sprites.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ class HudTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
         StartMatch(MatchOptions{});
         ResetEventTicker();
     }

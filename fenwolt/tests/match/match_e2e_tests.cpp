@@ -16,6 +16,7 @@
 #include "platform/tests/support/headless_device.h"
 #include "platform/tests/support/png_reading.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ void Describe(const Shot& s, double& grass, int& colours)
 TEST(MatchEndToEnd, TwoManagersPlayAWholeMatchOnTheDeviceWithAPassAndAShotInFlight)
 {
     MatchApp app;
-    if (!app.Open(true)) GTEST_SKIP() << app.error;
+    if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
     MatchOptions o;
     o.seed = 31;
     o.managers = 2;
@@ -169,7 +170,7 @@ size_t ArrowPixels(const Shot& s)
 TEST(MatchEndToEnd, ThePlanningScreensOnTheDevice)
 {
     MatchApp app;
-    if (!app.Open(true)) GTEST_SKIP() << app.error;
+    if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
     MatchOptions o;
     o.seed = 12;
     o.managers = 2;

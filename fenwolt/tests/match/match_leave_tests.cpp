@@ -16,6 +16,7 @@
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/common/AppFramework.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ class MatchLeaveTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(true)) GTEST_SKIP() << app.error;
+        if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
         // The scratch folder reaches the data set's folders through links: saves go into a
         // folder of its own.
         std::error_code ec;

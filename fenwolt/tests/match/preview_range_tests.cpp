@@ -13,6 +13,7 @@
 #include "fenwolt/Game/Match/Previews.h"
 #include "fenwolt/Game/Match/TurnEngine.h"
 #include "fenwolt/Game/Engine/Sprites.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
         StartMatch(MatchOptions{});
         KickOffPending = 0;
     }

@@ -19,6 +19,7 @@
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/Utilities.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ class MatchStepTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
     }
     void TearDown() override
     {

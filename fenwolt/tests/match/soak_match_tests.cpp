@@ -3,6 +3,7 @@
 // of turns, full time comes, and the results spread as football results do. The normal pass
 // plays six seeds with short halves; FENWOLT_SOAK_SEEDS=200 (the "soak" CTest label) plays them all.
 #include "fenwolt/tests/match/match_screen_support.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ constexpr int32_t HOME_RESTART_LIMIT = 36;
 TEST(MatchSoak, WholeMatchesAgainstTheComputerEndSoundly)
 {
     MatchApp app;
-    if (!app.Open(false)) GTEST_SKIP() << app.error;
+    if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
     const char* env = std::getenv("FENWOLT_SOAK_SEEDS");
     const int seeds = env && std::atoi(env) > 0 ? std::atoi(env) : 6;
     // FENWOLT_SOAK_FIRST=1037 FENWOLT_SOAK_SEEDS=1 plays one seed of the soak again.

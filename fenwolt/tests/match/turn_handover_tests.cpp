@@ -16,6 +16,7 @@
 #include "fenwolt/Game/ScreenSlots.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/common/Utilities.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ protected:
     void SetUp() override
     {
         // With a device: the banner and button sprites carry their texts.
-        if (!app.Open(true)) GTEST_SKIP() << app.error;
+        if (!app.Open(true)) SKIP_WITHOUT("a GL device") << app.error;
         // Saved games go to a folder of this test's own, not to the data set's.
         std::error_code ec;
         std::filesystem::remove(app.Dir() / "saves", ec);

@@ -50,10 +50,11 @@ protected:
         Net.isHost = 1;
     }
 
-    // Runs the main thread's side until `done` or two seconds.
+    // Runs the main thread's side until `done`, or a minute: a loaded machine may keep
+    // DirectPlay's threads waiting for seconds.
     bool Until(const std::function<bool()>& done)
     {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 6000; ++i) {
             ProcessNetworkMessages();
             if (done()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -7,20 +7,18 @@
 //
 // The scripts run by frame number. Up to the staging area the steps that depend on the other
 // computer wait for their dialog controls (and the script with them), so both leave the stage
-// together; after it each program's frames run at its own pace, which on a busy machine may be
-// half as fast again as the other's: every step that depends on the other computer is repeated
-// over a stretch of frames wide enough for that (a repeat that comes too early or too late does
-// nothing), and what one program looks for after the other has done something comes late
-// enough.
+// together; from there on the two are kept in step every hundred frames (InStep), as two programs
+// on one machine otherwise keep no common pace. Within a hundred frames each program still runs at
+// its own pace: a step that depends on the other computer is repeated over a stretch of frames
+// wider than that (a repeat that comes too early or too late does nothing), and what one program
+// looks for after the other has done something comes late enough. The host's look at the guest's
+// departure waits for its log to say it has been told.
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
 #include "two_computer_runs.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +29,6 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -123,11 +120,11 @@ protected:
             s << "2000 click 233 118\n2010 click 263 138 right\n2020 click 293 158\n";
             for (int f = 2150; f <= 3350; f += 100) s << f << " click 670 546\n";
         }
-        s << MatchOrders(2900, 7600);
+        s << MatchOrders(2900, 7600) << InStep(host ? "guest" : "host", 1000, 7600);
         if (host) {
             s << "4000 key VK_F7\n4002 text hello\n4004 key VK_RETURN\n";
             s << "5000 screenshot playing.png\n";
-            s << "10400 screenshot left.png\n10500 quit\n";
+            s << "7700 wait told\n7750 screenshot left.png\n7800 quit\n";
         } else {
             s << "7700 quit\n";
         }
@@ -135,37 +132,27 @@ protected:
     }
 
     // Runs both programs at once, each with its script, on a port range of this run's own (so
-    // that nothing else on the machine answers the search); their exit codes, and their logs in
-    // hostLog and guestLog.
+    // that nothing else on the machine answers the search), laying "told" for a program whose log
+    // says the other computer has gone; their exit codes, and their logs in hostLog and guestLog.
     std::pair<int, int> Run(const std::string& hostScript, const std::string& guestScript, int portOffset = 0)
     {
-        const std::string port = OwnPortText(portOffset);
-        int codes[2] = {-1, -1};
-        std::vector<std::thread> runs;
-        for (int k = 0; k < 2; ++k) {
-            const fs::path dir = root / (k == 0 ? "host" : "guest");
-            std::ofstream(dir / "script.txt") << (k == 0 ? hostScript : guestScript);
-            runs.emplace_back([&, k, dir] {
-                const std::string command =
-                    "cd '" + dir.string() +
-                    "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLATFORM_SCRIPT=script.txt "
-                    "PLATFORM_FIXED_STEP_MS=20 PLATFORM_DEBUG_OUTPUT=1 PLATFORM_DPLAY8_PORT=" +
-                    port + " LSAN_OPTIONS=suppressions=" SOURCE_ROOT
-                           "/fenwolt/tests/framework/lsan.supp:print_suppressions=0 timeout 1200 '" FENWOLT_BINARY
-                           "' > run.log 2>&1";
-                const int status = std::system(command.c_str());
-                codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            });
-        }
-        for (auto& t : runs) t.join();
+        TwoProgramRun run(root, OwnPortText(portOffset));
+        EXPECT_TRUE(run.Launch(0, hostScript)) << run.Why(0);
+        EXPECT_TRUE(run.Launch(1, guestScript)) << run.Why(1);
+        run.Wait([&] {
+            for (int who : {0, 1})
+                if (FileText(run.Dir(who) / "run.log").find("Net: the other computer has gone") != std::string::npos)
+                    Cue(run.Dir(who), "told");
+        });
         hostLog = FileText(root / "host/run.log");
         guestLog = FileText(root / "guest/run.log");
         for (const std::string* log : {&hostLog, &guestLog}) {
             EXPECT_EQ(log->find("runtime error"), std::string::npos) << *log;
             EXPECT_EQ(log->find("not written yet"), std::string::npos) << *log;
             EXPECT_EQ(log->find("LeakSanitizer"), std::string::npos) << *log;
+            EXPECT_EQ(log->find("stopped as hung"), std::string::npos) << *log;
         }
-        return {codes[0], codes[1]};
+        return {run.Code(0), run.Code(1)};
     }
 
     fs::path root;
@@ -279,8 +266,8 @@ TEST_F(TwoComputers, AGuestWhoLeftAndCameBackAndTeamSlotDetoursStillReachTheMatc
     for (int f = 2950; f <= 3100; f += 50) guest << f << " click 670 546\n";
     host << "2900 click 470 470\n2930 click 60 200\n3000 click 680 560\n3050 click 470 502\n3300 click 60 200\n";
     for (int f = 3400; f <= 4000; f += 100) host << f << " click 670 546\n";
-    host << MatchOrders(4100, 6000) << "6500 quit\n";
-    guest << MatchOrders(4100, 6000) << "6100 quit\n";
+    host << MatchOrders(4100, 6000) << InStep("guest", 1100, 6000) << "6500 quit\n";
+    guest << MatchOrders(4100, 6000) << InStep("host", 1100, 6000) << "6100 quit\n";
 
     const auto [hostCode, guestCode] = Run(host.str(), guest.str(), 16);
     ASSERT_EQ(0, hostCode) << hostLog;

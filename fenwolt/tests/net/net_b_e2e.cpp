@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -55,24 +52,14 @@ protected:
     // Runs both programs at once with their scripts; their exit codes.
     std::pair<int, int> Run(const std::string& hostScript, const std::string& guestScript)
     {
-        std::ofstream(root / "host" / "script.txt") << hostScript;
-        std::ofstream(root / "guest" / "script.txt") << guestScript;
         // A port range of this test's own on 127.0.0.1; nothing is broadcast.
-        const std::string ports = OwnPortText();
-        auto command = [&](const char* who) {
-            return "(cd '" + (root / who).string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
-                   "PLATFORM_DPLAY8_PORT=" + ports + " PLATFORM_SCRIPT=script.txt PLATFORM_FIXED_STEP_MS=20 " +
-                   "timeout 600 '" FENWOLT_BINARY "' > run.log 2>&1; echo $? > exit.txt)";
-        };
-        std::string both = command("host") + " & " + command("guest") + " & wait";
-        std::system(both.c_str());
+        TwoProgramRun run(root, OwnPortText());
+        EXPECT_TRUE(run.Launch(0, hostScript)) << run.Why(0);
+        EXPECT_TRUE(run.Launch(1, guestScript)) << run.Why(1);
+        run.Wait();
         hostLog = FileText(root / "host" / "run.log");
         guestLog = FileText(root / "guest" / "run.log");
-        auto code = [&](const char* who) {
-            std::string text = FileText(root / who / "exit.txt");
-            return text.empty() ? -1 : std::atoi(text.c_str());
-        };
-        return {code("host"), code("guest")};
+        return {run.Code(0), run.Code(1)};
     }
     Picture Shot(const char* who, const char* name)
     {
@@ -95,8 +82,9 @@ const char* const ToTheWizard = "10 key VK_SPACE\n"
 // The two programs run side by side, each at the pace the machine gives it, and may come to the
 // wizard many seconds apart. Each line that depends on the other computer waits for its control
 // (the guest's Join for the host's session, the guest's chat line for its stage, the host's Start
-// Game for the guest's tick), and the script stands still while it waits; only the guest's
-// pictures after its tick leave room for the host to see it and start.
+// Game for the guest's tick), and the script stands still while it waits; after the host's start
+// the two are kept in step, so that neither looks at the set-up screen before the other's part
+// in reaching it is done.
 TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
 {
     std::string host = std::string(ToTheWizard) +
@@ -108,6 +96,7 @@ TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
                        "210 dialog 21101 click\n"         // Ready?
                        "260 screenshot stage.png\n"
                        "270 dialog 21001 click\n"         // Start Game, once the guest is ready too
+                       + InStep("guest", 300, 900) +
                        "1000 screenshot setup.png\n"
                        "1300 quit\n";
     std::string guest = std::string(ToTheWizard) +
@@ -118,6 +107,7 @@ TEST_F(TwoComputers, WizardAndStageByControlIdUntilBothReachTheSetUpScreen)
                         "140 dialog 21003 text\n"          // the stage is shown (its chat line left empty)
                         "190 screenshot stage.png\n"
                         "200 dialog 21102 click\n"         // Ready?
+                        + InStep("host", 300, 900) +
                         "1000 screenshot setup.png\n"
                         "1100 quit\n";
     auto [hostCode, guestCode] = Run(host, guest);

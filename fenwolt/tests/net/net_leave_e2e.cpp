@@ -4,9 +4,11 @@
 // told, see its match stand still whatever it clicks or presses, and reach the system menu (with
 // the System button or Esc) to save the game or leave for the start menu.
 //
-// The scripts run by frame number at each program's own pace: a step that waits for the other
-// computer is repeated over a stretch of frames, and the kill comes from the test once the
-// victim has shown (by a screenshot of its own) that it stands where it should.
+// The scripts run by frame number, kept in step until the match has begun; the kill comes from
+// the test once the victim has shown (by a screenshot of its own) that it stands where it should,
+// and the one left behind goes on only once its log says it has been told ("told", laid by the
+// test): each program's pace is the machine's to give, and neither may run ahead of what it
+// answers.
 #include "platform/tests/support/test_ports.h"
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/png_reading.h"
@@ -14,20 +16,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -153,6 +149,9 @@ std::string SurvivorScript(int from, bool restart)
     return s.str();
 }
 
+// What the survivor's log says once its match has heard that the other computer went.
+constexpr const char* kTold = "Net: the other computer has gone";
+
 class LeavingMidMatch : public ::testing::Test {
 protected:
     void SetUp() override
@@ -161,16 +160,11 @@ protected:
         ASSERT_FALSE(root.empty()) << "no run folder under " << BUILD_ROOT;
         ASSERT_TRUE(MakeTwoComputerFolders(root)) << "build the fenwolt-data target first";
         // A port range of this run's own, apart from the other two-computer tests' ranges.
-        port = OwnPortText();
+        run = std::make_unique<TwoProgramRun>(root, OwnPortText());
     }
     void TearDown() override
     {
-        for (pid_t& p : pids)
-            if (p > 0) {
-                kill(p, SIGKILL);
-                waitpid(p, nullptr, 0);
-                p = -1;
-            }
+        run.reset();  // kills what still runs
         std::error_code ec;
         if (!HasFailure()) fs::remove_all(root, ec);
     }
@@ -179,63 +173,30 @@ protected:
     std::string Log(int who) const { return FileText(Dir(who) / "run.log"); }
     Shot ShotOf(int who, const char* name) const { return Load(Dir(who) / name); }
 
-    void Launch(int who, const std::string& script)
-    {
-        std::ofstream(Dir(who) / "script.txt") << script;
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (chdir(Dir(who).c_str()) != 0) _exit(126);
-            const int log = open("run.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (log >= 0) {
-                dup2(log, 1);
-                dup2(log, 2);
-                close(log);
-            }
-            setenv("SDL_VIDEODRIVER", "offscreen", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("PLATFORM_SCRIPT", "script.txt", 1);
-            setenv("PLATFORM_FIXED_STEP_MS", "20", 1);
-            setenv("PLATFORM_DEBUG_OUTPUT", "1", 1);
-            setenv("PLATFORM_DPLAY8_PORT", port.c_str(), 1);
-            setenv("LSAN_OPTIONS", "suppressions=" SOURCE_ROOT "/fenwolt/tests/framework/lsan.supp:print_suppressions=0", 1);
-            execl(FENWOLT_BINARY, FENWOLT_BINARY, (char*)nullptr);
-            _exit(127);
-        }
-        pids[who] = pid;
-    }
+    void Launch(int who, const std::string& script) { ASSERT_TRUE(run->Launch(who, script)) << run->Why(who); }
 
     // Waits for both programs to end, killing `victim` (0 host, 1 guest, -1 none) once `ready`
-    // says so. Exit codes: the program's, or -1 for a kill or a signal. Their scripts end them;
-    // the bound is for a program that hangs, as the other two-computer runs bound theirs, since
-    // a busy machine may stretch their four thousand frames over many minutes.
+    // says so, and laying "told" for a program whose log says it has been told. Exit codes: the
+    // program's, or -1 for a kill or a signal. Their scripts end them; each is bounded by the
+    // processor time its frames may take, however long a busy machine stretches them.
     void Run(int victim, const std::function<bool()>& ready, const std::function<void()>& eachPoll = {})
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1200);
         bool killed = false;
-        while (pids[0] > 0 || pids[1] > 0) {
-            for (int k = 0; k < 2; ++k) {
-                if (pids[k] <= 0) continue;
-                int status = 0;
-                if (waitpid(pids[k], &status, WNOHANG) == pids[k]) {
-                    codes[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-                    pids[k] = -1;
-                }
-            }
+        run->Wait([&] {
             if (eachPoll) eachPoll();
-            if (victim >= 0 && !killed && pids[victim] > 0 && ready()) {
-                kill(pids[victim], SIGKILL);
+            if (victim >= 0 && !killed && ready()) {
+                run->Program(victim).Kill();
                 killed = true;
             }
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the programs did not end in time";
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
+            for (int who : {0, 1})
+                if (Log(who).find(kTold) != std::string::npos) Cue(Dir(who), "told");
+        });
+        for (int who : {0, 1}) codes[who] = run->Code(who);
         if (victim >= 0) {
             EXPECT_TRUE(killed) << "the victim never reached the point to be killed at";
         }
+        for (int who : {0, 1})
+            if (run->Program(who).Hung()) ADD_FAILURE() << (who == 0 ? "host " : "guest ") << run->Why(who);
     }
 
     void ExpectCleanExit(int who)
@@ -264,8 +225,7 @@ protected:
     }
 
     fs::path root;
-    std::string port;
-    pid_t pids[2] = {-1, -1};
+    std::unique_ptr<TwoProgramRun> run;
     int codes[2] = {-1, -1};
 };
 
@@ -274,8 +234,9 @@ protected:
 // The guest is killed while the host plans: the host, in its own turn, cannot end it alone.
 TEST_F(LeavingMidMatch, AGuestKilledWhileTheHostPlansLeavesTheHostTheSystemMenuOnly)
 {
-    Launch(0, SetUpScript(true) + "3700 screenshot playing.png\n" + SurvivorScript(4300, true));
-    Launch(1, SetUpScript(false) + "3900 screenshot ready.png\n");
+    Launch(0, SetUpScript(true) + InStep("guest", 1000, 3600) + "3700 screenshot playing.png\n3701 wait told\n" +
+                  SurvivorScript(3750, true));
+    Launch(1, SetUpScript(false) + InStep("host", 1000, 3600) + "3900 screenshot ready.png\n");
     ASSERT_FALSE(HasFatalFailure());
     // Killed once both stand in the host's planning and the host has shown how it looked then.
     const fs::path ready = Dir(1) / "ready.png", shown = Dir(0) / "playing.png";
@@ -293,8 +254,9 @@ TEST_F(LeavingMidMatch, AGuestKilledWhileTheHostPlansLeavesTheHostTheSystemMenuO
 // System button it had not.
 TEST_F(LeavingMidMatch, AGuestKilledWhileItPlansLeavesTheWaitingHostTheSystemMenu)
 {
-    Launch(0, SetUpScript(true) + EndTheHostsTurn(3700) + "4000 screenshot playing.png\n" + SurvivorScript(4650, false));
-    Launch(1, SetUpScript(false) + "4100 screenshot ready.png\n");
+    Launch(0, SetUpScript(true) + InStep("guest", 1000, 4000) + EndTheHostsTurn(3700) +
+                  "4000 screenshot playing.png\n4010 wait told\n" + SurvivorScript(4050, false));
+    Launch(1, SetUpScript(false) + InStep("host", 1000, 4000) + "4100 screenshot ready.png\n");
     ASSERT_FALSE(HasFatalFailure());
     const fs::path ready = Dir(1) / "ready.png", shown = Dir(0) / "playing.png";
     // Killed once the host has handed its turn over and shown how it waited, and the guest has
@@ -315,19 +277,18 @@ TEST_F(LeavingMidMatch, AGuestKilledWhileItPlansLeavesTheWaitingHostTheSystemMen
 // later, while the guest plans, Esc and Yes leave the match, and the guest is told.
 TEST_F(LeavingMidMatch, EscAndNoKeepsTheMatchAndEscAndYesTellsTheOtherComputer)
 {
-    // The two programs keep no common pace: the host leaves once the guest has taken the turn
-    // over, and the guest plays on once the host has gone.
-    Launch(0, SetUpScript(true) +
+    // The host leaves once the guest has taken the turn over, and the guest plays on once it has
+    // been told that the host has gone.
+    Launch(0, SetUpScript(true) + InStep("guest", 1000, 4100) +
                   "3700 key VK_ESCAPE\n3720 screenshot question.png\n3730 click 480 312\n" +  // No
                   EndTheHostsTurn(3760) +
                   "4140 wait guest-plans\n4150 key VK_ESCAPE\n4170 click 300 312\n"  // Yes
                   "4250 screenshot start.png\n4300 quit\n");
-    Launch(1, SetUpScript(false) + "3600 screenshot playing.png\n4540 wait host-gone\n" +
-                  SurvivorScript(4550, false));
+    Launch(1, SetUpScript(false) + InStep("host", 1000, 4100) + "3600 screenshot playing.png\n4540 wait told\n" +
+                  SurvivorScript(4590, false));
     ASSERT_FALSE(HasFatalFailure());
     Run(-1, [] { return false; }, [&] {
-        if (Log(1).find("Net hand-over received: phase 0") != std::string::npos) std::ofstream(Dir(0) / "guest-plans");
-        if (pids[0] <= 0) std::ofstream(Dir(1) / "host-gone");
+        if (Log(1).find("Net hand-over received: phase 0") != std::string::npos) Cue(Dir(0), "guest-plans");
     });
 
     ExpectCleanExit(0);

@@ -74,14 +74,14 @@ TEST_F(SearchFloodTest, MadeUpSessionsReplaceTheStalestAndARealSessionStillGetsI
         const int flood = 300;
         for (int n = 0; n < flood; ++n) MadeUpAnswer(n);
         EXPECT_EQ(ut->wizard->ValidHostCount(), kListBound);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Fake 299 (") == 0; }, 3000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Fake 299 (") == 0; }, net_b::PatienceMs));
         EXPECT_EQ(Games(d).size(), static_cast<size_t>(kListBound));
         EXPECT_EQ(IndexOf(d, "Fake 236 ("), kListBound - 1) << "the newest are kept, newest first";
         EXPECT_LT(IndexOf(d, "Fake 235 ("), 0);
         // A real session answering now takes the stalest place, at the front.
         host = std::make_unique<FakePeer>();
         ASSERT_EQ(host->Host("Quillane", NET_SESSION_PLAYERS, "Hosty"), S_OK);
-        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Quillane (1/2)") == 0; }, 8000));
+        ASSERT_TRUE(DialogTestWaitFor([&] { return IndexOf(d, "Quillane (1/2)") == 0; }, net_b::PatienceMs));
         EXPECT_LE(Games(d).size(), static_cast<size_t>(kListBound));
         EXPECT_LE(ut->wizard->ValidHostCount(), kListBound);
         EXPECT_LT(IndexOf(d, "Fake 236 ("), 0);

@@ -11,6 +11,7 @@
 #include "fenwolt/tests/match/match_screen_support.h"
 #include "fenwolt/tests/net/offline_peer.h"
 #include "platform/win32/byte_order.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,7 @@ class TurnRaceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!app.Open(false)) GTEST_SKIP() << app.error;
+        if (!app.Open(false)) SKIP_WITHOUT("a GL device") << app.error;
     }
     void TearDown() override
     {

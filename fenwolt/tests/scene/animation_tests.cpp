@@ -1,5 +1,6 @@
 #include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "scene_test_support.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <cmath>
 
@@ -255,7 +256,7 @@ TEST_F(AnimationDeviceTest, FramesGetBuffersAndFreeingReleasesThem)
 TEST_F(AnimationDeviceTest, ThePlayerAnimationsOfTheDataSetFitThePlayerMesh)
 {
     const auto data = FenwoltDataDir();
-    if (data.empty()) GTEST_SKIP() << "data set not generated";
+    if (data.empty()) SKIP_WITHOUT("the generated data set") << "build the fenwolt-data target";
     XFileMesh player;
     ASSERT_EQ(player.ParseTextFile((data / "xdata" / "player.x").c_str()), 1);
     ASSERT_GT(player.VertexCount, 0);

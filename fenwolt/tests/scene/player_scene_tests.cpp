@@ -1,5 +1,6 @@
 #include "match_scene_rig.h"
 #include "scene_test_support.h"
+#include "platform/tests/support/test_requirements.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ protected:
         SceneDeviceTest::SetUp();
         if (HasFatalFailure()) return;
         data = FenwoltDataDir();
-        if (data.empty()) GTEST_SKIP() << "data set not generated";
+        if (data.empty()) SKIP_WITHOUT("the generated data set") << "build the fenwolt-data target";
         old = std::filesystem::current_path();
         std::filesystem::current_path(data);
     }

@@ -3,6 +3,7 @@
 #include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "platform/d3dx8/d3dx8.h"
 #include "scene_test_support.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <cmath>
 
@@ -160,7 +161,7 @@ protected:
     {
         ShaderLoadTest::SetUp();
         if (HasFatalFailure()) return;
-        if (FenwoltDataDir().empty()) GTEST_SKIP() << "data set not generated";
+        if (FenwoltDataDir().empty()) SKIP_WITHOUT("the generated data set") << "build the fenwolt-data target";
         ASSERT_EQ(LoadShaders(device), 1);
         for (int i = 0; i < 4; ++i) meshVertices[i] = ModelVertex{0, 0, 0, 0.f, 0.f, -1.f, 0.f, 0.f};
         AnxFile anx;

@@ -25,6 +25,7 @@
 
 #include "window_manager.h"
 #include "xvfb_display.h"
+#include "platform/tests/support/test_requirements.h"
 
 namespace fs = std::filesystem;
 using namespace desktop;
@@ -45,7 +46,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         const std::string openbox = FindProgram("openbox");
         if (openbox.empty())
-            GTEST_SKIP() << "needs openbox on PATH (tools/install-deps.sh installs it); the desktop with a window "
+            SKIP_WITHOUT("openbox") << "needs openbox on PATH (tools/install-deps.sh installs it); the desktop with a window "
                             "manager did not run";
         hold = std::make_unique<DisplayHold>(display.Name());
         ASSERT_TRUE(hold->Held()) << "no connection to " << display.Name();

@@ -4,6 +4,7 @@
 
 #include "desktop_process.h"
 #include "root_window.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -135,7 +136,7 @@ protected:
         xvfb = FindProgram("Xvfb");
         xdotool = FindProgram("xdotool");
         if (xvfb.empty() || xdotool.empty())
-            GTEST_SKIP() << "needs Xvfb and xdotool on PATH (tools/install-deps.sh installs both: packages xvfb, "
+            SKIP_WITHOUT("Xvfb or xdotool") << "needs Xvfb and xdotool on PATH (tools/install-deps.sh installs both: packages xvfb, "
                             "xdotool); "
                          << what_ << " on a real X server did not run";
         root = std::filesystem::path(BUILD_ROOT) / "desktop-runs" /

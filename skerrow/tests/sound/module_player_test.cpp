@@ -1,4 +1,5 @@
 #include "skerrow/Src/Sound/ModulePlayer.h"
+#include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>
 
@@ -363,7 +364,7 @@ TEST(ModulePlayerRealModules, LoadAndRenderEveryTestModule)
 {
     for (const char* name : {"inside_out.s3m", "mm2flash.s3m", "stereo.s3m", "PortaAfterArp.s3m"}) {
         std::ifstream in(std::string(SOURCE_ROOT "/../shared/testdata/s3m/") + name, std::ios::binary);
-        if (!in) GTEST_SKIP() << "test modules not found";
+        if (!in) SKIP_WITHOUT("the test modules of shared/testdata/s3m");
         std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ModulePlayer p = Load(image);
         ASSERT_EQ(p.state, ModulePlayer::StateLoaded) << name;

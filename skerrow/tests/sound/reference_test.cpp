@@ -24,6 +24,7 @@
 #include "skerrow/Src/Sound/ModulePlayer.h"
 #include "skerrow/tests/sound/openmpt_reference.h"
 #include "skerrow/tests/sound/s3m_writer.h"
+#include "platform/tests/support/test_requirements.h"
 
 using namespace s3mtest;
 
@@ -200,7 +201,7 @@ TEST(ModuleAgainstReference, RealModulesKeepTheSameOrderAndRowTiming)
                              "PeriodLimit.s3m", "ParamMemory.s3m", "OxxMemory.s3m",
                              "VibratoTypeChange.s3m", "NOP.s3m"}) {
         auto image = ReadModule(name);
-        if (image.empty()) GTEST_SKIP() << "test modules not found";
+        if (image.empty()) SKIP_WITHOUT("the test modules of shared/testdata/s3m");
         ModulePlayer mine(image.data(), image.size(), kRate, 1, 1, 1);
         ReferencePlayer ref(image, kRate);
         ASSERT_TRUE(ref.Loaded()) << name;
@@ -221,7 +222,7 @@ TEST(ModuleAgainstReference, RealModulesHaveTheSameEnvelope)
 {
     for (const char* name : {"inside_out.s3m", "mm2flash.s3m", "PortaAfterArp.s3m"}) {
         auto image = ReadModule(name);
-        if (image.empty()) GTEST_SKIP() << "test modules not found";
+        if (image.empty()) SKIP_WITHOUT("the test modules of shared/testdata/s3m");
         Blocks b = RenderBoth(image, kRate / 10, 400);
         ASSERT_GT(b.rmsMine.size(), 10u) << name;
         double error = EnvelopeError(b.rmsMine, b.rmsRef);
