@@ -1,5 +1,6 @@
 // Windows over SDL2, the message queue, activation, accelerators, cursors and message boxes.
-#include "platform/win32/detail.h"
+#include "platform/win32/message_queue.h"
+#include "platform/win32/window_table.h"
 
 #include <SDL.h>
 
@@ -18,59 +19,27 @@
 
 using namespace platform_detail;
 
-namespace {
-
-struct WindowClass {
-    std::string name;
-    UINT style = 0;
-    WNDPROC proc = nullptr;
-    HINSTANCE instance = nullptr;
-    HICON icon = nullptr;
-    HCURSOR cursor = nullptr;
-    HBRUSH background = nullptr;
-};
-
-struct Window {
-    std::string className;
-    std::string title;
-    WNDPROC proc = nullptr;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    RECT rect{};  // outer rectangle, notional screen coordinates
-    HMENU menu = nullptr;
-    HINSTANCE instance = nullptr;
-    HCURSOR classCursor = nullptr;
-    SDL_Window* sdl = nullptr;
-    bool visible = false;
-    bool minimized = false;
-    bool fullscreen = false;
-    RECT windowedRect{};
-    SDL_Rect placed{};  // the client area on the screen, windowed, as last placed (ScreenPlace)
-    uint32_t settleUntil = 0;  // SDL ticks: size events before this are the mode switch's echo
-    int bbWidth = 0, bbHeight = 0;  // 0: the client size
-    LONG_PTR userData = 0;
-    LONG id = 0;
-    bool destroying = false;
-    std::thread::id owner;
-    uint64_t serial = 0;
-    // Where the activation goes when this window, being active, is hidden or destroyed.
-    HWND ownerWindow = nullptr;    // the owner it was created with
-    HWND activatedFrom = nullptr;  // the window that was active when it was activated
-    // Shown, but not yet mapped by the window manager that was asked to (SDL ticks of the ask).
-    bool mapPending = false;
-    uint32_t mapAskedAt = 0;
-};
-
+namespace platform_detail {
 std::recursive_mutex windowMutex;  // guards the tables below; never held while a procedure runs
 std::map<std::string, WindowClass> classes;  // key: lower-case name
 std::map<HWND, std::shared_ptr<Window>> windows;
-uint64_t nextSerial = 1;
-uintptr_t nextHandle = 0x10000;
 HWND focusWindow = nullptr;
 HWND activeWindow = nullptr;
 bool appActive = false;
-bool openGLWindows = true;
 std::atomic<bool> videoReady{false};
+
+// The queue
+std::mutex queueMutex;
+std::condition_variable queueChanged;
+std::deque<MSG> queue;
+bool quitPending = false;
+int quitCode = 0;
+}  // namespace platform_detail
+
+namespace {
+uint64_t nextSerial = 1;
+uintptr_t nextHandle = 0x10000;
+bool openGLWindows = true;
 // Window procedures run for messages that were sent rather than posted (activation, say):
 // WaitMessage returns after one of them, as the caller's state may have changed.
 std::atomic<uint64_t> sentRun{0};
@@ -79,14 +48,7 @@ bool mainThreadSet = false;
 
 struct DesktopTag {};
 DesktopTag desktopTag;
-HWND DesktopHandle() { return reinterpret_cast<HWND>(&desktopTag); }
 
-// The queue
-std::mutex queueMutex;
-std::condition_variable queueChanged;
-std::deque<MSG> queue;
-bool quitPending = false;
-int quitCode = 0;
 DWORD lastMessageTime = 0;
 
 struct SentMessage {
@@ -122,6 +84,11 @@ struct AccelTable {
 };
 std::mutex accelMutex;
 std::vector<std::unique_ptr<AccelTable>> accelTables;
+}  // namespace
+
+namespace platform_detail {
+
+HWND DesktopHandle() { return reinterpret_cast<HWND>(&desktopTag); }
 
 std::string Lower(const char* s)
 {
@@ -436,7 +403,7 @@ bool TakeMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove)
     return TakeDueTimer(msg, hwnd, lo, hi, remove);
 }
 
-}  // namespace
+}  // namespace platform_detail
 
 // ---------------------------------------------------------------------------------------------
 // Set-up
