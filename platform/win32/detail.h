@@ -63,6 +63,7 @@ POINT ClientOrigin(HWND hwnd);  // in notional screen coordinates
 // SDL window events: focus, size, position, close, expose.
 void HandleWindowEvent(const void* sdlWindowEvent);
 void SetCursorShown();  // applies ShowCursor's counter and SetCursor's choice to SDL
+void ResetCursors();    // the arrow, shown, and SDL's cursors freed (shutdown)
 // X displays with a window manager (x11_map.cpp): asks for the window to be mapped and returns
 // at once, true; false elsewhere, where SDL's own show is left to do it.
 bool RequestMapWithoutWaiting(SDL_Window* window);
