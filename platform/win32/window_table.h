@@ -75,6 +75,7 @@ extern std::atomic<bool> videoReady;
 void Insets(DWORD style, DWORD exStyle, bool menu, RECT& insets);
 RECT ClientRectOf(const Window& w);  // in notional screen coordinates
 void ScreenSize(int& w, int& h);     // the desktop's (1024 x 768 before SDL's video is up)
+SDL_Rect ScreenPlace(const Window& w);  // where its client area goes on the screen
 void TakePlace(Window& w);
 bool ScaledByManager(const Window& w);
 void OfferStyleControls(const Window& w);
