@@ -1,6 +1,7 @@
 // Script lines for dialogs (`dialog <id> click|text|select|dblclick|key`) carried out on the dialog
 // that shows the control, and the open dialogs drawn over the program's picture in screenshots.
 #include "platform/dialogs/dialogs_internal.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/win32/platform_internal.h"
 
 #include <SDL.h>

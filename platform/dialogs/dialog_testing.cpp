@@ -1,5 +1,6 @@
 // Test hooks: tests act on dialogs as a user would and read what the dialogs show.
 #include "platform/dialogs/dialogs_internal.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/win32/platform_internal.h"
 
 #include <SDL.h>

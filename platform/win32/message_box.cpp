@@ -1,6 +1,7 @@
 // Message boxes: recorded for tests, shown by the dialogs when they are linked, else by SDL, and
 // written to stderr where there is no display.
 #include "platform/win32/detail.h"
+#include "platform/win32/win32_testing.h"
 
 #include <SDL.h>
 

@@ -658,13 +658,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // dropped otherwise (no debugger listens).
 void OutputDebugStringA(LPCSTR text);
 bool PlatformDebugOutputEnabled();
-void PlatformRecordMessageBoxes(bool record);  // record instead of showing (tests)
-struct PlatformMessageBox {
-    HWND owner;
-    char text[1024];
-    char caption[256];
-    UINT type;
-};
 
 // ---------------------------------------------------------------------------------------------
 // Files. Names use '\' or '/', in any letter case; see PlatformMapPath.
