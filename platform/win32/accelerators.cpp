@@ -12,6 +12,10 @@ struct AccelTable {
 };
 std::mutex accelMutex;
 std::vector<std::unique_ptr<AccelTable>> accelTables;
+
+// The program's resource script: its main window's table and the commands of its keys.
+constexpr ULONG_PTR MainAcceleratorTable = 113;
+constexpr WORD ChangeDeviceCommand = 40002, ToggleFullScreenCommand = 40003, ExitCommand = 40006;
 }  // namespace
 
 HACCEL CreateAcceleratorTableA(const ACCEL* entries, int count)
@@ -29,11 +33,11 @@ HACCEL CreateAcceleratorTableA(const ACCEL* entries, int count)
 
 HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR tableName)
 {
-    if (IS_INTRESOURCE(tableName) && reinterpret_cast<ULONG_PTR>(tableName) == 113) {
+    if (IS_INTRESOURCE(tableName) && reinterpret_cast<ULONG_PTR>(tableName) == MainAcceleratorTable) {
         static HACCEL builtIn = [] {
-            const ACCEL entries[] = {{FVIRTKEY | FCONTROL, VK_F2, 40002},
-                                     {FVIRTKEY | FALT, VK_RETURN, 40003},
-                                     {FVIRTKEY | FALT, 'X', 40006}};
+            const ACCEL entries[] = {{FVIRTKEY | FCONTROL, VK_F2, ChangeDeviceCommand},
+                                     {FVIRTKEY | FALT, VK_RETURN, ToggleFullScreenCommand},
+                                     {FVIRTKEY | FALT, 'X', ExitCommand}};
             return CreateAcceleratorTableA(entries, 3);
         }();
         return builtIn;

@@ -80,11 +80,11 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
     int id = static_cast<int>(reinterpret_cast<ULONG_PTR>(name));
     if (!instance) {
         switch (id) {
-        case 32512: return reinterpret_cast<HCURSOR>(&systemCursors[0]);
-        case 32649: return reinterpret_cast<HCURSOR>(&systemCursors[1]);
-        case 32513: return reinterpret_cast<HCURSOR>(&systemCursors[2]);
-        case 32514: return reinterpret_cast<HCURSOR>(&systemCursors[3]);
-        case 32515: return reinterpret_cast<HCURSOR>(&systemCursors[4]);
+        case 32512: return reinterpret_cast<HCURSOR>(&systemCursors[0]);  // IDC_ARROW
+        case 32649: return reinterpret_cast<HCURSOR>(&systemCursors[1]);  // IDC_HAND
+        case 32513: return reinterpret_cast<HCURSOR>(&systemCursors[2]);  // IDC_IBEAM
+        case 32514: return reinterpret_cast<HCURSOR>(&systemCursors[3]);  // IDC_WAIT
+        case 32515: return reinterpret_cast<HCURSOR>(&systemCursors[4]);  // IDC_CROSS
         default: break;
         }
     } else {
