@@ -19,10 +19,11 @@
 //   PLATFORM_DPLAY8_PORT=35000 dplay8_flood burst 8000 12 &
 //   sleep 2; PLATFORM_DPLAY8_PORT=35000 dplay8_flood join
 #include "fenwolt/common/netconnect.h"
-#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/dplay8/dplay8.h"
 #include "platform/tests/support/test_ports.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>

@@ -12,6 +12,7 @@
 #include "fenwolt/Game/Match/MatchScreen.h"
 #include "fenwolt/Game/Screens.h"
 #include "fenwolt/tests/match/match_screen_support.h"
+#include "platform/d3d8/d3d8_testing.h"
 #include "platform/win32/platform_internal.h"
 
 #include <benchmark/benchmark.h>

@@ -8,6 +8,7 @@
 #include "bench/support/bench_main.h"
 #include "fenwolt/Game/GameApp.h"
 #include "fenwolt/Game/Screens.h"
+#include "platform/d3d8/d3d8_testing.h"
 #include "platform/win32/platform_internal.h"
 
 #include <benchmark/benchmark.h>

@@ -6,6 +6,7 @@
 // Run headless: SDL_VIDEODRIVER=offscreen ./fenwolt_scene_bench
 #include "bench/support/bench_main.h"
 #include "fenwolt/tests/scene/match_scene_rig.h"
+#include "platform/d3d8/d3d8_testing.h"
 #include "platform/tests/support/headless_device.h"
 #include "platform/win32/platform_internal.h"
 #include "platform/win32/win32.h"

@@ -1,4 +1,5 @@
 #include "fenwolt/data/Image.h"
+#include "platform/win32/png_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +7,6 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
-#include <png.h>
 
 namespace fwdata {
 
@@ -246,32 +246,15 @@ void WriteJpeg(const std::string& path, const Image& img, int quality) {
 }
 
 void WritePng(const std::string& path, const Image& img) {
-    File f(path);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) throw std::runtime_error("libpng init failed");
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("PNG write failed: " + path);
-    }
-    png_init_io(png, f.f);
-    png_set_IHDR(png, info, png_uint_32(img.w), png_uint_32(img.h), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<unsigned char> row(size_t(img.w) * 4);
-    for (int y = 0; y < img.h; ++y) {
+    std::vector<unsigned char> rgba;
+    rgba.reserve(size_t(img.w) * img.h * 4);
+    for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x) {
             uint32_t c = img.At(x, y);
-            row[size_t(x) * 4] = uint8_t(ChanR(c));
-            row[size_t(x) * 4 + 1] = uint8_t(ChanG(c));
-            row[size_t(x) * 4 + 2] = uint8_t(ChanB(c));
-            row[size_t(x) * 4 + 3] = uint8_t(ChanA(c));
+            rgba.insert(rgba.end(), {uint8_t(ChanR(c)), uint8_t(ChanG(c)), uint8_t(ChanB(c)), uint8_t(ChanA(c))});
         }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    f.Close(path);
+    std::string why;
+    if (!PlatformWritePng(path, img.w, img.h, 4, rgba, why)) throw std::runtime_error("PNG: " + why);
 }
 
 }  // namespace fwdata

@@ -3,6 +3,7 @@
 
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/d3d8_gl.h"
+#include "platform/d3d8/d3d8_testing.h"
 
 #include <array>
 #include <chrono>

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/ddraw/d3d7.h"
-#include "platform/ddraw/ddraw_test.h"
+#include "platform/ddraw/ddraw_testing.h"
 #include "platform/win32/platform_internal.h"
 
 const IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};

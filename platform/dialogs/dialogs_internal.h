@@ -4,7 +4,13 @@
 #include "platform/dialogs/dialog_text.h"
 #include "platform/dialogs/dialogs.h"
 
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,5 +91,118 @@ constexpr int CaptionHeight = 20;
 bool ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type, int& answer);
 // True when nobody can answer a dialog: no display, no test driver and no script input left.
 bool NobodyCanAnswer();
+
+// Messages of the layer's own, in the range of registered messages; never given to procedures.
+constexpr UINT MsgEndDialog = 0xC7D0;   // wParam: the result
+constexpr UINT MsgFrameTick = 0xC7D1;
+constexpr UINT MsgRunActions = 0xC7D2;
+constexpr UINT MsgCall = 0xC7D3;        // lParam: std::function<LRESULT()>*
+constexpr UINT_PTR IdleTimerId = 0xD1A1;  // a modal dialog asks whether anybody can answer it
+constexpr DWORD IdleCheckMs = 200;
+constexpr const char* ClassName = "PlatformDialogWindow";
+
+// The tables (dialogs.cpp).
+struct ControlEntry {
+    HWND dialog;
+    std::thread::id owner;
+    Dialog* d;
+    Control* c;
+};
+// The tables below are never destroyed: a program's static objects may still destroy their
+// dialogs while it exits, after tables destroyed in order would be gone.
+// Dialogs by window; the records themselves are used on their own thread only.
+extern std::map<HWND, std::unique_ptr<Dialog>>& g_dialogs;
+extern std::vector<std::unique_ptr<Dialog>>& g_graveyard;  // destroyed, freed when no call is running on them
+extern int g_wndProcDepth;  // window procedure calls running; records are freed at 0
+// What other threads may look up, under g_handleMutex.
+extern std::mutex g_handleMutex;
+extern std::map<HWND, ControlEntry>& g_controls;
+extern std::map<HWND, std::thread::id>& g_dialogOwners;
+extern std::function<void(HWND)> g_driver;  // DialogSetTestDriver
+extern std::function<void()> g_ticker;      // DialogSetTestTicker
+// Script lines for dialogs, waiting for their control (dialog_script.cpp).
+struct PendingAction {
+    int line;
+    int id;
+    std::string action;
+    std::string argument;
+    std::chrono::steady_clock::time_point queued;
+};
+extern std::deque<PendingAction>& g_actions;
+
+// Lookups and calls on a dialog's own thread (dialogs.cpp).
+LRESULT OnDialogThread(HWND dialog, std::thread::id owner, const std::function<LRESULT()>& f);
+bool LookUpControl(HWND control, ControlEntry& entry);
+bool LookUpDialogOwner(HWND dialog, std::thread::id& owner);
+bool ControlHere(HWND control, Dialog*& d, Control*& c);
+// Runs `f(dialog, control)` on the thread of the control's dialog; `result` is what it gives,
+// 0 when the control went away meanwhile. False when `control` is no control.
+template <class F>
+bool OnControl(HWND control, LRESULT& result, F f)
+{
+    ControlEntry e;
+    if (!LookUpControl(control, e)) return false;
+    result = OnDialogThread(e.dialog, e.owner, [control, &f]() -> LRESULT {
+        Dialog* d;
+        Control* c;
+        return ControlHere(control, d, c) ? static_cast<LRESULT>(f(d, c)) : 0;
+    });
+    return true;
+}
+void Bury();
+void ForgetDialog(Dialog* d);
+
+// What the controls do (dialog_controls.cpp).
+bool IsList(const Control* c);
+bool IsButton(const Control* c);
+bool Focusable(const Control* c);
+int IndexOf(Dialog* d, const Control* c);
+Control* Focused(Dialog* d);
+void CloseDrops(Dialog* d);
+void SetFocusTo(Dialog* d, Control* c, bool selectAll = false);
+void MoveFocus(Dialog* d, int step);
+void RepairFocus(Dialog* d);
+bool Alive(Dialog* d);  // not null and not destroyed
+void Notify(Dialog* d, Control* c, WORD code);
+void SendCommand(Dialog* d, int id);
+void KeepVisible(Control* c);
+bool Click(Dialog* d, Control* c);
+bool Select(Dialog* d, Control* c, int index);
+bool TypeInto(Dialog* d, Control* c, const std::string& chars);
+void ReplaceEditText(Dialog* d, Control* c, const std::string& text);
+// Backspace takes the character before the caret, Delete the one after it; either takes the
+// whole text instead while all of it is selected.
+enum class EraseSide { BeforeCaret, AfterCaret };
+void EditErase(Dialog* d, Control* c, EraseSide side);
+LRESULT ControlMessage(Dialog* d, Control* c, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Keyboard and mouse (dialog_input.cpp).
+bool KeyDown(Dialog* d, int vk, bool shift);
+bool MnemonicKey(Dialog* d, char letter);
+void CharTyped(Dialog* d, unsigned ch);
+bool Inside(const Control* c, int x, int y, int height);
+void ScrollList(Dialog* d, Control* c, int amount);
+void MouseDown(Dialog* d, int x, int y);
+void MouseMove(Dialog* d, int x, int y);
+void MouseUp(Dialog* d, int x, int y);
+
+// Frames (dialog_frames.cpp).
+extern std::atomic<HWND> g_pumpTarget;  // the dialog that gets the frame ticks
+void Present(Dialog* d);
+bool Headless();  // no video, or a display nobody sees
+void RetargetPump();
+void StartPump();
+void StopPump();
+void FrameTick();
+
+// Script lines and screenshots (dialog_script.cpp).
+void RunActions();
+void WakeActions();
+void QueueAction(int line, int id, const std::string& action, const std::string& argument);
+bool OverlayDialogs(int& w, int& h, std::vector<uint8_t>& rgb, bool haveFrame);
+
+// The window procedure and the modal loop (dialog_window.cpp).
+LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR RunModal(HWND hwnd);
 
 }  // namespace dialogs_detail

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/dsound/dsound_test.h"
+#include "platform/dsound/dsound_testing.h"
 #include "platform/win32/sound_notice.h"
 
 namespace {

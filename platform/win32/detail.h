@@ -37,15 +37,19 @@ int ScancodeFromChar(unsigned char c);         // 0 when no key types it
 void DeliverScriptEvents();
 void TakeDueScreenshots(uint64_t frame);
 
-// Windows (windows.cpp)
+// Start-up (startup.cpp)
 bool IsMainThread();
 void NoteMainThread();  // the calling thread runs the game, unless one was named already
 bool VideoReady();  // SDL video is up (events can be polled)
+
+// Messages (messages.cpp)
 void PumpEvents();  // SDL events, script input, sent messages from other threads
 // Posts with the modifier snapshot that TranslateAcceleratorA and GetKeyState's callers see.
 void QueueMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD modifiers);
 // Sends to the procedure now (main thread), as the system sends its own notifications.
 LRESULT SendNow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Placement (placement.cpp)
 // The sizes that relate window pixels to back-buffer pixels: the SDL window, its drawable (they
 // differ on high-density displays), the back buffer and the letterboxed picture in the drawable.
 struct PresentGeometry {
@@ -60,9 +64,14 @@ bool WindowToBackBuffer(HWND hwnd, int wx, int wy, int& bx, int& by);
 // A back-buffer pixel to a window pixel that WindowToBackBuffer takes back to it.
 bool BackBufferToWindow(HWND hwnd, int bx, int by, int& wx, int& wy);
 POINT ClientOrigin(HWND hwnd);  // in notional screen coordinates
-// SDL window events: focus, size, position, close, expose.
+
+// SDL window events: focus, size, position, close, expose (window_events.cpp).
 void HandleWindowEvent(const void* sdlWindowEvent);
+
+// Cursor (cursor.cpp)
 void SetCursorShown();  // applies ShowCursor's counter and SetCursor's choice to SDL
+void ResetCursors();    // the arrow, shown, and SDL's cursors freed (shutdown)
+
 // X displays with a window manager (x11_map.cpp): asks for the window to be mapped and returns
 // at once, true; false elsewhere, where SDL's own show is left to do it.
 bool RequestMapWithoutWaiting(SDL_Window* window);

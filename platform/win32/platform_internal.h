@@ -92,10 +92,6 @@ HWND PlatformMouseCaptureWindow();
 int PlatformAddEventHandler(std::function<bool(const void* sdlEvent)> handler);
 void PlatformRemoveEventHandler(int id);
 
-// Message boxes recorded while PlatformRecordMessageBoxes(true) (win32.h).
-std::vector<PlatformMessageBox> PlatformRecordedMessageBoxes();
-void PlatformClearRecordedMessageBoxes();
-
 // COM classes and libraries provided by stand-ins. Register before the game asks for them
 // (e.g. from the stand-in's creation function or an explicit set-up call: a static object in
 // a static library is not linked unless something else in its file is used).

@@ -17,8 +17,8 @@
 // - `wait FILE` stands the script still, in the same way, until FILE exists: a test driving two
 //   programs lets one of them go on only once the other has done what the next lines answer.
 #include "platform/win32/detail.h"
+#include "platform/win32/png_file.h"
 
-#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -351,34 +351,10 @@ bool ParseLine(const std::string& raw, int lineNo, std::vector<ScriptEvent>& out
 
 bool PlatformWriteRgbPng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb)
 {
-    if (w <= 0 || h <= 0 || rgb.size() < static_cast<size_t>(w) * h * 3) {
-        PlatformTrace("png: no %d x %d picture to write to %s", w, h, path.c_str());
-        return false;
-    }
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) {
-        PlatformTrace("png: cannot create %s: %s", path.c_str(), strerror(errno));
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fclose(f);
-        PlatformTrace("png: cannot write %s", path.c_str());
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; ++y)
-        png_write_row(png, const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * w * 3));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    bool ok = fclose(f) == 0;
-    if (!ok) PlatformTrace("png: cannot finish %s", path.c_str());
-    return ok;
+    std::string why;
+    if (PlatformWritePng(path, w, h, 3, rgb, why)) return true;
+    PlatformTrace("png: %s", why.c_str());
+    return false;
 }
 
 bool PlatformLoadScript(const std::string& text, const std::string& sourceName, std::string& error)

@@ -619,9 +619,11 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
-// Accelerators. Table 113 of any instance is built in: Ctrl+F2 -> 40002, Alt+Enter -> 40003,
-// Alt+X -> 40006. TranslateAcceleratorA sends WM_COMMAND (MAKEWPARAM(cmd, 1), 0) to the window
-// and returns non-zero when a key-down message matches; the caller then neither translates nor
+// Accelerators. The program's resource script has one table, its main window's (resource 113 of
+// any instance), and it is built in: Ctrl+F2 gives the command that asks for another device
+// (40002), Alt+Enter the one that switches full screen (40003) and Alt+X the one that exits
+// (40006). TranslateAcceleratorA sends WM_COMMAND (MAKEWPARAM(cmd, 1), 0) to the window and
+// returns non-zero when a key-down message matches; the caller then neither translates nor
 // dispatches it, so the key never arrives as WM_KEYDOWN.
 HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR tableName);
 HACCEL CreateAcceleratorTableA(const ACCEL* entries, int count);
@@ -658,13 +660,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // dropped otherwise (no debugger listens).
 void OutputDebugStringA(LPCSTR text);
 bool PlatformDebugOutputEnabled();
-void PlatformRecordMessageBoxes(bool record);  // record instead of showing (tests)
-struct PlatformMessageBox {
-    HWND owner;
-    char text[1024];
-    char caption[256];
-    UINT type;
-};
 
 // ---------------------------------------------------------------------------------------------
 // Files. Names use '\' or '/', in any letter case; see PlatformMapPath.

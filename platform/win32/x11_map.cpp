@@ -1,6 +1,6 @@
 // Showing a window on an X display without waiting for a window manager to map it, and the frame
-// the manager puts around it. Kept apart from windows.cpp: the X headers' names (Window, None,
-// Bool) clash with the platform's.
+// the manager puts around it. Kept apart from the window files (windows.cpp, placement.cpp, ...):
+// the X headers' names (Window, None, Bool) clash with the platform's.
 #include <SDL.h>
 #include <SDL_syswm.h>
 

@@ -1,8 +1,8 @@
 #include "skerrow/data/GenCommon.h"
+#include "platform/win32/png_file.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -246,32 +246,15 @@ std::vector<uint8_t> EncodeBmp(const Canvas& c) {
 }
 
 bool WritePng(const std::string& path, const Canvas& c) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, uint32_t(c.Width()), uint32_t(c.Height()), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(size_t(c.Width()) * 3);
-    for (int y = 0; y < c.Height(); ++y) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(size_t(c.Width()) * c.Height() * 3);
+    for (int y = 0; y < c.Height(); ++y)
         for (int x = 0; x < c.Width(); ++x) {
             const Rgba p = c.Get(x, y);
-            row[x * 3] = p.r;
-            row[x * 3 + 1] = p.g;
-            row[x * 3 + 2] = p.b;
+            rgb.insert(rgb.end(), {p.r, p.g, p.b});
         }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    std::string why;
+    return PlatformWritePng(path, c.Width(), c.Height(), 3, rgb, why);
 }
 
 std::string FontPath(bool bold) {

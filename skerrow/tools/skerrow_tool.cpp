@@ -3,8 +3,6 @@
 //   cat PACK NAME            an entry read through the resource locator, to stdout
 //   decode IMAGE OUT.png     a PCX, BMP or TGA decoded by Bitmap, written as PNG
 //   render-s3m ...           (when the sound engine is built) an S3M module to a WAV file
-#include <png.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/png_file.h"
 #include "skerrow/Src/Bitmap.h"
 #include "skerrow/Src/ResourceLocator.h"
 
@@ -105,32 +104,15 @@ int CatCommand(int argc, char** argv)
 
 bool WritePng(const char* path, const Bitmap& image)
 {
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<size_t>(image.width) * 3);
-    for (int32_t y = 0; y < image.height; ++y) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(image.width) * image.height * 3);
+    for (int32_t y = 0; y < image.height; ++y)
         for (int32_t x = 0; x < image.width; ++x) {
-            uint32_t c = image.Pixel32(x, y);
-            row[x * 3] = static_cast<png_byte>(c >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(c >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(c);
+            const uint32_t c = image.Pixel32(x, y);
+            rgb.insert(rgb.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
         }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    std::string why;
+    return PlatformWritePng(path, image.width, image.height, 3, rgb, why);
 }
 
 int DecodeCommand(int argc, char** argv)

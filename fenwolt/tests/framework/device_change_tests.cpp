@@ -7,7 +7,7 @@
 #include "fenwolt/Game/Engine/Sprites.h"
 #include "fenwolt/Game/Engine/VertexAnimation.h"
 #include "fenwolt/tests/engine/engine_test_support.h"
-#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/tests/support/test_requirements.h"
 
 #include <cstdlib>

@@ -1,10 +1,11 @@
 // The device-selection dialog driven by control id over the real framework and device.
 #include "fenwolt/common/AppFramework.h"
 #include "fenwolt/common/AppTimer.h"
-#include "platform/d3d8/d3d8.h"
-#include "platform/dialogs/dialogs.h"
+#include "platform/d3d8/d3d8_testing.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 #include "platform/tests/support/test_requirements.h"
 
 #include <gtest/gtest.h>

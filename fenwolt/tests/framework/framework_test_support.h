@@ -7,6 +7,7 @@
 #include "platform/d3d8/d3d8_internal.h"
 #include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 #include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>

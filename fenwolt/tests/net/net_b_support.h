@@ -12,9 +12,10 @@
 #include "fenwolt/common/Utilities.h"
 #include "fenwolt/common/netconnect.h"
 #include "net_a_support.h"
-#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/dplay8/dplay8.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

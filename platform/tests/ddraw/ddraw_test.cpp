@@ -6,7 +6,7 @@
 
 #include "platform/ddraw/d3d7.h"
 #include "platform/ddraw/ddraw.h"
-#include "platform/ddraw/ddraw_test.h"
+#include "platform/ddraw/ddraw_testing.h"
 #include "platform/win32/platform_internal.h"
 
 namespace {

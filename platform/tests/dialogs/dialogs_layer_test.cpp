@@ -1,10 +1,11 @@
 // Modeless dialogs beside a program window, timers, messages from other threads, list and edit
 // controls, push-like check boxes, Enter and Escape, message boxes, the modal loop, FreeType
 // text and the script's dialog lines.
-#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/dialogs/dialog_text.h"
 #include "platform/dialogs/dialogs_internal.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 
 #include <gtest/gtest.h>
 

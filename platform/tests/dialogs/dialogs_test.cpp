@@ -1,4 +1,4 @@
-#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/dialogs_testing.h"
 #include "platform/win32/platform_internal.h"
 
 #include <SDL.h>

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/dsound/dsound_test.h"
+#include "platform/dsound/dsound_testing.h"
 #include "platform/tests/support/sound_device_absent.h"
 
 namespace {

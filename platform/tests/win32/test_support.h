@@ -5,6 +5,7 @@
 #include "platform/tests/support/file_contents.h"
 #include "platform/tests/support/scratch_directory.h"
 #include "platform/win32/platform_internal.h"
+#include "platform/win32/win32_testing.h"
 
 #include <gtest/gtest.h>
 

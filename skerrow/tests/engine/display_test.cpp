@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "TestUtil.h"
-#include "platform/ddraw/ddraw_test.h"
+#include "platform/ddraw/ddraw_testing.h"
 #include "platform/win32/platform_internal.h"
 #include "skerrow/Src/Bitmap.h"
 #include "skerrow/Src/Graphics/Graphics.h"

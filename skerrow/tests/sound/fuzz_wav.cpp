@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/dsound/dsound_test.h"
+#include "platform/dsound/dsound_testing.h"
 #include "skerrow/Src/Sound/SoundEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/dsound/dsound_test.h"
+#include "platform/dsound/dsound_testing.h"
 #include "skerrow/Src/Sound/ModulePlayer.h"
 #include "skerrow/tests/sound/s3m_writer.h"
 
